@@ -1,0 +1,37 @@
+# Tunora: make run | make test | make build | make bench | make fuzz
+BUILD_DIR ?= build
+FUZZ_DIR  ?= build-fuzz
+JOBS      ?= $(shell nproc)
+SAMPLES   := data/samples/traditional.abc
+
+.PHONY: deps configure build run test bench fuzz clean
+
+deps:
+	@scripts/install-deps
+
+$(BUILD_DIR)/build.ninja: | deps
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+configure: deps $(BUILD_DIR)/build.ninja
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	@$(BUILD_DIR)/bin/tunora-cli list $(SAMPLES)
+
+test: build
+	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@$(BUILD_DIR)/bin/bench_tunefile --benchmark_min_time=0.5
+	@bench/cli_list_timing.sh $(BUILD_DIR)/bin/tunora-cli
+
+fuzz: deps
+	@cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTUNORA_FUZZ=ON \
+	  -DTUNORA_TESTS=OFF -DTUNORA_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS)
+	@echo "Fuzz targets are in $(FUZZ_DIR)/bin (run one with a corpus folder, e.g. -max_total_time=60)"
+
+clean:
+	rm -rf $(BUILD_DIR) $(FUZZ_DIR)

@@ -1,0 +1,112 @@
+// tunora-cli: Tunora's engines as batch commands.
+#include <cstdio>
+#include <iostream>
+
+#include "Command.h"
+
+namespace tunora::cli {
+
+namespace {
+std::vector<CommandSpec>& Registry() {
+  static std::vector<CommandSpec> commands;
+  return commands;
+}
+
+void PrintUsage(std::FILE* to) {
+  std::fprintf(to, "usage: tunora-cli COMMAND [ARGS] [--home DIR]\ncommands:\n");
+  for (const CommandSpec& c : Commands()) std::fprintf(to, "  %s\n", c.usage.c_str());
+}
+
+bool Contains(const std::vector<std::string>& v, const std::string& s) {
+  for (const auto& x : v)
+    if (x == s) return true;
+  return false;
+}
+}  // namespace
+
+Register::Register(CommandSpec spec) { Registry().push_back(std::move(spec)); }
+
+const std::vector<CommandSpec>& Commands() { return Registry(); }
+
+bool Args::Has(const std::string& name) const {
+  for (const auto& o : options)
+    if (o.first == name) return true;
+  return false;
+}
+
+std::string Args::Get(const std::string& name, const std::string& fallback) const {
+  for (auto it = options.rbegin(); it != options.rend(); ++it)
+    if (it->first == name) return it->second;
+  return fallback;
+}
+
+std::vector<std::string> Args::GetAll(const std::string& name) const {
+  std::vector<std::string> all;
+  for (const auto& o : options)
+    if (o.first == name) all.push_back(o.second);
+  return all;
+}
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "tunora-cli: %s\n", message.c_str());
+  return 1;
+}
+
+}  // namespace tunora::cli
+
+int main(int argc, char** argv) {
+  using namespace tunora::cli;
+  std::ios::sync_with_stdio(false);
+  if (argc < 2) {
+    PrintUsage(stderr);
+    return 1;
+  }
+  std::string name = argv[1];
+  if (name == "--help" || name == "-h" || name == "help") {
+    PrintUsage(stdout);
+    return 0;
+  }
+  const CommandSpec* spec = nullptr;
+  for (const CommandSpec& c : Commands())
+    if (c.name == name) spec = &c;
+  if (spec == nullptr) {
+    Fail("unknown command \"" + name + "\"");
+    PrintUsage(stderr);
+    return 1;
+  }
+  Args args;
+  bool optionsEnded = false;
+  for (int k = 2; k < argc; ++k) {
+    std::string a = argv[k];
+    if (optionsEnded || a.size() < 3 || a.compare(0, 2, "--") != 0) {
+      if (a == "--") {
+        optionsEnded = true;
+        continue;
+      }
+      args.positional.push_back(a);
+      continue;
+    }
+    std::string value;
+    bool hasInline = false;
+    if (size_t eq = a.find('='); eq != std::string::npos) {
+      value = a.substr(eq + 1);
+      a.resize(eq);
+      hasInline = true;
+    }
+    if (a == "--home" || Contains(spec->valued, a)) {
+      if (!hasInline) {
+        if (k + 1 >= argc) return Fail("option " + a + " needs a value\nusage: tunora-cli " + spec->usage);
+        value = argv[++k];
+      }
+      if (a == "--home")
+        args.home = value;
+      else
+        args.options.emplace_back(a, value);
+    } else if (Contains(spec->flags, a) && !hasInline) {
+      args.options.emplace_back(a, "");
+    } else {
+      return Fail("unknown option " + a + "\nusage: tunora-cli " + spec->usage);
+    }
+  }
+  return spec->run(args);
+}

@@ -1,0 +1,686 @@
+#include "tunefile/TuneFile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <random>
+
+#include "lists/TuneFormat.h"
+#include "tunefile/TeX.h"
+
+namespace tunora {
+namespace {
+
+constexpr std::string_view kCrLf = "\r\n";
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// True when a tune begins at p: a line starting with "X:" or "T:".
+bool TuneStartsAt(std::string_view t, size_t p) {
+  return p + 1 < t.size() && (t[p] == 'X' || t[p] == 'T') && t[p + 1] == ':';
+}
+
+size_t FindLf(std::string_view t, size_t from) {
+  if (from >= t.size()) return std::string_view::npos;
+  const void* hit = std::memchr(t.data() + from, '\n', t.size() - from);
+  return hit == nullptr ? std::string_view::npos
+                        : static_cast<size_t>(static_cast<const char*>(hit) - t.data());
+}
+
+// First LF at or after from that is directly followed by "X:" or "T:".
+size_t FindLfBeforeTune(std::string_view t, size_t from) {
+  for (size_t lf = FindLf(t, from); lf != std::string_view::npos; lf = FindLf(t, lf + 1))
+    if (TuneStartsAt(t, lf + 1)) return lf;
+  return std::string_view::npos;
+}
+
+// First LF at or after from that is directly followed by CR, LF or "X:".
+size_t FindLfBeforeBreak(std::string_view t, size_t from) {
+  for (size_t lf = FindLf(t, from); lf != std::string_view::npos; lf = FindLf(t, lf + 1)) {
+    size_t q = lf + 1;
+    if (q < t.size() && (t[q] == '\r' || t[q] == '\n')) return lf;
+    if (q + 1 < t.size() && t[q] == 'X' && t[q + 1] == ':') return lf;
+  }
+  return std::string_view::npos;
+}
+
+// Appends src, turning every bare LF (one not preceded by CR) into CR LF.
+void AppendCrLf(std::string& dst, std::string_view src) {
+  size_t start = 0;
+  for (size_t lf = FindLf(src, 0); lf != std::string_view::npos; lf = FindLf(src, lf + 1)) {
+    bool bare = lf == 0 ? (dst.empty() || dst.back() != '\r') : src[lf - 1] != '\r';
+    if (!bare) continue;
+    dst.append(src.data() + start, lf - start);
+    dst += kCrLf;
+    start = lf + 1;
+  }
+  dst.append(src.data() + start, src.size() - start);
+}
+
+std::string WithCrLf(std::string_view src) {
+  std::string s;
+  s.reserve(src.size() + 16);
+  AppendCrLf(s, src);
+  return s;
+}
+
+// Joins a value to a multi-line field with CR LF.
+void AppendValue(std::optional<std::string>& field, std::string_view value) {
+  if (field.has_value()) {
+    *field += kCrLf;
+    field->append(value);
+  } else {
+    field.emplace(value);
+  }
+}
+
+std::string_view StripLeadingBlanks(std::string_view v) {
+  size_t k = 0;
+  while (k < v.size() && IsBlank(v[k])) ++k;
+  return v.substr(k);
+}
+
+// End of a field value: the first CR or LF at or after from.
+size_t ValueEnd(std::string_view t, size_t from, size_t lineEnd) {
+  for (size_t k = from; k < lineEnd; ++k)
+    if (t[k] == '\r') return k;
+  return lineEnd;
+}
+
+// Decimal value of at most ten characters, read as atoi does, clamped to 32 bits.
+int32_t ReadNumber(std::string_view s) {
+  s = s.substr(0, std::min<size_t>(s.size(), 10));
+  size_t k = 0;
+  while (k < s.size() && (IsBlank(s[k]) || s[k] == '\v' || s[k] == '\f')) ++k;
+  bool neg = false;
+  if (k < s.size() && (s[k] == '+' || s[k] == '-')) neg = s[k++] == '-';
+  int64_t v = 0;
+  for (; k < s.size() && s[k] >= '0' && s[k] <= '9'; ++k) v = v * 10 + (s[k] - '0');
+  if (neg) v = -v;
+  v = std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
+                          std::numeric_limits<int32_t>::max());
+  return static_cast<int32_t>(v);
+}
+
+bool IsReplacingField(char c) { return std::strchr("FKLMPQR", c) != nullptr; }
+bool KeepsLeadingBlanks(char c) { return c == 'H' || c == 'm' || c == 'N' || c == 'W' || c == 'Z'; }
+
+// Writes tag, value and CR LF, repeating the tag after every LF inside the value.
+void WriteField(std::string& out, char tag, std::string_view value) {
+  out += tag;
+  out += ':';
+  size_t start = 0;
+  for (size_t lf = FindLf(value, 0); lf != std::string_view::npos; lf = FindLf(value, lf + 1)) {
+    out.append(value.data() + start, lf + 1 - start);
+    out += tag;
+    out += ':';
+    start = lf + 1;
+  }
+  out.append(value.data() + start, value.size() - start);
+  out += kCrLf;
+}
+
+constexpr std::string_view kOrderedLetters = "ABCDFGHLMNOPQRSUVZu";
+
+}  // namespace
+
+bool HasLoneCr(std::string_view text) {
+  for (size_t k = 0; k < text.size(); ++k) {
+    const void* hit = std::memchr(text.data() + k, '\r', text.size() - k);
+    if (hit == nullptr) return false;
+    k = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
+    if (k + 1 >= text.size() || text[k + 1] != '\n') return true;
+  }
+  return false;
+}
+
+std::string NormalizeLoneCr(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 32 + 2);
+  for (size_t k = 0; k < text.size(); ++k) {
+    out += text[k];
+    if (text[k] == '\r' && (k + 1 >= text.size() || text[k + 1] != '\n')) out += '\n';
+  }
+  return out;
+}
+
+TuneFile::TuneFile(TuneFileOptions options) : options_(std::move(options)) {}
+TuneFile::~TuneFile() = default;
+
+// ---------------------------------------------------------------------------
+// Splitting and parsing
+
+int TuneFile::SplitTunes(std::string_view text, bool create, int position, bool decodeTeX) {
+  std::string normalized;
+  if (HasLoneCr(text)) {
+    normalized = NormalizeLoneCr(text);
+    text = normalized;
+  }
+  const size_t n = text.size();
+
+  // The file header: everything before the first line that begins with X: or T:.
+  // A UTF-8 byte-order mark right before the first tune is header text of its own.
+  size_t headerEnd;
+  if (TuneStartsAt(text, 0)) {
+    headerEnd = 0;
+  } else if (text.substr(0, kBom.size()) == kBom && TuneStartsAt(text, kBom.size())) {
+    headerEnd = kBom.size();
+  } else {
+    size_t lf = FindLfBeforeTune(text, 0);
+    headerEnd = lf == std::string_view::npos ? n : lf + 1;
+  }
+  if (create && headerEnd > 0) {
+    std::string header = WithCrLf(text.substr(0, headerEnd));
+    if (decodeTeX) TeXDecode(header);
+    ParseFileHeader(header);
+  }
+
+  std::vector<std::unique_ptr<TuneRecord>> inserted;
+  int count = 0;
+  std::string decoded;
+  for (size_t p = headerEnd; p < n;) {
+    size_t end = n;
+    size_t brk = FindLfBeforeBreak(text, p);
+    if (brk != std::string_view::npos) {
+      size_t lf = FindLfBeforeTune(text, brk);
+      if (lf != std::string_view::npos) end = lf + 1;
+    }
+    std::string_view piece = text.substr(p, end - p);
+    p = end;
+    ++count;
+    if (create) {
+      auto rec = std::make_unique<TuneRecord>();
+      if (decodeTeX) {
+        decoded.assign(piece);
+        TeXDecode(decoded);
+        ParseTune(*rec, decoded, true);
+      } else {
+        ParseTune(*rec, piece, true);
+      }
+      rec->owner = this;
+      tunes_.push_back(std::move(rec));
+      InvalidatePositions();
+    } else {
+      auto rec = std::make_unique<TuneRecord>();
+      ParseTune(*rec, piece, false);
+      rec->owner = this;
+      inserted.push_back(std::move(rec));
+    }
+  }
+
+  if (!create && !inserted.empty()) {
+    size_t at = static_cast<size_t>(std::clamp(position, 0, static_cast<int>(tunes_.size())));
+    // Each inserted tune numbered 1 follows the number of the tune before it.
+    const TuneRecord* prev = at > 0 ? tunes_[at - 1].get() : nullptr;
+    for (auto& rec : inserted) {
+      if (prev != nullptr && rec->number == 1) rec->number = prev->number + 1;
+      prev = rec.get();
+    }
+    tunes_.insert(tunes_.begin() + static_cast<std::ptrdiff_t>(at),
+                  std::make_move_iterator(inserted.begin()),
+                  std::make_move_iterator(inserted.end()));
+    InvalidatePositions();
+  }
+  return count;
+}
+
+void TuneFile::ParseFileHeader(std::string_view text) {
+  headerText.emplace(text);
+  for (auto& f : headerFields) f.reset();
+  // The header's user-defined symbols (U:, u:) are built by the ABC reader's symbol
+  // tables from HeaderField('U') and HeaderField('u').
+  const std::string& t = *headerText;
+  for (size_t p = 0; p < t.size();) {
+    size_t lf = FindLf(t, p);
+    size_t lineEnd = lf == std::string_view::npos ? t.size() : lf;
+    if (lineEnd - p >= 2 && t[p + 1] == ':') {
+      size_t slot = kFileHeaderLetters.find(t[p]);
+      if (slot != std::string_view::npos) {
+        char c = t[p];
+        std::string_view value(t.data() + p + 2, ValueEnd(t, p + 2, lineEnd) - (p + 2));
+        if (c != 'H' && c != 'N' && c != 'Z') value = StripLeadingBlanks(value);
+        if (IsReplacingField(c))
+          headerFields[slot].emplace(value);
+        else
+          AppendValue(headerFields[slot], value);
+      }
+    }
+    p = lineEnd + 1;
+  }
+}
+
+void TuneFile::SetHeaderFromDialog(std::string_view text) {
+  while (!text.empty() && (text.front() == '\r' || text.front() == '\n')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.remove_suffix(1);
+  std::string header = WithCrLf(text);
+  // Any remaining text gets its line end, so the first tune still starts a line.
+  header += kCrLf;
+  ParseFileHeader(header);
+}
+
+const std::optional<std::string>* TuneFile::HeaderField(char letter) const {
+  size_t slot = kFileHeaderLetters.find(letter);
+  return slot == std::string_view::npos ? nullptr : &headerFields[slot];
+}
+
+size_t TuneFile::ParseTune(TuneRecord& record, std::string_view text, bool fromFile) {
+  record.Clear();
+  const size_t n = text.size();
+  auto lineEndAt = [&](size_t p) {
+    size_t lf = FindLf(text, p);
+    return lf == std::string_view::npos ? n : lf;
+  };
+
+  size_t i = 0;
+  while (i < n && (IsBlank(text[i]) || text[i] == '\r' || text[i] == '\n')) ++i;
+  if (i + 1 < n && text[i] == 'X' && text[i + 1] == ':') {
+    size_t le = lineEndAt(i);
+    record.number = ReadNumber(text.substr(i + 2, ValueEnd(text, i + 2, le) - (i + 2)));
+    i = le < n ? le + 1 : n;
+  }
+
+  // Header lines: fields and comments up to K:.
+  std::string headerComments;
+  bool inHistory = false;
+  while (i < n) {
+    size_t le = lineEndAt(i);
+    size_t next = le < n ? le + 1 : n;
+    char c0 = text[i];
+    bool fieldLine = i + 1 < le && text[i + 1] == ':';
+    if (inHistory && !(fieldLine && IsUpper(c0))) {
+      AppendValue(record.fields[RecordFieldSlot('H')],
+                  text.substr(i, ValueEnd(text, i, le) - i));
+      i = next;
+      continue;
+    }
+    inHistory = false;
+    if (c0 == '%') {
+      headerComments.append(text.data() + i, ValueEnd(text, i, le) - i);
+      headerComments += kCrLf;
+      i = next;
+      continue;
+    }
+    if (!(fieldLine && (IsUpper(c0) || c0 == 'u' || c0 == 'm'))) break;
+    std::string_view value = text.substr(i + 2, ValueEnd(text, i + 2, le) - (i + 2));
+    if (!KeepsLeadingBlanks(c0)) value = StripLeadingBlanks(value);
+    i = next;
+    if (c0 == 'X') continue;  // a second X: line is dropped
+    if (c0 == 'T') {
+      record.titles.emplace_back(value);
+    } else if (c0 == 'W') {
+      AppendValue(record.words, value);
+    } else {
+      auto& field = record.fields[static_cast<size_t>(RecordFieldSlot(c0))];
+      if (IsReplacingField(c0))
+        field.emplace(value);
+      else
+        AppendValue(field, value);
+      if (c0 == 'H') inHistory = true;
+      if (c0 == 'K') break;
+    }
+  }
+  if (record.titles.empty()) record.titles.emplace_back();
+  const size_t bodyStart = i;
+
+  // The tune ends at its first empty line (when read from a file); a run of W: lines
+  // right before that end is the words block.
+  size_t tuneEnd = n;
+  size_t wordsStart = std::string_view::npos;
+  for (size_t p = bodyStart; p < n;) {
+    if (fromFile && (text[p] == '\n' || (text[p] == '\r' && p + 1 < n && text[p + 1] == '\n'))) {
+      tuneEnd = p;
+      break;
+    }
+    bool isWords = p + 1 < n && text[p] == 'W' && text[p + 1] == ':';
+    if (!isWords)
+      wordsStart = std::string_view::npos;
+    else if (wordsStart == std::string_view::npos)
+      wordsStart = p;
+    size_t le = lineEndAt(p);
+    p = le < n ? le + 1 : n;
+  }
+  size_t bodyEnd = wordsStart != std::string_view::npos ? wordsStart : tuneEnd;
+
+  record.body.reserve(headerComments.size() + (bodyEnd - bodyStart) + 8);
+  record.body = headerComments;
+  AppendCrLf(record.body, text.substr(bodyStart, bodyEnd - bodyStart));
+  if (!fromFile) {
+    // Text given by a command never carries empty lines or text after the tune.
+    std::string& b = record.body;
+    while (b.compare(0, 2, kCrLf) == 0) b.erase(0, 2);
+    for (size_t k = b.find("\r\n\r\n"); k != std::string::npos; k = b.find("\r\n\r\n", k))
+      b.erase(k, 2);
+  }
+
+  if (wordsStart != std::string_view::npos) {
+    std::string block = WithCrLf(text.substr(wordsStart, tuneEnd - wordsStart));
+    if (block.size() >= 2 && block.compare(block.size() - 2, 2, kCrLf) == 0)
+      block.resize(block.size() - 2);
+    std::string words;
+    words.reserve(block.size());
+    for (size_t k = 0; k < block.size(); ++k) {
+      if (block[k] == 'W' && k + 1 < block.size() && block[k + 1] == ':') {
+        ++k;
+        continue;
+      }
+      words += block[k];
+    }
+    if (record.words.has_value()) {
+      *record.words += kCrLf;
+      *record.words += words;
+    } else {
+      record.words = std::move(words);
+    }
+  } else if (record.words.has_value()) {
+    *record.words += kCrLf;
+  }
+
+  if (fromFile && tuneEnd < n) record.afterText = WithCrLf(text.substr(tuneEnd));
+  return bodyStart;
+}
+
+std::string TuneFile::WriteTune(const TuneRecord& record, bool encodeTeX) const {
+  std::string out;
+  size_t estimate = 32 + record.body.size();
+  for (const auto& t : record.titles) estimate += t.size() + 4;
+  for (const auto& f : record.fields)
+    if (f) estimate += f->size() + 8;
+  if (record.words) estimate += record.words->size() * 2;
+  if (record.afterText) estimate += record.afterText->size();
+  out.reserve(estimate);
+
+  out += "X:";
+  out += std::to_string(record.number);
+  out += kCrLf;
+  for (const auto& t : record.titles) WriteField(out, 'T', t);
+  bool written[kRecordFieldSlots] = {};
+  for (char c : options_.fieldOrder) {
+    if (kOrderedLetters.find(c) == std::string_view::npos) continue;
+    int slot = RecordFieldSlot(c);
+    if (written[slot] || !record.fields[static_cast<size_t>(slot)]) continue;
+    written[slot] = true;
+    WriteField(out, c, *record.fields[static_cast<size_t>(slot)]);
+  }
+  for (char c : std::string_view("mEIJY"))
+    if (const auto* f = record.Field(c); f->has_value()) WriteField(out, c, **f);
+  if (const auto* k = record.Field('K'); k->has_value()) WriteField(out, 'K', **k);
+  out += record.body;
+  if (record.words) WriteField(out, 'W', *record.words);
+  if (record.afterText) out += *record.afterText;
+  if (encodeTeX) return TeXEncode(out, options_.cvtTeXEsc);
+  return out;
+}
+
+std::string TuneFile::WriteFile() const {
+  std::string out;
+  size_t total = headerText ? headerText->size() : 0;
+  for (const auto& t : tunes_) total += t->body.size() + 256;
+  out.reserve(options_.convertTeX ? total * 2 : total);
+  if (headerText) {
+    if (options_.convertTeX)
+      out += TeXEncode(*headerText, options_.cvtTeXEsc);
+    else
+      out += *headerText;
+  }
+  for (const auto& t : tunes_) out += WriteTune(*t, options_.convertTeX);
+  return out;
+}
+
+// ---------------------------------------------------------------------------
+// The tune list
+
+TuneRecord* TuneFile::TuneAt(int position) {
+  if (position < 1 || static_cast<size_t>(position) > tunes_.size()) return nullptr;
+  return tunes_[static_cast<size_t>(position - 1)].get();
+}
+
+const TuneRecord* TuneFile::TuneAt(int position) const {
+  return const_cast<TuneFile*>(this)->TuneAt(position);
+}
+
+int TuneFile::PositionOf(const TuneRecord& record) const {
+  if (!positionsValid_) {
+    for (size_t k = 0; k < tunes_.size(); ++k) tunes_[k]->cachedPosition = static_cast<int32_t>(k + 1);
+    positionsValid_ = true;
+  }
+  int p = record.cachedPosition;
+  if (p >= 1 && static_cast<size_t>(p) <= tunes_.size() && tunes_[static_cast<size_t>(p - 1)].get() == &record)
+    return p;
+  return 0;
+}
+
+void TuneFile::LinkAt(size_t index, std::unique_ptr<TuneRecord> record) {
+  record->owner = this;
+  tunes_.insert(tunes_.begin() + static_cast<std::ptrdiff_t>(std::min(index, tunes_.size())),
+                std::move(record));
+  InvalidatePositions();
+}
+
+TuneRecord* TuneFile::InsertTune(int after, const std::string_view* text) {
+  after = std::clamp(after, 0, static_cast<int>(tunes_.size()));
+  const TuneRecord* prev = TuneAt(after);
+  auto rec = std::make_unique<TuneRecord>();
+  rec->owner = this;
+  if (text != nullptr) {
+    if (HasLoneCr(*text))
+      ParseTune(*rec, NormalizeLoneCr(*text), false);
+    else
+      ParseTune(*rec, *text, false);
+    if (prev != nullptr && rec->number == 1) rec->number = prev->number + 1;
+  } else {
+    NewTune(*rec, prev != nullptr ? prev->number + 1 : 1);
+  }
+  TuneRecord* raw = rec.get();
+  LinkAt(static_cast<size_t>(after), std::move(rec));
+  return raw;
+}
+
+void TuneFile::NewTune(TuneRecord& record, int32_t number) const {
+  record.Clear();
+  record.number = number;
+  record.titles.emplace_back();
+  record.body = kCrLf;
+  record.afterText.emplace(kCrLf);
+  static const FormatEnv kDefaultEnv;
+  const FormatEnv* env = options_.formatEnv != nullptr ? options_.formatEnv : &kDefaultEnv;
+  FormatOptions opts;
+  opts.readEscapes = true;
+  for (size_t k = 0; k < kFileHeaderLetters.size(); ++k) {
+    if (!headerFields[k]) continue;
+    std::string value = ExpandFormat(*headerFields[k], &record, -1, opts, env);
+    if (value.size() > 2048) value.resize(2048);
+    *record.Field(kFileHeaderLetters[k]) = std::move(value);
+  }
+  if (!record.Field('K')->has_value()) record.Field('K')->emplace();
+  if (!record.Field('M')->has_value()) record.Field('M')->emplace();
+  if (!record.Field('L')->has_value()) record.Field('L')->emplace(options_.defaultLength);
+}
+
+bool TuneFile::RemoveTune(int position, bool keep) {
+  if (position < 1 || static_cast<size_t>(position) > tunes_.size()) return false;
+  auto it = tunes_.begin() + (position - 1);
+  std::unique_ptr<TuneRecord> rec = std::move(*it);
+  tunes_.erase(it);
+  InvalidatePositions();
+  if (keep) {
+    rec->deletedPosition = position;
+    deleted_.push_back(std::move(rec));
+  }
+  return true;
+}
+
+void TuneFile::ClearDeleted() { deleted_.clear(); }
+
+void TuneFile::ClearAll() {
+  headerText.reset();
+  for (auto& f : headerFields) f.reset();
+  tunes_.clear();
+  deleted_.clear();
+  positionsValid_ = true;
+}
+
+// ---------------------------------------------------------------------------
+// Document operations
+
+std::string TuneFile::CopyText(const std::vector<int>& positions) const {
+  std::string out;
+  for (int p : positions)
+    if (const TuneRecord* rec = TuneAt(p)) out += WriteTune(*rec, false);
+  return out;
+}
+
+DeleteResult TuneFile::DeleteTunes(const std::vector<int>& positions,
+                                   const std::function<bool(const TuneRecord&)>& isOpen) {
+  DeleteResult result;
+  ClearDeleted();
+  for (int pos : positions) {
+    int at = pos - result.removed;
+    TuneRecord* rec = TuneAt(at);
+    if (rec == nullptr) continue;
+    if (isOpen && isOpen(*rec)) {
+      result.refused.push_back(pos);
+      continue;
+    }
+    RemoveTune(at, true);
+    ++result.removed;
+  }
+  return result;
+}
+
+std::vector<int> TuneFile::Undo() {
+  // The records themselves go back, last removed first, so every tune returns to
+  // its place with its number and the text after it intact.
+  std::vector<TuneRecord*> restored;
+  while (!deleted_.empty()) {
+    std::unique_ptr<TuneRecord> rec = std::move(deleted_.back());
+    deleted_.pop_back();
+    size_t index = static_cast<size_t>(std::max(rec->deletedPosition - 1, 0));
+    rec->deletedPosition = 0;
+    restored.push_back(rec.get());
+    LinkAt(index, std::move(rec));
+  }
+  std::vector<int> positions;
+  for (TuneRecord* r : restored) positions.push_back(PositionOf(*r));
+  std::sort(positions.begin(), positions.end());
+  return positions;
+}
+
+int TuneFile::Paste(int after, std::string_view text) {
+  size_t k = 0;
+  while (k < text.size() && (IsBlank(text[k]) || text[k] == '\r' || text[k] == '\n')) ++k;
+  text.remove_prefix(k);
+  if (text.empty()) return 0;
+  return SplitTunes(text, false, after, false);
+}
+
+void TuneFile::Renumber(int32_t start) {
+  int64_t n = start;
+  for (auto& t : tunes_) {
+    t->number = static_cast<int32_t>(std::min<int64_t>(n, std::numeric_limits<int32_t>::max()));
+    ++n;
+  }
+}
+
+bool TuneFile::SetAfterText(int position, std::string_view text) {
+  TuneRecord* rec = TuneAt(position);
+  if (rec == nullptr) return false;
+  std::string block = WithCrLf(text);
+  // The text after a tune must begin with the empty line that ends the tune, or it
+  // would be read back as music of the tune.
+  if (block.compare(0, 2, kCrLf) != 0) block.insert(0, kCrLf);
+  if (block.size() < 2 || block.compare(block.size() - 2, 2, kCrLf) != 0) block += kCrLf;
+  if (rec->afterText && *rec->afterText == block) return false;
+  rec->afterText = std::move(block);
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Files
+
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    error = "\"" + path + "\" is a folder, not a file.";
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "Cannot open \"" + path + "\".";
+    return false;
+  }
+  in.seekg(0, std::ios::end);
+  std::streamoff size = in.tellg();
+  in.seekg(0, std::ios::beg);
+  bytes.clear();
+  if (size > 0) {
+    bytes.resize(static_cast<size_t>(size));
+    in.read(bytes.data(), size);
+    bytes.resize(static_cast<size_t>(in.gcount()));
+  }
+  // Streams whose size is unknown (pipes) are read to their end.
+  char buf[32768];
+  while (in.read(buf, sizeof buf) || in.gcount() > 0) bytes.append(buf, static_cast<size_t>(in.gcount()));
+  if (in.bad()) {
+    error = "Cannot read \"" + path + "\".";
+    return false;
+  }
+  return true;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path target(path);
+  if (fs::is_symlink(target, ec)) {
+    fs::path resolved = fs::canonical(target, ec);
+    if (!ec) target = resolved;
+  }
+  fs::path dir = target.parent_path();
+  static std::mt19937_64 rng{std::random_device{}()};
+  fs::path temp = (dir.empty() ? fs::path(".") : dir) /
+                  ("." + target.filename().string() + ".tmp" + std::to_string(rng() % 1000000000));
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out) {
+      error = "Cannot write \"" + path + "\".";
+      return false;
+    }
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    if (!out) {
+      out.close();
+      fs::remove(temp, ec);
+      error = "Cannot write \"" + path + "\": the disk may be full.";
+      return false;
+    }
+  }
+  fs::file_status old = fs::status(target, ec);
+  if (!ec && fs::exists(old)) fs::permissions(temp, old.permissions(), ec);
+  fs::rename(temp, target, ec);
+  if (ec) {
+    std::error_code ignore;
+    fs::remove(temp, ignore);
+    error = "Cannot replace \"" + path + "\": " + ec.message();
+    return false;
+  }
+  return true;
+}
+
+bool TuneFile::Load(const std::string& path, std::string& error) {
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes, error)) return false;
+  ClearAll();
+  name = path;
+  SplitTunes(bytes, true, 0, options_.convertTeX);
+  return true;
+}
+
+bool TuneFile::Save(const std::string& path, std::string& error) const {
+  return WriteFileAtomically(path, WriteFile(), error);
+}
+
+}  // namespace tunora

@@ -1,0 +1,130 @@
+// The in-memory model of one ABC tune file: the file header, its tunes and the
+// tunes removed by the last delete. Loading cuts the text into header and tunes;
+// saving writes the header and the canonical text of every tune.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tunefile/TuneRecord.h"
+
+namespace tunora {
+
+struct FormatEnv;
+
+// The settings the file model depends on; the application fills them in.
+struct TuneFileOptions {
+  std::string fieldOrder = "RCSHNABDGOFZPMLQUuV";
+  bool convertTeX = false;    // TeX escapes decoded on load, encoded on save
+  bool cvtTeXEsc = false;     // also escape #, & and backslash on save
+  std::string defaultLength = "1/8";
+  const FormatEnv* formatEnv = nullptr;  // for expanding file-header fields in new tunes
+};
+
+// The 18 fields a file header keeps, in this order.
+inline constexpr std::string_view kFileHeaderLetters = "ABCDFGHKLMNOQRSUuZ";
+
+struct DeleteResult {
+  int removed = 0;
+  std::vector<int> refused;  // positions (as selected) that were open and not removed
+};
+
+class TuneFile {
+ public:
+  explicit TuneFile(TuneFileOptions options = {});
+  ~TuneFile();
+  TuneFile(const TuneFile&) = delete;
+  TuneFile& operator=(const TuneFile&) = delete;
+
+  std::string name;                          // full path of the file
+  std::optional<std::string> headerText;     // all text before the first tune
+  std::array<std::optional<std::string>, kFileHeaderLetters.size()> headerFields;
+
+  TuneFileOptions& Options() { return options_; }
+  const TuneFileOptions& Options() const { return options_; }
+
+  // --- model ---------------------------------------------------------------
+  // Cuts text into file header and tunes. With create, the header is stored and
+  // the tunes appended; without, the header part is ignored and the tunes are
+  // inserted after position, position + 1, ... Returns the number of tunes.
+  int SplitTunes(std::string_view text, bool create, int position, bool decodeTeX);
+  // Replaces the header text and its fields (loading: text as SplitTunes made it).
+  void ParseFileHeader(std::string_view text);
+  // The header as edited in the header dialog: trimmed of line ends, ended by CR LF.
+  void SetHeaderFromDialog(std::string_view text);
+  // Fills record from the text of one tune; returns the offset of the body.
+  static size_t ParseTune(TuneRecord& record, std::string_view text, bool fromFile);
+  std::string WriteTune(const TuneRecord& record, bool encodeTeX) const;
+  std::string WriteFile() const;
+
+  size_t TuneCount() const { return tunes_.size(); }
+  uint32_t TuneCountPlusOne() const { return static_cast<uint32_t>(tunes_.size() + 1); }
+  TuneRecord* TuneAt(int position);
+  const TuneRecord* TuneAt(int position) const;
+  // 1-based position of a record of this file; 0 when it is not in the list.
+  int PositionOf(const TuneRecord& record) const;
+
+  TuneRecord* InsertTune(int after, const std::string_view* text);
+  TuneRecord* InsertTune(int after) { return InsertTune(after, nullptr); }
+  TuneRecord* InsertTune(int after, std::string_view text) { return InsertTune(after, &text); }
+  void NewTune(TuneRecord& record, int32_t number) const;
+  bool RemoveTune(int position, bool keep);
+  void ClearDeleted();
+  void ClearAll();
+
+  const std::vector<std::unique_ptr<TuneRecord>>& Deleted() const { return deleted_; }
+
+  // Value of a file-header field (one of kFileHeaderLetters), null when absent.
+  const std::optional<std::string>* HeaderField(char letter) const;
+
+  // --- document operations ---------------------------------------------------
+  // Joined WriteTune texts (no TeX encoding) of the tunes at the given positions.
+  std::string CopyText(const std::vector<int>& positions) const;
+  // Removes the tunes at the ascending positions, keeping them for Undo. A tune
+  // for which isOpen answers true stays and is reported in refused.
+  DeleteResult DeleteTunes(const std::vector<int>& positions,
+                           const std::function<bool(const TuneRecord&)>& isOpen = {});
+  bool CanUndo() const { return !deleted_.empty(); }
+  // Puts the removed tunes back where they were; returns their positions, ascending.
+  std::vector<int> Undo();
+  // Inserts clipboard text after position; returns the number of tunes inserted.
+  int Paste(int after, std::string_view text);
+  // Gives the tunes consecutive numbers from start, in list order.
+  void Renumber(int32_t start);
+  // Stores a tune's text after it from the text dialog; true when it changed.
+  bool SetAfterText(int position, std::string_view text);
+
+  // --- files -----------------------------------------------------------------
+  // Reads a file and splits it (create, decodeTeX = ConvertTeX). On failure the
+  // model is unchanged and error holds a message.
+  bool Load(const std::string& path, std::string& error);
+  // Writes WriteFile() through a temporary file renamed over path.
+  bool Save(const std::string& path, std::string& error) const;
+
+ private:
+  void LinkAt(size_t index, std::unique_ptr<TuneRecord> record);
+  void InvalidatePositions() const { positionsValid_ = false; }
+
+  TuneFileOptions options_;
+  std::vector<std::unique_ptr<TuneRecord>> tunes_;
+  std::vector<std::unique_ptr<TuneRecord>> deleted_;
+  mutable bool positionsValid_ = true;
+};
+
+// Turns lone CRs (old Mac line ends) into CR LF; other bytes are kept.
+std::string NormalizeLoneCr(std::string_view text);
+bool HasLoneCr(std::string_view text);
+
+// Writes bytes to path through a temporary file in the same folder and renames it
+// over the original; a failure leaves the original untouched and no partial file.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error);
+// Reads a whole file; false with a message when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error);
+
+}  // namespace tunora

@@ -1,0 +1,58 @@
+// One tune of an ABC file, parsed into its number, titles, header fields, body,
+// words and the text that follows it. Texts are 8-bit bytes with CR LF line ends.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tunora {
+
+class TuneFile;
+
+// Slots of the header fields a TuneRecord keeps: A..Z, then u and m.
+// T, W and X have slots too but are held in titles, words and number.
+inline constexpr int kRecordFieldSlots = 28;
+constexpr int RecordFieldSlot(char letter) {
+  if (letter >= 'A' && letter <= 'Z') return letter - 'A';
+  if (letter == 'u') return 26;
+  if (letter == 'm') return 27;
+  return -1;
+}
+
+struct TuneRecord {
+  int32_t number = 1;                  // X: number; 1 without an X: line
+  std::vector<std::string> titles;     // one per T: line; one empty title when none
+  std::string body;                    // music lines after K:, header comments first
+  std::array<std::optional<std::string>, kRecordFieldSlots> fields;  // by RecordFieldSlot
+  std::optional<std::string> words;    // W: lines without their tags, joined by CR LF
+  std::optional<std::string> afterText;  // from the empty line that ends the tune
+  TuneFile* owner = nullptr;
+  int32_t deletedPosition = 0;         // position it was removed at, while on the deleted list
+
+  // The incipit is computed once per tune by the ABC reader and kept here.
+  mutable std::optional<std::string> incipit;
+  // Cached 1-based position in the owner's list; kept valid by the owner.
+  mutable int32_t cachedPosition = 0;
+
+  size_t TitleCount() const { return titles.size(); }
+
+  // Header field by letter (A..Z, u, m); null for letters without a slot.
+  const std::optional<std::string>* Field(char letter) const {
+    int s = RecordFieldSlot(letter);
+    return s < 0 ? nullptr : &fields[static_cast<size_t>(s)];
+  }
+  std::optional<std::string>* Field(char letter) {
+    int s = RecordFieldSlot(letter);
+    return s < 0 ? nullptr : &fields[static_cast<size_t>(s)];
+  }
+  // Value of a field or "" when absent.
+  const std::string& FieldText(char letter) const;
+
+  // Drops every text, keeping owner and position.
+  void Clear();
+};
+
+}  // namespace tunora

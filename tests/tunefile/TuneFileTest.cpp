@@ -1,0 +1,316 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tunefile/TuneFile.h"
+
+namespace tunora {
+namespace {
+
+// Loads text as a file would be loaded.
+std::unique_ptr<TuneFile> Load(std::string_view text, TuneFileOptions opts = {}) {
+  auto f = std::make_unique<TuneFile>(opts);
+  f->SplitTunes(text, true, 0, f->Options().convertTeX);
+  return f;
+}
+
+TEST(SplitTunes, FileHeaderIsTextBeforeFirstTuneLine) {
+  auto f = Load("X:1\nT:A\nK:G\nabc\n");
+  EXPECT_FALSE(f->headerText.has_value());
+  ASSERT_EQ(f->TuneCount(), 1u);
+
+  f = Load("% my tunes\nO:Ireland\n\nX:1\nT:A\nK:G\nabc\n");
+  ASSERT_TRUE(f->headerText.has_value());
+  EXPECT_EQ(*f->headerText, "% my tunes\r\nO:Ireland\r\n\r\n");
+  ASSERT_NE(f->HeaderField('O'), nullptr);
+  EXPECT_EQ(**f->HeaderField('O'), "Ireland");
+  EXPECT_EQ(f->TuneCount(), 1u);
+
+  f = Load("just some text\nwithout tunes");
+  EXPECT_EQ(f->TuneCount(), 0u);
+  EXPECT_EQ(*f->headerText, "just some text\r\nwithout tunes");
+}
+
+TEST(SplitTunes, TunesEndAtEmptyLineAndKeepTextAfterThem) {
+  auto f = Load("X:1\nT:A\nK:G\nabc|\n\nA note about it.\nX:2\nT:B\nK:D\ndef|\n");
+  ASSERT_EQ(f->TuneCount(), 2u);
+  const TuneRecord* t1 = f->TuneAt(1);
+  EXPECT_EQ(t1->body, "abc|\r\n");
+  ASSERT_TRUE(t1->afterText.has_value());
+  EXPECT_EQ(*t1->afterText, "\r\nA note about it.\r\n");
+  EXPECT_EQ(f->TuneAt(2)->number, 2);
+  EXPECT_EQ(f->TuneAt(2)->titles[0], "B");
+}
+
+TEST(SplitTunes, TitleAfterEmptyLineOrDirectXLineStartsNewTune) {
+  auto f = Load("X:5\nT:A\nK:G\nabc\n\nT:Second\nK:D\ndef\n");
+  ASSERT_EQ(f->TuneCount(), 2u);
+  EXPECT_EQ(f->TuneAt(2)->number, 1);
+  EXPECT_EQ(f->TuneAt(2)->titles[0], "Second");
+
+  f = Load("X:1\nT:A\nK:G\nabc\nX:2\nT:B\nK:G\ncde\n");
+  ASSERT_EQ(f->TuneCount(), 2u);
+  EXPECT_FALSE(f->TuneAt(1)->afterText.has_value());
+  EXPECT_EQ(f->TuneAt(1)->body, "abc\r\n");
+
+  // A line of blanks is not an empty line.
+  f = Load("X:1\nT:A\nK:G\nabc\n  \nT:not a new tune\n");
+  EXPECT_EQ(f->TuneCount(), 1u);
+}
+
+TEST(SplitTunes, ByteOrderMarkDoesNotSwallowFirstTune) {
+  auto f = Load("\xEF\xBB\xBFX:1\nT:A\nK:G\nabc\n\nX:2\nT:B\nK:G\nabc\n");
+  ASSERT_EQ(f->TuneCount(), 2u);
+  EXPECT_EQ(f->TuneAt(1)->titles[0], "A");
+  EXPECT_EQ(f->WriteFile().substr(0, 5), "\xEF\xBB\xBFX:");
+}
+
+TEST(SplitTunes, LoneCarriageReturnsAreLineEnds) {
+  auto f = Load("%hdr\r\rX:1\rT:A\rK:G\rabc\r\rX:2\rT:B\rK:G\rdef\r");
+  ASSERT_EQ(f->TuneCount(), 2u);
+  EXPECT_EQ(f->TuneAt(1)->titles[0], "A");
+  EXPECT_EQ(f->TuneAt(2)->body, "def\r\n");
+}
+
+TEST(SplitTunes, NulBytesAndBinaryKeepEveryByte) {
+  std::string text("X:1\nT:A\nK:G\nab\0c\n\nX:2\nT:B\nK:G\nd\0e\n", 35);
+  auto f = Load(text);
+  ASSERT_EQ(f->TuneCount(), 2u);
+  EXPECT_EQ(f->TuneAt(1)->body, std::string("ab\0c\r\n", 6));
+  EXPECT_NE(f->WriteFile().find(std::string("d\0e", 3)), std::string::npos);
+
+  std::string binary;
+  for (int k = 0; k < 5000; ++k) binary += static_cast<char>((k * 7919) & 0xFF);
+  auto b = Load(binary);
+  std::string once = b->WriteFile();
+  auto again = Load(once);
+  EXPECT_EQ(again->WriteFile(), once);
+}
+
+TEST(SplitTunes, EmptyTextAndMissingFinalLineEnd) {
+  auto f = Load("");
+  EXPECT_EQ(f->TuneCount(), 0u);
+  EXPECT_EQ(f->WriteFile(), "");
+  f = Load("X:3\nT:A\nK:G\nabc");
+  ASSERT_EQ(f->TuneCount(), 1u);
+  EXPECT_EQ(f->WriteTune(*f->TuneAt(1), false), "X:3\r\nT:A\r\nK:G\r\nabc");
+}
+
+TEST(ParseTune, HeaderFieldsTitlesAndComments) {
+  TuneRecord r;
+  size_t bodyAt = TuneFile::ParseTune(
+      r, "X: 12\nT: First\nT:Second\n%comment\nC:  Trad\nN:  keep blanks\nR:reel\nR:hornpipe\n"
+         "O:Ireland\nO:Clare\nX:99\nK:G\n|:abc:|\n", true);
+  EXPECT_EQ(r.number, 12);
+  EXPECT_EQ(r.titles, (std::vector<std::string>{"First", "Second"}));
+  EXPECT_EQ(r.FieldText('C'), "Trad");
+  EXPECT_EQ(r.FieldText('N'), "  keep blanks");
+  EXPECT_EQ(r.FieldText('R'), "hornpipe");
+  EXPECT_EQ(r.FieldText('O'), "Ireland\r\nClare");
+  EXPECT_EQ(r.FieldText('K'), "G");
+  EXPECT_EQ(r.body, "%comment\r\n|:abc:|\r\n");
+  EXPECT_EQ(bodyAt, std::string_view("X: 12\nT: First\nT:Second\n%comment\nC:  Trad\nN:  keep "
+                                     "blanks\nR:reel\nR:hornpipe\nO:Ireland\nO:Clare\nX:99\nK:G\n")
+                        .size());
+
+  TuneRecord none;
+  TuneFile::ParseTune(none, "K:D\nabc\n", true);
+  EXPECT_EQ(none.number, 1);
+  EXPECT_EQ(none.titles, std::vector<std::string>{""});
+}
+
+TEST(ParseTune, HistoryTakesContinuationLines) {
+  TuneRecord r;
+  TuneFile::ParseTune(r, "X:1\nT:A\nH:Learnt from\n  an old fiddler\n%in Clare\nu:x\nK:G\nabc\n",
+                      true);
+  EXPECT_EQ(r.FieldText('H'), "Learnt from\r\n  an old fiddler\r\n%in Clare\r\nu:x");
+  EXPECT_EQ(r.FieldText('K'), "G");
+  EXPECT_FALSE(r.Field('u')->has_value());
+}
+
+TEST(ParseTune, TrailingWordsBlockVersusWordsInsideMusic) {
+  TuneRecord r;
+  TuneFile::ParseTune(r, "X:1\nT:A\nK:G\nabc\nW:inside\ndef\nW:Verse one\nW: line two\n\nafter\n",
+                      true);
+  EXPECT_EQ(r.body, "abc\r\nW:inside\r\ndef\r\n");
+  ASSERT_TRUE(r.words.has_value());
+  EXPECT_EQ(*r.words, "Verse one\r\n line two");
+  EXPECT_EQ(*r.afterText, "\r\nafter\r\n");
+}
+
+TEST(ParseTune, CommandTextHasNoEmptyLinesOrTextAfter) {
+  TuneRecord r;
+  TuneFile::ParseTune(r, "X:1\nT:A\nK:G\n\nabc\n\n\n\ndef\n\nmore\n", false);
+  EXPECT_EQ(r.body, "abc\r\ndef\r\nmore\r\n");
+  EXPECT_FALSE(r.afterText.has_value());
+}
+
+TEST(WriteTune, CanonicalOrderAndMultiLineFields) {
+  auto f = Load("X:7\nT:A\nT:B\nY:y\nm:~n=nnn\nK:Em\nZ:z\nE:e\nI:i\nJ:j\nQ:1/4=120\nC:one\nC:two\n"
+                "D:disc\nP:AB\nH:h1\nh2\nM:6/8\nL:1/8\nR:jig\nW:hw\nK:G\nabc\nW:la\n\ntext\n");
+  // Fields after a K: line in the header are not header fields: K: ends the header.
+  auto t = Load("X:7\nT:A\nT:B\nY:y\nm:~n=nnn\nZ:z\nE:e\nI:i\nJ:j\nQ:1/4=120\nC:one\nC:two\n"
+                "D:disc\nP:AB\nH:h1\nh2\nM:6/8\nL:1/8\nR:jig\nW:hw\nK:G\nabc\nW:la\n\ntext\n");
+  EXPECT_EQ(t->WriteTune(*t->TuneAt(1), false),
+            "X:7\r\nT:A\r\nT:B\r\nR:jig\r\nC:one\r\nC:two\r\nH:h1\r\nH:h2\r\nD:disc\r\nZ:z\r\n"
+            "P:AB\r\nM:6/8\r\nL:1/8\r\nQ:1/4=120\r\nm:~n=nnn\r\nE:e\r\nI:i\r\nJ:j\r\nY:y\r\n"
+            "K:G\r\nabc\r\nW:hw\r\nW:la\r\n\r\ntext\r\n");
+  EXPECT_EQ(f->TuneAt(1)->FieldText('K'), "Em");
+
+  // A field missing from the order is not written; an empty K: is written alone.
+  TuneFileOptions opts;
+  opts.fieldOrder = "M";
+  auto g = Load("X:1\nT:A\nC:gone\nM:3/4\nK:\nabc\n", opts);
+  EXPECT_EQ(g->WriteTune(*g->TuneAt(1), false), "X:1\r\nT:A\r\nM:3/4\r\nK:\r\nabc\r\n");
+}
+
+TEST(WriteTune, HeaderOnlyWordsAreStableAcrossSaves) {
+  auto f = Load("X:1\nT:A\nW:only in header\nK:G\nabc\n");
+  std::string once = f->WriteFile();
+  auto g = Load(once);
+  EXPECT_EQ(g->WriteFile(), once);
+}
+
+TEST(TeXConversion, OnSaveAndLoad) {
+  TuneFileOptions opts;
+  opts.convertTeX = true;
+  opts.cvtTeXEsc = true;
+  auto f = Load("X:1\nT:B\xe4r & Co\nK:G\nabc\n", opts);
+  std::string saved = f->WriteFile();
+  EXPECT_NE(saved.find("T:B\\\"ar \\& Co"), std::string::npos);
+  auto back = Load(saved, opts);
+  EXPECT_EQ(back->TuneAt(1)->titles[0], "B\xe4r & Co");
+}
+
+TEST(TuneList, InsertNumbersAfterPreviousAndNewTuneTakesHeaderFields) {
+  auto f = Load("C:Trad\nL:1/4\n\nX:4\nT:A\nK:G\nabc\n");
+  TuneRecord* added = f->InsertTune(1);
+  EXPECT_EQ(added->number, 5);
+  EXPECT_EQ(added->FieldText('C'), "Trad");
+  EXPECT_EQ(added->FieldText('L'), "1/4");
+  EXPECT_TRUE(added->Field('K')->has_value());
+  EXPECT_EQ(added->FieldText('M'), "");
+  EXPECT_EQ(f->WriteTune(*added, false), "X:5\r\nT:\r\nC:Trad\r\nM:\r\nL:1/4\r\nK:\r\n\r\n\r\n");
+
+  TuneRecord* head = f->InsertTune(0, std::string_view("T:Head\nK:D\nd\n"));
+  EXPECT_EQ(head->number, 1);
+  EXPECT_EQ(f->TuneAt(1), head);
+  EXPECT_EQ(f->PositionOf(*added), 3);
+  EXPECT_EQ(f->TuneCountPlusOne(), 4u);
+  EXPECT_EQ(f->TuneAt(0), nullptr);
+  EXPECT_EQ(f->TuneAt(4), nullptr);
+
+  auto plain = Load("X:1\nT:A\nK:G\nabc\n");
+  EXPECT_EQ(plain->InsertTune(1)->FieldText('L'), "1/8");
+}
+
+TEST(DocumentOperations, DeleteUndoRestoresTunesWhereTheyWere) {
+  auto f = Load("X:1\nT:A\nK:G\na\n\nX:2\nT:B\nK:G\nb\n\nnote on B\nX:3\nT:C\nK:G\nc\n\n"
+                "X:4\nT:D\nK:G\nd\n\nX:5\nT:E\nK:G\ne\n");
+  std::string before = f->WriteFile();
+  DeleteResult r = f->DeleteTunes({2, 3, 5});
+  EXPECT_EQ(r.removed, 3);
+  ASSERT_EQ(f->TuneCount(), 2u);
+  EXPECT_EQ(f->TuneAt(2)->titles[0], "D");
+  EXPECT_TRUE(f->CanUndo());
+  EXPECT_EQ(f->Undo(), (std::vector<int>{2, 3, 5}));
+  EXPECT_FALSE(f->CanUndo());
+  EXPECT_EQ(f->WriteFile(), before);
+}
+
+TEST(DocumentOperations, DeleteSkipsOpenTunesAndShiftsOnlyByRemoved) {
+  auto f = Load("X:1\nT:A\nK:G\na\n\nX:2\nT:B\nK:G\nb\n\nX:3\nT:C\nK:G\nc\n\nX:4\nT:D\nK:G\nd\n");
+  DeleteResult r = f->DeleteTunes(
+      {1, 2, 4}, [](const TuneRecord& t) { return t.titles[0] == "B"; });
+  EXPECT_EQ(r.removed, 2);
+  EXPECT_EQ(r.refused, std::vector<int>{2});
+  ASSERT_EQ(f->TuneCount(), 2u);
+  EXPECT_EQ(f->TuneAt(1)->titles[0], "B");
+  EXPECT_EQ(f->TuneAt(2)->titles[0], "C");
+  f->Undo();
+  EXPECT_EQ(f->CopyText({1, 2, 3, 4}),
+            "X:1\r\nT:A\r\nK:G\r\na\r\n\r\nX:2\r\nT:B\r\nK:G\r\nb\r\n\r\nX:3\r\nT:C\r\nK:G\r\nc\r\n"
+            "\r\nX:4\r\nT:D\r\nK:G\r\nd\r\n");
+}
+
+TEST(DocumentOperations, PasteRenumberAfterTextAndHeaderDialog) {
+  auto f = Load("X:8\nT:A\nK:G\na\n\nX:9\nT:B\nK:G\nb\n");
+  EXPECT_EQ(f->Paste(1, "\n\n  T:P1\nK:G\np\n\nT:P2\nK:G\nq\n"), 2);
+  ASSERT_EQ(f->TuneCount(), 4u);
+  EXPECT_EQ(f->TuneAt(2)->number, 9);
+  EXPECT_EQ(f->TuneAt(3)->number, 10);
+  EXPECT_EQ(f->TuneAt(3)->titles[0], "P2");
+  EXPECT_EQ(f->Paste(0, " \r\n"), 0);
+
+  f->Renumber(10);
+  for (int k = 1; k <= 4; ++k) EXPECT_EQ(f->TuneAt(k)->number, 9 + k);
+
+  EXPECT_TRUE(f->SetAfterText(1, "A note"));
+  EXPECT_EQ(*f->TuneAt(1)->afterText, "\r\nA note\r\n");
+  EXPECT_FALSE(f->SetAfterText(1, "\r\nA note\r\n"));
+  EXPECT_TRUE(f->SetAfterText(2, ""));
+  EXPECT_EQ(*f->TuneAt(2)->afterText, "\r\n");
+
+  f->SetHeaderFromDialog("\n\nC:Someone\nZ:x\n\n");
+  EXPECT_EQ(*f->headerText, "C:Someone\r\nZ:x\r\n");
+  EXPECT_EQ(**f->HeaderField('C'), "Someone");
+  f->SetHeaderFromDialog("");
+  EXPECT_EQ(*f->headerText, "\r\n");
+  f->SetHeaderFromDialog("%");
+  auto again = Load(f->WriteFile());
+  EXPECT_EQ(again->TuneCount(), 4u);
+}
+
+class TempDir : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() /
+          ("tunora_tf_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    std::filesystem::permissions(dir, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(dir, ec);
+  }
+  std::filesystem::path dir;
+};
+
+TEST_F(TempDir, SaveReplacesFileAndFailedSaveKeepsOriginal) {
+  std::string path = (dir / "reels.abc").string();
+  { std::ofstream(path, std::ios::binary) << "X:1\nT:Old\nK:G\nabc\n"; }
+  TuneFile f;
+  std::string error;
+  ASSERT_TRUE(f.Load(path, error)) << error;
+  EXPECT_EQ(f.name, path);
+  f.TuneAt(1)->titles[0] = "New";
+  ASSERT_TRUE(f.Save(path, error)) << error;
+  TuneFile g;
+  ASSERT_TRUE(g.Load(path, error));
+  EXPECT_EQ(g.TuneAt(1)->titles[0], "New");
+
+  // A target that cannot be replaced (here a folder of that name) fails, keeps what
+  // was there and leaves no partial file behind.
+  std::filesystem::create_directories(dir / "taken.abc" / "inner");
+  EXPECT_FALSE(f.Save((dir / "taken.abc").string(), error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "taken.abc" / "inner"));
+  EXPECT_FALSE(f.Save((dir / "missing" / "x.abc").string(), error));
+  int files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) {
+    (void)e;
+    ++files;
+  }
+  EXPECT_EQ(files, 2);  // reels.abc and the folder
+
+  TuneFile h;
+  EXPECT_FALSE(h.Load((dir / "nothing.abc").string(), error));
+  EXPECT_FALSE(h.Load(dir.string(), error));
+}
+
+}  // namespace
+}  // namespace tunora
