@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <limits>
-#include <random>
 
+#include "app/FileIO.h"
 #include "lists/TuneFormat.h"
 #include "tunefile/TeX.h"
 
@@ -600,75 +598,6 @@ bool TuneFile::SetAfterText(int position, std::string_view text) {
 
 // ---------------------------------------------------------------------------
 // Files
-
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    error = "\"" + path + "\" is a folder, not a file.";
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "Cannot open \"" + path + "\".";
-    return false;
-  }
-  in.seekg(0, std::ios::end);
-  std::streamoff size = in.tellg();
-  in.seekg(0, std::ios::beg);
-  bytes.clear();
-  if (size > 0) {
-    bytes.resize(static_cast<size_t>(size));
-    in.read(bytes.data(), size);
-    bytes.resize(static_cast<size_t>(in.gcount()));
-  }
-  // Streams whose size is unknown (pipes) are read to their end.
-  char buf[32768];
-  while (in.read(buf, sizeof buf) || in.gcount() > 0) bytes.append(buf, static_cast<size_t>(in.gcount()));
-  if (in.bad()) {
-    error = "Cannot read \"" + path + "\".";
-    return false;
-  }
-  return true;
-}
-
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  fs::path target(path);
-  if (fs::is_symlink(target, ec)) {
-    fs::path resolved = fs::canonical(target, ec);
-    if (!ec) target = resolved;
-  }
-  fs::path dir = target.parent_path();
-  static std::mt19937_64 rng{std::random_device{}()};
-  fs::path temp = (dir.empty() ? fs::path(".") : dir) /
-                  ("." + target.filename().string() + ".tmp" + std::to_string(rng() % 1000000000));
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      error = "Cannot write \"" + path + "\".";
-      return false;
-    }
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      fs::remove(temp, ec);
-      error = "Cannot write \"" + path + "\": the disk may be full.";
-      return false;
-    }
-  }
-  fs::file_status old = fs::status(target, ec);
-  if (!ec && fs::exists(old)) fs::permissions(temp, old.permissions(), ec);
-  fs::rename(temp, target, ec);
-  if (ec) {
-    std::error_code ignore;
-    fs::remove(temp, ignore);
-    error = "Cannot replace \"" + path + "\": " + ec.message();
-    return false;
-  }
-  return true;
-}
 
 bool TuneFile::Load(const std::string& path, std::string& error) {
   std::string bytes;

@@ -121,10 +121,4 @@ class TuneFile {
 std::string NormalizeLoneCr(std::string_view text);
 bool HasLoneCr(std::string_view text);
 
-// Writes bytes to path through a temporary file in the same folder and renames it
-// over the original; a failure leaves the original untouched and no partial file.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error);
-// Reads a whole file; false with a message when it cannot be read.
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error);
-
 }  // namespace tunora

@@ -1,0 +1,38 @@
+// Any bytes must split, parse, write and read back without a crash, and the written
+// form must be stable.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "lists/TuneFormat.h"
+#include "tunefile/TeX.h"
+#include "tunefile/TuneFile.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::string_view text(reinterpret_cast<const char*>(data), size);
+  bool tex = size > 0 && (data[0] & 1);
+  tunora::TuneFileOptions opts;
+  opts.convertTeX = tex;
+  opts.cvtTeXEsc = size > 0 && (data[0] & 2);
+  tunora::TuneFile f(opts);
+  f.SplitTunes(text, true, 0, tex);
+  std::string once = f.WriteFile();
+  tunora::TuneFile g(opts);
+  g.SplitTunes(once, true, 0, tex);
+  if (!tex && g.WriteFile() != once) std::abort();
+
+  // The document operations on whatever came out.
+  f.Paste(static_cast<int>(size % 3), text);
+  f.InsertTune(1);
+  f.DeleteTunes({1, 2});
+  f.Undo();
+  tunora::FormatEnv env;
+  tunora::FormatOptions fo;
+  fo.readEscapes = true;
+  for (size_t k = 1; k <= f.TuneCount() && k < 8; ++k)
+    tunora::ExpandFormat(text.substr(0, 64), f.TuneAt(static_cast<int>(k)), 0, fo, &env);
+  std::string s(text);
+  tunora::TeXDecode(s);
+  tunora::TeXEncode(s, true);
+  return 0;
+}

@@ -1,0 +1,93 @@
+// Commands on whole tune files: list, tune, save, format.
+#include <cstdio>
+
+#include "Environment.h"
+
+namespace tunora::cli {
+namespace {
+
+int List(const Args& a) {
+  if (a.positional.size() != 1) return Fail("usage: tunora-cli list FILE [--format FMT]");
+  Environment env;
+  if (!LoadEnvironment(a, env)) return 1;
+  TuneFile file;
+  if (!LoadTuneFile(a.positional[0], env.TuneOptions(), file)) return 1;
+  std::string format = a.Get("--format", env.settings.preferences.tunelistFormat);
+  FormatOptions opts;
+  opts.readEscapes = true;
+  std::string out = env.settings.preferences.preftextFormat;
+  out += '\n';
+  out.reserve(file.TuneCount() * 48 + out.size());
+  for (size_t k = 1; k <= file.TuneCount(); ++k) {
+    ExpandFormat(out, format, file.TuneAt(static_cast<int>(k)), -1, opts, &env.formatEnv);
+    out += '\n';
+  }
+  return WriteOut(out) ? 0 : Fail("cannot write the output");
+}
+
+int Tune(const Args& a) {
+  if (a.positional.size() != 2) return Fail("usage: tunora-cli tune FILE N");
+  Environment env;
+  if (!LoadEnvironment(a, env)) return 1;
+  TuneFile file;
+  if (!LoadTuneFile(a.positional[0], env.TuneOptions(), file)) return 1;
+  int n = 0;
+  if (!ParsePosition(a.positional[1], 1, file.TuneCount(), n))
+    return Fail("no tune " + a.positional[1] + " in " + a.positional[0] + " (it has " +
+                std::to_string(file.TuneCount()) + ")");
+  return WriteOut(file.WriteTune(*file.TuneAt(n), false)) ? 0 : Fail("cannot write the output");
+}
+
+int Save(const Args& a) {
+  if (a.positional.size() != 2) return Fail("usage: tunora-cli save IN OUT [--tex] [--tex-escapes]");
+  Environment env;
+  if (!LoadEnvironment(a, env)) return 1;
+  TuneFileOptions opts = env.TuneOptions();
+  if (a.Has("--tex")) opts.convertTeX = true;
+  if (a.Has("--tex-escapes")) opts.cvtTeXEsc = true;
+  TuneFile file;
+  if (!LoadTuneFile(a.positional[0], opts, file)) return 1;
+  std::string error;
+  if (!file.Save(a.positional[1], error)) return Fail(error);
+  return 0;
+}
+
+int Format(const Args& a) {
+  if (a.positional.size() != 3)
+    return Fail("usage: tunora-cli format FILE N FORMAT [--title K] [--escapes] [--html] [--tex] "
+                "[--extra TEXT]...");
+  Environment env;
+  if (!LoadEnvironment(a, env)) return 1;
+  TuneFile file;
+  if (!LoadTuneFile(a.positional[0], env.TuneOptions(), file)) return 1;
+  int n = 0;
+  if (!ParsePosition(a.positional[1], 0, file.TuneCount(), n))
+    return Fail("no tune " + a.positional[1] + " in " + a.positional[0] + " (it has " +
+                std::to_string(file.TuneCount()) + ")");
+  int title = -1;
+  if (a.Has("--title")) {
+    int k = 0;
+    if (!ParsePosition(a.Get("--title"), 0, 1000000, k)) return Fail("--title needs a number");
+    title = k;
+  }
+  FormatOptions opts;
+  opts.readEscapes = a.Has("--escapes");
+  opts.html = a.Has("--html");
+  opts.tex = a.Has("--tex");
+  std::string out = ExpandFormat(a.positional[2], n > 0 ? file.TuneAt(n) : nullptr, title, opts,
+                                 &env.formatEnv, a.GetAll("--extra"));
+  out += '\n';
+  return WriteOut(out) ? 0 : Fail("cannot write the output");
+}
+
+const Register kList({"list", "list FILE [--format FMT]", {}, {"--format"}, List});
+const Register kTune({"tune", "tune FILE N", {}, {}, Tune});
+const Register kSave({"save", "save IN OUT [--tex] [--tex-escapes]", {"--tex", "--tex-escapes"}, {}, Save});
+const Register kFormat({"format",
+                        "format FILE N FORMAT [--title K] [--escapes] [--html] [--tex] [--extra TEXT]...",
+                        {"--escapes", "--html", "--tex"},
+                        {"--title", "--extra"},
+                        Format});
+
+}  // namespace
+}  // namespace tunora::cli

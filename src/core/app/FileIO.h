@@ -1,0 +1,16 @@
+// Reading and writing whole files. Writing goes through a temporary file in the same
+// folder that is renamed over the original, so a failed write leaves the original
+// untouched and no partial file behind.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tunora {
+
+// Reads a whole file; false with a message when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error);
+// Writes bytes to path atomically; saving through a link replaces the file it points to.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error);
+
+}  // namespace tunora
