@@ -90,7 +90,7 @@ TEST_F(CliTest, FormatExpandsAgainstOneTune) {
   EXPECT_EQ(r.out, "1 Spear, The\n");
   r = RunCli({"format", f, "3", "[%5X][%3.2X]%% %#f.%*f %k %2k", "--extra", "one", "--extra", "two",
               "--home", home});
-  EXPECT_EQ(r.out, "[12   ][12 ]% reels.abc  two\n");
+  EXPECT_EQ(r.out, "[12   ][12 ]% Reels.abc  two\n");
   r = RunCli({"format", f, "0", "%X|%T|", "--home", home});
   EXPECT_EQ(r.out, "0||\n");
   r = RunCli({"format", f, "1", "A\\tB %R", "--escapes", "--html", "--home", home});

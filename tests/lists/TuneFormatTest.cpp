@@ -149,7 +149,7 @@ TEST(TuneFormat, FileNameAndPath) {
   file.name = "/home/me/Tunes/Reels.abc";
   TuneRecord* t = file.InsertTune(0, std::string_view("X:1\r\nT:A\r\nK:D\r\nabc|\r\n"));
   ASSERT_NE(t, nullptr);
-  EXPECT_EQ(Expand("%f|%#f|%*f|%p", t), "reels.abc|reels|abc|/home/me/tunes/");
+  EXPECT_EQ(Expand("%f|%#f|%*f|%p", t), "Reels.abc|Reels|abc|/home/me/Tunes/");  // case kept: names differ by case
   file.name = "/tmp/my.old.tunes";
   EXPECT_EQ(Expand("%#f|%*f|%p", t), "my|old.tunes|/tmp/");
   file.name = "noext";

@@ -179,15 +179,11 @@ void AppendNumber(std::string& out, const FieldCode& code, long long value) {
   }
 }
 
-void LowerAscii(std::string& out, size_t from) {
-  for (size_t i = from; i < out.size(); ++i)
-    if (out[i] >= 'A' && out[i] <= 'Z') out[i] = static_cast<char>(out[i] - 'A' + 'a');
-}
-
 // f: the file name; with '#' up to its first '.', with '*' after it. p: the folder.
+// Names keep their case: file names differ by case here, and a lower-cased path
+// would name a file that does not exist.
 void AppendPathPart(std::string& out, const FieldCode& code, std::string_view path) {
   size_t slash = path.rfind('/');
-  size_t from = out.size();
   if (code.letter == 'p') {
     if (slash != std::string_view::npos) out.append(path.substr(0, slash + 1));
   } else {
@@ -200,7 +196,6 @@ void AppendPathPart(std::string& out, const FieldCode& code, std::string_view pa
     }
     out.append(name);
   }
-  LowerAscii(out, from);
 }
 
 std::tm Today(const FormatEnv* env) {

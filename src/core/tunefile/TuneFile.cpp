@@ -290,7 +290,7 @@ size_t TuneFile::ParseTune(TuneRecord& record, std::string_view text, bool fromF
     char c0 = text[i];
     bool fieldLine = i + 1 < le && text[i + 1] == ':';
     if (inHistory && !(fieldLine && IsUpper(c0))) {
-      AppendValue(record.fields[RecordFieldSlot('H')],
+      AppendValue(*record.Field('H'),
                   text.substr(i, ValueEnd(text, i, le) - i));
       i = next;
       continue;
@@ -312,7 +312,7 @@ size_t TuneFile::ParseTune(TuneRecord& record, std::string_view text, bool fromF
     } else if (c0 == 'W') {
       AppendValue(record.words, value);
     } else {
-      auto& field = record.fields[static_cast<size_t>(RecordFieldSlot(c0))];
+      auto& field = *record.Field(c0);
       if (IsReplacingField(c0))
         field.emplace(value);
       else
@@ -385,8 +385,8 @@ std::string TuneFile::WriteTune(const TuneRecord& record, bool encodeTeX) const 
   std::string out;
   size_t estimate = 32 + record.body.size();
   for (const auto& t : record.titles) estimate += t.size() + 4;
-  for (const auto& f : record.fields)
-    if (f) estimate += f->size() + 8;
+  for (char c : std::string_view("ABCDEFGHIJKLMNOPQRSUVYZum"))
+    if (record.HasField(c)) estimate += record.FieldText(c).size() + 8;
   if (record.words) estimate += record.words->size() * 2;
   if (record.afterText) estimate += record.afterText->size();
   out.reserve(estimate);
@@ -399,9 +399,9 @@ std::string TuneFile::WriteTune(const TuneRecord& record, bool encodeTeX) const 
   for (char c : options_.fieldOrder) {
     if (kOrderedLetters.find(c) == std::string_view::npos) continue;
     int slot = RecordFieldSlot(c);
-    if (written[slot] || !record.fields[static_cast<size_t>(slot)]) continue;
+    if (written[slot] || !record.HasField(c)) continue;
     written[slot] = true;
-    WriteField(out, c, *record.fields[static_cast<size_t>(slot)]);
+    WriteField(out, c, record.FieldText(c));
   }
   for (char c : std::string_view("mEIJY"))
     if (const auto* f = record.Field(c); f->has_value()) WriteField(out, c, **f);

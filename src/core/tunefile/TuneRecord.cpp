@@ -2,6 +2,22 @@
 
 namespace tunora {
 
+const std::optional<std::string>* TuneRecord::Field(char letter) const {
+  static const std::optional<std::string> kAbsent;
+  if (RecordFieldSlot(letter) < 0) return nullptr;
+  for (const auto& f : fields_)
+    if (f.first == letter) return &f.second;
+  return &kAbsent;
+}
+
+std::optional<std::string>* TuneRecord::Field(char letter) {
+  if (RecordFieldSlot(letter) < 0) return nullptr;
+  for (auto& f : fields_)
+    if (f.first == letter) return &f.second;
+  fields_.emplace_back(letter, std::nullopt);
+  return &fields_.back().second;
+}
+
 const std::string& TuneRecord::FieldText(char letter) const {
   static const std::string kEmpty;
   const std::optional<std::string>* f = Field(letter);
@@ -12,7 +28,7 @@ void TuneRecord::Clear() {
   number = 1;
   titles.clear();
   body.clear();
-  for (auto& f : fields) f.reset();
+  fields_.clear();
   words.reset();
   afterText.reset();
   incipit.reset();

@@ -26,7 +26,6 @@ struct TuneRecord {
   int32_t number = 1;                  // X: number; 1 without an X: line
   std::vector<std::string> titles;     // one per T: line; one empty title when none
   std::string body;                    // music lines after K:, header comments first
-  std::array<std::optional<std::string>, kRecordFieldSlots> fields;  // by RecordFieldSlot
   std::optional<std::string> words;    // W: lines without their tags, joined by CR LF
   std::optional<std::string> afterText;  // from the empty line that ends the tune
   TuneFile* owner = nullptr;
@@ -39,20 +38,24 @@ struct TuneRecord {
 
   size_t TitleCount() const { return titles.size(); }
 
-  // Header field by letter (A..Z, u, m); null for letters without a slot.
-  const std::optional<std::string>* Field(char letter) const {
-    int s = RecordFieldSlot(letter);
-    return s < 0 ? nullptr : &fields[static_cast<size_t>(s)];
-  }
-  std::optional<std::string>* Field(char letter) {
-    int s = RecordFieldSlot(letter);
-    return s < 0 ? nullptr : &fields[static_cast<size_t>(s)];
-  }
+  // Header field by letter (A..Z, u, m): the value, or an empty optional when the
+  // tune has none; null for letters without a field. The mutable form makes room
+  // for the field; its pointer stays valid until another field gets room.
+  const std::optional<std::string>* Field(char letter) const;
+  std::optional<std::string>* Field(char letter);
   // Value of a field or "" when absent.
   const std::string& FieldText(char letter) const;
+  bool HasField(char letter) const {
+    const std::optional<std::string>* f = Field(letter);
+    return f != nullptr && f->has_value();
+  }
 
   // Drops every text, keeping owner and position.
   void Clear();
+
+ private:
+  // Only the fields a tune has are kept, so a record stays small in big files.
+  std::vector<std::pair<char, std::optional<std::string>>> fields_;
 };
 
 }  // namespace tunora
