@@ -27,7 +27,8 @@ bench: build
 	@$(BUILD_DIR)/bin/bench_tunefile --benchmark_min_time=0.5
 	@bench/cli_list_timing.sh $(BUILD_DIR)/bin/tunora-cli
 
-fuzz: deps
+fuzz:
+	@scripts/install-deps fuzz
 	@cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTUNORA_FUZZ=ON \
 	  -DTUNORA_TESTS=OFF -DTUNORA_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(FUZZ_DIR) -j $(JOBS)

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "app/FileIO.h"
 #include "support/Corpus.h"
 #include "tunefile/TuneFile.h"
@@ -37,6 +40,48 @@ TEST(CorpusRoundTrip, WrittenFormIsStable) {
     }
   }
   std::printf("[ corpus   ] %zu files, %zu tunes written stably\n", files.size(), tunes);
+}
+
+}  // namespace
+}  // namespace tunora
+
+namespace tunora {
+namespace {
+
+// Inputs that once made the written form drift, kept from fuzzing.
+TEST(CorpusRoundTrip, RegressionInputsAreStable) {
+  std::filesystem::path dir = std::filesystem::path(TUNORA_SOURCE_DIR) / "tests/tunefile/regressions";
+  int files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) {
+    std::string bytes, error;
+    ASSERT_TRUE(ReadWholeFile(e.path().string(), bytes, error));
+    TuneFile first;
+    first.SplitTunes(bytes, true, 0, false);
+    std::string once = first.WriteFile();
+    TuneFile second;
+    second.SplitTunes(once, true, 0, false);
+    EXPECT_TRUE(second.WriteFile() == once) << e.path();
+    ++files;
+  }
+  EXPECT_GT(files, 0);
+}
+
+// A 100 MB file splits into all of its tunes and writes back whole.
+TEST(CorpusRoundTrip, HundredMegabyteFile) {
+  const std::string tune =
+      "X:1\nT:Big\nM:4/4\nL:1/8\nK:G\n|:\"G\"GABc dedB|\"C\"cBcd \"D\"efge:|\n"
+      "|:\"G\"g2gf gdBd|\"C\"c2ec \"D\"BAGF:|\n\n";
+  std::string text;
+  text.reserve(100u << 20);
+  while (text.size() + tune.size() <= (100u << 20)) text += tune;
+  size_t expected = text.size() / tune.size();
+  TuneFile f;
+  EXPECT_EQ(static_cast<size_t>(f.SplitTunes(text, true, 0, false)), expected);
+  EXPECT_EQ(f.TuneCount(), expected);
+  std::string out = f.WriteFile();
+  // Every LF became CR LF and nothing else changed.
+  EXPECT_EQ(out.size(), text.size() + static_cast<size_t>(std::count(text.begin(), text.end(), '\n')));
+  EXPECT_EQ(f.TuneAt(static_cast<int>(expected))->titles[0], "Big");
 }
 
 }  // namespace

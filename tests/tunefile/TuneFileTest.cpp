@@ -165,11 +165,16 @@ TEST(WriteTune, CanonicalOrderAndMultiLineFields) {
   EXPECT_EQ(g->WriteTune(*g->TuneAt(1), false), "X:1\r\nT:A\r\nM:3/4\r\nK:\r\nabc\r\n");
 }
 
-TEST(WriteTune, HeaderOnlyWordsAreStableAcrossSaves) {
-  auto f = Load("X:1\nT:A\nW:only in header\nK:G\nabc\n");
-  std::string once = f->WriteFile();
-  auto g = Load(once);
-  EXPECT_EQ(g->WriteFile(), once);
+TEST(WriteTune, HeaderWordsAreStableAcrossSaves) {
+  // With K: the words move behind the music; without K: they stay header lines.
+  for (const char* text : {"X:1\nT:A\nW:only in header\nK:G\nabc\n",
+                           "X:1\nT:A\nW:no key\nW:two\n", "X:1\nW:h\nK:G\nabc\nW:t\n"}) {
+    auto f = Load(text);
+    std::string once = f->WriteFile();
+    EXPECT_EQ(Load(once)->WriteFile(), once) << text;
+  }
+  EXPECT_EQ(Load("X:1\nT:A\nW:h\nK:G\nabc\n")->WriteFile(), "X:1\r\nT:A\r\nK:G\r\nabc\r\nW:h\r\n");
+  EXPECT_EQ(*Load("X:1\nW:h\nK:G\nabc\nW:t\n")->TuneAt(1)->words, "h\r\nt");
 }
 
 TEST(TeXConversion, OnSaveAndLoad) {

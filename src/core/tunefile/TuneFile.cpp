@@ -367,14 +367,15 @@ size_t TuneFile::ParseTune(TuneRecord& record, std::string_view text, bool fromF
       }
       words += block[k];
     }
+    // Words from header W: lines come first, joined to the block by a line break.
+    // Without a block no break is added: an empty W: line would be written, and a
+    // tune without K: would gain another one at every save.
     if (record.words.has_value()) {
       *record.words += kCrLf;
       *record.words += words;
     } else {
       record.words = std::move(words);
     }
-  } else if (record.words.has_value()) {
-    *record.words += kCrLf;
   }
 
   if (fromFile && tuneEnd < n) record.afterText = WithCrLf(text.substr(tuneEnd));
