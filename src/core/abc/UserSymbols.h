@@ -1,0 +1,64 @@
+// User-defined symbols: a symbol character of a tune body (~, h to w, H to Z)
+// stands for a replacement text. U: definitions serve drawing, u: definitions
+// serve playback. The application-wide set lives in "userdef.abc".
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace tunora {
+
+struct SettingsDataHooks;
+
+class UserSymbols {
+ public:
+  static constexpr int kDrawTable = 1;  // U:
+  static constexpr int kPlayTable = 2;  // u:
+
+  // ~, H to Z and h to w.
+  static bool IsSymbolChar(unsigned char c) {
+    return c == '~' || (c >= 'H' && c <= 'Z') || (c >= 'h' && c <= 'w');
+  }
+
+  // The replacement text of c in a table, "" when undefined.
+  std::string_view Get(int table, unsigned char c) const {
+    if (c >= 128 || (table != kDrawTable && table != kPlayTable)) return {};
+    return entries_[Index(table, c)];
+  }
+
+  // Reads one definition line "c = text" (blanks optional) into a table. A line
+  // whose symbol is not allowed, or that has no = after it, is ignored (false).
+  bool AddDefinition(int table, std::string_view line);
+  // Every line of text as a definition for one table (U: or u: field text).
+  void AddFromFieldText(int table, std::string_view text);
+  // Lines that begin with "U:" go to the U: table, "u:" to the u: table; other
+  // lines are ignored. Lines end with CR LF or LF.
+  void LoadFromText(std::string_view text);
+  // LoadFromText of a file; a missing or unreadable file leaves the tables as they are
+  // (false).
+  bool LoadFromFile(const std::string& path);
+  // The other set's defined entries replace the matching entries here.
+  void CopyFrom(const UserSymbols& other);
+  // "U: c = text" and "u: c = text" lines for every code in order, CR LF ended.
+  std::string AsText() const;
+  // Writes AsText() to path (through a temporary file); false with a message.
+  bool SaveToFile(const std::string& path, std::string& error) const;
+  void Clear();
+  bool Empty() const;
+
+  // The application-wide set, loaded from "userdef.abc" at start-up.
+  static UserSymbols& Application();
+
+ private:
+  static size_t Index(int table, unsigned char c) {
+    return static_cast<size_t>(table - 1) * 128 + c;
+  }
+  std::array<std::string, 256> entries_;
+};
+
+// Connects the application-wide set to the settings store: loaded from and
+// saved to "userdef.abc" with the other settings files.
+void ConnectUserSymbols(SettingsDataHooks& hooks, UserSymbols& set = UserSymbols::Application());
+
+}  // namespace tunora
