@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "Environment.h"
+#include "abc/Incipit.h"
 
 namespace tunora::cli {
 namespace {
@@ -10,6 +11,7 @@ int List(const Args& a) {
   if (a.positional.size() != 1) return Fail("usage: tunora-cli list FILE [--format FMT]");
   Environment env;
   if (!LoadEnvironment(a, env)) return 1;
+  env.formatEnv.incipit = ComputeIncipit;
   TuneFile file;
   if (!LoadTuneFile(a.positional[0], env.TuneOptions(), file)) return 1;
   std::string format = a.Get("--format", env.settings.preferences.tunelistFormat);
