@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include "tunefile/ListLogic.h"
+#include "tunefile/TuneFile.h"
+
+namespace tunora {
+namespace {
+
+struct Lines {
+  std::vector<std::string> text;
+  LineTextFn Fn() const {
+    return [this](int i) { return std::string_view(text.at(static_cast<size_t>(i))); };
+  }
+  int Count() const { return static_cast<int>(text.size()); }
+};
+
+Lines SampleLines() {
+  return {{"0 [preface text]", "1 Kesh Jig", "12 Drowsy Maggie", "3 Kid on the Mountain",
+           "120 Banish Misfortune", "12 kilfenora", "7 Morrison's"}};
+}
+
+TypeAhead::Result Type(TypeAhead& ta, const Lines& l, int& current, std::string_view keys) {
+  TypeAhead::Result r;
+  for (char c : keys) {
+    r = c == '\b' ? ta.Key(TypeAhead::KeyKind::kBackspace, 0, current, l.Count(), l.Fn())
+                  : ta.Key(TypeAhead::KeyKind::kCharacter, c, current, l.Count(), l.Fn());
+    if (r.select >= 0) current = r.select;
+  }
+  return r;
+}
+
+TEST(TypeAhead, DigitsFindTheNumberFromTheCurrentLineOn) {
+  Lines l = SampleLines();
+  TypeAhead ta;
+  int current = 0;
+  TypeAhead::Result r = Type(ta, l, current, "12");
+  EXPECT_TRUE(r.consumed);
+  EXPECT_EQ(current, 2);
+  // From the caret on: the search starts at the current line, so "120" finds line 4.
+  Type(ta, l, current, "0");
+  EXPECT_EQ(current, 4);
+  // Nothing matching leaves the selection.
+  r = Type(ta, l, current, "9");
+  EXPECT_EQ(r.select, -1);
+  EXPECT_EQ(current, 4);
+  EXPECT_EQ(ta.Text(), "1209");
+}
+
+TEST(TypeAhead, LettersFindTheTitleWithoutRegardToCase) {
+  Lines l = SampleLines();
+  TypeAhead ta;
+  int current = 0;
+  Type(ta, l, current, "ki");
+  EXPECT_EQ(current, 3);  // "Kid on the Mountain"
+  EXPECT_EQ(ta.Text(), "KI");
+  Type(ta, l, current, "l");
+  EXPECT_EQ(current, 5);  // "kilfenora"
+  // A space continues a title; digits after a letter compare with titles too.
+  ta.Clear();
+  current = 0;
+  Type(ta, l, current, "drowsy m");
+  EXPECT_EQ(current, 2);
+}
+
+TEST(TypeAhead, SpaceOnlyContinuesAndOtherKeysEmptyTheText) {
+  Lines l = SampleLines();
+  TypeAhead ta;
+  TypeAhead::Result r = ta.Key(TypeAhead::KeyKind::kCharacter, ' ', 0, l.Count(), l.Fn());
+  EXPECT_FALSE(r.consumed);
+  EXPECT_EQ(ta.Text(), "");
+  int current = 0;
+  Type(ta, l, current, "m");
+  r = ta.Key(TypeAhead::KeyKind::kOther, 0, current, l.Count(), l.Fn());
+  EXPECT_FALSE(r.consumed);
+  EXPECT_EQ(ta.Text(), "");
+  r = ta.Key(TypeAhead::KeyKind::kCharacter, '-', current, l.Count(), l.Fn());
+  EXPECT_FALSE(r.consumed);
+  Type(ta, l, current, "k");
+  r = ta.Key(TypeAhead::KeyKind::kDelete, 0, current, l.Count(), l.Fn());
+  EXPECT_TRUE(r.deleteSelection);
+  EXPECT_EQ(ta.Text(), "");
+}
+
+TEST(TypeAhead, BackspaceSearchesBackwardsDownToLineOne) {
+  Lines l = SampleLines();
+  TypeAhead ta;
+  int current = 5;
+  Type(ta, l, current, "12");
+  EXPECT_EQ(current, 5);  // "12 kilfenora" is the first from the caret
+  Type(ta, l, current, "0");
+  EXPECT_EQ(current, 5);  // no "120" from here on
+  TypeAhead::Result r = Type(ta, l, current, "\b");
+  EXPECT_TRUE(r.consumed);
+  EXPECT_EQ(ta.Text(), "12");
+  EXPECT_EQ(current, 4);  // "120 ..." is the first "12" line above line 5
+  Type(ta, l, current, "\b\b");
+  EXPECT_EQ(ta.Text(), "");
+  // Title search backwards never reaches the header line.
+  current = 3;
+  Type(ta, l, current, "kx\b");
+  EXPECT_EQ(current, 1);
+}
+
+TEST(DropTarget, SingleAndMultiColumnArithmetic) {
+  DropGeometry g;
+  g.lineHeight = 16;
+  g.lineCount = 40;
+  g.y = 50;
+  g.topLine = 10;
+  EXPECT_EQ(DropTargetLine(g), 13);
+  g.y = 5000;
+  EXPECT_EQ(DropTargetLine(g), 39);  // past the end: the last line
+  g.multiColumn = true;
+  g.topLine = 0;
+  g.y = 20;
+  g.x = 250;
+  g.columnWidth = 100;
+  g.clientHeight = 160;  // ten rows per column
+  EXPECT_EQ(DropTargetLine(g), 21);
+  g.lineHeight = 0;  // no division by zero
+  EXPECT_GE(DropTargetLine(g), 0);
+}
+
+TEST(DropPlan, MoveWithinAListFollowsTheTargetTune) {
+  // Lines 2, 3, 4 dropped on line 6: after removal the old tune 6 is tune 3.
+  DropPlan p = PlanDrop({2, 3, 4}, 2, 6, true, true);
+  EXPECT_FALSE(p.nothing);
+  EXPECT_TRUE(p.removeSource);
+  EXPECT_EQ(p.insertAfter, 3);
+  // Dropping on the pressed line does nothing; on the header inserts at the start.
+  EXPECT_TRUE(PlanDrop({2, 3, 4}, 3, 3, true, true).nothing);
+  EXPECT_EQ(PlanDrop({4, 5}, 4, 0, true, true).insertAfter, 0);
+  // Copy and moves to another list keep the target line.
+  EXPECT_EQ(PlanDrop({2, 3, 4}, 2, 6, true, false).insertAfter, 6);
+  EXPECT_FALSE(PlanDrop({2, 3, 4}, 2, 6, true, false).removeSource);
+  EXPECT_EQ(PlanDrop({2, 3, 4}, 2, 6, false, true).insertAfter, 6);
+  // The header line is no tune.
+  EXPECT_TRUE(PlanDrop({0}, 0, 3, true, true).nothing);
+  EXPECT_EQ(PlanDrop({0, 2}, 2, 5, true, true).tunes, std::vector<int>{2});
+}
+
+std::unique_ptr<TuneFile> Load(std::string_view text) {
+  auto f = std::make_unique<TuneFile>();
+  f->SplitTunes(text, true, 0, false);
+  return f;
+}
+
+std::string Titles(const TuneFile& f) {
+  std::string s;
+  for (int i = 1; i <= static_cast<int>(f.TuneCount()); ++i) s += f.TuneAt(i)->titles[0];
+  return s;
+}
+
+TEST(TuneTransfer, MoveKeepsTheTextAfterEachTune) {
+  auto f = Load(
+      "X:10\nT:A\nK:G\nabc\n\nabout A\nX:2\nT:B\nK:G\nB\n\nX:3\nT:C\nK:G\nC\n\n"
+      "X:4\nT:D\nK:G\nD\n\nX:5\nT:E\nK:G\nE\n\nX:6\nT:F\nK:G\nF\n\n");
+  const std::string before = f->WriteFile();
+  DropPlan p = PlanDrop({1, 2}, 1, 4, true, true);
+  auto moved = TakeTunes(*f, p.tunes);
+  f->DeleteTunes(p.tunes);
+  EXPECT_EQ(PutTunes(*f, p.insertAfter, moved), 2);
+  EXPECT_EQ(Titles(*f), "CDABEF");
+  EXPECT_EQ(f->TuneAt(3)->body, "abc\r\n");
+  ASSERT_TRUE(f->TuneAt(3)->afterText.has_value());
+  EXPECT_EQ(*f->TuneAt(3)->afterText, "\r\nabout A\r\n");
+  // Moving them back gives the same file, byte for byte.
+  p = PlanDrop({3, 4}, 3, 0, true, true);
+  moved = TakeTunes(*f, p.tunes);
+  f->DeleteTunes(p.tunes);
+  PutTunes(*f, p.insertAfter, moved);
+  EXPECT_EQ(f->WriteFile(), before);
+}
+
+TEST(TuneTransfer, CopyToAnotherFileConvertsCharacters) {
+  auto src = Load("X:1\nT:Caf\xE9\nK:G\nabc\n\n");
+  auto dst = Load("X:7\nT:Other\nK:D\nd\n\n");
+  auto tunes = TakeTunes(*src, {1});
+  int n = PutTunes(*dst, 1, tunes, [](std::string_view s) {
+    std::string out(s);
+    for (size_t k = out.find('\xE9'); k != std::string::npos; k = out.find('\xE9', k))
+      out.replace(k, 1, "\xC3\xA9");
+    return out;
+  });
+  EXPECT_EQ(n, 1);
+  ASSERT_EQ(dst->TuneCount(), 2u);
+  EXPECT_EQ(dst->TuneAt(2)->titles[0], "Caf\xC3\xA9");
+  // A tune numbered 1 takes the number after the tune it follows.
+  EXPECT_EQ(dst->TuneAt(2)->number, 8);
+  EXPECT_EQ(src->TuneCount(), 1u);
+}
+
+TEST(ListTitles, SaveAsNameAndModifiedMarker) {
+  EXPECT_EQ(SaveAsSuggestion("/home/me/reels.abc", "reels.abc *"), "/home/me/reels.abc");
+  EXPECT_EQ(SaveAsSuggestion("", "Abc1 *"), "Abc1.abc");
+  EXPECT_EQ(SaveAsSuggestion("", "Jigs: the best"), "Jigs.abc");
+  EXPECT_EQ(SaveAsSuggestion("", "a/b"), "a.abc");
+  EXPECT_EQ(SaveAsSuggestion("", "tab\there"), "tab.abc");
+  EXPECT_EQ(SaveAsSuggestion("", "Caf\xC3\xA9"), "Caf\xC3\xA9.abc");
+
+  EXPECT_EQ(TitleWithModified("reels.abc", true), "reels.abc *");
+  EXPECT_EQ(TitleWithModified("reels.abc *", true), "reels.abc *");
+  EXPECT_EQ(TitleWithModified("odd*", true), "odd*");
+  EXPECT_EQ(TitleWithModified("reels.abc *", false), "reels.abc");
+  EXPECT_EQ(TitleWithModified("odd*", false), "odd*");
+}
+
+TEST(ListTitles, RemoveQuestionHonoursSettings) {
+  EXPECT_EQ(RemoveQuestion(3, true, true), "Are you sure you want to remove these 3 tunes?");
+  EXPECT_EQ(RemoveQuestion(3, true, false), "");
+  EXPECT_EQ(RemoveQuestion(1, true, false), "Are you sure you want to remove this tune?");
+  EXPECT_EQ(RemoveQuestion(1, false, true), "");
+  EXPECT_EQ(RemoveQuestion(0, true, true), "");
+}
+
+}  // namespace
+}  // namespace tunora
