@@ -1,0 +1,436 @@
+#include "gui/app/CTunoraApp.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <algorithm>
+
+#include "abc/Incipit.h"
+#include "abc/UserSymbols.h"
+#include "app/IniFile.h"
+#include "app/ProgramDir.h"
+#include "app/WindowList.h"
+#include "gui/app/CBannerWnd.h"
+#include "gui/app/CLarkFileDialog.h"
+#include "gui/app/CMainFrame.h"
+#include "gui/app/CMinFormDoc.h"
+#include "gui/app/CMinFormMDIChild.h"
+#include "gui/app/CMinFormView.h"
+#include "gui/app/CPrefSheet.h"
+#include "gui/app/CTipDlg.h"
+#include "gui/app/Messages.h"
+
+namespace tunora {
+
+CTunoraApp* CTunoraApp::instance_ = nullptr;
+
+namespace {
+
+// Engine messages appear in a message box over the main window.
+class BoxSink : public MessageSink {
+ public:
+  void Message(std::string_view text) override {
+    CTunoraApp* app = CTunoraApp::Instance();
+    MessageWarning(app ? app->MainFrame() : nullptr, QString::fromStdString(std::string(text)));
+  }
+};
+
+std::string ExecutableDir() {
+  QString dir = QCoreApplication::applicationDirPath();
+  if (dir.isEmpty()) dir = QDir::currentPath();
+  std::string s = dir.toStdString();
+  if (s.empty() || s.back() != '/') s += '/';
+  return s;
+}
+
+QString CleanAbsolute(const QString& path) {
+  return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+}  // namespace
+
+CTunoraApp::CTunoraApp(QObject* parent) : QObject(parent), sink_(std::make_unique<BoxSink>()) {
+  instance_ = this;
+}
+
+CTunoraApp::~CTunoraApp() {
+  // Windows first: their documents still need the application while closing.
+  delete mainFrame_;
+  mainFrame_ = nullptr;
+  for (CMinFormDoc* doc : std::vector<CMinFormDoc*>(documents_)) delete doc;
+  documents_.clear();
+  if (instance_ == this) instance_ = nullptr;
+}
+
+bool CTunoraApp::InitInstance(const QStringList& arguments) {
+  // 1. The command line.
+  std::vector<std::string> words;
+  for (const QString& a : arguments) words.push_back(a.toStdString());
+  commandLine_ = ParseCommandLine(words);
+
+  // 2. The program directory and its settings file.
+  std::string exeDir = ExecutableDir();
+  std::string error;
+  programDir_ = ResolveProgramDir(commandLine_.home, exeDir, exeDir, error);
+  if (programDir_.empty()) {
+    MessageError(nullptr, QStringLiteral("Cannot find a folder for the settings: %1")
+                              .arg(QString::fromStdString(error)));
+    return false;
+  }
+  IniFile ini;
+  ini.Load(IniPath());
+
+  // 3. The banner.
+  CBannerWnd* banner = nullptr;
+  if (commandLine_.banner) {
+    banner = new CBannerWnd();
+    connect(banner, &CBannerWnd::Closed, this, &CTunoraApp::RunOneTimeChecks);
+    banner->show();
+    QCoreApplication::processEvents();
+  }
+
+  // 4. Start time, recent files.
+  startTime_.start();
+  recentFiles_.SetSize(ini.GetInt("Preferences", "RecentFileList", 4));
+  recentFiles_.Read(ini);
+
+  // 5. The kinds of windows.
+  RegisterDocTemplates(templates_);
+
+  // 6. The main frame.
+  mainFrame_ = new CMainFrame();
+
+  // 7, 8. The settings and the data files.
+  SettingsDataHooks hooks = DataHooks();
+  tunora::LoadSettings(programDir_, settings_, *sink_, hooks);
+  BuildFormatEnv();
+  mainFrame_->UpdateRecentFileMenu();
+
+  // 11. Show the main window where it was.
+  auto placement = ReadMainPlacement(ini);
+  if (placement && !commandLine_.noSave) {
+    mainFrame_->ApplyPlacement(*placement, commandLine_.playerOnly);
+  } else if (!commandLine_.playerOnly) {
+    mainFrame_->resize(900, 650);
+    mainFrame_->show();
+  }
+  if (!commandLine_.noSave) {
+    QByteArray state = QByteArray::fromBase64(
+        QByteArray::fromStdString(ini.GetString("Toolbars", "State", "")));
+    if (!state.isEmpty()) mainFrame_->restoreState(state);
+  }
+  if (banner) banner->raise();
+
+  // 12. The windows of the last run.
+  if (commandLine_.empty && settings_.preferences.saveWindows && !commandLine_.playerOnly) {
+    RestoreWindows();
+  }
+
+  // 13. The file of the command line.
+  if (!commandLine_.fileToOpen.empty()) {
+    OpenDocumentFile(QString::fromStdString(commandLine_.fileToOpen));
+  }
+
+  // 14. Player-only mode needs the player; until it exists, the window shows.
+  if (commandLine_.playerOnly && !mainFrame_->isVisible()) mainFrame_->show();
+
+  if (banner) banner->StartTiming(this);
+  mainFrame_->UpdateCommands();
+  return true;
+}
+
+void CTunoraApp::ExitInstance() {
+  if (exited_) return;
+  exited_ = true;
+  SaveExitSettings(programDir_, settings_, *sink_);
+  IniFile ini;
+  if (ini.Load(IniPath())) {
+    recentFiles_.Write(ini);
+    if (ini.Modified()) ini.Save();
+  }
+}
+
+void CTunoraApp::BuildFormatEnv() {
+  formatEnv_.programDir = programDir_;
+  formatEnv_.abcDir = settings_.preferences.abcDir;
+  formatEnv_.shortDatePattern =
+      settings_.shortDatePattern.empty() ? LocaleShortDatePattern() : settings_.shortDatePattern;
+  formatEnv_.incipit = ComputeIncipit;
+}
+
+SettingsDataHooks CTunoraApp::DataHooks() {
+  SettingsDataHooks hooks;
+  ConnectUserSymbols(hooks, UserSymbols::Application());
+  return hooks;
+}
+
+TuneFileOptions CTunoraApp::GetTuneFileOptions() const {
+  TuneFileOptions o;
+  o.fieldOrder = settings_.preferences.fieldOrder;
+  o.convertTeX = settings_.preferences.convertTeX != 0;
+  o.cvtTeXEsc = settings_.preferences.cvtTeXEsc != 0;
+  o.defaultLength = settings_.preferences.defaultLength;
+  o.formatEnv = &formatEnv_;
+  return o;
+}
+
+UserSymbols& CTunoraApp::GetUserSymbols() { return UserSymbols::Application(); }
+
+bool CTunoraApp::SaveSettings() {
+  SettingsDataHooks hooks = DataHooks();
+  bool ok = tunora::SaveSettings(programDir_, settings_, *sink_, hooks);
+  ApplySettings();
+  return ok;
+}
+
+void CTunoraApp::ApplySettings() {
+  BuildFormatEnv();
+  recentFiles_.SetSize(settings_.preferences.recentFileList);
+  if (mainFrame_) mainFrame_->UpdateRecentFileMenu();
+  emit SettingsChanged();
+}
+
+// --- documents -------------------------------------------------------------------
+
+CMinFormDoc* CTunoraApp::FindDocument(const QString& path) const {
+  if (path.isEmpty()) return nullptr;
+  QString wanted = CleanAbsolute(path);
+  for (CMinFormDoc* doc : documents_) {
+    if (!doc->PathName().isEmpty() && doc->TuneFileDocument() == nullptr &&
+        CleanAbsolute(doc->PathName()) == wanted) {
+      return doc;
+    }
+  }
+  return nullptr;
+}
+
+std::vector<CMinFormDoc*> CTunoraApp::DocumentsOnTunesOf(const CMinFormDoc* fileDoc) const {
+  std::vector<CMinFormDoc*> result;
+  if (!fileDoc) return result;
+  for (CMinFormDoc* doc : documents_) {
+    if (doc->TuneFileDocument() == fileDoc) result.push_back(doc);
+  }
+  return result;
+}
+
+CMinFormDoc* CTunoraApp::CreateDocument(const DocTemplate& docTemplate) {
+  if (!docTemplate.createDocument) return nullptr;
+  CMinFormDoc* doc = docTemplate.createDocument();
+  if (!doc) return nullptr;
+  doc->SetTemplate(&docTemplate);
+  documents_.push_back(doc);
+  emit DocumentsChanged();
+  return doc;
+}
+
+CMinFormView* CTunoraApp::ShowNewView(CMinFormDoc* document) {
+  const DocTemplate* t = document ? document->Template() : nullptr;
+  if (!t || !t->createView || !mainFrame_) return nullptr;
+  CMinFormView* view = t->createView(document);
+  if (!view) return nullptr;
+  QMdiSubWindow* frame = mainFrame_->AddView(view);
+  frame->show();
+  view->OnInitialUpdate();
+  mainFrame_->ActivateView(view);
+  return view;
+}
+
+CMinFormDoc* CTunoraApp::OpenDocumentFile(const QString& path) {
+  if (path.isEmpty()) return nullptr;
+  QString full = CleanAbsolute(path);
+  if (CMinFormDoc* open = FindDocument(full)) {
+    open->ActivateFirstView();
+    return open;
+  }
+  const DocTemplate* t = templates_.ForFile(full);
+  if (!t) return nullptr;
+  QFileInfo info(full);
+  if (!info.isFile() || !info.isReadable()) {
+    // The banner must not hide the message.
+    CBannerWnd::CloseCurrent();
+    MessageWarning(mainFrame_, QStringLiteral("Cannot open the file %1.").arg(full));
+    recentFiles_.Remove(full.toStdString());
+    if (mainFrame_) mainFrame_->UpdateRecentFileMenu();
+    return nullptr;
+  }
+  CMinFormDoc* doc = CreateDocument(*t);
+  if (!doc) return nullptr;
+  if (!doc->OnOpenDocument(full)) {
+    CBannerWnd::CloseCurrent();
+    documents_.erase(std::remove(documents_.begin(), documents_.end(), doc), documents_.end());
+    delete doc;
+    emit DocumentsChanged();
+    return nullptr;
+  }
+  if (doc->PathName().isEmpty()) doc->SetPathName(full);
+  if (!ShowNewView(doc)) {
+    CloseDocument(doc);
+    return nullptr;
+  }
+  recentFiles_.Add(full.toStdString());
+  if (mainFrame_) mainFrame_->UpdateRecentFileMenu();
+  return doc;
+}
+
+CMinFormDoc* CTunoraApp::NewDocument(const DocTemplate& docTemplate) {
+  CMinFormDoc* doc = CreateDocument(docTemplate);
+  if (!doc) return nullptr;
+  // Untitled documents are numbered per kind: Abc1, Abc2, ...
+  int number = 1;
+  for (;;) {
+    QString title = docTemplate.name + QString::number(number);
+    bool used = std::any_of(documents_.begin(), documents_.end(), [&](CMinFormDoc* d) {
+      return d != doc && d->Template() == &docTemplate && d->PlainTitle() == title;
+    });
+    if (!used) break;
+    ++number;
+  }
+  doc->SetTitle(docTemplate.name + QString::number(number));
+  if (!doc->OnNewDocument() || !ShowNewView(doc)) {
+    CloseDocument(doc);
+    return nullptr;
+  }
+  return doc;
+}
+
+void CTunoraApp::CloseDocument(CMinFormDoc* document) {
+  if (!document) return;
+  if (document->Views().empty()) {
+    DocumentViewsGone(document);
+    return;
+  }
+  for (CMinFormView* view : std::vector<CMinFormView*>(document->Views())) {
+    QMdiSubWindow* frame = view->Frame();
+    if (auto* child = qobject_cast<CMinFormMDIChild*>(frame)) {
+      child->CloseWithoutAsking();
+    } else if (frame) {
+      frame->setAttribute(Qt::WA_DeleteOnClose);
+      frame->close();
+    } else {
+      delete view;
+    }
+  }
+}
+
+void CTunoraApp::DocumentViewsGone(CMinFormDoc* document) {
+  auto it = std::find(documents_.begin(), documents_.end(), document);
+  if (it == documents_.end()) return;
+  documents_.erase(it);
+  document->OnCloseDocument();
+  document->deleteLater();
+  emit DocumentsChanged();
+}
+
+// --- window list -------------------------------------------------------------------
+
+void CTunoraApp::RestoreWindows() {
+  IniFile ini;
+  if (!ini.Load(IniPath())) return;
+  SavedWindowList list = ReadWindowList(ini);
+  CMinFormView* activeView = nullptr;
+  for (size_t i = 0; i < list.windows.size(); ++i) {
+    const SavedWindow& saved = list.windows[i];
+    const DocTemplate* t = templates_.FindById(ResourceIdForWindow(saved.doc.kind));
+    if (!t || !t->restoreWindow) continue;
+    CMinFormView* view = t->restoreWindow(saved.doc);
+    if (!view || !view->Frame()) continue;
+    CMainFrame::ApplyFramePlacement(view->Frame(), saved.placement);
+    if (list.numbers[i] == list.active) activeView = view;
+  }
+  if (activeView) mainFrame_->ActivateView(activeView);
+}
+
+// --- commands ------------------------------------------------------------------------
+
+bool CTunoraApp::OnCommand(CommandId id) {
+  switch (id) {
+    case CommandId::kFileNew:
+      if (const DocTemplate* t = templates_.FileTemplate()) NewDocument(*t);
+      return true;
+    case CommandId::kFileOpen: {
+      QString start = QString::fromStdString(settings_.preferences.abcDir);
+      QString path = CLarkFileDialog::GetOpenFileName(mainFrame_, QStringLiteral("Open"), start,
+                                                      templates_.OpenFilter());
+      if (!path.isEmpty()) OpenDocumentFile(path);
+      return true;
+    }
+    case CommandId::kEditPaste: {
+      // Paste with no tune file active: into a new tune file.
+      const DocTemplate* t = templates_.FileTemplate();
+      if (!t) return true;
+      if (CMinFormDoc* doc = NewDocument(*t)) {
+        if (CMinFormView* view = doc->FirstView(); !view || !view->OnCommand(id)) {
+          doc->OnCommand(id);
+        }
+      }
+      return true;
+    }
+    case CommandId::kEditPreferences: {
+      CPrefSheet sheet(mainFrame_);
+      sheet.exec();
+      return true;
+    }
+    case CommandId::kHelpTips:
+      ShowTips();
+      return true;
+    case CommandId::kHelpAbout:
+      QMessageBox::about(mainFrame_, QStringLiteral("About Tunora"),
+                         QStringLiteral("<b>Tunora</b> %1<br>Folk tune collections in ABC "
+                                        "notation.<br><br>Program folder: %2")
+                             .arg(QCoreApplication::applicationVersion(),
+                                  ProgramDirQ().toHtmlEscaped()));
+      return true;
+    case CommandId::kFileExit:
+      if (mainFrame_) mainFrame_->close();
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CTunoraApp::OnUpdateCommand(CommandId id, CommandState& state) {
+  switch (id) {
+    case CommandId::kFileNew:
+      state.enabled = templates_.FileTemplate() != nullptr;
+      return true;
+    case CommandId::kFileOpen:
+      state.enabled = templates_.FileTemplate() != nullptr;
+      return true;
+    case CommandId::kEditPaste:
+      state.enabled = templates_.FileTemplate() != nullptr &&
+                      !QGuiApplication::clipboard()->text().isEmpty();
+      return true;
+    case CommandId::kEditPreferences:
+    case CommandId::kHelpTips:
+    case CommandId::kHelpAbout:
+    case CommandId::kFileExit:
+      state.enabled = true;
+      return true;
+    default:
+      return false;
+  }
+}
+
+// --- banner and tips -------------------------------------------------------------------
+
+void CTunoraApp::RunOneTimeChecks() {
+  if (settings_.preferences.nextTip != 0) ShowTips();
+  // The file-association and MIDI-device checks join here with their features.
+}
+
+void CTunoraApp::ShowTips() {
+  CTipDlg dialog(FirstTipNumber(settings_.preferences.nextTip), DataFilePath("tips.txt"),
+                 mainFrame_);
+  if (!dialog.HasTips()) return;
+  dialog.ShowAtStartup()->setChecked(settings_.preferences.nextTip != 0);
+  dialog.exec();
+  settings_.preferences.nextTip = dialog.NextTipSetting();
+}
+
+}  // namespace tunora
