@@ -9,6 +9,7 @@
 #include "gui/app/CTunoraApp.h"
 #include "gui/app/DocTemplate.h"
 #include "gui/app/Messages.h"
+#include "tunefile/ListLogic.h"
 
 namespace tunora {
 
@@ -32,17 +33,13 @@ QString CMinFormDoc::PlainTitle() const {
 
 void CMinFormDoc::SetPathName(const QString& path) {
   pathName_ = path;
-  QString title = QFileInfo(path).fileName();
-  if (modified_ && !title.endsWith(QLatin1Char('*'))) title += kModifiedMarker;
-  SetTitle(title);
+  SetTitle(QString::fromStdString(
+      TitleWithModified(QFileInfo(path).fileName().toStdString(), modified_)));
+  if (CTunoraApp* app = CTunoraApp::Instance(); app && !path.isEmpty()) app->NoteRecentFile(path);
 }
 
 void CMinFormDoc::SetModifiedFlag(bool modified) {
-  if (modified) {
-    if (!title_.endsWith(QLatin1Char('*'))) SetTitle(title_ + kModifiedMarker);
-  } else if (title_.endsWith(kModifiedMarker)) {
-    SetTitle(title_.left(title_.size() - 2));
-  }
+  SetTitle(QString::fromStdString(TitleWithModified(title_.toStdString(), modified)));
   if (modified != modified_) {
     modified_ = modified;
     emit ModifiedChanged(modified_);

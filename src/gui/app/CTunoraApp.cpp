@@ -273,9 +273,13 @@ CMinFormDoc* CTunoraApp::OpenDocumentFile(const QString& path) {
     CloseDocument(doc);
     return nullptr;
   }
-  recentFiles_.Add(full.toStdString());
-  if (mainFrame_) mainFrame_->UpdateRecentFileMenu();
+  NoteRecentFile(full);
   return doc;
+}
+
+void CTunoraApp::NoteRecentFile(const QString& path) {
+  recentFiles_.Add(CleanAbsolute(path).toStdString());
+  if (mainFrame_) mainFrame_->UpdateRecentFileMenu();
 }
 
 CMinFormDoc* CTunoraApp::NewDocument(const DocTemplate& docTemplate) {

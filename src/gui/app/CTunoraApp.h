@@ -76,6 +76,8 @@ class CTunoraApp : public QObject, public CommandTarget {
   CMainFrame* MainFrame() const { return mainFrame_; }
   DocTemplateRegistry& Templates() { return templates_; }
   RecentFiles& GetRecentFiles() { return recentFiles_; }
+  // Puts a file at the front of the recent-file list (a document took that path).
+  void NoteRecentFile(const QString& path);
 
   // Open documents, in the order they were opened.
   const std::vector<CMinFormDoc*>& Documents() const { return documents_; }
