@@ -96,6 +96,23 @@ TEST(ReplaceState, NextStepsAndQuitRestoresTheSelection) {
   EXPECT_EQ(r.findText, u"x");
 }
 
+TEST(ReplaceState, ReplaceTouchesOnlyAnOccurrence) {
+  FakeField f(u"cat and cat");
+  ReplaceState r;
+  r.findText = u"CAT";
+  r.ignoreCase = true;
+  r.replaceText = u"dog";
+  r.Prepare(f);
+  r.Begin(f);
+  ASSERT_TRUE(r.Next(f));
+  f.Select(4, 4);  // the user clicks into the field between two steps
+  ASSERT_TRUE(r.Replace(f));
+  EXPECT_EQ(f.text, u"cat and cat");  // nothing typed in at the caret
+  EXPECT_EQ(f.start, 8);
+  EXPECT_FALSE(r.Replace(f));
+  EXPECT_EQ(f.text, u"cat and dog");
+}
+
 TEST(ReplaceState, WholeFieldRunEndsWhenNothingIsLeft) {
   FakeField f(u"abc");
   ReplaceState r;

@@ -66,17 +66,33 @@ bool ReplaceState::Next(ReplaceTarget& target) {
   return true;
 }
 
+bool ReplaceState::SelectionIsOccurrence(const ReplaceTarget& target) const {
+  int start = 0;
+  int end = 0;
+  target.Selection(start, end);
+  if (start > end) std::swap(start, end);
+  if (start < 0 || static_cast<size_t>(end - start) != findText.size()) return false;
+  const std::u16string text = target.Text();
+  if (static_cast<size_t>(end) > text.size()) return false;
+  return FindText(std::u16string_view(text).substr(0, static_cast<size_t>(end)),
+                  static_cast<size_t>(start), findText, ignoreCase) == static_cast<size_t>(start);
+}
+
 bool ReplaceState::Replace(ReplaceTarget& target) {
   if (!running_) return false;
-  target.ReplaceSelection(replaceText);
+  // The user may have clicked elsewhere in the field since the last step; text
+  // is only put in place of an occurrence.
+  if (SelectionIsOccurrence(target)) target.ReplaceSelection(replaceText);
   return Next(target);
 }
 
 int ReplaceState::ReplaceAll(ReplaceTarget& target) {
   int count = 0;
   while (running_) {
-    target.ReplaceSelection(replaceText);
-    ++count;
+    if (SelectionIsOccurrence(target)) {
+      target.ReplaceSelection(replaceText);
+      ++count;
+    }
     Next(target);
   }
   return count;

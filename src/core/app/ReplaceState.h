@@ -60,7 +60,9 @@ class ReplaceState {
   // Selects the next occurrence. False when there is none: the run has ended
   // and the caller says "No more occurrences".
   bool Next(ReplaceTarget& target);
-  // Replaces the selection with the replace text, then runs Next.
+  // Replaces the selection with the replace text, then runs Next. A selection
+  // that is no occurrence of the find text (the user clicked elsewhere) is
+  // left alone.
   bool Replace(ReplaceTarget& target);
   // Replaces until the run ends; returns the number of replacements.
   int ReplaceAll(ReplaceTarget& target);
@@ -70,6 +72,8 @@ class ReplaceState {
   void Abandon() { running_ = false; }
 
  private:
+  bool SelectionIsOccurrence(const ReplaceTarget& target) const;
+
   bool running_ = false;
   bool hadSelection_ = false;
   int selStart_ = 0;

@@ -1,0 +1,526 @@
+#include "gui/tunefile/CAbcDoc.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <algorithm>
+
+#include "app/FileIO.h"
+#include "app/Settings.h"
+#include "gui/app/CLarkFileDialog.h"
+#include "gui/app/CMainFrame.h"
+#include "gui/app/CMinFormMDIChild.h"
+#include "gui/app/CTunoraApp.h"
+#include "gui/app/DocTemplate.h"
+#include "gui/app/Messages.h"
+#include "gui/tunefile/CAbcView.h"
+#include "gui/tunefile/TextDialogs.h"
+#include "gui/tunefile/TuneListModel.h"
+#include "lists/TuneFormat.h"
+#include "tunefile/ListLogic.h"
+
+namespace tunora {
+
+namespace {
+
+const QString kOpenForEditing = QStringLiteral("This tune is open for editing. Please close it first.");
+
+CAbcDoc::TuneEditorOpener& Opener() {
+  static CAbcDoc::TuneEditorOpener opener;
+  return opener;
+}
+
+TuneFileOptions CurrentOptions() {
+  if (CTunoraApp* app = CTunoraApp::Instance()) return app->GetTuneFileOptions();
+  return TuneFileOptions{};
+}
+
+std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+}  // namespace
+
+void CAbcDoc::SetTuneEditorOpener(TuneEditorOpener opener) { Opener() = std::move(opener); }
+
+const Settings& CAbcDoc::CurrentSettings() {
+  if (CTunoraApp* app = CTunoraApp::Instance()) return app->GetSettings();
+  static const Settings defaults;
+  return defaults;
+}
+
+const FormatEnv& CAbcDoc::CurrentFormatEnv() {
+  if (CTunoraApp* app = CTunoraApp::Instance()) return app->GetFormatEnv();
+  static const FormatEnv defaults;
+  return defaults;
+}
+
+CAbcDoc::CAbcDoc(QObject* parent)
+    : CMinFormDoc(parent),
+      file_(std::make_unique<TuneFile>(CurrentOptions())),
+      model_(std::make_unique<TuneListModel>(this)) {
+  model_->Fill();
+  if (CTunoraApp* app = CTunoraApp::Instance())
+    connect(app, &CTunoraApp::SettingsChanged, this, &CAbcDoc::ApplySettings);
+}
+
+CAbcDoc::~CAbcDoc() = default;
+
+CAbcView* CAbcDoc::View() const {
+  for (CMinFormView* v : Views())
+    if (auto* view = qobject_cast<CAbcView*>(v)) return view;
+  return nullptr;
+}
+
+// --- text ----------------------------------------------------------------------------
+
+QString CAbcDoc::ToDisplay(std::string_view bytes) const {
+  std::string utf8 = DecodeText(bytes, encoding_);
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+std::string CAbcDoc::FromDisplay(const QString& text) const {
+  size_t unmappable = 0;
+  QByteArray utf8 = text.toUtf8();
+  std::string bytes = EncodeText(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())),
+                                 encoding_, &unmappable);
+  WarnUnmappable(unmappable);
+  return bytes;
+}
+
+void CAbcDoc::WarnUnmappable(size_t count) const {
+  if (count == 0) return;
+  MessageWarning(View(), QStringLiteral("%1 characters cannot be stored in this file, which is "
+                                        "written in the Windows-1252 character set; they were "
+                                        "replaced by \"?\".")
+                             .arg(count));
+}
+
+std::string CAbcDoc::LineUtf8(int line) const {
+  const Settings& s = CurrentSettings();
+  if (line == 0) return DecodeText(s.preferences.preftextFormat, TextEncoding::kUtf8);
+  const TuneRecord* tune = file_->TuneAt(line);
+  if (tune == nullptr) return {};
+  FormatOptions options;
+  options.readEscapes = true;
+  std::string bytes =
+      ExpandFormat(s.preferences.tunelistFormat, tune, -1, options, &CurrentFormatEnv());
+  return DecodeText(bytes, encoding_);
+}
+
+// --- life cycle ------------------------------------------------------------------------
+
+bool CAbcDoc::OnNewDocument() {
+  const Settings& s = CurrentSettings();
+  file_->ClearAll();
+  file_->Options() = CurrentOptions();
+  file_->name.clear();
+  encoding_ = ChooseFileEncoding(s.templateText, file_->Options().convertTeX);
+  if (!s.templateText.empty()) file_->ParseFileHeader(s.templateText);
+  model_->Fill();
+  SetModifiedFlag(false);
+  return true;
+}
+
+bool CAbcDoc::LoadFile(const QString& path, QString& error) {
+  std::string local = LocalPath(path);
+  std::string bytes;
+  std::string message;
+  if (!ReadWholeFile(local, bytes, message)) {
+    error = QString::fromStdString(message);
+    return false;
+  }
+  file_->Options() = CurrentOptions();
+  if (!file_->Load(local, message)) {
+    error = QString::fromStdString(message);
+    return false;
+  }
+  encoding_ = ChooseFileEncoding(bytes, file_->Options().convertTeX);
+  return true;
+}
+
+bool CAbcDoc::OnOpenDocument(const QString& path) {
+  QString error;
+  if (!LoadFile(path, error)) {
+    MessageError(nullptr, QStringLiteral("Cannot open the file %1.\n%2").arg(path, error));
+    return false;
+  }
+  SetPathName(path);
+  SetModifiedFlag(false);
+  model_->Fill();
+  return true;
+}
+
+bool CAbcDoc::OnSaveDocument(const QString& path) {
+  std::string error;
+  if (!file_->Save(LocalPath(path), error)) {
+    MessageError(View(), QStringLiteral("Cannot save the file %1.\n%2")
+                             .arg(path, QString::fromStdString(error)));
+    return false;
+  }
+  file_->name = LocalPath(path);
+  SetModifiedFlag(false);
+  return true;
+}
+
+bool CAbcDoc::DoFileSave() {
+  QFileInfo info(PathName());
+  if (!PathName().isEmpty() && info.exists() && info.isWritable()) return OnSaveDocument(PathName());
+  return DoSaveAs();
+}
+
+bool CAbcDoc::DoSaveAs() {
+  QByteArray title = Title().toUtf8();
+  QByteArray path = PathName().toUtf8();
+  QString offered = QString::fromStdString(
+      SaveAsSuggestion(std::string_view(path.constData(), static_cast<size_t>(path.size())),
+                       std::string_view(title.constData(), static_cast<size_t>(title.size()))));
+  QString filter = Template() && !Template()->filter.isEmpty()
+                       ? Template()->filter + QStringLiteral(";;All Files (*)")
+                       : QStringLiteral("Abc Files (*.abc);;All Files (*)");
+  QString chosen =
+      CLarkFileDialog::GetSaveFileName(View(), QStringLiteral("Save As"), offered, filter);
+  if (chosen.isEmpty()) return false;
+  if (!OnSaveDocument(chosen)) return false;
+  SetPathName(chosen);
+  return true;
+}
+
+bool CAbcDoc::CanCloseDocument() {
+  CTunoraApp* app = CTunoraApp::Instance();
+  bool frameClosing = app && app->MainFrame() && app->MainFrame()->IsClosing();
+  if (!frameClosing && !CloseGuard()) return false;
+  return SaveModified();
+}
+
+// --- windows on the tunes of this file -------------------------------------------------
+
+CMinFormDoc* CAbcDoc::EditorOf(const TuneRecord& tune) const {
+  for (CMinFormDoc* d : DocumentsOnMyTunes())
+    if (d->IsTuneEditor() && d->Tune() == &tune) return d;
+  return nullptr;
+}
+
+bool CAbcDoc::IsTuneOpenInEditor(const TuneRecord& tune) const { return EditorOf(tune) != nullptr; }
+
+void CAbcDoc::ShowOpenForEditing(const TuneRecord* tune) {
+  MessageWarning(View(), kOpenForEditing);
+  if (tune != nullptr)
+    if (CMinFormDoc* editor = EditorOf(*tune)) editor->ActivateFirstView();
+}
+
+bool CAbcDoc::CloseGuard() {
+  auto guards = [this] {
+    std::vector<CMinFormDoc*> g;
+    for (CMinFormDoc* d : DocumentsOnMyTunes())
+      if (d->GuardsTuneFile()) g.push_back(d);
+    return g;
+  };
+  std::vector<CMinFormDoc*> open = guards();
+  if (open.empty()) return true;
+  switch (AskCloseGuard(View())) {
+    case CloseGuardChoice::kGoToFirst:
+      open.front()->ActivateFirstView();
+      return false;
+    case CloseGuardChoice::kCloseAll:
+      for (CMinFormDoc* d : open) {
+        for (CMinFormView* v : std::vector<CMinFormView*>(d->Views()))
+          if (!CloseViewFrame(v)) return false;
+      }
+      return guards().empty();
+    case CloseGuardChoice::kCancel:
+      break;
+  }
+  return false;
+}
+
+// --- commands -----------------------------------------------------------------------------
+
+int CAbcDoc::CurrentLine() const {
+  CAbcView* view = View();
+  return view ? std::max(view->CurrentLine(), 0) : 0;
+}
+
+std::vector<int> CAbcDoc::SelectedTunes() const {
+  std::vector<int> tunes;
+  if (CAbcView* view = View())
+    for (int line : view->SelectedLines())
+      if (line > 0) tunes.push_back(line);
+  return tunes;
+}
+
+bool CAbcDoc::OnCommand(CommandId id) {
+  switch (id) {
+    case CommandId::kFileSave:
+      DoFileSave();
+      return true;
+    case CommandId::kFileSaveAs:
+      DoSaveAs();
+      return true;
+    case CommandId::kFileReload:
+      Reload();
+      return true;
+    case CommandId::kEditUndo:
+      Undo();
+      return true;
+    case CommandId::kEditCut:
+      RemoveSelected(true);
+      return true;
+    case CommandId::kEditCopy:
+      Copy();
+      return true;
+    case CommandId::kEditPaste:
+      Paste();
+      return true;
+    case CommandId::kEditDelete:
+      RemoveSelected(false);
+      return true;
+    case CommandId::kEditSelectAll:
+      if (CAbcView* view = View()) view->SelectAllLines();
+      return true;
+    case CommandId::kTuneEdit:
+      Edit(false);
+      return true;
+    case CommandId::kTuneRawEdit:
+      Edit(true);
+      return true;
+    case CommandId::kTuneInsert:
+      InsertTune();
+      return true;
+    case CommandId::kTuneTextAfter:
+      TextAfterTune();
+      return true;
+    case CommandId::kTuneRenumber:
+      Renumber();
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CAbcDoc::OnUpdateCommand(CommandId id, CommandState& state) {
+  switch (id) {
+    case CommandId::kFileSave:
+    case CommandId::kFileSaveAs:
+    case CommandId::kEditSelectAll:
+    case CommandId::kTuneEdit:
+    case CommandId::kTuneRawEdit:
+    case CommandId::kTuneInsert:
+      state.enabled = true;
+      return true;
+    case CommandId::kFileReload:
+      state.enabled = !PathName().isEmpty();
+      return true;
+    case CommandId::kEditUndo:
+      state.enabled = file_->CanUndo();
+      return true;
+    case CommandId::kEditCut:
+    case CommandId::kEditCopy:
+    case CommandId::kEditDelete:
+      state.enabled = !SelectedTunes().empty();
+      return true;
+    case CommandId::kEditPaste:
+      state.enabled = !QGuiApplication::clipboard()->text().isEmpty();
+      return true;
+    case CommandId::kTuneTextAfter:
+      state.enabled = CurrentLine() > 0;
+      return true;
+    case CommandId::kTuneRenumber:
+      state.enabled = file_->TuneCount() > 0;
+      return true;
+    default:
+      return false;
+  }
+}
+
+void CAbcDoc::Edit(bool raw) {
+  int line = CurrentLine();
+  if (line <= 0 || file_->TuneAt(line) == nullptr) {
+    EditHeader();
+    return;
+  }
+  raw = raw || CurrentSettings().preferences.rawEditDefault != 0;
+  if (Opener()) {
+    Opener()(*this, line, raw);
+  } else {
+    EditTuneText(line);
+  }
+}
+
+void CAbcDoc::EditHeader() {
+  QString before = ToDisplay(CrLfToLf(file_->headerText.value_or(std::string())));
+  QString after;
+  if (!EditText(View(), Title() + QStringLiteral(" [preface text]"), before, after)) return;
+  // Unchanged text leaves the header as it is, blank lines included.
+  if (after == before) return;
+  file_->SetHeaderFromDialog(FromDisplay(after));
+  SetModifiedFlag();
+}
+
+void CAbcDoc::EditTuneText(int position) {
+  TuneRecord* tune = file_->TuneAt(position);
+  if (tune == nullptr) return;
+  QString before = ToDisplay(CrLfToLf(file_->WriteTune(*tune, false)));
+  QString after;
+  QString caption = Title() + QStringLiteral(" - ") + model_->LineText(position);
+  if (!EditText(View(), caption, before, after) || after == before) return;
+  // The text is read as the file would be read, so what follows an empty line
+  // stays the text after the tune.
+  TuneFile::ParseTune(*tune, LfToCrLf(FromDisplay(after)), true);
+  model_->RefreshLine(position);
+  SetModifiedFlag();
+}
+
+void CAbcDoc::AfterInsert(int after, int count) {
+  if (count <= 0) return;
+  model_->InsertLines(after + 1, count);
+  emit LinesInserted(after + 1, after + count);
+}
+
+void CAbcDoc::InsertTune() {
+  int after = CurrentLine();
+  if (file_->InsertTune(after) == nullptr) return;
+  AfterInsert(after, 1);
+  SetModifiedFlag();
+  Edit(false);
+}
+
+void CAbcDoc::TextAfterTune() {
+  int line = CurrentLine();
+  TuneRecord* tune = file_->TuneAt(line);
+  if (tune == nullptr) return;
+  QString before = ToDisplay(CrLfToLf(tune->afterText.value_or(std::string())));
+  QString after;
+  if (!EditText(View(), Title() + QStringLiteral(" - Text after Tune"), before, after)) return;
+  if (after == before) return;
+  if (file_->SetAfterText(line, FromDisplay(after))) SetModifiedFlag();
+}
+
+void CAbcDoc::Copy() {
+  std::vector<int> tunes = SelectedTunes();
+  if (tunes.empty()) return;
+  QGuiApplication::clipboard()->setText(ToDisplay(CrLfToLf(file_->CopyText(tunes))));
+}
+
+void CAbcDoc::RemoveSelected(bool cut) {
+  std::vector<int> tunes = SelectedTunes();
+  if (tunes.empty()) return;
+  const PreferenceSettings& p = CurrentSettings().preferences;
+  std::string question =
+      RemoveQuestion(static_cast<int>(tunes.size()), p.askCut != 0, p.askCutMulti != 0);
+  if (!question.empty() && !AskYesNo(View(), QString::fromStdString(question))) return;
+  if (cut) Copy();
+  RemoveTunes(tunes, true);
+}
+
+int CAbcDoc::RemoveTunes(const std::vector<int>& positions, bool keepForUndo) {
+  std::vector<const TuneRecord*> refusedTunes;
+  DeleteResult result = file_->DeleteTunes(positions, [&](const TuneRecord& t) {
+    if (!IsTuneOpenInEditor(t)) return false;
+    refusedTunes.push_back(&t);
+    return true;
+  });
+  std::vector<int> removed;
+  for (int p : positions)
+    if (std::find(result.refused.begin(), result.refused.end(), p) == result.refused.end())
+      removed.push_back(p);
+  for (auto it = removed.rbegin(); it != removed.rend(); ++it) model_->RemoveLine(*it);
+  if (!keepForUndo) file_->ClearDeleted();
+  if (!removed.empty()) {
+    if (CAbcView* view = View()) view->SelectLine(std::max(removed.front() - 1, 0));
+    SetModifiedFlag();
+  }
+  for (const TuneRecord* t : refusedTunes) ShowOpenForEditing(t);
+  return result.removed;
+}
+
+void CAbcDoc::Paste() { PasteText(QGuiApplication::clipboard()->text()); }
+
+int CAbcDoc::PasteText(const QString& text) {
+  if (text.isEmpty()) return 0;
+  int after = CurrentLine();
+  int n = file_->Paste(after, FromDisplay(text));
+  if (n <= 0) return 0;
+  AfterInsert(after, n);
+  SetModifiedFlag();
+  return n;
+}
+
+void CAbcDoc::Undo() {
+  if (!file_->CanUndo()) return;
+  std::vector<int> restored = file_->Undo();
+  for (int p : restored) model_->InsertLines(p, 1);
+  if (restored.empty()) return;
+  if (CAbcView* view = View()) view->SelectLines(restored);
+  SetModifiedFlag();
+}
+
+void CAbcDoc::Renumber() {
+  int start = 1;
+  if (!AskRenumberStart(View(), start)) return;
+  RenumberFrom(start);
+}
+
+void CAbcDoc::RenumberFrom(int start) {
+  file_->Renumber(start);
+  model_->RefreshAll();
+  SetModifiedFlag();
+}
+
+bool CAbcDoc::Reload() {
+  if (PathName().isEmpty()) return false;
+  if (IsModified() &&
+      !AskYesNo(View(), QStringLiteral("The file is modified. Do you wish to reload it anyway?"),
+                true)) {
+    return false;
+  }
+  if (!CloseGuard()) return false;
+  QString error;
+  if (!LoadFile(PathName(), error)) {
+    MessageError(View(), QStringLiteral("Cannot open the file %1.\n%2").arg(PathName(), error));
+    return false;
+  }
+  model_->Fill();
+  SetModifiedFlag(false);
+  if (CAbcView* view = View()) view->Filled();
+  return true;
+}
+
+// --- drag and drop -----------------------------------------------------------------------
+
+void CAbcDoc::DropTunes(CAbcDoc* source, const std::vector<int>& lines, int pressedLine,
+                        int targetLine, bool move) {
+  if (source == nullptr) return;
+  DropPlan plan = PlanDrop(lines, pressedLine, targetLine, source == this, move);
+  if (plan.nothing) return;
+  std::vector<TuneTransfer> tunes = TakeTunes(source->File(), plan.tunes);
+  if (plan.removeSource) {
+    // A move is no delete: nothing is kept for Undo, which would bring back copies.
+    source->RemoveTunes(plan.tunes, false);
+  }
+  std::function<std::string(std::string_view)> convert;
+  size_t unmappable = 0;
+  if (source->Encoding() != encoding_) {
+    TextEncoding from = source->Encoding();
+    TextEncoding to = encoding_;
+    convert = [from, to, &unmappable](std::string_view s) {
+      size_t lost = 0;
+      std::string out = Transcode(s, from, to, &lost);
+      unmappable += lost;
+      return out;
+    };
+  }
+  int n = PutTunes(*file_, plan.insertAfter, tunes, convert);
+  AfterInsert(plan.insertAfter, n);
+  if (n > 0) SetModifiedFlag();
+  WarnUnmappable(unmappable);
+}
+
+void CAbcDoc::ApplySettings() {
+  TuneFileOptions options = CurrentOptions();
+  file_->Options() = options;
+  model_->RefreshAll();
+  for (CMinFormView* v : Views())
+    if (auto* view = qobject_cast<CAbcView*>(v)) view->ApplySettings();
+}
+
+}  // namespace tunora

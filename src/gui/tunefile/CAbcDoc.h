@@ -1,0 +1,130 @@
+// The document of an open ABC file: it owns the file's TuneFile for its whole
+// life, the lines of its tune list, and the character set its bytes are shown
+// in. Its commands (Save, Edit, Cut, Paste, Undo, Renumber, Reload ...) work on
+// the current tune and the selection of its tune list, through the tune file
+// engine.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/TextEncoding.h"
+#include "gui/app/CMinFormDoc.h"
+#include "tunefile/TuneFile.h"
+
+namespace tunora {
+
+class CAbcView;
+class TuneListModel;
+struct Settings;
+struct FormatEnv;
+
+class CAbcDoc : public CMinFormDoc {
+  Q_OBJECT
+
+ public:
+  explicit CAbcDoc(QObject* parent = nullptr);
+  ~CAbcDoc() override;
+
+  TuneFile& File() { return *file_; }
+  const TuneFile& File() const { return *file_; }
+  TuneListModel& Model() { return *model_; }
+  TextEncoding Encoding() const { return encoding_; }
+
+  // The first tune list showing this document, or null.
+  CAbcView* View() const;
+
+  // --- text between the model and the screen ---------------------------------
+  // Bytes of this file as visible text, and back.
+  QString ToDisplay(std::string_view bytes) const;
+  std::string FromDisplay(const QString& text) const;
+  // A list line as shown (UTF-8): the tune list format expanded against tune n,
+  // or the header line's text for line 0.
+  std::string LineUtf8(int line) const;
+
+  // --- life cycle ----------------------------------------------------------------
+  bool OnNewDocument() override;
+  bool OnOpenDocument(const QString& path) override;
+  bool OnSaveDocument(const QString& path) override;
+  bool DoFileSave() override;
+  // Asks for a name (the program's file dialog, "Save As") and saves.
+  bool DoSaveAs();
+  bool CanCloseDocument() override;
+
+  // --- commands ------------------------------------------------------------------
+  bool OnCommand(CommandId id) override;
+  bool OnUpdateCommand(CommandId id, CommandState& state) override;
+
+  void Edit(bool raw);
+  void EditHeader();
+  void EditTuneText(int position);
+  void InsertTune();
+  void TextAfterTune();
+  void Copy();
+  // Delete with confirmation; cut copies first.
+  void RemoveSelected(bool cut);
+  void Paste();
+  void Undo();
+  void Renumber();
+  // Reload; true when the file was read again.
+  bool Reload();
+
+  // Pastes text (visible characters) after the current tune.
+  int PasteText(const QString& text);
+  // Gives the tunes numbers from start on; what the Renumber dialog runs.
+  void RenumberFrom(int start);
+
+  // --- windows on this file's tunes ----------------------------------------------
+  // True when a tune editor is open on that tune.
+  bool IsTuneOpenInEditor(const TuneRecord& tune) const;
+  // The editor window of that tune, or null.
+  CMinFormDoc* EditorOf(const TuneRecord& tune) const;
+  // The windows that stop this file from closing or reloading (tune editors,
+  // tools). Before it closes or reloads, the user is asked to close them:
+  // true when none is left open.
+  bool CloseGuard();
+
+  // --- drag and drop ---------------------------------------------------------------
+  // Tunes dragged from source's list (lines as selected when the button went
+  // down, pressedLine the line pressed) dropped on targetLine of this list.
+  // move: the left button (the tunes leave the source).
+  void DropTunes(CAbcDoc* source, const std::vector<int>& lines, int pressedLine, int targetLine,
+                 bool move);
+
+  // How a tune is opened for editing. The tune editor installs its opener; until
+  // then Edit shows the tune's text in a text dialog.
+  using TuneEditorOpener = std::function<void(CAbcDoc& doc, int position, bool raw)>;
+  static void SetTuneEditorOpener(TuneEditorOpener opener);
+
+  // The settings in use (the application's, or the defaults without one).
+  static const Settings& CurrentSettings();
+  static const FormatEnv& CurrentFormatEnv();
+  // The settings changed: options of the tune file and every line.
+  void ApplySettings();
+
+ signals:
+  // Tunes were inserted as lines first..last (selected by the view).
+  void LinesInserted(int first, int last);
+
+ private:
+  bool LoadFile(const QString& path, QString& error);
+  // The selected tune positions (header line left out), ascending.
+  std::vector<int> SelectedTunes() const;
+  int CurrentLine() const;
+  // Removes tunes without asking; shows refusals. Returns the number removed.
+  int RemoveTunes(const std::vector<int>& positions, bool keepForUndo);
+  void ShowOpenForEditing(const TuneRecord* tune);
+  void AfterInsert(int after, int count);
+  // Tells the user that characters became '?' on their way into this file.
+  void WarnUnmappable(size_t count) const;
+
+  std::unique_ptr<TuneFile> file_;
+  std::unique_ptr<TuneListModel> model_;
+  TextEncoding encoding_ = TextEncoding::kUtf8;
+};
+
+}  // namespace tunora

@@ -1,0 +1,162 @@
+#include "gui/tunefile/CAbcView.h"
+
+#include <QFontMetrics>
+#include <QItemSelectionModel>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/Settings.h"
+#include "gui/tunefile/CAbcDoc.h"
+#include "gui/tunefile/TuneListBox.h"
+#include "gui/tunefile/TuneListModel.h"
+
+namespace tunora {
+
+namespace {
+constexpr int kMargin = 4;
+}
+
+CAbcView::CAbcView(CAbcDoc* document, QWidget* parent) : CMinFormView(document, parent) {
+  list_ = new TuneListBox(this, this);
+  list_->setModel(&document->Model());
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+  layout->addWidget(list_);
+  setFocusProxy(list_);
+  list_->SetMultiColumn(CAbcDoc::CurrentSettings().preferences.multiColumn != 0);
+
+  connect(list_, &TuneListBox::EditRequested, document, [document] { document->Edit(false); });
+  connect(list_, &TuneListBox::DeleteRequested, document,
+          [document] { document->RemoveSelected(false); });
+  connect(document, &CAbcDoc::LinesInserted, this, [this](int first, int last) {
+    list_->WidenColumnFor(first, last);
+    SelectRange(first, last);
+  });
+}
+
+CAbcView::~CAbcView() = default;
+
+CAbcDoc* CAbcView::Doc() const { return static_cast<CAbcDoc*>(Document()); }
+
+int CAbcView::CurrentLine(bool mustBeSelected) const {
+  QModelIndex current = list_->currentIndex();
+  if (!current.isValid()) return mustBeSelected ? -1 : 0;
+  if (mustBeSelected && !list_->selectionModel()->isSelected(current)) return -1;
+  return current.row();
+}
+
+std::vector<int> CAbcView::SelectedLines() const {
+  std::vector<int> lines;
+  const QItemSelection selection = list_->selectionModel()->selection();
+  for (const QItemSelectionRange& range : selection)
+    for (int row = range.top(); row <= range.bottom(); ++row) lines.push_back(row);
+  std::sort(lines.begin(), lines.end());
+  lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+  return lines;
+}
+
+void CAbcView::SelectLine(int line) {
+  QAbstractItemModel* m = list_->model();
+  if (m == nullptr || m->rowCount() == 0) return;
+  line = std::clamp(line, 0, m->rowCount() - 1);
+  QModelIndex index = m->index(line, 0);
+  list_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+  list_->scrollTo(index);
+}
+
+void CAbcView::SelectRange(int first, int last) {
+  QAbstractItemModel* m = list_->model();
+  if (m == nullptr || m->rowCount() == 0) return;
+  first = std::clamp(first, 0, m->rowCount() - 1);
+  last = std::clamp(last, 0, m->rowCount() - 1);
+  // The first line is the anchor of a later Shift selection, the last the caret.
+  list_->selectionModel()->setCurrentIndex(m->index(first, 0), QItemSelectionModel::ClearAndSelect);
+  list_->selectionModel()->select(QItemSelection(m->index(first, 0), m->index(last, 0)),
+                                  QItemSelectionModel::Select);
+  list_->selectionModel()->setCurrentIndex(m->index(last, 0), QItemSelectionModel::NoUpdate);
+  list_->scrollTo(m->index(last, 0));
+}
+
+void CAbcView::SelectLines(const std::vector<int>& lines) {
+  QAbstractItemModel* m = list_->model();
+  if (m == nullptr || lines.empty()) return;
+  QItemSelection selection;
+  for (int line : lines)
+    if (line >= 0 && line < m->rowCount()) selection.select(m->index(line, 0), m->index(line, 0));
+  list_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+  QModelIndex last = m->index(std::clamp(lines.back(), 0, m->rowCount() - 1), 0);
+  list_->selectionModel()->setCurrentIndex(last, QItemSelectionModel::NoUpdate);
+  list_->scrollTo(last);
+}
+
+void CAbcView::SelectAllLines() { list_->selectAll(); }
+
+void CAbcView::SetFormFromFont() {
+  // The sample "hg" gives the line height and (half its width) the character width.
+  QFontMetrics fm(list_->font());
+  const int lineHeight = std::max(fm.boundingRect(QStringLiteral("hg")).height(), fm.height());
+  const int charWidth = std::max(fm.horizontalAdvance(QStringLiteral("hg")) / 2, 1);
+  const int frame = 2 * list_->frameWidth();
+  const int scrollBar = list_->verticalScrollBar()->sizeHint().width();
+  QSize form(2 * kMargin + frame + std::max(16 * charWidth, 120) + scrollBar + 2,
+             2 * kMargin + frame + 2 * lineHeight + 24);
+  SetFormSize(form);
+
+  const PreferenceSettings& p = CAbcDoc::CurrentSettings().preferences;
+  QSize wanted;
+  if (p.tuneListHeight > 0 && p.tuneListWidth > 0) {
+    wanted = QSize(2 * kMargin + frame + p.tuneListWidth * charWidth + scrollBar,
+                   2 * kMargin + frame + p.tuneListHeight * list_->LineHeight());
+  } else {
+    wanted = QSize(2 * kMargin + frame + 40 * charWidth + scrollBar,
+                   2 * kMargin + frame + 20 * std::max(list_->LineHeight(), lineHeight));
+  }
+  ResizeClientTo(wanted.expandedTo(form));
+}
+
+void CAbcView::OnInitialUpdate() {
+  SetFormFromFont();
+  Filled();
+  CMinFormView::OnInitialUpdate();
+}
+
+void CAbcView::Filled() {
+  list_->RecomputeColumnWidth();
+  SelectLine(0);
+  list_->scrollToTop();
+}
+
+void CAbcView::OnUpdate(CMinFormView* sender, int hint) {
+  (void)sender;
+  (void)hint;
+  Doc()->Model().RefreshAll();
+}
+
+void CAbcView::ApplySettings() {
+  bool multi = CAbcDoc::CurrentSettings().preferences.multiColumn != 0;
+  if (multi != list_->MultiColumn()) {
+    list_->SetMultiColumn(multi);
+  } else {
+    list_->RecomputeColumnWidth();
+  }
+  list_->viewport()->update();
+}
+
+bool CAbcView::OnCommand(CommandId id) {
+  if (id == CommandId::kEditSelectAll) {
+    SelectAllLines();
+    return true;
+  }
+  return false;
+}
+
+bool CAbcView::OnUpdateCommand(CommandId id, CommandState& state) {
+  if (id == CommandId::kEditSelectAll) {
+    state.enabled = true;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace tunora

@@ -1,0 +1,303 @@
+#include "gui/tunefile/TuneListBox.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyledItemDelegate>
+#include <algorithm>
+
+#include "gui/app/Messages.h"
+#include "gui/tunefile/CAbcDoc.h"
+#include "gui/tunefile/CAbcView.h"
+#include "gui/tunefile/TuneListModel.h"
+
+namespace tunora {
+
+namespace {
+
+bool IsModifierKey(int key) {
+  switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_ScrollLock:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+TuneListBox::TuneListBox(CAbcView* owner, QWidget* parent) : QListView(parent), owner_(owner) {
+  setObjectName(QStringLiteral("list%1").arg(kControlId));
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setUniformItemSizes(true);
+  setDragEnabled(false);
+  setAcceptDrops(false);
+  setTabKeyNavigation(false);
+  setFocusPolicy(Qt::StrongFocus);
+  setTextElideMode(Qt::ElideRight);
+  // The list keeps its selection visible when another window is active.
+  QPalette p = palette();
+  p.setBrush(QPalette::Inactive, QPalette::Highlight, p.brush(QPalette::Active, QPalette::Highlight));
+  p.setBrush(QPalette::Inactive, QPalette::HighlightedText,
+             p.brush(QPalette::Active, QPalette::HighlightedText));
+  setPalette(p);
+  SetMultiColumn(false);
+}
+
+void TuneListBox::SetMultiColumn(bool on) {
+  multiColumn_ = on;
+  setFlow(QListView::TopToBottom);
+  setWrapping(on);
+  setResizeMode(on ? QListView::Adjust : QListView::Fixed);
+  setHorizontalScrollBarPolicy(on ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(on ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+  setGridSize(QSize());
+  if (on) RecomputeColumnWidth();
+}
+
+int TuneListBox::LineHeight() const {
+  if (multiColumn_ && gridSize().isValid()) return gridSize().height();
+  if (model() && model()->rowCount() > 0) {
+    int h = visualRect(model()->index(0, 0)).height();
+    if (h > 0) return h;
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    h = itemDelegate()->sizeHint(option, model()->index(0, 0)).height();
+    if (h > 0) return h;
+  }
+  return fontMetrics().height();
+}
+
+int TuneListBox::TextWidth(int line) const {
+  auto* m = qobject_cast<TuneListModel*>(model());
+  if (m == nullptr) return 0;
+  // The item's margins on both sides, as the delegate draws them.
+  return fontMetrics().horizontalAdvance(m->LineText(line)) + 8;
+}
+
+void TuneListBox::RecomputeColumnWidth() {
+  if (!multiColumn_) return;
+  columnWidth_ = 20;
+  int lineHeight = fontMetrics().height() + 4;
+  if (model() && model()->rowCount() > 0) {
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    lineHeight = std::max(itemDelegate()->sizeHint(option, model()->index(0, 0)).height(), 1);
+  }
+  setGridSize(QSize(columnWidth_, lineHeight));
+  if (model()) WidenColumnFor(0, model()->rowCount() - 1);
+}
+
+void TuneListBox::WidenColumnFor(int first, int last) {
+  if (!multiColumn_ || model() == nullptr) return;
+  int width = columnWidth_;
+  for (int line = std::max(first, 0); line <= last && line < model()->rowCount(); ++line)
+    width = std::max(width, TextWidth(line) + 2);
+  if (width != columnWidth_ || !gridSize().isValid()) {
+    columnWidth_ = width;
+    setGridSize(QSize(columnWidth_, std::max(gridSize().height(), fontMetrics().height())));
+  }
+}
+
+int TuneListBox::DropLineAt(const QPoint& pos) const {
+  DropGeometry g;
+  g.lineCount = model() ? model()->rowCount() : 1;
+  g.lineHeight = LineHeight();
+  g.multiColumn = multiColumn_;
+  g.columnWidth = multiColumn_ && gridSize().isValid() ? gridSize().width() : columnWidth_;
+  g.clientHeight = viewport()->height();
+  // The first line shown, and the point relative to where it is drawn.
+  QModelIndex top = indexAt(QPoint(1, 1));
+  if (top.isValid()) {
+    QRect r = visualRect(top);
+    g.topLine = top.row();
+    g.x = pos.x() - r.left();
+    g.y = pos.y() - r.top();
+  } else {
+    g.x = pos.x();
+    g.y = pos.y();
+  }
+  return DropTargetLine(g);
+}
+
+TuneListBox* TuneListBox::ListAt(const QPoint& globalPos) {
+  for (QWidget* w = QApplication::widgetAt(globalPos); w != nullptr; w = w->parentWidget()) {
+    if (auto* list = qobject_cast<TuneListBox*>(w)) return list;
+    if (w->isWindow()) break;
+  }
+  return nullptr;
+}
+
+void TuneListBox::keyboardSearch(const QString& search) {
+  // Typing is handled by the list's own type-ahead.
+  (void)search;
+}
+
+void TuneListBox::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if (IsModifierKey(key)) {
+    QListView::keyPressEvent(event);
+    return;
+  }
+  if (key == Qt::Key_Escape && (armed_ || dragging_)) {
+    CancelMouseMode();
+    return;
+  }
+  auto* m = qobject_cast<TuneListModel*>(model());
+  if (m == nullptr) {
+    QListView::keyPressEvent(event);
+    return;
+  }
+  TypeAhead::KeyKind kind = TypeAhead::KeyKind::kOther;
+  char ch = 0;
+  const bool commandKey =
+      event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+  const QString text = event->text();
+  if (key == Qt::Key_Backspace) {
+    kind = TypeAhead::KeyKind::kBackspace;
+  } else if (key == Qt::Key_Delete) {
+    kind = TypeAhead::KeyKind::kDelete;
+  } else if (!commandKey && text.size() == 1 && text[0].unicode() >= 32 &&
+             text[0].unicode() < 127) {
+    kind = TypeAhead::KeyKind::kCharacter;
+    ch = static_cast<char>(text[0].unicode());
+  }
+  int current = currentIndex().isValid() ? currentIndex().row() : 0;
+  TypeAhead::Result r = search_.Key(kind, ch, current, m->LineCount(),
+                                    [m](int line) { return m->LineUtf8(line); });
+  if (r.select >= 0) owner_->SelectLine(r.select);
+  if (r.deleteSelection) {
+    emit DeleteRequested();
+    return;
+  }
+  if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    emit EditRequested();
+    return;
+  }
+  if (!r.consumed) QListView::keyPressEvent(event);
+}
+
+void TuneListBox::mousePressEvent(QMouseEvent* event) {
+  if (dragging_ || armed_) return;  // a second button during a drag
+  const QPoint pos = event->position().toPoint();
+  const QModelIndex index = indexAt(pos);
+  const Qt::MouseButton button = event->button();
+  if (!index.isValid() || (button != Qt::LeftButton && button != Qt::RightButton)) {
+    QListView::mousePressEvent(event);
+    return;
+  }
+  const bool selected = selectionModel() && selectionModel()->isSelected(index);
+  const bool extending = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier);
+  // A press on a selected line keeps the selection, so several tunes can be dragged.
+  pressedSelected_ = selected && !extending;
+  if (pressedSelected_) {
+    passedPress_ = false;
+    setFocus(Qt::MouseFocusReason);
+  } else {
+    QListView::mousePressEvent(event);
+    passedPress_ = true;
+  }
+  armed_ = true;
+  button_ = button;
+  pressedLine_ = index.row();
+  pressPos_ = pos;
+  dragLines_ = owner_->SelectedLines();
+}
+
+void TuneListBox::mouseMoveEvent(QMouseEvent* event) {
+  if (!armed_) {
+    QListView::mouseMoveEvent(event);
+    return;
+  }
+  if (dragging_) return;
+  const QPoint pos = event->position().toPoint();
+  if ((pos - pressPos_).manhattanLength() < QApplication::startDragDistance()) return;
+  CAbcDoc* doc = owner_->Doc();
+  for (int line : dragLines_) {
+    const TuneRecord* tune = doc->File().TuneAt(line);
+    if (tune != nullptr && doc->IsTuneOpenInEditor(*tune)) {
+      Disarm();
+      MessageWarning(this, QStringLiteral("This tune is open for editing. Please close it first."));
+      return;
+    }
+  }
+  dragging_ = true;
+  viewport()->setCursor(button_ == Qt::LeftButton ? Qt::DragMoveCursor : Qt::DragCopyCursor);
+}
+
+void TuneListBox::mouseReleaseEvent(QMouseEvent* event) {
+  if (!armed_ || event->button() != button_) {
+    if (!armed_) QListView::mouseReleaseEvent(event);
+    return;
+  }
+  const bool wasDragging = dragging_;
+  const bool passed = passedPress_;
+  const bool pressedSelected = pressedSelected_;
+  const Qt::MouseButton button = button_;
+  const int line = pressedLine_;
+  if (wasDragging) {
+    Drop(event->globalPosition().toPoint());
+    Disarm();
+    return;
+  }
+  Disarm();
+  if (passed) QListView::mouseReleaseEvent(event);
+  // A click on a selected line selects just that line.
+  if (button == Qt::LeftButton && pressedSelected) owner_->SelectLine(line);
+}
+
+void TuneListBox::mouseDoubleClickEvent(QMouseEvent* event) {
+  Disarm();
+  const QModelIndex index = indexAt(event->position().toPoint());
+  if (event->button() == Qt::LeftButton && index.isValid()) {
+    owner_->SelectLine(index.row());
+    emit EditRequested();
+    return;
+  }
+  QListView::mouseDoubleClickEvent(event);
+}
+
+void TuneListBox::focusOutEvent(QFocusEvent* event) {
+  // A message box during a drag, or another window taking the focus, ends it.
+  if (dragging_ || armed_) CancelMouseMode();
+  QListView::focusOutEvent(event);
+}
+
+void TuneListBox::Disarm() {
+  if (dragging_) viewport()->unsetCursor();
+  armed_ = false;
+  dragging_ = false;
+  passedPress_ = false;
+  pressedSelected_ = false;
+  button_ = Qt::NoButton;
+  pressedLine_ = -1;
+  dragLines_.clear();
+}
+
+void TuneListBox::CancelMouseMode() {
+  Disarm();
+  search_.Clear();
+}
+
+void TuneListBox::Drop(const QPoint& globalPos) {
+  TuneListBox* target = ListAt(globalPos);
+  if (target == nullptr) return;
+  int line = target->DropLineAt(target->viewport()->mapFromGlobal(globalPos));
+  std::vector<int> lines = dragLines_;
+  int pressed = pressedLine_;
+  bool move = button_ == Qt::LeftButton;
+  target->Owner()->Doc()->DropTunes(owner_->Doc(), lines, pressed, line, move);
+}
+
+}  // namespace tunora

@@ -1,0 +1,83 @@
+// The list of a tune list window (control 1008): one line for the file header
+// and one per tune, extended selection, in one column or in many. It finds
+// lines by typing, opens a line with Enter or a double click, deletes with the
+// Delete key, and moves (left button) or copies (right button) tunes by
+// dragging them within the list or onto the list of another open file.
+#pragma once
+
+#include <QListView>
+#include <QPoint>
+#include <vector>
+
+#include "tunefile/ListLogic.h"
+
+namespace tunora {
+
+class CAbcView;
+
+class TuneListBox : public QListView {
+  Q_OBJECT
+
+ public:
+  static constexpr int kControlId = 1008;
+
+  explicit TuneListBox(CAbcView* owner, QWidget* parent = nullptr);
+
+  CAbcView* Owner() const { return owner_; }
+
+  void SetMultiColumn(bool on);
+  bool MultiColumn() const { return multiColumn_; }
+  // Height of a line and width of a column, in pixels.
+  int LineHeight() const;
+  int ColumnWidth() const { return columnWidth_; }
+  // Multi-column: the widest line decides the column width (at least 20 px).
+  void RecomputeColumnWidth();
+  void WidenColumnFor(int first, int last);
+
+  // The line a drop at pos (viewport coordinates) lands on.
+  int DropLineAt(const QPoint& pos) const;
+  // The tune list under a point of the screen, or null.
+  static TuneListBox* ListAt(const QPoint& globalPos);
+
+  const TypeAhead& Search() const { return search_; }
+  bool Dragging() const { return dragging_; }
+
+ signals:
+  // Enter or a double click on a line: the document's Edit command.
+  void EditRequested();
+  // The Delete key.
+  void DeleteRequested();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void keyboardSearch(const QString& search) override;
+
+ private:
+  void Disarm();
+  // Ends the mouse mode: any drag, and the type-ahead text.
+  void CancelMouseMode();
+  void Drop(const QPoint& globalPos);
+  int TextWidth(int line) const;
+
+  CAbcView* owner_;
+  bool multiColumn_ = false;
+  int columnWidth_ = 20;
+  TypeAhead search_;
+
+  // Drag state.
+  bool armed_ = false;
+  bool dragging_ = false;
+  bool passedPress_ = false;  // the list's own click handling ran on the press
+  bool pressedSelected_ = false;
+  Qt::MouseButton button_ = Qt::NoButton;
+  int pressedLine_ = -1;
+  QPoint pressPos_;
+  std::vector<int> dragLines_;
+};
+
+}  // namespace tunora
