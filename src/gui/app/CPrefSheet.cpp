@@ -4,6 +4,13 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "gui/app/CDlgPrefEdittune.h"
+#include "gui/app/CDlgPrefFind.h"
+#include "gui/app/CDlgPrefFindMusic.h"
+#include "gui/app/CDlgPrefGeneral.h"
+#include "gui/app/CDlgPrefNewtunes.h"
+#include "gui/app/CDlgPrefTunelist.h"
+#include "gui/app/CDlgPrefUserdef.h"
 #include "gui/app/CPrefPage.h"
 #include "gui/app/CTunoraApp.h"
 
@@ -18,6 +25,14 @@ CPrefSheet::CPrefSheet(QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(tabs_);
   layout->addWidget(buttons);
+
+  AddPage(new CDlgPrefGeneral(this));
+  AddPage(new CDlgPrefFind(this));
+  AddPage(new CDlgPrefFindMusic(this));
+  AddPage(new CDlgPrefEdittune(this));
+  AddPage(new CDlgPrefTunelist(this));
+  AddPage(new CDlgPrefNewtunes(this));
+  AddPage(new CDlgPrefUserdef(this));
 }
 
 void CPrefSheet::AddPage(CPrefPage* page) {
