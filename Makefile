@@ -18,7 +18,7 @@ build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
 run: build
-	@$(BUILD_DIR)/bin/tunora-cli list $(SAMPLES)
+	@$(BUILD_DIR)/bin/tunora $(SAMPLES)
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QStringList>
 
+#include "gui/app/AppIcon.h"
 #include "gui/app/CTunoraApp.h"
 
 int main(int argc, char* argv[]) {
@@ -9,6 +10,7 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("Tunora"));
   QApplication::setApplicationVersion(QStringLiteral("0.1"));
   QApplication::setOrganizationName(QStringLiteral("Tunora"));
+  QApplication::setWindowIcon(tunora::AppIcon());
 
   QStringList arguments = QApplication::arguments();
   if (!arguments.isEmpty()) arguments.removeFirst();
