@@ -4,6 +4,7 @@
 #include "gui/app/DocTemplate.h"
 #include "gui/tunefile/CAbcDoc.h"
 #include "gui/tunefile/CAbcView.h"
+#include "gui/tunefile/FieldReplace.h"
 
 namespace tunora {
 
@@ -36,6 +37,9 @@ void RegisterAbcTemplate(DocTemplateRegistry& registry) {
     return doc->View();
   };
   registry.Register(std::move(t));
+  // Replace in edit fields comes with the tune list's area and serves the edit
+  // fields of every form view.
+  InstallFieldReplace();
 }
 
 }  // namespace tunora

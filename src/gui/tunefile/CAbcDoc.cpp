@@ -209,24 +209,21 @@ void CAbcDoc::ShowOpenForEditing(const TuneRecord* tune) {
 }
 
 bool CAbcDoc::CloseGuard() {
-  auto guards = [this] {
-    std::vector<CMinFormDoc*> g;
-    for (CMinFormDoc* d : DocumentsOnMyTunes())
-      if (d->GuardsTuneFile()) g.push_back(d);
-    return g;
-  };
-  std::vector<CMinFormDoc*> open = guards();
+  std::vector<CMinFormDoc*> open;
+  for (CMinFormDoc* d : DocumentsOnMyTunes())
+    if (d->GuardsTuneFile()) open.push_back(d);
   if (open.empty()) return true;
   switch (AskCloseGuard(View())) {
     case CloseGuardChoice::kGoToFirst:
       open.front()->ActivateFirstView();
       return false;
     case CloseGuardChoice::kCloseAll:
+      // Each window asks its own questions (unsaved changes) once.
       for (CMinFormDoc* d : open) {
         for (CMinFormView* v : std::vector<CMinFormView*>(d->Views()))
           if (!CloseViewFrame(v)) return false;
       }
-      return guards().empty();
+      return true;
     case CloseGuardChoice::kCancel:
       break;
   }

@@ -110,13 +110,25 @@ void TuneListBox::WidenColumnFor(int first, int last) {
   }
 }
 
+int TuneListBox::RowsPerColumn() const {
+  const int lineHeight = std::max(LineHeight(), 1);
+  const int byHeight = std::max(viewport()->height() / lineHeight, 1);
+  if (!multiColumn_ || model() == nullptr || model()->rowCount() == 0) return byHeight;
+  // The list wraps a column before a line would touch the bottom edge: count
+  // the lines of the first column as laid out.
+  QRect first = visualRect(model()->index(0, 0));
+  QModelIndex next = indexAt(QPoint(first.left() + ColumnWidth() + 1, first.top() + 1));
+  if (next.isValid() && next.row() > 0) return next.row();
+  return byHeight;
+}
+
 int TuneListBox::DropLineAt(const QPoint& pos) const {
   DropGeometry g;
   g.lineCount = model() ? model()->rowCount() : 1;
   g.lineHeight = LineHeight();
   g.multiColumn = multiColumn_;
   g.columnWidth = multiColumn_ && gridSize().isValid() ? gridSize().width() : columnWidth_;
-  g.clientHeight = viewport()->height();
+  g.clientHeight = RowsPerColumn() * g.lineHeight;
   // The first line shown, and the point relative to where it is drawn.
   QModelIndex top = indexAt(QPoint(1, 1));
   if (top.isValid()) {

@@ -34,6 +34,8 @@ class TuneListBox : public QListView {
   void RecomputeColumnWidth();
   void WidenColumnFor(int first, int last);
 
+  // Lines per column (the lines shown, in one column).
+  int RowsPerColumn() const;
   // The line a drop at pos (viewport coordinates) lands on.
   int DropLineAt(const QPoint& pos) const;
   // The tune list under a point of the screen, or null.

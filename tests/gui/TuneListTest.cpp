@@ -1,0 +1,610 @@
+// The tune list window in the running program: typing, dragging, cut and
+// undo, renumbering, saving and reloading, the modified marker, the close
+// guard and the character sets of files.
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <deque>
+#include <functional>
+#include <memory>
+
+#include "app/Settings.h"
+#include "gui/app/CLarkFileDialog.h"
+#include "gui/app/CMainFrame.h"
+#include "gui/app/CMinFormMDIChild.h"
+#include "gui/app/CTunoraApp.h"
+#include "gui/app/Messages.h"
+#include "gui/tunefile/CAbcDoc.h"
+#include "gui/tunefile/CAbcView.h"
+#include "gui/tunefile/TextDialogs.h"
+#include "gui/tunefile/TuneListBox.h"
+#include "gui/tunefile/TuneListModel.h"
+
+using namespace tunora;
+
+namespace {
+
+// Stands in for the tune editor: it holds one tune of a tune file.
+class FakeEditorDoc : public CMinFormDoc {
+ public:
+  CMinFormDoc* file = nullptr;
+  const TuneRecord* tune = nullptr;
+  CMinFormDoc* TuneFileDocument() const override { return file; }
+  const TuneRecord* Tune() const override { return tune; }
+  bool IsTuneEditor() const override { return true; }
+};
+
+QByteArray Tunes(int count, int firstNumber = 1, const char* titlePrefix = "Tune") {
+  QByteArray out;
+  for (int k = 0; k < count; ++k) {
+    out += QStringLiteral("X:%1\r\nT:%2 %3\r\nM:4/4\r\nK:G\r\nabc|\r\n\r\n")
+               .arg(firstNumber + k)
+               .arg(QString::fromLatin1(titlePrefix))
+               .arg(k + 1)
+               .toLatin1();
+  }
+  return out;
+}
+
+QByteArray ReadBytes(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return f.readAll();
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(bytes);
+}
+
+void SendMouse(QWidget* w, QEvent::Type type, const QPoint& local, Qt::MouseButton button,
+               Qt::MouseButtons buttons, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+  QMouseEvent e(type, QPointF(local), QPointF(w->mapToGlobal(local)), button, buttons, mods);
+  QApplication::sendEvent(w, &e);
+}
+
+QPoint LinePos(TuneListBox* list, int line) {
+  return list->visualRect(list->model()->index(line, 0)).center();
+}
+
+// Presses on a line of one list, moves and releases over a line of another (or
+// the same) list, through the list's own mouse handlers.
+void Drag(TuneListBox* from, int fromLine, TuneListBox* to, int toLine, Qt::MouseButton button) {
+  QWidget* vp = from->viewport();
+  QPoint start = LinePos(from, fromLine);
+  SendMouse(vp, QEvent::MouseButtonPress, start, button, button);
+  SendMouse(vp, QEvent::MouseMove, start + QPoint(QApplication::startDragDistance() + 5, 0),
+            Qt::NoButton, button);
+  QPoint global = to->viewport()->mapToGlobal(LinePos(to, toLine));
+  QPoint local = vp->mapFromGlobal(global);
+  SendMouse(vp, QEvent::MouseMove, local, Qt::NoButton, button);
+  QVERIFY(from->Dragging());
+  SendMouse(vp, QEvent::MouseButtonRelease, local, button, Qt::NoButton);
+  QVERIFY(!from->Dragging());
+}
+
+// Runs action on the next modal dialog as soon as it shows.
+void OnNextDialog(std::function<void(QWidget*)> action) {
+  auto* timer = new QTimer;
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [timer, action] {
+    if (QWidget* w = QApplication::activeModalWidget()) {
+      timer->stop();
+      timer->deleteLater();
+      action(w);
+    }
+  });
+  timer->start();
+}
+
+QString Titles(CAbcDoc* doc) {
+  QStringList titles;
+  for (int p = 1; p <= static_cast<int>(doc->File().TuneCount()); ++p)
+    titles << QString::fromStdString(doc->File().TuneAt(p)->titles[0]).section(' ', -1);
+  return titles.join(',');
+}
+
+}  // namespace
+
+class TuneListTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+  std::unique_ptr<CTunoraApp> app_;
+  QList<MessageRequest> messages_;
+  std::deque<MessageAnswer> answers_;
+
+  QString PathOf(const QString& name) const { return dir_.filePath(name); }
+
+  CAbcDoc* Open(const QString& name, const QByteArray& bytes) {
+    WriteBytes(PathOf(name), bytes);
+    auto* doc = qobject_cast<CAbcDoc*>(app_->OpenDocumentFile(PathOf(name)));
+    if (doc != nullptr) doc->View()->List()->setFocus();
+    return doc;
+  }
+
+  static TuneListBox* List(CAbcDoc* doc) { return doc->View()->List(); }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(dir_.isValid());
+    QDir(dir_.path()).mkdir(QStringLiteral("home"));
+    SetMessageHandler([this](const MessageRequest& r) {
+      messages_ << r;
+      if (r.kind == MessageKind::kQuestion) {
+        if (answers_.empty()) return MessageAnswer::kYes;
+        MessageAnswer a = answers_.front();
+        answers_.pop_front();
+        return a;
+      }
+      if (r.kind == MessageKind::kYesNoCancel) return MessageAnswer::kNo;
+      return MessageAnswer::kOk;
+    });
+    app_ = std::make_unique<CTunoraApp>();
+    QVERIFY(app_->InitInstance(
+        {QStringLiteral("--home"), dir_.filePath(QStringLiteral("home")), QStringLiteral("/s"),
+         QStringLiteral("/m")}));
+    app_->MainFrame()->resize(1000, 700);
+    app_->MainFrame()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(app_->MainFrame()));
+  }
+
+  void cleanup() {
+    for (CMinFormDoc* doc : std::vector<CMinFormDoc*>(app_->Documents())) app_->CloseDocument(doc);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    messages_.clear();
+    answers_.clear();
+    Settings& s = app_->GetSettings();
+    s.preferences = PreferenceSettings{};
+    app_->ApplySettings();
+  }
+
+  void cleanupTestCase() {
+    app_.reset();
+    SetMessageHandler({});
+  }
+
+  void opensWithHeaderLineAndFormattedLines() {
+    CAbcDoc* doc = Open("lines.abc", "% my tunes\r\n\r\n" + Tunes(3, 7));
+    QVERIFY(doc);
+    TuneListModel& m = doc->Model();
+    QCOMPARE(m.rowCount(), 4);
+    QCOMPARE(m.LineText(0), QStringLiteral("0 [preface text]"));
+    QCOMPARE(m.LineText(1), QStringLiteral("7 Tune 1"));
+    QCOMPARE(m.LineText(3), QStringLiteral("9 Tune 3"));
+    QCOMPARE(doc->View()->CurrentLine(), 0);
+    QCOMPARE(doc->Title(), QStringLiteral("lines.abc"));
+    // The format settings decide the lines; a tab escape gives a tab.
+    app_->GetSettings().preferences.tunelistFormat = "%T\\t(%X)";
+    app_->GetSettings().preferences.preftextFormat = "header";
+    app_->ApplySettings();
+    QCOMPARE(m.LineText(2), QStringLiteral("Tune 2\t(8)"));
+    QCOMPARE(m.LineText(0), QStringLiteral("header"));
+  }
+
+  void typeAheadByNumberAndTitle() {
+    QByteArray text =
+        "X:1\r\nT:Kesh Jig\r\nK:G\r\nabc\r\n\r\n"
+        "X:12\r\nT:Drowsy Maggie\r\nK:D\r\nabc\r\n\r\n"
+        "X:3\r\nT:Kid on the Mountain\r\nK:Em\r\nabc\r\n\r\n"
+        "X:120\r\nT:Banish Misfortune\r\nK:D\r\nabc\r\n\r\n"
+        "X:5\r\nT:kilfenora\r\nK:G\r\nabc\r\n\r\n";
+    CAbcDoc* doc = Open("typing.abc", text);
+    QVERIFY(doc);
+    TuneListBox* list = List(doc);
+    QTest::keyClicks(list, QStringLiteral("12"));
+    QCOMPARE(doc->View()->CurrentLine(), 2);
+    QTest::keyClicks(list, QStringLiteral("0"));
+    QCOMPARE(doc->View()->CurrentLine(), 4);
+    QCOMPARE(doc->View()->SelectedLines(), std::vector<int>{4});
+    // An arrow key empties the search text and moves as usual.
+    QTest::keyClick(list, Qt::Key_Home);
+    QCOMPARE(list->Search().Text(), std::string());
+    QCOMPARE(doc->View()->CurrentLine(), 0);
+    // Titles compare without regard to case; Shift does not end the search.
+    QTest::keyClicks(list, QStringLiteral("Ki"));
+    QCOMPARE(doc->View()->CurrentLine(), 3);
+    QTest::keyClicks(list, QStringLiteral("l"));
+    QCOMPARE(doc->View()->CurrentLine(), 5);
+    // Backspace searches back up.
+    QTest::keyClick(list, Qt::Key_Backspace);
+    QCOMPARE(doc->View()->CurrentLine(), 3);
+    QCOMPARE(list->Search().Text(), std::string("KI"));
+    // Nothing found: the selection stays.
+    QTest::keyClicks(list, QStringLiteral("zz"));
+    QCOMPARE(doc->View()->CurrentLine(), 3);
+  }
+
+  void enterOnHeaderLineEditsTheFileHeader() {
+    CAbcDoc* doc = Open("header.abc", "% old header\r\n\r\n" + Tunes(1));
+    QVERIFY(doc);
+    QString caption;
+    // OK without a change leaves the file as it was.
+    OnNextDialog([&](QWidget* w) {
+      caption = w->windowTitle();
+      qobject_cast<QDialog*>(w)->accept();
+    });
+    QTest::keyClick(List(doc), Qt::Key_Return);
+    QCOMPARE(caption, QStringLiteral("header.abc [preface text]"));
+    QVERIFY(!doc->IsModified());
+    OnNextDialog([&](QWidget* w) {
+      auto* dlg = qobject_cast<CTextEditDlg*>(w);
+      QVERIFY(dlg);
+      QCOMPARE(dlg->Text(), QStringLiteral("% old header\n\n"));
+      dlg->Edit()->setPlainText(QStringLiteral("% new header\nC:Trad."));
+      dlg->accept();
+    });
+    QTest::keyClick(List(doc), Qt::Key_Return);
+    QVERIFY(doc->IsModified());
+    QCOMPARE(doc->Title(), QStringLiteral("header.abc *"));
+    QCOMPARE(QByteArray::fromStdString(*doc->File().headerText), QByteArray("% new header\r\nC:Trad.\r\n"));
+    QVERIFY(doc->File().HeaderField('C')->has_value());
+  }
+
+  void doubleClickEditsTheTuneText() {
+    CAbcDoc* doc = Open("edit.abc", Tunes(3));
+    QVERIFY(doc);
+    TuneListBox* list = List(doc);
+    OnNextDialog([&](QWidget* w) {
+      auto* dlg = qobject_cast<CTextEditDlg*>(w);
+      QVERIFY(dlg);
+      QVERIFY(dlg->Text().startsWith(QStringLiteral("X:2\nT:Tune 2\n")));
+      dlg->Edit()->setPlainText(dlg->Text().replace(QStringLiteral("T:Tune 2"),
+                                                    QStringLiteral("T:Renamed")));
+      dlg->accept();
+    });
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, LinePos(list, 2));
+    QCOMPARE(doc->Model().LineText(2), QStringLiteral("2 Renamed"));
+    QVERIFY(doc->IsModified());
+    // The text after the tune stays with it.
+    QCOMPARE(QByteArray::fromStdString(doc->File().WriteTune(*doc->File().TuneAt(2), false)),
+             QByteArray("X:2\r\nT:Renamed\r\nM:4/4\r\nK:G\r\nabc|\r\n\r\n"));
+  }
+
+  void dragMoveWithinList() {
+    CAbcDoc* doc = Open("move.abc", Tunes(6));
+    QVERIFY(doc);
+    TuneListBox* list = List(doc);
+    doc->View()->SelectRange(2, 4);
+    Drag(list, 2, list, 6, Qt::LeftButton);
+    // Tunes 2, 3, 4 now follow the tune that was on line 6.
+    QCOMPARE(Titles(doc), QStringLiteral("1,5,6,2,3,4"));
+    QCOMPARE(doc->View()->SelectedLines(), (std::vector<int>{4, 5, 6}));
+    QCOMPARE(doc->View()->CurrentLine(), 6);
+    QVERIFY(doc->IsModified());
+    QVERIFY(!doc->File().CanUndo());
+    // Onto the header line: to the start of the file.
+    Drag(list, 5, list, 0, Qt::LeftButton);
+    QCOMPARE(Titles(doc), QStringLiteral("2,3,4,1,5,6"));
+    // Dropping on the pressed line changes nothing.
+    doc->View()->SelectLine(4);
+    Drag(list, 4, list, 4, Qt::LeftButton);
+    QCOMPARE(Titles(doc), QStringLiteral("2,3,4,1,5,6"));
+  }
+
+  void clickOnSelectedLineSelectsJustThatLine() {
+    CAbcDoc* doc = Open("click.abc", Tunes(5));
+    QVERIFY(doc);
+    TuneListBox* list = List(doc);
+    doc->View()->SelectRange(1, 4);
+    SendMouse(list->viewport(), QEvent::MouseButtonPress, LinePos(list, 3), Qt::LeftButton,
+              Qt::LeftButton);
+    QCOMPARE(doc->View()->SelectedLines(), (std::vector<int>{1, 2, 3, 4}));
+    SendMouse(list->viewport(), QEvent::MouseButtonRelease, LinePos(list, 3), Qt::LeftButton,
+              Qt::NoButton);
+    QCOMPARE(doc->View()->SelectedLines(), std::vector<int>{3});
+  }
+
+  void dragCopyToAnotherFile() {
+    CAbcDoc* source = Open("source.abc", Tunes(4, 1, "Src"));
+    CAbcDoc* target = Open("target.abc", Tunes(3, 20, "Dst"));
+    QVERIFY(source && target);
+    app_->MainFrame()->MdiArea()->tileSubWindows();
+    QApplication::processEvents();
+    source->View()->SelectRange(2, 3);
+    Drag(List(source), 2, List(target), 1, Qt::RightButton);
+    QCOMPARE(Titles(target), QStringLiteral("1,2,3,2,3"));  // Dst 1, Src 2, Src 3, Dst 2, Dst 3
+    QCOMPARE(QString::fromStdString(target->File().TuneAt(2)->titles[0]), QStringLiteral("Src 2"));
+    QCOMPARE(target->File().TuneAt(2)->number, 2);
+    QVERIFY(target->IsModified());
+    QCOMPARE(target->View()->SelectedLines(), (std::vector<int>{2, 3}));
+    // The source is unchanged.
+    QCOMPARE(source->File().TuneCount(), size_t{4});
+    QVERIFY(!source->IsModified());
+    // With the left button the tunes leave the source.
+    source->View()->SelectLine(4);
+    Drag(List(source), 4, List(target), 5, Qt::LeftButton);
+    QCOMPARE(source->File().TuneCount(), size_t{3});
+    QVERIFY(source->IsModified());
+    QCOMPARE(target->File().TuneCount(), size_t{6});
+    QCOMPARE(QString::fromStdString(target->File().TuneAt(6)->titles[0]), QStringLiteral("Src 4"));
+  }
+
+  void dragInMultiColumnList() {
+    app_->GetSettings().preferences.multiColumn = 1;
+    app_->ApplySettings();
+    CAbcDoc* doc = Open("multi.abc", Tunes(60));
+    QVERIFY(doc);
+    TuneListBox* list = List(doc);
+    QVERIFY(list->MultiColumn());
+    QApplication::processEvents();
+    // A line of the second column; the drop arithmetic must find it.
+    int rows = list->RowsPerColumn();
+    QVERIFY(rows > 2);
+    QVERIFY(list->visualRect(list->model()->index(rows, 0)).left() > 0);
+    QCOMPARE(list->visualRect(list->model()->index(rows - 1, 0)).left(), 0);
+    int target = rows + 2;
+    QVERIFY(list->visualRect(list->model()->index(target, 0)).left() > 0);
+    QVERIFY(list->viewport()->rect().contains(LinePos(list, target)));
+    QCOMPARE(list->DropLineAt(LinePos(list, target)), target);
+    doc->View()->SelectLine(1);
+    Drag(list, 1, list, target, Qt::LeftButton);
+    QCOMPARE(QString::fromStdString(doc->File().TuneAt(target)->titles[0]), QStringLiteral("Tune 1"));
+  }
+
+  void cutThenUndoRestoresPositions() {
+    CAbcDoc* doc = Open("cut.abc", Tunes(5));
+    QVERIFY(doc);
+    doc->View()->SelectLines({2, 4});
+    QVERIFY(app_->MainFrame()->RunCommand(CommandId::kEditCut));
+    QCOMPARE(messages_.size(), 1);
+    QCOMPARE(messages_[0].text, QStringLiteral("Are you sure you want to remove these 2 tunes?"));
+    QCOMPARE(messages_[0].kind, MessageKind::kQuestion);
+    QCOMPARE(Titles(doc), QStringLiteral("1,3,5"));
+    QCOMPARE(doc->Model().rowCount(), 4);
+    QString clip = QGuiApplication::clipboard()->text();
+    QVERIFY(clip.startsWith(QStringLiteral("X:2\nT:Tune 2\n")));
+    QVERIFY(clip.contains(QStringLiteral("X:4\nT:Tune 4\n")));
+    QVERIFY(doc->IsModified());
+
+    QVERIFY(app_->MainFrame()->CommandStateOf(CommandId::kEditUndo).enabled);
+    QVERIFY(app_->MainFrame()->RunCommand(CommandId::kEditUndo));
+    QCOMPARE(Titles(doc), QStringLiteral("1,2,3,4,5"));
+    QCOMPARE(doc->Model().LineText(4), QStringLiteral("4 Tune 4"));
+    QCOMPARE(doc->View()->SelectedLines(), (std::vector<int>{2, 4}));
+    QVERIFY(!app_->MainFrame()->CommandStateOf(CommandId::kEditUndo).enabled);
+    // Undo gives back the same bytes.
+    QCOMPARE(QByteArray::fromStdString(doc->File().WriteFile()), Tunes(5));
+  }
+
+  void deleteHonoursTheQuestionSettings() {
+    CAbcDoc* doc = Open("delete.abc", Tunes(4));
+    QVERIFY(doc);
+    doc->View()->SelectLine(2);
+    answers_.push_back(MessageAnswer::kNo);
+    QTest::keyClick(List(doc), Qt::Key_Delete);
+    QCOMPARE(messages_.size(), 1);
+    QCOMPARE(messages_[0].text, QStringLiteral("Are you sure you want to remove this tune?"));
+    QCOMPARE(doc->File().TuneCount(), size_t{4});  // No stops
+    app_->GetSettings().preferences.askCut = 0;
+    QTest::keyClick(List(doc), Qt::Key_Delete);
+    QCOMPARE(messages_.size(), 1);  // not asked
+    QCOMPARE(Titles(doc), QStringLiteral("1,3,4"));
+    QCOMPARE(doc->View()->CurrentLine(), 1);
+  }
+
+  void tuneOpenForEditingIsNotRemovedOrDragged() {
+    CAbcDoc* doc = Open("guard.abc", Tunes(3));
+    QVERIFY(doc);
+    DocTemplate t;
+    t.name = QStringLiteral("FakeEditor");
+    t.resourceId = 9131;
+    t.createDocument = [] { return new FakeEditorDoc; };
+    t.createView = [](CMinFormDoc* d) { return new CMinFormView(d); };
+    app_->Templates().Register(std::move(t));
+    auto* editor = static_cast<FakeEditorDoc*>(
+        app_->CreateDocument(*app_->Templates().FindById(9131)));
+    editor->file = doc;
+    editor->tune = doc->File().TuneAt(2);
+    editor->SetTitle(QStringLiteral("Tune 2"));
+    QVERIFY(app_->ShowNewView(editor));
+    doc->ActivateFirstView();
+
+    app_->GetSettings().preferences.askCutMulti = 0;
+    doc->View()->SelectLines({1, 2, 3});
+    doc->RemoveSelected(false);
+    QCOMPARE(Titles(doc), QStringLiteral("2"));
+    QCOMPARE(messages_.last().text, QStringLiteral("This tune is open for editing. Please close it first."));
+
+    messages_.clear();
+    doc->View()->SelectLine(1);
+    QWidget* vp = List(doc)->viewport();
+    SendMouse(vp, QEvent::MouseButtonPress, LinePos(List(doc), 1), Qt::LeftButton, Qt::LeftButton);
+    SendMouse(vp, QEvent::MouseMove, LinePos(List(doc), 1) + QPoint(0, 30), Qt::NoButton,
+              Qt::LeftButton);
+    QVERIFY(!List(doc)->Dragging());
+    QCOMPARE(messages_.size(), 1);
+    QCOMPARE(messages_[0].text, QStringLiteral("This tune is open for editing. Please close it first."));
+    SendMouse(vp, QEvent::MouseButtonRelease, LinePos(List(doc), 1), Qt::LeftButton, Qt::NoButton);
+
+    // Closing the file: the close guard. Cancel keeps everything open.
+    QString guardText;
+    OnNextDialog([&](QWidget* w) {
+      guardText = qobject_cast<QMessageBox*>(w)->text();
+      for (QAbstractButton* b : qobject_cast<QMessageBox*>(w)->buttons())
+        if (b->text() == QStringLiteral("Cancel")) b->click();
+    });
+    QVERIFY(!CloseViewFrame(doc->View()));
+    QCOMPARE(guardText, QStringLiteral("There are open tunes for this abc file window.\nPlease close them first."));
+    QVERIFY(app_->Documents().size() == 2);
+    // "Close all open tunes" closes the editor, then the file.
+    OnNextDialog([&](QWidget* w) {
+      for (QAbstractButton* b : qobject_cast<QMessageBox*>(w)->buttons())
+        if (b->text() == QStringLiteral("Close all open tunes")) b->click();
+    });
+    QVERIFY(CloseViewFrame(doc->View()));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(app_->Documents().empty());
+  }
+
+  void renumber() {
+    CAbcDoc* doc = Open("renumber.abc", Tunes(3, 7));
+    QVERIFY(doc);
+    int minimum = 0;
+    int maximum = 0;
+    QString caption;
+    OnNextDialog([&](QWidget* w) {
+      auto* dlg = qobject_cast<CRenumberDlg*>(w);
+      QVERIFY(dlg);
+      caption = dlg->windowTitle();
+      minimum = dlg->Spin()->minimum();
+      maximum = dlg->Spin()->maximum();
+      QCOMPARE(dlg->Spin()->value(), 1);
+      dlg->Spin()->setValue(10);
+      dlg->accept();
+    });
+    QVERIFY(app_->MainFrame()->RunCommand(CommandId::kTuneRenumber));
+    QCOMPARE(caption, QStringLiteral("Renumber Tunes"));
+    QCOMPARE(minimum, 1);
+    QCOMPARE(maximum, 32767);
+    QCOMPARE(doc->Model().LineText(1), QStringLiteral("10 Tune 1"));
+    QCOMPARE(doc->Model().LineText(3), QStringLiteral("12 Tune 3"));
+    QVERIFY(doc->IsModified());
+  }
+
+  void saveThenReloadAndTheModifiedMarker() {
+    CAbcDoc* doc = Open("save.abc", Tunes(2));
+    QVERIFY(doc);
+    auto* frame = doc->View()->Frame();
+    QCOMPARE(doc->Title(), QStringLiteral("save.abc"));
+    doc->RenumberFrom(5);
+    QCOMPARE(doc->Title(), QStringLiteral("save.abc *"));
+    QVERIFY(frame->windowTitle().contains(QStringLiteral("save.abc *")));
+    QVERIFY(app_->MainFrame()->RunCommand(CommandId::kFileSave));
+    QCOMPARE(doc->Title(), QStringLiteral("save.abc"));
+    QVERIFY(!doc->IsModified());
+    QCOMPARE(ReadBytes(PathOf("save.abc")), Tunes(2, 5));
+
+    // Someone else changes the file; Reload reads it without asking.
+    WriteBytes(PathOf("save.abc"), Tunes(3, 30));
+    QVERIFY(app_->MainFrame()->RunCommand(CommandId::kFileReload));
+    QCOMPARE(messages_.size(), 0);
+    QCOMPARE(doc->Model().rowCount(), 4);
+    QCOMPARE(doc->Model().LineText(3), QStringLiteral("32 Tune 3"));
+    QCOMPARE(doc->View()->CurrentLine(), 0);
+
+    // Modified: Reload asks, No keeps the changes.
+    doc->RenumberFrom(1);
+    answers_.push_back(MessageAnswer::kNo);
+    QVERIFY(!doc->Reload());
+    QCOMPARE(messages_.size(), 1);
+    QCOMPARE(messages_[0].text, QStringLiteral("The file is modified. Do you wish to reload it anyway?"));
+    QCOMPARE(messages_[0].kind, MessageKind::kQuestion);
+    QVERIFY(messages_[0].defaultNo);
+    QCOMPARE(doc->Model().LineText(1), QStringLiteral("1 Tune 1"));
+    QVERIFY(doc->Reload());
+    QCOMPARE(doc->Model().LineText(1), QStringLiteral("30 Tune 1"));
+    QCOMPARE(doc->Title(), QStringLiteral("save.abc"));
+  }
+
+  void saveAsOffersACleanName() {
+    QVERIFY(app_->MainFrame()->RunCommand(CommandId::kFileNew));
+    auto* doc = qobject_cast<CAbcDoc*>(app_->Documents().back());
+    QVERIFY(doc);
+    QVERIFY(doc->PathName().isEmpty());
+    doc->PasteText(QString::fromLatin1(Tunes(2)));
+    QCOMPARE(doc->File().TuneCount(), size_t{2});
+    QVERIFY(doc->Title().endsWith(QStringLiteral(" *")));
+    QString offered;
+    QString title;
+    CLarkFileDialog::SetAnswerHook([&](const QString& t, const QString& name) {
+      title = t;
+      offered = name;
+      return PathOf(QStringLiteral("saved-as.abc"));
+    });
+    QVERIFY(app_->MainFrame()->RunCommand(CommandId::kFileSave));
+    CLarkFileDialog::SetAnswerHook({});
+    QCOMPARE(title, QStringLiteral("Save As"));
+    QCOMPARE(offered, QStringLiteral("Abc1.abc"));
+    QCOMPARE(doc->PathName(), PathOf(QStringLiteral("saved-as.abc")));
+    QCOMPARE(doc->Title(), QStringLiteral("saved-as.abc"));
+    QVERIFY(ReadBytes(PathOf("saved-as.abc")).contains("T:Tune 2\r\n"));
+  }
+
+  void charactersOfEachFileAreKept() {
+    // A code page 1252 file and a UTF-8 file show the same accented title.
+    QByteArray cp1252 = "% caf\xE9 \x80\r\n\r\nX:1\r\nT:Caf\xE9\r\nK:G\r\nabc\r\n\r\nX:2\r\nT:Na\xEFve\r\nK:G\r\nd\r\n\r\n";
+    QByteArray utf8 = "X:1\r\nT:Caf\xC3\xA9\r\nK:G\r\nabc\r\n\r\n";
+    CAbcDoc* a = Open("cp1252.abc", cp1252);
+    CAbcDoc* b = Open("utf8.abc", utf8);
+    QVERIFY(a && b);
+    QCOMPARE(a->Encoding(), TextEncoding::kCp1252);
+    QCOMPARE(b->Encoding(), TextEncoding::kUtf8);
+    QCOMPARE(a->Model().LineText(1), QStringLiteral("1 Caf\u00E9"));
+    QCOMPARE(b->Model().LineText(1), QStringLiteral("1 Caf\u00E9"));
+    // Saving after a change elsewhere leaves every other byte as it was.
+    a->View()->SelectLine(2);
+    a->PasteText(QStringLiteral("X:3\nT:Cr\u00E8me\nK:D\nf\n"));
+    QVERIFY(a->DoFileSave());
+    QByteArray saved = ReadBytes(PathOf("cp1252.abc"));
+    QVERIFY(saved.startsWith(cp1252));
+    QVERIFY(saved.endsWith("X:3\r\nT:Cr\xE8me\r\nK:D\r\nf\r\n"));
+    // A copied tune takes the other file's characters.
+    app_->MainFrame()->MdiArea()->tileSubWindows();
+    QApplication::processEvents();
+    a->View()->SelectLine(1);
+    Drag(List(a), 1, List(b), 1, Qt::RightButton);
+    QCOMPARE(QByteArray::fromStdString(b->File().TuneAt(2)->titles[0]), QByteArray("Caf\xC3\xA9"));
+    // A character the code page lacks is reported, not silently lost.
+    messages_.clear();
+    a->PasteText(QStringLiteral("X:4\nT:\u0141\u00F3d\u017A\nK:D\nf\n"));
+    QCOMPARE(messages_.size(), 1);
+    QVERIFY(messages_[0].text.contains(QStringLiteral("Windows-1252")));
+  }
+
+  void bigFileOpensAndScrollsQuickly() {
+    QByteArray big;
+    big.reserve(20000 * 60);
+    for (int k = 1; k <= 20000; ++k) {
+      big += QStringLiteral("X:%1\r\nT:Reel number %1\r\nT:Second title\r\nR:reel\r\nM:4/4\r\n"
+                            "L:1/8\r\nK:D\r\n|:A2FA DAFA|A2FA BAFA|G2EG DGEG|1 FAdc d2cB:|2 FAdc d4|\r\n"
+                            "|:fa (3aaa fa (3aaa|fagf edef|g2bg fgaf|1 gfef d2cB:|2 gfef d4|]\r\n\r\n")
+                 .arg(k)
+                 .toLatin1();
+    }
+    WriteBytes(PathOf("big.abc"), big);
+    QElapsedTimer timer;
+    timer.start();
+    auto* doc = qobject_cast<CAbcDoc*>(app_->OpenDocumentFile(PathOf("big.abc")));
+    QVERIFY(doc);
+    doc->View()->List()->viewport()->repaint();
+    QApplication::processEvents();
+    qint64 openMs = timer.elapsed();
+    QCOMPARE(doc->Model().rowCount(), 20001);
+
+    TuneListBox* list = List(doc);
+    timer.restart();
+    for (int step = 0; step < 50; ++step) {
+      list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum() * step / 49);
+      list->viewport()->repaint();
+    }
+    qint64 scrollMs = timer.elapsed();
+    timer.restart();
+    QTest::keyClicks(list, QStringLiteral("19999"));
+    qint64 typeMs = timer.elapsed();
+    QCOMPARE(doc->View()->CurrentLine(), 19999);
+    qInfo("20000 tunes: open to usable list %lld ms, 50 scroll steps %lld ms, type-ahead to the "
+          "end %lld ms",
+          openMs, scrollMs, typeMs);
+    QVERIFY2(openMs < 1000, qPrintable(QStringLiteral("opening took %1 ms").arg(openMs)));
+    QVERIFY(scrollMs < 2000);
+  }
+};
+
+QTEST_MAIN(TuneListTest)
+#include "TuneListTest.moc"
