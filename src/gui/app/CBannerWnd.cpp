@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 
@@ -25,6 +26,7 @@ CBannerWnd::CBannerWnd(QWidget* parent)
 }
 
 CBannerWnd::~CBannerWnd() {
+  qApp->removeEventFilter(this);
   if (current_ == this) current_ = nullptr;
 }
 
@@ -32,9 +34,11 @@ void CBannerWnd::StartTiming(CTunoraApp* app) {
   if (closed_) return;
   timer_ = new QTimer(this);
   timer_->setSingleShot(true);
-  connect(timer_, &QTimer::timeout, this, [this, app] {
+  QPointer<CTunoraApp> guarded(app);
+  connect(timer_, &QTimer::timeout, this, [this, guarded] {
     // The first idle moment after the time is up closes the banner.
-    qint64 left = kShowMilliseconds + 1 - (app ? app->MillisecondsSinceStart() : kShowMilliseconds);
+    qint64 since = guarded ? guarded->MillisecondsSinceStart() : kShowMilliseconds + 1;
+    qint64 left = kShowMilliseconds + 1 - since;
     if (left > 0) {
       timer_->start(static_cast<int>(left));
     } else {

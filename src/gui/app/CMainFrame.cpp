@@ -108,7 +108,13 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
   UpdateCommands();
 }
 
-CMainFrame::~CMainFrame() { qApp->removeEventFilter(this); }
+CMainFrame::~CMainFrame() {
+  // The child windows go first, while the frame is still whole: closing them
+  // closes their documents, which the frame hears about.
+  destroying_ = true;
+  qApp->removeEventFilter(this);
+  for (QMdiSubWindow* sub : mdiArea_->subWindowList()) delete sub;
+}
 
 // --- actions, menus, toolbar ------------------------------------------------------
 
@@ -309,7 +315,7 @@ void CMainFrame::CreateToolBar() {
     for (C id : group) toolBar_->addAction(actions_[Index(id)]);
   }
   connect(toolBar_, &QToolBar::visibilityChanged, this, [this](bool visible) {
-    if (toolBarToggle_) toolBarToggle_->setChecked(visible);
+    if (!destroying_ && toolBarToggle_) toolBarToggle_->setChecked(visible);
   });
 }
 
@@ -328,7 +334,7 @@ void CMainFrame::CreateStatusBar() {
   statusBar()->addPermanentWidget(numPane_);
   // Status tips of menu items appear in the message pane.
   connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
-    messagePane_->setVisible(message.isEmpty());
+    if (!destroying_) messagePane_->setVisible(message.isEmpty());
   });
   UpdateLockPanes();
 }
@@ -338,6 +344,7 @@ void CMainFrame::SetMessageText(const QString& text) { messagePane_->setText(tex
 void CMainFrame::SetIdleMessage() { SetMessageText(QStringLiteral("Ready")); }
 
 void CMainFrame::UpdateLockPanes() {
+  if (destroying_) return;
   KeyLockState locks = QueryKeyLocks();
   capsPane_->setText(locks.known && locks.caps ? QStringLiteral("CAPS") : QString());
   numPane_->setText(locks.known && locks.num ? QStringLiteral("NUM") : QString());
@@ -398,6 +405,7 @@ CommandState CMainFrame::CommandStateOf(CommandId id) const {
 }
 
 void CMainFrame::UpdateCommands() {
+  if (destroying_) return;
   for (size_t i = 0; i < actions_.size(); ++i) {
     QAction* action = actions_[i];
     if (!action) continue;
@@ -446,6 +454,7 @@ void CMainFrame::ActivateView(CMinFormView* view) {
 }
 
 void CMainFrame::UpdateCaption() {
+  if (destroying_) return;
   CMinFormDoc* doc = ActiveDocument();
   setWindowTitle(doc ? QStringLiteral("Tunora - [%1]").arg(doc->Title())
                      : QStringLiteral("Tunora"));

@@ -115,6 +115,7 @@ class CMainFrame : public QMainWindow {
   QAction* statusBarToggle_ = nullptr;
   std::array<QAction*, static_cast<size_t>(CommandId::kCount)> actions_{};
   bool closing_ = false;
+  bool destroying_ = false;
 };
 
 }  // namespace tunora

@@ -60,6 +60,11 @@ CTunoraApp::CTunoraApp(QObject* parent) : QObject(parent), sink_(std::make_uniqu
 }
 
 CTunoraApp::~CTunoraApp() {
+  // A banner still up goes without running the checks.
+  if (CBannerWnd* banner = CBannerWnd::Current()) {
+    disconnect(banner, nullptr, this, nullptr);
+    delete banner;
+  }
   // Windows first: their documents still need the application while closing.
   delete mainFrame_;
   mainFrame_ = nullptr;

@@ -1,0 +1,67 @@
+// Helpers of the shell's window tests: a program folder with chosen data
+// files and settings, and a way to act on a modal dialog once it is open.
+#pragma once
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+
+#include "app/IniFile.h"
+
+namespace tunora::test {
+
+class ProgramFolder {
+ public:
+  ProgramFolder() {
+    for (const char* name : {"template.abc", "tips.txt", "userdef.abc", "userdef0.abc"}) {
+      QFile::copy(QStringLiteral(TUNORA_DATA_DIR "/") + name, File(name));
+    }
+  }
+  QString Dir() const { return dir_.path() + QLatin1Char('/'); }
+  QString File(const QString& name) const { return Dir() + name; }
+  // A copy of the sample tunes under another name.
+  QString CopySample(const QString& name) const {
+    QFile::copy(QStringLiteral(TUNORA_DATA_DIR "/samples/traditional.abc"), File(name));
+    return File(name);
+  }
+  void WriteIni(const std::string& text) const {
+    QFile f(File("tunora.ini"));
+    f.open(QIODevice::WriteOnly);
+    f.write(text.data(), static_cast<qint64>(text.size()));
+  }
+  IniFile Ini() const {
+    IniFile ini;
+    ini.Load(File("tunora.ini").toStdString());
+    return ini;
+  }
+  QString ReadFile(const QString& name) const {
+    QFile f(File(name));
+    f.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(f.readAll());
+  }
+
+ private:
+  QTemporaryDir dir_;
+};
+
+// Runs action on the first modal dialog that opens (polling the event loop),
+// so a test can drive dialogs that run with exec().
+inline void WhenModal(std::function<void(QWidget*)> action) {
+  auto* timer = new QTimer;
+  timer->setInterval(20);
+  QObject::connect(timer, &QTimer::timeout, [timer, action] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      timer->stop();
+      timer->deleteLater();
+      action(modal);
+    }
+  });
+  timer->start();
+}
+
+}  // namespace tunora::test
