@@ -18,8 +18,12 @@ constexpr int kMaxSubstitutionDepth = 8;
 inline bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Row texts are at most five bytes: a plain loop beats a library call here.
 inline bool Matches(const char* s, size_t n, size_t p, std::string_view text) {
-  return text.size() <= n - p && std::memcmp(s + p, text.data(), text.size()) == 0;
+  if (text.size() > n - p) return false;
+  for (size_t i = 0; i < text.size(); ++i)
+    if (s[p + i] != text[i]) return false;
+  return true;
 }
 
 inline tick ClampTicks(uint64_t t) { return static_cast<tick>(std::min<uint64_t>(t, kMaxNoteLength)); }
@@ -246,11 +250,10 @@ TokenKind AbcParser::Scan(const char* s, size_t n, size_t& p, bool atLineStart) 
     }
   }
   const auto c = static_cast<unsigned char>(s[p]);
-  int r = kFirstRow[c];
-  if (r >= 0) {
-    for (; r < kTokenRowCount && kTokenRows[r].text[0] == static_cast<char>(c); ++r) {
-      if (Matches(s, n, p, kTokenRows[r].text)) return ReadRow(kTokenRows[r], s, n, p);
-    }
+  for (int r = kFirstRow[c], end = kRowsEnd[c]; r >= 0 && r < end; ++r) {
+    const std::string_view text = kTokenRows[r].text;
+    if (text.size() == 1 || Matches(s + 1, n - 1, p, text.substr(1)))
+      return ReadRow(kTokenRows[r], s, n, p);
   }
   tokenValue_ = c;
   ++p;
@@ -369,7 +372,8 @@ TokenKind AbcParser::ReadRow(const TokenRow& row, const char* s, size_t n, size_
       break;
   }
   followUp_ = row.followUp;
-  return Deliver(kind);
+  if (kind == TK_NEWLINE || IsFieldKind(kind) || IsBarKind(kind)) return Deliver(kind);
+  return kind;
 }
 
 TokenKind AbcParser::Deliver(TokenKind kind) {
@@ -562,17 +566,18 @@ TokenKind AbcParser::ReadNote(const char* s, size_t n, size_t& p) {
 
   // Length.
   uint32_t num = 1, den = 1;
-  if (!endedAtMark) ReadLengthMultiplier(std::string_view(s, n), p, num, den);
+  if (!endedAtMark && p < n && ((s[p] >= '1' && s[p] <= '9') || s[p] == '/'))
+    ReadLengthMultiplier(std::string_view(s, n), p, num, den);
   nt.multiplierNum = static_cast<uint16_t>(num);
   nt.multiplierDen = static_cast<uint16_t>(den);
-  tick length = ClampTicks(uint64_t{meter.unitLength} * num / den);
+  const uint64_t whole = uint64_t{meter.unitLength} * num;
+  tick length = ClampTicks(den == 1 ? whole : whole / den);
   nt.notatedLength = length;
 
   // Look ahead for a tie, then for a broken rhythm.
   size_t q = p;
   while (q < n && (s[q] == ' ' || s[q] == '\t' || IsLineEnd(s[q]))) ++q;
   if (q < n && s[q] == '-') nt.flags |= kNoteTied;
-  q = p;
   while (q < n && (s[q] == ' ' || s[q] == '\t' || IsLineEnd(s[q]) || s[q] == '-' ||
                    s[q] == '(' || s[q] == ')'))
     ++q;

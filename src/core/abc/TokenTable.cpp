@@ -188,6 +188,13 @@ constexpr std::array<int16_t, 256> BuildFirstRow() {
   return index;
 }
 
+constexpr std::array<int16_t, 256> BuildRowsEnd() {
+  std::array<int16_t, 256> end{};
+  for (int r = 0; r < kTokenRowCount; ++r)
+    end[static_cast<unsigned char>(kTokenRowsInit[r].text[0])] = static_cast<int16_t>(r + 1);
+  return end;
+}
+
 // Rows of one first character must stand together for the index to find them all.
 constexpr bool RowsAreGrouped() {
   for (int r = 1; r < kTokenRowCount; ++r) {
@@ -206,6 +213,7 @@ static_assert(kTokenRowsInit[kLineStartFirst + kLineStartCount].text == "\n");
 }  // namespace
 
 const std::array<int16_t, 256> kFirstRow = BuildFirstRow();
+const std::array<int16_t, 256> kRowsEnd = BuildRowsEnd();
 
 const std::array<DecorationDef, kDecorationCount> kDecorations = {{
     {"trill", false, 54},

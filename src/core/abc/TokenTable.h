@@ -38,6 +38,8 @@ inline constexpr int kTokenRowCount = 152;
 extern const std::array<TokenRow, kTokenRowCount> kTokenRows;
 // Index of the first row of each first character, -1 when no row starts with it.
 extern const std::array<int16_t, 256> kFirstRow;
+// One past the last row of each first character (0 when none).
+extern const std::array<int16_t, 256> kRowsEnd;
 // Rows that begin with a line feed and continue (line-start fields, backslash lines).
 inline constexpr int kLineStartFirst = 1;
 inline constexpr int kLineStartCount = 15;

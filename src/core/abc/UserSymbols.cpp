@@ -43,8 +43,13 @@ bool UserSymbols::AddDefinition(int table, std::string_view line) {
   SkipBlanks(line, i);
   size_t e = i;
   while (e < line.size() && !IsLineEnd(line[e])) ++e;
-  entries_[Index(table, c)].assign(line.substr(i, e - i));
+  Entry(table, c).assign(line.substr(i, e - i));
   return true;
+}
+
+std::string& UserSymbols::Entry(int table, unsigned char c) {
+  if (entries_.empty()) entries_.resize(256);
+  return entries_[Index(table, c)];
 }
 
 void UserSymbols::AddFromFieldText(int table, std::string_view text) {
@@ -67,7 +72,8 @@ bool UserSymbols::LoadFromFile(const std::string& path) {
 }
 
 void UserSymbols::CopyFrom(const UserSymbols& other) {
-  if (&other == this) return;
+  if (&other == this || other.entries_.empty()) return;
+  if (entries_.empty()) entries_.resize(256);
   for (size_t k = 0; k < entries_.size(); ++k)
     if (!other.entries_[k].empty()) entries_[k] = other.entries_[k];
 }
@@ -76,7 +82,7 @@ std::string UserSymbols::AsText() const {
   std::string out;
   for (int c = 0; c < 128; ++c) {
     for (int table : {kDrawTable, kPlayTable}) {
-      const std::string& e = entries_[Index(table, static_cast<unsigned char>(c))];
+      std::string_view e = Get(table, static_cast<unsigned char>(c));
       if (e.empty()) continue;
       out += table == kDrawTable ? "U: " : "u: ";
       out += static_cast<char>(c);

@@ -3,7 +3,7 @@
 // serve playback. The application-wide set lives in "userdef.abc".
 #pragma once
 
-#include <array>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -23,7 +23,7 @@ class UserSymbols {
 
   // The replacement text of c in a table, "" when undefined.
   std::string_view Get(int table, unsigned char c) const {
-    if (c >= 128 || (table != kDrawTable && table != kPlayTable)) return {};
+    if (c >= 128 || entries_.empty() || (table != kDrawTable && table != kPlayTable)) return {};
     return entries_[Index(table, c)];
   }
 
@@ -54,7 +54,9 @@ class UserSymbols {
   static size_t Index(int table, unsigned char c) {
     return static_cast<size_t>(table - 1) * 128 + c;
   }
-  std::array<std::string, 256> entries_;
+  std::string& Entry(int table, unsigned char c);
+  // 2 x 128 entries, allocated with the first definition (most tunes define none).
+  std::vector<std::string> entries_;
 };
 
 // Connects the application-wide set to the settings store: loaded from and
