@@ -100,8 +100,11 @@ void CBannerWnd::paintEvent(QPaintEvent*) {
   p.setPen(QColor(240, 240, 240));
   p.drawText(QRect(0, 86, width(), 24), Qt::AlignHCenter | Qt::AlignVCenter,
              QStringLiteral("Folk tune collections in ABC notation"));
-  p.drawText(QRect(0, height() - 34, width(), 24), Qt::AlignHCenter | Qt::AlignVCenter,
-             QStringLiteral("Version %1").arg(QCoreApplication::applicationVersion()));
+  QString version = QCoreApplication::applicationVersion();
+  if (!version.isEmpty()) {
+    p.drawText(QRect(0, height() - 34, width(), 24), Qt::AlignHCenter | Qt::AlignVCenter,
+               QStringLiteral("Version %1").arg(version));
+  }
   p.setPen(QColor(255, 255, 255, 120));
   p.drawRect(rect().adjusted(0, 0, -1, -1));
 }

@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -38,7 +39,9 @@ CDlgPrefFind::CDlgPrefFind(QWidget* parent) : CPrefPage(QStringLiteral("Find"), 
   auto* text = new QGroupBox(QStringLiteral("Text Search"), this);
   auto* form = new QFormLayout(text);
   form->addRow(QStringLiteral("&Search Type:"), searchType_);
-  form->addRow(QStringLiteral("In F&ield:"), fieldRow);
+  auto* fieldLabel = new QLabel(QStringLiteral("In F&ield:"), this);
+  fieldLabel->setBuddy(field_);
+  form->addRow(fieldLabel, fieldRow);
   form->addRow(QStringLiteral("&Loose Match:"), looseMatch_);
 
   exactMatch_ = new QCheckBox(QStringLiteral("E&xact Match"), this);

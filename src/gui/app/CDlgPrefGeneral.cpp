@@ -34,7 +34,9 @@ CDlgPrefGeneral::CDlgPrefGeneral(QWidget* parent)
 
   auto* files = new QGroupBox(QStringLiteral("Files"), this);
   auto* form = new QFormLayout(files);
-  form->addRow(QStringLiteral("&Directory for ABC Files:"), dirRow);
+  auto* dirLabel = new QLabel(QStringLiteral("&Directory for ABC Files:"), this);
+  dirLabel->setBuddy(abcDir_);
+  form->addRow(dirLabel, dirRow);
   form->addRow(QStringLiteral("&Layout File:"), layoutFile_);
   form->addRow(QStringLiteral("&Recent File List:"), recentFiles_);
   form->addRow(QStringLiteral("Long File Le&ngth:"), longFileLen_);

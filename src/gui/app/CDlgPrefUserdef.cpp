@@ -44,8 +44,10 @@ CDlgPrefUserdef::CDlgPrefUserdef(QWidget* parent)
     : CPrefPage(QStringLiteral("User Defines"), parent) {
   auto* intro = new QLabel(
       QStringLiteral("One definition per line: U: for drawing, u: for playing, then the symbol "
-                     "(~, H to Z or h to w), = and its text, for example  U: T = !trill!"),
+                     "(~, H to Z or h to w), = and its text, for example:<br>"
+                     "<tt>U: T = !trill!</tt>"),
       this);
+  intro->setTextFormat(Qt::RichText);
   intro->setWordWrap(true);
   edit_ = new QPlainTextEdit(this);
   edit_->setObjectName(QStringLiteral("UserDefines"));

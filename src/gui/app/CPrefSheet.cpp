@@ -19,6 +19,8 @@ namespace tunora {
 CPrefSheet::CPrefSheet(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Preferences"));
   tabs_ = new QTabWidget(this);
+  // Every page's tab stays in sight.
+  tabs_->setUsesScrollButtons(false);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &CPrefSheet::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &CPrefSheet::reject);
