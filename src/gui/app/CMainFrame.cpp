@@ -675,14 +675,20 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
 
 void CMainFrame::dropEvent(QDropEvent* event) {
   if (!event->mimeData()->hasUrls()) return QMainWindow::dropEvent(event);
-  QStringList files;
-  for (const QUrl& url : event->mimeData()->urls()) {
-    if (url.isLocalFile()) files << url.toLocalFile();
-  }
-  if (files.isEmpty()) return QMainWindow::dropEvent(event);
   event->acceptProposedAction();
   activateWindow();
+  if (OpenDroppedFiles(event->mimeData()) == 0) QMainWindow::dropEvent(event);
+}
+
+int CMainFrame::OpenDroppedFiles(const QMimeData* data) {
+  QStringList files;
+  if (data && data->hasUrls()) {
+    for (const QUrl& url : data->urls()) {
+      if (url.isLocalFile()) files << url.toLocalFile();
+    }
+  }
   for (const QString& file : files) App()->OpenDocumentFile(file);
+  return static_cast<int>(files.size());
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {

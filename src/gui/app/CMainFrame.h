@@ -18,6 +18,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QMimeData;
 class QToolBar;
 
 namespace tunora {
@@ -79,6 +80,9 @@ class CMainFrame : public QMainWindow {
   QLabel* CapsPane() const { return capsPane_; }
   QLabel* NumPane() const { return numPane_; }
   QMenu* WindowMenu() const { return windowMenu_; }
+
+  // Opens the local files of dropped data; returns how many were files.
+  int OpenDroppedFiles(const QMimeData* data);
 
   // True while the frame is closing (documents close without the close guard's dialog).
   bool IsClosing() const { return closing_; }

@@ -18,6 +18,7 @@ CMinFormMDIChild::CMinFormMDIChild(CMinFormView* view, QWidget* parent)
     connect(doc, &CMinFormDoc::TitleChanged, this, &CMinFormMDIChild::UpdateTitle);
   }
   UpdateTitle();
+  UpdateMinimumSize();
 }
 
 QSize CMinFormMDIChild::BorderSize() const {

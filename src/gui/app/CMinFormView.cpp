@@ -57,6 +57,8 @@ void CMinFormView::OnInitialUpdate() {
     if (!size.isValid()) size = QSize(100, 60);
     SetFormSize(size);
   }
+  // The borders can be measured now that the frame is on screen.
+  if (auto* child = qobject_cast<CMinFormMDIChild*>(Frame())) child->UpdateMinimumSize();
   PlaceInsideClient();
 }
 

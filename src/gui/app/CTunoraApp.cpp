@@ -9,6 +9,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QScreen>
 #include <algorithm>
 
 #include "abc/Incipit.h"
@@ -100,10 +101,14 @@ bool CTunoraApp::InitInstance(const QStringList& arguments) {
     QCoreApplication::processEvents();
   }
 
-  // 4. Start time, recent files.
+  // 4. Start time, recent files, the screen's resolution.
   startTime_.start();
   recentFiles_.SetSize(ini.GetInt("Preferences", "RecentFileList", 4));
   recentFiles_.Read(ini);
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    dpiX_ = screen->logicalDotsPerInchX();
+    dpiY_ = screen->logicalDotsPerInchY();
+  }
 
   // 5. The kinds of windows.
   RegisterDocTemplates(templates_);

@@ -63,6 +63,9 @@ class CTunoraApp : public QObject, public CommandTarget {
   TuneFileOptions GetTuneFileOptions() const;
   // The application-wide user-defined symbols ("userdef.abc").
   UserSymbols& GetUserSymbols();
+  // Pixels per inch of the screen, for drawing.
+  double ScreenDpiX() const { return dpiX_; }
+  double ScreenDpiY() const { return dpiY_; }
   // Where engines send messages; shows a message box.
   MessageSink& Sink() { return *sink_; }
 
@@ -140,6 +143,8 @@ class CTunoraApp : public QObject, public CommandTarget {
   CMainFrame* mainFrame_ = nullptr;
   std::vector<CMinFormDoc*> documents_;
   QElapsedTimer startTime_;
+  double dpiX_ = 96;
+  double dpiY_ = 96;
   bool exited_ = false;
 };
 
