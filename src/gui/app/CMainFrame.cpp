@@ -123,6 +123,7 @@ QAction* CMainFrame::MakeAction(CommandId id, const QString& text, const QString
   auto* action = new QAction(text, this);
   if (!shortcut.isEmpty()) action->setShortcut(shortcut);
   action->setStatusTip(tip);
+  action->setWhatsThis(tip);
   action->setToolTip(QString(text).remove(QLatin1Char('&')).remove(QStringLiteral("...")));
   connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
   actions_[Index(id)] = action;

@@ -10,6 +10,7 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QScreen>
+#include <QWhatsThis>
 #include <algorithm>
 
 #include "abc/Incipit.h"
@@ -393,6 +394,9 @@ bool CTunoraApp::OnCommand(CommandId id) {
     case CommandId::kHelpTips:
       ShowTips();
       return true;
+    case CommandId::kHelpContext:
+      QWhatsThis::enterWhatsThisMode();
+      return true;
     case CommandId::kHelpAbout:
       QMessageBox::about(mainFrame_, QStringLiteral("About Tunora"),
                          QStringLiteral("<b>Tunora</b> %1<br>Folk tune collections in ABC "
@@ -421,6 +425,7 @@ bool CTunoraApp::OnUpdateCommand(CommandId id, CommandState& state) {
                       !QGuiApplication::clipboard()->text().isEmpty();
       return true;
     case CommandId::kEditPreferences:
+    case CommandId::kHelpContext:
     case CommandId::kHelpTips:
     case CommandId::kHelpAbout:
     case CommandId::kFileExit:
