@@ -214,6 +214,8 @@ CReplacingWnd::CReplacingWnd(QWidget* field, std::unique_ptr<ReplaceTarget> targ
     : QDialog(field->window(), Qt::Tool), field_(field), target_(std::move(target)) {
   setWindowTitle(QStringLiteral("Replacing"));
   setAttribute(Qt::WA_DeleteOnClose);
+  // The field keeps the focus, so its selection stays visible.
+  setAttribute(Qt::WA_ShowWithoutActivating);
   setModal(false);
   auto* row = new QHBoxLayout(this);
   replaceButton_ = new QPushButton(QStringLiteral("&Replace"), this);
@@ -222,6 +224,7 @@ CReplacingWnd::CReplacingWnd(QWidget* field, std::unique_ptr<ReplaceTarget> targ
   quitButton_ = new QPushButton(QStringLiteral("&Quit"), this);
   for (QPushButton* b : {replaceButton_, nextButton_, replaceAllButton_, quitButton_}) {
     b->setAutoDefault(false);
+    b->setFocusPolicy(Qt::NoFocus);
     row->addWidget(b);
   }
   connect(replaceButton_, &QPushButton::clicked, this, &CReplacingWnd::OnReplace);
