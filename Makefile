@@ -25,6 +25,7 @@ test: build
 
 bench: build
 	@$(BUILD_DIR)/bin/bench_tunefile --benchmark_min_time=0.5
+	@$(BUILD_DIR)/bin/bench_abc_reader --benchmark_min_time=0.5
 	@bench/cli_list_timing.sh $(BUILD_DIR)/bin/tunora-cli
 
 fuzz:

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "abc/UserSymbols.h"
 #include "app/ProgramDir.h"
+#include "app/SettingsUse.h"
 
 namespace tunora::cli {
 
@@ -11,15 +13,7 @@ void StderrSink::Message(std::string_view text) {
   std::fprintf(stderr, "tunora-cli: %.*s\n", static_cast<int>(text.size()), text.data());
 }
 
-TuneFileOptions Environment::TuneOptions() const {
-  TuneFileOptions o;
-  o.fieldOrder = settings.preferences.fieldOrder;
-  o.convertTeX = settings.preferences.convertTeX != 0;
-  o.cvtTeXEsc = settings.preferences.cvtTeXEsc != 0;
-  o.defaultLength = settings.preferences.defaultLength;
-  o.formatEnv = &formatEnv;
-  return o;
-}
+TuneFileOptions Environment::TuneOptions() const { return TuneFileOptionsFrom(settings, &formatEnv); }
 
 namespace {
 std::string ExecutableDir() {
@@ -41,12 +35,21 @@ bool LoadEnvironment(const Args& args, Environment& env) {
     return false;
   }
   StderrSink sink;
-  LoadSettings(env.programDir, env.settings, sink);
-  env.formatEnv.programDir = env.programDir;
-  env.formatEnv.abcDir = env.settings.preferences.abcDir;
-  env.formatEnv.shortDatePattern = env.settings.shortDatePattern.empty()
-                                       ? LocaleShortDatePattern()
-                                       : env.settings.shortDatePattern;
+  SettingsDataHooks hooks;
+  ConnectUserSymbols(hooks, UserSymbols::Application());
+  LoadSettings(env.programDir, env.settings, sink, hooks);
+  FillFormatEnv(env.formatEnv, env.settings, env.programDir);
+  return true;
+}
+
+bool LoadTuneArgs(const Args& a, Environment& env, TuneFile& file, int& position, int min) {
+  if (!LoadEnvironment(a, env) || !LoadTuneFile(a.positional[0], env.TuneOptions(), file))
+    return false;
+  if (!ParsePosition(a.positional[1], min, file.TuneCount(), position)) {
+    Fail("no tune " + a.positional[1] + " in " + a.positional[0] + " (it has " +
+         std::to_string(file.TuneCount()) + ")");
+    return false;
+  }
   return true;
 }
 

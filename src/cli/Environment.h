@@ -32,6 +32,10 @@ bool LoadEnvironment(const Args& args, Environment& env);
 // Loads an ABC file with the environment's options; prints the error and returns false.
 bool LoadTuneFile(const std::string& path, const TuneFileOptions& options, TuneFile& file);
 
+// Loads the environment, the file named first and the tune position named second
+// (from min); prints what failed and returns false.
+bool LoadTuneArgs(const Args& a, Environment& env, TuneFile& file, int& position, int min = 1);
+
 // Parses a 1-based tune position; false when it is not a number from min to count.
 bool ParsePosition(const std::string& text, int min, size_t count, int& position);
 

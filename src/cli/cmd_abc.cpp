@@ -74,17 +74,11 @@ int Tokens(const Args& a) {
     }
   }
   Environment env;
-  if (!LoadEnvironment(a, env)) return 1;
   TuneFile file;
-  if (!LoadTuneFile(a.positional[0], env.TuneOptions(), file)) return 1;
   int n = 0;
-  if (!ParsePosition(a.positional[1], 1, file.TuneCount(), n))
-    return Fail("no tune " + a.positional[1] + " in " + a.positional[0] + " (it has " +
-                std::to_string(file.TuneCount()) + ")");
+  if (!LoadTuneArgs(a, env, file, n)) return 1;
   const TuneRecord& tune = *file.TuneAt(n);
 
-  UserSymbols& appSet = UserSymbols::Application();
-  if (appSet.Empty()) appSet.LoadFromFile(env.programDir + std::string(kUserSymbolsFileName));
   UserSymbols fileSet;
   if (file.headerText) fileSet.LoadFromText(*file.headerText);
 

@@ -2,7 +2,6 @@
 #include <cstdio>
 
 #include "Environment.h"
-#include "abc/Incipit.h"
 
 namespace tunora::cli {
 namespace {
@@ -11,7 +10,6 @@ int List(const Args& a) {
   if (a.positional.size() != 1) return Fail("usage: tunora-cli list FILE [--format FMT]");
   Environment env;
   if (!LoadEnvironment(a, env)) return 1;
-  env.formatEnv.incipit = ComputeIncipit;
   TuneFile file;
   if (!LoadTuneFile(a.positional[0], env.TuneOptions(), file)) return 1;
   std::string format = a.Get("--format", env.settings.preferences.tunelistFormat);
@@ -30,13 +28,9 @@ int List(const Args& a) {
 int Tune(const Args& a) {
   if (a.positional.size() != 2) return Fail("usage: tunora-cli tune FILE N");
   Environment env;
-  if (!LoadEnvironment(a, env)) return 1;
   TuneFile file;
-  if (!LoadTuneFile(a.positional[0], env.TuneOptions(), file)) return 1;
   int n = 0;
-  if (!ParsePosition(a.positional[1], 1, file.TuneCount(), n))
-    return Fail("no tune " + a.positional[1] + " in " + a.positional[0] + " (it has " +
-                std::to_string(file.TuneCount()) + ")");
+  if (!LoadTuneArgs(a, env, file, n)) return 1;
   return WriteOut(file.WriteTune(*file.TuneAt(n), false)) ? 0 : Fail("cannot write the output");
 }
 
@@ -59,13 +53,9 @@ int Format(const Args& a) {
     return Fail("usage: tunora-cli format FILE N FORMAT [--title K] [--escapes] [--html] [--tex] "
                 "[--extra TEXT]...");
   Environment env;
-  if (!LoadEnvironment(a, env)) return 1;
   TuneFile file;
-  if (!LoadTuneFile(a.positional[0], env.TuneOptions(), file)) return 1;
   int n = 0;
-  if (!ParsePosition(a.positional[1], 0, file.TuneCount(), n))
-    return Fail("no tune " + a.positional[1] + " in " + a.positional[0] + " (it has " +
-                std::to_string(file.TuneCount()) + ")");
+  if (!LoadTuneArgs(a, env, file, n, 0)) return 1;
   int title = -1;
   if (a.Has("--title")) {
     int k = 0;

@@ -1,5 +1,7 @@
 #include "gui/app/CTunoraApp.h"
 
+#include "app/SettingsUse.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -167,13 +169,7 @@ void CTunoraApp::ExitInstance() {
   }
 }
 
-void CTunoraApp::BuildFormatEnv() {
-  formatEnv_.programDir = programDir_;
-  formatEnv_.abcDir = settings_.preferences.abcDir;
-  formatEnv_.shortDatePattern =
-      settings_.shortDatePattern.empty() ? LocaleShortDatePattern() : settings_.shortDatePattern;
-  formatEnv_.incipit = ComputeIncipit;
-}
+void CTunoraApp::BuildFormatEnv() { FillFormatEnv(formatEnv_, settings_, programDir_); }
 
 SettingsDataHooks CTunoraApp::DataHooks() {
   SettingsDataHooks hooks;
@@ -182,13 +178,7 @@ SettingsDataHooks CTunoraApp::DataHooks() {
 }
 
 TuneFileOptions CTunoraApp::GetTuneFileOptions() const {
-  TuneFileOptions o;
-  o.fieldOrder = settings_.preferences.fieldOrder;
-  o.convertTeX = settings_.preferences.convertTeX != 0;
-  o.cvtTeXEsc = settings_.preferences.cvtTeXEsc != 0;
-  o.defaultLength = settings_.preferences.defaultLength;
-  o.formatEnv = &formatEnv_;
-  return o;
+  return TuneFileOptionsFrom(settings_, &formatEnv_);
 }
 
 UserSymbols& CTunoraApp::GetUserSymbols() { return UserSymbols::Application(); }
