@@ -34,6 +34,14 @@ void OnReplaceDialog(std::function<void(CReplaceDlg*)> action) {
   timer->start();
 }
 
+// With TUNORA_SHOT_DIR set, windows are saved as pictures for a look at them.
+void Shot(QWidget* w, const char* name) {
+  QByteArray dir = qgetenv("TUNORA_SHOT_DIR");
+  if (dir.isEmpty() || w == nullptr) return;
+  QApplication::processEvents();
+  w->grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(name) + ".png");
+}
+
 void Fill(CReplaceDlg* dlg, const QString& find, const QString& with, bool all) {
   dlg->FindEdit()->setText(find);
   dlg->ReplaceEdit()->setText(with);
@@ -91,6 +99,7 @@ class ReplaceFieldTest : public QObject {
     OnReplaceDialog([](CReplaceDlg* dlg) {
       QVERIFY(dlg->SelectionOnlyBox()->isEnabled());
       QVERIFY(dlg->SelectionOnlyBox()->isChecked());
+      Shot(dlg, "replace-dialog");
       Fill(dlg, QStringLiteral("x"), QStringLiteral("yy"), true);
     });
     StartReplace(&edit);
@@ -129,6 +138,7 @@ class ReplaceFieldTest : public QObject {
     QTRY_VERIFY(CReplacingWnd::Running() != nullptr);
     CReplacingWnd* wnd = CReplacingWnd::Running();
     QCOMPARE(wnd->windowTitle(), QStringLiteral("Replacing"));
+    Shot(wnd, "replacing");
     QVERIFY(!wnd->isModal());
     // While a replace runs, no other can start.
     QVERIFY(!CanStartReplace(edit));

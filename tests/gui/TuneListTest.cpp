@@ -111,6 +111,14 @@ void OnNextDialog(std::function<void(QWidget*)> action) {
   timer->start();
 }
 
+// With TUNORA_SHOT_DIR set, windows are saved as pictures for a look at them.
+void Shot(QWidget* w, const char* name) {
+  QByteArray dir = qgetenv("TUNORA_SHOT_DIR");
+  if (dir.isEmpty() || w == nullptr) return;
+  QApplication::processEvents();
+  w->grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(name) + ".png");
+}
+
 QString Titles(CAbcDoc* doc) {
   QStringList titles;
   for (int p = 1; p <= static_cast<int>(doc->File().TuneCount()); ++p)
@@ -197,6 +205,22 @@ class TuneListTest : public QObject {
     QCOMPARE(m.LineText(0), QStringLiteral("header"));
   }
 
+  void windowSizeFromTheSettings() {
+    app_->GetSettings().preferences.tuneListHeight = 12;
+    app_->GetSettings().preferences.tuneListWidth = 50;
+    CAbcDoc* small = Open("sized.abc", Tunes(30));
+    QVERIFY(small);
+    TuneListBox* list = List(small);
+    QApplication::processEvents();
+    int lines = list->viewport()->height() / list->LineHeight();
+    QVERIFY2(lines >= 11 && lines <= 13, qPrintable(QString::number(lines)));
+    int chars = list->viewport()->width() / (list->fontMetrics().horizontalAdvance("hg") / 2);
+    QVERIFY2(chars >= 47 && chars <= 53, qPrintable(QString::number(chars)));
+    // Never below the form's smallest size.
+    QVERIFY(small->View()->width() >= small->View()->FormSize().width());
+    QVERIFY(small->View()->height() >= small->View()->FormSize().height());
+  }
+
   void typeAheadByNumberAndTitle() {
     QByteArray text =
         "X:1\r\nT:Kesh Jig\r\nK:G\r\nabc\r\n\r\n"
@@ -237,6 +261,7 @@ class TuneListTest : public QObject {
     // OK without a change leaves the file as it was.
     OnNextDialog([&](QWidget* w) {
       caption = w->windowTitle();
+      Shot(w, "header-dialog");
       qobject_cast<QDialog*>(w)->accept();
     });
     QTest::keyClick(List(doc), Qt::Key_Return);
@@ -343,6 +368,7 @@ class TuneListTest : public QObject {
     TuneListBox* list = List(doc);
     QVERIFY(list->MultiColumn());
     QApplication::processEvents();
+    Shot(app_->MainFrame(), "multi-column");
     // A line of the second column; the drop arithmetic must find it.
     int rows = list->RowsPerColumn();
     QVERIFY(rows > 2);
@@ -436,6 +462,7 @@ class TuneListTest : public QObject {
     QString guardText;
     OnNextDialog([&](QWidget* w) {
       guardText = qobject_cast<QMessageBox*>(w)->text();
+      Shot(w, "close-guard");
       for (QAbstractButton* b : qobject_cast<QMessageBox*>(w)->buttons())
         if (b->text() == QStringLiteral("Cancel")) b->click();
     });
@@ -462,6 +489,7 @@ class TuneListTest : public QObject {
       auto* dlg = qobject_cast<CRenumberDlg*>(w);
       QVERIFY(dlg);
       caption = dlg->windowTitle();
+      Shot(dlg, "renumber");
       minimum = dlg->Spin()->minimum();
       maximum = dlg->Spin()->maximum();
       QCOMPARE(dlg->Spin()->value(), 1);
@@ -603,6 +631,37 @@ class TuneListTest : public QObject {
           openMs, scrollMs, typeMs);
     QVERIFY2(openMs < 1000, qPrintable(QStringLiteral("opening took %1 ms").arg(openMs)));
     QVERIFY(scrollMs < 2000);
+
+    // In many columns every line is measured for the column width.
+    app_->CloseDocument(doc);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(app_->Documents().empty());
+    app_->GetSettings().preferences.multiColumn = 1;
+    app_->ApplySettings();
+    timer.restart();
+    doc = qobject_cast<CAbcDoc*>(app_->OpenDocumentFile(PathOf("big.abc")));
+    QVERIFY(doc);
+    QVERIFY(List(doc)->MultiColumn());
+    doc->View()->List()->viewport()->repaint();
+    QApplication::processEvents();
+    qint64 multiMs = timer.elapsed();
+    qInfo("20000 tunes in many columns: open to usable list %lld ms", multiMs);
+    QVERIFY2(multiMs < 1000, qPrintable(QStringLiteral("opening took %1 ms").arg(multiMs)));
+
+    // TUNORA_BIG_FILE names another big file to time (for example one made of real tunes).
+    QString other = qEnvironmentVariable("TUNORA_BIG_FILE");
+    if (other.isEmpty()) return;
+    app_->CloseDocument(doc);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    app_->GetSettings().preferences.multiColumn = 0;
+    app_->ApplySettings();
+    timer.restart();
+    doc = qobject_cast<CAbcDoc*>(app_->OpenDocumentFile(other));
+    QVERIFY(doc);
+    doc->View()->List()->viewport()->repaint();
+    QApplication::processEvents();
+    qInfo("%s: %d tunes, open to usable list %lld ms", qPrintable(other),
+          doc->Model().rowCount() - 1, timer.elapsed());
   }
 };
 

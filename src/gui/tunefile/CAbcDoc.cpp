@@ -313,7 +313,7 @@ bool CAbcDoc::OnUpdateCommand(CommandId id, CommandState& state) {
     case CommandId::kEditCut:
     case CommandId::kEditCopy:
     case CommandId::kEditDelete:
-      state.enabled = !SelectedTunes().empty();
+      state.enabled = View() != nullptr && View()->HasSelectedTune();
       return true;
     case CommandId::kEditPaste:
       state.enabled = !QGuiApplication::clipboard()->text().isEmpty();

@@ -29,10 +29,15 @@ CAbcView::CAbcView(CAbcDoc* document, QWidget* parent) : CMinFormView(document, 
   connect(list_, &TuneListBox::EditRequested, document, [document] { document->Edit(false); });
   connect(list_, &TuneListBox::DeleteRequested, document,
           [document] { document->RemoveSelected(false); });
-  connect(document, &CAbcDoc::LinesInserted, this, [this](int first, int last) {
-    list_->WidenColumnFor(first, last);
-    SelectRange(first, last);
-  });
+  connect(document, &CAbcDoc::LinesInserted, this,
+          [this](int first, int last) { SelectRange(first, last); });
+  // In many columns a longer line widens every column.
+  connect(&document->Model(), &QAbstractItemModel::rowsInserted, this,
+          [this](const QModelIndex&, int first, int last) { list_->WidenColumnFor(first, last); });
+  connect(&document->Model(), &QAbstractItemModel::dataChanged, this,
+          [this](const QModelIndex& first, const QModelIndex& last) {
+            list_->WidenColumnFor(first.row(), last.row());
+          });
 }
 
 CAbcView::~CAbcView() = default;
@@ -54,6 +59,12 @@ std::vector<int> CAbcView::SelectedLines() const {
   std::sort(lines.begin(), lines.end());
   lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
   return lines;
+}
+
+bool CAbcView::HasSelectedTune() const {
+  for (const QItemSelectionRange& range : list_->selectionModel()->selection())
+    if (range.bottom() >= 1) return true;
+  return false;
 }
 
 void CAbcView::SelectLine(int line) {
@@ -135,11 +146,8 @@ void CAbcView::OnUpdate(CMinFormView* sender, int hint) {
 
 void CAbcView::ApplySettings() {
   bool multi = CAbcDoc::CurrentSettings().preferences.multiColumn != 0;
-  if (multi != list_->MultiColumn()) {
-    list_->SetMultiColumn(multi);
-  } else {
-    list_->RecomputeColumnWidth();
-  }
+  if (multi != list_->MultiColumn()) list_->SetMultiColumn(multi);
+  list_->RecomputeColumnWidth();
   list_->viewport()->update();
 }
 

@@ -27,6 +27,8 @@ class CAbcView : public CMinFormView {
   int CurrentLine(bool mustBeSelected = false) const;
   // The selected lines, ascending.
   std::vector<int> SelectedLines() const;
+  // True when a tune line (not only the header line) is selected.
+  bool HasSelectedTune() const;
   // Clears the selection, selects line n and makes it the caret line.
   void SelectLine(int line);
   // Selects first..last, first as the anchor and last as the caret line.

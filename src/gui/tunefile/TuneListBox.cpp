@@ -63,7 +63,6 @@ void TuneListBox::SetMultiColumn(bool on) {
   setHorizontalScrollBarPolicy(on ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(on ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
   setGridSize(QSize());
-  if (on) RecomputeColumnWidth();
 }
 
 int TuneListBox::LineHeight() const {

@@ -25,6 +25,8 @@ class TuneListBox : public QListView {
 
   CAbcView* Owner() const { return owner_; }
 
+  // The one- or many-column form; the column width is measured by
+  // RecomputeColumnWidth.
   void SetMultiColumn(bool on);
   bool MultiColumn() const { return multiColumn_; }
   // Height of a line and width of a column, in pixels.
