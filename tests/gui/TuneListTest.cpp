@@ -216,6 +216,15 @@ class TuneListTest : public QObject {
     QVERIFY2(lines >= 11 && lines <= 13, qPrintable(QString::number(lines)));
     int chars = list->viewport()->width() / (list->fontMetrics().horizontalAdvance("hg") / 2);
     QVERIFY2(chars >= 47 && chars <= 53, qPrintable(QString::number(chars)));
+    // Scrolled down, every line shown is found where it is drawn.
+    list->scrollToBottom();
+    QApplication::processEvents();
+    QVERIFY(!list->viewport()->rect().contains(LinePos(list, 1)));
+    for (int row = 0; row <= 30; ++row) {
+      QPoint p = LinePos(list, row);
+      if (list->viewport()->rect().contains(p)) QCOMPARE(list->DropLineAt(p), row);
+    }
+    QCOMPARE(list->DropLineAt(QPoint(5, list->viewport()->height() + 200)), 30);
     // Never below the form's smallest size.
     QVERIFY(small->View()->width() >= small->View()->FormSize().width());
     QVERIFY(small->View()->height() >= small->View()->FormSize().height());
@@ -378,6 +387,23 @@ class TuneListTest : public QObject {
     QVERIFY(list->visualRect(list->model()->index(target, 0)).left() > 0);
     QVERIFY(list->viewport()->rect().contains(LinePos(list, target)));
     QCOMPARE(list->DropLineAt(LinePos(list, target)), target);
+    // Every line shown is found where it is drawn, also with the list scrolled.
+    auto checkShownLines = [list] {
+      int checked = 0;
+      for (int row = 0; row < list->model()->rowCount(); ++row) {
+        QPoint p = LinePos(list, row);
+        if (!list->viewport()->rect().contains(p)) continue;
+        QCOMPARE(list->DropLineAt(p), row);
+        ++checked;
+      }
+      QVERIFY(checked > 10);
+    };
+    checkShownLines();
+    list->horizontalScrollBar()->setValue(list->horizontalScrollBar()->maximum());
+    QApplication::processEvents();
+    QVERIFY(!list->viewport()->rect().contains(LinePos(list, 0)));
+    checkShownLines();
+    list->horizontalScrollBar()->setValue(0);
     doc->View()->SelectLine(1);
     Drag(list, 1, list, target, Qt::LeftButton);
     QCOMPARE(QString::fromStdString(doc->File().TuneAt(target)->titles[0]), QStringLiteral("Tune 1"));

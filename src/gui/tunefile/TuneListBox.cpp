@@ -114,10 +114,13 @@ int TuneListBox::RowsPerColumn() const {
   const int byHeight = std::max(viewport()->height() / lineHeight, 1);
   if (!multiColumn_ || model() == nullptr || model()->rowCount() == 0) return byHeight;
   // The list wraps a column before a line would touch the bottom edge: count
-  // the lines of the first column as laid out.
-  QRect first = visualRect(model()->index(0, 0));
+  // the lines of a column as laid out, from the first line shown to the line
+  // beside it in the next column.
+  QModelIndex top = indexAt(QPoint(1, 1));
+  if (!top.isValid()) top = model()->index(0, 0);
+  QRect first = visualRect(top);
   QModelIndex next = indexAt(QPoint(first.left() + ColumnWidth() + 1, first.top() + 1));
-  if (next.isValid() && next.row() > 0) return next.row();
+  if (next.isValid() && next.row() > top.row()) return next.row() - top.row();
   return byHeight;
 }
 
