@@ -420,7 +420,7 @@ int CAbcDoc::RemoveTunes(const std::vector<int>& positions, bool keepForUndo) {
   for (int p : positions)
     if (std::find(result.refused.begin(), result.refused.end(), p) == result.refused.end())
       removed.push_back(p);
-  for (auto it = removed.rbegin(); it != removed.rend(); ++it) model_->RemoveLine(*it);
+  model_->RemoveLines(removed);
   if (!keepForUndo) file_->ClearDeleted();
   if (!removed.empty()) {
     if (CAbcView* view = View()) view->SelectLine(std::max(removed.front() - 1, 0));
@@ -445,7 +445,7 @@ int CAbcDoc::PasteText(const QString& text) {
 void CAbcDoc::Undo() {
   if (!file_->CanUndo()) return;
   std::vector<int> restored = file_->Undo();
-  for (int p : restored) model_->InsertLines(p, 1);
+  model_->InsertRuns(restored);
   if (restored.empty()) return;
   if (CAbcView* view = View()) view->SelectLines(restored);
   SetModifiedFlag();

@@ -92,9 +92,20 @@ void CAbcView::SelectRange(int first, int last) {
 void CAbcView::SelectLines(const std::vector<int>& lines) {
   QAbstractItemModel* m = list_->model();
   if (m == nullptr || lines.empty()) return;
-  QItemSelection selection;
+  std::vector<int> sorted;
   for (int line : lines)
-    if (line >= 0 && line < m->rowCount()) selection.select(m->index(line, 0), m->index(line, 0));
+    if (line >= 0 && line < m->rowCount()) sorted.push_back(line);
+  std::sort(sorted.begin(), sorted.end());
+  if (sorted.empty()) return;
+  // One range per run of neighbouring lines.
+  QItemSelection selection;
+  size_t k = 0;
+  while (k < sorted.size()) {
+    size_t j = k + 1;
+    while (j < sorted.size() && sorted[j] <= sorted[j - 1] + 1) ++j;
+    selection.append(QItemSelectionRange(m->index(sorted[k], 0), m->index(sorted[j - 1], 0)));
+    k = j;
+  }
   list_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
   QModelIndex last = m->index(std::clamp(lines.back(), 0, m->rowCount() - 1), 0);
   list_->selectionModel()->setCurrentIndex(last, QItemSelectionModel::NoUpdate);

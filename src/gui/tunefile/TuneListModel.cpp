@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/Settings.h"
 #include "gui/tunefile/CAbcDoc.h"
 
 namespace tunora {
@@ -40,7 +41,15 @@ QVariant TuneListModel::data(const QModelIndex& index, int role) const {
   return {};
 }
 
+void TuneListModel::NoteFormat() {
+  // Only a number-in-file code (%x) makes a line depend on the tune's position;
+  // any 'x' in the format counts, to be safe.
+  positionDependent_ =
+      CAbcDoc::CurrentSettings().preferences.tunelistFormat.find('x') != std::string::npos;
+}
+
 void TuneListModel::Fill() {
+  NoteFormat();
   beginResetModel();
   size_t n = document_->File().TuneCount() + 1;
   lines_.assign(n, std::string());
@@ -56,6 +65,7 @@ void TuneListModel::RefreshLine(int line) {
 }
 
 void TuneListModel::RefreshAll() {
+  NoteFormat();
   std::fill(valid_.begin(), valid_.end(), 0);
   if (!lines_.empty())
     emit dataChanged(index(0), index(static_cast<int>(lines_.size()) - 1), {Qt::DisplayRole});
@@ -63,7 +73,7 @@ void TuneListModel::RefreshAll() {
 
 void TuneListModel::InvalidateFrom(int line) {
   int n = static_cast<int>(lines_.size());
-  if (line >= n) return;
+  if (!positionDependent_ || line >= n) return;
   for (int k = std::max(line, 0); k < n; ++k) valid_[static_cast<size_t>(k)] = 0;
   emit dataChanged(index(std::max(line, 0)), index(n - 1), {Qt::DisplayRole});
 }
@@ -80,13 +90,41 @@ void TuneListModel::InsertLines(int at, int count) {
   InvalidateFrom(at + count);
 }
 
-void TuneListModel::RemoveLine(int line) {
-  if (line < 1 || static_cast<size_t>(line) >= lines_.size()) return;
-  beginRemoveRows(QModelIndex(), line, line);
-  lines_.erase(lines_.begin() + line);
-  valid_.erase(valid_.begin() + line);
-  endRemoveRows();
-  InvalidateFrom(line);
+void TuneListModel::RemoveLine(int line) { RemoveLines({line}); }
+
+void TuneListModel::RemoveLines(const std::vector<int>& lines) {
+  // Runs of neighbouring lines go in one step each, last run first, so removing
+  // many thousand lines stays fast.
+  std::vector<int> sorted;
+  for (int l : lines)
+    if (l >= 1 && static_cast<size_t>(l) < lines_.size()) sorted.push_back(l);
+  std::sort(sorted.begin(), sorted.end());
+  sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+  if (sorted.empty()) return;
+  size_t end = sorted.size();
+  while (end > 0) {
+    size_t begin = end - 1;
+    while (begin > 0 && sorted[begin - 1] == sorted[begin] - 1) --begin;
+    int first = sorted[begin];
+    int last = sorted[end - 1];
+    beginRemoveRows(QModelIndex(), first, last);
+    lines_.erase(lines_.begin() + first, lines_.begin() + last + 1);
+    valid_.erase(valid_.begin() + first, valid_.begin() + last + 1);
+    endRemoveRows();
+    end = begin;
+  }
+  InvalidateFrom(sorted.front());
+}
+
+void TuneListModel::InsertRuns(const std::vector<int>& lines) {
+  // lines: the new lines' final positions, ascending.
+  size_t k = 0;
+  while (k < lines.size()) {
+    size_t j = k + 1;
+    while (j < lines.size() && lines[j] == lines[j - 1] + 1) ++j;
+    InsertLines(lines[k], static_cast<int>(j - k));
+    k = j;
+  }
 }
 
 }  // namespace tunora

@@ -38,16 +38,22 @@ class TuneListModel : public QAbstractListModel {
   void InsertLines(int at, int count);
   // Line n was removed from the tune file.
   void RemoveLine(int line);
+  // These lines (positions before the removal) were removed.
+  void RemoveLines(const std::vector<int>& lines);
+  // Tunes were put back at these positions (ascending, as they are now).
+  void InsertRuns(const std::vector<int>& lines);
 
  private:
   // Lines after a change of positions show other numbers for %x.
   void InvalidateFrom(int line);
+  void NoteFormat();
 
   CAbcDoc* document_;
   // One entry per line; the count follows the tune file through the
   // notifications above, so views always see a consistent list.
   mutable std::vector<std::string> lines_;
   mutable std::vector<char> valid_;
+  bool positionDependent_ = true;
 };
 
 }  // namespace tunora
