@@ -6,6 +6,7 @@
 #include "abc/UserSymbols.h"
 #include "app/ProgramDir.h"
 #include "app/SettingsUse.h"
+#include "draw/DrawSettings.h"
 
 namespace tunora::cli {
 
@@ -37,6 +38,7 @@ bool LoadEnvironment(const Args& args, Environment& env) {
   StderrSink sink;
   SettingsDataHooks hooks;
   ConnectUserSymbols(hooks, UserSymbols::Application());
+  ConnectDrawSettings(hooks);
   LoadSettings(env.programDir, env.settings, sink, hooks);
   FillFormatEnv(env.formatEnv, env.settings, env.programDir);
   return true;

@@ -17,6 +17,7 @@
 
 #include "abc/Incipit.h"
 #include "abc/UserSymbols.h"
+#include "draw/DrawSettings.h"
 #include "app/IniFile.h"
 #include "app/ProgramDir.h"
 #include "app/WindowList.h"
@@ -174,6 +175,7 @@ void CTunoraApp::BuildFormatEnv() { FillFormatEnv(formatEnv_, settings_, program
 SettingsDataHooks CTunoraApp::DataHooks() {
   SettingsDataHooks hooks;
   ConnectUserSymbols(hooks, UserSymbols::Application());
+  ConnectDrawSettings(hooks);
   return hooks;
 }
 

@@ -1,0 +1,18 @@
+// The drawing settings that the application loads at start-up: the format
+// directives of the layout file and the measures of the "Music" section.
+#pragma once
+
+#include "draw/FormatSettings.h"
+#include "draw/LayoutParams.h"
+
+namespace tunora {
+
+// Connects both to the settings hooks of LoadSettings.
+inline void ConnectDrawSettings(SettingsDataHooks& hooks,
+                                FormatSettings& fs = FormatSettings::Application(),
+                                LayoutParams& params = LayoutParams::Application()) {
+  ConnectFormatSettings(hooks, fs);
+  ConnectLayoutParams(hooks, params);
+}
+
+}  // namespace tunora
