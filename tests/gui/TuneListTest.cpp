@@ -203,6 +203,13 @@ class TuneListTest : public QObject {
     app_->ApplySettings();
     QCOMPARE(m.LineText(2), QStringLiteral("Tune 2\t(8)"));
     QCOMPARE(m.LineText(0), QStringLiteral("header"));
+    // All titles make several lines; the list shows them on one.
+    app_->GetSettings().preferences.tunelistFormat = "%X %T";
+    app_->ApplySettings();
+    doc->File().TuneAt(1)->titles.push_back("Other name");
+    m.RefreshLine(1);
+    QCOMPARE(m.LineText(1), QStringLiteral("7 Tune 1\r\nOther name"));
+    QCOMPARE(m.data(m.index(1), Qt::DisplayRole).toString(), QStringLiteral("7 Tune 1 Other name"));
   }
 
   void windowSizeFromTheSettings() {

@@ -37,7 +37,17 @@ QString TuneListModel::LineText(int line) const {
 
 QVariant TuneListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
-  if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return LineText(index.row());
+  if (role == Qt::ToolTipRole) return LineText(index.row());
+  if (role == Qt::DisplayRole) {
+    // A format may give several lines (all titles); a list line shows them in one.
+    QString text = LineText(index.row());
+    if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'))) {
+      text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+      text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+      text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    }
+    return text;
+  }
   return {};
 }
 
