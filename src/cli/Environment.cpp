@@ -7,6 +7,7 @@
 #include "app/ProgramDir.h"
 #include "app/SettingsUse.h"
 #include "draw/DrawSettings.h"
+#include "play/StyleSet.h"
 
 namespace tunora::cli {
 
@@ -39,6 +40,7 @@ bool LoadEnvironment(const Args& args, Environment& env) {
   SettingsDataHooks hooks;
   ConnectUserSymbols(hooks, UserSymbols::Application());
   ConnectDrawSettings(hooks);
+  ConnectStyleSet(hooks, sink);
   LoadSettings(env.programDir, env.settings, sink, hooks);
   FillFormatEnv(env.formatEnv, env.settings, env.programDir);
   return true;

@@ -18,6 +18,7 @@
 #include "abc/Incipit.h"
 #include "abc/UserSymbols.h"
 #include "draw/DrawSettings.h"
+#include "play/StyleSet.h"
 #include "app/IniFile.h"
 #include "app/ProgramDir.h"
 #include "app/WindowList.h"
@@ -176,6 +177,7 @@ SettingsDataHooks CTunoraApp::DataHooks() {
   SettingsDataHooks hooks;
   ConnectUserSymbols(hooks, UserSymbols::Application());
   ConnectDrawSettings(hooks);
+  ConnectStyleSet(hooks, *sink_);
   return hooks;
 }
 
