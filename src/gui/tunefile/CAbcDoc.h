@@ -70,7 +70,9 @@ class CAbcDoc : public CMinFormDoc {
   void Paste();
   void Undo();
   void Renumber();
-  // Reload; true when the file was read again.
+  // Reload; true when the file was read again. Every TuneRecord of the file is
+  // replaced: a window on one of its tunes that does not guard the file (see
+  // CloseGuard) must not keep a pointer to the record across a reload.
   bool Reload();
 
   // Pastes text (visible characters) after the current tune.
