@@ -614,7 +614,7 @@ class TuneListTest : public QObject {
     QVERIFY(a->DoFileSave());
     QByteArray saved = ReadBytes(PathOf("cp1252.abc"));
     QVERIFY(saved.startsWith(cp1252));
-    QVERIFY(saved.endsWith("X:3\r\nT:Cr\xE8me\r\nK:D\r\nf\r\n"));
+    QVERIFY(saved.endsWith("X:3\r\nT:Cr\xE8me\r\nK:D\r\nf\r\n\r\n"));
     // A copied tune takes the other file's characters.
     app_->MainFrame()->MdiArea()->tileSubWindows();
     QApplication::processEvents();

@@ -243,6 +243,8 @@ TEST(DocumentOperations, PasteRenumberAfterTextAndHeaderDialog) {
   auto f = Load("X:8\nT:A\nK:G\na\n\nX:9\nT:B\nK:G\nb\n");
   EXPECT_EQ(f->Paste(1, "\n\n  T:P1\nK:G\np\n\nT:P2\nK:G\nq\n"), 2);
   ASSERT_EQ(f->TuneCount(), 4u);
+  // Pasted tunes are still separated from the next one by an empty line.
+  EXPECT_EQ(f->CopyText({2}), "X:9\r\nT:P1\r\nK:G\r\np\r\n\r\n");
   EXPECT_EQ(f->TuneAt(2)->number, 9);
   EXPECT_EQ(f->TuneAt(3)->number, 10);
   EXPECT_EQ(f->TuneAt(3)->titles[0], "P2");
@@ -254,8 +256,9 @@ TEST(DocumentOperations, PasteRenumberAfterTextAndHeaderDialog) {
   EXPECT_TRUE(f->SetAfterText(1, "A note"));
   EXPECT_EQ(*f->TuneAt(1)->afterText, "\r\nA note\r\n");
   EXPECT_FALSE(f->SetAfterText(1, "\r\nA note\r\n"));
-  EXPECT_TRUE(f->SetAfterText(2, ""));
-  EXPECT_EQ(*f->TuneAt(2)->afterText, "\r\n");
+  EXPECT_FALSE(f->TuneAt(4)->afterText.has_value());
+  EXPECT_TRUE(f->SetAfterText(4, ""));
+  EXPECT_EQ(*f->TuneAt(4)->afterText, "\r\n");
 
   f->SetHeaderFromDialog("\n\nC:Someone\nZ:x\n\n");
   EXPECT_EQ(*f->headerText, "C:Someone\r\nZ:x\r\n");

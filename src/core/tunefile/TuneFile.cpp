@@ -124,6 +124,12 @@ void WriteField(std::string& out, char tag, std::string_view value) {
 
 constexpr std::string_view kOrderedLetters = "ABCDFGHLMNOPQRSUVZu";
 
+// A tune inserted from text carries no text after it, but it still ends with the
+// empty line that separates it from the next tune, as a new tune does.
+void SeparateFromNext(TuneRecord& record) {
+  if (!record.afterText) record.afterText.emplace(kCrLf);
+}
+
 }  // namespace
 
 bool HasLoneCr(std::string_view text) {
@@ -205,6 +211,7 @@ int TuneFile::SplitTunes(std::string_view text, bool create, int position, bool 
     } else {
       auto rec = std::make_unique<TuneRecord>();
       ParseTune(*rec, piece, false);
+      SeparateFromNext(*rec);
       rec->owner = this;
       inserted.push_back(std::move(rec));
     }
@@ -469,6 +476,7 @@ TuneRecord* TuneFile::InsertTune(int after, const std::string_view* text) {
       ParseTune(*rec, NormalizeLoneCr(*text), false);
     else
       ParseTune(*rec, *text, false);
+    SeparateFromNext(*rec);
     if (prev != nullptr && rec->number == 1) rec->number = prev->number + 1;
   } else {
     NewTune(*rec, prev != nullptr ? prev->number + 1 : 1);
