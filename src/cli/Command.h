@@ -27,7 +27,7 @@ struct CommandSpec {
 
 // Registers a command; use from a static object in the command's own file.
 struct Register {
-  explicit Register(CommandSpec spec);
+  explicit Register(CommandSpec command);
 };
 
 const std::vector<CommandSpec>& Commands();

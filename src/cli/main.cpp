@@ -24,7 +24,7 @@ bool Contains(const std::vector<std::string>& v, const std::string& s) {
 }
 }  // namespace
 
-Register::Register(CommandSpec spec) { Registry().push_back(std::move(spec)); }
+Register::Register(CommandSpec command) { Registry().push_back(std::move(command)); }
 
 const std::vector<CommandSpec>& Commands() { return Registry(); }
 
@@ -66,10 +66,10 @@ int main(int argc, char** argv) {
     PrintUsage(stdout);
     return 0;
   }
-  const CommandSpec* spec = nullptr;
+  const CommandSpec* command = nullptr;
   for (const CommandSpec& c : Commands())
-    if (c.name == name) spec = &c;
-  if (spec == nullptr) {
+    if (c.name == name) command = &c;
+  if (command == nullptr) {
     Fail("unknown command \"" + name + "\"");
     PrintUsage(stderr);
     return 1;
@@ -93,20 +93,20 @@ int main(int argc, char** argv) {
       a.resize(eq);
       hasInline = true;
     }
-    if (a == "--home" || Contains(spec->valued, a)) {
+    if (a == "--home" || Contains(command->valued, a)) {
       if (!hasInline) {
-        if (k + 1 >= argc) return Fail("option " + a + " needs a value\nusage: tunora-cli " + spec->usage);
+        if (k + 1 >= argc) return Fail("option " + a + " needs a value\nusage: tunora-cli " + command->usage);
         value = argv[++k];
       }
       if (a == "--home")
         args.home = value;
       else
         args.options.emplace_back(a, value);
-    } else if (Contains(spec->flags, a) && !hasInline) {
+    } else if (Contains(command->flags, a) && !hasInline) {
       args.options.emplace_back(a, "");
     } else {
-      return Fail("unknown option " + a + "\nusage: tunora-cli " + spec->usage);
+      return Fail("unknown option " + a + "\nusage: tunora-cli " + command->usage);
     }
   }
-  return spec->run(args);
+  return command->run(args);
 }
