@@ -12,22 +12,8 @@ namespace {
 namespace fs = std::filesystem;
 using test::RunCli;
 
-class AbcCliTest : public ::testing::Test {
+class AbcCliTest : public test::CliFixture {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("tunora_abc_cli_" +
-           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir);
-    fs::create_directories(dir / "home");
-    home = (dir / "home").string();
-  }
-  void TearDown() override { fs::remove_all(dir); }
-  std::string Write(const std::string& name, const std::string& text) {
-    std::string p = (dir / name).string();
-    std::ofstream(p, std::ios::binary) << text;
-    return p;
-  }
   std::vector<std::string> Lines(const std::string& out) {
     std::vector<std::string> lines;
     size_t i = 0;
@@ -39,8 +25,6 @@ class AbcCliTest : public ::testing::Test {
     }
     return lines;
   }
-  fs::path dir;
-  std::string home;
 };
 
 TEST_F(AbcCliTest, KeyPrintsTheKeyRecord) {

@@ -1,6 +1,8 @@
 // User-defined symbol tables: definition lines, loading, saving and the settings hooks.
 #include <gtest/gtest.h>
 
+#include "support/Scratch.h"
+
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -12,31 +14,11 @@
 namespace tunora {
 namespace {
 
+using test::ReadFile;
+using test::ScratchDir;
+using test::WriteFile;
+
 namespace fs = std::filesystem;
-
-class TempFolder {
- public:
-  TempFolder() {
-    std::random_device rd;
-    path_ = fs::temp_directory_path() / ("tunora-symbols-" + std::to_string(rd()));
-    fs::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  std::string Dir() const { return path_.string() + "/"; }
-
- private:
-  fs::path path_;
-};
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
 
 constexpr int U = UserSymbols::kDrawTable;
 constexpr int u = UserSymbols::kPlayTable;
@@ -88,7 +70,7 @@ TEST(UserSymbolsTest, TextAndFileRoundTrip) {
   UserSymbols s;
   s.LoadFromText("u: T = !roll!\r\nU: T = !trill!\r\nU: H = !coda!\r\n");
   EXPECT_EQ(s.AsText(), "U: H = !coda!\r\nU: T = !trill!\r\nu: T = !roll!\r\n");
-  TempFolder dir;
+  ScratchDir dir;
   std::string path = dir.Dir() + "userdef.abc";
   std::string error;
   ASSERT_TRUE(s.SaveToFile(path, error)) << error;
@@ -102,7 +84,7 @@ TEST(UserSymbolsTest, TextAndFileRoundTrip) {
 }
 
 TEST(UserSymbolsTest, SettingsLoadAndSaveTheSet) {
-  TempFolder home;
+  ScratchDir home;
   std::ofstream(home.Dir() + "userdef.abc", std::ios::binary) << "U: T = !trill!\r\n";
   UserSymbols set;
   set.LoadFromText("U: H = !stale!");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Scratch.h"
+
 #include <algorithm>
 #include <climits>
 #include <filesystem>
@@ -12,38 +14,11 @@
 namespace tunora {
 namespace {
 
+using test::ReadFile;
+using test::ScratchDir;
+using test::WriteFile;
+
 namespace fs = std::filesystem;
-
-class ScratchDir {
- public:
-  ScratchDir() {
-    std::random_device rd;
-    path_ = fs::temp_directory_path() /
-            ("tunora-ini-" + std::to_string(rd()) + std::to_string(rd()));
-    fs::create_directories(path_);
-  }
-  ~ScratchDir() {
-    std::error_code ec;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(path_, ec);
-  }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-  const fs::path& Path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
 
 // The names in a folder, to see that a failed save leaves no temporary file.
 std::vector<std::string> Listing(const fs::path& dir) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Scratch.h"
+
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -10,38 +12,11 @@
 namespace tunora {
 namespace {
 
+using test::ReadFile;
+using test::ScratchDir;
+using test::WriteFile;
+
 namespace fs = std::filesystem;
-
-class ProgramFolder {
- public:
-  ProgramFolder() {
-    std::random_device rd;
-    path_ = fs::temp_directory_path() /
-            ("tunora-settings-" + std::to_string(rd()) + std::to_string(rd()));
-    fs::create_directories(path_);
-  }
-  ~ProgramFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  // The folder path as the program uses it, ending with "/".
-  std::string Dir() const { return path_.string() + "/"; }
-  std::string File(const std::string& name) const { return Dir() + name; }
-
- private:
-  fs::path path_;
-};
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
 
 IniFile LoadIni(const std::string& path) {
   IniFile ini;
@@ -50,7 +25,7 @@ IniFile LoadIni(const std::string& path) {
 }
 
 TEST(Settings, NoFilesGiveTheDefaults) {
-  ProgramFolder home;
+  ScratchDir home;
   Settings s;
   s.preferences.abcDir = "stale";
   s.search.oldStrings.Add("stale");
@@ -77,7 +52,7 @@ TEST(Settings, VoiceChannelDefaultsSkipThePercussionChannel) {
     EXPECT_NE(midi.VoiceChannel(v), 9) << "voice " << v;
   }
 
-  ProgramFolder home;
+  ScratchDir home;
   WriteFile(home.File("tunora.ini"), "[midi]\nvoice9channel=3\nVoice13Channel=x\n");
   Settings s;
   CollectingSink sink;
@@ -108,7 +83,7 @@ TEST(Settings, AbcFontFaceAndSize) {
   }
   EXPECT_EQ(FormatAbcFont("Arial", 12), "Arial,12");
 
-  ProgramFolder home;
+  ScratchDir home;
   WriteFile(home.File("tunora.ini"), "[Fonts]\nAbcFont=\n");
   Settings s;
   CollectingSink sink;
@@ -155,7 +130,7 @@ TEST(Settings, HistoryKeepsTenNewestWithoutRepeats) {
 }
 
 TEST(Settings, ExitStoresTheNineNewestHistoryEntries) {
-  ProgramFolder home;
+  ScratchDir home;
   Settings s;
   for (int i = 0; i < 10; ++i) s.search.oldStrings.Add("find " + std::to_string(i));
   s.search.oldMatch.Add("T=\"reel\"");
@@ -193,7 +168,7 @@ TEST(Settings, ExitStoresTheNineNewestHistoryEntries) {
 // it again and expects every key back: a key read into one member and written
 // from another, or under another name, shows up here.
 TEST(Settings, EverySavedKeyRoundTrips) {
-  ProgramFolder home;
+  ScratchDir home;
   CollectingSink sink;
   ASSERT_TRUE(SaveSettings(home.Dir(), Settings{}, sink));
   IniFile written = LoadIni(home.File("tunora.ini"));
@@ -219,7 +194,7 @@ TEST(Settings, EverySavedKeyRoundTrips) {
   ASSERT_TRUE(LoadSettings(home.Dir(), s, sink));
   EXPECT_EQ(s.fonts.abcFontFace, "Liberation Mono");
   EXPECT_EQ(s.fonts.abcFontSize, 13);
-  ProgramFolder copy;
+  ScratchDir copy;
   ASSERT_TRUE(SaveSettings(copy.Dir(), s, sink));
   IniFile again = LoadIni(copy.File("tunora.ini"));
   for (const std::string& section : distinct.Sections()) {
@@ -232,7 +207,7 @@ TEST(Settings, EverySavedKeyRoundTrips) {
 }
 
 TEST(Settings, SaveThenLoadGivesTheSameSettings) {
-  ProgramFolder home;
+  ScratchDir home;
   Settings s;
   s.preferences.abcDir = "/home/me/tunes/";
   s.preferences.preftextFormat = "  leading blanks";
@@ -260,7 +235,7 @@ TEST(Settings, SaveThenLoadGivesTheSameSettings) {
 }
 
 TEST(Settings, SavingKeepsTheRestOfTheFile) {
-  ProgramFolder home;
+  ScratchDir home;
   const std::string original =
       "; my settings\n"
       "[Preferences]\n"
@@ -313,7 +288,7 @@ TEST(Settings, TemplateLinesEndWithCrLf) {
   EXPECT_EQ(TemplateTextFromFile("a\r\nb"), "a\r\nb\r\n");
   EXPECT_EQ(TemplateTextFromFile("\n\n"), "\r\n\r\n");
 
-  ProgramFolder home;
+  ScratchDir home;
   WriteFile(home.File("template.abc"), "%%scale 0.8\n%%titlefont Times 18");
   Settings s;
   CollectingSink sink;
@@ -330,7 +305,7 @@ TEST(Settings, TemplateLinesEndWithCrLf) {
 }
 
 TEST(Settings, DataFileHooksRunInOrderWithTheirPaths) {
-  ProgramFolder home;
+  ScratchDir home;
   WriteFile(home.File("tunora.ini"), "[Preferences]\nLayoutFile=mine.cfg\n[Music]\nStaffSize=90\n");
   std::vector<std::string> calls;
   SettingsDataHooks hooks;
@@ -368,7 +343,7 @@ TEST(Settings, DataFileHooksRunInOrderWithTheirPaths) {
 }
 
 TEST(Settings, UnreadableSettingsFileIsReportedAndNotOverwritten) {
-  ProgramFolder home;
+  ScratchDir home;
   fs::create_directory(home.File("tunora.ini"));
   Settings s;
   s.midi.speedPercent = 80;

@@ -11,28 +11,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::RunCli;
 
-class CliTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("tunora_cli_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir);
-    fs::create_directories(dir / "home");
-    home = (dir / "home").string();
-  }
-  void TearDown() override { fs::remove_all(dir); }
-  std::string Write(const std::string& name, const std::string& text) {
-    std::string p = (dir / name).string();
-    std::ofstream(p, std::ios::binary) << text;
-    return p;
-  }
-  std::string Read(const std::string& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  fs::path dir;
-  std::string home;
-};
+using CliTest = test::CliFixture;
 
 const char* kReels =
     "%abc\nO:Ireland\n\nX:1\nT:The Silver Spear\nT:Spear, The\nR:reel\nK:D\nFA|defe d2|\n\n"

@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "support/Scratch.h"
+
 namespace tunora::test {
 
 struct CliResult {
@@ -50,5 +54,24 @@ inline CliResult RunCli(const std::vector<std::string>& args) {
   std::filesystem::remove(errFile);
   return r;
 }
+
+// A test with a scratch folder holding a program directory "home" for --home.
+class CliFixture : public ::testing::Test {
+ protected:
+  CliFixture() : home((scratch.Path() / "home").string()) {
+    std::filesystem::create_directories(home);
+  }
+  // Writes a file into the scratch folder and returns its path.
+  std::string Write(const std::string& name, const std::string& text) {
+    std::string p = scratch.File(name);
+    WriteFile(p, text);
+    return p;
+  }
+  std::string Read(const std::string& path) { return ReadFile(path); }
+
+  ScratchDir scratch{"tunora-cli-"};
+  std::filesystem::path dir = scratch.Path();
+  std::string home;
+};
 
 }  // namespace tunora::test

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/Scratch.h"
 #include "tunefile/TuneFile.h"
 
 namespace tunora {
@@ -272,20 +273,8 @@ TEST(DocumentOperations, PasteRenumberAfterTextAndHeaderDialog) {
 
 class TempDir : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = std::filesystem::temp_directory_path() /
-          ("tunora_tf_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::permissions(dir, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(dir, ec);
-  }
-  std::filesystem::path dir;
+  test::ScratchDir scratch{"tunora-tunefile-"};
+  std::filesystem::path dir = scratch.Path();
 };
 
 TEST_F(TempDir, SaveReplacesFileAndFailedSaveKeepsOriginal) {
