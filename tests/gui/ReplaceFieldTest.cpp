@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QtTest>
+
+#include "gui/ShellTestSupport.h"
 #include <functional>
 
 #include "gui/app/CMinFormView.h"
@@ -22,24 +24,9 @@ namespace {
 
 // Runs action on the "Replace" dialog as soon as it shows.
 void OnReplaceDialog(std::function<void(CReplaceDlg*)> action) {
-  auto* timer = new QTimer;
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, action] {
-    if (auto* dlg = qobject_cast<CReplaceDlg*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      action(dlg);
-    }
+  test::WhenModal([action](QWidget* w) {
+    if (auto* dlg = qobject_cast<CReplaceDlg*>(w)) action(dlg);
   });
-  timer->start();
-}
-
-// With TUNORA_SHOT_DIR set, windows are saved as pictures for a look at them.
-void Shot(QWidget* w, const char* name) {
-  QByteArray dir = qgetenv("TUNORA_SHOT_DIR");
-  if (dir.isEmpty() || w == nullptr) return;
-  QApplication::processEvents();
-  w->grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(name) + ".png");
 }
 
 void Fill(CReplaceDlg* dlg, const QString& find, const QString& with, bool all) {
@@ -99,7 +86,7 @@ class ReplaceFieldTest : public QObject {
     OnReplaceDialog([](CReplaceDlg* dlg) {
       QVERIFY(dlg->SelectionOnlyBox()->isEnabled());
       QVERIFY(dlg->SelectionOnlyBox()->isChecked());
-      Shot(dlg, "replace-dialog");
+      test::Shot(dlg, "replace-dialog");
       Fill(dlg, QStringLiteral("x"), QStringLiteral("yy"), true);
     });
     StartReplace(&edit);
@@ -138,7 +125,7 @@ class ReplaceFieldTest : public QObject {
     QTRY_VERIFY(CReplacingWnd::Running() != nullptr);
     CReplacingWnd* wnd = CReplacingWnd::Running();
     QCOMPARE(wnd->windowTitle(), QStringLiteral("Replacing"));
-    Shot(wnd, "replacing");
+    test::Shot(wnd, "replacing");
     QVERIFY(!wnd->isModal());
     // While a replace runs, no other can start.
     QVERIFY(!CanStartReplace(edit));

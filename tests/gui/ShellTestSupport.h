@@ -64,4 +64,12 @@ inline void WhenModal(std::function<void(QWidget*)> action) {
   timer->start();
 }
 
+// With TUNORA_SHOT_DIR set, windows are saved as pictures for a look at them.
+inline void Shot(QWidget* w, const char* name) {
+  QByteArray dir = qgetenv("TUNORA_SHOT_DIR");
+  if (dir.isEmpty() || w == nullptr) return;
+  QApplication::processEvents();
+  w->grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(name) + ".png");
+}
+
 }  // namespace tunora::test

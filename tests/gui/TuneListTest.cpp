@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+
+#include "gui/ShellTestSupport.h"
 #include <deque>
 #include <functional>
 #include <memory>
@@ -98,26 +100,7 @@ void Drag(TuneListBox* from, int fromLine, TuneListBox* to, int toLine, Qt::Mous
 }
 
 // Runs action on the next modal dialog as soon as it shows.
-void OnNextDialog(std::function<void(QWidget*)> action) {
-  auto* timer = new QTimer;
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, action] {
-    if (QWidget* w = QApplication::activeModalWidget()) {
-      timer->stop();
-      timer->deleteLater();
-      action(w);
-    }
-  });
-  timer->start();
-}
-
-// With TUNORA_SHOT_DIR set, windows are saved as pictures for a look at them.
-void Shot(QWidget* w, const char* name) {
-  QByteArray dir = qgetenv("TUNORA_SHOT_DIR");
-  if (dir.isEmpty() || w == nullptr) return;
-  QApplication::processEvents();
-  w->grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(name) + ".png");
-}
+void OnNextDialog(std::function<void(QWidget*)> action) { test::WhenModal(std::move(action)); }
 
 QString Titles(CAbcDoc* doc) {
   QStringList titles;
@@ -277,7 +260,7 @@ class TuneListTest : public QObject {
     // OK without a change leaves the file as it was.
     OnNextDialog([&](QWidget* w) {
       caption = w->windowTitle();
-      Shot(w, "header-dialog");
+      test::Shot(w, "header-dialog");
       qobject_cast<QDialog*>(w)->accept();
     });
     QTest::keyClick(List(doc), Qt::Key_Return);
@@ -384,7 +367,7 @@ class TuneListTest : public QObject {
     TuneListBox* list = List(doc);
     QVERIFY(list->MultiColumn());
     QApplication::processEvents();
-    Shot(app_->MainFrame(), "multi-column");
+    test::Shot(app_->MainFrame(), "multi-column");
     // A line of the second column; the drop arithmetic must find it.
     int rows = list->RowsPerColumn();
     QVERIFY(rows > 2);
@@ -495,7 +478,7 @@ class TuneListTest : public QObject {
     QString guardText;
     OnNextDialog([&](QWidget* w) {
       guardText = qobject_cast<QMessageBox*>(w)->text();
-      Shot(w, "close-guard");
+      test::Shot(w, "close-guard");
       for (QAbstractButton* b : qobject_cast<QMessageBox*>(w)->buttons())
         if (b->text() == QStringLiteral("Cancel")) b->click();
     });
@@ -522,7 +505,7 @@ class TuneListTest : public QObject {
       auto* dlg = qobject_cast<CRenumberDlg*>(w);
       QVERIFY(dlg);
       caption = dlg->windowTitle();
-      Shot(dlg, "renumber");
+      test::Shot(dlg, "renumber");
       minimum = dlg->Spin()->minimum();
       maximum = dlg->Spin()->maximum();
       QCOMPARE(dlg->Spin()->value(), 1);
