@@ -1,0 +1,169 @@
+// Commands on the playback engine: midi (the MIDI file of a tune, or of every tune),
+// events (the merged live-play track as the debug listing shows it) and check (the
+// error list of a build). Each takes --set KEY=VALUE to override a Midi setting.
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "Environment.h"
+#include "app/IniFile.h"
+#include "play/MidiFileWriter.h"
+#include "play/Performance.h"
+#include "play/PlaySettings.h"
+#include "play/StyleSet.h"
+
+namespace tunora::cli {
+namespace {
+
+// Applies the --set KEY=VALUE options to the Midi settings; false with a message
+// for a key that is not a Midi setting.
+bool ApplySets(const Args& a, Settings& settings) {
+  const std::vector<std::string> sets = a.GetAll("--set");
+  if (sets.empty()) return true;
+  IniFile ini;
+  WriteSettings(ini, settings);
+  for (const std::string& s : sets) {
+    const size_t eq = s.find('=');
+    const std::string key = s.substr(0, eq);
+    if (eq == std::string::npos || key.empty() || !ini.HasKey("Midi", key)) {
+      Fail("--set takes KEY=VALUE with a Midi setting, not \"" + s + "\"");
+      return false;
+    }
+    ini.WriteString("Midi", key, s.substr(eq + 1));
+  }
+  Settings read;
+  ReadSettings(ini, read);
+  settings.midi = read.midi;
+  return true;
+}
+
+// One tune's build with the settings the player would gather.
+struct TuneBuild {
+  explicit TuneBuild(const TuneFile& file) {
+    if (file.headerText) fileSymbols.LoadFromText(*file.headerText);
+  }
+  bool Build(const Environment& env, const TuneRecord& tune, bool merged, int speed) {
+    symbolLines = TuneSymbolLines(tune);
+    PlaySettings ps = GatherPlaySettings(env.settings.midi, tune, StyleSet::Application());
+    ps.tuneSymbols = &fileSymbols;
+    ps.symbolLines = symbolLines;
+    ps.merged = merged;
+    ps.speedPercent = speed;
+    perf = std::make_unique<Performance>(StyleSet::Application());
+    return perf->Build(ps);
+  }
+  UserSymbols fileSymbols;
+  std::string symbolLines;
+  std::unique_ptr<Performance> perf;
+};
+
+bool Setup(const Args& a, Environment& env, TuneFile& file) {
+  if (!LoadEnvironment(a, env) || !ApplySets(a, env.settings)) return false;
+  return LoadTuneFile(a.positional[0], env.TuneOptions(), file);
+}
+
+bool Position(const Args& a, const TuneFile& file, int& n) {
+  if (ParsePosition(a.positional[1], 1, file.TuneCount(), n)) return true;
+  Fail("no tune " + a.positional[1] + " in " + a.positional[0] + " (it has " +
+       std::to_string(file.TuneCount()) + ")");
+  return false;
+}
+
+constexpr const char* kBuildFailed = "the tune cannot be played (Repeat is 0)";
+
+int Midi(const Args& given) {
+  // "-o OUT" arrives as two words among the positional ones.
+  Args a = given;
+  std::string out = a.Get("--out");
+  for (size_t i = 0; i + 1 < a.positional.size(); ++i) {
+    if (a.positional[i] == "-o") {
+      out = a.positional[i + 1];
+      a.positional.erase(a.positional.begin() + static_cast<std::ptrdiff_t>(i),
+                         a.positional.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+      break;
+    }
+  }
+  const bool all = a.Has("--all");
+  if (a.positional.size() != (all ? 1u : 2u) || out.empty())
+    return Fail("usage: tunora-cli midi FILE N -o OUT.mid | midi FILE --all -o DIR [--set KEY=VALUE]...");
+  Environment env;
+  TuneFile file;
+  if (!Setup(a, env, file)) return 1;
+  TuneBuild build(file);
+  std::string error;
+  if (!all) {
+    int n = 0;
+    if (!Position(a, file, n)) return 1;
+    if (!build.Build(env, *file.TuneAt(n), false, 100)) return Fail(kBuildFailed);
+    if (!WriteMidiFile(*build.perf, out, error)) return Fail(error);
+    return 0;
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(out, ec);
+  std::string dir = out;
+  if (!dir.empty() && dir.back() != '/') dir += '/';
+  for (size_t k = 1; k <= file.TuneCount(); ++k) {
+    const TuneRecord& tune = *file.TuneAt(static_cast<int>(k));
+    if (!build.Build(env, tune, false, 100)) return Fail(kBuildFailed);
+    std::string name = std::to_string(tune.number);
+    std::string title = CleanFileName(tune.titles.empty() ? std::string() : tune.titles.front());
+    if (!title.empty()) name += "-" + title;
+    if (!WriteMidiFile(*build.perf, dir + name + ".mid", error)) return Fail(error);
+  }
+  return 0;
+}
+
+int Events(const Args& a) {
+  if (a.positional.size() != 2)
+    return Fail("usage: tunora-cli events FILE N [--speed P] [--set KEY=VALUE]...");
+  Environment env;
+  TuneFile file;
+  int n = 0;
+  if (!Setup(a, env, file) || !Position(a, file, n)) return 1;
+  int speed = env.settings.midi.speedPercent;
+  if (a.Has("--speed")) {
+    int p = 0;
+    if (!ParsePosition(a.Get("--speed"), 1, 65535, p)) return Fail("--speed takes 1 to 65535");
+    speed = p;
+  }
+  TuneBuild build(file);
+  if (!build.Build(env, *file.TuneAt(n), true, std::max(1, speed))) return Fail(kBuildFailed);
+  return WriteOut(FormatEventListing(build.perf->Voices()[0].Events())) ? 0
+                                                                         : Fail("cannot write the output");
+}
+
+int Check(const Args& a) {
+  if (a.positional.empty() || a.positional.size() > 2)
+    return Fail("usage: tunora-cli check FILE [N] [--set KEY=VALUE]...");
+  Environment env;
+  TuneFile file;
+  if (!Setup(a, env, file)) return 1;
+  TuneBuild build(file);
+  const int speed = std::max(1, env.settings.midi.speedPercent);
+  std::string out;
+  if (a.positional.size() == 2) {
+    int n = 0;
+    if (!Position(a, file, n)) return 1;
+    if (!build.Build(env, *file.TuneAt(n), true, speed)) return Fail(kBuildFailed);
+    out = build.perf->ErrorText();
+  } else {
+    for (size_t k = 1; k <= file.TuneCount(); ++k) {
+      const TuneRecord& tune = *file.TuneAt(static_cast<int>(k));
+      if (!build.Build(env, tune, true, speed)) return Fail(kBuildFailed);
+      if (build.perf->ErrorCount() == 0) continue;
+      out += "== " + std::to_string(k) + " " + std::to_string(tune.number) + " " +
+             (tune.titles.empty() ? std::string() : tune.titles.front()) + "\n";
+      out += build.perf->ErrorText();
+    }
+  }
+  return WriteOut(out) ? 0 : Fail("cannot write the output");
+}
+
+const Register kMidi({"midi", "midi FILE N -o OUT.mid | midi FILE --all -o DIR [--set KEY=VALUE]...",
+                      {"--all"}, {"--out", "--set"}, Midi});
+const Register kEvents({"events", "events FILE N [--speed P] [--set KEY=VALUE]...", {},
+                        {"--speed", "--set"}, Events});
+const Register kCheck({"check", "check FILE [N] [--set KEY=VALUE]...", {}, {"--set"}, Check});
+
+}  // namespace
+}  // namespace tunora::cli

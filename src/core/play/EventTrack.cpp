@@ -1,0 +1,25 @@
+#include "play/EventTrack.h"
+
+namespace tunora {
+
+EventTrack::EventTrack() { events_.reserve(kInitialCapacity); }
+
+void EventTrack::Grow() {
+  // The capacity doubles when one free slot is left.
+  if (events_.size() + 1 >= events_.capacity()) events_.reserve(events_.capacity() * 2 + 2);
+}
+
+void EventTrack::Insert(const MidiEvent& e) {
+  Grow();
+  size_t i = events_.size();
+  // Events arrive nearly in order: look from the end.
+  while (i > 0 && events_[i - 1].time > e.time) --i;
+  events_.insert(events_.begin() + static_cast<std::ptrdiff_t>(i), e);
+}
+
+void EventTrack::Append(const MidiEvent& e) {
+  Grow();
+  events_.push_back(e);
+}
+
+}  // namespace tunora

@@ -1,0 +1,204 @@
+// The performance builder: reads one tune once per voice and turns it into timed
+// MIDI events - one track per voice, the backing chords, the drone and the tempo
+// map - or, for live play, one merged track. Reader errors and bar-length and
+// tempo warnings are collected in the error list while it reads.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "abc/AbcParser.h"
+#include "play/BackingPattern.h"
+#include "play/ChordSymbol.h"
+#include "play/EventTrack.h"
+#include "play/PlaySettings.h"
+#include "play/StyleSet.h"
+
+namespace tunora {
+
+class Performance : public AbcParser {
+ public:
+  // Limits that keep a build bounded whatever the tune holds. Reaching one ends
+  // the build's music there with an entry in the error list.
+  static constexpr int kMaxVoices = 32;
+  static constexpr size_t kMaxEvents = size_t{1} << 22;  // over all tracks, repeats included
+  static constexpr uint64_t kMaxTime = uint64_t{1} << 27;  // ticks
+
+  explicit Performance(const StyleSet& styles = StyleSet::Application());
+
+  // Builds the tracks for settings. False (and nothing built) when the repeat
+  // count is 0. The views of settings must stay valid during the call.
+  bool Build(const PlaySettings& settings);
+
+  // --- results ---------------------------------------------------------------
+  // Voice tracks by voice number - 1; with a merged build voice 1 holds every
+  // event. Times are deltas after a build.
+  std::vector<EventTrack>& Voices() { return voices_; }
+  const std::vector<EventTrack>& Voices() const { return voices_; }
+  const EventTrack& Backing() const { return backing_; }
+  const EventTrack& Drone() const { return drone_; }
+  const EventTrack& TempoMap() const { return tempoMap_; }
+
+  // For the MIDI file: the header meter and the key's sharps minus flats.
+  int MeterNumerator() const { return meterNumerator_; }
+  int MeterDenominator() const { return meterDenominator_; }
+  int KeySharps() const { return keySharps_; }
+  // The header tempo, for the player's delay.
+  tick HeaderBeatLength() const { return headerBeat_; }
+  uint32_t HeaderBeatsPerMinute() const { return headerBpm_; }
+  // The tune's length in quarter notes (one pass), for the position display.
+  uint32_t LengthQuarters() const { return lengthQuarters_; }
+  const std::string& Title() const { return title_; }
+
+  // The error list: entries "L %d: %s: %s [%u]" each ended by CR LF.
+  const std::string& ErrorText() const { return errorText_; }
+  int ErrorCount() const { return errorCount_; }
+
+  void ResetBarState() override;
+
+ private:
+  struct PendingTie {
+    uint64_t start = 0;
+    uint64_t end = 0;
+    uint8_t pitch = 0;
+    uint8_t velocity = 0;
+    bool quarterTone = false;
+  };
+  struct Grace {
+    int pitch = 0;
+    tick length = 0;
+  };
+  struct RepeatMark {
+    size_t position = 0;
+    int line = 1;
+    uint64_t barPos = 0;
+    KeyInfo key;
+    MeterInfo meter;
+  };
+
+  enum Flag : uint32_t {
+    kStaccato = 1u << 0,
+    kRoll = 1u << 1,
+    kUpbow = 1u << 2,
+    kDownbow = 1u << 3,
+    kSlide = 1u << 4,
+    kFermata = 1u << 5,
+    kQuarterTone = 1u << 6,
+    kAccent = 1u << 7,
+    kLowerMordent = 1u << 8,
+    kTrill = 1u << 9,
+    kUpperMordent = 1u << 10,
+  };
+
+  void Pass(int voiceNumber);
+  void Token(TokenKind kind, size_t start, size_t& pos, bool fresh);
+  void BarToken(TokenKind kind, size_t& pos, bool fresh);
+  void VoiceField(bool fresh, size_t start);
+  void MidiDirective();
+  void PerformNote(size_t start, bool fresh);
+  void FlushGraces();
+  void FinishChord();
+  void Advance(tick barLength, uint64_t performed);
+
+  int Velocity() const;
+  uint64_t Swing(uint64_t performed, uint64_t barPos) const;
+  void Neighbours(int pitch, int& upper, int& lower) const;
+  bool Ornament(uint32_t flags, int pitch, int velocity, uint64_t performed, tick length);
+  void SoundOrTie(int pitch, int velocity, uint64_t performed, bool tied, bool quarterTone);
+  void CloseTies(uint64_t before, int keepPitch, bool inclusive);
+  void CloseTie(int index);
+  void Sound(int pitch, int velocity, uint64_t start, uint64_t length, bool quarterTone);
+  void SlideBends(uint64_t start, uint64_t quarter, int target);
+
+  void CloseChord();
+  void VoiceChordHere();
+  void ChoosePattern();
+
+  EventTrack* Current();
+  int AddVoice(int number);
+  void Emit(EventTrack& track, uint32_t time, uint8_t status, uint8_t d1, uint8_t d2,
+            bool counts = true);
+  uint32_t TempoNow() const;
+  void Report(std::string_view message, size_t position);
+  void Report(AbcMessageId id, size_t position) { Report(AbcMessageText(id), position); }
+  void Limit(std::string_view message, size_t position);
+  int DisplayLine() const { return LineNumber() - lineAdjust_; }
+
+  void Finish();
+
+  const StyleSet& styles_;
+  PlaySettings ps_;  // a copy: %%MIDI directives change some values during the build
+  const RhythmRecord* rhythm_ = nullptr;
+  const tunora::Backing* backingStyle_ = nullptr;
+  BackingPattern pattern_;
+  std::string patternText_;
+
+  std::vector<EventTrack> voices_;
+  EventTrack backing_;
+  EventTrack drone_;
+  EventTrack tempoMap_;
+  std::vector<std::pair<std::string, int>> voiceIds_;  // V: identifiers without a number
+  std::vector<uint8_t> dronePitches_;
+
+  // Pass state.
+  int passVoice_ = 1;
+  int currentVoice_ = 1;
+  uint64_t time_ = 0;
+  uint64_t barPos_ = 0;
+  size_t barStart_ = 0;
+  size_t prevStart_ = 0;
+  TokenKind prevKind_ = TK_NONE;
+  RepeatMark repeatStart_;
+  int repeatPass_ = 1;
+  bool skipping_ = false;
+  size_t jumps_ = 0;
+  int lineAdjust_ = 0;
+  bool sounding_ = true;  // time runs (after the range start)
+  bool soundOn_ = true;   // notes sound (after the range's sound start)
+  uint32_t flags_ = 0;
+
+  std::array<Grace, 32> graces_{};
+  int graceCount_ = 0;
+  uint64_t graceTaken_ = 0;
+
+  std::array<PendingTie, 8> ties_{};
+  int tieCount_ = 0;
+
+  bool chordOpen_ = false;
+  int chordNotes_ = 0;
+  uint64_t shortestBar_ = 0;
+  uint64_t shortestPerformed_ = 0;
+
+  ChordSymbol chord_;
+  VoicedChord voiced_;
+  bool chordPending_ = false;
+  bool chordWaiting_ = false;  // read before the range start: voiced when sound starts
+  uint64_t chordStartTime_ = 0;
+  uint64_t chordStartBar_ = 0;
+  int previousLowest_ = 60;
+
+  bool stop_ = false;
+  bool limitReported_ = false;
+  size_t eventCount_ = 0;
+  uint64_t endTime_ = 0;
+
+  // Results.
+  int meterNumerator_ = 0;
+  int meterDenominator_ = 4;
+  int keySharps_ = 0;
+  tick headerBeat_ = kTicksPerQuarter;
+  uint32_t headerBpm_ = 120;
+  uint32_t lengthQuarters_ = 0;
+  std::string title_;
+  std::string errorText_;
+  int errorCount_ = 0;
+};
+
+// The merged track as the "Debug MIDI" dialog lists it: the line
+// "Dtime\tStatus\tData1\tData2\tData3\tTime", then one line per event with the
+// delta, the status in hexadecimal, the data bytes and the running time.
+std::string FormatEventListing(const std::vector<MidiEvent>& events, std::string_view lineEnd = "\n");
+
+}  // namespace tunora

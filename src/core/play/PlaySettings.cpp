@@ -1,0 +1,122 @@
+#include "play/PlaySettings.h"
+
+#include <algorithm>
+
+#include "play/StyleSet.h"
+#include "tunefile/TuneRecord.h"
+
+namespace tunora {
+
+namespace {
+
+inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+int Clamp(int v, int lo, int hi) { return std::min(std::max(v, lo), hi); }
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
+    s.remove_suffix(1);
+  return s;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool TempoTextGivesTempo(std::string_view q) {
+  q = TrimBlanks(q);
+  if (q.empty()) return false;
+  if (IsDigit(q[0])) return true;
+  if (q[0] != 'C') return false;
+  size_t p = 1;
+  while (p < q.size() && (q[p] == '/' || IsDigit(q[p]))) ++p;
+  if (p < q.size() && q[p] == '=') ++p;
+  return p < q.size() && IsDigit(q[p]);
+}
+
+std::string TuneSymbolLines(const TuneRecord& tune) {
+  std::string lines;
+  for (char tag : {'U', 'u'}) {
+    const std::string& value = tune.FieldText(tag);
+    size_t i = 0;
+    while (i < value.size()) {
+      size_t e = value.find_first_of("\r\n", i);
+      if (e == std::string::npos) e = value.size();
+      lines += tag;
+      lines += ':';
+      lines.append(value, i, e - i);
+      lines += "\r\n";
+      i = value.find_first_not_of("\r\n", e);
+      if (i == std::string::npos) break;
+    }
+  }
+  return lines;
+}
+
+PlaySettings GatherPlaySettings(const MidiSettings& m, const TuneRecord& tune,
+                                const StyleSet& styles, std::string_view lastDrone) {
+  PlaySettings s;
+  if (const auto* key = tune.Field('K'); key != nullptr && key->has_value()) s.keyText = **key;
+  s.meterText = tune.FieldText('M');
+  s.unitLengthText = tune.FieldText('L');
+  s.body = tune.body;
+  s.rhythmText = tune.FieldText('R');
+  s.title = tune.titles.empty() ? std::string() : tune.titles.front();
+
+  s.tempoText = tune.FieldText('Q');
+  if (!TempoTextGivesTempo(s.tempoText)) {
+    if (const RhythmRecord* r = styles.SelectRhythm(s.rhythmText, s.meterText)) s.tempoText = r->tempo;
+  }
+
+  s.melodyProgram = Clamp(m.melodyInstrument, 0, 127);
+  s.backingProgram = Clamp(m.backingInstrument, 0, 127);
+  s.droneProgram = Clamp(m.droneInstrument, 0, 127);
+  s.melodyOctave = Clamp(m.melodyOctave, -1, 1);
+  s.backingOctave = Clamp(m.backingOctave, -1, 1);
+  s.droneOctave = Clamp(m.droneOctave, -1, 1);
+  s.melodyChannel = Clamp(m.melodyChannel, 0, 15);
+  s.backingChannel = Clamp(m.backingChannel, 0, 15);
+  s.droneChannel = Clamp(m.droneChannel, 0, 15);
+  for (size_t i = 0; i < s.voiceChannel.size(); ++i) s.voiceChannel[i] = Clamp(m.voiceChannel[i], 0, 15);
+  s.velNoteBeat = Clamp(m.velNoteBeat, 0, 127);
+  s.velNoteOffbeat = Clamp(m.velNoteOffbeat, 0, 127);
+  s.velNoteOther = Clamp(m.velNoteOther, 0, 127);
+  s.velChordBeat = Clamp(m.velChordBeat, 0, 127);
+  s.velChordOffbeat = Clamp(m.velChordOffbeat, 0, 127);
+  s.velChordOther = Clamp(m.velChordOther, 0, 127);
+  s.velDrone = Clamp(m.velDrone, 0, 127);
+  s.graceFraction = Clamp(m.graceFraction, 1, 768);
+  s.multiGraceFraction = Clamp(m.multiGraceFraction, 1, 768);
+  s.staccatoLen = Clamp(m.staccatoLen, 1, 100);
+  s.loudPercent = Clamp(m.loudPercent, 100, 200);
+  s.pauseLen = Clamp(m.pauseLen, 100, 65535);
+  s.warnBarLen = m.warnBarLen != 0;
+  s.repeat = Clamp(m.repeat, 0, 100);
+  s.noRepeats = m.noRepeats != 0;
+  s.playChords = m.playChords != 0;
+  s.playGraces = m.playGraces != 0;
+  s.transpose = Clamp(m.transpose, -24, 24);
+  s.speedPercent = Clamp(m.speedPercent, 1, 65535);
+  s.commonEqualsCut = m.commonEqualsCut != 0;
+
+  s.droneText = m.keepDrone != 0 && !lastDrone.empty() ? std::string(lastDrone) : m.drone;
+  if (m.keyHpSpecial != 0 && s.keyText && EqualNoCase(TrimBlanks(*s.keyText), "Hp")) {
+    s.transpose = Clamp(s.transpose + 1, -25, 25);
+    s.droneText = "A,A,,";
+    s.playChords = false;
+  }
+  s.droneOn = !TrimBlanks(s.droneText).empty();
+  return s;
+}
+
+}  // namespace tunora
