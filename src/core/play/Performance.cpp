@@ -82,6 +82,7 @@ bool Performance::Build(const PlaySettings& settings) {
   errorCount_ = 0;
   stop_ = false;
   limitReported_ = false;
+  voiceLimitReported_ = false;
   eventCount_ = 0;
   endTime_ = 0;
   voiceIds_.clear();
@@ -324,6 +325,14 @@ void Performance::Pass(int voiceNumber) {
   }
 }
 
+// A field's text starts after the line feed of its line, or at the [ of an inline
+// field; its kind comes one token after that.
+size_t Performance::FieldStart(size_t start) const {
+  if (prevKind_ == TK_NEWLINE) return prevStart_ + 1;
+  if (prevKind_ == TK_INLINE_FIELD) return prevStart_;
+  return start;
+}
+
 void Performance::Token(TokenKind kind, size_t start, size_t& pos, bool fresh) {
   if (SyntaxWarning() && fresh) Report(MSG_INCORRECT_SYNTAX, start);
   const bool own = currentVoice_ == passVoice_;
@@ -345,17 +354,11 @@ void Performance::Token(TokenKind kind, size_t start, size_t& pos, bool fresh) {
       if (passVoice_ == 1) {
         tempoMap_.Insert(TempoEvent(static_cast<uint32_t>(std::min(time_, kMaxTime)), TempoNow()));
         ++eventCount_;
-        if (tempo.bareNumber && fresh) {
-          // The field starts after the line feed of its line, or at the [ of an inline field.
-          size_t at = start;
-          if (prevKind_ == TK_NEWLINE) at = prevStart_ + 1;
-          if (prevKind_ == TK_INLINE_FIELD) at = prevStart_;
-          Report(MSG_INCOMPLETE_TEMPO, at);
-        }
+        if (tempo.bareNumber && fresh) Report(MSG_INCOMPLETE_TEMPO, FieldStart(start));
       }
       return;
     case TK_FIELD_V:
-      VoiceField(fresh, start);
+      VoiceField(fresh, FieldStart(start));
       return;
     default:
       break;
@@ -508,7 +511,8 @@ void Performance::VoiceField(bool fresh, size_t start) {
     }
   }
   if (number > kMaxVoices) {
-    if (fresh && passVoice_ == 1) Report(kTooManyVoices, start);
+    if (fresh && passVoice_ == 1 && !voiceLimitReported_) Report(kTooManyVoices, start);
+    voiceLimitReported_ = true;
     currentVoice_ = 0;  // nothing of it sounds
     return;
   }

@@ -96,6 +96,7 @@ class Performance : public AbcParser {
   void Token(TokenKind kind, size_t start, size_t& pos, bool fresh);
   void BarToken(TokenKind kind, size_t& pos, bool fresh);
   void VoiceField(bool fresh, size_t start);
+  size_t FieldStart(size_t start) const;
   void MidiDirective();
   void PerformNote(size_t start, bool fresh);
   void FlushGraces();
@@ -181,6 +182,7 @@ class Performance : public AbcParser {
 
   bool stop_ = false;
   bool limitReported_ = false;
+  bool voiceLimitReported_ = false;
   size_t eventCount_ = 0;
   uint64_t endTime_ = 0;
 
