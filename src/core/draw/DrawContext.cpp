@@ -1,0 +1,324 @@
+#include "draw/DrawContext.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "app/MessageSink.h"
+#include "lists/TuneFormat.h"
+#include "tunefile/TuneRecord.h"
+
+namespace tunora {
+namespace {
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Lines of a text cut at CR LF, LF or a lone CR.
+std::vector<std::string_view> SplitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  size_t start = 0;
+  for (size_t i = 0; i <= text.size(); ++i) {
+    if (i == text.size() || text[i] == '\n' || text[i] == '\r') {
+      lines.push_back(text.substr(start, i - start));
+      if (i + 1 < text.size() && text[i] == '\r' && text[i + 1] == '\n') ++i;
+      start = i + 1;
+    }
+  }
+  if (!lines.empty() && lines.back().empty()) lines.pop_back();
+  return lines;
+}
+
+void Join(std::string& out, std::string_view value) {
+  if (value.empty()) return;
+  if (!out.empty()) out += "\r\n";
+  out.append(value);
+}
+
+TextAlign ToTextAlign(int align, int adjust) {
+  int a = align == kAlignFull ? adjust : align;
+  if (a == kAlignRight) return TextAlign::kRight;
+  if (a == kAlignCenter) return TextAlign::kCenter;
+  return TextAlign::kLeft;
+}
+
+}  // namespace
+
+PaperSize PaperInUnits(PaperKind paper, int unit) {
+  bool metric = paper == PaperKind::kA4 || paper == PaperKind::kA5;
+  PaperSize size;
+  switch (paper) {
+    case PaperKind::kA4: size = {21000, 29700}; break;
+    case PaperKind::kA5: size = {14800, 21000}; break;
+    case PaperKind::kLetter: size = {8500, 11000}; break;
+    case PaperKind::kLegal: size = {8500, 14000}; break;
+  }
+  bool inches = unit == kUnitInches;
+  if (metric && inches) {
+    size.width = size.width * 100 / 254;
+    size.height = size.height * 100 / 254;
+  } else if (!metric && !inches) {
+    size.width = size.width * 254 / 100;
+    size.height = size.height * 254 / 100;
+  }
+  return size;
+}
+
+bool PaperKindFromName(std::string_view name, PaperKind& paper) {
+  std::string lower;
+  for (char c : name) lower += Lower(c);
+  if (lower == "a4") {
+    paper = PaperKind::kA4;
+  } else if (lower == "letter") {
+    paper = PaperKind::kLetter;
+  } else if (lower == "a5") {
+    paper = PaperKind::kA5;
+  } else if (lower == "legal") {
+    paper = PaperKind::kLegal;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+DrawContext::DrawContext(Canvas& canvas, const FormatSettings& format, const LayoutParams& layout,
+                         const SymbolMap& symbols, const DrawJob& job)
+    : canvas_(canvas), format_(format), layout_(layout), symbols_(symbols), job_(job) {
+  if (format_.staffSize != 100) {
+    layout_.ScaleLayout(format_.staffSize);
+    format_.ScaleLengths(format_.staffSize);
+  }
+  notationFont_ = MakeFont(format_.notationFont);
+  notationFont_.symbol = true;
+  graceFont_ = notationFont_;
+  // The grace font: the notation font's size times GraceNotePercent / 100.
+  FontSpec grace = format_.notationFont;
+  grace.size = grace.size * layout_.Get(LP_GraceNotePercent) / 100;
+  graceFont_.height = MakeFont(grace).height;
+  chordFont_ = MakeFont(format_.chordFont);
+  exprFont_ = MakeFont(format_.exprFont);
+  lyricsFont_ = MakeFont(format_.lyricsFont);
+  textFont_ = MakeFont(format_.textFont);
+  for (int s = 0; s < SymbolMap::kCount; ++s) {
+    if (SymbolMap::IsHeading(s)) continue;
+    glyphs_[static_cast<size_t>(s)] = canvas_.CharBox(notationFont_, symbols_.Char(s));
+    graceGlyphs_[static_cast<size_t>(s)] = canvas_.CharBox(graceFont_, symbols_.Char(s));
+  }
+  pageNumber_ = format_.firstPageNumber;
+  SetFrame();
+  y_ = TopLimit();
+}
+
+CanvasFont DrawContext::MakeFont(const FontSpec& spec) const {
+  CanvasFont f;
+  f.face = spec.face;
+  f.height = static_cast<int32_t>(static_cast<int64_t>(spec.size) * format_.UnitsPerInch() / 72);
+  f.bold = spec.bold;
+  f.italic = spec.italic;
+  f.underline = spec.underline;
+  return f;
+}
+
+CanvasFont DrawContext::BodyTitleFont() const {
+  for (const HeaderBlock& b : format_.headers) {
+    if (b.fields.find("Tx") != std::string::npos) return MakeFont(b.font);
+  }
+  const HeaderBlock* last = nullptr;
+  for (const HeaderBlock& b : format_.headers) {
+    if (b.fields.find('T') != std::string::npos) last = &b;
+  }
+  return last != nullptr ? MakeFont(last->font) : exprFont_;
+}
+
+void DrawContext::DrawSymbol(int symbol, int32_t x, int32_t y, bool grace) {
+  if (SymbolMap::IsHeading(symbol)) return;
+  uint8_t c = symbols_.Char(symbol);
+  if (c == ' ') return;
+  canvas_.DrawChar(grace ? graceFont_ : notationFont_, x, y, c);
+}
+
+void DrawContext::SetFrame() {
+  int32_t leftMargin = format_.leftMargin;
+  int32_t rightMargin = format_.rightMargin;
+  // Opposite pages: even pages mirror the margins.
+  if (format_.oppositePages && pagesStarted_ % 2 == 0) std::swap(leftMargin, rightMargin);
+  left_ = leftMargin;
+  right_ = job_.pageWidth - rightMargin;
+  if (format_.staffWidth > 0 && left_ + format_.staffWidth < right_) {
+    right_ = left_ + format_.staffWidth;
+  }
+  if (right_ <= left_ + 1000) right_ = left_ + 1000;
+}
+
+void DrawContext::ReportTooManyItems() {
+  if (reportedTooMany_) return;
+  reportedTooMany_ = true;
+  if (job_.sink != nullptr) job_.sink->Message(kTooManyItemsMessage);
+}
+
+void DrawContext::DrawPageTexts() {
+  const int32_t pageLeft = format_.leftMargin;
+  const int32_t pageRight = job_.pageWidth - format_.rightMargin;
+  const int32_t headerY = -format_.headerDistance;
+  const int32_t footerY = format_.footerDistance - job_.pageHeight;
+  FormatOptions opts;
+  opts.readEscapes = true;
+  auto draw = [&](const std::string& text, const FontSpec& spec, int align, int32_t y, bool top) {
+    CanvasFont font = MakeFont(spec);
+    FontMetrics m = canvas_.Metrics(font);
+    // At the top the text hangs from the line; at the bottom it stands on it.
+    int32_t baseline = top ? y - m.ascent : y + m.descent;
+    for (std::string_view line : SplitLines(text)) {
+      canvas_.DrawAlignedText(font, pageLeft, pageRight, baseline, line,
+                              ToTextAlign(align, kAlignLeft));
+      baseline += top ? -(m.ascent + m.descent) : 0;
+      if (!top) break;
+    }
+  };
+  if (!format_.pageHeader.empty()) {
+    draw(ExpandFormat(format_.pageHeader, firstTuneOnPage_, -1, opts, job_.env),
+         format_.pageHeaderFont, format_.pageHeaderAlign, headerY, true);
+  }
+  if (!format_.pageFooter.empty()) {
+    draw(ExpandFormat(format_.pageFooter, firstTuneOnPage_, -1, opts, job_.env),
+         format_.pageFooterFont, format_.pageFooterAlign, footerY, false);
+  }
+  if (format_.pageNumbers) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%u", pageNumber_);
+    draw(number, format_.pageNumberFont, format_.pageNumberAlign,
+         format_.pageNumberBottom ? footerY : headerY, !format_.pageNumberBottom);
+  }
+}
+
+bool DrawContext::NewPage() {
+  DrawPageTexts();
+  if (!canvas_.NewPage()) {
+    failed_ = true;
+    return false;
+  }
+  ++pageNumber_;
+  ++pagesStarted_;
+  SetFrame();
+  y_ = TopLimit();
+  pageHasContent_ = false;
+  firstTuneOnPage_ = currentTune_;
+  return true;
+}
+
+void DrawContext::Finish() {
+  if (pageHasContent_ || tunesDrawn_ > 0) DrawPageTexts();
+  tunesDrawn_ = 0;
+  pageHasContent_ = false;
+}
+
+std::string DrawContext::BlockText(const TuneRecord& tune, const HeaderBlock& block) const {
+  std::string text;
+  const std::string& f = block.fields;
+  for (size_t i = 0; i < f.size(); ++i) {
+    char c = f[i];
+    if (c == 'T') {
+      size_t first = 0, last = tune.titles.size();
+      if (i + 1 < f.size() && f[i + 1] == '1') {
+        last = std::min<size_t>(1, last);
+        ++i;
+      } else if (i + 1 < f.size() && f[i + 1] == 'x') {
+        first = 1;
+        ++i;
+      }
+      for (size_t t = first; t < last; ++t) Join(text, tune.titles[t]);
+    } else if (c == 'X') {
+      Join(text, std::to_string(tune.number));
+    } else if (c == 'W') {
+      if (tune.words) Join(text, *tune.words);
+    } else if (c == 'f') {
+      Join(text, ExpandFormat("%f", &tune, -1, FormatOptions{}, job_.env));
+    } else if (std::string_view("ABCDGHKNOPQRSZ").find(c) != std::string_view::npos) {
+      Join(text, tune.FieldText(c));
+    }
+  }
+  if (text.empty()) return text;
+  if (!block.newline.empty()) {
+    std::string joined;
+    for (std::string_view line : SplitLines(text)) {
+      if (!joined.empty()) joined += block.newline;
+      joined.append(line);
+    }
+    text = joined;
+  }
+  return block.start + text + block.end;
+}
+
+bool DrawContext::DrawHeaderBlocks(const TuneRecord& tune, bool after) {
+  if (!format_.showText && after) return true;
+  int32_t col[3] = {y_, y_, y_};  // left, right, centre
+  std::string carried;
+  for (const HeaderBlock& block : format_.headers) {
+    if (block.after != after) continue;
+    std::string text = BlockText(tune, block);
+    if (block.merge) {
+      if (!text.empty()) carried += carried.empty() ? text : " " + text;
+      continue;
+    }
+    if (!carried.empty()) {
+      text = text.empty() ? carried : carried + " " + text;
+      carried.clear();
+    }
+    if (text.empty()) continue;
+    if (block.freshline || block.align == kAlignFull) {
+      int32_t lowest = std::min({col[0], col[1], col[2]});
+      col[0] = col[1] = col[2] = lowest;
+    }
+    int c = block.align == kAlignRight ? 1 : block.align == kAlignCenter ? 2 : 0;
+    int32_t pos = col[c] - block.spaceBefore;
+    CanvasFont font = MakeFont(block.font);
+    FontMetrics m = canvas_.Metrics(font);
+    int32_t left = left_, right = right_;
+    if (block.width > 0 && block.width < right - left) {
+      if (block.align == kAlignRight) {
+        left = right - block.width;
+      } else if (block.align == kAlignCenter) {
+        left += (right - left - block.width) / 2;
+        right = left + block.width;
+      } else {
+        right = left + block.width;
+      }
+    }
+    uint32_t n = 0;
+    for (std::string_view line : SplitLines(text)) {
+      if (block.maxLines != 0 && n >= block.maxLines) break;
+      if (n > 0) pos -= block.lineSpacing;
+      if (pos - (m.ascent + m.descent) < BottomLimit() && pageHasContent_) {
+        if (!NewPage()) return false;
+        pos = y_;
+        col[0] = col[1] = col[2] = y_;
+      }
+      canvas_.DrawAlignedText(font, left, right, pos - m.ascent, line,
+                              ToTextAlign(block.align, block.adjust));
+      pos -= m.ascent + m.descent;
+      pageHasContent_ = true;
+      ++n;
+    }
+    pos -= block.spaceAfter;
+    col[c] = pos;
+    if (block.align == kAlignFull) col[0] = col[1] = col[2] = pos;
+  }
+  y_ = std::min({col[0], col[1], col[2]});
+  return true;
+}
+
+bool DrawContext::DrawTune(const TuneRecord& tune) {
+  if (failed_) return false;
+  currentTune_ = &tune;
+  if (format_.onePerPage && tunesDrawn_ > 0 && pageHasContent_) {
+    if (!NewPage()) return false;
+  }
+  if (firstTuneOnPage_ == nullptr || !pageHasContent_) firstTuneOnPage_ = &tune;
+  reportedTooMany_ = false;
+  ++tunesDrawn_;
+  if (format_.showText && !DrawHeaderBlocks(tune, false)) return false;
+  if (!DrawTuneMusic(*this, tune)) return false;
+  if (!DrawHeaderBlocks(tune, true)) return false;
+  y_ -= format_.spaceAfterTune;
+  return !failed_;
+}
+
+}  // namespace tunora

@@ -1,0 +1,157 @@
+#include "platform/canvas/QtCanvas.h"
+
+#include <QPainterPath>
+#include <QPen>
+#include <QPolygonF>
+#include <cmath>
+
+#include "app/TextEncoding.h"
+
+namespace tunora {
+namespace {
+
+QString FromBytes(std::string_view text) {
+  return QString::fromStdString(DecodeText(text, TextEncoding::kUtf8));
+}
+
+int32_t Round(double v) { return static_cast<int32_t>(std::lround(v)); }
+
+}  // namespace
+
+QtCanvas::QtCanvas(QPainter* painter, double pixelsPerUnit) { Attach(painter, pixelsPerUnit); }
+
+void QtCanvas::Attach(QPainter* painter, double pixelsPerUnit) {
+  painter_ = painter;
+  if (painter_ == nullptr) return;
+  painter_->setRenderHint(QPainter::Antialiasing, true);
+  painter_->setRenderHint(QPainter::TextAntialiasing, true);
+  painter_->setBackground(Qt::white);
+  painter_->setBackgroundMode(Qt::TransparentMode);
+  painter_->setPen(Qt::black);
+  painter_->setBrush(Qt::black);
+  painter_->scale(pixelsPerUnit, pixelsPerUnit);
+}
+
+QFont QtCanvas::MakeFont(const CanvasFont& spec) {
+  QFont font(QString::fromStdString(spec.face));
+  font.setPixelSize(std::max(1, spec.height));
+  font.setWeight(spec.bold ? QFont::Bold : QFont::Normal);
+  font.setItalic(spec.italic);
+  font.setUnderline(spec.underline);
+  font.setHintingPreference(QFont::PreferNoHinting);
+  font.setKerning(!spec.symbol);
+  if (spec.symbol) font.setStyleStrategy(QFont::NoFontMerging);
+  return font;
+}
+
+QtCanvas::CachedFont& QtCanvas::Font(const CanvasFont& spec) {
+  if (lastFont_ < fonts_.size() && fonts_[lastFont_].spec == spec) return fonts_[lastFont_];
+  for (size_t i = 0; i < fonts_.size(); ++i) {
+    if (fonts_[i].spec == spec) {
+      lastFont_ = i;
+      return fonts_[i];
+    }
+  }
+  QFont font = MakeFont(spec);
+  fonts_.push_back(CachedFont{spec, font, QFontMetricsF(font)});
+  lastFont_ = fonts_.size() - 1;
+  return fonts_.back();
+}
+
+QString QtCanvas::SymbolText(const QFontMetricsF& metrics, uint8_t c) {
+  QChar pua(static_cast<char16_t>(0xF000 + c));
+  if (metrics.inFont(pua)) return QString(pua);
+  return QString(QChar(static_cast<char16_t>(c)));
+}
+
+int32_t QtCanvas::TextWidth(const CanvasFont& spec, std::string_view text) {
+  CachedFont& f = Font(spec);
+  if (spec.symbol) {
+    double w = 0;
+    for (char c : text) w += f.metrics.horizontalAdvance(SymbolText(f.metrics, static_cast<uint8_t>(c)));
+    return Round(w);
+  }
+  return Round(f.metrics.horizontalAdvance(FromBytes(text)));
+}
+
+FontMetrics QtCanvas::Metrics(const CanvasFont& spec) {
+  CachedFont& f = Font(spec);
+  return FontMetrics{Round(f.metrics.ascent()), Round(f.metrics.descent())};
+}
+
+GlyphBox QtCanvas::CharBox(const CanvasFont& spec, uint8_t c) {
+  CachedFont& f = Font(spec);
+  QString s = spec.symbol ? SymbolText(f.metrics, c) : FromBytes(std::string_view(
+                                                           reinterpret_cast<const char*>(&c), 1));
+  if (s.isEmpty()) return {};
+  QRectF ink = f.metrics.boundingRect(s.at(0));
+  GlyphBox box;
+  box.advance = Round(f.metrics.horizontalAdvance(s));
+  if (ink.isEmpty()) return box;
+  box.left = Round(ink.left());
+  box.right = Round(ink.right());
+  box.top = Round(-ink.top());
+  box.bottom = Round(-ink.bottom());
+  return box;
+}
+
+void QtCanvas::DrawChar(const CanvasFont& spec, int32_t x, int32_t y, uint8_t c) {
+  if (painter_ == nullptr) return;
+  CachedFont& f = Font(spec);
+  painter_->setFont(f.font);
+  painter_->setPen(Qt::black);
+  QString s = spec.symbol ? SymbolText(f.metrics, c)
+                          : FromBytes(std::string_view(reinterpret_cast<const char*>(&c), 1));
+  painter_->drawText(QPointF(x, -y), s);
+}
+
+void QtCanvas::DrawText(const CanvasFont& spec, int32_t x, int32_t y, std::string_view text) {
+  if (painter_ == nullptr || text.empty()) return;
+  CachedFont& f = Font(spec);
+  painter_->setFont(f.font);
+  painter_->setPen(Qt::black);
+  if (spec.symbol) {
+    QString s;
+    for (char c : text) s += SymbolText(f.metrics, static_cast<uint8_t>(c));
+    painter_->drawText(QPointF(x, -y), s);
+    return;
+  }
+  painter_->drawText(QPointF(x, -y), FromBytes(text));
+}
+
+void QtCanvas::DrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t thickness) {
+  if (painter_ == nullptr) return;
+  QPen pen(Qt::black);
+  pen.setWidthF(std::max(1, thickness));
+  pen.setCapStyle(Qt::FlatCap);
+  painter_->setPen(pen);
+  painter_->drawLine(QPointF(x1, -y1), QPointF(x2, -y2));
+}
+
+void QtCanvas::DrawPolygon(const CanvasPoint* points, size_t count) {
+  if (painter_ == nullptr || count < 3) return;
+  QPolygonF poly;
+  poly.reserve(static_cast<int>(count));
+  for (size_t i = 0; i < count; ++i) poly << QPointF(points[i].x, -points[i].y);
+  painter_->setPen(Qt::NoPen);
+  painter_->setBrush(Qt::black);
+  painter_->drawPolygon(poly, Qt::WindingFill);
+}
+
+void QtCanvas::DrawEllipse(int32_t cx, int32_t cy, int32_t rx, int32_t ry, bool filled,
+                           int32_t thickness) {
+  if (painter_ == nullptr) return;
+  if (filled) {
+    painter_->setPen(Qt::NoPen);
+    painter_->setBrush(Qt::black);
+  } else {
+    QPen pen(Qt::black);
+    pen.setWidthF(std::max(1, thickness));
+    painter_->setPen(pen);
+    painter_->setBrush(Qt::NoBrush);
+  }
+  painter_->drawEllipse(QPointF(cx, -cy), rx, ry);
+  painter_->setBrush(Qt::black);
+}
+
+}  // namespace tunora

@@ -1,0 +1,364 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/MessageSink.h"
+#include "draw/StaffLayout.h"
+#include "draw/RecordingCanvas.h"
+
+namespace tunora {
+namespace {
+
+using test::CharsOf;
+using test::Count;
+using test::Drawing;
+using test::FindStaves;
+using test::Op;
+using test::Staff;
+
+constexpr uint8_t kBarChar = 0x6C;
+constexpr uint8_t kHeadChar = 0xF6;
+constexpr uint8_t kSharpChar = 0x23;
+constexpr int32_t kNotation = 24 * 2540 / 72;  // 846
+constexpr int32_t kSymbolWidth = kNotation * 3 / 10;
+
+std::string Tune(const std::string& header, const std::string& body) {
+  return "X:1\r\nT:Test\r\nM:4/4\r\nL:1/8\r\n" + header + "\r\n" + body;
+}
+
+std::string Bars(int count, const std::string& bar = "abcd efga|") {
+  std::string s;
+  for (int i = 0; i < count; ++i) s += bar;
+  return s;
+}
+
+// The rightmost character drawn on a staff.
+Op LastChar(const std::vector<Op>& ops, const Staff& s) {
+  std::vector<Op> chars = CharsOf(ops, s);
+  return *std::max_element(chars.begin(), chars.end(),
+                           [](const Op& a, const Op& b) { return a.x < b.x; });
+}
+
+TEST(NoteShapes, LengthsStepsAndKeyPositions) {
+  EXPECT_EQ(ShapeOfLength(192).base, 3);
+  EXPECT_EQ(ShapeOfLength(288).base, 3);
+  EXPECT_EQ(ShapeOfLength(288).dots, 1);
+  EXPECT_EQ(ShapeOfLength(336).dots, 2);
+  EXPECT_EQ(ShapeOfLength(144).base, 4);
+  EXPECT_EQ(ShapeOfLength(48).base, 5);
+  EXPECT_EQ(ShapeOfLength(1536).base, 0);
+  EXPECT_EQ(ShapeOfLength(480).base, 2);  // 5/8: a half note, no dot fits
+  EXPECT_EQ(ShapeOfLength(480).dots, 0);
+  EXPECT_EQ(ShapeOfLength(3).base, 8);
+  EXPECT_EQ(StaffStep(64), 0);   // E: bottom line
+  EXPECT_EQ(StaffStep(71), 4);   // B: middle line
+  EXPECT_EQ(StaffStep(60), -2);  // middle C
+  EXPECT_EQ(StaffStep(77), 8);   // f: top line
+  EXPECT_EQ(StaffStep(48), -9);
+  EXPECT_EQ(StaffStep(0), -37);
+  EXPECT_EQ(KeySignatureSteps(0, true, 7), (std::vector<int>{8, 5, 9, 6, 3, 7, 4}));
+  EXPECT_EQ(KeySignatureSteps(12, true, 2), (std::vector<int>{6, 3}));  // bass
+  EXPECT_EQ(KeySignatureSteps(12, false, 3), (std::vector<int>{2, 5, 1}));
+  EXPECT_EQ(KeySignatureSteps(8, true, 2), (std::vector<int>{2, 6}));  // tenor
+  EXPECT_EQ(ClefFromText("G clef=bass"), 2);
+  EXPECT_EQ(ClefFromText("Dmix"), 0);
+  EXPECT_EQ(ClefFromText("C alto"), 3);
+}
+
+TEST(Paper, SizesInBothUnits) {
+  PaperSize a4cm = PaperInUnits(PaperKind::kA4, kUnitCentimetres);
+  EXPECT_EQ(a4cm.width, 21000);
+  EXPECT_EQ(a4cm.height, 29700);
+  PaperSize a4in = PaperInUnits(PaperKind::kA4, kUnitInches);
+  EXPECT_EQ(a4in.width, 8267);
+  EXPECT_EQ(a4in.height, 11692);
+  PaperSize letterIn = PaperInUnits(PaperKind::kLetter, kUnitInches);
+  EXPECT_EQ(letterIn.width, 8500);
+  PaperSize letterCm = PaperInUnits(PaperKind::kLetter, kUnitCentimetres);
+  EXPECT_EQ(letterCm.width, 21590);
+  EXPECT_EQ(letterCm.height, 27940);
+  PaperKind k;
+  EXPECT_TRUE(PaperKindFromName("Letter", k));
+  EXPECT_EQ(k, PaperKind::kLetter);
+  EXPECT_FALSE(PaperKindFromName("b5", k));
+}
+
+TEST(StaffLayout, HardLineFeedsFillStavesAndBreakAfterBars) {
+  Drawing d;
+  std::string body;
+  for (int line = 0; line < 4; ++line) body += Bars(4) + "\r\n";
+  ASSERT_TRUE(d.Draw(Tune("K:C", body)));
+  std::vector<Staff> staves = FindStaves(d.canvas.ops);
+  ASSERT_GT(staves.size(), 4u);  // the text lines do not decide the staves
+  for (size_t i = 0; i + 1 < staves.size(); ++i) {
+    Op last = LastChar(d.canvas.ops, staves[i]);
+    EXPECT_EQ(last.c, kBarChar) << "staff " << i;
+    // Stretched: the bar line ends at the right margin.
+    EXPECT_NEAR(last.x + kSymbolWidth, 20000, 5) << "staff " << i;
+    EXPECT_NEAR(staves[i].right, 20000, 20);
+  }
+  // The last staff is not stretched.
+  EXPECT_LT(staves.back().right, 19000);
+  int bars = 0;
+  for (const Staff& s : staves) {
+    std::vector<Op> chars = CharsOf(d.canvas.ops, s);
+    bars += static_cast<int>(std::count_if(chars.begin(), chars.end(), [&](const Op& o) {
+      return o.c == kBarChar && o.x > s.left + 100;
+    }));
+  }
+  EXPECT_EQ(bars, 16);
+}
+
+TEST(StaffLayout, SoftLineFeedsAndContinuation) {
+  Drawing d;
+  d.format.softLf = true;
+  ASSERT_TRUE(d.Draw(Tune("K:C", "abcd efga|\r\nabcd efga|\r\n")));
+  EXPECT_EQ(FindStaves(d.canvas.ops).size(), 2u);
+  Drawing j;
+  j.format.softLf = true;
+  ASSERT_TRUE(j.Draw(Tune("K:C", "abcd efga|\\\r\nabcd efga|\r\n")));
+  EXPECT_EQ(FindStaves(j.canvas.ops).size(), 1u);
+  Drawing h;  // hard line feeds: only ! breaks
+  ASSERT_TRUE(h.Draw(Tune("K:C", "abcd efga|!\r\nabcd efga|\r\nabcd|\r\n")));
+  EXPECT_EQ(FindStaves(h.canvas.ops).size(), 2u);
+}
+
+TEST(StaffLayout, OverflowWithoutBarsBreaksAtBlanks) {
+  Drawing d;
+  std::string body;
+  for (int i = 0; i < 30; ++i) body += "abcd ";
+  ASSERT_TRUE(d.Draw(Tune("K:C", body)));
+  std::vector<Staff> staves = FindStaves(d.canvas.ops);
+  ASSERT_GE(staves.size(), 2u);
+  int total = 0;
+  for (const Staff& s : staves) {
+    int heads = Count(CharsOf(d.canvas.ops, s), kHeadChar);
+    EXPECT_EQ(heads % 4, 0) << "a group was split";
+    total += heads;
+  }
+  EXPECT_EQ(total, 120);
+}
+
+TEST(StaffLayout, ClefAndKeyCarriedToEveryStaff) {
+  Drawing d;
+  ASSERT_TRUE(d.Draw(Tune("K:D clef=bass", Bars(16, "A,B,CD EFGA|"))));
+  std::vector<Staff> staves = FindStaves(d.canvas.ops);
+  ASSERT_GT(staves.size(), 2u);
+  for (const Staff& s : staves) {
+    std::vector<Op> chars = CharsOf(d.canvas.ops, s);
+    EXPECT_EQ(Count(chars, 0x3F), 1);  // F clef
+    EXPECT_EQ(Count(chars, kSharpChar), 2);
+    EXPECT_EQ(Count(chars, 0x26), 0);
+  }
+  // Bass clef: F# of the key stands on the fourth line.
+  std::vector<Op> first = CharsOf(d.canvas.ops, staves[0]);
+  auto sharp = std::find_if(first.begin(), first.end(), [](const Op& o) { return o.c == kSharpChar; });
+  ASSERT_NE(sharp, first.end());
+  EXPECT_EQ(sharp->y, staves[0].bottom + 3 * 210);
+
+  Drawing k;
+  k.format.keyFirstStaffOnly = true;
+  k.format.clefFirstStaffOnly = true;
+  ASSERT_TRUE(k.Draw(Tune("K:D", Bars(16))));
+  staves = FindStaves(k.canvas.ops);
+  ASSERT_GT(staves.size(), 2u);
+  EXPECT_EQ(Count(CharsOf(k.canvas.ops, staves[0]), kSharpChar), 2);
+  EXPECT_EQ(Count(CharsOf(k.canvas.ops, staves[0]), 0x26), 1);
+  for (size_t i = 1; i < staves.size(); ++i) {
+    EXPECT_EQ(Count(CharsOf(k.canvas.ops, staves[i]), kSharpChar), 0);
+    EXPECT_EQ(Count(CharsOf(k.canvas.ops, staves[i]), 0x26), 0);
+  }
+}
+
+// The x of the first character c.
+int32_t FirstX(const std::vector<Op>& ops, uint8_t c) {
+  for (const Op& o : ops)
+    if (o.type == Op::kChar && o.c == c) return o.x;
+  return -1;
+}
+
+TEST(StaffLayout, KeySignatureWidthMovesTheMusic) {
+  Drawing c, a;
+  ASSERT_TRUE(c.Draw(Tune("K:C", "C2 C2|")));
+  ASSERT_TRUE(a.Draw(Tune("K:A", "C2 C2|")));
+  int32_t xc = FirstX(c.canvas.ops, 0x71), xa = FirstX(a.canvas.ops, 0x71);
+  ASSERT_GT(xc, 0);
+  EXPECT_EQ(xa - xc, 3 * kSymbolWidth + 210 / 2);
+  // A flat key draws flats.
+  Drawing f;
+  ASSERT_TRUE(f.Draw(Tune("K:Bb", "C2 C2|")));
+  EXPECT_EQ(Count(f.canvas.ops, 0x62), 2);
+}
+
+TEST(StaffLayout, ChordHeadsAlignBehindTheWidestAccidental) {
+  for (const char* chord : {"[^ce]2 z2|", "[c^e]2 z2|", "[^c_e]2 z2|"}) {
+    Drawing d;
+    ASSERT_TRUE(d.Draw(Tune("K:C", chord)));
+    std::vector<int32_t> heads;
+    int32_t accX = -1;
+    for (const Op& o : d.canvas.ops) {
+      if (o.type != Op::kChar) continue;
+      if (o.c == kHeadChar) heads.push_back(o.x);
+      if (o.c == kSharpChar || o.c == 0x62) accX = std::max(accX, o.x);
+    }
+    ASSERT_EQ(heads.size(), 2u) << chord;
+    EXPECT_EQ(heads[0], heads[1]) << chord;
+    EXPECT_EQ(accX + kSymbolWidth, heads[0]) << chord;
+  }
+}
+
+// Stem lines (the StemThickness pen, vertical) and beam polygons of a drawing.
+struct StemsAndBeams {
+  std::vector<Op> stems, beams;
+};
+StemsAndBeams Collect(const std::vector<Op>& ops) {
+  StemsAndBeams r;
+  for (const Op& o : ops) {
+    if (o.type == Op::kLine && o.x == o.x2 && o.thickness == 20 && o.y != o.y2) r.stems.push_back(o);
+    if (o.type == Op::kPolygon && o.points.size() == 4) r.beams.push_back(o);
+  }
+  return r;
+}
+
+TEST(StaffLayout, BeamsAndStemDirections) {
+  Drawing low;
+  ASSERT_TRUE(low.Draw(Tune("K:C", "CDEF|")));
+  StemsAndBeams l = Collect(low.canvas.ops);
+  ASSERT_EQ(l.stems.size(), 4u);
+  ASSERT_EQ(l.beams.size(), 1u);
+  for (const Op& s : l.stems) EXPECT_GT(s.y2, s.y) << "low notes point up";
+  Drawing high;
+  ASSERT_TRUE(high.Draw(Tune("K:C", "abc'd'|")));
+  StemsAndBeams h = Collect(high.canvas.ops);
+  ASSERT_EQ(h.stems.size(), 4u);
+  for (const Op& s : h.stems) EXPECT_LT(s.y2, s.y) << "high notes point down";
+  Drawing ghb;
+  ghb.format.ghbStyle = true;
+  ASSERT_TRUE(ghb.Draw(Tune("K:C", "CDEF|")));
+  for (const Op& s : Collect(ghb.canvas.ops).stems) EXPECT_LT(s.y2, s.y);
+  // Mixed: the notes further from the middle line decide.
+  Drawing mixed;
+  ASSERT_TRUE(mixed.Draw(Tune("K:C", "Ca|")));
+  for (const Op& s : Collect(mixed.canvas.ops).stems) EXPECT_GT(s.y2, s.y);
+}
+
+TEST(StaffLayout, SixteenthAfterDottedEighthGetsABackwardStub) {
+  Drawing d;
+  ASSERT_TRUE(d.Draw(Tune("K:C", "A>B|")));
+  StemsAndBeams r = Collect(d.canvas.ops);
+  ASSERT_EQ(r.stems.size(), 2u);
+  ASSERT_EQ(r.beams.size(), 2u);
+  const Op& stub = r.beams[1];
+  int32_t minX = INT32_MAX, maxX = INT32_MIN;
+  for (const CanvasPoint& p : stub.points) {
+    minX = std::min(minX, p.x);
+    maxX = std::max(maxX, p.x);
+  }
+  int32_t stemX = std::max(r.stems[0].x, r.stems[1].x);
+  EXPECT_EQ(maxX, stemX + 10);
+  EXPECT_EQ(minX, stemX - 200);
+  // A sixteenth on the beat before a dotted eighth: the stub points forward.
+  Drawing f;
+  ASSERT_TRUE(f.Draw(Tune("K:C", "A<B|")));
+  StemsAndBeams g = Collect(f.canvas.ops);
+  ASSERT_EQ(g.beams.size(), 2u);
+  int32_t first = std::min(g.stems[0].x, g.stems[1].x);
+  int32_t lo = INT32_MAX;
+  for (const CanvasPoint& p : g.beams[1].points) lo = std::min(lo, p.x);
+  EXPECT_EQ(lo, first - 10);
+}
+
+TEST(StaffLayout, SingleGraceNotesUseGraceGlyphsAndFont) {
+  Drawing d;
+  ASSERT_TRUE(d.Draw(Tune("K:C", "{g}A2|")));
+  bool found = false;
+  for (const Op& o : d.canvas.ops) {
+    if (o.type == Op::kChar && o.c == 0xC9) {
+      found = true;
+      EXPECT_EQ(o.font.height, (12 * 2540 / 72));  // half of the 24-point font
+    }
+  }
+  EXPECT_TRUE(found);
+  Drawing u;
+  u.format.slashFlaggedGrace = false;
+  ASSERT_TRUE(u.Draw(Tune("K:C", "{g}A2|{D}A2|")));
+  EXPECT_EQ(Count(u.canvas.ops, 0x3A), 1);  // high grace: stem down
+  EXPECT_EQ(Count(u.canvas.ops, 0x3B), 1);  // low grace: stem up
+  Drawing up;
+  up.format.slashFlaggedGrace = false;
+  up.format.graceNotesUp = true;
+  ASSERT_TRUE(up.Draw(Tune("K:C", "{g}A2|")));
+  EXPECT_EQ(Count(up.canvas.ops, 0x3B), 1);
+}
+
+TEST(StaffLayout, ChangedSharpCharacterSparesSmallSharps) {
+  Drawing d;
+  ASSERT_TRUE(d.symbols.Set(SYM_SHARP, 'X'));
+  EXPECT_FALSE(d.symbols.Set(0, 'X'));  // headings cannot be chosen
+  ASSERT_TRUE(d.Draw(Tune("K:D", "^c2 {^g}A2|")));
+  EXPECT_EQ(Count(d.canvas.ops, 'X'), 3);  // two in the key, one on the note
+  EXPECT_EQ(Count(d.canvas.ops, 0x49), 1);  // the grace note's small sharp
+  EXPECT_EQ(Count(d.canvas.ops, kSharpChar), 0);
+}
+
+TEST(StaffLayout, TooManyItemsStopsTheTuneWithItsMessage) {
+  Drawing d;
+  CollectingSink sink;
+  d.job.sink = &sink;
+  std::string body = "C" + std::string(3000, ' ') + "D|E|\r\n";
+  EXPECT_TRUE(d.Draw(Tune("K:C", body)));
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_EQ(sink.messages[0], "Maximum number of draw items in one line reached.");
+}
+
+TEST(StaffLayout, ReaderErrorsDrawAQuestionMarkAndGoOn) {
+  Drawing d;
+  ASSERT_TRUE(d.Draw(Tune("K:C", "C & D|")));
+  bool mark = false;
+  for (const Op& o : d.canvas.ops)
+    if (o.type == Op::kText && o.text == "?&") mark = true;
+  EXPECT_TRUE(mark);
+  EXPECT_EQ(Count(d.canvas.ops, 0x71), 0);
+  EXPECT_GE(Count(d.canvas.ops, 0x65), 2);  // both eighths still drawn
+}
+
+TEST(StaffLayout, LyricsAlignUnderTheirNotes) {
+  Drawing d;
+  ASSERT_TRUE(d.Draw(Tune("K:C", "C2 D2 E2 F2|\r\nw:la-da dum *\r\n")));
+  std::vector<Op> words;
+  for (const Op& o : d.canvas.ops)
+    if (o.type == Op::kText && o.font == DrawContext(d.canvas, d.format, d.layout, d.symbols, d.job).LyricsFont())
+      words.push_back(o);
+  std::vector<Op> notes;
+  for (const Op& o : d.canvas.ops)
+    if (o.type == Op::kChar && o.c == 0x71) notes.push_back(o);
+  ASSERT_EQ(notes.size(), 4u);
+  ASSERT_EQ(words.size(), 4u);  // la, -, da, dum
+  EXPECT_EQ(words[0].text, "la");
+  EXPECT_EQ(words[1].text, "-");
+  EXPECT_EQ(words[2].text, "da");
+  EXPECT_EQ(words[3].text, "dum");
+  int32_t textW = 2 * (10 * 2540 / 72) / 2;
+  EXPECT_EQ(words[0].x, notes[0].x + kSymbolWidth / 2 - textW / 2);
+  EXPECT_LT(words[0].y, FindStaves(d.canvas.ops)[0].bottom);
+}
+
+TEST(StaffLayout, TiesAndSlursAreArcs) {
+  Drawing d;
+  ASSERT_TRUE(d.Draw(Tune("K:C", "(AB) c2-c2|")));
+  int arcs = 0;
+  for (const Op& o : d.canvas.ops)
+    if (o.type == Op::kPolygon && o.points.size() > 10) ++arcs;
+  EXPECT_EQ(arcs, 2);
+}
+
+TEST(StaffLayout, StartBarAtLineStartReplacesTheStaffStart) {
+  Drawing d;
+  ASSERT_TRUE(d.Draw(Tune("K:C", "[|C2 D2|]")));
+  EXPECT_EQ(Count(d.canvas.ops, 0xD2), 1);  // thick + thin at the start
+  EXPECT_EQ(Count(d.canvas.ops, kBarChar), 0);
+  EXPECT_EQ(Count(d.canvas.ops, 0xD3), 1);  // thin + thick at the end
+}
+
+}  // namespace
+}  // namespace tunora
