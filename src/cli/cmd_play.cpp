@@ -108,7 +108,7 @@ int Midi(const Args& given) {
     std::string name = std::to_string(tune.number);
     std::string title = CleanFileName(tune.titles.empty() ? std::string() : tune.titles.front());
     if (!title.empty()) name += "-" + title;
-    if (!WriteMidiFile(*build.perf, dir + name + ".mid", error)) return Fail(error);
+    if (!WriteNewMidiFile(*build.perf, dir + name + ".mid", error)) return Fail(error);
   }
   return 0;
 }

@@ -175,18 +175,18 @@ void WriteTrackEvents(MidiFileWriter& w, const EventTrack& track, uint32_t first
   }
 }
 
-}  // namespace
-
-std::string MidiFileBytes(const Performance& perf) {
-  const uint32_t pickup = perf.pickupOffset;
+int TrackCount(const Performance& perf) {
   int tracks = 1;
   for (const EventTrack& v : perf.Voices())
     if (v.used) ++tracks;
   if (perf.Backing().used) ++tracks;
   if (perf.Drone().used) ++tracks;
+  return tracks;
+}
 
-  MidiFileWriter w;
-  w.OpenMemory(1, tracks, 192);
+// Every track of the tune into an open writer.
+void WriteTracks(MidiFileWriter& w, const Performance& perf) {
+  const uint32_t pickup = perf.pickupOffset;
 
   // The conductor track.
   w.StartTrack();
@@ -220,12 +220,34 @@ std::string MidiFileBytes(const Performance& perf) {
     WriteTrackEvents(w, *t, pickup);
     w.EndTrack();
   }
+}
+
+}  // namespace
+
+std::string MidiFileBytes(const Performance& perf) {
+  MidiFileWriter w;
+  w.OpenMemory(1, TrackCount(perf), 192);
+  WriteTracks(w, perf);
   w.Close();
   return w.Bytes();
 }
 
 bool WriteMidiFile(const Performance& perf, const std::string& path, std::string& error) {
   return WriteFileAtomically(path, MidiFileBytes(perf), error);
+}
+
+bool WriteNewMidiFile(const Performance& perf, const std::string& path, std::string& error) {
+  MidiFileWriter w;
+  if (!w.Open(path, 1, TrackCount(perf), 192)) {
+    error = "Cannot write \"" + path + "\".";
+    return false;
+  }
+  WriteTracks(w, perf);
+  if (w.Close() < 0) {
+    error = "Cannot write \"" + path + "\": the disk may be full.";
+    return false;
+  }
+  return true;
 }
 
 std::string CleanFileName(std::string_view title) {

@@ -70,8 +70,12 @@ class MidiFileWriter {
 // signature, tempos), one track per voice that sounds, then the backing and the
 // drone when they were used. perf must come from a build without a merged track.
 std::string MidiFileBytes(const Performance& perf);
-// MidiFileBytes written to path; false with a message in error.
+// MidiFileBytes written to path through a temporary file, so that a failure leaves
+// an existing file as it was; false with a message in error.
 bool WriteMidiFile(const Performance& perf, const std::string& path, std::string& error);
+// The same written straight into path as it is produced, for files made anew in
+// bulk (a failure can leave a partial file).
+bool WriteNewMidiFile(const Performance& perf, const std::string& path, std::string& error);
 
 // A tune title made fit for a file name: characters that file names cannot hold
 // (control characters and \ / : * ? " < > |) removed, blanks at the ends trimmed.
