@@ -49,7 +49,7 @@ struct TuneBuild {
     ps.symbolLines = symbolLines;
     ps.merged = merged;
     ps.speedPercent = speed;
-    perf = std::make_unique<Performance>(StyleSet::Application());
+    if (!perf) perf = std::make_unique<Performance>(StyleSet::Application());
     return perf->Build(ps);
   }
   UserSymbols fileSymbols;

@@ -458,3 +458,30 @@ TEST(PerformanceRange, PlayingFromAPosition) {
 
 }  // namespace
 }  // namespace tunora
+
+namespace tunora {
+namespace {
+
+TEST(PerformanceReuse, ABuildAgainGivesWhatAFreshOneGives) {
+  TuneFile file;
+  file.SplitTunes("X:1\nT:a\nM:2/4\nL:1/4\nK:C\nV:1\nA B|\nV:2 name=x\nC D|\n\n"
+                  "X:2\nT:b\nM:3/4\nL:1/8\nQ:100\nK:D\n|: d2 e2 f2 :|\n",
+                  true, 0, false);
+  Performance reused;
+  for (int k : {1, 2, 1}) {
+    PlaySettings s = GatherPlaySettings(test::TestMidi(), *file.TuneAt(k), StyleSet());
+    Performance fresh;
+    ASSERT_TRUE(fresh.Build(s));
+    ASSERT_TRUE(reused.Build(s));
+    ASSERT_EQ(reused.Voices().size(), fresh.Voices().size());
+    for (size_t v = 0; v < fresh.Voices().size(); ++v) {
+      EXPECT_EQ(reused.Voices()[v].Events(), fresh.Voices()[v].Events());
+      EXPECT_EQ(reused.Voices()[v].voice.name, fresh.Voices()[v].voice.name);
+    }
+    EXPECT_EQ(reused.TempoMap().Events(), fresh.TempoMap().Events());
+    EXPECT_EQ(reused.ErrorText(), fresh.ErrorText());
+  }
+}
+
+}  // namespace
+}  // namespace tunora

@@ -51,6 +51,13 @@ class EventTrack {
   // Appends without looking at the order (copies, merging).
   void Append(const MidiEvent& e);
   void Clear() { events_.clear(); }
+  // No events and the properties of a new track; the room stays.
+  void Reset() {
+    events_.clear();
+    used = false;
+    voice = VoiceInfo{};
+    program = octave = channel = 0;
+  }
 
   size_t Count() const { return events_.size(); }
   size_t Capacity() const { return events_.capacity(); }

@@ -88,12 +88,10 @@ bool Performance::Build(const PlaySettings& settings) {
   voiceIds_.clear();
 
   // 1. Event arrays for voice 1, backing, drone and the tempo map.
-  voices_.clear();
+  // A performance built again keeps the room of its arrays.
   voices_.reserve(kMaxVoices);
-  voices_.emplace_back();
-  backing_ = EventTrack();
-  drone_ = EventTrack();
-  tempoMap_ = EventTrack();
+  voices_.resize(1);
+  for (EventTrack* t : {&voices_[0], &backing_, &drone_, &tempoMap_}) t->Reset();
 
   commonEqualsCut = ps_.commonEqualsCut;
   Init(ps_.keyText, ps_.meterText, ps_.unitLengthText, ps_.body, ps_.tempoText, true);
