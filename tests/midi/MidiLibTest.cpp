@@ -1,0 +1,364 @@
+// The MIDI library's clock, queue and calls, against a device that records when each
+// message reaches it.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <thread>
+
+#include "midi/MidiTestSupport.h"
+#include "platform/midi/MidiBackends.h"
+
+namespace tunora::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct Open {
+  MidiLib lib;
+  std::shared_ptr<RecordingPort> port = std::make_shared<RecordingPort>();
+  Notices notices;
+  MidiSync sync = 0;
+  MidiOut out = 0;
+
+  explicit Open(size_t capacity = kMidiQueueCapacity, std::atomic<bool>* raised = nullptr) {
+    if (raised)
+      lib.SetTimerPriority([raised](bool realtime) { *raised = SetTimerPriority(realtime); });
+    sync = lib.OpenSync(notices.Notify());
+    out = lib.OpenMidiOut(port, sync, capacity);
+  }
+  std::shared_ptr<Recording> Rec() { return port->rec; }
+};
+
+TEST(MidiLibTiming, EventsLeaveAtTheirDueTimes) {
+  // 3000 notes on a 0.5 ms tick (tempo 96000 us a quarter at 192 ticks), with chords
+  // (delta 0) and gaps up to 6 ticks: about four seconds. The timer thread gets the
+  // priority that the application gives it.
+  std::atomic<bool> raised = false;
+  Open o(4096, &raised);
+  ASSERT_NE(o.out, 0u);
+  ASSERT_EQ(o.lib.SetResolution(o.sync, 192), kMidiOk);
+  constexpr int kEvents = 3000;
+  constexpr double kTickUs = 96000.0 / 192;
+  const uint32_t deltas[] = {1, 0, 2, 3, 1, 4, 6, 2, 0, 1, 3, 5};
+  ASSERT_EQ(o.lib.PutMidiOut(o.out, TempoEvent(0, 96000)), kMidiOk);
+  std::vector<double> dueUs;
+  double due = 0;
+  for (int i = 0; i < kEvents; ++i) {
+    const uint32_t d = deltas[i % std::size(deltas)];
+    due += d * kTickUs;
+    dueUs.push_back(due);
+    ASSERT_EQ(o.lib.PutMidiOut(o.out, NoteOn(d, static_cast<uint8_t>(i % 128))), kMidiOk);
+  }
+  const Clock::time_point before = Clock::now();
+  ASSERT_EQ(o.lib.StartSync(o.sync), kMidiOk);
+  ASSERT_TRUE(o.notices.WaitEmpty());
+  const std::vector<Received> sends = o.Rec()->Sends();
+  ASSERT_EQ(sends.size(), static_cast<size_t>(kEvents));
+
+  std::vector<double> late;
+  for (int i = 0; i < kEvents; ++i) {
+    ASSERT_EQ(sends[i].data1, i % 128) << "event " << i << " out of order";
+    late.push_back(Microseconds(sends[i].at - before) - dueUs[i]);
+  }
+  const double p50 = Percentile(late, 0.5), p99 = Percentile(late, 0.99);
+  const double worst = Percentile(late, 1.0), earliest = Percentile(late, 0.0);
+  std::printf(
+      "[ jitter   ] %d events over %.1f s, %s priority: late by p50 %.0f us, "
+      "p99 %.0f us, max %.0f us\n",
+      kEvents, dueUs.back() / 1e6, raised ? "real-time" : "normal", p50, p99, worst);
+  RecordProperty("jitter_p50_us", static_cast<int>(p50));
+  RecordProperty("jitter_p99_us", static_cast<int>(p99));
+  RecordProperty("jitter_max_us", static_cast<int>(worst));
+  EXPECT_GE(earliest, 0) << "an event left before its time";
+  // The goal is 2 ms at the 99th percentile (reported above); on a shared test machine
+  // only the median is held to a bound.
+  EXPECT_LT(p50, 5000);
+}
+
+TEST(MidiLibTiming, TempoEventsChangeThePace) {
+  Open o;
+  ASSERT_NE(o.out, 0u);
+  // A quarter note (192 ticks) at 60 ms, then at 30 ms: ten notes an eighth apart each.
+  o.lib.PutMidiOut(o.out, TempoEvent(0, 60000));
+  for (uint8_t k = 0; k < 10; ++k) o.lib.PutMidiOut(o.out, NoteOn(96, k));
+  o.lib.PutMidiOut(o.out, TempoEvent(0, 30000));
+  for (uint8_t k = 10; k < 20; ++k) o.lib.PutMidiOut(o.out, NoteOn(96, k));
+  o.lib.StartSync(o.sync);
+  ASSERT_TRUE(o.notices.WaitEmpty());
+  const std::vector<Received> s = o.Rec()->Sends();
+  ASSERT_EQ(s.size(), 20u);
+  const double slow = Microseconds(s[9].at - s[0].at) / 9;
+  const double fast = Microseconds(s[19].at - s[10].at) / 9;
+  EXPECT_NEAR(slow, 30000, 3000);
+  EXPECT_NEAR(fast, 15000, 3000);
+  // The tempo applies where it stands: the first note after it comes at the new pace.
+  EXPECT_NEAR(Microseconds(s[10].at - s[9].at), 15000, 3000);
+}
+
+TEST(MidiLibQueue, FullQueueRefusesAndRoomNoticeResumesFeeding) {
+  Open o(16);
+  ASSERT_NE(o.out, 0u);
+  o.lib.PutMidiOut(o.out, TempoEvent(0, 19200));  // 0.1 ms a tick
+  constexpr int kTotal = 400;
+  int next = 0;
+  auto feed = [&] {
+    while (next < kTotal &&
+           o.lib.PutMidiOut(o.out, NoteOn(10, static_cast<uint8_t>(next % 128))) == kMidiOk)
+      ++next;
+  };
+  feed();
+  EXPECT_EQ(next, 15) << "the tempo event and 15 notes fill a queue of 16";
+  EXPECT_EQ(o.lib.PutMidiOut(o.out, NoteOn(10, 1)), kMidiQueueFull);
+  EXPECT_EQ(o.Rec()->CountSends(), 0u) << "nothing plays before the start";
+
+  o.lib.StartSync(o.sync);
+  int seen = 0;
+  while (next < kTotal) {
+    ASSERT_TRUE(o.notices.WaitRoom(seen)) << "no room notice after " << next << " events";
+    seen = o.notices.Room();
+    feed();
+  }
+  ASSERT_TRUE(o.Rec()->WaitForSends(kTotal));
+  const std::vector<Received> s = o.Rec()->Sends();
+  ASSERT_EQ(s.size(), static_cast<size_t>(kTotal));
+  for (int i = 0; i < kTotal; ++i) ASSERT_EQ(s[i].data1, i % 128) << "at " << i;
+  EXPECT_GE(seen, (kTotal - 15) / 16) << "each notice lets at most a queue-full in";
+}
+
+TEST(MidiLibQueue, NoRoomNoticeWithoutARefusal) {
+  Open o(64);
+  for (uint8_t k = 0; k < 40; ++k) o.lib.PutMidiOut(o.out, NoteOn(0, k));
+  o.lib.StartSync(o.sync);
+  ASSERT_TRUE(o.notices.WaitEmpty());
+  EXPECT_EQ(o.notices.Room(), 0);
+  EXPECT_EQ(o.Rec()->CountSends(), 40u);
+}
+
+TEST(MidiLibPause, PauseTwiceResumesAtTheSamePoint) {
+  Open o;
+  ASSERT_NE(o.out, 0u);
+  // Notes every 40 ms (48 ticks at 160 ms a quarter), each sounding for 33 ms.
+  o.lib.PutMidiOut(o.out, TempoEvent(0, 160000));
+  constexpr int kNotes = 30;
+  for (int k = 0; k < kNotes; ++k) {
+    o.lib.PutMidiOut(o.out, NoteOn(k == 0 ? 0 : 8, static_cast<uint8_t>(60 + k)));
+    o.lib.PutMidiOut(o.out, NoteOn(40, static_cast<uint8_t>(60 + k), 0));
+  }
+  o.lib.StartSync(o.sync);
+  ASSERT_TRUE(o.Rec()->WaitForSends(11));  // the sixth note is sounding
+  ASSERT_EQ(o.lib.PauseSync(o.sync, 1), kMidiOk);
+  const Clock::time_point pausedAt = Clock::now();
+  const uint64_t position = o.lib.SyncPosition(o.sync);
+  const size_t before = o.Rec()->CountSends();
+  std::this_thread::sleep_for(150ms);
+  EXPECT_EQ(o.lib.PauseSync(o.sync, 1), kMidiOk) << "pausing again changes nothing";
+  std::this_thread::sleep_for(150ms);
+  EXPECT_EQ(o.lib.SyncPosition(o.sync), position) << "the position holds while paused";
+  const std::vector<Received> held = o.Rec()->Sends();
+  ASSERT_EQ(held.size(), before) << "nothing plays while paused";
+  // Silencing ended the sounding note with a note off.
+  const Received& silenced = held.back();
+  const Received& sounding = held[held.size() - 2];
+  EXPECT_EQ(sounding.status, 0x90);
+  EXPECT_GT(sounding.data2, 0);
+  EXPECT_EQ(silenced.status, 0x80);
+  EXPECT_EQ(silenced.data1, sounding.data1);
+
+  const Clock::time_point resumedAt = Clock::now();
+  ASSERT_EQ(o.lib.ReStartSync(o.sync), kMidiOk);
+  ASSERT_TRUE(o.notices.WaitEmpty());
+  const std::vector<Received> all = o.Rec()->Sends();
+  ASSERT_EQ(all.size(), 2u * kNotes + 1) << "every event once, plus the note off of the pause";
+  // The music goes on with the event after the pause: the note off that was due.
+  EXPECT_EQ(all[before].status, 0x90);
+  EXPECT_EQ(all[before].data1, sounding.data1);
+  EXPECT_EQ(all[before].data2, 0);
+  // Its time: what was left of the interval when the pause came, after the resume.
+  const double left = Microseconds(all[before].at - resumedAt);
+  const double spent = Microseconds(pausedAt - sounding.at);
+  EXPECT_NEAR(left + spent, 33333, 5000);
+  // After it the pace is the old one: from the 7th note on to the last note off.
+  EXPECT_NEAR(Microseconds(all.back().at - all[before + 1].at), (23 * 48 + 40) * 833.33, 5000);
+  for (int k = 0; k < kNotes; ++k) {
+    int ons = 0;
+    for (const Received& r : all) ons += r.status == 0x90 && r.data1 == 60 + k && r.data2 > 0;
+    EXPECT_EQ(ons, 1) << "note " << k;
+  }
+}
+
+TEST(MidiLibStop, StopRunsTheCloseCallsInOrderAndLeavesNothingOpen) {
+  Open o;
+  ASSERT_NE(o.out, 0u);
+  o.lib.PutMidiOut(o.out, TempoEvent(0, 100000));
+  for (uint8_t k = 0; k < 50; ++k) o.lib.PutMidiOut(o.out, NoteOn(k == 0 ? 0 : 96, 60 + k % 12));
+  o.lib.StartSync(o.sync);
+  ASSERT_TRUE(o.Rec()->WaitForSends(2));
+
+  ASSERT_EQ(o.lib.StopSync(o.sync), kMidiOk);
+  const size_t stopped = o.Rec()->CountSends();
+  std::this_thread::sleep_for(150ms);
+  EXPECT_EQ(o.Rec()->CountSends(), stopped) << "nothing plays after the stop";
+  ASSERT_EQ(o.lib.ResetMidiOut(o.out), kMidiOk);
+  ASSERT_EQ(o.lib.CloseMidiOut(o.out), kMidiOk);
+  ASSERT_EQ(o.lib.CloseSync(o.sync), kMidiOk);
+  EXPECT_FALSE(o.lib.AnythingOpen());
+
+  // The stop ended the sounding notes, then the device was reset, finished and closed.
+  std::vector<Received> log = o.Rec()->Snapshot();
+  ASSERT_GE(log.size(), 4u);
+  const size_t n = log.size();
+  EXPECT_EQ(log[n - 3].kind, Received::kReset);
+  EXPECT_EQ(log[n - 2].kind, Received::kFinish);
+  EXPECT_EQ(log[n - 1].kind, Received::kClosed);
+  std::array<int, 128> sounding{};
+  for (const Received& r : log) {
+    if (r.kind != Received::kSend) continue;
+    sounding[r.data1] += (r.status == 0x90 && r.data2 > 0) ? 1 : -1;
+  }
+  for (int s : sounding) EXPECT_LE(s, 0) << "a note was left sounding";
+
+  // The old handles are refused; everything can be opened afresh.
+  EXPECT_EQ(o.lib.PutMidiOut(o.out, NoteOn(0, 60)), kMidiBadHandle);
+  EXPECT_EQ(o.lib.StartSync(o.sync), kMidiBadHandle);
+  EXPECT_EQ(o.lib.CloseMidiOut(o.out), kMidiBadHandle);
+  EXPECT_EQ(o.lib.CloseSync(o.sync), kMidiBadHandle);
+  const MidiSync sync = o.lib.OpenSync(o.notices.Notify());
+  ASSERT_NE(sync, 0u);
+  EXPECT_NE(sync, o.sync);
+  const MidiOut out = o.lib.OpenMidiOut(o.port, sync);
+  ASSERT_NE(out, 0u);
+  o.lib.PutMidiOut(out, NoteOn(0, 70));
+  o.lib.StartSync(sync);
+  EXPECT_TRUE(o.Rec()->WaitForSends(stopped + 1));
+}
+
+TEST(MidiLibStop, ClosingTheSyncOrTheLibraryClosesTheDevice) {
+  auto rec = std::make_shared<Recording>();
+  {
+    Open o;
+    rec = o.Rec();
+    o.lib.PutMidiOut(o.out, NoteOn(0, 60));
+    o.lib.StartSync(o.sync);
+    ASSERT_TRUE(rec->WaitForSends(1));
+    ASSERT_EQ(o.lib.CloseSync(o.sync), kMidiOk);
+    EXPECT_FALSE(o.lib.AnythingOpen());
+    EXPECT_EQ(rec->Snapshot().back().kind, Received::kClosed);
+    EXPECT_EQ(o.lib.PutMidiOut(o.out, NoteOn(0, 60)), kMidiBadHandle);
+
+    o.sync = o.lib.OpenSync(nullptr);
+    o.out = o.lib.OpenMidiOut(o.port, o.sync);
+    ASSERT_NE(o.out, 0u);
+    rec = o.Rec();
+  }  // the library goes with both open
+  const std::vector<Received> log = rec->Snapshot();
+  EXPECT_EQ(log.back().kind, Received::kClosed);
+}
+
+TEST(MidiLibOpen, SecondOpenFailsCleanly) {
+  Open o;
+  ASSERT_NE(o.out, 0u);
+  EXPECT_EQ(o.lib.OpenSync(nullptr), 0u);
+  EXPECT_FALSE(o.lib.LastError().empty());
+  auto other = std::make_shared<RecordingPort>("Other");
+  EXPECT_EQ(o.lib.OpenMidiOut(other, o.sync), 0u);
+  EXPECT_NE(o.lib.LastError().find("already open"), std::string::npos) << o.lib.LastError();
+  EXPECT_TRUE(other->rec->Snapshot().empty()) << "the second device was not even opened";
+
+  // The first goes on playing as if nothing happened.
+  o.lib.PutMidiOut(o.out, NoteOn(0, 60));
+  o.lib.PutMidiOut(o.out, NoteOn(48, 60, 0));
+  o.lib.StartSync(o.sync);
+  ASSERT_TRUE(o.notices.WaitEmpty());
+  EXPECT_EQ(o.Rec()->CountSends(), 2u);
+}
+
+TEST(MidiLibOpen, FailedOpensLeaveNothingOpen) {
+  MidiLib lib;
+  auto good = std::make_shared<RecordingPort>("Good");
+  auto bad = std::make_shared<RecordingPort>("Unplugged", false);
+  lib.SetDeviceLister([&] { return std::vector<std::shared_ptr<MidiPort>>{good, bad}; });
+
+  EXPECT_EQ(lib.OpenMidiOut(0u, 0), 0u) << "no sync";
+  const MidiSync sync = lib.OpenSync(nullptr);
+  EXPECT_EQ(lib.OpenMidiOut(7u, sync), 0u);
+  EXPECT_NE(lib.LastError().find("number 7"), std::string::npos) << lib.LastError();
+  EXPECT_EQ(lib.OpenMidiOut(kMidiNoDevice, sync), 0u);
+  EXPECT_EQ(lib.OpenMidiOut(1u, sync), 0u);
+  EXPECT_EQ(lib.LastError(), "The recorder is unplugged.");
+  const MidiOut out = lib.OpenMidiOut(0u, sync);
+  EXPECT_NE(out, 0u);
+  EXPECT_EQ(lib.LastError(), "");
+  lib.CloseMidiOut(out);
+  lib.CloseSync(sync);
+  EXPECT_FALSE(lib.AnythingOpen());
+}
+
+TEST(MidiLibEvents, ReachTheDeviceAsChannelMessagesWithTheirTime) {
+  Open o;
+  o.lib.PutMidiOut(o.out, TempoEvent(0, 96000));               // 0.5 ms a tick
+  o.lib.PutMidiOut(o.out, MidiEvent{0, 0xC3, 71, 99, 5});      // program change: one byte
+  o.lib.PutMidiOut(o.out, MidiEvent{0, 0x05, 1, 2, 3});        // not a status: silence
+  o.lib.PutMidiOut(o.out, TempoEvent(40, 0));                  // tempo 0: no change
+  o.lib.PutMidiOut(o.out, MidiEvent{0, 0xF0, 1, 2, 3});        // system: silence
+  o.lib.PutMidiOut(o.out, MidiEvent{40, 0x93, 200, 0xFF, 0});  // data kept to 7 bits
+  o.lib.PutMidiOut(o.out, MidiEvent{0, 0xE3, 0x00, 0x40, 0});  // pitch bend centre
+  const Clock::time_point before = Clock::now();
+  o.lib.StartSync(o.sync);
+  ASSERT_TRUE(o.notices.WaitEmpty());
+  const std::vector<Received> s = o.Rec()->Sends();
+  ASSERT_EQ(s.size(), 3u);
+  EXPECT_EQ(s[0].status, 0xC3);
+  EXPECT_EQ(s[0].data1, 71);
+  EXPECT_EQ(s[0].data2, 0);
+  EXPECT_EQ(s[1].status, 0x93);
+  EXPECT_EQ(s[1].data1, 200 & 0x7F);
+  EXPECT_EQ(s[1].data2, 0x7F);
+  EXPECT_EQ(s[2].status, 0xE3);
+  EXPECT_EQ(s[2].data2, 0x40);
+  // The skipped events kept their time: 80 ticks of 0.5 ms.
+  EXPECT_GE(Microseconds(s[1].at - before), 40000);
+  EXPECT_LT(Microseconds(s[1].at - before), 60000);
+  EXPECT_EQ(o.lib.SyncPosition(o.sync), 80u);
+}
+
+TEST(MidiLibDevices, NumberedInTheListersOrderAndFoundByDescription) {
+  MidiLib lib;
+  EXPECT_EQ(lib.GetNumOutDevices(), 0);
+  EXPECT_EQ(lib.FindOutDevice(""), kMidiNoDevice);
+  auto a = std::make_shared<RecordingPort>("Synth A");
+  auto b = std::make_shared<RecordingPort>("20:0 Port B", false);
+  lib.SetDeviceLister([&] { return std::vector<std::shared_ptr<MidiPort>>{a, nullptr, b}; });
+  std::string d;
+  EXPECT_TRUE(lib.GetMidiOutDescription(1, d));
+  EXPECT_EQ(d, "20:0 Port B");
+  EXPECT_EQ(lib.GetNumOutDevices(), 2);
+  EXPECT_FALSE(lib.GetMidiOutDescription(2, d));
+  EXPECT_EQ(lib.FindOutDevice("Synth A"), 0u);
+  EXPECT_EQ(lib.FindOutDevice("20:0 Port B"), 1u);
+  EXPECT_EQ(lib.FindOutDevice("synth a"), kMidiNoDevice) << "exact match only";
+  EXPECT_EQ(lib.GetMaxMidiVersion(), kMidiLibVersion);
+
+  const MidiPatchSet patches = MakePatchSet(0, 14, 70, 0, 71, 15);
+  EXPECT_TRUE(lib.CachePatches(0, patches));
+  EXPECT_FALSE(lib.CachePatches(1, patches));
+  EXPECT_EQ(lib.LastError(), "The recorder is unplugged.");
+  EXPECT_FALSE(lib.CachePatches(5, patches));
+}
+
+TEST(MidiLibDevices, PatchSetMarksEachInstrumentsChannel) {
+  MidiPatchSet p = MakePatchSet(0, 14, 70, 0, 71, 15);
+  EXPECT_EQ(p[0], 1u << 14);
+  EXPECT_EQ(p[70], 1u << 0);
+  EXPECT_EQ(p[71], 1u << 15);
+  EXPECT_EQ(std::count(p.begin(), p.end(), 0), 125);
+  // Backing, melody, drone in this order: the last on a program sets it.
+  p = MakePatchSet(40, 14, 40, 0, 40, 15);
+  EXPECT_EQ(p[40], 1u << 15);
+  // Out of range parts leave no entry.
+  p = MakePatchSet(128, 1, -1, 1, 5, 16);
+  EXPECT_EQ(std::count(p.begin(), p.end(), 0), 128);
+}
+
+}  // namespace
+}  // namespace tunora::test
