@@ -26,6 +26,8 @@ test: build
 bench: build
 	@$(BUILD_DIR)/bin/bench_tunefile --benchmark_min_time=0.5
 	@$(BUILD_DIR)/bin/bench_abc_reader --benchmark_min_time=0.5
+	@$(BUILD_DIR)/bin/bench_play --benchmark_min_time=0.5
+	@command -v abc2midi >/dev/null && bench/midi_vs_abc2midi.sh $(BUILD_DIR)/bin/tunora-cli || echo "(install abcmidi for the side-by-side MIDI timing)"
 	@bench/cli_list_timing.sh $(BUILD_DIR)/bin/tunora-cli
 
 fuzz:
