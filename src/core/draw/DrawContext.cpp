@@ -262,11 +262,13 @@ bool DrawContext::DrawHeaderBlocks(const TuneRecord& tune, bool after) {
       text = text.empty() ? carried : carried + " " + text;
       carried.clear();
     }
-    if (text.empty()) continue;
+    // A fresh line starts below everything before it, also when the tune has no
+    // text for the block.
     if (block.freshline || block.align == kAlignFull) {
       int32_t lowest = std::min({col[0], col[1], col[2]});
       col[0] = col[1] = col[2] = lowest;
     }
+    if (text.empty()) continue;
     int c = block.align == kAlignRight ? 1 : block.align == kAlignCenter ? 2 : 0;
     int32_t pos = col[c] - block.spaceBefore;
     CanvasFont font = MakeFont(block.font);
@@ -305,10 +307,34 @@ bool DrawContext::DrawHeaderBlocks(const TuneRecord& tune, bool after) {
   return true;
 }
 
+int32_t DrawContext::HeadingHeight(const TuneRecord& tune) {
+  int32_t height = 0;
+  if (format_.showText) {
+    for (const HeaderBlock& block : format_.headers) {
+      if (block.after) continue;
+      std::string text = BlockText(tune, block);
+      if (text.empty()) continue;
+      FontMetrics m = canvas_.Metrics(MakeFont(block.font));
+      size_t lines = SplitLines(text).size();
+      if (block.maxLines != 0) lines = std::min<size_t>(lines, block.maxLines);
+      height += block.spaceBefore + block.spaceAfter +
+                static_cast<int32_t>(lines) * (m.ascent + m.descent);
+    }
+  }
+  // The first staff with room for chord symbols above it.
+  const int32_t ls = layout_.Get(LP_LineSpacing);
+  return height + format_.spaceBeforeTune + 6 * ls;
+}
+
 bool DrawContext::DrawTune(const TuneRecord& tune) {
   if (failed_) return false;
   currentTune_ = &tune;
   if (format_.onePerPage && tunesDrawn_ > 0 && pageHasContent_) {
+    if (!NewPage()) return false;
+  }
+  // A tune whose titles and first staff do not fit any more starts on a new page,
+  // so that no heading is left alone at the foot of a page.
+  if (pageHasContent_ && y_ - HeadingHeight(tune) < BottomLimit()) {
     if (!NewPage()) return false;
   }
   if (firstTuneOnPage_ == nullptr || !pageHasContent_) firstTuneOnPage_ = &tune;

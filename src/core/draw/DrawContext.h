@@ -114,6 +114,8 @@ class DrawContext {
   // Header blocks whose after flag equals after.
   bool DrawHeaderBlocks(const TuneRecord& tune, bool after);
   std::string BlockText(const TuneRecord& tune, const HeaderBlock& block) const;
+  // Room the header blocks before a tune and its first staff take, roughly.
+  int32_t HeadingHeight(const TuneRecord& tune);
 
   Canvas& canvas_;
   FormatSettings format_;

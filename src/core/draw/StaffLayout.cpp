@@ -312,6 +312,7 @@ class TuneDrawer : public AbcParser {
   int32_t prevBottom_ = 0;
   int32_t prevBelow_ = 0;
   int32_t chordBaseline_ = 0;
+  int32_t chordEnd_ = 0;
   int32_t textBaseline_ = 0;
   int32_t lyricsTop_ = 0;
   int verses_ = 0;
@@ -793,7 +794,14 @@ void TuneDrawer::AddNote() {
     n.slurStarts = pendingSlurs_;
     pendingSlurs_ = 0;
   }
-  if (IsLyricNote() && noteOrdinal_ < lyrics_.size()) n.lyrics = lyrics_[noteOrdinal_];
+  if (IsLyricNote() && noteOrdinal_ < lyrics_.size()) {
+    n.lyrics = lyrics_[noteOrdinal_];
+    // Room for the syllables under the note.
+    for (const std::string& syllable : n.lyrics) {
+      if (syllable.empty() || syllable == "_") continue;
+      n.width = std::max(n.width, TextWidth(dc_.LyricsFont(), syllable) + LS * 2 / 3);
+    }
+  }
   if (IsLyricNote()) ++noteOrdinal_;
   if (inChord) n.width = 0;
   if (!(n.flags & kItemChordLater)) lastNoteSerial_ = n.serial;
@@ -867,16 +875,47 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
       }
       case TK_CHORD_END: {
         if (chordStart_ < 0) break;
-        // The heads line up behind the widest accidental.
-        int32_t accMax = 0, restMax = 0, inkMax = 0;
+        // The heads line up behind the accidentals. Accidentals closer than a sixth
+        // stand in columns side by side, the nearest column next to the heads.
+        int32_t restMax = 0, inkMax = 0;
         uint32_t len = 0;
         int32_t x = cursor_;
+        std::vector<DrawItem*> notes;
         for (size_t i = static_cast<size_t>(chordStart_) + 1; i < line_.size(); ++i) {
           DrawItem& n = line_[i];
           if (n.kind != TK_NOTE) continue;
-          accMax = std::max(accMax, n.headDx);
           restMax = std::max(restMax, n.ink - n.headDx);
           if (len == 0) len = n.base <= 8 ? 768u >> std::max(0, n.base - 1) : 96u;
+          if (n.headDx > 0) notes.push_back(&n);
+        }
+        std::sort(notes.begin(), notes.end(),
+                  [](const DrawItem* a, const DrawItem* b) { return a->step > b->step; });
+        std::vector<std::vector<int>> columns;
+        std::vector<int32_t> widths;
+        std::vector<size_t> columnOf(notes.size());
+        for (size_t k = 0; k < notes.size(); ++k) {
+          size_t c = 0;
+          for (; c < columns.size(); ++c) {
+            bool clear = true;
+            for (int step : columns[c])
+              if (std::abs(step - notes[k]->step) < 6) clear = false;
+            if (clear) break;
+          }
+          if (c == columns.size()) {
+            columns.emplace_back();
+            widths.push_back(0);
+          }
+          columns[c].push_back(notes[k]->step);
+          widths[c] = std::max(widths[c], notes[k]->headDx);
+          columnOf[k] = c;
+        }
+        int32_t accMax = 0;
+        for (int32_t w : widths) accMax += w;
+        for (size_t k = 0; k < notes.size(); ++k) {
+          int32_t before = 0;
+          for (size_t c = 0; c < columnOf[k]; ++c) before += widths[c];
+          // From the head back to where this accidental begins.
+          notes[k]->value = before + notes[k]->headDx;
         }
         for (size_t i = static_cast<size_t>(chordStart_) + 1; i < line_.size(); ++i) {
           DrawItem& n = line_[i];
@@ -1669,7 +1708,9 @@ void TuneDrawer::DrawColumn(const Column& c, int32_t y0) {
     int acc = AccidentalSymbol(n.accidental, grace);
     if (acc != 0) {
       if (grace && dc_.Symbols().Char(acc) == ' ') acc -= SYM_SMALL_SHARP - SYM_SHARP;
-      int32_t ax = hx - Box(acc, grace).advance - Scaled(lp_.Get(LP_SpaceAfterAccidental), grace);
+      int32_t ax = n.value > 0 ? hx - n.value
+                               : hx - Box(acc, grace).advance -
+                                     Scaled(lp_.Get(LP_SpaceAfterAccidental), grace);
       dc_.DrawSymbol(acc, ax, y, grace);
     }
     // Head, or the whole note glyph.
@@ -2100,6 +2141,7 @@ void TuneDrawer::DrawDecorations(int32_t y0) {
 
 void TuneDrawer::DrawTexts(int32_t y0, int32_t, int32_t) {
   Canvas& cv = dc_.GetCanvas();
+  chordEnd_ = INT32_MIN;
   const CanvasFont& expr = dc_.ExprFont();
   FontMetrics em = cv.Metrics(expr);
   for (size_t i = 0; i < line_.size(); ++i) {
@@ -2131,9 +2173,10 @@ void TuneDrawer::DrawTexts(int32_t y0, int32_t, int32_t) {
         }
         continue;
       }
-      // Chord symbols: several chords on one note follow each other on the line.
-      cv.DrawText(dc_.ChordFont(), headX, y0 + chordBaseline_, text);
-      headX += TextWidth(dc_.ChordFont(), text) + LS / 2;
+      // Chord symbols: one that would run into the one before moves right.
+      int32_t x = std::max(headX, chordEnd_);
+      cv.DrawText(dc_.ChordFont(), x, y0 + chordBaseline_, text);
+      chordEnd_ = x + TextWidth(dc_.ChordFont(), text) + LS / 3;
     }
     if (it.kind == TK_FIELD_P || it.kind == TK_FIELD_Q || it.kind == TK_FIELD_R ||
         it.kind == TK_FIELD_T) {
