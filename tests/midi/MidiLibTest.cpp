@@ -79,21 +79,25 @@ TEST(MidiLibTiming, EventsLeaveAtTheirDueTimes) {
 TEST(MidiLibTiming, TempoEventsChangeThePace) {
   Open o;
   ASSERT_NE(o.out, 0u);
-  // A quarter note (192 ticks) at 60 ms, then at 30 ms: ten notes an eighth apart each.
+  // Ten notes an eighth apart at 60 ms a quarter, then ten at 30 ms a quarter.
   o.lib.PutMidiOut(o.out, TempoEvent(0, 60000));
   for (uint8_t k = 0; k < 10; ++k) o.lib.PutMidiOut(o.out, NoteOn(96, k));
   o.lib.PutMidiOut(o.out, TempoEvent(0, 30000));
   for (uint8_t k = 10; k < 20; ++k) o.lib.PutMidiOut(o.out, NoteOn(96, k));
+  const Clock::time_point before = Clock::now();
   o.lib.StartSync(o.sync);
   ASSERT_TRUE(o.notices.WaitEmpty());
   const std::vector<Received> s = o.Rec()->Sends();
   ASSERT_EQ(s.size(), 20u);
-  const double slow = Microseconds(s[9].at - s[0].at) / 9;
-  const double fast = Microseconds(s[19].at - s[10].at) / 9;
-  EXPECT_NEAR(slow, 30000, 3000);
-  EXPECT_NEAR(fast, 15000, 3000);
-  // The tempo applies where it stands: the first note after it comes at the new pace.
-  EXPECT_NEAR(Microseconds(s[10].at - s[9].at), 15000, 3000);
+  // The tempo applies where it stands: the notes before it 30 ms apart, after it 15 ms.
+  std::vector<double> late;
+  for (int i = 0; i < 20; ++i) {
+    const double due = i < 10 ? 30000.0 * (i + 1) : 300000 + 15000.0 * (i - 9);
+    late.push_back(Microseconds(s[i].at - before) - due);
+  }
+  EXPECT_GE(Percentile(late, 0), 0) << "a note came before its time";
+  EXPECT_LT(Percentile(std::vector<double>(late.begin(), late.begin() + 10), 0.5), 5000);
+  EXPECT_LT(Percentile(std::vector<double>(late.begin() + 10, late.end()), 0.5), 5000);
 }
 
 TEST(MidiLibQueue, FullQueueRefusesAndRoomNoticeResumesFeeding) {
@@ -177,9 +181,9 @@ TEST(MidiLibPause, PauseTwiceResumesAtTheSamePoint) {
   // Its time: what was left of the interval when the pause came, after the resume.
   const double left = Microseconds(all[before].at - resumedAt);
   const double spent = Microseconds(pausedAt - sounding.at);
-  EXPECT_NEAR(left + spent, 33333, 5000);
+  EXPECT_NEAR(left + spent, 33333, 8000);
   // After it the pace is the old one: from the 7th note on to the last note off.
-  EXPECT_NEAR(Microseconds(all.back().at - all[before + 1].at), (23 * 48 + 40) * 833.33, 5000);
+  EXPECT_NEAR(Microseconds(all.back().at - all[before + 1].at), (23 * 48 + 40) * 833.33, 8000);
   for (int k = 0; k < kNotes; ++k) {
     int ons = 0;
     for (const Received& r : all) ons += r.status == 0x90 && r.data1 == 60 + k && r.data2 > 0;
