@@ -1,5 +1,8 @@
 // tunora-cli: Tunora's engines as batch commands.
+#include <unistd.h>
+
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 
 #include "Command.h"
@@ -12,9 +15,32 @@ std::vector<CommandSpec>& Registry() {
   return commands;
 }
 
+// The drawing and sound commands are in a second program beside this one.
+std::string MediaProgram() {
+#ifdef TUNORA_CLI_MEDIA
+  return "";
+#else
+  std::error_code ec;
+  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return "";
+  std::filesystem::path media = self.parent_path() / "tunora-cli-media";
+  return std::filesystem::exists(media, ec) ? media.string() : "";
+#endif
+}
+
+void PrintCommands(std::FILE* to) {
+  for (const CommandSpec& c : Commands()) std::fprintf(to, "  %s\n", c.usage.c_str());
+}
+
 void PrintUsage(std::FILE* to) {
   std::fprintf(to, "usage: tunora-cli COMMAND [ARGS] [--home DIR]\ncommands:\n");
-  for (const CommandSpec& c : Commands()) std::fprintf(to, "  %s\n", c.usage.c_str());
+  PrintCommands(to);
+  std::fflush(to);
+  std::string media = MediaProgram();
+  if (!media.empty()) {
+    std::string cmd = "'" + media + "' --list-commands" + (to == stderr ? " 1>&2" : "");
+    if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "tunora-cli: %s failed\n", media.c_str());
+  }
 }
 
 bool Contains(const std::vector<std::string>& v, const std::string& s) {
@@ -66,12 +92,25 @@ int main(int argc, char** argv) {
     PrintUsage(stdout);
     return 0;
   }
+  if (name == "--list-commands") {
+    PrintCommands(stdout);
+    return 0;
+  }
   const CommandSpec* command = nullptr;
   for (const CommandSpec& c : Commands())
     if (c.name == name) command = &c;
   if (command == nullptr) {
+    std::string media = MediaProgram();
+    if (!media.empty()) {
+      argv[0] = media.data();
+      execv(media.c_str(), argv);
+    }
     Fail("unknown command \"" + name + "\"");
+#ifdef TUNORA_CLI_MEDIA
+    std::fprintf(stderr, "tunora-cli --help lists the commands\n");
+#else
     PrintUsage(stderr);
+#endif
     return 1;
   }
   Args args;
