@@ -35,6 +35,31 @@ bool ContainsWord(const std::string& lower, std::string_view word) {
   return false;
 }
 
+// The first word of a V: text: the voice's number or name.
+std::string VoiceId(std::string_view text) {
+  size_t b = text.find_first_not_of(" \t");
+  if (b == std::string_view::npos) return {};
+  size_t e = text.find_first_of(" \t]", b);
+  return std::string(text.substr(b, e == std::string_view::npos ? e : e - b));
+}
+
+// Text blocks between %%begintext and %%endtext are not music.
+bool SkipsTextBlock(TokenKind k, std::string_view text, bool& inText) {
+  if (k == TK_DIRECTIVE) {
+    size_t b = text.find_first_not_of("% \t");
+    std::string_view word = b == std::string_view::npos ? std::string_view() : text.substr(b);
+    if (word.substr(0, 9) == "begintext") {
+      inText = true;
+      return true;
+    }
+    if (word.substr(0, 7) == "endtext") {
+      inText = false;
+      return true;
+    }
+  }
+  return inText && k != TK_END;
+}
+
 bool IsBarItem(int kind) { return kind >= TK_BAR && kind <= TK_REPEAT_END; }
 bool IsBlankItem(int kind) { return kind == TK_SPACE || kind == TK_TAB || kind == TK_NEWLINE; }
 bool IsPrefixItem(int kind) {
@@ -228,7 +253,8 @@ class TuneDrawer : public AbcParser {
   }
 
   // --- drawing one line ----------------------------------------------------------------
-  void DrawLine(bool last);
+  // Draws the line; false when it holds no music and is not drawn.
+  bool DrawLine(bool last);
   void BuildColumns();
   void BuildGroups();
   void PlaceGroup(Group& g);
@@ -298,7 +324,7 @@ class TuneDrawer : public AbcParser {
   // Measure numbers.
   int measure_ = 1;
   // Clefs of the voices, from the header's V: fields and the body's.
-  std::map<int, int> voiceClefs_;
+  std::map<std::string, int> voiceClefs_;  // by the voice's first word
   int headerClef_ = 1;
   uint32_t lastNoteSerial_ = 0;
 
@@ -385,12 +411,14 @@ void TuneDrawer::CollectLyrics(const TuneRecord& tune) {
   size_t blockEnd = 0;
   int verse = -1;
   bool sawLyrics = false;
+  bool inText = false;
   std::vector<std::pair<std::string, std::pair<int, size_t>>> lines;
   const size_t guard = tune.body.size() * 4 + 64;
   for (size_t steps = 0; steps < guard; ++steps) {
     TokenKind k = NextToken(pos, first);
     first = false;
     if (k == TK_END) break;
+    if (SkipsTextBlock(k, TokenText(), inText)) continue;
     if (k == TK_NOTE && IsLyricNote()) {
       noteBars_.push_back(bar);
       ++notes;
@@ -638,14 +666,24 @@ bool TuneDrawer::Cut() {
 }
 
 bool TuneDrawer::FlushLine(bool last) {
-  if (!stopped_) DrawLine(last);
+  bool drawn = !stopped_ && DrawLine(last);
   if (dc_.Failed()) {
     stopped_ = true;
     return false;
   }
   if (!last) {
-    firstLine_ = false;
-    StartLine(false);
+    // A line without music is not drawn; its time signature and texts go on to
+    // the next line.
+    std::vector<DrawItem> keep;
+    if (!drawn) {
+      for (DrawItem& it : line_) {
+        if (it.kind == TK_FIELD_M || it.kind == TK_FIELD_P || it.kind == TK_FIELD_Q ||
+            it.kind == TK_FIELD_R || it.kind == TK_FIELD_T)
+          keep.push_back(std::move(it));
+      }
+    }
+    StartLine(firstLine_);
+    for (DrawItem& it : keep) Append(std::move(it));
   }
   return true;
 }
@@ -842,7 +880,7 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
       if (e == std::string::npos) e = v.size();
       VoiceInfo info;
       ParseVoice(std::string_view(v).substr(i, e - i), info);
-      if (info.clef != 0) voiceClefs_[info.number] = info.clef;
+      if (info.clef != 0) voiceClefs_[VoiceId(std::string_view(v).substr(i, e - i))] = info.clef;
       i = e + 1;
     }
   }
@@ -856,11 +894,13 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
   size_t pos = 0;
   bool first = true;
   bool afterContinue = false;
+  bool inTextBlock = false;
   const size_t guard = tune.body.size() * 4 + 64;
   for (size_t steps = 0; !stopped_ && steps < guard; ++steps) {
     TokenKind k = NextToken(pos, first);
     first = false;
     if (k == TK_END) break;
+    if (SkipsTextBlock(k, TokenText(), inTextBlock)) continue;
     switch (k) {
       case TK_NOTE:
         AddNote();
@@ -1059,6 +1099,16 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
           DrawItem c = lastClef_;
           Append(std::move(c));
         }
+        // "K:bass" and "K:clef=..." change the clef only.
+        std::string lower;
+        for (char ch : TokenText()) lower += Lower(ch);
+        size_t b = lower.find_first_not_of(" \t");
+        std::string_view first = b == std::string::npos ? std::string_view()
+                                                        : std::string_view(lower).substr(b);
+        bool clefOnly = clef != 0 && (first.substr(0, 5) == "clef=" || first.substr(0, 4) == "bass" ||
+                                      first.substr(0, 6) == "treble" || first.substr(0, 4) == "alto" ||
+                                      first.substr(0, 5) == "tenor");
+        if (clefOnly || first.empty()) break;
         AddKey(fs_.cancelKey, old);
         DrawItem kItem = lastKey_;
         Append(std::move(kItem));
@@ -1070,15 +1120,15 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
       case TK_FIELD_V: {
         // Voices are drawn one after the other: a voice field starts a new staff
         // in that voice's clef.
-        FlushLine(false);
-        if (voice.clef != 0) voiceClefs_[voice.number] = voice.clef;
-        auto found = voiceClefs_.find(voice.number);
+        std::string id = VoiceId(TokenText());
+        if (voice.clef != 0) voiceClefs_[id] = voice.clef;
+        auto found = voiceClefs_.find(id);
         int clef = found != voiceClefs_.end() ? found->second : headerClef_;
         if (clef != clef_) {
           clef_ = clef;
           AddClef();
-          StartLine(false);
         }
+        FlushLine(false);
         break;
       }
       case TK_FIELD_P:
@@ -1345,7 +1395,7 @@ void TuneDrawer::PlaceGroup(Group& g) {
   }
 }
 
-void TuneDrawer::DrawLine(bool last) {
+bool TuneDrawer::DrawLine(bool last) {
   // Blanks at the end are dropped; a line without music is not drawn.
   while (line_.size() > 1 && IsBlankItem(line_.back().kind)) line_.pop_back();
   bool anyNote = false;
@@ -1354,10 +1404,7 @@ void TuneDrawer::DrawLine(bool last) {
         it.kind == TK_ERROR)
       anyNote = true;
   }
-  if (!anyNote) {
-    // Decorations of a line that is not drawn are dropped with it.
-    return;
-  }
+  if (!anyNote) return false;
   // The end of the staff: the ink of the last item.
   int32_t endX = 0;
   for (const DrawItem& it : line_) endX = std::max(endX, it.x + it.ink);
@@ -1402,7 +1449,7 @@ void TuneDrawer::DrawLine(bool last) {
   if (y0 - below < dc_.BottomLimit() && dc_.PageHasContent()) {
     if (!dc_.NewPage()) {
       stopped_ = true;
-      return;
+      return false;
     }
     topLine = dc_.Y() - above - LS / 2;
     y0 = topLine - YOf(8);
@@ -1437,6 +1484,7 @@ void TuneDrawer::DrawLine(bool last) {
   prevBottom_ = y0;
   prevBelow_ = below;
   firstLine_ = false;
+  return true;
 }
 
 void TuneDrawer::Extents(int32_t& top, int32_t& bottom) {

@@ -1,0 +1,254 @@
+// Image checks of the notation engine on the QPainter canvas: the notation font keeps
+// the conventions the layout relies on, sample tunes render to pages that match
+// reviewed reference images within a tolerance, and every sample tune draws ink.
+//
+// TUNORA_UPDATE_REFERENCES=1 writes the current images as the new references (look
+// at them before committing them).
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+#include <vector>
+
+#include "abc/UserSymbols.h"
+#include "app/FileIO.h"
+#include "draw/DrawContext.h"
+#include "draw/FormatSettings.h"
+#include "draw/LayoutParams.h"
+#include "draw/SymbolMap.h"
+#include "platform/canvas/PageOutput.h"
+#include "platform/canvas/QtCanvas.h"
+#include "tunefile/TuneFile.h"
+
+namespace tunora {
+namespace {
+
+const QString kReferenceDir = QStringLiteral(TUNORA_SOURCE_DIR "/tests/draw/reference/");
+constexpr int kDpi = 100;
+
+// Pages drawn into images, one image per page.
+class ImagePages : public QtCanvas {
+ public:
+  ImagePages(int32_t width, int32_t height, int32_t unitsPerInch)
+      : QtCanvas(nullptr, 1), width_(width), height_(height), unitsPerInch_(unitsPerInch) {
+    Start();
+  }
+  ~ImagePages() override { End(); }
+  bool NewPage() override {
+    End();
+    Start();
+    return true;
+  }
+  std::vector<QImage> Finish() {
+    End();
+    return images_;
+  }
+
+ private:
+  void Start() {
+    double inches = 1.0 / unitsPerInch_;
+    QImage image(static_cast<int>(width_ * inches * kDpi + 0.5),
+                 static_cast<int>(height_ * inches * kDpi + 0.5), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    images_.push_back(image);
+    painter_ = std::make_unique<QPainter>(&images_.back());
+    Attach(painter_.get(), kDpi * inches);
+  }
+  void End() {
+    if (painter_) {
+      painter_->end();
+      painter_.reset();
+      Attach(nullptr, 1);
+    }
+  }
+  int32_t width_, height_, unitsPerInch_;
+  std::vector<QImage> images_;
+  std::unique_ptr<QPainter> painter_;
+};
+
+FormatSettings ShippedLayout() {
+  std::string text, error;
+  ReadWholeFile(TUNORA_DATA_DIR "/layout.cfg", text, error);
+  return FormatSettings::FromText(text);
+}
+
+std::vector<QImage> Render(TuneFile& file, const std::vector<int>& positions) {
+  FormatSettings fs = ShippedLayout();
+  PaperSize paper = PaperInUnits(PaperKind::kA4, fs.unit);
+  ImagePages pages(paper.width, paper.height, fs.UnitsPerInch());
+  UserSymbols symbols;
+  if (file.headerText) symbols.LoadFromText(*file.headerText);
+  DrawJob job;
+  job.pageWidth = paper.width;
+  job.pageHeight = paper.height;
+  job.fileSymbols = &symbols;
+  DrawContext dc(pages, fs, LayoutParams(), SymbolMap(), job);
+  for (int p : positions) dc.DrawTune(*file.TuneAt(p));
+  dc.Finish();
+  return pages.Finish();
+}
+
+// Share of pixels whose grey differs by more than a third of the scale, after both
+// images are smoothed to half size (so that antialiasing does not count).
+double Difference(const QImage& a, const QImage& b) {
+  if (a.size() != b.size()) return 1.0;
+  QImage sa = a.convertToFormat(QImage::Format_Grayscale8)
+                  .scaled(a.size() / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  QImage sb = b.convertToFormat(QImage::Format_Grayscale8)
+                  .scaled(b.size() / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  long differing = 0, inked = 0;
+  for (int y = 0; y < sa.height(); ++y) {
+    const uchar* ra = sa.constScanLine(y);
+    const uchar* rb = sb.constScanLine(y);
+    for (int x = 0; x < sa.width(); ++x) {
+      if (ra[x] < 200 || rb[x] < 200) ++inked;
+      if (std::abs(ra[x] - rb[x]) > 85) ++differing;
+    }
+  }
+  return inked == 0 ? 0.0 : static_cast<double>(differing) / static_cast<double>(inked);
+}
+
+long InkedPixels(const QImage& image) {
+  QImage g = image.convertToFormat(QImage::Format_Grayscale8);
+  long n = 0;
+  for (int y = 0; y < g.height(); ++y) {
+    const uchar* r = g.constScanLine(y);
+    for (int x = 0; x < g.width(); ++x)
+      if (r[x] < 128) ++n;
+  }
+  return n;
+}
+
+}  // namespace
+
+class DrawRenderTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(LoadMusicFont(TUNORA_DATA_DIR "/"));
+    std::string error;
+    QVERIFY(file_.Load(TUNORA_DATA_DIR "/samples/traditional.abc", error));
+    QVERIFY(file_.TuneCount() >= 10);
+  }
+
+  // The layout puts a head on its staff line and stands clefs, bar lines and rests
+  // on theirs: the font must be built that way.
+  void fontConventions() {
+    CanvasFont font;
+    font.face = "MusicalSymbols";
+    font.height = 846;
+    font.symbol = true;
+    QImage image(10, 10, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QtCanvas canvas(&painter, 1);
+    SymbolMap map;
+    GlyphBox head = canvas.CharBox(font, map.Char(SYM_FILLED_HEAD));
+    QVERIFY(head.advance > 200 && head.advance < 300);
+    QVERIFY(std::abs(head.top + head.bottom) < 20);  // centred on the baseline
+    QVERIFY(head.left >= 0 && head.left < 10);
+    GlyphBox bar = canvas.CharBox(font, map.Char(SYM_BARLINE));
+    QVERIFY(std::abs(bar.bottom) < 10);
+    QVERIFY(std::abs(bar.top - 846) < 20);  // one staff high
+    QVERIFY(bar.left > 50);                 // room before and after the line
+    QVERIFY(bar.advance - bar.right > 50);
+    GlyphBox up = canvas.CharBox(font, map.Char(SYM_QUARTER_UP));
+    GlyphBox down = canvas.CharBox(font, map.Char(SYM_QUARTER_DOWN));
+    QVERIFY(up.top > 650 && up.bottom > -150);
+    QVERIFY(down.bottom < -650 && down.top < 150);
+    QCOMPARE(up.advance, head.advance);
+    // Every symbol that is not a heading and not a blank has ink.
+    for (int s = 0; s < SymbolMap::kCount; ++s) {
+      if (SymbolMap::IsHeading(s) || map.Char(s) == ' ') continue;
+      GlyphBox b = canvas.CharBox(font, map.Char(s));
+      QVERIFY2(b.right > b.left && b.top > b.bottom, SymbolMap::Name(s));
+    }
+    painter.end();
+  }
+
+  void everySampleTuneDrawsInk() {
+    for (size_t i = 1; i <= file_.TuneCount(); ++i) {
+      std::vector<QImage> pages = Render(file_, {static_cast<int>(i)});
+      QVERIFY(!pages.empty());
+      QVERIFY2(InkedPixels(pages.front()) > 5000, qPrintable(QString::number(i)));
+    }
+  }
+
+  void referenceImages_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("tune");
+    QTest::newRow("reel") << "sample-reel" << 1;
+    QTest::newRow("hornpipe") << "sample-hornpipe" << 9;
+    QTest::newRow("air") << "sample-air" << 20;
+  }
+
+  void referenceImages() {
+    QFETCH(QString, name);
+    QFETCH(int, tune);
+    QVERIFY(tune <= static_cast<int>(file_.TuneCount()));
+    std::vector<QImage> pages = Render(file_, {tune});
+    QVERIFY(!pages.empty());
+    QImage page = pages.front();
+    QString path = kReferenceDir + name + ".png";
+    if (qEnvironmentVariableIsSet("TUNORA_UPDATE_REFERENCES")) {
+      QDir().mkpath(kReferenceDir);
+      QVERIFY(page.save(path));
+      return;
+    }
+    QImage reference(path);
+    QVERIFY2(!reference.isNull(), qPrintable("missing " + path));
+    double diff = Difference(page, reference);
+    if (diff > 0.02) page.save(QDir::tempPath() + "/" + name + "-actual.png");
+    QVERIFY2(diff <= 0.02, qPrintable(QString("%1 differs in %2% of its ink")
+                                          .arg(name)
+                                          .arg(diff * 100, 0, 'f', 2)));
+  }
+
+  void pdfAndSvgFilesArePages() {
+    QTemporaryDir dir;
+    for (const char* ext : {"pdf", "svg", "png"}) {
+      PageSetup setup;
+      QVERIFY(PageFormatOfPath(std::string("x.") + ext, setup.format));
+      setup.path = (dir.path() + "/out." + ext).toStdString();
+      setup.pageWidth = 21000;
+      setup.pageHeight = 29700;
+      setup.dpi = 50;
+      std::string error;
+      std::unique_ptr<PageOutput> out = OpenPageOutput(setup, error);
+      QVERIFY(out);
+      DrawJob job;
+      job.pageWidth = 21000;
+      job.pageHeight = 29700;
+      DrawContext dc(out->GetCanvas(), ShippedLayout(), LayoutParams(), SymbolMap(), job);
+      for (size_t i = 1; i <= file_.TuneCount(); ++i) dc.DrawTune(*file_.TuneAt(static_cast<int>(i)));
+      dc.Finish();
+      QVERIFY(out->Finish(error));
+      if (std::string(ext) == "pdf") {
+        QCOMPARE(out->Files().size(), size_t{1});
+        QFile pdf(QString::fromStdString(out->Files()[0]));
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QByteArray bytes = pdf.readAll();
+        QVERIFY(bytes.startsWith("%PDF"));
+        QVERIFY(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") +
+                    bytes.count("/Type /Page ") + bytes.count("/Type /Page>") >= 2);
+      } else {
+        QVERIFY(out->Files().size() >= 2);
+        QVERIFY(QString::fromStdString(out->Files()[1]).endsWith(QString("out-2.") + ext));
+        for (const std::string& f : out->Files()) QVERIFY(QFile::exists(QString::fromStdString(f)));
+        QVERIFY(!QFile::exists(dir.path() + "/out." + ext));
+      }
+    }
+  }
+
+ private:
+  TuneFile file_;
+};
+
+}  // namespace tunora
+
+QTEST_MAIN(tunora::DrawRenderTest)
+#include "DrawRenderTest.moc"
