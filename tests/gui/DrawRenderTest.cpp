@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -206,6 +207,45 @@ class DrawRenderTest : public QObject {
     QVERIFY2(diff <= 0.02, qPrintable(QString("%1 differs in %2% of its ink")
                                           .arg(name)
                                           .arg(diff * 100, 0, 'f', 2)));
+  }
+
+  // The SVG page shows what the PNG page shows, also where the notation font is not
+  // installed (its glyphs travel in the file).
+  void svgPageMatchesTheImage() {
+    QTemporaryDir dir;
+    FormatSettings fs = ShippedLayout();
+    PageSetup setup;
+    setup.format = PageFormat::kSvg;
+    setup.path = (dir.path() + "/tune.svg").toStdString();
+    setup.pageWidth = 21000;
+    setup.pageHeight = 29700;
+    std::string error;
+    std::unique_ptr<PageOutput> out = OpenPageOutput(setup, error);
+    QVERIFY(out);
+    DrawJob job;
+    job.pageWidth = 21000;
+    job.pageHeight = 29700;
+    DrawContext dc(out->GetCanvas(), fs, LayoutParams(), SymbolMap(), job);
+    dc.DrawTune(*file_.TuneAt(1));
+    dc.Finish();
+    QVERIFY(out->Finish(error));
+    QSvgRenderer svg(QString::fromStdString(out->Files()[0]));
+    QVERIFY(svg.isValid());
+    QImage image = Render(file_, {1}).front();
+    QImage drawn(image.size(), QImage::Format_RGB32);
+    drawn.fill(Qt::white);
+    QPainter painter(&drawn);
+    svg.render(&painter);
+    painter.end();
+    double diff = Difference(image, drawn);
+    if (diff > 0.05 || qEnvironmentVariableIsSet("TUNORA_KEEP_IMAGES"))
+      drawn.save(QDir::tempPath() + "/svg-actual.png");
+    QVERIFY2(diff <= 0.05, qPrintable(QString("the SVG differs in %1% of its ink").arg(diff * 100)));
+    QFile file(QString::fromStdString(out->Files()[0]));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray bytes = file.readAll();
+    QVERIFY(bytes.contains("<use xlink:href="));
+    QVERIFY(!bytes.contains("MusicalSymbols\""));
   }
 
   void pdfAndSvgFilesArePages() {

@@ -118,12 +118,15 @@ class Cursor {
   size_t p_ = 0;
 };
 
+// Font sizes are kept from 1 to 1000 points.
+int FontSize(int64_t points) { return static_cast<int>(std::clamp<int64_t>(points, 1, 1000)); }
+
 // One font word at the cursor; false when the word is none.
 bool FontWord(Cursor& c, FontSpec& font) {
   if (c.Match("face=")) {
     font.face = c.String();
   } else if (c.Match("size=")) {
-    font.size = c.Integer();
+    font.size = FontSize(c.Integer());
   } else if (c.Match("bold")) {
     font.bold = true;
   } else if (c.Match("italic")) {
@@ -161,9 +164,9 @@ void ParseHeaderBlock(Cursor& c, FormatSettings& fs) {
         bool minus = c.Peek() == '-';
         c.Match(minus ? "-" : "+");
         int32_t d = c.Integer();
-        block.font.size = fs.headerFont.size + (minus ? -d : d);
+        block.font.size = FontSize(static_cast<int64_t>(fs.headerFont.size) + (minus ? -d : d));
       } else {
-        block.font.size = c.Integer();
+        block.font.size = FontSize(c.Integer());
       }
     } else if (FontWord(c, block.font)) {
     } else if (c.Match("align=")) {
@@ -407,10 +410,10 @@ void ParseLine(std::string_view line, FormatSettings& fs) {
     fs.staffSpacing = c.Decimal();
   } else if (c.Match("gchordfont ")) {
     fs.chordFont.face = c.String();
-    fs.chordFont.size = c.Integer();
+    fs.chordFont.size = FontSize(c.Integer());
   } else if (c.Match("textfont ")) {
     fs.textFont.face = c.String();
-    fs.textFont.size = c.Integer();
+    fs.textFont.size = FontSize(c.Integer());
   }
 }
 

@@ -8,11 +8,12 @@
 #include <QImage>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QSvgGenerator>
 #include <cstdlib>
 #include <unistd.h>
 
+#include "app/FileIO.h"
 #include "platform/canvas/QtCanvas.h"
+#include "platform/canvas/SvgCanvas.h"
 
 namespace tunora {
 namespace {
@@ -79,7 +80,7 @@ class PdfOutput : public PageOutput {
   std::vector<std::string> files_;
 };
 
-// SVG and PNG: one device per page.
+// PNG: one image per page.
 class PerPageOutput : public PageOutput {
  public:
   bool Open(const PageSetup& s, std::string& error) {
@@ -129,23 +130,7 @@ class PerPageOutput : public PageOutput {
       }
     }
     const double inches = 1.0 / setup_.unitsPerInch;
-    if (setup_.format == PageFormat::kSvg) {
-      svg_ = std::make_unique<QSvgGenerator>();
-      svg_->setFileName(QString::fromStdString(CurrentPath()));
-      const int dpi = 96;
-      QSize px(static_cast<int>(setup_.pageWidth * inches * dpi + 0.5),
-               static_cast<int>(setup_.pageHeight * inches * dpi + 0.5));
-      svg_->setResolution(dpi);
-      svg_->setSize(px);
-      svg_->setViewBox(QRect(QPoint(0, 0), px));
-      svg_->setTitle("Tunora");
-      if (!painter_.begin(svg_.get())) {
-        error = "cannot write " + CurrentPath();
-        return false;
-      }
-      painter_.fillRect(QRect(QPoint(0, 0), px), Qt::white);
-      canvas_->Attach(&painter_, dpi * inches);
-    } else {
+    {
       int dpi = std::clamp(setup_.dpi, 20, 1200);
       QSize px(std::max(1, static_cast<int>(setup_.pageWidth * inches * dpi + 0.5)),
                std::max(1, static_cast<int>(setup_.pageHeight * inches * dpi + 0.5)));
@@ -170,14 +155,6 @@ class PerPageOutput : public PageOutput {
     if (!painter_.isActive()) return true;
     painter_.end();
     canvas_->Attach(nullptr, 1);
-    if (setup_.format == PageFormat::kSvg) {
-      svg_.reset();
-      if (!QFileInfo::exists(QString::fromStdString(CurrentPath()))) {
-        error = "cannot write " + CurrentPath();
-        return false;
-      }
-      return true;
-    }
     if (!image_.save(QString::fromStdString(CurrentPath()), "PNG")) {
       error = "cannot write " + CurrentPath();
       return false;
@@ -187,7 +164,6 @@ class PerPageOutput : public PageOutput {
 
   PageSetup setup_;
   std::unique_ptr<PagedCanvas> canvas_;
-  std::unique_ptr<QSvgGenerator> svg_;
   QImage image_;
   QPainter painter_;
   int pages_ = 0;
@@ -195,6 +171,72 @@ class PerPageOutput : public PageOutput {
 };
 
 }  // namespace
+
+// SVG: one file per page, written by the SVG canvas.
+class SvgOutput : public PageOutput {
+ public:
+  bool Open(const PageSetup& s, std::string&) {
+    setup_ = s;
+    canvas_ = std::make_unique<PagedCanvas>(this, s);
+    pages_ = 1;
+    return true;
+  }
+  Canvas& GetCanvas() override { return *canvas_; }
+  bool Finish(std::string& error) override {
+    if (!WritePage(error)) return false;
+    files_.clear();
+    if (pages_ == 1) {
+      files_.push_back(setup_.path);
+    } else {
+      for (int i = 1; i <= pages_; ++i) files_.push_back(NumberedPath(setup_.path, i));
+    }
+    return true;
+  }
+  const std::vector<std::string>& Files() const override { return files_; }
+
+ private:
+  class PagedCanvas : public SvgCanvas {
+   public:
+    PagedCanvas(SvgOutput* out, const PageSetup& s)
+        : SvgCanvas(s.pageWidth, s.pageHeight, s.unitsPerInch), out_(out) {}
+    bool NewPage() override {
+      std::string error;
+      if (!out_->WritePage(error)) return false;
+      Clear();
+      ++out_->pages_;
+      return true;
+    }
+
+   private:
+    SvgOutput* out_;
+  };
+
+  bool WritePage(std::string& error) {
+    if (pages_ == 2 && !renamed_) {
+      // A second page: the first file gets its number too.
+      std::string first = NumberedPath(setup_.path, 1);
+      QFile::remove(QString::fromStdString(first));
+      if (!QFile::rename(QString::fromStdString(setup_.path), QString::fromStdString(first))) {
+        error = "cannot write " + first;
+        return false;
+      }
+      renamed_ = true;
+    }
+    std::string path = pages_ <= 1 ? setup_.path : NumberedPath(setup_.path, pages_);
+    std::string message;
+    if (!WriteFileAtomically(path, canvas_->Document(), message)) {
+      error = "cannot write " + path + (message.empty() ? "" : ": " + message);
+      return false;
+    }
+    return true;
+  }
+
+  PageSetup setup_;
+  std::unique_ptr<PagedCanvas> canvas_;
+  int pages_ = 0;
+  bool renamed_ = false;
+  std::vector<std::string> files_;
+};
 
 bool LoadMusicFont(const std::string& programDir) {
   static bool loaded = false;
@@ -248,6 +290,11 @@ std::unique_ptr<PageOutput> OpenPageOutput(const PageSetup& setup, std::string& 
   }
   if (setup.format == PageFormat::kPdf) {
     auto out = std::make_unique<PdfOutput>();
+    if (!out->Open(setup, error)) return nullptr;
+    return out;
+  }
+  if (setup.format == PageFormat::kSvg) {
+    auto out = std::make_unique<SvgOutput>();
     if (!out->Open(setup, error)) return nullptr;
     return out;
   }
