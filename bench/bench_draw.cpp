@@ -1,0 +1,63 @@
+// The notation engine on a large collection: every tune laid out and drawn onto A4
+// pages through a canvas that only measures (fixed metrics), so the figure is the
+// engine's own cost without a graphics library.
+#include <benchmark/benchmark.h>
+
+#include "BenchCorpus.h"
+#include "abc/UserSymbols.h"
+#include "draw/Canvas.h"
+#include "draw/DrawContext.h"
+#include "draw/FormatSettings.h"
+#include "draw/LayoutParams.h"
+#include "draw/SymbolMap.h"
+#include "tunefile/TuneFile.h"
+
+namespace {
+
+class MeasuringCanvas : public tunora::Canvas {
+ public:
+  int32_t TextWidth(const tunora::CanvasFont& f, std::string_view t) override {
+    return static_cast<int32_t>(t.size()) * f.height / 2;
+  }
+  tunora::FontMetrics Metrics(const tunora::CanvasFont& f) override {
+    return {f.height * 8 / 10, f.height / 5};
+  }
+  tunora::GlyphBox CharBox(const tunora::CanvasFont& f, uint8_t) override {
+    int32_t w = f.height * 3 / 10;
+    return {w, 0, w, -f.height / 8, f.height / 8};
+  }
+  void DrawChar(const tunora::CanvasFont&, int32_t, int32_t, uint8_t) override { ++ops; }
+  void DrawText(const tunora::CanvasFont&, int32_t, int32_t, std::string_view) override { ++ops; }
+  void DrawLine(int32_t, int32_t, int32_t, int32_t, int32_t) override { ++ops; }
+  void DrawPolygon(const tunora::CanvasPoint*, size_t) override { ++ops; }
+  void DrawEllipse(int32_t, int32_t, int32_t, int32_t, bool, int32_t) override { ++ops; }
+  bool NewPage() override { return true; }
+  long ops = 0;
+};
+
+void BM_DrawCollection(benchmark::State& state) {
+  static tunora::TuneFile* file = [] {
+    auto* f = new tunora::TuneFile;
+    f->SplitTunes(tunora::bench::BigCollection(5000), true, 0, false);
+    return f;
+  }();
+  tunora::UserSymbols symbols;
+  tunora::FormatSettings fs;
+  for (auto _ : state) {
+    MeasuringCanvas canvas;
+    tunora::DrawJob job;
+    job.pageWidth = 21000;
+    job.pageHeight = 29700;
+    job.fileSymbols = &symbols;
+    tunora::DrawContext dc(canvas, fs, tunora::LayoutParams(), tunora::SymbolMap(), job);
+    for (size_t i = 1; i <= file->TuneCount(); ++i) dc.DrawTune(*file->TuneAt(static_cast<int>(i)));
+    dc.Finish();
+    benchmark::DoNotOptimize(canvas.ops);
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * file->TuneCount()));
+}
+BENCHMARK(BM_DrawCollection)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
