@@ -590,7 +590,9 @@ bool TuneDrawer::Cut() {
   size_t cut = 0;
   for (size_t i = line_.size() - 1; i > prefix; --i) {
     if (IsBarItem(line_[i].kind) && i + 1 < line_.size()) {
-      cut = i + 1;
+      // A bar line that opens a section begins the next line instead.
+      bool opens = line_[i].kind == TK_REPEAT_START || line_[i].kind == TK_START_BAR;
+      cut = opens ? i : i + 1;
       break;
     }
   }
