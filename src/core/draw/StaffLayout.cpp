@@ -833,6 +833,23 @@ void TuneDrawer::AddNote() {
     AttachPending(n);
     n.slurStarts = pendingSlurs_;
     pendingSlurs_ = 0;
+    // Room for wide signs above or below the note (dynamics, texts).
+    if (!grace) {
+      int32_t need = 0;
+      for (const Decoration& d : n.decos) {
+        DecoStyle style = StyleOf(d.kind);
+        if (style.place != Place::kAbove && style.place != Place::kBelow) continue;
+        if (style.symbol >= 0) {
+          need = std::max(need, Box(style.symbol).advance);
+        } else if (style.symbol == -2) {
+          need = std::max(need, Box(SYM_DYN_FFF).advance + Box(SYM_DYN_F).advance);
+        } else {
+          std::string_view text = style.text != nullptr ? style.text : std::string_view(d.text);
+          need = std::max(need, TextWidth(dc_.ExprFont(), text));
+        }
+      }
+      if (need > 0) n.width = std::max(n.width, need + LS / 3);
+    }
   }
   if (IsLyricNote() && noteOrdinal_ < lyrics_.size()) {
     n.lyrics = lyrics_[noteOrdinal_];
