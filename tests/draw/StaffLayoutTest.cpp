@@ -352,6 +352,23 @@ TEST(StaffLayout, TiesAndSlursAreArcs) {
   EXPECT_EQ(arcs, 2);
 }
 
+TEST(StaffLayout, TieToAnotherPitchEndsAtTheNextNote) {
+  Drawing d;
+  ASSERT_TRUE(d.Draw(Tune("K:C", "c2-d2 e2 f2|g8|a8|")));
+  int32_t heads[2] = {-1, -1};
+  for (const Op& o : d.canvas.ops)
+    if (o.type == Op::kChar && (o.c == 0x51 || o.c == 0x71) && heads[1] < 0)
+      (heads[0] < 0 ? heads[0] : heads[1]) = o.x;
+  const Op* arc = nullptr;
+  for (const Op& o : d.canvas.ops)
+    if (o.type == Op::kPolygon && o.points.size() > 10) arc = &o;
+  ASSERT_NE(arc, nullptr);
+  int32_t right = INT32_MIN;
+  for (const CanvasPoint& p : arc->points) right = std::max(right, p.x);
+  EXPECT_LE(right, heads[1]);
+  EXPECT_GT(right, heads[0]);
+}
+
 TEST(StaffLayout, StartBarAtLineStartReplacesTheStaffStart) {
   Drawing d;
   ASSERT_TRUE(d.Draw(Tune("K:C", "[|C2 D2|]")));

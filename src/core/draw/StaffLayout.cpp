@@ -1985,19 +1985,19 @@ void TuneDrawer::DrawTiesAndSlurs(int32_t y0, int32_t startX, int32_t endX) {
       if (c.base <= 1) above = n.step >= 4;
       int32_t off = above ? LS / 2 : -LS / 2;
       int32_t x1 = c.headX + c.headW + tieH, y1 = y0 + YOf(n.step) + off + (above ? tieV : -tieV);
+      // To the next note: a tie to another pitch is drawn all the same, as the
+      // slur it stands for. Without a next note on the line it runs to the end.
       int32_t x2 = endX, y2 = y1;
       for (size_t cj = ci + 1; cj < cols_.size(); ++cj) {
         const Column& d = cols_[cj];
-        if (d.grace != c.grace) continue;
-        bool found = false;
+        if (d.grace != c.grace || d.rest) continue;
+        x2 = d.headX - tieH;
+        bool same = false;
         for (int j = d.first; j <= d.last; ++j) {
-          if (line_[static_cast<size_t>(j)].pitch == n.pitch) found = true;
+          if (line_[static_cast<size_t>(j)].pitch == n.pitch) same = true;
         }
-        if (found) {
-          x2 = d.headX - tieH;
-          break;
-        }
-        if (!d.rest) break;
+        if (!same) y2 = y0 + YOf(above ? d.topStep : d.bottomStep) + off;
+        break;
       }
       if (x2 > x1) DrawArc(x1, y1, x2, y2, above, arcHeight(x2 - x1) / 2);
     }
