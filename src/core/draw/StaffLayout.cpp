@@ -805,6 +805,9 @@ void TuneDrawer::AddNote() {
     n.step = 4;
   }
   n.start = barTick_;
+  // A rest that fills a whole bar is a whole rest in the middle of its bar.
+  const bool barRest = n.rest == 1 && !grace && !inChord && barTick_ == 0 &&
+                       meter.barLength != 0 && note.length == meter.barLength;
   if (!grace && !(n.flags & kItemChordLater)) barTick_ += note.length;
   // Widths.
   int32_t accW = 0;
@@ -862,6 +865,15 @@ void TuneDrawer::AddNote() {
   if (IsLyricNote()) ++noteOrdinal_;
   if (inChord) n.width = 0;
   if (!(n.flags & kItemChordLater)) lastNoteSerial_ = n.serial;
+  if (barRest) {
+    n.kind = kItemMultiRest;
+    n.value = 1;
+    n.base = 1;
+    n.dots = 0;
+    n.headDx = 0;
+    n.ink = Box(SYM_WHOLE_REST).advance + fs_.noteSpacing;
+    n.width = n.ink + fs_.noteSpacing;
+  }
   Append(std::move(n));
 }
 
@@ -1206,7 +1218,7 @@ void TuneDrawer::BuildColumns() {
     c.headX = it.x + it.headDx;
     c.headW = c.rest ? Box(it.kind == kItemMultiRest ? SYM_WHOLE_REST : RestSymbol(it.base)).advance
                      : Box(HeadSymbol(it.base), c.grace).advance;
-    if (it.kind == kItemMultiRest) c.headX = it.x + (it.width - c.headW) / 2;
+    if (it.kind == kItemMultiRest) c.headX = it.x + (it.ink - c.headW) / 2;
     c.single = (it.flags & kItemChordFirst) == 0;
     cols_.push_back(c);
   }
