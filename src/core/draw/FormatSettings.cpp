@@ -606,6 +606,21 @@ std::string WriteFormat(const FormatSettings& fs) {
   for (const HeaderBlock& b : fs.headers) {
     out += "%%fmt header " + WriteHeaderBlock(b, fs.headerFont) + "\r\n";
   }
+  // The settings of the layout pages that have a directive word of their own.
+  out += "%%fmt scale " + std::to_string(fs.staffSize) + "\r\n";
+  out += "%%fmt indent " + FormatDecimal(fs.indent) + "\r\n";
+  out += "%%fmt staffwidth " + FormatDecimal(fs.staffWidth) + "\r\n";
+  out += "%%fmt barsperstaff " + std::to_string(fs.barsPerStaff) + "\r\n";
+  out += "%%fmt measurefirst " + std::to_string(fs.measureFirst) + "\r\n";
+  out += "%%fmt measurenb " + std::to_string(fs.measureInterval) + "\r\n";
+  out += "%%fmt measurebox " + std::string(OnOff(fs.measureBox)) + "\r\n";
+  out += "%%fmt stretchlast " + std::string(OnOff(fs.stretchLast)) + "\r\n";
+  out += "%%fmt stretchstaff " + std::string(OnOff(fs.stretchStaff)) + "\r\n";
+  out += "%%fmt oneperpage " + std::string(OnOff(fs.onePerPage)) + "\r\n";
+  out += "%%fmt screendrawmargins " + std::string(OnOff(fs.showMargins)) + "\r\n";
+  out += "%%fmt exprabove " + std::string(OnOff(fs.exprAbove)) + "\r\n";
+  out += "%%fmt graceslurs " + std::string(OnOff(fs.graceSlurs)) + "\r\n";
+  out += "%%fmt musiconly " + std::string(OnOff(!fs.showText)) + "\r\n";
   out += "%%fmt tune spaceBeforeTune=" + FormatDecimal(fs.spaceBeforeTune) + "\r\n";
   out += "%%fmt tune spaceAfterTune=" + FormatDecimal(fs.spaceAfterTune) + "\r\n";
   out += "%%fmt tune staffSpacing=" + FormatDecimal(fs.staffSpacing) + "\r\n";
@@ -622,21 +637,6 @@ std::string WriteFormat(const FormatSettings& fs) {
     if (on) out += word;
   }
   out += fs.softLf ? " softLf\r\n" : " hardLf\r\n";
-  // The settings of the layout pages that have a directive word of their own.
-  out += "%%fmt scale " + std::to_string(fs.staffSize) + "\r\n";
-  out += "%%fmt indent " + FormatDecimal(fs.indent) + "\r\n";
-  out += "%%fmt staffwidth " + FormatDecimal(fs.staffWidth) + "\r\n";
-  out += "%%fmt barsperstaff " + std::to_string(fs.barsPerStaff) + "\r\n";
-  out += "%%fmt measurefirst " + std::to_string(fs.measureFirst) + "\r\n";
-  out += "%%fmt measurenb " + std::to_string(fs.measureInterval) + "\r\n";
-  out += "%%fmt measurebox " + std::string(OnOff(fs.measureBox)) + "\r\n";
-  out += "%%fmt stretchlast " + std::string(OnOff(fs.stretchLast)) + "\r\n";
-  out += "%%fmt stretchstaff " + std::string(OnOff(fs.stretchStaff)) + "\r\n";
-  out += "%%fmt oneperpage " + std::string(OnOff(fs.onePerPage)) + "\r\n";
-  out += "%%fmt screendrawmargins " + std::string(OnOff(fs.showMargins)) + "\r\n";
-  out += "%%fmt exprabove " + std::string(OnOff(fs.exprAbove)) + "\r\n";
-  out += "%%fmt graceslurs " + std::string(OnOff(fs.graceSlurs)) + "\r\n";
-  out += "%%fmt musiconly " + std::string(OnOff(!fs.showText)) + "\r\n";
   return out;
 }
 
