@@ -1527,7 +1527,7 @@ void TuneDrawer::Extents(int32_t& top, int32_t& bottom) {
   int32_t decoTop = top, decoBottom = bottom;
   for (Column& c : cols_) {
     const DrawItem& it = line_[static_cast<size_t>(c.first)];
-    int32_t up = std::max(c.inkTop, YOf(8)) + LS / 3;
+    int32_t up = std::max(c.inkTop, YOf(8)) + LS / 2;
     int32_t down = std::min(c.inkBottom, YOf(0)) - LS / 3;
     for (const Decoration& d : it.decos) {
       DecoStyle s = StyleOf(d.kind);
@@ -2172,7 +2172,7 @@ void TuneDrawer::DrawDecorations(int32_t y0) {
     if (it.decos.empty() || (it.flags & kItemChordLater)) continue;
     int ci = it.kind == TK_NOTE || it.kind == kItemMultiRest ? ColumnOfItem(static_cast<int>(i)) : -1;
     const Column* c = ci >= 0 ? &cols_[static_cast<size_t>(ci)] : nullptr;
-    int32_t up = std::max(c ? c->inkTop : YOf(8), YOf(8)) + LS / 3;
+    int32_t up = std::max(c ? c->inkTop : YOf(8), YOf(8)) + LS / 2;
     int32_t down = std::min(c ? c->inkBottom : YOf(0), YOf(0)) - LS / 3;
     int32_t atNote = c ? (c->up && c->base >= 2 && !c->rest ? c->tip : YOf(c->topStep)) : YOf(8);
     for (const Decoration& d : it.decos) {
@@ -2199,6 +2199,11 @@ void TuneDrawer::DrawDecorations(int32_t y0) {
         continue;
       }
       place(c, it, d, up, down, atNote);
+    }
+    if (ci >= 0) {
+      // Annotations go on above and below what the decorations took.
+      cols_[static_cast<size_t>(ci)].decoTop = up;
+      cols_[static_cast<size_t>(ci)].decoBottom = down;
     }
   }
   // Hairpins that go on past the end of the line.
@@ -2231,6 +2236,8 @@ void TuneDrawer::DrawTexts(int32_t y0, int32_t, int32_t) {
     int32_t headW = c ? c->headW : 0;
     int32_t annAbove = std::max(c ? c->inkTop : YOf(8), YOf(8)) + LS / 2;
     int32_t annBelow = std::min(c ? c->inkBottom : YOf(0), YOf(0)) - LS / 2 - em.ascent;
+    if (c != nullptr && c->decoTop != 0) annAbove = std::max(annAbove, c->decoTop);
+    if (c != nullptr && c->decoBottom != 0) annBelow = std::min(annBelow, c->decoBottom - em.ascent);
     for (const Decoration& d : it.decos) {
       if (d.kind != TK_CHORD_SYMBOL || (it.flags & kItemChordLater)) continue;
       std::string_view text = d.text;
