@@ -74,7 +74,12 @@ class ImagePages : public QtCanvas {
 FormatSettings ShippedLayout() {
   std::string text, error;
   ReadWholeFile(TUNORA_DATA_DIR "/layout.cfg", text, error);
-  return FormatSettings::FromText(text);
+  FormatSettings fs = FormatSettings::FromText(text);
+  // The fonts the layout file cannot name: a face every build machine has, so that
+  // the pages do not depend on which font stands in for "Arial".
+  fs.exprFont.face = "DejaVu Sans";
+  fs.lyricsAfterFont.face = "DejaVu Sans";
+  return fs;
 }
 
 std::vector<QImage> Render(TuneFile& file, const std::vector<int>& positions) {
