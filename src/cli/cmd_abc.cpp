@@ -39,25 +39,6 @@ bool CarriesValue(int kind) {
          kind == TK_REPEAT_BOTH || kind == TK_DIRECTIVE || kind == TK_REPEATBAR;
 }
 
-// The U: or u: lines of a tune's own header, tagged again.
-std::string TuneSymbolLines(const TuneRecord& tune) {
-  std::string lines;
-  for (char tag : {'U', 'u'}) {
-    const std::string& value = tune.FieldText(tag);
-    size_t i = 0;
-    while (i < value.size()) {
-      size_t e = value.find_first_of("\r\n", i);
-      if (e == std::string::npos) e = value.size();
-      lines += tag;
-      lines += ':';
-      lines.append(value, i, e - i);
-      lines += "\r\n";
-      i = value.find_first_not_of("\r\n", e);
-      if (i == std::string::npos) break;
-    }
-  }
-  return lines;
-}
 
 int Tokens(const Args& a) {
   if (a.positional.size() != 2)

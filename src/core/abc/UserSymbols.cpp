@@ -1,5 +1,7 @@
 #include "abc/UserSymbols.h"
 
+#include "tunefile/TuneRecord.h"
+
 #include "app/FileIO.h"
 #include "app/Settings.h"
 
@@ -122,6 +124,25 @@ void ConnectUserSymbols(SettingsDataHooks& hooks, UserSymbols& set) {
     std::string error;
     return set.SaveToFile(path, error);
   };
+}
+
+std::string TuneSymbolLines(const TuneRecord& tune) {
+  std::string lines;
+  for (char tag : {'U', 'u'}) {
+    const std::string& value = tune.FieldText(tag);
+    size_t i = 0;
+    while (i < value.size()) {
+      size_t e = value.find_first_of("\r\n", i);
+      if (e == std::string::npos) e = value.size();
+      lines += tag;
+      lines += ':';
+      lines.append(value, i, e - i);
+      lines += "\r\n";
+      i = value.find_first_not_of("\r\n", e);
+      if (i == std::string::npos) break;
+    }
+  }
+  return lines;
 }
 
 }  // namespace tunora

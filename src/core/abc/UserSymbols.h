@@ -9,6 +9,8 @@
 
 namespace tunora {
 
+struct TuneRecord;
+
 struct SettingsDataHooks;
 
 class UserSymbols {
@@ -62,5 +64,9 @@ class UserSymbols {
 // Connects the application-wide set to the settings store: loaded from and
 // saved to "userdef.abc" with the other settings files.
 void ConnectUserSymbols(SettingsDataHooks& hooks, UserSymbols& set = UserSymbols::Application());
+
+// The U: and u: lines of a tune's own header, each tagged again ("U:...", "u:..."),
+// as the symbol tables read them.
+std::string TuneSymbolLines(const TuneRecord& tune);
 
 }  // namespace tunora

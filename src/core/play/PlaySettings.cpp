@@ -44,24 +44,6 @@ bool TempoTextGivesTempo(std::string_view q) {
   return p < q.size() && IsDigit(q[p]);
 }
 
-std::string TuneSymbolLines(const TuneRecord& tune) {
-  std::string lines;
-  for (char tag : {'U', 'u'}) {
-    const std::string& value = tune.FieldText(tag);
-    size_t i = 0;
-    while (i < value.size()) {
-      size_t e = value.find_first_of("\r\n", i);
-      if (e == std::string::npos) e = value.size();
-      lines += tag;
-      lines += ':';
-      lines.append(value, i, e - i);
-      lines += "\r\n";
-      i = value.find_first_not_of("\r\n", e);
-      if (i == std::string::npos) break;
-    }
-  }
-  return lines;
-}
 
 PlaySettings GatherPlaySettings(const MidiSettings& m, const TuneRecord& tune,
                                 const StyleSet& styles, std::string_view lastDrone) {

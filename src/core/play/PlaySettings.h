@@ -89,8 +89,4 @@ bool TempoTextGivesTempo(std::string_view q);
 PlaySettings GatherPlaySettings(const MidiSettings& midi, const TuneRecord& tune,
                                 const StyleSet& styles, std::string_view lastDrone = {});
 
-// The u: (and U:) lines of a tune's own header, each tagged again "u:..." for
-// PlaySettings::symbolLines.
-std::string TuneSymbolLines(const TuneRecord& tune);
-
 }  // namespace tunora
