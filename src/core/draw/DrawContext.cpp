@@ -107,13 +107,13 @@ DrawContext::DrawContext(Canvas& canvas, const FormatSettings& format, const Lay
   y_ = TopLimit();
 }
 
-CanvasFont DrawContext::MakeFont(const FontSpec& spec) const {
+CanvasFont DrawContext::MakeFont(const FontSpec& fontSpec) const {
   CanvasFont f;
-  f.face = spec.face;
-  f.height = static_cast<int32_t>(static_cast<int64_t>(spec.size) * format_.UnitsPerInch() / 72);
-  f.bold = spec.bold;
-  f.italic = spec.italic;
-  f.underline = spec.underline;
+  f.face = fontSpec.face;
+  f.height = static_cast<int32_t>(static_cast<int64_t>(fontSpec.size) * format_.UnitsPerInch() / 72);
+  f.bold = fontSpec.bold;
+  f.italic = fontSpec.italic;
+  f.underline = fontSpec.underline;
   return f;
 }
 
@@ -161,8 +161,8 @@ void DrawContext::DrawPageTexts() {
   const int32_t footerY = format_.footerDistance - job_.pageHeight;
   FormatOptions opts;
   opts.readEscapes = true;
-  auto draw = [&](const std::string& text, const FontSpec& spec, int align, int32_t y, bool top) {
-    CanvasFont font = MakeFont(spec);
+  auto draw = [&](const std::string& text, const FontSpec& fontSpec, int align, int32_t y, bool top) {
+    CanvasFont font = MakeFont(fontSpec);
     FontMetrics m = canvas_.Metrics(font);
     // At the top the text hangs from the line; at the bottom it stands on it.
     int32_t baseline = top ? y - m.ascent : y + m.descent;

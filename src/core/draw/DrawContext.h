@@ -71,7 +71,7 @@ class DrawContext {
   const CanvasFont& ExprFont() const { return exprFont_; }
   const CanvasFont& LyricsFont() const { return lyricsFont_; }
   const CanvasFont& TextFont() const { return textFont_; }
-  CanvasFont MakeFont(const FontSpec& spec) const;
+  CanvasFont MakeFont(const FontSpec& fontSpec) const;
   // The font of T: fields in the body: the first header block with "Tx", else the
   // last one with "T1" or "T", else the text-expression font.
   CanvasFont BodyTitleFont() const;

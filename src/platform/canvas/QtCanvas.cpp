@@ -32,28 +32,28 @@ void QtCanvas::Attach(QPainter* painter, double pixelsPerUnit) {
   painter_->scale(pixelsPerUnit, pixelsPerUnit);
 }
 
-QFont QtCanvas::MakeFont(const CanvasFont& spec) {
-  QFont font(QString::fromStdString(spec.face));
-  font.setPixelSize(std::max(1, spec.height));
-  font.setWeight(spec.bold ? QFont::Bold : QFont::Normal);
-  font.setItalic(spec.italic);
-  font.setUnderline(spec.underline);
+QFont QtCanvas::MakeFont(const CanvasFont& fontSpec) {
+  QFont font(QString::fromStdString(fontSpec.face));
+  font.setPixelSize(std::max(1, fontSpec.height));
+  font.setWeight(fontSpec.bold ? QFont::Bold : QFont::Normal);
+  font.setItalic(fontSpec.italic);
+  font.setUnderline(fontSpec.underline);
   font.setHintingPreference(QFont::PreferNoHinting);
-  font.setKerning(!spec.symbol);
-  if (spec.symbol) font.setStyleStrategy(QFont::NoFontMerging);
+  font.setKerning(!fontSpec.symbol);
+  if (fontSpec.symbol) font.setStyleStrategy(QFont::NoFontMerging);
   return font;
 }
 
-QtCanvas::CachedFont& QtCanvas::Font(const CanvasFont& spec) {
-  if (lastFont_ < fonts_.size() && fonts_[lastFont_].spec == spec) return fonts_[lastFont_];
+QtCanvas::CachedFont& QtCanvas::Font(const CanvasFont& fontSpec) {
+  if (lastFont_ < fonts_.size() && fonts_[lastFont_].fontSpec == fontSpec) return fonts_[lastFont_];
   for (size_t i = 0; i < fonts_.size(); ++i) {
-    if (fonts_[i].spec == spec) {
+    if (fonts_[i].fontSpec == fontSpec) {
       lastFont_ = i;
       return fonts_[i];
     }
   }
-  QFont font = MakeFont(spec);
-  fonts_.push_back(CachedFont{spec, font, QFontMetricsF(font)});
+  QFont font = MakeFont(fontSpec);
+  fonts_.push_back(CachedFont{fontSpec, font, QFontMetricsF(font)});
   lastFont_ = fonts_.size() - 1;
   return fonts_.back();
 }
@@ -64,9 +64,9 @@ QString QtCanvas::SymbolText(const QFontMetricsF& metrics, uint8_t c) {
   return QString(QChar(static_cast<char16_t>(c)));
 }
 
-int32_t QtCanvas::TextWidth(const CanvasFont& spec, std::string_view text) {
-  CachedFont& f = Font(spec);
-  if (spec.symbol) {
+int32_t QtCanvas::TextWidth(const CanvasFont& fontSpec, std::string_view text) {
+  CachedFont& f = Font(fontSpec);
+  if (fontSpec.symbol) {
     double w = 0;
     for (char c : text) w += f.metrics.horizontalAdvance(SymbolText(f.metrics, static_cast<uint8_t>(c)));
     return Round(w);
@@ -74,14 +74,14 @@ int32_t QtCanvas::TextWidth(const CanvasFont& spec, std::string_view text) {
   return Round(f.metrics.horizontalAdvance(FromBytes(text)));
 }
 
-FontMetrics QtCanvas::Metrics(const CanvasFont& spec) {
-  CachedFont& f = Font(spec);
+FontMetrics QtCanvas::Metrics(const CanvasFont& fontSpec) {
+  CachedFont& f = Font(fontSpec);
   return FontMetrics{Round(f.metrics.ascent()), Round(f.metrics.descent())};
 }
 
-GlyphBox QtCanvas::CharBox(const CanvasFont& spec, uint8_t c) {
-  CachedFont& f = Font(spec);
-  QString s = spec.symbol ? SymbolText(f.metrics, c) : FromBytes(std::string_view(
+GlyphBox QtCanvas::CharBox(const CanvasFont& fontSpec, uint8_t c) {
+  CachedFont& f = Font(fontSpec);
+  QString s = fontSpec.symbol ? SymbolText(f.metrics, c) : FromBytes(std::string_view(
                                                            reinterpret_cast<const char*>(&c), 1));
   if (s.isEmpty()) return {};
   QRectF ink = f.metrics.boundingRect(s.at(0));
@@ -95,22 +95,22 @@ GlyphBox QtCanvas::CharBox(const CanvasFont& spec, uint8_t c) {
   return box;
 }
 
-void QtCanvas::DrawChar(const CanvasFont& spec, int32_t x, int32_t y, uint8_t c) {
+void QtCanvas::DrawChar(const CanvasFont& fontSpec, int32_t x, int32_t y, uint8_t c) {
   if (painter_ == nullptr) return;
-  CachedFont& f = Font(spec);
+  CachedFont& f = Font(fontSpec);
   painter_->setFont(f.font);
   painter_->setPen(Qt::black);
-  QString s = spec.symbol ? SymbolText(f.metrics, c)
+  QString s = fontSpec.symbol ? SymbolText(f.metrics, c)
                           : FromBytes(std::string_view(reinterpret_cast<const char*>(&c), 1));
   painter_->drawText(QPointF(x, -y), s);
 }
 
-void QtCanvas::DrawText(const CanvasFont& spec, int32_t x, int32_t y, std::string_view text) {
+void QtCanvas::DrawText(const CanvasFont& fontSpec, int32_t x, int32_t y, std::string_view text) {
   if (painter_ == nullptr || text.empty()) return;
-  CachedFont& f = Font(spec);
+  CachedFont& f = Font(fontSpec);
   painter_->setFont(f.font);
   painter_->setPen(Qt::black);
-  if (spec.symbol) {
+  if (fontSpec.symbol) {
     QString s;
     for (char c : text) s += SymbolText(f.metrics, static_cast<uint8_t>(c));
     painter_->drawText(QPointF(x, -y), s);

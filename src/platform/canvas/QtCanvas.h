@@ -42,11 +42,11 @@ class QtCanvas : public Canvas {
 
  private:
   struct CachedFont {
-    CanvasFont spec;
+    CanvasFont fontSpec;
     QFont font;
     QFontMetricsF metrics;
   };
-  CachedFont& Font(const CanvasFont& spec);
+  CachedFont& Font(const CanvasFont& fontSpec);
 
   QPainter* painter_ = nullptr;
   std::vector<CachedFont> fonts_;
