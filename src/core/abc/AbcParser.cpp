@@ -86,6 +86,11 @@ void AbcParser::SetText(std::string_view text) {
 
 void AbcParser::Restart() {
   Load(afterInit_);
+  ResetReadingState();
+}
+
+// Back to the first character: no open brackets or substitution, line 1, no token.
+void AbcParser::ResetReadingState() {
   ClearBrackets();
   EndSubstitution();
   lineNumber_ = 1;
@@ -184,14 +189,7 @@ void AbcParser::ScanPickup() {
   firstBarLength = ClampTicks(sum);
   pickupOffset = barFound && sum < meter.barLength ? meter.barLength - firstBarLength : 0;
   Load(before);
-  ClearBrackets();
-  EndSubstitution();
-  lineNumber_ = 1;
-  followUp_ = 0;
-  note = NoteInfo{};
-  tokenText_ = {};
-  tokenValue_ = 0;
-  syntaxWarning_ = false;
+  ResetReadingState();
 }
 
 void AbcParser::EndSubstitution() {

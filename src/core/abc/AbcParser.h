@@ -111,6 +111,7 @@ class AbcParser {
   ErrorList errors;
 
  private:
+  void ResetReadingState();
   struct Saved {
     KeyInfo key;
     MeterInfo meter;
