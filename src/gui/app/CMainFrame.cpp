@@ -138,6 +138,7 @@ void CMainFrame::CreateActions() {
   MakeAction(C::kFileClose, "&Close", "Close the active tune file");
   MakeAction(C::kFileSave, "&Save", "Save the active tune file", QKeySequence::Save);
   MakeAction(C::kFileSaveAs, "Save &As...", "Save the active tune file under a new name");
+  MakeAction(C::kFileSaveTuneAs, "Save &Tune As...", "Add the edited tune to its file as a new tune");
   MakeAction(C::kFileReload, "&Reload", "Read the tune file again from disk",
              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
   MakeAction(C::kFileMakeList, "&Make List...", "Make a list, index or song book of tunes");
@@ -162,6 +163,12 @@ void CMainFrame::CreateActions() {
   MakeAction(C::kEditReplace, "R&eplace...", "Replace text in the current field",
              QKeySequence(Qt::CTRL | Qt::Key_H));
   MakeAction(C::kEditPreferences, "P&references...", "Change the general preferences");
+  MakeAction(C::kEditPlaybackOptions, "Pla&yback and MIDI Options...",
+             "Change the playback options, rhythms, chords and backing styles");
+  MakeAction(C::kEditPlaybackSettings, "Playback Setti&ngs...",
+             "Choose the MIDI device and the melody instrument");
+  MakeAction(C::kEditCommentSelection, "Co&mment Selection",
+             "Turn the selected lines of the tune into comments, or back");
 
   MakeAction(C::kTuneEdit, "&Edit", "Edit the current tune or the file header",
              QKeySequence(Qt::CTRL | Qt::Key_E));
@@ -177,6 +184,20 @@ void CMainFrame::CreateActions() {
   MakeAction(C::kTunePlayNow, "Play &Now", "Play the current tune at once");
   MakeAction(C::kTuneStopPlay, "&Stop Play", "Stop playing");
   MakeAction(C::kTunePausePlay, "P&ause Play", "Pause or continue playing");
+  MakeAction(C::kTuneExpandHeader, "E&xpand Header", "Show the whole value of the header line",
+             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H));
+  MakeAction(C::kTuneKeyHelp, "&Key/Mode Help...", "Find a key and mode",
+             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
+  MakeAction(C::kTuneNextError, "Next Error", "Go to the next ABC error in the tune",
+             QKeySequence(Qt::Key_F4));
+  MakeAction(C::kTuneShowErrors, "Show Errors", "Show the errors of the last play again",
+             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+  MakeAction(C::kViewHeaders, "&Headers", "Show or hide the header fields",
+             QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_H));
+  MakeAction(C::kViewTune, "T&une", "Show or hide the tune body",
+             QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_T));
+  MakeAction(C::kViewWords, "&Words", "Show or hide the words",
+             QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_W));
 
   MakeAction(C::kHelpTips, "&Tips...", "Show the tips of the day");
   MakeAction(C::kHelpAbout, "&About Tunora...", "Show the program version");
@@ -218,6 +239,7 @@ void CMainFrame::CreateMenus() {
   fileMenu_->addSeparator();
   fileMenu_->addAction(a(C::kFileSave));
   fileMenu_->addAction(a(C::kFileSaveAs));
+  fileMenu_->addAction(a(C::kFileSaveTuneAs));
   fileMenu_->addSeparator();
   fileMenu_->addAction(a(C::kFileMakeList));
   QMenu* import = fileMenu_->addMenu("&Import");
@@ -248,7 +270,11 @@ void CMainFrame::CreateMenus() {
   edit->addAction(a(C::kEditFindFile));
   edit->addAction(a(C::kEditReplace));
   edit->addSeparator();
+  edit->addAction(a(C::kEditCommentSelection));
+  edit->addSeparator();
   edit->addAction(a(C::kEditPreferences));
+  edit->addAction(a(C::kEditPlaybackOptions));
+  edit->addAction(a(C::kEditPlaybackSettings));
 
   QMenu* view = menuBar()->addMenu("&View");
   toolBarToggle_ = view->addAction("&Toolbar");
@@ -257,6 +283,10 @@ void CMainFrame::CreateMenus() {
   statusBarToggle_ = view->addAction("&Status Bar");
   statusBarToggle_->setCheckable(true);
   statusBarToggle_->setChecked(true);
+  view->addSeparator();
+  view->addAction(a(C::kViewHeaders));
+  view->addAction(a(C::kViewTune));
+  view->addAction(a(C::kViewWords));
   connect(toolBarToggle_, &QAction::toggled, this, [this](bool on) {
     if (toolBar_) toolBar_->setVisible(on);
   });
@@ -268,11 +298,15 @@ void CMainFrame::CreateMenus() {
   tune->addAction(a(C::kTuneInsert));
   tune->addAction(a(C::kTuneTextAfter));
   tune->addAction(a(C::kTuneRenumber));
+  tune->addAction(a(C::kTuneExpandHeader));
+  tune->addAction(a(C::kTuneKeyHelp));
   tune->addSeparator();
   tune->addAction(a(C::kTunePlay));
   tune->addAction(a(C::kTunePlayNow));
   tune->addAction(a(C::kTuneStopPlay));
   tune->addAction(a(C::kTunePausePlay));
+  tune->addAction(a(C::kTuneNextError));
+  tune->addAction(a(C::kTuneShowErrors));
   tune->addSeparator();
   tune->addAction(a(C::kTuneTools));
   tune->addAction(a(C::kTuneDraw));

@@ -13,6 +13,7 @@ enum class CommandId {
   kFileClose,
   kFileSave,
   kFileSaveAs,
+  kFileSaveTuneAs,
   kFileReload,
   kFileMakeList,
   kFileImportBww,
@@ -34,6 +35,9 @@ enum class CommandId {
   kEditFindNext,
   kEditFindFile,
   kEditPreferences,
+  kEditPlaybackOptions,
+  kEditPlaybackSettings,
+  kEditCommentSelection,
   // Tune
   kTuneEdit,
   kTuneRawEdit,
@@ -46,6 +50,14 @@ enum class CommandId {
   kTunePlayNow,
   kTuneStopPlay,
   kTunePausePlay,
+  kTuneExpandHeader,
+  kTuneKeyHelp,
+  kTuneNextError,
+  kTuneShowErrors,
+  // View (panes of the tune editor)
+  kViewHeaders,
+  kViewTune,
+  kViewWords,
   // Help
   kHelpTips,
   kHelpAbout,
