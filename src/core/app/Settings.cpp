@@ -198,6 +198,7 @@ void VisitKeys(S& s, V& v) {
   v(kMidi, "VelNoteOffbeat", d.velNoteOffbeat, W::kPreferences);
   v(kMidi, "VelNoteOther", d.velNoteOther, W::kPreferences);
   v(kMidi, "LoudPercent", d.loudPercent, W::kPreferences);
+  v(kMidi, "SoundFont", d.soundFont, W::kPreferences);
 
   auto& c = s.chordwise;
   v(kChordwise, "BeatNote", c.beatNote, W::kPreferences);

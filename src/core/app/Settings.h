@@ -177,6 +177,8 @@ struct MidiSettings {
   int velNoteOffbeat = 64;
   int velNoteOther = 64;
   int loudPercent = 150;
+  // The SoundFont (.sf2/.sf3) of the built-in synth; empty for the General MIDI one installed.
+  std::string soundFont;
 
   int VoiceChannel(int voice) const {
     return voice >= kFirstVoice && voice <= kLastVoice ? voiceChannel[voice - kFirstVoice]

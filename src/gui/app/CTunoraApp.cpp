@@ -18,6 +18,8 @@
 #include "abc/Incipit.h"
 #include "abc/UserSymbols.h"
 #include "draw/DrawSettings.h"
+#include "platform/midi/MidiBackends.h"
+#include "play/MidiLib.h"
 #include "play/StyleSet.h"
 #include "app/IniFile.h"
 #include "app/ProgramDir.h"
@@ -125,6 +127,7 @@ bool CTunoraApp::InitInstance(const QStringList& arguments) {
   SettingsDataHooks hooks = DataHooks();
   tunora::LoadSettings(programDir_, settings_, *sink_, hooks);
   BuildFormatEnv();
+  SetUpMidi();
   mainFrame_->UpdateRecentFileMenu();
 
   // 11. Show the main window where it was.
@@ -183,6 +186,15 @@ SettingsDataHooks CTunoraApp::DataHooks() {
 
 TuneFileOptions CTunoraApp::GetTuneFileOptions() const {
   return TuneFileOptionsFrom(settings_, &formatEnv_);
+}
+
+void CTunoraApp::SetUpMidi() {
+  MidiLib& lib = MidiLib::Application();
+  MidiBackendOptions options;
+  options.soundFont = settings_.midi.soundFont;
+  InstallMidiBackends(lib, options);
+  const std::string& device = settings_.midi.device;
+  midiDevice_ = device.empty() ? 0u : lib.FindOutDevice(device);
 }
 
 UserSymbols& CTunoraApp::GetUserSymbols() { return UserSymbols::Application(); }

@@ -66,6 +66,13 @@ class CTunoraApp : public QObject, public CommandTarget {
   // Pixels per inch of the screen, for drawing.
   double ScreenDpiX() const { return dpiX_; }
   double ScreenDpiY() const { return dpiY_; }
+  // The MIDI output device chosen by the Device setting: its number in the MIDI
+  // library's listing, kMidiNoDevice (0xFFFF) when no device has that description.
+  // An empty Device setting means the built-in synth, so playing works out of the box.
+  unsigned MidiDevice() const { return midiDevice_; }
+  // Installs the MIDI devices (again, after the SoundFont changed) and looks up the
+  // Device setting's number.
+  void SetUpMidi();
   // Where engines send messages; shows a message box.
   MessageSink& Sink() { return *sink_; }
 
@@ -146,6 +153,7 @@ class CTunoraApp : public QObject, public CommandTarget {
   double dpiX_ = 96;
   double dpiY_ = 96;
   bool exited_ = false;
+  unsigned midiDevice_ = 0xFFFF;
 };
 
 }  // namespace tunora
