@@ -1,9 +1,15 @@
 // Commands on the playback engine: midi (the MIDI file of a tune, or of every tune),
 // events (the merged live-play track as the debug listing shows it) and check (the
 // error list of a build). Each takes --set KEY=VALUE to override a Midi setting.
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+#include <vector>
 
 #include "Environment.h"
 #include "app/IniFile.h"
@@ -69,6 +75,8 @@ bool Position(const Args& a, const TuneFile& file, int& n) {
   return false;
 }
 
+int WriteAllTunes(const Environment& env, const TuneFile& file, const std::string& dir);
+
 constexpr const char* kBuildFailed = "the tune cannot be played (Repeat is 0)";
 
 int Midi(const Args& given) {
@@ -102,15 +110,57 @@ int Midi(const Args& given) {
   std::filesystem::create_directories(out, ec);
   std::string dir = out;
   if (!dir.empty() && dir.back() != '/') dir += '/';
+  return WriteAllTunes(env, file, dir);
+}
+
+// Writes every tune as "X-Title.mid" in dir. The tunes are shared out among a few
+// threads; where two tunes give the same file name, only the later one is built, so
+// the folder ends as if they had been written one after the other.
+int WriteAllTunes(const Environment& env, const TuneFile& file, const std::string& dir) {
+  struct Job {
+    const TuneRecord* tune;
+    std::string path;
+  };
+  std::vector<Job> jobs;
+  std::unordered_map<std::string, size_t> byPath;
   for (size_t k = 1; k <= file.TuneCount(); ++k) {
     const TuneRecord& tune = *file.TuneAt(static_cast<int>(k));
-    if (!build.Build(env, tune, false, 100)) return Fail(kBuildFailed);
     std::string name = std::to_string(tune.number);
     std::string title = CleanFileName(tune.titles.empty() ? std::string() : tune.titles.front());
     if (!title.empty()) name += "-" + title;
-    if (!WriteNewMidiFile(*build.perf, dir + name + ".mid", error)) return Fail(error);
+    std::string path = dir + name + ".mid";
+    auto [at, fresh] = byPath.try_emplace(path, jobs.size());
+    if (fresh) {
+      jobs.push_back({&tune, std::move(path)});
+    } else {
+      jobs[at->second].tune = &tune;
+    }
   }
-  return 0;
+  const unsigned workers =
+      std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, 8);
+  const size_t threads = std::min<size_t>(workers, (jobs.size() + 63) / 64);
+  std::atomic<size_t> next{0};
+  std::atomic<bool> failed{false};
+  std::mutex errorLock;
+  std::string firstError;
+  auto work = [&] {
+    TuneBuild build(file);
+    std::string error;
+    for (size_t i; !failed && (i = next.fetch_add(1)) < jobs.size();) {
+      if (!build.Build(env, *jobs[i].tune, false, 100)) {
+        error = kBuildFailed;
+      } else if (WriteNewMidiFile(*build.perf, jobs[i].path, error)) {
+        continue;
+      }
+      std::lock_guard lock(errorLock);
+      if (!failed.exchange(true)) firstError = error;
+    }
+  };
+  std::vector<std::thread> pool;
+  for (size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+  work();
+  for (std::thread& t : pool) t.join();
+  return failed ? Fail(firstError) : 0;
 }
 
 int Events(const Args& a) {

@@ -49,6 +49,29 @@ TEST_F(PlayCommandsTest, MidiOfOneTuneAndOfAll) {
   EXPECT_EQ(RunCli({"midi", file, "1", "-o", out, "--set", "NoSuchKey=1", "--home", home}).status, 1);
 }
 
+// Enough tunes to be shared out among threads; of two tunes with the same file
+// name the later one is in the folder, as when they are written one by one.
+TEST_F(PlayCommandsTest, MidiOfAllKeepsTheLaterOfTwoEqualNames) {
+  std::string text;
+  for (int x = 1; x <= 150; ++x) {
+    text += "X:" + std::to_string(x) + "\nT:Tune\nM:2/4\nL:1/8\nK:D\n\"D\"DF AF|\"A\"EG FE|\n\n";
+  }
+  text += "X:7\nT:Tune\nM:2/4\nL:1/8\nK:D\nDF AF|EG FE|\n\n";  // no chords: no backing track
+  const std::string file = Write("many.abc", text);
+  StyleFile();
+  const std::string dir = scratch.File("many");
+  auto all = RunCli({"midi", file, "--all", "-o", dir, "--home", home});
+  ASSERT_EQ(all.status, 0) << all.err;
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    test::SmfFile f = test::ReadSmf(Read(entry.path().string()));
+    EXPECT_EQ(f.error, "") << entry.path();
+    EXPECT_EQ(f.trackCount, entry.path().filename() == "7-Tune.mid" ? 2 : 3) << entry.path();
+    ++files;
+  }
+  EXPECT_EQ(files, 150);
+}
+
 TEST_F(PlayCommandsTest, EventsListing) {
   const std::string file = Tunes();
   auto r = RunCli({"events", file, "2", "--set", "Repeat=1", "--home", home});
