@@ -17,6 +17,7 @@
 #include "play/Performance.h"
 #include "play/PlaySettings.h"
 #include "play/StyleSet.h"
+#include "play/TuneBuild.h"
 
 namespace tunora::cli {
 namespace {
@@ -44,23 +45,14 @@ bool ApplySets(const Args& a, Settings& settings) {
 }
 
 // One tune's build with the settings the player would gather.
-struct TuneBuild {
-  explicit TuneBuild(const TuneFile& file) {
-    if (file.headerText) fileSymbols.LoadFromText(*file.headerText);
-  }
+struct FileBuild {
+  explicit FileBuild(const TuneFile& file)
+      : build(file.headerText ? std::string_view(*file.headerText) : std::string_view()) {}
   bool Build(const Environment& env, const TuneRecord& tune, bool merged, int speed) {
-    symbolLines = TuneSymbolLines(tune);
-    PlaySettings ps = GatherPlaySettings(env.settings.midi, tune, StyleSet::Application());
-    ps.tuneSymbols = &fileSymbols;
-    ps.symbolLines = symbolLines;
-    ps.merged = merged;
-    ps.speedPercent = speed;
-    if (!perf) perf = std::make_unique<Performance>(StyleSet::Application());
-    return perf->Build(ps);
+    return build.Build(env.settings.midi, tune, merged, speed);
   }
-  UserSymbols fileSymbols;
-  std::string symbolLines;
-  std::unique_ptr<Performance> perf;
+  Performance* perf() { return &build.Perf(); }
+  TuneBuild build;
 };
 
 bool Setup(const Args& a, Environment& env, TuneFile& file) {
@@ -97,13 +89,13 @@ int Midi(const Args& given) {
   Environment env;
   TuneFile file;
   if (!Setup(a, env, file)) return 1;
-  TuneBuild build(file);
+  FileBuild build(file);
   std::string error;
   if (!all) {
     int n = 0;
     if (!Position(a, file, n)) return 1;
     if (!build.Build(env, *file.TuneAt(n), false, 100)) return Fail(kBuildFailed);
-    if (!WriteMidiFile(*build.perf, out, error)) return Fail(error);
+    if (!WriteMidiFile(*build.perf(), out, error)) return Fail(error);
     return 0;
   }
   std::error_code ec;
@@ -144,12 +136,12 @@ int WriteAllTunes(const Environment& env, const TuneFile& file, const std::strin
   std::mutex errorLock;
   std::string firstError;
   auto work = [&] {
-    TuneBuild build(file);
+    FileBuild build(file);
     std::string error;
     for (size_t i; !failed && (i = next.fetch_add(1)) < jobs.size();) {
       if (!build.Build(env, *jobs[i].tune, false, 100)) {
         error = kBuildFailed;
-      } else if (WriteNewMidiFile(*build.perf, jobs[i].path, error)) {
+      } else if (WriteNewMidiFile(*build.perf(), jobs[i].path, error)) {
         continue;
       }
       std::lock_guard lock(errorLock);
@@ -176,9 +168,9 @@ int Events(const Args& a) {
     if (!ParsePosition(a.Get("--speed"), 1, 65535, p)) return Fail("--speed takes 1 to 65535");
     speed = p;
   }
-  TuneBuild build(file);
+  FileBuild build(file);
   if (!build.Build(env, *file.TuneAt(n), true, std::max(1, speed))) return Fail(kBuildFailed);
-  return WriteOut(FormatEventListing(build.perf->Voices()[0].Events())) ? 0
+  return WriteOut(FormatEventListing(build.perf()->Voices()[0].Events())) ? 0
                                                                          : Fail("cannot write the output");
 }
 
@@ -188,22 +180,22 @@ int Check(const Args& a) {
   Environment env;
   TuneFile file;
   if (!Setup(a, env, file)) return 1;
-  TuneBuild build(file);
+  FileBuild build(file);
   const int speed = std::max(1, env.settings.midi.speedPercent);
   std::string out;
   if (a.positional.size() == 2) {
     int n = 0;
     if (!Position(a, file, n)) return 1;
     if (!build.Build(env, *file.TuneAt(n), true, speed)) return Fail(kBuildFailed);
-    out = build.perf->ErrorText();
+    out = build.perf()->ErrorText();
   } else {
     for (size_t k = 1; k <= file.TuneCount(); ++k) {
       const TuneRecord& tune = *file.TuneAt(static_cast<int>(k));
       if (!build.Build(env, tune, true, speed)) return Fail(kBuildFailed);
-      if (build.perf->ErrorCount() == 0) continue;
+      if (build.perf()->ErrorCount() == 0) continue;
       out += "== " + std::to_string(k) + " " + std::to_string(tune.number) + " " +
              (tune.titles.empty() ? std::string() : tune.titles.front()) + "\n";
-      out += build.perf->ErrorText();
+      out += build.perf()->ErrorText();
     }
   }
   return WriteOut(out) ? 0 : Fail("cannot write the output");

@@ -1,0 +1,49 @@
+// One tune built for playing or for a MIDI file, the way the player and tunora-cli
+// build it: the settings gathered from the Midi settings, the tune and the style set,
+// with the u: symbols of the file header and of the tune's own header.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "abc/UserSymbols.h"
+#include "play/Performance.h"
+#include "play/PlaySettings.h"
+
+namespace tunora {
+
+class StyleSet;
+struct MidiSettings;
+struct TuneRecord;
+
+class TuneBuild {
+ public:
+  // fileHeader: the tune file's header text, whose u: lines apply to every tune.
+  explicit TuneBuild(std::string_view fileHeader = {});
+  TuneBuild(const TuneBuild&) = delete;
+  TuneBuild& operator=(const TuneBuild&) = delete;
+
+  // The settings the player gathers for tune (see GatherPlaySettings); their views
+  // point into tune and into this object, which must both outlive the build.
+  PlaySettings Gather(const MidiSettings& midi, const TuneRecord& tune, const StyleSet& styles,
+                      std::string_view lastDrone = {});
+  // Builds the performance for settings; false when it cannot be built (a repeat
+  // count of 0, or no memory for it).
+  bool Build(const PlaySettings& settings, const StyleSet& styles);
+  // Gather and Build with the application's style set: one merged track for live
+  // play or separate tracks for a file, at a speed percentage.
+  bool Build(const MidiSettings& midi, const TuneRecord& tune, bool merged, int speedPercent);
+
+  Performance& Perf() { return *perf_; }
+  const Performance& Perf() const { return *perf_; }
+  bool Built() const { return perf_ != nullptr; }
+
+ private:
+  UserSymbols fileSymbols_;
+  std::string symbolLines_;
+  std::unique_ptr<Performance> perf_;
+  const StyleSet* perfStyles_ = nullptr;
+};
+
+}  // namespace tunora
