@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "abc/UserSymbols.h"
+#include "app/IniFile.h"
 #include "app/ProgramDir.h"
 #include "app/SettingsUse.h"
 #include "draw/DrawSettings.h"
@@ -82,6 +83,26 @@ bool ParsePosition(const std::string& text, int min, size_t count, int& position
 bool WriteOut(std::string_view bytes) {
   return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
          std::fflush(stdout) == 0;
+}
+
+bool ApplyMidiSets(const Args& a, Settings& settings) {
+  const std::vector<std::string> sets = a.GetAll("--set");
+  if (sets.empty()) return true;
+  IniFile ini;
+  WriteSettings(ini, settings);
+  for (const std::string& s : sets) {
+    const size_t eq = s.find('=');
+    const std::string key = s.substr(0, eq);
+    if (eq == std::string::npos || key.empty() || !ini.HasKey("Midi", key)) {
+      Fail("--set takes KEY=VALUE with a Midi setting, not \"" + s + "\"");
+      return false;
+    }
+    ini.WriteString("Midi", key, s.substr(eq + 1));
+  }
+  Settings read;
+  ReadSettings(ini, read);
+  settings.midi = read.midi;
+  return true;
 }
 
 }  // namespace tunora::cli

@@ -39,6 +39,10 @@ bool LoadTuneArgs(const Args& a, Environment& env, TuneFile& file, int& position
 // Parses a 1-based tune position; false when it is not a number from min to count.
 bool ParsePosition(const std::string& text, int min, size_t count, int& position);
 
+// Applies the --set KEY=VALUE options to the Midi settings; false with a message
+// for a key that is not a Midi setting.
+bool ApplyMidiSets(const Args& a, Settings& settings);
+
 // Writes bytes to standard output; false when the write failed.
 bool WriteOut(std::string_view bytes);
 

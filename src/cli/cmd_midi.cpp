@@ -1,10 +1,22 @@
-// The MIDI output devices: devices lists them one a line as "NUMBER<TAB>DESCRIPTION",
-// the built-in synth first.
+// The MIDI output: devices lists the output devices one a line as
+// "NUMBER<TAB>DESCRIPTION", the built-in synth first; play plays a tune through one
+// of them in real time, or renders it through the built-in synth into a WAV file.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <mutex>
 #include <string>
+#include <utility>
 
 #include "Environment.h"
 #include "platform/midi/MidiBackends.h"
 #include "play/MidiLib.h"
+#include "play/PlayFeeder.h"
+#include "play/StyleSet.h"
+#include "play/TuneBuild.h"
 
 namespace tunora::cli {
 namespace {
@@ -24,6 +36,138 @@ int Devices(const Args& a) {
 }
 
 const Register kDevices({"devices", "devices", {}, {}, Devices});
+
+constexpr unsigned kResolution = 192;
+constexpr int kMaxDelaySeconds = 3600;
+
+std::atomic<bool> interrupted{false};
+extern "C" void OnInterrupt(int) { interrupted = true; }
+
+// The notices of the MIDI library, passed from its timer thread to the main thread,
+// which does the feeding as the player window does on its own thread.
+struct Notices {
+  void Post(MidiNotice notice) {
+    {
+      std::lock_guard lock(mutex);
+      (notice == MidiNotice::kRoom ? room : empty) = true;
+    }
+    changed.notify_one();
+  }
+  // Waits for a notice (or a moment, to look at the interrupt flag).
+  void Wait(bool& gotRoom, bool& gotEmpty) {
+    std::unique_lock lock(mutex);
+    changed.wait_for(lock, std::chrono::milliseconds(100), [this] { return room || empty; });
+    gotRoom = std::exchange(room, false);
+    gotEmpty = std::exchange(empty, false);
+  }
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool room = false;
+  bool empty = false;
+};
+
+// The device named by --device (a number or a description), else by the Device
+// setting; an empty setting is the built-in synth.
+bool ChooseDevice(MidiLib& lib, const std::string& named, const std::string& setting,
+                  unsigned& device) {
+  const std::string& wanted = named.empty() ? setting : named;
+  if (wanted.empty()) {
+    device = 0;
+    return true;
+  }
+  const int count = lib.GetNumOutDevices();
+  if (!wanted.empty() && std::all_of(wanted.begin(), wanted.end(), ::isdigit) &&
+      wanted.size() < 6) {
+    device = static_cast<unsigned>(std::stoul(wanted));
+    if (device < static_cast<unsigned>(count)) return true;
+  } else {
+    device = lib.FindOutDevice(wanted);
+    if (device != kMidiNoDevice) return true;
+  }
+  Fail("no MIDI output device \"" + wanted + "\" (tunora-cli devices lists them)");
+  return false;
+}
+
+int Play(const Args& a) {
+  if (a.positional.size() != 2)
+    return Fail("usage: tunora-cli play FILE N [--device NUMBER|DESCRIPTION] [--wav OUT.wav] "
+                "[--set KEY=VALUE]...");
+  Environment env;
+  TuneFile file;
+  int n = 0;
+  if (!LoadTuneArgs(a, env, file, n) || !ApplyMidiSets(a, env.settings)) return 1;
+  const MidiSettings& m = env.settings.midi;
+  const TuneRecord& tune = *file.TuneAt(n);
+
+  // The tune as the player builds it: one pass of a merged track at the play speed,
+  // handed over as often as Repeat says.
+  TuneBuild build(file.headerText ? std::string_view(*file.headerText) : std::string_view());
+  const StyleSet& styles = StyleSet::Application();
+  PlaySettings ps = build.Gather(m, tune, styles);
+  ps.merged = true;
+  ps.repeat = 1;
+  ps.speedPercent = m.speedPercent;
+  if (!build.Build(ps, styles)) return Fail("the tune cannot be played");
+  if (!build.Perf().ErrorText().empty()) {
+    std::fputs(build.Perf().ErrorText().c_str(), stderr);
+  }
+  PlayPiece piece;
+  piece.events = std::move(build.Perf().Voices()[0].Events());
+  piece.passes = std::max(1, m.repeat);
+  piece.delayTicks = PlayFeeder::DelayTicks(
+      static_cast<unsigned>(std::clamp(m.delay, 0, kMaxDelaySeconds)),
+      PlayFeeder::FirstTempo(piece.events), kResolution);
+
+  MidiLib& lib = MidiLib::Application();
+  MidiBackendOptions options;
+  options.soundFont = m.soundFont;
+  InstallMidiBackends(lib, options);
+  const std::string wav = a.Get("--wav");
+  unsigned device = 0;
+  if (wav.empty() && !ChooseDevice(lib, a.Get("--device"), m.device, device)) return 1;
+
+  Notices notices;
+  const MidiSync sync = lib.OpenSync([&notices](MidiNotice notice, MidiOut) { notices.Post(notice); });
+  if (sync == 0) return Fail("Cannot create timer");
+  lib.SetResolution(sync, kResolution);
+  const MidiOut out = wav.empty() ? lib.OpenMidiOut(device, sync)
+                                  : lib.OpenMidiOut(MakeWavRenderer(wav, options), sync);
+  if (out == 0) {
+    const std::string why = lib.LastError();
+    lib.CloseSync(sync);
+    return Fail("Cannot open MIDI device" + (why.empty() ? std::string() : ": " + why));
+  }
+  PlayFeeder feeder;
+  feeder.Start(std::move(piece));
+  interrupted = false;
+  auto previous = std::signal(SIGINT, OnInterrupt);
+  bool failed = feeder.Feed(lib, out) == PlayFeeder::FeedResult::kFailed;
+  if (!failed) lib.StartSync(sync);
+  while (!failed && !interrupted) {
+    bool room = false, empty = false;
+    notices.Wait(room, empty);
+    if (room && !feeder.AllHandedOver()) {
+      failed = feeder.Feed(lib, out) == PlayFeeder::FeedResult::kFailed;
+    }
+    if ((empty || feeder.AllHandedOver()) && feeder.Finished(lib, out)) break;
+  }
+  std::signal(SIGINT, previous);
+  lib.StopSync(sync);
+  lib.ResetMidiOut(out);
+  const int closed = lib.CloseMidiOut(out);
+  lib.CloseSync(sync);
+  if (failed) return Fail("the MIDI output stopped: " + lib.LastError());
+  if (closed != kMidiOk) {
+    return Fail((wav.empty() ? std::string("the device") : "\"" + wav + "\"") +
+                " could not be finished: " + lib.LastError());
+  }
+  return interrupted ? 130 : 0;
+}
+
+const Register kPlay({"play",
+                      "play FILE N [--device NUMBER|DESCRIPTION] [--wav OUT.wav] "
+                      "[--set KEY=VALUE]...",
+                      {}, {"--device", "--wav", "--set"}, Play});
 
 }  // namespace
 }  // namespace tunora::cli

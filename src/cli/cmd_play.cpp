@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "Environment.h"
-#include "app/IniFile.h"
 #include "play/MidiFileWriter.h"
 #include "play/Performance.h"
 #include "play/PlaySettings.h"
@@ -21,28 +20,6 @@
 
 namespace tunora::cli {
 namespace {
-
-// Applies the --set KEY=VALUE options to the Midi settings; false with a message
-// for a key that is not a Midi setting.
-bool ApplySets(const Args& a, Settings& settings) {
-  const std::vector<std::string> sets = a.GetAll("--set");
-  if (sets.empty()) return true;
-  IniFile ini;
-  WriteSettings(ini, settings);
-  for (const std::string& s : sets) {
-    const size_t eq = s.find('=');
-    const std::string key = s.substr(0, eq);
-    if (eq == std::string::npos || key.empty() || !ini.HasKey("Midi", key)) {
-      Fail("--set takes KEY=VALUE with a Midi setting, not \"" + s + "\"");
-      return false;
-    }
-    ini.WriteString("Midi", key, s.substr(eq + 1));
-  }
-  Settings read;
-  ReadSettings(ini, read);
-  settings.midi = read.midi;
-  return true;
-}
 
 // One tune's build with the settings the player would gather.
 struct FileBuild {
@@ -56,7 +33,7 @@ struct FileBuild {
 };
 
 bool Setup(const Args& a, Environment& env, TuneFile& file) {
-  if (!LoadEnvironment(a, env) || !ApplySets(a, env.settings)) return false;
+  if (!LoadEnvironment(a, env) || !ApplyMidiSets(a, env.settings)) return false;
   return LoadTuneFile(a.positional[0], env.TuneOptions(), file);
 }
 
