@@ -32,7 +32,9 @@
 #include "gui/app/CMinFormView.h"
 #include "gui/app/CPrefSheet.h"
 #include "gui/app/CTipDlg.h"
+#include "gui/play/PlayRequest.h"
 #include "gui/app/Messages.h"
+#include "gui/play/options/PlayOptions.h"
 
 namespace tunora {
 
@@ -129,6 +131,9 @@ bool CTunoraApp::InitInstance(const QStringList& arguments) {
   BuildFormatEnv();
   SetUpMidi();
   mainFrame_->UpdateRecentFileMenu();
+
+  // 10. The instrument patches of the MIDI device; the banner must not hide a failure.
+  if (settings_.midi.cachePatches) CacheMidiPatches(mainFrame_, &CBannerWnd::CloseCurrent);
 
   // 11. Show the main window where it was.
   auto placement = ReadMainPlacement(ini);
@@ -397,6 +402,12 @@ bool CTunoraApp::OnCommand(CommandId id) {
       sheet.exec();
       return true;
     }
+    case CommandId::kEditPlaybackOptions:
+      ShowPlaybackOptions(mainFrame_);
+      return true;
+    case CommandId::kEditPlaybackSettings:
+      ShowPlaybackSettings(mainFrame_);
+      return true;
     case CommandId::kHelpTips:
       ShowTips();
       return true;
@@ -412,6 +423,24 @@ bool CTunoraApp::OnCommand(CommandId id) {
       return true;
     case CommandId::kFileExit:
       if (mainFrame_) mainFrame_->close();
+      return true;
+    case CommandId::kTunePlay:
+    case CommandId::kTunePlayNow: {
+      // No tune file active: the clipboard goes into a new tune file, whose current
+      // tune plays.
+      const DocTemplate* t = templates_.FileTemplate();
+      if (!t) return true;
+      if (CMinFormDoc* doc = NewDocument(*t)) {
+        doc->OnCommand(CommandId::kEditPaste);
+        doc->OnCommand(id);
+      }
+      return true;
+    }
+    case CommandId::kTuneStopPlay:
+      StopFirstPlayer();
+      return true;
+    case CommandId::kTunePausePlay:
+      PauseFirstPlayer();
       return true;
     default:
       return false;
@@ -431,11 +460,23 @@ bool CTunoraApp::OnUpdateCommand(CommandId id, CommandState& state) {
                       !QGuiApplication::clipboard()->text().isEmpty();
       return true;
     case CommandId::kEditPreferences:
+    case CommandId::kEditPlaybackOptions:
+    case CommandId::kEditPlaybackSettings:
     case CommandId::kHelpContext:
     case CommandId::kHelpTips:
     case CommandId::kHelpAbout:
     case CommandId::kFileExit:
       state.enabled = true;
+      return true;
+    case CommandId::kTunePlay:
+    case CommandId::kTunePlayNow:
+      state.enabled = templates_.FileTemplate() != nullptr &&
+                      !QGuiApplication::clipboard()->text().isEmpty();
+      return true;
+    case CommandId::kTuneStopPlay:
+    case CommandId::kTunePausePlay:
+      state.enabled = IsPlaying();
+      state.checked = id == CommandId::kTunePausePlay && IsPlayPaused();
       return true;
     default:
       return false;
@@ -446,7 +487,11 @@ bool CTunoraApp::OnUpdateCommand(CommandId id, CommandState& state) {
 
 void CTunoraApp::RunOneTimeChecks() {
   if (settings_.preferences.nextTip != 0) ShowTips();
-  // The file-association and MIDI-device checks join here with their features.
+  // The file-association check joins here with its feature.
+  // No MIDI output device: the options let the user choose one.
+  if (midiDevice_ == kMidiNoDevice && mainFrame_) {
+    mainFrame_->RunCommand(CommandId::kEditPlaybackOptions);
+  }
 }
 
 void CTunoraApp::ShowTips() {
