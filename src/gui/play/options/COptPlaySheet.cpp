@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "gui/app/CTunoraApp.h"
 #include "gui/app/Messages.h"
@@ -36,6 +37,8 @@ COptPlaySheet::COptPlaySheet(QWidget* parent) : QDialog(parent) {
   AddPage(new COptPlayRhythms(this));
   AddPage(new COptPlayChords(this));
   AddPage(new COptPlayBacking(this));
+  // Wide enough for the columns of the style lists.
+  resize(std::max(sizeHint().width(), 760), sizeHint().height());
 }
 
 void COptPlaySheet::AddPage(COptPlayPage* page) {

@@ -75,10 +75,13 @@ void COptStyleListPage::SetCurrentRow(int row) {
 void COptStyleListPage::Refill(int row) {
   list_->clear();
   for (int i = 0; i < Count(); ++i) {
-    list_->addTopLevelItem(new QTreeWidgetItem(RowTexts(i)));
+    auto* item = new QTreeWidgetItem(RowTexts(i));
+    // Long texts are cut in their column; the whole text shows on hovering.
+    for (int c = 0; c < item->columnCount(); ++c) item->setToolTip(c, item->text(c));
+    list_->addTopLevelItem(item);
   }
   // Room between the columns.
-  const int gap = list_->fontMetrics().horizontalAdvance(QStringLiteral("000"));
+  const int gap = list_->fontMetrics().horizontalAdvance(QStringLiteral("00"));
   for (int c = 0; c + 1 < list_->columnCount(); ++c) {
     list_->resizeColumnToContents(c);
     list_->setColumnWidth(c, list_->columnWidth(c) + gap);
