@@ -189,6 +189,11 @@ class PlayOptionsTest : public QObject {
                                       .arg(c.minimum)
                                       .arg(c.maximum));
       QVERIFY(!home.Ini().HasKey("Midi", c.key));
+      // A lone minus sign is no number either.
+      field->findChild<QLineEdit*>()->setText("-");
+      sheet.accept();
+      QVERIFY(sheet.isVisible());
+      QCOMPARE(messages.texts.size(), size_t{2});
       // Arrows step within the range only.
       field->setValue(c.good);
       field->stepBy(1000);

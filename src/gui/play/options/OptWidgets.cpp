@@ -27,7 +27,8 @@ CIntEdit::CIntEdit(int minimum, int maximum, bool spin, QWidget* parent)
 }
 
 bool CIntEdit::Check() {
-  const bool typed = !cleanText().trimmed().isEmpty();
+  // "" or a lone "-" is no number, whatever value() still holds.
+  const bool typed = hasAcceptableInput() && !cleanText().trimmed().isEmpty();
   if (typed && value() >= minimum_ && value() <= maximum_) return true;
   MessageWarning(this, RangeMessage(minimum_, maximum_));
   setFocus();
