@@ -181,7 +181,7 @@ class ShellFormViewTest : public QObject {
     QCOMPARE(view->ran.size(), size_t{1});
     QVERIFY(frame->RunCommand(CommandId::kTuneRenumber));
     QCOMPARE(doc->ran.size(), size_t{1});
-    QVERIFY(!frame->RunCommand(CommandId::kTunePlay));  // nobody plays yet
+    QVERIFY(!frame->RunCommand(CommandId::kTuneDraw));  // nobody draws yet
   }
 
   void closingAModifiedDocumentAsksAndCancelKeepsIt() {

@@ -32,6 +32,7 @@
 #include "gui/app/CMinFormView.h"
 #include "gui/app/CPrefSheet.h"
 #include "gui/app/CTipDlg.h"
+#include "gui/play/PlayRequest.h"
 #include "gui/app/Messages.h"
 #include "gui/play/options/PlayOptions.h"
 
@@ -423,6 +424,24 @@ bool CTunoraApp::OnCommand(CommandId id) {
     case CommandId::kFileExit:
       if (mainFrame_) mainFrame_->close();
       return true;
+    case CommandId::kTunePlay:
+    case CommandId::kTunePlayNow: {
+      // No tune file active: the clipboard goes into a new tune file, whose current
+      // tune plays.
+      const DocTemplate* t = templates_.FileTemplate();
+      if (!t) return true;
+      if (CMinFormDoc* doc = NewDocument(*t)) {
+        doc->OnCommand(CommandId::kEditPaste);
+        doc->OnCommand(id);
+      }
+      return true;
+    }
+    case CommandId::kTuneStopPlay:
+      StopFirstPlayer();
+      return true;
+    case CommandId::kTunePausePlay:
+      PauseFirstPlayer();
+      return true;
     default:
       return false;
   }
@@ -448,6 +467,16 @@ bool CTunoraApp::OnUpdateCommand(CommandId id, CommandState& state) {
     case CommandId::kHelpAbout:
     case CommandId::kFileExit:
       state.enabled = true;
+      return true;
+    case CommandId::kTunePlay:
+    case CommandId::kTunePlayNow:
+      state.enabled = templates_.FileTemplate() != nullptr &&
+                      !QGuiApplication::clipboard()->text().isEmpty();
+      return true;
+    case CommandId::kTuneStopPlay:
+    case CommandId::kTunePausePlay:
+      state.enabled = IsPlaying();
+      state.checked = id == CommandId::kTunePausePlay && IsPlayPaused();
       return true;
     default:
       return false;

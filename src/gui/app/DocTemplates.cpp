@@ -2,13 +2,15 @@
 // program offers one registration function.
 #include "gui/app/DocTemplate.h"
 
+#include "gui/play/PlayTemplate.h"
 #include "gui/tunefile/AbcTemplate.h"
 
 namespace tunora {
 
 void RegisterDocTemplates(DocTemplateRegistry& registry) {
   RegisterAbcTemplate(registry);  // 129: tune file and tune list
-  // 131 tune editor, 167 player, 168 found files, 149 tune tools and 132
+  RegisterPlayTemplate(registry);  // 167: player
+  // 131 tune editor (before the player), 168 found files, 149 tune tools and 132
   // drawing register here as their areas arrive.
 }
 

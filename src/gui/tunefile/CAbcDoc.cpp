@@ -14,6 +14,7 @@
 #include "gui/app/CTunoraApp.h"
 #include "gui/app/DocTemplate.h"
 #include "gui/app/Messages.h"
+#include "gui/play/PlayRequest.h"
 #include "gui/tunefile/CAbcView.h"
 #include "gui/tunefile/TextDialogs.h"
 #include "gui/tunefile/TuneListModel.h"
@@ -37,6 +38,17 @@ TuneFileOptions CurrentOptions() {
 }
 
 std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// Play and Play Now: the current tune with the file header, in the player window.
+void PlayCurrentTune(const TuneFile& file, int line, bool now) {
+  const TuneRecord* tune = file.TuneAt(line);
+  if (tune == nullptr) return;
+  PlayRequest request;
+  request.fileHeader = file.headerText.value_or(std::string());
+  request.tuneText = file.WriteTune(*tune, false);
+  request.now = now;
+  RequestPlay(request);
+}
 
 }  // namespace
 
@@ -289,6 +301,10 @@ bool CAbcDoc::OnCommand(CommandId id) {
     case CommandId::kTuneRenumber:
       Renumber();
       return true;
+    case CommandId::kTunePlay:
+    case CommandId::kTunePlayNow:
+      PlayCurrentTune(*file_, CurrentLine(), id == CommandId::kTunePlayNow);
+      return true;
     default:
       return false;
   }
@@ -323,6 +339,10 @@ bool CAbcDoc::OnUpdateCommand(CommandId id, CommandState& state) {
       return true;
     case CommandId::kTuneRenumber:
       state.enabled = file_->TuneCount() > 0;
+      return true;
+    case CommandId::kTunePlay:
+    case CommandId::kTunePlayNow:
+      state.enabled = CurrentLine() > 0;
       return true;
     default:
       return false;
