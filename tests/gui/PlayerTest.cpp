@@ -141,6 +141,8 @@ class PlayerTest : public QObject {
   void initTestCase() {
     QVERIFY(dir_.isValid());
     QDir(dir_.path()).mkdir(QStringLiteral("home"));
+    QVERIFY(QFile::copy(QStringLiteral(TUNORA_DATA_DIR "/abcstyle.cfg"),
+                        dir_.filePath(QStringLiteral("home/abcstyle.cfg"))));
     SetMessageHandler([this](const MessageRequest& r) {
       messages_ << r;
       return r.kind == MessageKind::kQuestion ? MessageAnswer::kYes : MessageAnswer::kOk;
@@ -531,6 +533,35 @@ class PlayerTest : public QObject {
     QVERIFY(bytes.startsWith("MThd"));
     QCOMPARE(bytes.count("MTrk"), 2);
     QCOMPARE(ViewOf(doc)->StatusLabel()->text(), QString());
+    // The backing chosen in the window is the one written.
+    QVERIFY(RequestPlay(Request("X:5\r\nT:Chords\r\nT:T\xc3\xa4nze\r\nM:4/4\r\nL:1/4\r\nK:C\r\n"
+                                "\"C\"CDEF|\"G\"GABc|]\r\n")));
+    // The first title heads the window, the others are listed (UTF-8 shown as such).
+    QCOMPARE(ViewOf(doc)->TitleLabel()->text(), QStringLiteral("Chords"));
+    const QList<QTreeWidgetItem*> titles =
+        ViewOf(doc)->FieldList()->findItems(QStringLiteral("Title"), Qt::MatchExactly, 0);
+    QCOMPARE(titles.size(), 1);
+    QCOMPARE(titles[0]->text(1), QStringLiteral("T\u00e4nze"));
+    // A request without a tune changes nothing.
+    QVERIFY(!RequestPlay(Request("\r\n  \r\n", true)));
+    QCOMPARE(doc->TuneTitle(), QStringLiteral("Chords"));
+    QVERIFY(!doc->IsBusy());
+    QComboBox* chooser = ViewOf(doc)->BackingChooser();
+    QVERIFY(chooser->count() >= 2);
+    QCOMPARE(chooser->currentText(), QStringLiteral("Standard"));
+    QVERIFY(doc->SaveMidi(target + QStringLiteral("-standard.mid")));
+    const int sustained = chooser->findText(QStringLiteral("Sustained"));
+    QVERIFY(sustained > 0);
+    chooser->setCurrentIndex(sustained);
+    emit chooser->activated(sustained);
+    QCOMPARE(doc->BackingStyle(), std::string("Sustained"));
+    QVERIFY(doc->SaveMidi(target + QStringLiteral("-sustained.mid")));
+    QFile a(target + QStringLiteral("-standard.mid")), b(target + QStringLiteral("-sustained.mid"));
+    QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    const QByteArray standard = a.readAll(), held = b.readAll();
+    QCOMPARE(standard.count("MTrk"), 3);
+    QVERIFY(standard != held);
+    QVERIFY(messages_.isEmpty());
     // A file that cannot be made is told.
     QVERIFY(!doc->SaveMidi(PathOf(QStringLiteral("no/such/folder/x.mid"))));
     QCOMPARE(messages_.size(), 1);
@@ -568,6 +599,36 @@ class PlayerTest : public QObject {
     QVERIFY(!empty->HasTune());
     QVERIFY(!ViewOf(empty)->PlayButton()->isEnabled());
     QVERIFY(!empty->Play());
+  }
+
+  void aSampleTunePlaysBesideItsList() {
+    app_->GetSettings().midi.playnowMinimize = 0;
+    app_->GetSettings().midi.speedPercent = 100;
+    auto* file = qobject_cast<CAbcDoc*>(
+        app_->OpenDocumentFile(QStringLiteral(TUNORA_DATA_DIR "/samples/traditional.abc")));
+    QVERIFY(file);
+    app_->MainFrame()->ActivateView(file->View());
+    file->View()->SelectLine(3);
+    QVERIFY(app_->MainFrame()->RunCommand(CommandId::kTunePlayNow));
+    CPlayDoc* doc = CPlayDoc::First();
+    CPlayView* view = ViewOf(doc);
+    QCOMPARE(doc->Title(), QStringLiteral("Play Tune: The Kesh"));
+    QCOMPARE(view->FieldList()->findItems(QStringLiteral("Rhythm"), Qt::MatchExactly, 0)[0]->text(1),
+             QStringLiteral("jig"));
+    QCOMPARE(view->BackingChooser()->currentText().isEmpty(), view->BackingChooser()->count() == 0);
+    // Two parts of eight bars of 6/8, each played twice: 64 bars of three quarters.
+    QCOMPARE(doc->LengthQuarters(), 96u);
+    QTRY_VERIFY_WITH_TIMEOUT(doc->PositionQuarters() >= 3, 10000);
+    QVERIFY(app_->MainFrame()->windowTitle().contains(QStringLiteral("Play Tune: The Kesh")));
+    // The toolbar follows the active player: no second play, Stop and Pause ready.
+    QCOMPARE(app_->MainFrame()->ActiveDocument(), doc);
+    QVERIFY(!app_->MainFrame()->Action(CommandId::kTunePlay)->isEnabled());
+    QVERIFY(!app_->MainFrame()->Action(CommandId::kTunePlayNow)->isEnabled());
+    QVERIFY(app_->MainFrame()->Action(CommandId::kTuneStopPlay)->isEnabled());
+    QVERIFY(app_->MainFrame()->Action(CommandId::kTunePausePlay)->isEnabled());
+    test::Shot(app_->MainFrame(), "player-playing");
+
+    test::Shot(view, "player-view");
   }
 
   void debugModeListsTheTrackBeforePlaying() {

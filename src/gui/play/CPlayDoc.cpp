@@ -133,8 +133,9 @@ CPlayDoc::Shown CPlayDoc::ShownOf(const Tune& tune) const {
     if (letter == 'X') {
       shown.fields.emplace_back(label, QString::number(r.number));
     } else if (letter == 'T') {
-      for (const std::string& title : r.titles)
-        if (!title.empty()) shown.fields.emplace_back(label, Display(title, tune.utf8));
+      // The first title heads the window; the others are listed.
+      for (size_t k = 1; k < r.titles.size(); ++k)
+        if (!r.titles[k].empty()) shown.fields.emplace_back(label, Display(r.titles[k], tune.utf8));
     } else if (r.HasField(letter)) {
       QString value = Display(r.FieldText(letter), tune.utf8);
       value.replace(QStringLiteral("\r\n"), QStringLiteral(" / "));
@@ -144,9 +145,9 @@ CPlayDoc::Shown CPlayDoc::ShownOf(const Tune& tune) const {
   return shown;
 }
 
-void CPlayDoc::SetTune(const PlayRequest& request, CMinFormDoc* fileDoc) {
+bool CPlayDoc::SetTune(const PlayRequest& request, CMinFormDoc* fileDoc) {
   Tune tune;
-  if (!ParseRequest(request, tune)) return;
+  if (!ParseRequest(request, tune)) return false;
   tune_ = std::move(tune);
   hasTune_ = true;
   noMessages_ = request.noMessages;
@@ -179,6 +180,7 @@ void CPlayDoc::SetTune(const PlayRequest& request, CMinFormDoc* fileDoc) {
   shownTag_ = 0;
   ShowTune(shown);
   SetTitle(QStringLiteral("Play Tune: ") + shown_.title);
+  return true;
 }
 
 void CPlayDoc::ShowTune(const Shown& shown) {

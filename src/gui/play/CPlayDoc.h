@@ -54,9 +54,9 @@ class CPlayDoc : public CMinFormDoc {
   static CPlayDoc* OpenWindow();
 
   // --- the tune ------------------------------------------------------------------
-  // Shows the tune of a request (nothing plays yet). fileDoc: the tune file it
-  // belongs to, may be null.
-  void SetTune(const PlayRequest& request, CMinFormDoc* fileDoc);
+  // Shows the tune of a request (nothing plays yet); false (and nothing changes)
+  // when the request holds no tune. fileDoc: the tune file it belongs to, may be null.
+  bool SetTune(const PlayRequest& request, CMinFormDoc* fileDoc);
   bool HasTune() const { return hasTune_; }
   // The title shown (UTF-8 for the screen), "" without a tune.
   const QString& TuneTitle() const { return shown_.title; }

@@ -88,6 +88,7 @@ CDebugMidiDlg::CDebugMidiDlg(QWidget* parent, const std::vector<MidiEvent>& even
   auto* layout = new QVBoxLayout(this);
   list_ = new QListWidget(this);
   list_->setUniformItemSizes(true);
+  list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   const QFontMetrics fm(list_->font());
   const qreal stop = fm.horizontalAdvance(QStringLiteral("Status")) + fm.horizontalAdvance('x') * 3;
   list_->setItemDelegate(new TabStopDelegate(stop, list_));

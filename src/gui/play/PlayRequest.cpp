@@ -38,10 +38,10 @@ bool RequestPlay(const PlayRequest& request) {
                    QStringLiteral("Play is already in progress.\nPlease close it or stop it first."));
     return false;
   }
+  if (request.tuneText.find_first_not_of(" \t\r\n") == std::string::npos) return false;
   CMinFormDoc* file = ActiveTuneFile();
   CPlayDoc* doc = CPlayDoc::OpenWindow();
-  if (doc == nullptr) return false;
-  doc->SetTune(request, file);
+  if (doc == nullptr || !doc->SetTune(request, file)) return false;
   CMinFormView* view = doc->FirstView();
   QMdiSubWindow* frame = view ? view->Frame() : nullptr;
   CTunoraApp* app = CTunoraApp::Instance();
