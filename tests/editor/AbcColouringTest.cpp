@@ -11,7 +11,7 @@ namespace {
 // The colour of every character: a letter per colour, '.' for plain text.
 std::string Paint(AbcLineColourer& c, std::string_view line, bool header = false) {
   std::string out(line.size(), '.');
-  const char* codes = ".nrbcdfw%DE";
+  const char* codes = ".nrbcdfvw%DE";
   for (const ColourSpan& s : c.Colour(line, header))
     for (uint32_t k = s.start; k < s.start + s.length && k < out.size(); ++k)
       out[k] = codes[static_cast<int>(s.colour)];
@@ -24,12 +24,14 @@ TEST(AbcColouring, ColoursTheReadersTokens) {
   EXPECT_EQ(Paint(c, "!trill!c ~d .e"), "ddddddd" "n.dn.dn");
   EXPECT_EQ(Paint(c, "abc % comment"), "nnn.%%%%%%%%%");
   EXPECT_EQ(Paint(c, "%%MIDI program 1"), std::string(16, 'D'));
-  EXPECT_EQ(Paint(c, "K:D"), "fff");
+  EXPECT_EQ(Paint(c, "K:D"), "ffv");
   EXPECT_EQ(Paint(c, "w:la la"), "wwwwwww");
   EXPECT_EQ(Paint(c, "a[K:G]b"), "nfffffn");
   EXPECT_EQ(Paint(c, "ab|1 c:|2 d"), "nnbb.nbbb.n");
   // A field line the reader has no row for is still a field line.
-  EXPECT_EQ(Paint(c, "N:a note"), "ffffffff");
+  EXPECT_EQ(Paint(c, "N:a note"), "ffvvvvvv");
+  // A note and a repeat at the start of a line are music.
+  EXPECT_EQ(Paint(c, "A:|"), "nbb");
   // What the reader cannot read.
   EXPECT_EQ(Paint(c, "a ]"), "n.E");
   EXPECT_EQ(Paint(c, ""), "");
@@ -37,7 +39,7 @@ TEST(AbcColouring, ColoursTheReadersTokens) {
 
 TEST(AbcColouring, HeaderLinesOfRawText) {
   AbcLineColourer c;
-  EXPECT_EQ(Paint(c, "T:A title", true), std::string(9, 'f'));
+  EXPECT_EQ(Paint(c, "T:A title", true), "ffvvvvvvv");
   EXPECT_EQ(Paint(c, "W:words", true), std::string(7, 'w'));
   EXPECT_EQ(Paint(c, "% note", true), std::string(6, '%'));
   EXPECT_EQ(Paint(c, "free text", true), std::string(9, '.'));

@@ -284,6 +284,13 @@ class TuneListTest : public QObject {
     CAbcDoc* doc = Open("edit.abc", Tunes(3));
     QVERIFY(doc);
     TuneListBox* list = List(doc);
+    // A double click opens the tune editor on the tune.
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, LinePos(list, 2));
+    CMinFormDoc* editor = doc->EditorOf(*doc->File().TuneAt(2));
+    QVERIFY(editor);
+    QCOMPARE(app_->MainFrame()->ActiveDocument(), editor);
+    app_->CloseDocument(editor);
+    // The tune's text in the plain text dialog.
     OnNextDialog([&](QWidget* w) {
       auto* dlg = qobject_cast<CTextEditDlg*>(w);
       QVERIFY(dlg);
@@ -292,7 +299,7 @@ class TuneListTest : public QObject {
                                                     QStringLiteral("T:Renamed")));
       dlg->accept();
     });
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, LinePos(list, 2));
+    doc->EditTuneText(2);
     QCOMPARE(doc->Model().LineText(2), QStringLiteral("2 Renamed"));
     QVERIFY(doc->IsModified());
     // The text after the tune stays with it.

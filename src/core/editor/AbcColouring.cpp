@@ -51,6 +51,15 @@ bool AbcLineColourer::IsHeaderLine(std::string_view line) {
   return line.empty() || IsFieldLine(line) || line[0] == '%';
 }
 
+void AbcLineColourer::AddFieldLine(std::string_view line) {
+  if (line[0] == 'W' || line[0] == 'w') {
+    Add(0, line.size(), AbcColour::kWords);
+    return;
+  }
+  Add(0, 2, AbcColour::kField);
+  Add(2, line.size(), AbcColour::kFieldText);
+}
+
 void AbcLineColourer::Add(size_t start, size_t end, AbcColour colour) {
   if (end <= start || colour == AbcColour::kNone) return;
   if (!spans_.empty()) {
@@ -72,7 +81,7 @@ const std::vector<ColourSpan>& AbcLineColourer::Colour(std::string_view line, bo
     else if (line[0] == '%')
       Add(0, line.size(), AbcColour::kComment);
     else if (IsFieldLine(line))
-      Add(0, line.size(), line[0] == 'W' || line[0] == 'w' ? AbcColour::kWords : AbcColour::kField);
+      AddFieldLine(line);
     return spans_;
   }
   reader_.Restart();
@@ -82,6 +91,7 @@ const std::vector<ColourSpan>& AbcLineColourer::Colour(std::string_view line, bo
   // Field lines the reader has no row for (N:, C: ... in the music) are still
   // field lines.
   bool readerField = false;
+  int firstKind = TK_NONE;
   size_t lastEnd = 0;
   bool haveLast = false;
   for (int guard = 0; guard <= static_cast<int>(line.size()) * 2 + 4; ++guard) {
@@ -99,7 +109,10 @@ const std::vector<ColourSpan>& AbcLineColourer::Colour(std::string_view line, bo
       continue;
     }
     if (pos <= start) break;  // the reader moves on with every token
-    if (start == 0 && IsFieldKind(kind)) readerField = true;
+    if (start == 0) {
+      firstKind = kind;
+      if (IsFieldKind(kind)) readerField = true;
+    }
     Add(start, pos, ColourOf(kind, reader_));
     if (spans_.empty() || spans_.back().start + spans_.back().length != pos) {
       // Nothing coloured: keep a plain span so a follow-up can recolour it.
@@ -109,9 +122,11 @@ const std::vector<ColourSpan>& AbcLineColourer::Colour(std::string_view line, bo
     lastEnd = pos;
     haveLast = true;
   }
-  if (!readerField && IsFieldLine(line)) {
+  // A field line: its tag, then its value (or words). Lines beginning with a
+  // note and a colon ("A:|") are music.
+  if (IsFieldLine(line) && (readerField || firstKind != TK_NOTE)) {
     spans_.clear();
-    Add(0, line.size(), line[0] == 'W' || line[0] == 'w' ? AbcColour::kWords : AbcColour::kField);
+    AddFieldLine(line);
     return spans_;
   }
   // Plain spans only served the follow-ups.

@@ -19,7 +19,8 @@ enum class AbcColour : uint8_t {
   kBar,
   kChordSymbol,
   kDecoration,
-  kField,     // a field line or an inline field
+  kField,     // the tag of a field line, or an inline field
+  kFieldText,  // the value of a field line
   kWords,     // W: and w: lines
   kComment,
   kDirective,  // %% lines
@@ -50,6 +51,7 @@ class AbcLineColourer {
 
  private:
   void Add(size_t start, size_t end, AbcColour colour);
+  void AddFieldLine(std::string_view line);
 
   AbcParser reader_;
   std::vector<ColourSpan> spans_;

@@ -240,11 +240,12 @@ TuneForm::StoreResult TuneForm::Store(int index, std::string_view typed) {
   FormLine& line = lines[static_cast<size_t>(index)];
   std::optional<std::string> clean = CleanFieldValue(line.letter, typed);
   if (!clean) return StoreResult::kRejected;
-  if (*clean == line.value) return StoreResult::kUnchanged;
+  // An empty field goes even when it was empty before (a new line left empty).
   if (clean->empty() && std::strchr("XTKM", line.letter) == nullptr) {
     lines.erase(lines.begin() + index);
     return StoreResult::kRemoved;
   }
+  if (*clean == line.value) return StoreResult::kUnchanged;
   line.value = std::move(*clean);
   return StoreResult::kChanged;
 }

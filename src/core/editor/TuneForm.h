@@ -90,10 +90,11 @@ class TuneForm {
 
   // Stores a typed value in line index. What happened:
   enum class StoreResult {
-    kUnchanged,  // the cleaned value is the old one
+    kUnchanged,  // the cleaned value is the old one (and not an empty field that goes)
     kRejected,   // an X that is not a number: the old value stays
     kChanged,
-    kRemoved,    // an empty value of a field other than X, T, K and M
+    kRemoved,    // an empty value of a field other than X, T, K and M (also when it
+                 // was empty before: a new line left empty)
   };
   StoreResult Store(int index, std::string_view typed);
 

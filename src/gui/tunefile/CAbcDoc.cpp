@@ -462,6 +462,14 @@ int CAbcDoc::PasteText(const QString& text) {
   return n;
 }
 
+TuneRecord* CAbcDoc::InsertTuneText(int after, std::string_view text) {
+  TuneRecord* tune = file_->InsertTune(after, text);
+  if (tune == nullptr) return nullptr;
+  AfterInsert(std::clamp(after, 0, static_cast<int>(file_->TuneCount()) - 1), 1);
+  SetModifiedFlag();
+  return tune;
+}
+
 void CAbcDoc::Undo() {
   if (!file_->CanUndo()) return;
   std::vector<int> restored = file_->Undo();

@@ -77,6 +77,10 @@ class CAbcDoc : public CMinFormDoc {
 
   // Pastes text (visible characters) after the current tune.
   int PasteText(const QString& text);
+  // Makes a tune from text (bytes of this file) after the tune at position
+  // (0: at the head), adds its line and marks the file modified. The new
+  // tune, or null.
+  TuneRecord* InsertTuneText(int after, std::string_view text);
   // Gives the tunes numbers from start on; what the Renumber dialog runs.
   void RenumberFrom(int start);
 

@@ -1,0 +1,906 @@
+// The tune editor in the running program: filling the header list, editing
+// fields with their keys and cleaning rules, inserting, copying, cutting and
+// pasting fields, saving (also raw and as a new tune), the panes, comment
+// toggling, stepping through the errors of a play, the close question, the
+// tune list's refusals and the window list.
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QToolButton>
+#include <QtTest>
+#include <deque>
+#include <memory>
+
+#include "abc/ErrorList.h"
+#include "app/Settings.h"
+#include "editor/PaneLayout.h"
+#include "gui/ShellTestSupport.h"
+#include "gui/app/CMainFrame.h"
+#include "gui/app/CMinFormMDIChild.h"
+#include "gui/app/CTunoraApp.h"
+#include "gui/app/DocTemplate.h"
+#include "gui/app/Messages.h"
+#include "gui/editor/AbcHighlighter.h"
+#include "gui/editor/CTuneDoc.h"
+#include "gui/editor/CTuneView.h"
+#include "gui/editor/EditorDialogs.h"
+#include "gui/editor/EditorTemplate.h"
+#include "gui/editor/HeaderList.h"
+#include "gui/tunefile/CAbcDoc.h"
+#include "gui/tunefile/CAbcView.h"
+#include "gui/tunefile/TuneListBox.h"
+#include "gui/tunefile/TuneListModel.h"
+#include "tunefile/TuneFile.h"
+
+using namespace tunora;
+
+namespace {
+
+const QByteArray kTunes =
+    "X:1\r\nT:First\r\nT:Other name\r\nR:reel\r\nC:Someone\r\nN:one\r\nN:two\r\nM:4/4\r\n"
+    "K:G\r\nabc|def|\r\nW:la la\r\nW:lee\r\n\r\n"
+    "X:2\r\nT:Second\r\nM:6/8\r\nK:D\r\nABc def|\r\n\r\nsome text after\r\n"
+    "X:3\r\nT:Third\r\nK:A\r\nabc|\r\n\r\n";
+
+std::string Letters(const TuneForm& form) {
+  std::string s;
+  for (const FormLine& l : form.lines) s += l.letter;
+  return s;
+}
+
+QString Bytes(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+class TuneEditorTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+  std::unique_ptr<CTunoraApp> app_;
+  QList<MessageRequest> messages_;
+  std::deque<MessageAnswer> answers_;
+
+  CMainFrame* Frame() const { return app_->MainFrame(); }
+
+  CAbcDoc* Open(const QString& name, const QByteArray& bytes) {
+    QFile f(dir_.filePath(name));
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return nullptr;
+    f.write(bytes);
+    f.close();
+    return qobject_cast<CAbcDoc*>(app_->OpenDocumentFile(dir_.filePath(name)));
+  }
+
+  // Opens the editor on a tune through the tune list's Edit command.
+  CTuneDoc* Edit(CAbcDoc* doc, int line, bool raw = false) {
+    // Dialogs of earlier steps may have left the main window inactive.
+    if (!Frame()->isActiveWindow()) {
+      Frame()->activateWindow();
+      QTest::qWaitForWindowActive(Frame());
+    }
+    doc->View()->SelectLine(line);
+    doc->Edit(raw);
+    QApplication::processEvents();
+    const TuneRecord* tune = doc->File().TuneAt(line);
+    return tune ? qobject_cast<CTuneDoc*>(doc->EditorOf(*tune)) : nullptr;
+  }
+
+  static CTuneView* View(CTuneDoc* doc) { return doc->View(); }
+
+  bool Run(CommandId id) { return Frame()->RunCommand(id); }
+  bool Enabled(CommandId id) { return Frame()->CommandStateOf(id).enabled; }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(dir_.isValid());
+    QDir(dir_.path()).mkdir(QStringLiteral("home"));
+    // The rhythm names of the R: drop-down come from the style file.
+    QFile::copy(QStringLiteral(TUNORA_DATA_DIR "/abcstyle.cfg"),
+                dir_.filePath(QStringLiteral("home/abcstyle.cfg")));
+    SetMessageHandler([this](const MessageRequest& r) {
+      messages_ << r;
+      if (r.kind == MessageKind::kQuestion) {
+        if (answers_.empty()) return MessageAnswer::kYes;
+        MessageAnswer a = answers_.front();
+        answers_.pop_front();
+        return a;
+      }
+      if (r.kind == MessageKind::kYesNoCancel) return MessageAnswer::kNo;
+      return MessageAnswer::kOk;
+    });
+    app_ = std::make_unique<CTunoraApp>();
+    QVERIFY(app_->InitInstance({QStringLiteral("--home"), dir_.filePath(QStringLiteral("home")),
+                                QStringLiteral("/s"), QStringLiteral("/m")}));
+    Frame()->resize(1100, 800);
+    Frame()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Frame()));
+  }
+
+  void cleanup() {
+    answers_.assign(20, MessageAnswer::kNo);
+    for (CMinFormDoc* doc : std::vector<CMinFormDoc*>(app_->Documents()))
+      if (doc->IsTuneEditor()) app_->CloseDocument(doc);
+    for (CMinFormDoc* doc : std::vector<CMinFormDoc*>(app_->Documents())) app_->CloseDocument(doc);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    messages_.clear();
+    answers_.clear();
+    app_->GetSettings().preferences = PreferenceSettings{};
+    app_->ApplySettings();
+  }
+
+  void cleanupTestCase() {
+    app_.reset();
+    SetMessageHandler({});
+  }
+
+  // --- filling -----------------------------------------------------------------------
+
+  void fillsTheListInDisplayOrderWithExpandedFlags() {
+    CAbcDoc* file = Open("fill.abc", kTunes);
+    QVERIFY(file);
+    CTuneDoc* editor = Edit(file, 1);
+    QVERIFY(editor);
+    CTuneView* view = View(editor);
+    QCOMPARE(Letters(view->Form()), std::string("XTRCNMK"));
+    HeaderListView* list = view->HeaderList();
+    QAbstractItemModel* m = list->model();
+    QCOMPARE(m->rowCount(), 7);
+    QCOMPARE(m->index(0, 0).data().toString(), QStringLiteral("X: Index\t1"));
+    QCOMPARE(m->index(1, 0).data().toString(), QStringLiteral("T: Title\tFirst\nOther name"));
+    QCOMPARE(m->index(3, 0).data().toString(), QStringLiteral("C: Comp.\tSomeone"));
+    // Only T is expanded: it is two lines high, the two-line N only one.
+    QCOMPARE(list->visualRect(m->index(1, 0)).height(), list->RowHeight(2));
+    QCOMPARE(list->visualRect(m->index(4, 0)).height(), list->RowHeight(1));
+    QCOMPARE(view->BodyBox()->toPlainText(), QStringLiteral("abc|def|\n"));
+    QCOMPARE(view->WordsBox()->toPlainText(), QStringLiteral("la la\nlee"));
+    // Words make the words pane show; the body box has the focus.
+    QVERIFY(view->PaneShown(kWordsPane));
+    QVERIFY(view->BodyBox()->hasFocus());
+    QCOMPARE(editor->Title(), QStringLiteral("1 First (fill.abc)"));
+    QVERIFY(!editor->IsModified());
+    // The body box uses a font of fixed pitch.
+    QVERIFY(QFontInfo(view->BodyBox()->font()).fixedPitch());
+
+    // The "..." button of the N line expands it; Ctrl+Shift+H folds it again.
+    QRect nRect = list->visualRect(m->index(4, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(list->viewport()->width() - 4, nRect.center().y()));
+    QVERIFY(view->Form().lines[4].expanded);
+    QCOMPARE(list->visualRect(m->index(4, 0)).height(), list->RowHeight(2));
+    QCOMPARE(view->CurrentRow(), 4);
+    QVERIFY(Run(CommandId::kTuneExpandHeader));
+    QVERIFY(!view->Form().lines[4].expanded);
+    QVERIFY(!editor->IsModified());
+
+    // Other FieldExpanded flags: X and K expanded, T not.
+    app_->GetSettings().preferences.fieldExpanded = "1000000000000000000001";
+    CTuneDoc* second = Edit(file, 2);
+    QVERIFY(second);
+    const TuneForm& f = View(second)->Form();
+    QCOMPARE(Letters(f), std::string("XTMK"));
+    QVERIFY(f.lines[0].expanded);
+    QVERIFY(!f.lines[1].expanded);
+    QVERIFY(f.lines[3].expanded);
+    QVERIFY(!View(second)->PaneShown(kWordsPane));
+    // Edit on a tune that is open brings its editor back.
+    QCOMPARE(Edit(file, 1), editor);
+    QCOMPARE(Frame()->ActiveDocument(), editor);
+  }
+
+  void untitledTuneStartsWithItsTitle() {
+    CAbcDoc* file = Open("new.abc", kTunes);
+    QVERIFY(file);
+    file->View()->SelectLine(3);
+    file->View()->List()->setFocus();
+    QVERIFY(Run(CommandId::kTuneInsert));
+    QApplication::processEvents();
+    auto* editor = qobject_cast<CTuneDoc*>(Frame()->ActiveDocument());
+    QVERIFY(editor);
+    QCOMPARE(editor->Position(), 4);
+    CTuneView* view = View(editor);
+    QCOMPARE(view->EditingKind(), CTuneView::Editing::kMultiLine);
+    QCOMPARE(view->EditingRow(), view->Form().IndexOf('T'));
+    QTest::keyClicks(view->MultiLineEditor(), QStringLiteral("New Tune"));
+    QTest::keyClick(view->MultiLineEditor(), Qt::Key_Tab);
+    QCOMPARE(view->Form().lines[1].value, std::string("New Tune"));
+    QVERIFY(editor->Title().endsWith(QStringLiteral(" *")));
+    QVERIFY(Run(CommandId::kFileSave));
+    QCOMPARE(file->Model().LineText(4), QStringLiteral("4 New Tune"));
+    QCOMPARE(file->View()->CurrentLine(), 4);
+    QVERIFY(!editor->Title().endsWith(QStringLiteral(" *")));
+  }
+
+  // --- editing fields -------------------------------------------------------------------
+
+  void startKeysDecideTheCaret() {
+    CAbcDoc* file = Open("keys.abc", kTunes);
+    CTuneDoc* editor = Edit(file, 1);
+    QVERIFY(editor);
+    CTuneView* view = View(editor);
+    HeaderListView* list = view->HeaderList();
+    const int c = view->Form().IndexOf('C');
+    view->SelectRow(c);
+    list->setFocus();
+    // Backspace takes the last character off and selects the rest.
+    QTest::keyClick(list, Qt::Key_Backspace);
+    QCOMPARE(view->EditingKind(), CTuneView::Editing::kMultiLine);
+    QCOMPARE(view->MultiLineEditor()->toPlainText(), QStringLiteral("Someon"));
+    QCOMPARE(view->MultiLineEditor()->textCursor().selectedText(), QStringLiteral("Someon"));
+    QTest::keyClick(view->MultiLineEditor(), Qt::Key_Escape);
+    QCOMPARE(view->Form().lines[static_cast<size_t>(c)].value, std::string("Someon"));
+    QVERIFY(list->hasFocus());
+    // Delete selects the whole value; typing replaces it.
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(view->MultiLineEditor()->textCursor().selectedText(), QStringLiteral("Someon"));
+    QTest::keyClicks(view->MultiLineEditor(), QStringLiteral("Anon"));
+    QTest::keyClick(view->MultiLineEditor(), Qt::Key_Escape);
+    QCOMPARE(view->Form().lines[static_cast<size_t>(c)].value, std::string("Anon"));
+    // Right puts the caret at the end, Left and space at the start.
+    QTest::keyClick(list, Qt::Key_Right);
+    QCOMPARE(view->MultiLineEditor()->textCursor().position(), 4);
+    QTest::keyClick(view->MultiLineEditor(), Qt::Key_Escape);
+    QTest::keyClick(list, Qt::Key_Space);
+    QCOMPARE(view->MultiLineEditor()->textCursor().position(), 0);
+    QTest::keyClick(view->MultiLineEditor(), Qt::Key_Escape);
+    // Any other character replaces the value: a digit on the X line.
+    view->SelectRow(0);
+    QTest::keyClick(list, Qt::Key_7);
+    QCOMPARE(view->EditingKind(), CTuneView::Editing::kSingleLine);
+    QCOMPARE(view->SingleLineEditor()->text(), QStringLiteral("7"));
+    QCOMPARE(view->SingleLineEditor()->cursorPosition(), 1);
+    QTest::keyClick(view->SingleLineEditor(), Qt::Key_Return);
+    QCOMPARE(view->Form().lines[0].value, std::string("7"));
+    // A letter goes to its field; R gets the rhythm drop-down.
+    QTest::keyClick(list, Qt::Key_R);
+    QCOMPARE(view->EditingKind(), CTuneView::Editing::kRhythm);
+    QCOMPARE(view->RhythmEditor()->currentText(), QStringLiteral("reel"));
+    QVERIFY(view->RhythmEditor()->count() > 0);
+    QVERIFY(view->RhythmEditor()->findText(QStringLiteral("jig"), Qt::MatchFixedString) >= 0);
+    view->RhythmEditor()->setEditText(QStringLiteral("hornpipe"));
+    QTest::keyClick(view->RhythmEditor()->lineEdit(), Qt::Key_Escape);
+    QCOMPARE(view->Form().lines[2].value, std::string("hornpipe"));
+    // A click on the selected line starts editing; the editor sits on its value column.
+    QRect r = list->visualRect(list->model()->index(2, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, r.center());
+    QCOMPARE(view->EditingRow(), 2);
+    QCOMPARE(view->RhythmEditor()->geometry().left(), list->LabelWidth());
+    QCOMPARE(view->RhythmEditor()->geometry().top(), r.top());
+  }
+
+  void escapeKeepsTheEditAndTabMoves() {
+    CAbcDoc* file = Open("tab.abc", kTunes);
+    CTuneDoc* editor = Edit(file, 1);
+    CTuneView* view = View(editor);
+    view->StartEditing(0);
+    QCOMPARE(view->EditingKind(), CTuneView::Editing::kSingleLine);
+    view->SingleLineEditor()->setText(QStringLiteral("5"));
+    // Tab stores and moves on to the next line, Shift+Tab back.
+    QTest::keyClick(view->SingleLineEditor(), Qt::Key_Tab);
+    QCOMPARE(view->Form().lines[0].value, std::string("5"));
+    QCOMPARE(view->EditingRow(), 1);
+    QTest::keyClick(view->MultiLineEditor(), Qt::Key_Backtab);
+    QCOMPARE(view->EditingRow(), 0);
+    // Escape keeps what was typed.
+    view->SingleLineEditor()->setText(QStringLiteral("6"));
+    QTest::keyClick(view->SingleLineEditor(), Qt::Key_Escape);
+    QCOMPARE(view->EditingKind(), CTuneView::Editing::kNone);
+    QCOMPARE(view->Form().lines[0].value, std::string("6"));
+    QVERIFY(editor->IsModified());
+    // Before the first line, and past the last, the focus goes to the body box ...
+    view->StartEditing(0);
+    QTest::keyClick(view->SingleLineEditor(), Qt::Key_Backtab);
+    QCOMPARE(view->EditingKind(), CTuneView::Editing::kNone);
+    QVERIFY(view->BodyBox()->hasFocus());
+    const int k = view->Form().IndexOf('K');
+    view->StartEditing(k);
+    QTest::keyClick(view->SingleLineEditor(), Qt::Key_Tab);
+    QVERIFY(view->BodyBox()->hasFocus());
+    // ... or, with the tune pane hidden, to the words box.
+    QVERIFY(Run(CommandId::kViewTune));
+    view->StartEditing(k);
+    QTest::keyClick(view->SingleLineEditor(), Qt::Key_Tab);
+    QVERIFY(view->WordsBox()->hasFocus());
+    // Leaving the editor for another box stores the value there and then.
+    view->StartEditing(k);
+    view->SingleLineEditor()->setText(QStringLiteral("Gmix"));
+    view->WordsBox()->setFocus();
+    QApplication::processEvents();
+    QCOMPARE(view->EditingKind(), CTuneView::Editing::kNone);
+    QCOMPARE(view->Form().lines[static_cast<size_t>(k)].value, std::string("Gmix"));
+    QVERIFY(view->WordsBox()->hasFocus());
+  }
+
+  void cleaningRulesAndEmptyValues() {
+    CAbcDoc* file = Open("clean.abc", kTunes);
+    CTuneDoc* editor = Edit(file, 1);
+    CTuneView* view = View(editor);
+    auto store = [&](char letter, const QString& text) {
+      int row = view->Form().IndexOf(letter);
+      view->StartEditing(row);
+      if (view->EditingKind() == CTuneView::Editing::kSingleLine)
+        view->SingleLineEditor()->setText(text);
+      else if (view->EditingKind() == CTuneView::Editing::kRhythm)
+        view->RhythmEditor()->setEditText(text);
+      else
+        view->MultiLineEditor()->setPlainText(text);
+      view->EndEditing(0);
+    };
+    // X must be a number: anything else leaves the old value without a word.
+    store('X', QStringLiteral("12a"));
+    QCOMPARE(view->Form().lines[0].value, std::string("1"));
+    QVERIFY(!editor->IsModified());
+    QVERIFY(messages_.isEmpty());
+    store('X', QStringLiteral("  12 "));
+    QCOMPARE(view->Form().lines[0].value, std::string("12"));
+    // Titles: a blank at a line start, trailing blanks and empty lines go.
+    store('T', QStringLiteral(" One\n\n\n Two  \nThree\n\n"));
+    QCOMPARE(view->Form().lines[1].value, std::string("One\r\nTwo  \r\nThree"));
+    // Other fields are trimmed; emptied, they go, except K and M.
+    store('C', QStringLiteral("  Trad. \n"));
+    QCOMPARE(view->Form().lines[3].value, std::string("Trad."));
+    store('C', QStringLiteral("   "));
+    QCOMPARE(Letters(view->Form()), std::string("XTRNMK"));
+    store('K', QString());
+    store('M', QString());
+    store('R', QString());
+    QCOMPARE(Letters(view->Form()), std::string("XTNMK"));
+    // An emptied title keeps its line.
+    store('T', QStringLiteral(" "));
+    QCOMPARE(Letters(view->Form()), std::string("XTNMK"));
+    QVERIFY(Run(CommandId::kFileSave));
+    const TuneRecord* tune = file->File().TuneAt(1);
+    QCOMPARE(Bytes(file->File().WriteTune(*tune, false)),
+             QStringLiteral("X:12\r\nT:\r\nN:one\r\nN:two\r\nM:\r\nK:\r\nabc|def|\r\nW:la la\r\nW:lee\r\n\r\n"));
+  }
+
+  void savesMultiLineValuesAndSeveralTitles() {
+    CAbcDoc* file = Open("save.abc", kTunes);
+    CTuneDoc* editor = Edit(file, 2);
+    CTuneView* view = View(editor);
+    view->StartEditing(1);
+    view->MultiLineEditor()->setPlainText(QStringLiteral("Second\nZweite\n\nDeuxième"));
+    view->EndEditing(0);
+    view->SetField('N', "first note\r\nsecond note", false);
+    view->BodyBox()->appendPlainText(QStringLiteral("fed cBA|"));
+    view->WordsBox()->setPlainText(QStringLiteral("verse one\nverse two"));
+    QVERIFY(editor->Title().endsWith(QStringLiteral(" *")));
+    QVERIFY(!file->IsModified());
+    QVERIFY(Run(CommandId::kFileSave));
+    const TuneRecord* tune = file->File().TuneAt(2);
+    QCOMPARE(tune->titles.size(), size_t{3});
+    QCOMPARE(Bytes(tune->titles[2]), QStringLiteral("Deuxième"));
+    // Each line of a value is a line of its own with the tag, and the text
+    // after the tune stays with it.
+    QCOMPARE(Bytes(file->File().WriteTune(*tune, false)),
+             QStringLiteral("X:2\r\nT:Second\r\nT:Zweite\r\nT:Deuxième\r\nN:first note\r\n"
+                            "N:second note\r\nM:6/8\r\nK:D\r\nABc def|\r\nfed cBA|\r\n"
+                            "W:verse one\r\nW:verse two\r\n\r\nsome text after\r\n"));
+    QVERIFY(file->IsModified());
+    QCOMPARE(file->Model().LineText(2), QStringLiteral("2 Second"));
+    QCOMPARE(file->View()->CurrentLine(), 2);
+    QCOMPARE(editor->Title(), QStringLiteral("2 Second (save.abc)"));
+    QVERIFY(!editor->IsModified());
+    QVERIFY(!view->BodyBox()->document()->isModified());
+    // With SaveTuneFileAlso the file is written at once.
+    app_->GetSettings().preferences.saveTuneFileAlso = 1;
+    view->BodyBox()->appendPlainText(QStringLiteral("|]"));
+    QVERIFY(Run(CommandId::kFileSave));
+    QVERIFY(!file->IsModified());
+    QFile saved(dir_.filePath(QStringLiteral("save.abc")));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(saved.readAll().contains("fed cBA|\r\n|]\r\nW:verse one\r\n"));
+  }
+
+  void saveTuneAsAddsANewTune() {
+    CAbcDoc* file = Open("saveas.abc", kTunes);
+    CTuneDoc* editor = Edit(file, 1);
+    CTuneView* view = View(editor);
+    const TuneRecord* old = editor->Tune();
+    view->BodyBox()->appendPlainText(QStringLiteral("gfe|"));
+    QString shownNumber, shownTitle;
+    test::WhenModal([&](QWidget* w) {
+      auto* dlg = qobject_cast<CSaveTuneAsDlg*>(w);
+      QVERIFY(dlg);
+      QCOMPARE(dlg->windowTitle(), QStringLiteral("Save Tune As"));
+      shownNumber = dlg->NumberEdit()->text();
+      test::Shot(dlg, "editor-save-tune-as");
+      dlg->NumberEdit()->setText(QStringLiteral("40"));
+      dlg->accept();
+    });
+    QVERIFY(Run(CommandId::kFileSaveTuneAs));
+    QCOMPARE(shownNumber, QStringLiteral("1"));
+    QCOMPARE(file->File().TuneCount(), size_t{4});
+    const TuneRecord* added = file->File().TuneAt(2);
+    QCOMPARE(added->number, 40);
+    QVERIFY(added->body.find("gfe|") != std::string::npos);
+    QCOMPARE(editor->Tune(), added);
+    // The tune that was edited keeps its last saved state.
+    QCOMPARE(old->number, 1);
+    QVERIFY(old->body.find("gfe|") == std::string::npos);
+    QCOMPARE(file->Model().LineText(2), QStringLiteral("40 First"));
+    QCOMPARE(file->View()->CurrentLine(), 2);
+    QCOMPARE(view->Form().lines[0].value, std::string("40"));
+    QCOMPARE(editor->Position(), 2);
+    QVERIFY(!editor->IsModified());
+  }
+
+  // --- header list commands ------------------------------------------------------------
+
+  void insertPlacesNewLines() {
+    CAbcDoc* file = Open("insert.abc", "X:1\r\nT:Only\r\n\r\n");
+    QVERIFY(file);
+    CTuneDoc* editor = Edit(file, 1);
+    CTuneView* view = View(editor);
+    QCOMPARE(Letters(view->Form()), std::string("XT"));
+    view->SelectRow(0);
+    view->HeaderList()->setFocus();
+    // X current, nothing but X and T: an empty K line first, the new line between T and K.
+    QTest::keyClick(view->HeaderList(), Qt::Key_Insert);
+    QCOMPARE(view->EditingKind(), CTuneView::Editing::kChooser);
+    QCOMPARE(Letters(view->Form()), std::string("XT?K"));
+    QCOMPARE(view->HeaderList()->model()->index(2, 0).data().toString(), QStringLiteral("?:\t"));
+    QVERIFY(view->FieldChooser()->isVisible());
+    QCOMPARE(view->FieldChooser()->itemText(0), QStringLiteral("R: Rhythm"));
+    test::Shot(Frame(), "editor-chooser");
+    // Leaving the chooser without a choice takes the placeholder away.
+    QTest::keyClick(view->FieldChooser(), Qt::Key_Escape);
+    QCOMPARE(Letters(view->Form()), std::string("XTK"));
+    QVERIFY(editor->IsModified());
+    // A letter without a line offers it preselected; choosing starts editing.
+    view->SelectRow(1);
+    QTest::keyClick(view->HeaderList(), Qt::Key_O);
+    QCOMPARE(view->FieldChooser()->currentText(), QStringLiteral("O: Origin"));
+    QTest::keyClick(view->FieldChooser(), Qt::Key_Return);
+    QCOMPARE(Letters(view->Form()), std::string("XTOK"));
+    QCOMPARE(view->EditingRow(), 2);
+    QTest::keyClicks(view->MultiLineEditor(), QStringLiteral("Scotland"));
+    QTest::keyClick(view->MultiLineEditor(), Qt::Key_Escape);
+    QCOMPARE(view->Form().lines[2].value, std::string("Scotland"));
+    // Another line current: the new line goes before it, K stays last.
+    view->SelectRow(3);
+    QVERIFY(view->InsertField('C'));
+    QCOMPARE(Letters(view->Form()), std::string("XTO?K"));
+    view->ChooseField();
+    QCOMPARE(Letters(view->Form()), std::string("XTOCK"));
+    // Left empty, the new line goes again.
+    view->EndEditing(0);
+    QCOMPARE(Letters(view->Form()), std::string("XTOK"));
+    // With every field of the order present the chooser has nothing to offer.
+    app_->GetSettings().preferences.fieldOrder = "O";
+    CTuneDoc* other = Edit(Open("insert2.abc", "X:1\r\nT:t\r\nO:o\r\nK:C\r\n\r\n"), 1);
+    QVERIFY(!View(other)->InsertField());
+    QVERIFY(!Enabled(CommandId::kTuneInsert));
+  }
+
+  void copyCutAndPasteFields() {
+    CAbcDoc* file = Open("clip.abc", kTunes);
+    CTuneDoc* editor = Edit(file, 1);
+    CTuneView* view = View(editor);
+    view->HeaderList()->setFocus();
+    // Cut on X, T and K copies the line and leaves it.
+    for (char letter : {'X', 'T', 'K'}) {
+      view->SelectRow(view->Form().IndexOf(letter));
+      QVERIFY(Run(CommandId::kEditCut));
+      QVERIFY(view->Form().Has(letter));
+    }
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("K:G\n"));
+    view->SelectRow(1);
+    QVERIFY(Run(CommandId::kEditCopy));
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("T:First\nT:Other name\n"));
+    QVERIFY(!editor->IsModified());
+    // Cut on another line takes it away.
+    view->SelectRow(view->Form().IndexOf('N'));
+    QVERIFY(Run(CommandId::kEditCut));
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("N:one\nN:two\n"));
+    QVERIFY(!view->Form().Has('N'));
+    QVERIFY(editor->IsModified());
+    // Pasted back, the field comes back before K.
+    QVERIFY(Run(CommandId::kEditPaste));
+    QCOMPARE(Letters(view->Form()), std::string("XTRCMNK"));
+    QCOMPARE(view->Form().lines[5].value, std::string("one\r\ntwo"));
+    // Text without a tag goes into the field of the current line.
+    view->SelectRow(view->Form().IndexOf('C'));
+    QApplication::clipboard()->setText(QStringLiteral("  and another\n"));
+    QVERIFY(Run(CommandId::kEditPaste));
+    QCOMPARE(view->Form().lines[3].value, std::string("Someone\r\nand another"));
+    // A tagged text goes to its field, whatever line is current.
+    QApplication::clipboard()->setText(QStringLiteral("\nZ:transcribed\n"));
+    QVERIFY(Run(CommandId::kEditPaste));
+    QCOMPARE(view->Form().lines[static_cast<size_t>(view->Form().IndexOf('Z'))].value,
+             std::string("transcribed"));
+    // With no current line the text is offered as a new field's value.
+    view->HeaderList()->selectionModel()->clear();
+    view->HeaderList()->setCurrentIndex(QModelIndex());
+    QApplication::clipboard()->setText(QStringLiteral("from the radio"));
+    QVERIFY(Run(CommandId::kEditPaste));
+    QCOMPARE(view->EditingKind(), CTuneView::Editing::kChooser);
+    int row = view->EditingRow();
+    view->ChooseField('S');
+    QCOMPARE(view->Form().lines[static_cast<size_t>(row)].letter, 'S');
+    QCOMPARE(view->MultiLineEditor()->toPlainText(), QStringLiteral("from the radio"));
+    view->EndEditing(0);
+    QCOMPARE(view->Form().lines[static_cast<size_t>(row)].value, std::string("from the radio"));
+  }
+
+  // --- raw mode -----------------------------------------------------------------------------
+
+  void rawModeSave() {
+    CAbcDoc* file = Open("raw.abc", kTunes);
+    CTuneDoc* editor = Edit(file, 2, true);
+    QVERIFY(editor);
+    QVERIFY(editor->Raw());
+    CTuneView* view = View(editor);
+    QVERIFY(view->RawBox()->isVisible());
+    QVERIFY(!view->HeaderList()->isVisible());
+    // The tune's text without the text after it.
+    QCOMPARE(view->RawBox()->toPlainText(), QStringLiteral("X:2\nT:Second\nM:6/8\nK:D\nABc def|\n"));
+    QVERIFY(!Enabled(CommandId::kViewHeaders));
+    QString text = view->RawBox()->toPlainText();
+    text.replace(QStringLiteral("T:Second"), QStringLiteral("T:Renamed\nC:Me"));
+    view->RawBox()->setPlainText(text);
+    QVERIFY(editor->IsModified());
+    QVERIFY(Run(CommandId::kFileSave));
+    const TuneRecord* tune = file->File().TuneAt(2);
+    QCOMPARE(Bytes(file->File().WriteTune(*tune, false)),
+             QStringLiteral("X:2\r\nT:Renamed\r\nC:Me\r\nM:6/8\r\nK:D\r\nABc def|\r\n\r\nsome text after\r\n"));
+    QCOMPARE(file->Model().LineText(2), QStringLiteral("2 Renamed"));
+    // Setting a field works on the raw text.
+    view->SetField('R', "jig", false);
+    QVERIFY(view->RawBox()->toPlainText().contains(QStringLiteral("M:6/8\nR:jig\nK:D\n")));
+    // An editor in the form switches to raw when raw is asked for, keeping its edits.
+    CTuneDoc* formEditor = Edit(file, 3);
+    View(formEditor)->BodyBox()->moveCursor(QTextCursor::End);
+    View(formEditor)->BodyBox()->insertPlainText(QStringLiteral("def|\n"));
+    QCOMPARE(Edit(file, 3, true), formEditor);
+    QVERIFY(formEditor->Raw());
+    QVERIFY(View(formEditor)->RawBox()->toPlainText().endsWith(QStringLiteral("abc|\ndef|\n")));
+    QVERIFY(formEditor->IsModified());
+  }
+
+  // --- body box -------------------------------------------------------------------------------
+
+  void commentSelectionBothWays() {
+    CAbcDoc* file = Open("comment.abc", "X:1\r\nT:t\r\nK:G\r\nabc|\r\ndef|\r\nfed|\r\n\r\n");
+    CTuneDoc* editor = Edit(file, 1);
+    CTuneView* view = View(editor);
+    QPlainTextEdit* box = view->BodyBox();
+    box->setFocus();
+    QVERIFY(!Enabled(CommandId::kEditCommentSelection));  // nothing selected
+    QTextCursor c = box->textCursor();
+    c.setPosition(0);
+    c.setPosition(9, QTextCursor::KeepAnchor);  // "abc|\ndef|"
+    box->setTextCursor(c);
+    QVERIFY(Enabled(CommandId::kEditCommentSelection));
+    QVERIFY(Run(CommandId::kEditCommentSelection));
+    QCOMPARE(box->toPlainText(), QStringLiteral("%abc|\n%def|\nfed|\n"));
+    QVERIFY(editor->IsModified());
+    // The box's own undo does not take it back.
+    QVERIFY(!box->document()->isUndoAvailable());
+    // The result stays selected: the same command takes the marks away.
+    QCOMPARE(box->textCursor().selectedText(), QStringLiteral("%abc|\u2029%def|"));
+    QVERIFY(Run(CommandId::kEditCommentSelection));
+    QCOMPARE(box->toPlainText(), QStringLiteral("abc|\ndef|\nfed|\n"));
+    // Only in the tune box.
+    view->WordsBox()->setPlainText(QStringLiteral("words"));
+    view->ShowPane(kWordsPane, true);
+    view->WordsBox()->setFocus();
+    view->WordsBox()->selectAll();
+    QVERIFY(!Enabled(CommandId::kEditCommentSelection));
+  }
+
+  void nextErrorStepsToTheEndWithoutWrapping() {
+    CAbcDoc* file = Open("errors.abc", "X:1\r\nT:t\r\nK:G\r\nabc|\r\nd]e f|\r\n\r\n");
+    CTuneDoc* editor = Edit(file, 1);
+    CTuneDoc* other = Edit(file, 1 + 0);
+    QCOMPARE(other, editor);
+    CTuneView* view = View(editor);
+    // A blank line the reader drops, before the music with the errors.
+    view->BodyBox()->setPlainText(QStringLiteral("abc|\n\nd]e f|\nxy#z|\n"));
+    std::string body = "abc|\r\nd]e f|\r\nxy#z|\r\n";  // as the reader reads it
+    std::string list = FormatErrorEntry(2, "Error in ABC tune.", ErrorExcerpt(body, 7), 7) +
+                       FormatErrorEntry(3, "Error in ABC tune.", ErrorExcerpt(body, 16), 16);
+    QVERIFY(!Enabled(CommandId::kTuneNextError));
+    QVERIFY(!Enabled(CommandId::kTuneShowErrors));
+    editor->RememberErrors(list);
+    QCOMPARE(CTuneDoc::ErrorEditor(), editor);
+    view->HeaderList()->setFocus();
+    QVERIFY(Enabled(CommandId::kTuneNextError));
+    QVERIFY(Run(CommandId::kTuneNextError));
+    QPlainTextEdit* box = view->BodyBox();
+    QVERIFY(box->hasFocus());
+    QCOMPARE(box->textCursor().selectedText(), QStringLiteral("]"));
+    QCOMPARE(box->textCursor().selectionStart(), 7);
+    QVERIFY(Run(CommandId::kTuneNextError));
+    QCOMPARE(box->textCursor().selectedText(), QStringLiteral("#"));
+    // At the end: nothing more, no wrap-around.
+    QVERIFY(!Enabled(CommandId::kTuneNextError));
+    QVERIFY(!editor->NextError());
+    QCOMPARE(box->textCursor().selectedText(), QStringLiteral("#"));
+    // Ctrl+Shift+E shows the list again while it belongs to this editor.
+    QVERIFY(Enabled(CommandId::kTuneShowErrors));
+    // Another editor has no list of its own.
+    CTuneDoc* second = Edit(Open("errors2.abc", kTunes), 1);
+    QVERIFY(second != editor);
+    QVERIFY(!Enabled(CommandId::kTuneNextError));
+    QVERIFY(!Enabled(CommandId::kTuneShowErrors));
+    // A new list starts at its first entry again; closing the editor forgets it.
+    editor->RememberErrors(list);
+    QVERIFY(editor->HasNextError());
+    app_->CloseDocument(editor);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(CTuneDoc::ErrorEditor(), nullptr);
+  }
+
+  void nextErrorInRawModeCountsFromTheBody() {
+    CAbcDoc* file = Open("rawerr.abc", "X:1\r\nT:t\r\n% remark\r\nK:G\r\nabc|\r\nd]e|\r\n\r\n");
+    CTuneDoc* editor = Edit(file, 1, true);
+    CTuneView* view = View(editor);
+    // Read from the file, the comment went to the body; typed into the header
+    // again, the reader puts it in front of the body.
+    QCOMPARE(view->RawBox()->toPlainText(), QStringLiteral("X:1\nT:t\nK:G\n% remark\nabc|\nd]e|\n"));
+    view->RawBox()->setPlainText(QStringLiteral("X:1\nT:t\n% remark\nK:G\nabc|\nd]e|\n"));
+    std::string body = "% remark\r\nabc|\r\nd]e|\r\n";
+    editor->RememberErrors(FormatErrorEntry(1, "Error in ABC tune.", "", body.find(']')) +
+                           FormatErrorEntry(1, "Error in ABC tune.", "", 2));
+    QVERIFY(editor->NextError());
+    QPlainTextEdit* box = view->RawBox();
+    QCOMPARE(box->textCursor().selectedText(), QStringLiteral("]"));
+    QVERIFY(editor->NextError());
+    QCOMPARE(box->textCursor().selectedText(), QStringLiteral("r"));
+    QCOMPARE(box->textCursor().selectionStart(), static_cast<int>(QStringLiteral("X:1\nT:t\n% ").size()));
+  }
+
+  // --- panes, title, key help -------------------------------------------------------------------
+
+  void panesShowAndHide() {
+    CAbcDoc* file = Open("panes.abc", kTunes);
+    CTuneDoc* editor = Edit(file, 2);
+    CTuneView* view = View(editor);
+    QVERIFY(view->PaneShown(kHeaderPane) && view->PaneShown(kTunePane));
+    QVERIFY(!view->PaneShown(kWordsPane));
+    QCOMPARE(view->PaneButton(kWordsPane)->text(), QStringLiteral(">>"));
+    QCOMPARE(view->PaneButton(kTunePane)->text(), QStringLiteral("<<"));
+    QCOMPARE(view->PaneCaption(kHeaderPane)->text(), QStringLiteral("hdrs"));
+    // The short header shrinks to its lines; the tune pane gets the rest.
+    QCOMPARE(view->PaneHeight(kHeaderPane),
+             view->HeaderList()->ContentHeight() + std::max(4, 2 * view->HeaderList()->frameWidth()));
+    QVERIFY(view->PaneHeight(kTunePane) > view->PaneHeight(kHeaderPane));
+    QVERIFY(Frame()->CommandStateOf(CommandId::kViewHeaders).checked);
+    // Hiding panes, the last one shown stays.
+    QVERIFY(Run(CommandId::kViewHeaders));
+    QVERIFY(!view->PaneShown(kHeaderPane));
+    QVERIFY(!view->HeaderList()->isVisible());
+    QCOMPARE(view->PaneButton(kHeaderPane)->text(), QStringLiteral(">>"));
+    QTest::mouseClick(view->PaneButton(kWordsPane), Qt::LeftButton);
+    QVERIFY(view->PaneShown(kWordsPane));
+    QVERIFY(view->PaneHeight(kWordsPane) > 0);
+    view->PaneButton(kTunePane)->click();
+    QVERIFY(!view->PaneShown(kTunePane));
+    QVERIFY(!Enabled(CommandId::kViewWords));
+    QVERIFY(!view->TogglePane(kWordsPane));
+    QVERIFY(view->PaneShown(kWordsPane));
+    QCOMPARE(view->PaneHeight(kWordsPane), view->PaneHeight(kWordsPane));
+    QVERIFY(Run(CommandId::kViewHeaders));
+    QVERIFY(view->PaneShown(kHeaderPane));
+    QVERIFY(!editor->IsModified());
+    // Dragging the words caption moves the border between the tune and the words.
+    QVERIFY(Run(CommandId::kViewTune));
+    QWidget* bar = view->PaneCaption(kWordsPane)->parentWidget();
+    int tune = view->PaneHeight(kTunePane);
+    int words = view->PaneHeight(kWordsPane);
+    QPoint at = bar->rect().center();
+    QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, at);
+    QMouseEvent move(QEvent::MouseMove, QPointF(at + QPoint(0, -30)),
+                     QPointF(bar->mapToGlobal(at + QPoint(0, -30))), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(bar, &move);
+    QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, at + QPoint(0, -30));
+    QCOMPARE(view->PaneHeight(kTunePane), tune - 30);
+    QCOMPARE(view->PaneHeight(kWordsPane), words + 30);
+  }
+
+  void titleFollowsTheSettingAndModification() {
+    app_->GetSettings().preferences.edittitleFormat = "%T / %X";
+    CAbcDoc* file = Open("title.abc", kTunes);
+    CTuneDoc* editor = Edit(file, 1);
+    QCOMPARE(editor->Title(), QStringLiteral("First Other name / 1"));
+    View(editor)->BodyBox()->insertPlainText(QStringLiteral("z"));
+    QCOMPARE(editor->Title(), QStringLiteral("First Other name / 1 *"));
+    QCOMPARE(editor->FirstView()->Frame()->windowTitle(), QStringLiteral("First Other name / 1 *"));
+  }
+
+  void keyHelpBothWays() {
+    CAbcDoc* file = Open("key.abc", "X:1\r\nT:t\r\nK:Edor\r\nabc|\r\n\r\n");
+    CTuneDoc* editor = Edit(file, 1);
+    (void)editor;
+    QString notes, signature, found;
+    test::WhenModal([&](QWidget* w) {
+      auto* dlg = qobject_cast<CKeyHelpDlg*>(w);
+      QVERIFY(dlg);
+      QCOMPARE(dlg->windowTitle(), QStringLiteral("Key/Mode Help"));
+      notes = dlg->NotesLabel()->text();
+      signature = dlg->SignatureLabel()->text();
+      test::Shot(dlg, "editor-key-help");
+      // Two sharps, dorian, on F: no such key; the box keeps its key.
+      dlg->CountSpin()->setValue(2);
+      dlg->ModeCombo()->setCurrentText(QStringLiteral("dorian"));
+      dlg->CentreCombo()->setCurrentText(QStringLiteral("F"));
+      QVERIFY(!dlg->FindKey());
+      QCOMPARE(dlg->KeyEdit()->text(), QStringLiteral("Edor"));
+      dlg->CentreCombo()->setCurrentText(QStringLiteral("any"));
+      dlg->KindCombo()->setCurrentIndex(1);  // flats
+      dlg->CountSpin()->setValue(3);
+      dlg->ModeCombo()->setCurrentText(QStringLiteral("minor"));
+      dlg->FindButton()->click();
+      found = dlg->KeyEdit()->text() + QLatin1Char(' ') + dlg->NotesLabel()->text();
+      dlg->reject();
+    });
+    QVERIFY(Run(CommandId::kTuneKeyHelp));
+    QCOMPARE(notes, QStringLiteral("=E ^F =G =A =B ^C =D"));
+    QCOMPARE(signature, QStringLiteral("2 sharps"));
+    QCOMPARE(found, QStringLiteral("Cm =C =D _E =F =G _A _B"));
+    QCOMPARE(messages_.size(), 1);
+    QCOMPARE(messages_[0].text, QStringLiteral("Cannot find a key like that."));
+  }
+
+  // --- closing and the tune list ----------------------------------------------------------------
+
+  void closeQuestionWithTheTitle() {
+    CAbcDoc* file = Open("close.abc", kTunes);
+    CTuneDoc* editor = Edit(file, 2);
+    View(editor)->BodyBox()->appendPlainText(QStringLiteral("g|"));
+    answers_ = {MessageAnswer::kNo};
+    QVERIFY(CloseViewFrame(editor->FirstView()));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(messages_.size(), 1);
+    QCOMPARE(messages_[0].kind, MessageKind::kQuestion);
+    QCOMPARE(messages_[0].text, QStringLiteral("You have made changes to the tune.\nDo you want to "
+                                               "save these changes?\n\nSecond"));
+    QVERIFY(file->File().TuneAt(2)->body.find("g|") == std::string::npos);
+    QVERIFY(!file->IsModified());
+    // Yes saves before the window goes.
+    editor = Edit(file, 2);
+    View(editor)->BodyBox()->appendPlainText(QStringLiteral("g|"));
+    answers_ = {MessageAnswer::kYes};
+    QVERIFY(CloseViewFrame(editor->FirstView()));
+    QVERIFY(file->File().TuneAt(2)->body.find("g|") != std::string::npos);
+    QVERIFY(file->IsModified());
+    // Without changes nothing is asked.
+    messages_.clear();
+    editor = Edit(file, 1);
+    QVERIFY(CloseViewFrame(editor->FirstView()));
+    QVERIFY(messages_.isEmpty());
+  }
+
+  void tuneListRefusesATuneOpenInAnEditor() {
+    CAbcDoc* file = Open("refuse.abc", kTunes);
+    CTuneDoc* editor = Edit(file, 2);
+    QVERIFY(editor);
+    Frame()->ActivateView(file->View());
+    file->View()->SelectLines({2, 3});
+    file->View()->List()->setFocus();
+    QVERIFY(Run(CommandId::kEditDelete));
+    // Tune 3 went; tune 2 stayed with the message, and its editor came forward.
+    QCOMPARE(file->File().TuneCount(), size_t{2});
+    QCOMPARE(file->File().TuneAt(2), editor->Tune());
+    QCOMPARE(messages_.last().text, QStringLiteral("This tune is open for editing. Please close it first."));
+    QCOMPARE(Frame()->ActiveDocument(), editor);
+    // Cut refuses it too.
+    Frame()->ActivateView(file->View());
+    file->View()->SelectLine(2);
+    messages_.clear();
+    QVERIFY(Run(CommandId::kEditCut));
+    QCOMPARE(file->File().TuneCount(), size_t{2});
+    QCOMPARE(messages_.last().text, QStringLiteral("This tune is open for editing. Please close it first."));
+    // The editor follows its tune when others move: tune 1 goes, it is now tune 1.
+    Frame()->ActivateView(file->View());
+    file->View()->SelectLine(1);
+    QVERIFY(Run(CommandId::kEditDelete));
+    QCOMPARE(editor->Position(), 1);
+  }
+
+  void editorsAreSavedAndRestoredWithTheWindows() {
+    CAbcDoc* file = Open("windows.abc", kTunes);
+    CTuneDoc* editor = Edit(file, 3, true);
+    const DocTemplate* t = app_->Templates().FindById(131);
+    QVERIFY(t && t->saveWindow && t->restoreWindow);
+    std::optional<WindowDoc> saved = t->saveWindow(editor->FirstView());
+    QVERIFY(saved.has_value());
+    QCOMPARE(FormatWindowDoc(*saved), "?3?" + file->PathName().toStdString() + "?1");
+    app_->CloseDocument(editor);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    CMinFormView* restored = t->restoreWindow(*ParseWindowDoc(FormatWindowDoc(*saved)));
+    QVERIFY(restored);
+    auto* again = qobject_cast<CTuneDoc*>(restored->Document());
+    QVERIFY(again && again->Raw());
+    QCOMPARE(again->Position(), 3);
+    QCOMPARE(file->View()->CurrentLine(), 3);
+    // A tune file that is not open, or a tune it does not have: nothing.
+    WindowDoc missing = *saved;
+    missing.position = 9;
+    QVERIFY(!t->restoreWindow(missing));
+    missing.path = dir_.filePath(QStringLiteral("nothere.abc")).toStdString();
+    QVERIFY(!t->restoreWindow(missing));
+  }
+
+  // --- colouring and pictures -----------------------------------------------------------------
+
+  void colouringIsQuickOnALongBody() {
+    QByteArray text = "X:1\r\nT:Long\r\nM:4/4\r\nK:D\r\n";
+    for (int k = 0; k < 2000; ++k)
+      text += "|:\"D\"d2fd \"A\"c2ec|\"G\"B2 !trill!AG (3FGA \"D\"d4:|] % line " +
+              QByteArray::number(k) + "\r\n";
+    text += "\r\n";
+    CAbcDoc* file = Open("long.abc", text);
+    QElapsedTimer timer;
+    timer.start();
+    CTuneDoc* editor = Edit(file, 1);
+    qint64 open = timer.elapsed();
+    QVERIFY(editor);
+    CTuneView* view = View(editor);
+    QCOMPARE(view->BodyBox()->blockCount(), 2001);
+    // Every line is coloured: the last one too.
+    QTextBlock last = view->BodyBox()->document()->findBlockByNumber(1999);
+    QVERIFY(!last.layout()->formats().isEmpty());
+    timer.restart();
+    view->Highlighter()->rehighlight();
+    qint64 colour = timer.elapsed();
+    // Typing in a long body: one line is coloured again.
+    timer.restart();
+    QTextCursor c(view->BodyBox()->document()->findBlockByNumber(1000));
+    for (int k = 0; k < 50; ++k) c.insertText(QStringLiteral("a"));
+    qint64 typing = timer.elapsed();
+    qInfo("2,000-line body: open %lld ms, colour all %lld ms, 50 keystrokes %lld ms", open,
+          colour, typing);
+    QVERIFY2(colour < 1500, qPrintable(QString::number(colour)));
+    QVERIFY2(typing < 500, qPrintable(QString::number(typing)));
+  }
+
+  void pictures() {
+    QFile sample(QStringLiteral(TUNORA_DATA_DIR "/samples/traditional.abc"));
+    QVERIFY(sample.open(QIODevice::ReadOnly));
+    QByteArray text = sample.readAll();
+    // A tune with long notes and many titles of our own.
+    text += "\r\nX:21\r\nT:The Long Note\r\nT:An Nóta Fada\r\nT:Second name of it\r\n"
+            "T:And a fourth\r\nC:Trad.\r\nO:Ireland\r\nN:A long note on the history of this "
+            "tune, which goes on and on well past the width of the window, as notes do.\r\n"
+            "N:It has a second line as well.\r\nN:And a third.\r\nH:Played by many, "
+            "learnt from a tape.\r\nR:reel\r\nM:C|\r\nL:1/8\r\nQ:1/2=96\r\nK:Dmix\r\n"
+            "|:\"D\"A2 AB AGEG|\"D\"A2 AB \"C\"c2 Bc|\"D\"d2 dc !trill!AGEG|1 \"C\"cedc \"D\"A2 GE:|2 "
+            "\"C\"cedc \"D\"d2 d2||\r\n%% a comment line\r\n|:\"D\"d2 fd ed^cd|\"C\"=c2 ec ge={c}e2|"
+            "xy ]\r\nW:Words of the long note\r\nW:sung slowly\r\n\r\n";
+    CAbcDoc* file = Open("pictures.abc", text);
+    QVERIFY(file);
+    CTuneDoc* editor = Edit(file, 21);
+    QVERIFY(editor);
+    editor->FirstView()->Frame()->setGeometry(320, 0, 760, 660);
+    QApplication::processEvents();
+    View(editor)->SelectRow(3);
+    test::Shot(Frame(), "editor-long-note");
+    View(editor)->ToggleExpanded(View(editor)->Form().IndexOf('N'));
+    View(editor)->StartEditing(View(editor)->Form().IndexOf('C'));
+    test::Shot(Frame(), "editor-field-editing");
+    View(editor)->EndEditing(0);
+    CTuneDoc* words = Edit(file, 20);
+    words->FirstView()->Frame()->setGeometry(0, 20, 640, 640);
+    test::Shot(Frame(), "editor-words");
+    CTuneDoc* raw = Edit(file, 15, true);
+    raw->FirstView()->Frame()->setGeometry(440, 200, 640, 440);
+    test::Shot(Frame(), "editor-raw");
+  }
+};
+
+QTEST_MAIN(TuneEditorTest)
+#include "TuneEditorTest.moc"
