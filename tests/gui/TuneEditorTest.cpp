@@ -38,6 +38,8 @@
 #include "gui/editor/EditorDialogs.h"
 #include "gui/editor/EditorTemplate.h"
 #include "gui/editor/HeaderList.h"
+#include "gui/play/CPlayDoc.h"
+#include "gui/play/PlayDialogs.h"
 #include "gui/tunefile/CAbcDoc.h"
 #include "gui/tunefile/CAbcView.h"
 #include "gui/tunefile/TuneListBox.h"
@@ -520,6 +522,11 @@ class TuneEditorTest : public QObject {
     QVERIFY(Run(CommandId::kEditPaste));
     QCOMPARE(view->Form().lines[static_cast<size_t>(view->Form().IndexOf('Z'))].value,
              std::string("transcribed"));
+    // Words are no header line: they join the words.
+    QApplication::clipboard()->setText(QStringLiteral("W:third line"));
+    QVERIFY(Run(CommandId::kEditPaste));
+    QCOMPARE(view->WordsBox()->toPlainText(), QStringLiteral("la la\nlee\nthird line"));
+    QVERIFY(!view->Form().Has('W'));
     // With no current line the text is offered as a new field's value.
     view->HeaderList()->selectionModel()->clear();
     view->HeaderList()->setCurrentIndex(QModelIndex());
@@ -643,6 +650,43 @@ class TuneEditorTest : public QObject {
     QCOMPARE(CTuneDoc::ErrorEditor(), nullptr);
   }
 
+  void playFromTheEditorRemembersItsErrors() {
+    app_->GetSettings().midi.speedPercent = 800;
+    CAbcDoc* file = Open("play.abc",
+                         "X:1\r\nT:Bars\r\nM:4/4\r\nL:1/4\r\nK:C\r\nC D E F|G A B c|]\r\n\r\n");
+    CTuneDoc* editor = Edit(file, 1);
+    CTuneView* view = View(editor);
+    // What plays is the text in the editor, saved or not: its second bar is short.
+    view->BodyBox()->setPlainText(QStringLiteral("C D E F|G A B|c d e f|]\n"));
+    QStringList dialogs;
+    test::WhenModal([&](QWidget* w) {
+      dialogs << w->windowTitle();
+      if (auto* dlg = qobject_cast<CAbcErrorsDlg*>(w)) {
+        QVERIFY(dlg->List()->toPlainText().contains(QStringLiteral("Too many or too few notes")));
+        dlg->accept();
+      } else if (auto* dialog = qobject_cast<QDialog*>(w)) {
+        dialog->reject();
+      }
+    });
+    QVERIFY(Run(CommandId::kTunePlayNow));
+    QCOMPARE(dialogs, QStringList{QStringLiteral("Errors in ABC Tune")});
+    QCOMPARE(CTuneDoc::ErrorEditor(), editor);
+    Frame()->ActivateView(editor->FirstView());
+    QVERIFY(Run(CommandId::kTuneNextError));
+    // The short bar begins right after the first bar line.
+    QCOMPARE(view->BodyBox()->textCursor().selectionStart(), 8);
+    QVERIFY(!Enabled(CommandId::kTuneNextError));
+    // Ctrl+Shift+E shows the list again.
+    dialogs.clear();
+    test::WhenModal([&](QWidget* w) {
+      dialogs << w->windowTitle();
+      if (auto* dialog = qobject_cast<QDialog*>(w)) dialog->accept();
+    });
+    QVERIFY(Run(CommandId::kTuneShowErrors));
+    QCOMPARE(dialogs, QStringList{QStringLiteral("Errors in ABC Tune")});
+    if (CPlayDoc* player = CPlayDoc::First()) player->Stop();
+  }
+
   void nextErrorInRawModeCountsFromTheBody() {
     CAbcDoc* file = Open("rawerr.abc", "X:1\r\nT:t\r\n% remark\r\nK:G\r\nabc|\r\nd]e|\r\n\r\n");
     CTuneDoc* editor = Edit(file, 1, true);
@@ -711,14 +755,24 @@ class TuneEditorTest : public QObject {
     QCOMPARE(view->PaneHeight(kWordsPane), words + 30);
   }
 
-  void titleFollowsTheSettingAndModification() {
+  void titleAndSizeFollowTheSettings() {
     app_->GetSettings().preferences.edittitleFormat = "%T / %X";
+    app_->GetSettings().preferences.editTuneWidth = 70;
+    app_->GetSettings().preferences.editTuneHeight = 30;
     CAbcDoc* file = Open("title.abc", kTunes);
     CTuneDoc* editor = Edit(file, 1);
     QCOMPARE(editor->Title(), QStringLiteral("First Other name / 1"));
     View(editor)->BodyBox()->insertPlainText(QStringLiteral("z"));
     QCOMPARE(editor->Title(), QStringLiteral("First Other name / 1 *"));
     QCOMPARE(editor->FirstView()->Frame()->windowTitle(), QStringLiteral("First Other name / 1 *"));
+    // Seventy characters of the ABC font across, thirty lines down.
+    QFontMetrics fm(View(editor)->BodyBox()->font());
+    QVERIFY(View(editor)->width() >= 70 * fm.horizontalAdvance(QLatin1Char('m')));
+    QVERIFY(View(editor)->height() >= 30 * fm.lineSpacing());
+    // A new title format reaches the open editor.
+    app_->GetSettings().preferences.edittitleFormat = "%X";
+    app_->ApplySettings();
+    QCOMPARE(editor->Title(), QStringLiteral("1 *"));
   }
 
   void keyHelpBothWays() {
@@ -782,6 +836,15 @@ class TuneEditorTest : public QObject {
     editor = Edit(file, 1);
     QVERIFY(CloseViewFrame(editor->FirstView()));
     QVERIFY(messages_.isEmpty());
+    // A value still being typed is a change.
+    editor = Edit(file, 3);
+    View(editor)->StartEditing(1);
+    View(editor)->MultiLineEditor()->setPlainText(QStringLiteral("Third, typed"));
+    answers_ = {MessageAnswer::kYes};
+    QVERIFY(CloseViewFrame(editor->FirstView()));
+    QCOMPARE(messages_.size(), 1);
+    QVERIFY(messages_[0].text.endsWith(QStringLiteral("\n\nThird, typed")));
+    QCOMPARE(Bytes(file->File().TuneAt(3)->titles[0]), QStringLiteral("Third, typed"));
   }
 
   void tuneListRefusesATuneOpenInAnEditor() {

@@ -162,6 +162,8 @@ bool CTuneDoc::SaveTuneAsNumber(const QString& number) {
 }
 
 bool CTuneDoc::SaveModified() {
+  // A value still in its field editor counts as typed.
+  if (CTuneView* view = View()) view->EndEditing(0);
   if (!IsModified()) return true;
   QString title;
   if (CTuneView* view = View(); view != nullptr && !view->IsRaw()) {
