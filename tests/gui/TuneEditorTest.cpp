@@ -769,10 +769,12 @@ class TuneEditorTest : public QObject {
     QFontMetrics fm(View(editor)->BodyBox()->font());
     QVERIFY(View(editor)->width() >= 70 * fm.horizontalAdvance(QLatin1Char('m')));
     QVERIFY(View(editor)->height() >= 30 * fm.lineSpacing());
-    // A new title format reaches the open editor.
+    // A new title format reaches the open editor, and so does a new number.
     app_->GetSettings().preferences.edittitleFormat = "%X";
     app_->ApplySettings();
     QCOMPARE(editor->Title(), QStringLiteral("1 *"));
+    file->RenumberFrom(5);
+    QCOMPARE(editor->Title(), QStringLiteral("5 *"));
   }
 
   void keyHelpBothWays() {

@@ -49,8 +49,9 @@ void CTuneDoc::Init(CAbcDoc* fileDoc, TuneRecord* tune, bool raw) {
   tune_ = tune;
   raw_ = raw;
   if (fileDoc != nullptr) {
-    // The title follows the file's name (%f).
+    // The title follows the file's name (%f) and its list lines (renumbering).
     connect(fileDoc, &CMinFormDoc::TitleChanged, this, &CTuneDoc::UpdateTitle);
+    connect(&fileDoc->Model(), &QAbstractItemModel::dataChanged, this, &CTuneDoc::UpdateTitle);
     // The tune goes with its file; so does its editor.
     connect(fileDoc, &QObject::destroyed, this, [this] {
       tune_ = nullptr;
