@@ -20,8 +20,14 @@ std::string Paint(AbcLineColourer& c, std::string_view line, bool header = false
 
 TEST(AbcColouring, ColoursTheReadersTokens) {
   AbcLineColourer c;
-  EXPECT_EQ(Paint(c, "|:\"Am\"ABc z2|]"), "bbcccc" "nnn" ".rr" "bb");
-  EXPECT_EQ(Paint(c, "!trill!c ~d .e"), "ddddddd" "n.dn.dn");
+  EXPECT_EQ(Paint(c, "|:\"Am\"ABc z2|]"),
+            "bbcccc"
+            "nnn"
+            ".rr"
+            "bb");
+  EXPECT_EQ(Paint(c, "!trill!c ~d .e"),
+            "ddddddd"
+            "n.dn.dn");
   EXPECT_EQ(Paint(c, "abc % comment"), "nnn.%%%%%%%%%");
   EXPECT_EQ(Paint(c, "%%MIDI program 1"), std::string(16, 'D'));
   EXPECT_EQ(Paint(c, "K:D"), "ffv");
@@ -57,8 +63,8 @@ TEST(AbcColouring, TwoThousandLinesQuickly) {
   auto start = std::chrono::steady_clock::now();
   size_t spans = 0;
   for (int k = 0; k < 2000; ++k) spans += c.Colour(line, false).size();
-  double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                  .count();
+  double ms =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   EXPECT_GT(spans, 2000u * 10);
   EXPECT_LT(ms, 200.0);
 }

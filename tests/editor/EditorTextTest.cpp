@@ -29,8 +29,8 @@ TEST(ErrorNavigation, ReadsOffsetsAndStepsToTheEndWithoutWrapping) {
   EXPECT_FALSE(ErrorEntryOffset("L 2: bad [4x]\r\n"));
   EXPECT_FALSE(ErrorEntryOffset("[]"));
 
-  std::string list = FormatErrorEntry(1, "Error in ABC tune.", "abc", 3) +
-                     "garbage line\r\n" + FormatErrorEntry(2, "Warning", "de[f", 17) +
+  std::string list = FormatErrorEntry(1, "Error in ABC tune.", "abc", 3) + "garbage line\r\n" +
+                     FormatErrorEntry(2, "Warning", "de[f", 17) +
                      FormatErrorEntry(4, "Error in ABC tune.", "g", 30);
   ErrorCursor cursor;
   EXPECT_TRUE(cursor.AtEnd());

@@ -38,7 +38,9 @@ TEST(TuneForm, FillsInDisplayOrderWithExpandedFlags) {
   for (const FormLine& l : f.lines) EXPECT_EQ(l.expanded, l.letter == 'T') << l.letter;
 
   // The expanded index: X 0, T 1, K after the order, others their place + 2.
-  TuneForm g("CR", "1010" "1");
+  TuneForm g("CR",
+             "1010"
+             "1");
   EXPECT_EQ(g.ExpandedIndex('X'), 0);
   EXPECT_EQ(g.ExpandedIndex('T'), 1);
   EXPECT_EQ(g.ExpandedIndex('C'), 2);
@@ -106,7 +108,7 @@ TEST(TuneForm, RebuildsMultiLineValuesTitlesAndWords) {
 TEST(TuneForm, CleaningRules) {
   EXPECT_EQ(CleanFieldValue('T', " One  \r\n Two\r\n\r\n\r\nThree \r\n\r\n"),
             "One  \r\nTwo\r\nThree");
-  EXPECT_EQ(CleanFieldValue('T', "A\nB"), "A\r\nB");  // line breaks from an edit box
+  EXPECT_EQ(CleanFieldValue('T', "A\nB"), "A\r\nB");               // line breaks from an edit box
   EXPECT_EQ(CleanFieldValue('T', "  Two blanks"), " Two blanks");  // only one blank goes
   EXPECT_EQ(CleanFieldValue('X', " 42 \r\n"), "42");
   EXPECT_FALSE(CleanFieldValue('X', ""));
@@ -214,7 +216,9 @@ TEST(TuneForm, SettingFieldsWithAppend) {
   EXPECT_EQ(f.SetField('X', "twelve", true), -1);
   EXPECT_EQ(f.lines[0].value, "12");
   // Without a K line the new field goes to the end; the flag comes from the settings.
-  TuneForm g("NC", "00" "10");
+  TuneForm g("NC",
+             "00"
+             "10");
   g.lines = {{'X', "1"}, {'T', "t"}};
   EXPECT_EQ(g.SetField('N', "n", false), 2);
   EXPECT_TRUE(g.lines[2].expanded);

@@ -363,8 +363,10 @@ class TuneEditorTest : public QObject {
     QCOMPARE(Letters(view->Form()), std::string("XTNMK"));
     QVERIFY(Run(CommandId::kFileSave));
     const TuneRecord* tune = file->File().TuneAt(1);
-    QCOMPARE(Bytes(file->File().WriteTune(*tune, false)),
-             QStringLiteral("X:12\r\nT:\r\nN:one\r\nN:two\r\nM:\r\nK:\r\nabc|def|\r\nW:la la\r\nW:lee\r\n\r\n"));
+    QCOMPARE(
+        Bytes(file->File().WriteTune(*tune, false)),
+        QStringLiteral(
+            "X:12\r\nT:\r\nN:one\r\nN:two\r\nM:\r\nK:\r\nabc|def|\r\nW:la la\r\nW:lee\r\n\r\n"));
   }
 
   void savesMultiLineValuesAndSeveralTitles() {
@@ -552,7 +554,8 @@ class TuneEditorTest : public QObject {
     QVERIFY(view->RawBox()->isVisible());
     QVERIFY(!view->HeaderList()->isVisible());
     // The tune's text without the text after it.
-    QCOMPARE(view->RawBox()->toPlainText(), QStringLiteral("X:2\nT:Second\nM:6/8\nK:D\nABc def|\n"));
+    QCOMPARE(view->RawBox()->toPlainText(),
+             QStringLiteral("X:2\nT:Second\nM:6/8\nK:D\nABc def|\n"));
     QVERIFY(!Enabled(CommandId::kViewHeaders));
     QString text = view->RawBox()->toPlainText();
     text.replace(QStringLiteral("T:Second"), QStringLiteral("T:Renamed\nC:Me"));
@@ -560,8 +563,10 @@ class TuneEditorTest : public QObject {
     QVERIFY(editor->IsModified());
     QVERIFY(Run(CommandId::kFileSave));
     const TuneRecord* tune = file->File().TuneAt(2);
-    QCOMPARE(Bytes(file->File().WriteTune(*tune, false)),
-             QStringLiteral("X:2\r\nT:Renamed\r\nC:Me\r\nM:6/8\r\nK:D\r\nABc def|\r\n\r\nsome text after\r\n"));
+    QCOMPARE(
+        Bytes(file->File().WriteTune(*tune, false)),
+        QStringLiteral(
+            "X:2\r\nT:Renamed\r\nC:Me\r\nM:6/8\r\nK:D\r\nABc def|\r\n\r\nsome text after\r\n"));
     QCOMPARE(file->Model().LineText(2), QStringLiteral("2 Renamed"));
     // Setting a field works on the raw text.
     view->SetField('R', "jig", false);
@@ -652,8 +657,8 @@ class TuneEditorTest : public QObject {
 
   void playFromTheEditorRemembersItsErrors() {
     app_->GetSettings().midi.speedPercent = 800;
-    CAbcDoc* file = Open("play.abc",
-                         "X:1\r\nT:Bars\r\nM:4/4\r\nL:1/4\r\nK:C\r\nC D E F|G A B c|]\r\n\r\n");
+    CAbcDoc* file =
+        Open("play.abc", "X:1\r\nT:Bars\r\nM:4/4\r\nL:1/4\r\nK:C\r\nC D E F|G A B c|]\r\n\r\n");
     CTuneDoc* editor = Edit(file, 1);
     CTuneView* view = View(editor);
     // What plays is the text in the editor, saved or not: its second bar is short.
@@ -693,7 +698,8 @@ class TuneEditorTest : public QObject {
     CTuneView* view = View(editor);
     // Read from the file, the comment went to the body; typed into the header
     // again, the reader puts it in front of the body.
-    QCOMPARE(view->RawBox()->toPlainText(), QStringLiteral("X:1\nT:t\nK:G\n% remark\nabc|\nd]e|\n"));
+    QCOMPARE(view->RawBox()->toPlainText(),
+             QStringLiteral("X:1\nT:t\nK:G\n% remark\nabc|\nd]e|\n"));
     view->RawBox()->setPlainText(QStringLiteral("X:1\nT:t\n% remark\nK:G\nabc|\nd]e|\n"));
     std::string body = "% remark\r\nabc|\r\nd]e|\r\n";
     editor->RememberErrors(FormatErrorEntry(1, "Error in ABC tune.", "", body.find(']')) +
@@ -703,7 +709,8 @@ class TuneEditorTest : public QObject {
     QCOMPARE(box->textCursor().selectedText(), QStringLiteral("]"));
     QVERIFY(editor->NextError());
     QCOMPARE(box->textCursor().selectedText(), QStringLiteral("r"));
-    QCOMPARE(box->textCursor().selectionStart(), static_cast<int>(QStringLiteral("X:1\nT:t\n% ").size()));
+    QCOMPARE(box->textCursor().selectionStart(),
+             static_cast<int>(QStringLiteral("X:1\nT:t\n% ").size()));
   }
 
   // --- panes, title, key help -------------------------------------------------------------------
@@ -718,8 +725,8 @@ class TuneEditorTest : public QObject {
     QCOMPARE(view->PaneButton(kTunePane)->text(), QStringLiteral("<<"));
     QCOMPARE(view->PaneCaption(kHeaderPane)->text(), QStringLiteral("hdrs"));
     // The short header shrinks to its lines; the tune pane gets the rest.
-    QCOMPARE(view->PaneHeight(kHeaderPane),
-             view->HeaderList()->ContentHeight() + std::max(4, 2 * view->HeaderList()->frameWidth()));
+    QCOMPARE(view->PaneHeight(kHeaderPane), view->HeaderList()->ContentHeight() +
+                                                std::max(4, 2 * view->HeaderList()->frameWidth()));
     QVERIFY(view->PaneHeight(kTunePane) > view->PaneHeight(kHeaderPane));
     QVERIFY(Frame()->CommandStateOf(CommandId::kViewHeaders).checked);
     // Hiding panes, the last one shown stays.
@@ -860,7 +867,8 @@ class TuneEditorTest : public QObject {
     // Tune 3 went; tune 2 stayed with the message, and its editor came forward.
     QCOMPARE(file->File().TuneCount(), size_t{2});
     QCOMPARE(file->File().TuneAt(2), editor->Tune());
-    QCOMPARE(messages_.last().text, QStringLiteral("This tune is open for editing. Please close it first."));
+    QCOMPARE(messages_.last().text,
+             QStringLiteral("This tune is open for editing. Please close it first."));
     QCOMPARE(Frame()->ActiveDocument(), editor);
     // Cut refuses it too.
     Frame()->ActivateView(file->View());
@@ -868,7 +876,8 @@ class TuneEditorTest : public QObject {
     messages_.clear();
     QVERIFY(Run(CommandId::kEditCut));
     QCOMPARE(file->File().TuneCount(), size_t{2});
-    QCOMPARE(messages_.last().text, QStringLiteral("This tune is open for editing. Please close it first."));
+    QCOMPARE(messages_.last().text,
+             QStringLiteral("This tune is open for editing. Please close it first."));
     // The editor follows its tune when others move: tune 1 goes, it is now tune 1.
     Frame()->ActivateView(file->View());
     file->View()->SelectLine(1);
@@ -927,8 +936,8 @@ class TuneEditorTest : public QObject {
     QTextCursor c(view->BodyBox()->document()->findBlockByNumber(1000));
     for (int k = 0; k < 50; ++k) c.insertText(QStringLiteral("a"));
     qint64 typing = timer.elapsed();
-    qInfo("2,000-line body: open %lld ms, colour all %lld ms, 50 keystrokes %lld ms", open,
-          colour, typing);
+    qInfo("2,000-line body: open %lld ms, colour all %lld ms, 50 keystrokes %lld ms", open, colour,
+          typing);
     QVERIFY2(colour < 1500, qPrintable(QString::number(colour)));
     QVERIFY2(typing < 500, qPrintable(QString::number(typing)));
   }
@@ -938,14 +947,15 @@ class TuneEditorTest : public QObject {
     QVERIFY(sample.open(QIODevice::ReadOnly));
     QByteArray text = sample.readAll();
     // A tune with long notes and many titles of our own.
-    text += "\r\nX:21\r\nT:The Long Note\r\nT:An Nóta Fada\r\nT:Second name of it\r\n"
-            "T:And a fourth\r\nC:Trad.\r\nO:Ireland\r\nN:A long note on the history of this "
-            "tune, which goes on and on well past the width of the window, as notes do.\r\n"
-            "N:It has a second line as well.\r\nN:And a third.\r\nH:Played by many, "
-            "learnt from a tape.\r\nR:reel\r\nM:C|\r\nL:1/8\r\nQ:1/2=96\r\nK:Dmix\r\n"
-            "|:\"D\"A2 AB AGEG|\"D\"A2 AB \"C\"c2 Bc|\"D\"d2 dc !trill!AGEG|1 \"C\"cedc \"D\"A2 GE:|2 "
-            "\"C\"cedc \"D\"d2 d2||\r\n%% a comment line\r\n|:\"D\"d2 fd ed^cd|\"C\"=c2 ec ge={c}e2|"
-            "xy ]\r\nW:Words of the long note\r\nW:sung slowly\r\n\r\n";
+    text +=
+        "\r\nX:21\r\nT:The Long Note\r\nT:An Nóta Fada\r\nT:Second name of it\r\n"
+        "T:And a fourth\r\nC:Trad.\r\nO:Ireland\r\nN:A long note on the history of this "
+        "tune, which goes on and on well past the width of the window, as notes do.\r\n"
+        "N:It has a second line as well.\r\nN:And a third.\r\nH:Played by many, "
+        "learnt from a tape.\r\nR:reel\r\nM:C|\r\nL:1/8\r\nQ:1/2=96\r\nK:Dmix\r\n"
+        "|:\"D\"A2 AB AGEG|\"D\"A2 AB \"C\"c2 Bc|\"D\"d2 dc !trill!AGEG|1 \"C\"cedc \"D\"A2 GE:|2 "
+        "\"C\"cedc \"D\"d2 d2||\r\n%% a comment line\r\n|:\"D\"d2 fd ed^cd|\"C\"=c2 ec ge={c}e2|"
+        "xy ]\r\nW:Words of the long note\r\nW:sung slowly\r\n\r\n";
     CAbcDoc* file = Open("pictures.abc", text);
     QVERIFY(file);
     CTuneDoc* editor = Edit(file, 21);

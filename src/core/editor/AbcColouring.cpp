@@ -116,8 +116,8 @@ const std::vector<ColourSpan>& AbcLineColourer::Colour(std::string_view line, bo
     Add(start, pos, ColourOf(kind, reader_));
     if (spans_.empty() || spans_.back().start + spans_.back().length != pos) {
       // Nothing coloured: keep a plain span so a follow-up can recolour it.
-      spans_.push_back({static_cast<uint32_t>(start), static_cast<uint32_t>(pos - start),
-                        AbcColour::kNone});
+      spans_.push_back(
+          {static_cast<uint32_t>(start), static_cast<uint32_t>(pos - start), AbcColour::kNone});
     }
     lastEnd = pos;
     haveLast = true;

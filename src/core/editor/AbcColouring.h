@@ -19,9 +19,9 @@ enum class AbcColour : uint8_t {
   kBar,
   kChordSymbol,
   kDecoration,
-  kField,     // the tag of a field line, or an inline field
+  kField,      // the tag of a field line, or an inline field
   kFieldText,  // the value of a field line
-  kWords,     // W: and w: lines
+  kWords,      // W: and w: lines
   kComment,
   kDirective,  // %% lines
   kError,

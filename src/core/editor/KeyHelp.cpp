@@ -60,9 +60,9 @@ KeyDescription DescribeKey(std::string_view keyText) {
 
 const std::vector<KeyHelpMode>& KeyHelpModes() {
   static const std::vector<KeyHelpMode> modes = {
-      {"major", ""},      {"minor", "m"},         {"ionian", "ion"},
-      {"aeolian", "aeo"}, {"dorian", "dor"},      {"phrygian", "phr"},
-      {"lydian", "lyd"},  {"mixolydian", "mix"},  {"locrian", "loc"},
+      {"major", ""},      {"minor", "m"},        {"ionian", "ion"},
+      {"aeolian", "aeo"}, {"dorian", "dor"},     {"phrygian", "phr"},
+      {"lydian", "lyd"},  {"mixolydian", "mix"}, {"locrian", "loc"},
   };
   return modes;
 }

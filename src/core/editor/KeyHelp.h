@@ -11,9 +11,9 @@
 namespace tunora {
 
 struct KeyDescription {
-  bool valid = false;     // the text names a key
-  std::string notes;      // the seven scale notes, "=E ^F =G =A =B ^C =D"
-  int sharps = 0;         // sharps of the signature (a double sharp counts two)
+  bool valid = false;  // the text names a key
+  std::string notes;   // the seven scale notes, "=E ^F =G =A =B ^C =D"
+  int sharps = 0;      // sharps of the signature (a double sharp counts two)
   int flats = 0;
   // "2 sharps", "1 flat", "no sharps or flats"; empty when the key needs both.
   std::string signature;

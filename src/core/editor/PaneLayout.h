@@ -10,10 +10,10 @@ namespace tunora {
 enum EditorPane { kHeaderPane = 0, kTunePane = 1, kWordsPane = 2 };
 
 struct PaneLayoutInput {
-  int height = 0;                          // shared among the shown panes
+  int height = 0;  // shared among the shown panes
   std::array<bool, 3> shown{true, true, false};
   std::array<int, 3> weights{2, 5, 2};
-  int headerNeed = 0;                      // sum of the header lines' heights plus 4
+  int headerNeed = 0;  // sum of the header lines' heights plus 4
 };
 
 // The height of each pane; 0 for a hidden one.

@@ -263,8 +263,10 @@ std::string TuneForm::ChooserLetters() const {
 int TuneForm::InsertPlaceholder(int current) {
   if (ChooserLetters().empty()) return -1;
   if (current >= static_cast<int>(lines.size())) current = -1;
-  auto isXT = [&](int k) { return lines[static_cast<size_t>(k)].letter == 'X' ||
-                                  lines[static_cast<size_t>(k)].letter == 'T'; };
+  auto isXT = [&](int k) {
+    return lines[static_cast<size_t>(k)].letter == 'X' ||
+           lines[static_cast<size_t>(k)].letter == 'T';
+  };
   int at;
   if (current >= 0 && isXT(current)) {
     bool onlyXT = std::all_of(lines.begin(), lines.end(),

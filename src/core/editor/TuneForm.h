@@ -16,8 +16,8 @@ namespace tunora {
 struct TuneRecord;
 
 struct FormLine {
-  char letter = '?';   // '?' for the placeholder line of the new-field chooser
-  std::string value;   // CR LF between lines
+  char letter = '?';  // '?' for the placeholder line of the new-field chooser
+  std::string value;  // CR LF between lines
   bool expanded = false;
 };
 
@@ -93,8 +93,9 @@ class TuneForm {
     kUnchanged,  // the cleaned value is the old one (and not an empty field that goes)
     kRejected,   // an X that is not a number: the old value stays
     kChanged,
-    kRemoved,    // an empty value of a field other than X, T, K and M (also when it
-                 // was empty before: a new line left empty)
+    // An empty value of a field other than X, T, K and M (also when it was
+    // empty before: a new line left empty).
+    kRemoved,
   };
   StoreResult Store(int index, std::string_view typed);
 

@@ -87,7 +87,8 @@ void CTuneDoc::UpdateTitle() {
                                    &CAbcDoc::CurrentFormatEnv());
   QString title = fileDoc_->ToDisplay(bytes);
   // Several titles (%T) share the one caption line.
-  title.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(QLatin1Char('\n'), QLatin1Char(' '));
+  title.replace(QStringLiteral("\r\n"), QStringLiteral(" "))
+      .replace(QLatin1Char('\n'), QLatin1Char(' '));
   title = title.trimmed();
   if (title.isEmpty()) title = QStringLiteral("Tune");
   SetTitle(IsModified() ? title + QStringLiteral(" *") : title);
@@ -137,7 +138,8 @@ bool CTuneDoc::SaveTuneAs() {
     if (int x = form.IndexOf('X'); x >= 0)
       number = QString::fromStdString(form.lines[static_cast<size_t>(x)].value);
     if (int t = form.IndexOf('T'); t >= 0)
-      title = fileDoc_->ToDisplay(form.lines[static_cast<size_t>(t)].value).section(QLatin1Char('\n'), 0, 0);
+      title = fileDoc_->ToDisplay(form.lines[static_cast<size_t>(t)].value)
+                  .section(QLatin1Char('\n'), 0, 0);
   } else if (!tune_->titles.empty()) {
     title = fileDoc_->ToDisplay(tune_->titles.front());
   }
@@ -170,7 +172,8 @@ bool CTuneDoc::SaveModified() {
   if (CTuneView* view = View(); view != nullptr && !view->IsRaw()) {
     const TuneForm& form = view->Form();
     if (int t = form.IndexOf('T'); t >= 0 && fileDoc_ != nullptr)
-      title = fileDoc_->ToDisplay(form.lines[static_cast<size_t>(t)].value).section(QLatin1Char('\n'), 0, 0);
+      title = fileDoc_->ToDisplay(form.lines[static_cast<size_t>(t)].value)
+                  .section(QLatin1Char('\n'), 0, 0);
   }
   if (title.isEmpty() && tune_ != nullptr && !tune_->titles.empty() && fileDoc_ != nullptr)
     title = fileDoc_->ToDisplay(tune_->titles.front());
@@ -221,9 +224,7 @@ CTuneDoc* CTuneDoc::ErrorEditor() { return Memory().editor.data(); }
 
 ErrorCursor& CTuneDoc::Errors() { return Memory().cursor; }
 
-bool CTuneDoc::HasNextError() const {
-  return Memory().editor == this && !Memory().cursor.AtEnd();
-}
+bool CTuneDoc::HasNextError() const { return Memory().editor == this && !Memory().cursor.AtEnd(); }
 
 bool CTuneDoc::NextError() {
   if (!HasNextError()) return false;

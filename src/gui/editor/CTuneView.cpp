@@ -231,7 +231,8 @@ std::string CTuneView::FromDisplay(const QString& text, size_t* unmappable) cons
   QByteArray utf8 = text.toUtf8();
   std::string_view view(utf8.constData(), static_cast<size_t>(utf8.size()));
   size_t lost = 0;
-  std::string bytes = file != nullptr ? EncodeText(view, file->Encoding(), &lost) : std::string(view);
+  std::string bytes =
+      file != nullptr ? EncodeText(view, file->Encoding(), &lost) : std::string(view);
   if (unmappable != nullptr) *unmappable += lost;
   return LfToCrLf(bytes);
 }
@@ -398,7 +399,8 @@ void CTuneView::SelectRow(int row) { list_->SelectRow(row); }
 void CTuneView::ResetList(int current) {
   model_->Reset();
   list_->Relayout();
-  if (current >= static_cast<int>(form_.lines.size())) current = static_cast<int>(form_.lines.size()) - 1;
+  if (current >= static_cast<int>(form_.lines.size()))
+    current = static_cast<int>(form_.lines.size()) - 1;
   if (current >= 0) SelectRow(current);
   PlaceEditor();
 }
@@ -437,7 +439,8 @@ void CTuneView::PlaceEditor() {
 }
 
 void CTuneView::HideEditors() {
-  for (QWidget* w : std::initializer_list<QWidget*>{lineEditor_, textEditor_, rhythmEditor_, chooser_})
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{lineEditor_, textEditor_, rhythmEditor_, chooser_})
     w->hide();
 }
 
@@ -749,7 +752,8 @@ bool CTuneView::CommentSelection() {
   QTextCursor c = box->textCursor();
   QString selected = c.selection().toPlainText();
   QByteArray utf8 = selected.toUtf8();
-  std::string toggled = ToggleComment(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
+  std::string toggled =
+      ToggleComment(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
   QString result = QString::fromUtf8(toggled.data(), static_cast<qsizetype>(toggled.size()));
   int start = c.selectionStart();
   // Not an edit the box's own undo takes back.
@@ -773,8 +777,8 @@ void CTuneView::SelectBodyOffset(size_t offset) {
   if (!raw_) bodyStart = 0;
   size_t at = BodyOffsetToTextPosition(text, bodyStart, read.body, offset);
   // From a byte of the tune file's text to a character of the box.
-  TextEncoding encoding = Doc()->FileDoc() != nullptr ? Doc()->FileDoc()->Encoding()
-                                                      : TextEncoding::kUtf8;
+  TextEncoding encoding =
+      Doc()->FileDoc() != nullptr ? Doc()->FileDoc()->Encoding() : TextEncoding::kUtf8;
   size_t bytes = 0;
   int position = 0;
   while (position < shown.size() && bytes < at) {
@@ -814,7 +818,8 @@ void CTuneView::ApplySettings() {
 void CTuneView::OnInitialUpdate() {
   QFontMetrics fm(AbcFont());
   int barHeight = bars_[0]->sizeHint().height();
-  SetFormSize(QSize(fm.horizontalAdvance(QLatin1Char('m')) * 24, 3 * barHeight + 6 * fm.lineSpacing()));
+  SetFormSize(
+      QSize(fm.horizontalAdvance(QLatin1Char('m')) * 24, 3 * barHeight + 6 * fm.lineSpacing()));
   const PreferenceSettings& p = CAbcDoc::CurrentSettings().preferences;
   QSize size(fm.horizontalAdvance(QLatin1Char('m')) * 64, 3 * barHeight + 26 * fm.lineSpacing());
   if (p.editTuneWidth > 0 && p.editTuneHeight > 0) {
@@ -836,9 +841,7 @@ void CTuneView::OnInitialUpdate() {
   }
 }
 
-bool CTuneView::ListHasFocus() const {
-  return !raw_ && list_->isVisible() && list_->hasFocus();
-}
+bool CTuneView::ListHasFocus() const { return !raw_ && list_->isVisible() && list_->hasFocus(); }
 
 bool CTuneView::OnCommand(CommandId id) {
   switch (id) {

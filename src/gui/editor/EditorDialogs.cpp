@@ -84,8 +84,8 @@ void CKeyHelpDlg::ShowKey() {
 bool CKeyHelpDlg::FindKey() {
   char centre = 0;
   if (centre_->currentIndex() > 0) centre = centre_->currentText().toLatin1().at(0);
-  std::optional<std::string> key = tunora::FindKey(count_->value(), kind_->currentIndex() == 1,
-                                                   mode_->currentIndex(), centre);
+  std::optional<std::string> key =
+      tunora::FindKey(count_->value(), kind_->currentIndex() == 1, mode_->currentIndex(), centre);
   if (!key) {
     MessageInfo(this, QStringLiteral("Cannot find a key like that."));
     return false;
@@ -100,9 +100,8 @@ CSaveTuneAsDlg::CSaveTuneAsDlg(QWidget* parent, const QString& number, const QSt
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout();
   number_ = new QLineEdit(number, this);
-  number_->setValidator(
-      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\s*[0-9]{1,9}\\s*")),
-                                      number_));
+  number_->setValidator(new QRegularExpressionValidator(
+      QRegularExpression(QStringLiteral("\\s*[0-9]{1,9}\\s*")), number_));
   auto* numberLabel = new QLabel(QStringLiteral("&X:"), this);
   numberLabel->setBuddy(number_);
   form->addRow(numberLabel, number_);

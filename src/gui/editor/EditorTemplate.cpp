@@ -19,7 +19,8 @@ CTuneDoc* OpenTuneEditor(CAbcDoc& file, int position, bool raw) {
     return editor;
   }
   CTunoraApp* app = CTunoraApp::Instance();
-  const DocTemplate* t = app != nullptr ? app->Templates().FindById(CTuneDoc::kResourceId) : nullptr;
+  const DocTemplate* t =
+      app != nullptr ? app->Templates().FindById(CTuneDoc::kResourceId) : nullptr;
   if (t == nullptr) return nullptr;
   auto* doc = qobject_cast<CTuneDoc*>(app->CreateDocument(*t));
   if (doc == nullptr) return nullptr;

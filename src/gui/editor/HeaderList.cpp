@@ -11,7 +11,7 @@
 namespace tunora {
 
 namespace {
-constexpr int kRowPadding = 6;   // above and below the text of a row
+constexpr int kRowPadding = 6;  // above and below the text of a row
 constexpr int kLabelPadding = 5;
 constexpr const char* kMoreText = "...";
 
@@ -89,8 +89,8 @@ void HeaderLineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
   QColor background = selected ? (focused ? pal.color(QPalette::Highlight)
                                           : pal.color(QPalette::Inactive, QPalette::Highlight))
                                : pal.color(QPalette::Base);
-  QColor text = selected && focused ? pal.color(QPalette::HighlightedText)
-                                    : pal.color(QPalette::Text);
+  QColor text =
+      selected && focused ? pal.color(QPalette::HighlightedText) : pal.color(QPalette::Text);
   painter->fillRect(r, background);
 
   const int labelWidth = view_->LabelWidth();
@@ -102,8 +102,9 @@ void HeaderLineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
   QColor labelColour = selected && focused ? text : pal.color(QPalette::PlaceholderText);
   painter->setPen(labelColour);
   QString label = index.data(HeaderListModel::kLabelRole).toString();
-  painter->drawText(QRect(r.left() + kLabelPadding, top, labelWidth - 2 * kLabelPadding, lineHeight),
-                    Qt::AlignLeft | Qt::AlignVCenter, label);
+  painter->drawText(
+      QRect(r.left() + kLabelPadding, top, labelWidth - 2 * kLabelPadding, lineHeight),
+      Qt::AlignLeft | Qt::AlignVCenter, label);
   painter->setPen(pal.color(QPalette::Mid));
   painter->drawLine(r.left() + labelWidth - 2, r.top(), r.left() + labelWidth - 2, r.bottom());
 
@@ -180,10 +181,10 @@ int HeaderListView::ContentHeight() const {
   for (int row = 0; row < model()->rowCount(); ++row) {
     QModelIndex index = model()->index(row, 0);
     bool expanded = index.data(HeaderListModel::kExpandedRole).toBool();
-    int lines = expanded
-                    ? static_cast<int>(
-                          index.data(HeaderListModel::kValueRole).toString().count('\n')) + 1
-                    : 1;
+    int lines =
+        expanded
+            ? static_cast<int>(index.data(HeaderListModel::kValueRole).toString().count('\n')) + 1
+            : 1;
     total += RowHeight(lines);
   }
   return total;
@@ -215,9 +216,7 @@ bool StartsEditing(int key) {
          key == Qt::Key_Right || key == Qt::Key_Space;
 }
 
-bool PrintableText(const QString& text) {
-  return text.size() == 1 && text[0].isPrint();
-}
+bool PrintableText(const QString& text) { return text.size() == 1 && text[0].isPrint(); }
 
 }  // namespace
 
@@ -225,8 +224,8 @@ bool HeaderListView::event(QEvent* event) {
   // Keys of the list that are also menu shortcuts (Delete, Ins) belong to the list.
   if (event->type() == QEvent::ShortcutOverride) {
     auto* key = static_cast<QKeyEvent*>(event);
-    if (PlainKey(key) && (StartsEditing(key->key()) || key->key() == Qt::Key_Insert ||
-                          PrintableText(key->text()))) {
+    if (PlainKey(key) &&
+        (StartsEditing(key->key()) || key->key() == Qt::Key_Insert || PrintableText(key->text()))) {
       event->accept();
       return true;
     }
