@@ -9,11 +9,33 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
+#include <deque>
 #include <functional>
 
 #include "app/IniFile.h"
+#include "gui/app/Messages.h"
 
 namespace tunora::test {
+
+// Records every message the program shows and answers its questions from a queue
+// (Yes when the queue is empty); Yes/No/Cancel questions get No, the rest OK.
+struct ScriptedMessages {
+  void Install() {
+    SetMessageHandler([this](const MessageRequest& r) {
+      messages << r;
+      if (r.kind == MessageKind::kQuestion) {
+        if (answers.empty()) return MessageAnswer::kYes;
+        MessageAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+      }
+      if (r.kind == MessageKind::kYesNoCancel) return MessageAnswer::kNo;
+      return MessageAnswer::kOk;
+    });
+  }
+  QList<MessageRequest> messages;
+  std::deque<MessageAnswer> answers;
+};
 
 class ProgramFolder {
  public:

@@ -72,8 +72,9 @@ class TuneEditorTest : public QObject {
  private:
   QTemporaryDir dir_;
   std::unique_ptr<CTunoraApp> app_;
-  QList<MessageRequest> messages_;
-  std::deque<MessageAnswer> answers_;
+  test::ScriptedMessages script_;
+  QList<MessageRequest>& messages_ = script_.messages;
+  std::deque<MessageAnswer>& answers_ = script_.answers;
 
   CMainFrame* Frame() const { return app_->MainFrame(); }
 
@@ -111,17 +112,7 @@ class TuneEditorTest : public QObject {
     // The rhythm names of the R: drop-down come from the style file.
     QFile::copy(QStringLiteral(TUNORA_DATA_DIR "/abcstyle.cfg"),
                 dir_.filePath(QStringLiteral("home/abcstyle.cfg")));
-    SetMessageHandler([this](const MessageRequest& r) {
-      messages_ << r;
-      if (r.kind == MessageKind::kQuestion) {
-        if (answers_.empty()) return MessageAnswer::kYes;
-        MessageAnswer a = answers_.front();
-        answers_.pop_front();
-        return a;
-      }
-      if (r.kind == MessageKind::kYesNoCancel) return MessageAnswer::kNo;
-      return MessageAnswer::kOk;
-    });
+    script_.Install();
     app_ = std::make_unique<CTunoraApp>();
     QVERIFY(app_->InitInstance({QStringLiteral("--home"), dir_.filePath(QStringLiteral("home")),
                                 QStringLiteral("/s"), QStringLiteral("/m")}));

@@ -117,8 +117,9 @@ class TuneListTest : public QObject {
  private:
   QTemporaryDir dir_;
   std::unique_ptr<CTunoraApp> app_;
-  QList<MessageRequest> messages_;
-  std::deque<MessageAnswer> answers_;
+  test::ScriptedMessages script_;
+  QList<MessageRequest>& messages_ = script_.messages;
+  std::deque<MessageAnswer>& answers_ = script_.answers;
 
   QString PathOf(const QString& name) const { return dir_.filePath(name); }
 
@@ -135,17 +136,7 @@ class TuneListTest : public QObject {
   void initTestCase() {
     QVERIFY(dir_.isValid());
     QDir(dir_.path()).mkdir(QStringLiteral("home"));
-    SetMessageHandler([this](const MessageRequest& r) {
-      messages_ << r;
-      if (r.kind == MessageKind::kQuestion) {
-        if (answers_.empty()) return MessageAnswer::kYes;
-        MessageAnswer a = answers_.front();
-        answers_.pop_front();
-        return a;
-      }
-      if (r.kind == MessageKind::kYesNoCancel) return MessageAnswer::kNo;
-      return MessageAnswer::kOk;
-    });
+    script_.Install();
     app_ = std::make_unique<CTunoraApp>();
     QVERIFY(app_->InitInstance(
         {QStringLiteral("--home"), dir_.filePath(QStringLiteral("home")), QStringLiteral("/s"),
