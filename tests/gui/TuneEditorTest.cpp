@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -902,35 +901,28 @@ class TuneEditorTest : public QObject {
 
   // --- colouring and pictures -----------------------------------------------------------------
 
-  void colouringIsQuickOnALongBody() {
+  // Opening a long body colours every line; typing colours the line again. (How fast,
+  // bench_editor measures.)
+  void colouringCoversALongBody() {
     QByteArray text = "X:1\r\nT:Long\r\nM:4/4\r\nK:D\r\n";
     for (int k = 0; k < 2000; ++k)
       text += "|:\"D\"d2fd \"A\"c2ec|\"G\"B2 !trill!AG (3FGA \"D\"d4:|] % line " +
               QByteArray::number(k) + "\r\n";
     text += "\r\n";
     CAbcDoc* file = Open("long.abc", text);
-    QElapsedTimer timer;
-    timer.start();
     CTuneDoc* editor = Edit(file, 1);
-    qint64 open = timer.elapsed();
     QVERIFY(editor);
     CTuneView* view = View(editor);
     QCOMPARE(view->BodyBox()->blockCount(), 2001);
     // Every line is coloured: the last one too.
     QTextBlock last = view->BodyBox()->document()->findBlockByNumber(1999);
     QVERIFY(!last.layout()->formats().isEmpty());
-    timer.restart();
-    view->Highlighter()->rehighlight();
-    qint64 colour = timer.elapsed();
-    // Typing in a long body: one line is coloured again.
-    timer.restart();
+    // Typing in the middle: the line keeps its colours, with the typed letters in them.
     QTextCursor c(view->BodyBox()->document()->findBlockByNumber(1000));
     for (int k = 0; k < 50; ++k) c.insertText(QStringLiteral("a"));
-    qint64 typing = timer.elapsed();
-    qInfo("2,000-line body: open %lld ms, colour all %lld ms, 50 keystrokes %lld ms", open, colour,
-          typing);
-    QVERIFY2(colour < 1500, qPrintable(QString::number(colour)));
-    QVERIFY2(typing < 500, qPrintable(QString::number(typing)));
+    QTextBlock typed = view->BodyBox()->document()->findBlockByNumber(1000);
+    QVERIFY(typed.text().startsWith(QString(50, QLatin1Char('a'))));
+    QVERIFY(!typed.layout()->formats().isEmpty());
   }
 
   void pictures() {
