@@ -39,6 +39,11 @@ bool LoadTuneArgs(const Args& a, Environment& env, TuneFile& file, int& position
 // Parses a 1-based tune position; false when it is not a number from min to count.
 bool ParsePosition(const std::string& text, int min, size_t count, int& position);
 
+// The file header's text, "" when the file has none.
+inline std::string_view FileHeaderText(const TuneFile& file) {
+  return file.headerText ? std::string_view(*file.headerText) : std::string_view();
+}
+
 // Applies the --set KEY=VALUE options to the Midi settings; false with a message
 // for a key that is not a Midi setting.
 bool ApplyMidiSets(const Args& a, Settings& settings);

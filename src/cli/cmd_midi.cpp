@@ -101,7 +101,7 @@ int Play(const Args& a) {
 
   // The tune as the player builds it: one pass of a merged track at the play speed,
   // handed over as often as Repeat says.
-  TuneBuild build(file.headerText ? std::string_view(*file.headerText) : std::string_view());
+  TuneBuild build(FileHeaderText(file));
   const StyleSet& styles = StyleSet::Application();
   PlaySettings ps = build.Gather(m, tune, styles);
   ps.merged = true;

@@ -21,17 +21,6 @@
 namespace tunora::cli {
 namespace {
 
-// One tune's build with the settings the player would gather.
-struct FileBuild {
-  explicit FileBuild(const TuneFile& file)
-      : build(file.headerText ? std::string_view(*file.headerText) : std::string_view()) {}
-  bool Build(const Environment& env, const TuneRecord& tune, bool merged, int speed) {
-    return build.Build(env.settings.midi, tune, merged, speed);
-  }
-  Performance* perf() { return &build.Perf(); }
-  TuneBuild build;
-};
-
 bool Setup(const Args& a, Environment& env, TuneFile& file) {
   if (!LoadEnvironment(a, env) || !ApplyMidiSets(a, env.settings)) return false;
   return LoadTuneFile(a.positional[0], env.TuneOptions(), file);
@@ -66,13 +55,13 @@ int Midi(const Args& given) {
   Environment env;
   TuneFile file;
   if (!Setup(a, env, file)) return 1;
-  FileBuild build(file);
+  TuneBuild build(FileHeaderText(file));
   std::string error;
   if (!all) {
     int n = 0;
     if (!Position(a, file, n)) return 1;
-    if (!build.Build(env, *file.TuneAt(n), false, 100)) return Fail(kBuildFailed);
-    if (!WriteMidiFile(*build.perf(), out, error)) return Fail(error);
+    if (!build.Build(env.settings.midi, *file.TuneAt(n), false, 100)) return Fail(kBuildFailed);
+    if (!WriteMidiFile(build.Perf(), out, error)) return Fail(error);
     return 0;
   }
   std::error_code ec;
@@ -113,12 +102,12 @@ int WriteAllTunes(const Environment& env, const TuneFile& file, const std::strin
   std::mutex errorLock;
   std::string firstError;
   auto work = [&] {
-    FileBuild build(file);
+    TuneBuild build(FileHeaderText(file));
     std::string error;
     for (size_t i; !failed && (i = next.fetch_add(1)) < jobs.size();) {
-      if (!build.Build(env, *jobs[i].tune, false, 100)) {
+      if (!build.Build(env.settings.midi, *jobs[i].tune, false, 100)) {
         error = kBuildFailed;
-      } else if (WriteNewMidiFile(*build.perf(), jobs[i].path, error)) {
+      } else if (WriteNewMidiFile(build.Perf(), jobs[i].path, error)) {
         continue;
       }
       std::lock_guard lock(errorLock);
@@ -145,9 +134,9 @@ int Events(const Args& a) {
     if (!ParsePosition(a.Get("--speed"), 1, 65535, p)) return Fail("--speed takes 1 to 65535");
     speed = p;
   }
-  FileBuild build(file);
-  if (!build.Build(env, *file.TuneAt(n), true, std::max(1, speed))) return Fail(kBuildFailed);
-  return WriteOut(FormatEventListing(build.perf()->Voices()[0].Events())) ? 0
+  TuneBuild build(FileHeaderText(file));
+  if (!build.Build(env.settings.midi, *file.TuneAt(n), true, std::max(1, speed))) return Fail(kBuildFailed);
+  return WriteOut(FormatEventListing(build.Perf().Voices()[0].Events())) ? 0
                                                                          : Fail("cannot write the output");
 }
 
@@ -157,22 +146,22 @@ int Check(const Args& a) {
   Environment env;
   TuneFile file;
   if (!Setup(a, env, file)) return 1;
-  FileBuild build(file);
+  TuneBuild build(FileHeaderText(file));
   const int speed = std::max(1, env.settings.midi.speedPercent);
   std::string out;
   if (a.positional.size() == 2) {
     int n = 0;
     if (!Position(a, file, n)) return 1;
-    if (!build.Build(env, *file.TuneAt(n), true, speed)) return Fail(kBuildFailed);
-    out = build.perf()->ErrorText();
+    if (!build.Build(env.settings.midi, *file.TuneAt(n), true, speed)) return Fail(kBuildFailed);
+    out = build.Perf().ErrorText();
   } else {
     for (size_t k = 1; k <= file.TuneCount(); ++k) {
       const TuneRecord& tune = *file.TuneAt(static_cast<int>(k));
-      if (!build.Build(env, tune, true, speed)) return Fail(kBuildFailed);
-      if (build.perf()->ErrorCount() == 0) continue;
+      if (!build.Build(env.settings.midi, tune, true, speed)) return Fail(kBuildFailed);
+      if (build.Perf().ErrorCount() == 0) continue;
       out += "== " + std::to_string(k) + " " + std::to_string(tune.number) + " " +
              (tune.titles.empty() ? std::string() : tune.titles.front()) + "\n";
-      out += build.perf()->ErrorText();
+      out += build.Perf().ErrorText();
     }
   }
   return WriteOut(out) ? 0 : Fail("cannot write the output");
