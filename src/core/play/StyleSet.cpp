@@ -151,6 +151,18 @@ class StyleReader {
 
   // Before an item: true at the closing brace (consumed); false at the end of
   // the text, which is an error inside a block.
+  // Reads the items of a block up to its '}', each by item; false when an item fails or
+  // the text ends first.
+  template <class Item>
+  bool ReadItems(Item item) {
+    for (;;) {
+      bool closed = false;
+      if (!BlockEnd(closed)) return false;
+      if (closed) return true;
+      if (!item()) return false;
+    }
+  }
+
   bool BlockEnd(bool& closed) {
     SkipSpace();
     closed = p_ < t_.size() && t_[p_] == '}';
@@ -182,10 +194,7 @@ class StyleReader {
   bool ReadRhythm() {
     RhythmRecord r;
     std::string v;
-    for (;;) {
-      bool closed = false;
-      if (!BlockEnd(closed)) return false;
-      if (closed) break;
+    const bool read = ReadItems([&] {
       if (Keyword("name")) {
         if (!Value(v) || r.names.size() >= RhythmRecord::kMaxNames) return false;
         r.names.push_back(v);
@@ -208,7 +217,9 @@ class StyleReader {
       } else {
         return false;
       }
-    }
+      return true;
+    });
+    if (!read) return false;
     if (!r.names.empty() && !r.meters.empty()) set_.rhythms.push_back(std::move(r));
     return true;
   }
@@ -217,10 +228,7 @@ class StyleReader {
     ChordType c;
     bool named = false;
     std::string v;
-    for (;;) {
-      bool closed = false;
-      if (!BlockEnd(closed)) return false;
-      if (closed) break;
+    const bool read = ReadItems([&] {
       if (Keyword("name")) {
         if (!Value(v) || v.size() > ChordType::kMaxName) return false;
         c.name = v;
@@ -238,7 +246,9 @@ class StyleReader {
       } else {
         return false;
       }
-    }
+      return true;
+    });
+    if (!read) return false;
     if (named) set_.chordTypes.push_back(std::move(c));
     return true;
   }
@@ -246,10 +256,7 @@ class StyleReader {
   bool ReadBacking() {
     Backing b;
     std::string v;
-    for (;;) {
-      bool closed = false;
-      if (!BlockEnd(closed)) return false;
-      if (closed) break;
+    const bool read = ReadItems([&] {
       if (Keyword("name")) {
         if (!Value(b.name)) return false;
       } else if (Keyword("use")) {
@@ -264,7 +271,9 @@ class StyleReader {
       } else {
         return false;
       }
-    }
+      return true;
+    });
+    if (!read) return false;
     set_.backings.push_back(std::move(b));
     return true;
   }
