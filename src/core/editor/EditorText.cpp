@@ -136,4 +136,25 @@ size_t BodyOffsetToTextPosition(std::string_view text, size_t bodyStart, std::st
   return std::min(i, text.size());
 }
 
+size_t ShownPositionOfByte(std::string_view shown, TextEncoding encoding, size_t at) {
+  size_t bytes = 0;
+  size_t position = 0;
+  size_t k = 0;
+  while (k < shown.size() && bytes < at) {
+    auto lead = static_cast<unsigned char>(shown[k]);
+    // The length of the UTF-8 sequence, and what the character takes in the
+    // box (UTF-16 units) and in the file.
+    size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    length = std::min(length, shown.size() - k);
+    if (lead == '\n') {
+      bytes += 2;
+    } else {
+      bytes += encoding == TextEncoding::kUtf8 ? length : 1;
+    }
+    position += length == 4 ? 2 : 1;
+    k += length;
+  }
+  return position;
+}
+
 }  // namespace tunora

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/TextEncoding.h"
+
 namespace tunora {
 
 // Comment Selection: when the text does not begin with '%', a '%' goes at its
@@ -46,5 +48,10 @@ class ErrorCursor {
 // the end give text.size().
 size_t BodyOffsetToTextPosition(std::string_view text, size_t bodyStart, std::string_view body,
                                 size_t offset);
+
+// The position, in UTF-16 units of a box's text, of the first character that
+// begins at or after byte `at` of the same text as the tune file holds it
+// (encoding, CR LF line ends). shown is the box's text as UTF-8, LF line ends.
+size_t ShownPositionOfByte(std::string_view shown, TextEncoding encoding, size_t at);
 
 }  // namespace tunora
