@@ -55,11 +55,6 @@ class ChooserCombo : public QComboBox {
   }
 };
 
-std::string StripCr(std::string text) {
-  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-  return text;
-}
-
 // The rhythm names of the playback rhythms, each once, sorted without regard to case.
 QStringList RhythmNames() {
   std::set<QString> seen;
@@ -773,30 +768,16 @@ void CTuneView::SelectBodyOffset(size_t offset) {
   const QString shown = box->toPlainText();
   std::string text = FromDisplay(shown);
   TuneRecord read;
-  size_t bodyStart = TuneFile::ParseTune(read, TuneText(), false);
+  // In raw mode the box holds the whole tune; otherwise only the body.
+  size_t bodyStart = TuneFile::ParseTune(read, raw_ ? text : TuneText(), false);
   if (!raw_) bodyStart = 0;
   size_t at = BodyOffsetToTextPosition(text, bodyStart, read.body, offset);
   // From a byte of the tune file's text to a character of the box.
   TextEncoding encoding =
       Doc()->FileDoc() != nullptr ? Doc()->FileDoc()->Encoding() : TextEncoding::kUtf8;
-  size_t bytes = 0;
-  int position = 0;
-  while (position < shown.size() && bytes < at) {
-    char32_t c = shown[position].unicode();
-    int units = 1;
-    if (QChar::isHighSurrogate(c) && position + 1 < shown.size()) {
-      c = QChar::surrogateToUcs4(shown[position], shown[position + 1]);
-      units = 2;
-    }
-    size_t length = 1;
-    if (c == '\n') {
-      length = 2;
-    } else if (encoding == TextEncoding::kUtf8) {
-      length = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
-    }
-    bytes += length;
-    position += units;
-  }
+  QByteArray utf8 = shown.toUtf8();
+  int position = static_cast<int>(ShownPositionOfByte(
+      std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())), encoding, at));
   QTextCursor c(box->document());
   c.setPosition(position);
   c.setPosition(std::min(position + 1, static_cast<int>(shown.size())), QTextCursor::KeepAnchor);
