@@ -35,11 +35,9 @@ QVariant HeaderListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
   const FormLine& line = form_->lines[static_cast<size_t>(index.row())];
   switch (role) {
-    case Qt::DisplayRole: {
-      QString value = toDisplay_(line.value);
-      value.remove(QLatin1Char('\r'));
-      return QString::fromStdString(FormLabel(line.letter)) + QLatin1Char('\t') + value;
-    }
+    case Qt::DisplayRole:
+      return QString::fromStdString(FormLabel(line.letter)) + QLatin1Char('\t') +
+             data(index, kValueRole).toString();
     case kLetterRole:
       return QChar::fromLatin1(line.letter);
     case kValueRole: {
@@ -51,6 +49,8 @@ QVariant HeaderListModel::data(const QModelIndex& index, int role) const {
       return line.expanded;
     case kLabelRole:
       return QString::fromStdString(FormLabel(line.letter));
+    case kLineCountRole:
+      return static_cast<int>(data(index, kValueRole).toString().count(QLatin1Char('\n'))) + 1;
     default:
       return {};
   }
@@ -73,10 +73,8 @@ HeaderLineDelegate::HeaderLineDelegate(HeaderListView* view)
 
 QSize HeaderLineDelegate::sizeHint(const QStyleOptionViewItem& option,
                                    const QModelIndex& index) const {
-  QString value = index.data(HeaderListModel::kValueRole).toString();
-  bool expanded = index.data(HeaderListModel::kExpandedRole).toBool();
-  int lines = expanded ? static_cast<int>(value.count(QLatin1Char('\n'))) + 1 : 1;
-  return QSize(option.rect.width() > 0 ? option.rect.width() : 100, view_->RowHeight(lines));
+  return QSize(option.rect.width() > 0 ? option.rect.width() : 100,
+               view_->RowHeight(HeaderListView::ShownLines(index)));
 }
 
 void HeaderLineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -164,6 +162,11 @@ int HeaderListView::RowHeight(int lines) const {
   return std::max(1, lines) * TextLineHeight() + kRowPadding;
 }
 
+int HeaderListView::ShownLines(const QModelIndex& index) {
+  if (!index.data(HeaderListModel::kExpandedRole).toBool()) return 1;
+  return index.data(HeaderListModel::kLineCountRole).toInt();
+}
+
 int HeaderListView::MoreButtonWidth() const {
   return QFontMetrics(font()).horizontalAdvance(QString::fromLatin1(kMoreText)) + 8;
 }
@@ -178,15 +181,8 @@ QRect HeaderListView::ValueRect(int row) const {
 int HeaderListView::ContentHeight() const {
   if (model() == nullptr) return 0;
   int total = 0;
-  for (int row = 0; row < model()->rowCount(); ++row) {
-    QModelIndex index = model()->index(row, 0);
-    bool expanded = index.data(HeaderListModel::kExpandedRole).toBool();
-    int lines =
-        expanded
-            ? static_cast<int>(index.data(HeaderListModel::kValueRole).toString().count('\n')) + 1
-            : 1;
-    total += RowHeight(lines);
-  }
+  for (int row = 0; row < model()->rowCount(); ++row)
+    total += RowHeight(ShownLines(model()->index(row, 0)));
   return total;
 }
 
@@ -272,7 +268,7 @@ void HeaderListView::mousePressEvent(QMouseEvent* event) {
     return;
   }
   const int row = index.row();
-  bool multi = index.data(HeaderListModel::kValueRole).toString().contains(QLatin1Char('\n'));
+  bool multi = index.data(HeaderListModel::kLineCountRole).toInt() > 1;
   if (multi && event->position().x() >= viewport()->width() - (MoreButtonWidth() + 3)) {
     SelectRow(row);
     setFocus(Qt::MouseFocusReason);

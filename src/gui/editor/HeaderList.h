@@ -20,7 +20,13 @@ class HeaderListModel : public QAbstractListModel {
   Q_OBJECT
 
  public:
-  enum Role { kLetterRole = Qt::UserRole + 1, kValueRole, kExpandedRole, kLabelRole };
+  enum Role {
+    kLetterRole = Qt::UserRole + 1,
+    kValueRole,
+    kExpandedRole,
+    kLabelRole,
+    kLineCountRole,  // lines of the value as shown
+  };
 
   // toDisplay turns the bytes of a value into visible text.
   HeaderListModel(TuneForm* form, std::function<QString(const std::string&)> toDisplay,
@@ -65,6 +71,8 @@ class HeaderListView : public QListView {
   int TextLineHeight() const;
   // Height of a row holding that many lines of text.
   int RowHeight(int lines) const;
+  // Lines a row shows: all of its value when expanded, else one.
+  static int ShownLines(const QModelIndex& index);
   // Width of the drawn "..." button.
   int MoreButtonWidth() const;
   // The value column of a row, in viewport coordinates.
