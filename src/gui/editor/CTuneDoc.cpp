@@ -30,6 +30,17 @@ ErrorMemory& Memory() {
   return memory;
 }
 
+// The list goes with the editor it belongs to.
+void ForgetErrorsOf(const CTuneDoc* editor) {
+  if (Memory().editor != editor) return;
+  Memory().editor = nullptr;
+  Memory().cursor.Clear();
+}
+
+bool HasErrors(const CTuneDoc* editor) {
+  return Memory().editor == editor && !Memory().cursor.Empty();
+}
+
 }  // namespace
 
 CTuneDoc::CTuneDoc(QObject* parent) : CMinFormDoc(parent) {
@@ -37,12 +48,7 @@ CTuneDoc::CTuneDoc(QObject* parent) : CMinFormDoc(parent) {
     connect(app, &CTunoraApp::SettingsChanged, this, &CTuneDoc::UpdateTitle);
 }
 
-CTuneDoc::~CTuneDoc() {
-  if (Memory().editor == this) {
-    Memory().editor = nullptr;
-    Memory().cursor.Clear();
-  }
-}
+CTuneDoc::~CTuneDoc() { ForgetErrorsOf(this); }
 
 void CTuneDoc::Init(CAbcDoc* fileDoc, TuneRecord* tune, bool raw) {
   fileDoc_ = fileDoc;
@@ -99,6 +105,21 @@ QString CTuneDoc::CloseQuestion(const QString& title) {
          QStringLiteral("\n\n") + title;
 }
 
+QString CTuneDoc::FormTitle() const {
+  CTuneView* view = View();
+  if (view == nullptr || view->IsRaw() || fileDoc_ == nullptr) return {};
+  const TuneForm& form = view->Form();
+  int t = form.IndexOf('T');
+  if (t < 0) return {};
+  QString title = fileDoc_->ToDisplay(form.lines[static_cast<size_t>(t)].value);
+  return title.section(QLatin1Char('\n'), 0, 0).remove(QLatin1Char('\r'));
+}
+
+QString CTuneDoc::SavedTitle() const {
+  if (fileDoc_ == nullptr || tune_ == nullptr || tune_->titles.empty()) return {};
+  return fileDoc_->ToDisplay(tune_->titles.front()).remove(QLatin1Char('\r'));
+}
+
 // --- saving ----------------------------------------------------------------------------------
 
 bool CTuneDoc::SaveTune() {
@@ -137,13 +158,10 @@ bool CTuneDoc::SaveTuneAs() {
     const TuneForm& form = view->Form();
     if (int x = form.IndexOf('X'); x >= 0)
       number = QString::fromStdString(form.lines[static_cast<size_t>(x)].value);
-    if (int t = form.IndexOf('T'); t >= 0)
-      title = fileDoc_->ToDisplay(form.lines[static_cast<size_t>(t)].value)
-                  .section(QLatin1Char('\n'), 0, 0);
-  } else if (!tune_->titles.empty()) {
-    title = fileDoc_->ToDisplay(tune_->titles.front());
+    title = FormTitle();
+  } else {
+    title = SavedTitle();
   }
-  title.remove(QLatin1Char('\r'));
   CSaveTuneAsDlg dialog(view, number, title);
   if (dialog.exec() != QDialog::Accepted) return false;
   return SaveTuneAsNumber(dialog.Number());
@@ -168,26 +186,15 @@ bool CTuneDoc::SaveModified() {
   // A value still in its field editor counts as typed.
   if (CTuneView* view = View()) view->EndEditing(0);
   if (!IsModified()) return true;
-  QString title;
-  if (CTuneView* view = View(); view != nullptr && !view->IsRaw()) {
-    const TuneForm& form = view->Form();
-    if (int t = form.IndexOf('T'); t >= 0 && fileDoc_ != nullptr)
-      title = fileDoc_->ToDisplay(form.lines[static_cast<size_t>(t)].value)
-                  .section(QLatin1Char('\n'), 0, 0);
-  }
-  if (title.isEmpty() && tune_ != nullptr && !tune_->titles.empty() && fileDoc_ != nullptr)
-    title = fileDoc_->ToDisplay(tune_->titles.front());
-  title.remove(QLatin1Char('\r'));
+  QString title = FormTitle();
+  if (title.isEmpty()) title = SavedTitle();
   // Either answer closes the window; Yes saves first.
   if (AskYesNo(View(), CloseQuestion(title))) SaveTune();
   return true;
 }
 
 void CTuneDoc::OnCloseDocument() {
-  if (Memory().editor == this) {
-    Memory().editor = nullptr;
-    Memory().cursor.Clear();
-  }
+  ForgetErrorsOf(this);
   // The tools windows on this tune go with their editor.
   CTunoraApp* app = CTunoraApp::Instance();
   if (app == nullptr || fileDoc_ == nullptr || tune_ == nullptr) return;
@@ -236,7 +243,7 @@ bool CTuneDoc::NextError() {
 }
 
 bool CTuneDoc::ShowErrors() {
-  if (Memory().editor != this || Memory().cursor.Empty()) return false;
+  if (!HasErrors(this)) return false;
   ShowAbcErrors(View(), Memory().cursor.List());
   return true;
 }
@@ -283,7 +290,7 @@ bool CTuneDoc::OnUpdateCommand(CommandId id, CommandState& state) {
       state.enabled = HasNextError();
       return true;
     case CommandId::kTuneShowErrors:
-      state.enabled = Memory().editor == this && !Memory().cursor.Empty();
+      state.enabled = HasErrors(this);
       return true;
     default:
       return false;

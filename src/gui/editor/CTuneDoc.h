@@ -90,6 +90,10 @@ class CTuneDoc : public CMinFormDoc {
   static QString CloseQuestion(const QString& title);
 
  private:
+  // The first title as the form holds it (empty in raw mode), and as saved.
+  QString FormTitle() const;
+  QString SavedTitle() const;
+
   QPointer<CAbcDoc> fileDoc_;
   TuneRecord* tune_ = nullptr;
   bool raw_ = false;
