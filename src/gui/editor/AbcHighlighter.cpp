@@ -33,20 +33,13 @@ AbcHighlighter::AbcHighlighter(QTextDocument* document, bool withHeader)
 }
 
 void AbcHighlighter::highlightBlock(const QString& text) {
-  bool inHeader = false;
-  if (withHeader_) {
-    int previous = previousBlockState();
-    inHeader = previous != kInBody;
-    if (inHeader && !text.isEmpty()) {
-      // Anything but a field or comment line ends a header that lacks its K: line.
-      std::string probe = text.left(2).toStdString();
-      if (!AbcLineColourer::IsHeaderLine(probe)) inHeader = false;
-    }
-  }
   // One byte per character, so positions stay those of the text; characters
   // the reader does not know read as '?' wherever they stand.
   bytes_ = text.toLatin1();
   std::string_view line(bytes_.constData(), static_cast<size_t>(bytes_.size()));
+  // Anything but a field or comment line ends a header that lacks its K: line.
+  bool inHeader =
+      withHeader_ && previousBlockState() != kInBody && AbcLineColourer::IsHeaderLine(line);
   for (const ColourSpan& s : colourer_.Colour(line, inHeader))
     setFormat(static_cast<int>(s.start), static_cast<int>(s.length),
               formats_[static_cast<size_t>(s.colour)]);
