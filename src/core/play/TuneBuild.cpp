@@ -45,4 +45,9 @@ bool TuneBuild::Build(const MidiSettings& midi, const TuneRecord& tune, bool mer
   return Build(ps, styles);
 }
 
+void ChooseDrone(PlaySettings& settings, std::string text) {
+  settings.droneOn = text.find_first_not_of(" \t\r\n") != std::string::npos;
+  settings.droneText = std::move(text);
+}
+
 }  // namespace tunora

@@ -46,4 +46,8 @@ class TuneBuild {
   const StyleSet* perfStyles_ = nullptr;
 };
 
+// Gives settings a drone text chosen by the user in place of the gathered one; the
+// drone plays when the text is not blank.
+void ChooseDrone(PlaySettings& settings, std::string text);
+
 }  // namespace tunora

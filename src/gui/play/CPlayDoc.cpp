@@ -18,17 +18,15 @@
 #include "gui/play/PlayDialogs.h"
 #include "platform/midi/qt/MidiNoticeRelay.h"
 #include "play/MidiFileWriter.h"
+#include "play/PlayerFields.h"
 #include "play/StyleSet.h"
 #include "play/TuneBuild.h"
-#include "tunefile/Fields.h"
 #include "tunefile/TuneFile.h"
 
 namespace tunora {
 
 namespace {
 
-const QString kInProgress =
-    QStringLiteral("Play is already in progress.\nPlease close it or stop it first.");
 const QString kNoMemory = QStringLiteral(
     "There is not enough memory available for MIDI buffer.\nPlease close some other programs "
     "and try again.");
@@ -118,40 +116,33 @@ bool CPlayDoc::ParseRequest(const PlayRequest& request, Tune& tune) {
   return true;
 }
 
-CPlayDoc::Shown CPlayDoc::ShownOf(const Tune& tune) const {
+CPlayDoc::Shown CPlayDoc::ShownOf(const Tune& tune) {
   Shown shown;
   const TuneRecord& r = tune.record;
   shown.title = Display(r.titles.empty() ? std::string() : r.titles.front(), tune.utf8);
-  for (char letter : EditorRowOrder(CurrentSettings().preferences.fieldOrder)) {
-    const char* name = FieldLongName(letter);
-    if (name == nullptr) continue;
-    std::string shortName(name);
-    if (const size_t colon = shortName.find(": "); colon != std::string::npos)
-      shortName = shortName.substr(colon + 2);
-    if (shortName.empty() || shortName.back() == ':') shortName = std::string(1, letter);
-    const QString label = QString::fromLatin1(shortName.c_str());
-    if (letter == 'X') {
-      shown.fields.emplace_back(label, QString::number(r.number));
-    } else if (letter == 'T') {
-      // The first title heads the window; the others are listed.
-      for (size_t k = 1; k < r.titles.size(); ++k)
-        if (!r.titles[k].empty()) shown.fields.emplace_back(label, Display(r.titles[k], tune.utf8));
-    } else if (r.HasField(letter)) {
-      QString value = Display(r.FieldText(letter), tune.utf8);
-      value.replace(QStringLiteral("\r\n"), QStringLiteral(" / "));
-      shown.fields.emplace_back(label, value);
-    }
+  for (const PlayerFieldRow& row :
+       PlayerFieldRows(r, CurrentSettings().preferences.fieldOrder)) {
+    shown.fields.emplace_back(QString::fromLatin1(row.label.c_str()),
+                              Display(row.value, tune.utf8));
   }
   return shown;
 }
 
+PlaySettings CPlayDoc::Gather(TuneBuild& build, const Tune& tune,
+                              const std::string* drone) const {
+  PlaySettings ps = build.Gather(CurrentSettings().midi, tune.record, StyleSet::Application(),
+                                 LastDrone());
+  ps.backingStyle = backingStyle_;
+  if (drone != nullptr) ChooseDrone(ps, *drone);
+  return ps;
+}
+
 bool CPlayDoc::SetTune(const PlayRequest& request, CMinFormDoc* fileDoc) {
-  Tune tune;
-  if (!ParseRequest(request, tune)) return false;
-  tune_ = std::move(tune);
+  Entry entry;
+  if (!ParseRequest(request, entry.tune)) return false;
+  entry.noMessages = request.noMessages;
+  entry.onErrors = request.onErrors;
   hasTune_ = true;
-  noMessages_ = request.noMessages;
-  onErrors_ = request.onErrors;
   fileDoc_ = fileDoc;
 
   // What the next Play uses, as the settings give it.
@@ -163,29 +154,26 @@ bool CPlayDoc::SetTune(const PlayRequest& request, CMinFormDoc* fileDoc) {
     backingStyle_.clear();
   }
   passes_ = PassesOf(m.repeat);
-  Shown shown = ShownOf(tune_);
+  Shown& shown = entry.shown;
+  shown = ShownOf(entry.tune);
   {
-    TuneBuild build(tune_.header);
-    PlaySettings ps =
-        build.Gather(m, tune_.record, styles, m.keepDrone != 0 ? LastDrone() : std::string_view());
-    droneText_ = ps.droneText;
+    TuneBuild build(entry.tune.header);
+    PlaySettings ps = Gather(build, entry.tune, nullptr);
+    shown.drone = ps.droneText;
     // The tune's length for the display; its errors are told when it plays.
     ps.merged = true;
     ps.repeat = 1;
-    ps.backingStyle = backingStyle_;
     if (build.Build(ps, styles)) shown.lengthQuarters = build.Perf().LengthQuarters();
   }
-  shown.drone = droneText_;
   shown.passes = passes_;
   shownTag_ = 0;
-  ShowTune(shown);
-  SetTitle(QStringLiteral("Play Tune: ") + shown_.title);
+  ShowTune(std::move(entry));
+  SetTitle(QStringLiteral("Play Tune: ") + TuneTitle());
   return true;
 }
 
-void CPlayDoc::ShowTune(const Shown& shown) {
-  shown_ = shown;
-  droneText_ = shown.drone;
+void CPlayDoc::ShowTune(Entry entry) {
+  current_ = std::move(entry);
   positionQuarters_ = 0;
   emit TuneChanged();
   emit PositionChanged();
@@ -193,40 +181,34 @@ void CPlayDoc::ShowTune(const Shown& shown) {
 
 void CPlayDoc::SetBackingStyle(const std::string& name) { backingStyle_ = name; }
 
-void CPlayDoc::SetDroneText(const std::string& text) {
-  droneText_ = text;
-  shown_.drone = text;
-}
+void CPlayDoc::SetDroneText(const std::string& text) { current_.shown.drone = text; }
 
 void CPlayDoc::SetPasses(int passes) {
   passes_ = PassesOf(passes);
   if (!IsBusy()) {
-    shown_.passes = passes_;
+    current_.shown.passes = passes_;
     emit TuneChanged();
   }
 }
 
 const std::string& CPlayDoc::LastDrone() { return LastDroneText(); }
 
+QString CPlayDoc::InProgressMessage() {
+  return QStringLiteral("Play is already in progress.\nPlease close it or stop it first.");
+}
+
 // --- building -------------------------------------------------------------------------
 
 bool CPlayDoc::BuildPiece(const Tune& tune, const std::string* drone, int passes,
                           PlayPiece& piece, Shown& shown, std::string& errors) {
   const MidiSettings& m = CurrentSettings().midi;
-  const StyleSet& styles = StyleSet::Application();
   try {
     TuneBuild build(tune.header);
-    PlaySettings ps =
-        build.Gather(m, tune.record, styles, m.keepDrone != 0 ? LastDrone() : std::string_view());
-    ps.backingStyle = backingStyle_;
-    if (drone != nullptr) {
-      ps.droneText = *drone;
-      ps.droneOn = !Blank(ps.droneText);
-    }
+    PlaySettings ps = Gather(build, tune, drone);
     ps.merged = true;
     // The passes are the player's: one pass is built and handed over again.
     ps.repeat = 1;
-    if (!build.Build(ps, styles)) return false;
+    if (!build.Build(ps, StyleSet::Application())) return false;
     Performance& perf = build.Perf();
     piece.events = std::move(perf.Voices()[0].Events());
     piece.passes = passes;
@@ -293,7 +275,7 @@ void CPlayDoc::ToIdle() {
 
 bool CPlayDoc::Play() {
   if (IsBusy() || (Busy() != nullptr && Busy() != this)) {
-    MessageWarning(DialogParent(), kInProgress);
+    MessageWarning(DialogParent(), InProgressMessage());
     return false;
   }
   if (!hasTune_) return false;
@@ -301,21 +283,21 @@ bool CPlayDoc::Play() {
   if (sync_ != 0 || out_ != 0) Stop();
   cancelled_ = false;
 
-  SetTitle(QStringLiteral("Play Tune: ") + shown_.title);
+  SetTitle(QStringLiteral("Play Tune: ") + TuneTitle());
   SetState(State::kReading);
   if (CMinFormView* view = FirstView()) view->repaint();
 
   PlayPiece piece;
   Shown shown;
   std::string errors;
-  const std::string drone = droneText_;
-  if (!BuildPiece(tune_, &drone, passes_, piece, shown, errors)) {
+  const std::string drone = current_.shown.drone;
+  if (!BuildPiece(current_.tune, &drone, passes_, piece, shown, errors)) {
     ToIdle();
     MessageError(DialogParent(), kNoMemory);
     return false;
   }
   QPointer<CPlayDoc> self(this);
-  ReportErrors(errors, noMessages_, onErrors_);
+  ReportErrors(errors, current_.noMessages, current_.onErrors);
   if (self.isNull()) return false;
   CTunoraApp* app = CTunoraApp::Instance();
   if (!cancelled_ && app != nullptr && app->CommandLine().midiDebug) {
@@ -332,9 +314,10 @@ bool CPlayDoc::Play() {
   LastDroneText() = shown.drone;
   const uint64_t tag = piece.tag;
   playShown_.clear();
-  playShown_[tag] = Entry{tune_, shown, noMessages_, onErrors_};
+  Entry entry{current_.tune, shown, current_.noMessages, current_.onErrors};
+  playShown_[tag] = entry;
   shownTag_ = tag;
-  ShowTune(shown);
+  ShowTune(std::move(entry));
   feeder_.Start(std::move(piece));
 
   MidiLib& lib = MidiLib::Application();
@@ -392,12 +375,9 @@ void CPlayDoc::UpdatePosition() {
     auto it = playShown_.find(heard->tag);
     if (it != playShown_.end()) {
       shownTag_ = heard->tag;
-      tune_ = it->second.tune;
-      noMessages_ = it->second.noMessages;
-      onErrors_ = it->second.onErrors;
       passes_ = it->second.shown.passes;
-      ShowTune(it->second.shown);
-      SetTitle(QStringLiteral("Play Tune: ") + shown_.title);
+      ShowTune(it->second);
+      SetTitle(QStringLiteral("Play Tune: ") + TuneTitle());
       // The tunes before it are done.
       playShown_.erase(playShown_.begin(), it);
     }
@@ -434,11 +414,12 @@ void CPlayDoc::Stop() {
 void CPlayDoc::StoreDrone() {
   CTunoraApp* app = CTunoraApp::Instance();
   if (app == nullptr) return;
-  app->GetSettings().midi.drone = droneText_;
-  LastDroneText() = droneText_;
+  const std::string& drone = current_.shown.drone;
+  app->GetSettings().midi.drone = drone;
+  LastDroneText() = drone;
   IniFile ini;
   ini.Load(app->IniPath());
-  ini.WriteString("Midi", "Drone", droneText_);
+  ini.WriteString("Midi", "Drone", drone);
   if (ini.Modified()) ini.Save();
 }
 
@@ -479,10 +460,11 @@ bool CPlayDoc::Enqueue(const PlayRequest& request) {
 
 void CPlayDoc::SaveMidiAs() {
   if (!hasTune_) return;
-  std::string name = CleanFileName(tune_.record.titles.empty() ? std::string()
-                                                               : tune_.record.titles.front());
+  const Tune& tune = current_.tune;
+  std::string name =
+      CleanFileName(tune.record.titles.empty() ? std::string() : tune.record.titles.front());
   if (name.empty()) name = "tune";
-  QString proposed = Display(name, tune_.utf8) + QStringLiteral(".mid");
+  QString proposed = Display(name, tune.utf8) + QStringLiteral(".mid");
   if (fileDoc_ && !fileDoc_->PathName().isEmpty())
     proposed = QFileInfo(fileDoc_->PathName()).absolutePath() + QLatin1Char('/') + proposed;
   QString path = CLarkFileDialog::GetSaveFileName(DialogParent(), QStringLiteral("Save MIDI File"),
@@ -497,21 +479,15 @@ bool CPlayDoc::SaveMidi(const QString& path) {
   statusOverride_ = QStringLiteral("Writing...");
   emit StateChanged();
   if (CMinFormView* view = FirstView()) view->repaint();
-  const MidiSettings& m = CurrentSettings().midi;
-  const StyleSet& styles = StyleSet::Application();
   std::string error;
   bool ok = false;
   try {
-    TuneBuild build(tune_.header);
-    PlaySettings ps =
-        build.Gather(m, tune_.record, styles, m.keepDrone != 0 ? LastDrone() : std::string_view());
-    ps.backingStyle = backingStyle_;
-    ps.droneText = droneText_;
-    ps.droneOn = !Blank(droneText_);
+    TuneBuild build(current_.tune.header);
+    PlaySettings ps = Gather(build, current_.tune, &current_.shown.drone);
     ps.merged = false;
     ps.speedPercent = 100;
     ps.repeat = passes_;
-    if (!build.Build(ps, styles)) {
+    if (!build.Build(ps, StyleSet::Application())) {
       error = kNoMemory.toStdString();
     } else {
       ok = WriteMidiFile(build.Perf(), QFile::encodeName(path).toStdString(), error);

@@ -30,6 +30,8 @@ class QTimer;
 namespace tunora {
 
 class MidiNoticeRelay;
+class TuneBuild;
+struct PlaySettings;
 
 class CPlayDoc : public CMinFormDoc {
   Q_OBJECT
@@ -59,14 +61,16 @@ class CPlayDoc : public CMinFormDoc {
   bool SetTune(const PlayRequest& request, CMinFormDoc* fileDoc);
   bool HasTune() const { return hasTune_; }
   // The title shown (UTF-8 for the screen), "" without a tune.
-  const QString& TuneTitle() const { return shown_.title; }
+  const QString& TuneTitle() const { return current_.shown.title; }
   // The tune's fields as "name: value" rows (name as the field choosers show it).
-  const std::vector<std::pair<QString, QString>>& Fields() const { return shown_.fields; }
+  const std::vector<std::pair<QString, QString>>& Fields() const {
+    return current_.shown.fields;
+  }
   // Quarter notes of one pass of the tune shown, of the whole play (× passes), and
   // of the music played of it so far.
-  uint32_t LengthQuarters() const { return shown_.lengthQuarters; }
+  uint32_t LengthQuarters() const { return current_.shown.lengthQuarters; }
   uint32_t PlayLengthQuarters() const {
-    return shown_.lengthQuarters * static_cast<uint32_t>(shown_.passes);
+    return current_.shown.lengthQuarters * static_cast<uint32_t>(current_.shown.passes);
   }
   uint32_t PositionQuarters() const { return positionQuarters_; }
 
@@ -74,7 +78,7 @@ class CPlayDoc : public CMinFormDoc {
   // "" for the one marked in use), the drone text and the number of passes (1..100).
   const std::string& BackingStyle() const { return backingStyle_; }
   void SetBackingStyle(const std::string& name);
-  const std::string& DroneText() const { return droneText_; }
+  const std::string& DroneText() const { return current_.shown.drone; }
   void SetDroneText(const std::string& text);
   int Passes() const { return passes_; }
   void SetPasses(int passes);
@@ -105,6 +109,8 @@ class CPlayDoc : public CMinFormDoc {
 
   // The drone text last used, application-wide (KeepDrone).
   static const std::string& LastDrone();
+  // What Play and the player windows say while another play runs.
+  static QString InProgressMessage();
 
   // --- the window ------------------------------------------------------------------
   CMinFormDoc* TuneFileDocument() const override { return fileDoc_.data(); }
@@ -144,7 +150,10 @@ class CPlayDoc : public CMinFormDoc {
   };
 
   static bool ParseRequest(const PlayRequest& request, Tune& tune);
-  Shown ShownOf(const Tune& tune) const;
+  static Shown ShownOf(const Tune& tune);
+  // The settings for building tune: gathered, with the backing style chosen here and,
+  // when drone is not null, that drone text.
+  PlaySettings Gather(TuneBuild& build, const Tune& tune, const std::string* drone) const;
   // Builds tune for live play into a piece of passes passes, with the drone text
   // given or the one the settings give; false when memory ran out. errors gets the
   // error list.
@@ -159,24 +168,21 @@ class CPlayDoc : public CMinFormDoc {
   void OnRoom(MidiOut out);
   void OnEmpty(MidiOut out);
   void UpdatePosition();
-  void ShowTune(const Shown& shown);
+  // Makes entry the window's tune and shows it.
+  void ShowTune(Entry entry);
   void StoreDrone();
 
   State state_ = State::kIdle;
   bool hasTune_ = false;
-  Tune tune_;
-  bool noMessages_ = false;
-  std::function<void(const std::string&)> onErrors_;
+  Entry current_;  // the tune of the window, the one heard while playing
   QPointer<CMinFormDoc> fileDoc_;
 
-  Shown shown_;
   uint64_t shownTag_ = 0;
   std::map<uint64_t, Entry> playShown_;  // by piece tag, the tunes of the play not yet done
   uint64_t nextTag_ = 1;
   uint32_t positionQuarters_ = 0;
 
   std::string backingStyle_;
-  std::string droneText_;
   int passes_ = 1;
 
   PlayFeeder feeder_;

@@ -35,7 +35,7 @@ QWidget* MainWindow() {
 bool RequestPlay(const PlayRequest& request) {
   if (CPlayDoc* busy = CPlayDoc::Busy()) {
     MessageWarning(busy->FirstView() ? static_cast<QWidget*>(busy->FirstView()) : MainWindow(),
-                   QStringLiteral("Play is already in progress.\nPlease close it or stop it first."));
+                   CPlayDoc::InProgressMessage());
     return false;
   }
   if (request.tuneText.find_first_not_of(" \t\r\n") == std::string::npos) return false;
