@@ -2,7 +2,6 @@
 
 #include "gui/app/CPrefPage.h"
 #include "gui/play/options/CEditRhythmDlg.h"
-#include "play/StyleEdit.h"
 
 namespace tunora {
 
@@ -24,23 +23,13 @@ QString SwingText(const SwingSpec& s) {
 }  // namespace
 
 COptPlayRhythms::COptPlayRhythms(QWidget* parent)
-    : COptStyleListPage(QStringLiteral("Rhythms"),
-                        {QStringLiteral("Names"), QStringLiteral("Meters"),
-                         QStringLiteral("Tempo"), QStringLiteral("Swing")},
-                        parent) {}
-
-void COptPlayRhythms::Load(const PlayOptionsData& data) {
-  rhythms_ = data.styles.rhythms;
-  Refill(0);
-}
-
-bool COptPlayRhythms::Store(PlayOptionsData& data) {
-  data.styles.rhythms = rhythms_;
-  return true;
-}
+    : RhythmListPage(QStringLiteral("Rhythms"),
+                     {QStringLiteral("Names"), QStringLiteral("Meters"),
+                      QStringLiteral("Tempo"), QStringLiteral("Swing")},
+                     parent) {}
 
 QStringList COptPlayRhythms::RowTexts(int row) const {
-  const RhythmRecord& r = rhythms_[static_cast<size_t>(row)];
+  const RhythmRecord& r = Entry(row);
   QString names = Joined(r.names, QStringLiteral(", "));
   if (r.names.size() == 1 && r.names[0].empty()) names = QStringLiteral("(every rhythm)");
   return {names, Joined(r.meters, QStringLiteral(" ")), CPrefPage::TextOf(r.tempo),
@@ -48,9 +37,9 @@ QStringList COptPlayRhythms::RowTexts(int row) const {
 }
 
 bool COptPlayRhythms::EditRow(int row) {
-  CEditRhythmDlg dialog(rhythms_[static_cast<size_t>(row)], this);
+  CEditRhythmDlg dialog(Entry(row), this);
   if (dialog.exec() != QDialog::Accepted) return false;
-  rhythms_[static_cast<size_t>(row)] = dialog.Rhythm();
+  Entry(row) = dialog.Rhythm();
   return true;
 }
 
@@ -58,13 +47,7 @@ void COptPlayRhythms::InsertNew(int row) {
   RhythmRecord r;
   r.names.push_back("[New]");
   r.datetime = std::string(RhythmRecord::kNewDatetime);
-  rhythms_.insert(rhythms_.begin() + row, std::move(r));
-}
-
-void COptPlayRhythms::RemoveRow(int row) { rhythms_.erase(rhythms_.begin() + row); }
-
-int COptPlayRhythms::MoveRow(int row, bool up) {
-  return static_cast<int>(MoveEntry(rhythms_, static_cast<size_t>(row), up));
+  Insert(row, std::move(r));
 }
 
 }  // namespace tunora

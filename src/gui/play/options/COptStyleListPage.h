@@ -4,8 +4,10 @@
 #pragma once
 
 #include <QStringList>
+#include <vector>
 
 #include "gui/play/options/COptPlayPage.h"
+#include "play/StyleEdit.h"
 
 class QPushButton;
 class QTreeWidget;
@@ -56,6 +58,37 @@ class COptStyleListPage : public COptPlayPage {
  private:
   QTreeWidget* list_ = nullptr;
   QVBoxLayout* buttons_ = nullptr;
+};
+
+// A list page over one list of the style set (kList), kept as entries_ while the
+// sheet is open.
+template <typename T, std::vector<T> StyleSet::*kList>
+class COptStyleListPageOf : public COptStyleListPage {
+ public:
+  void Load(const PlayOptionsData& data) override {
+    entries_ = data.styles.*kList;
+    Refill(0);
+  }
+  bool Store(PlayOptionsData& data) override {
+    data.styles.*kList = entries_;
+    return true;
+  }
+  const std::vector<T>& Entries() const { return entries_; }
+
+ protected:
+  using COptStyleListPage::COptStyleListPage;
+
+  T& Entry(int row) { return entries_[static_cast<size_t>(row)]; }
+  const T& Entry(int row) const { return entries_[static_cast<size_t>(row)]; }
+  void Insert(int row, T entry) { entries_.insert(entries_.begin() + row, std::move(entry)); }
+
+  int Count() const override { return static_cast<int>(entries_.size()); }
+  void RemoveRow(int row) override { entries_.erase(entries_.begin() + row); }
+  int MoveRow(int row, bool up) override {
+    return static_cast<int>(MoveEntry(entries_, static_cast<size_t>(row), up));
+  }
+
+  std::vector<T> entries_;
 };
 
 }  // namespace tunora
