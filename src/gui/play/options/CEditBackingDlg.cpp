@@ -10,7 +10,7 @@
 
 #include "gui/app/CPrefPage.h"
 #include "gui/app/Messages.h"
-#include "play/StyleEdit.h"
+#include "gui/play/options/OptWidgets.h"
 
 namespace tunora {
 
@@ -71,10 +71,9 @@ void CEditBackingDlg::accept() {
     field->setFocus();
     return;
   };
-  const QString semicolon = QStringLiteral("A semicolon (;) cannot be part of this text.");
   const QString name = name_->text().trimmed();
   if (name.isEmpty()) return refuse(name_, QStringLiteral("Please enter a name."));
-  if (!IsStyleValueText(name.toStdString())) return refuse(name_, semicolon);
+  if (!CheckStyleText(name_, name)) return;
 
   Backing b = backing_;
   b.name = CPrefPage::BytesOf(backing_.name, name);
@@ -90,8 +89,7 @@ void CEditBackingDlg::accept() {
       return refuse(meters_[i], QStringLiteral("Please enter the meters of this pattern, "
                                                "such as 3/4 or 2/4,4/4 (without a colon)."));
     }
-    if (!IsStyleValueText(meters.toStdString())) return refuse(meters_[i], semicolon);
-    if (!IsStyleValueText(pattern.toStdString())) return refuse(patterns_[i], semicolon);
+    if (!CheckStyleText(meters_[i], meters) || !CheckStyleText(patterns_[i], pattern)) return;
     const BackingPair* old = i < backing_.pairs.size() ? &backing_.pairs[i] : nullptr;
     b.pairs.push_back({CPrefPage::BytesOf(old ? old->meters : std::string(), meters),
                        CPrefPage::BytesOf(old ? old->pattern : std::string(), pattern)});

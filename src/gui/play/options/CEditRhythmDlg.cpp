@@ -14,7 +14,6 @@
 #include "gui/app/CPrefPage.h"
 #include "gui/app/Messages.h"
 #include "gui/play/options/OptWidgets.h"
-#include "play/StyleEdit.h"
 
 namespace tunora {
 
@@ -198,18 +197,11 @@ bool CEditRhythmDlg::ReadBroken(const BrokenFields& fields, BrokenRatio& ratio) 
   return true;
 }
 
-bool CEditRhythmDlg::CheckText(QLineEdit* field) {
-  if (IsStyleValueText(field->text().toStdString())) return true;
-  MessageWarning(this, QStringLiteral("A semicolon (;) cannot be part of this text."));
-  field->setFocus();
-  return false;
-}
-
 void CEditRhythmDlg::accept() {
   RhythmRecord r = rhythm_;
   r.names.clear();
   for (size_t i = 0; i < names_.size(); ++i) {
-    if (!CheckText(names_[i])) return;
+    if (!CheckStyleText(names_[i], names_[i]->text())) return;
     const QString text = names_[i]->text().trimmed();
     const std::string original = i < rhythm_.names.size() ? rhythm_.names[i] : std::string();
     if (!text.isEmpty()) r.names.push_back(CPrefPage::BytesOf(original, text));
@@ -218,7 +210,7 @@ void CEditRhythmDlg::accept() {
   if (r.names.empty()) r.names.push_back({});
   r.meters.clear();
   for (size_t i = 0; i < meters_.size(); ++i) {
-    if (!CheckText(meters_[i])) return;
+    if (!CheckStyleText(meters_[i], meters_[i]->text())) return;
     const QString text = meters_[i]->text().trimmed();
     const std::string original = i < rhythm_.meters.size() ? rhythm_.meters[i] : std::string();
     if (!text.isEmpty()) r.meters.push_back(CPrefPage::BytesOf(original, text));
@@ -228,7 +220,7 @@ void CEditRhythmDlg::accept() {
     meters_[0]->setFocus();
     return;
   }
-  if (!CheckText(tempo_)) return;
+  if (!CheckStyleText(tempo_, tempo_->text())) return;
   r.tempo = CPrefPage::BytesOf(rhythm_.tempo, tempo_->text().trimmed());
   if (!ReadSwing(swing_, r.swing) || !ReadBroken(swingbr_, r.swingbr) ||
       !ReadBroken(swingbbr_, r.swingbbr) || !ReadSwing(beatlen_, r.beatlen))

@@ -46,8 +46,6 @@ class CEditRhythmDlg : public QDialog {
   void ShowBroken(const BrokenFields& fields, const BrokenRatio& ratio);
   bool ReadSwing(const SwingFields& fields, SwingSpec& swing);
   bool ReadBroken(const BrokenFields& fields, BrokenRatio& ratio);
-  // A text of the style file: no ";" (the user is told).
-  bool CheckText(QLineEdit* field);
 
   RhythmRecord rhythm_;
   std::array<QLineEdit*, RhythmRecord::kMaxNames> names_{};

@@ -9,6 +9,7 @@
 #include "gui/app/Messages.h"
 #include "play/GmInstruments.h"
 #include "play/MidiLib.h"
+#include "play/StyleEdit.h"
 
 namespace tunora {
 
@@ -78,6 +79,13 @@ bool CheckNumberField(QLineEdit* field, int minimum, int maximum, bool required,
   MessageWarning(field, RangeMessage(minimum, maximum));
   field->setFocus();
   field->selectAll();
+  return false;
+}
+
+bool CheckStyleText(QLineEdit* field, const QString& text) {
+  if (IsStyleValueText(text.toStdString())) return true;
+  MessageWarning(field->window(), QStringLiteral("A semicolon (;) cannot be part of this text."));
+  field->setFocus();
   return false;
 }
 

@@ -46,6 +46,10 @@ class CIntEdit : public QSpinBox {
 // Check refuses a number outside minimum..maximum and, when required, an empty field.
 bool CheckNumberField(QLineEdit* field, int minimum, int maximum, bool required, int& value);
 
+// True when text, typed into field, can be a value of the style file; otherwise the
+// user is told that it cannot hold a semicolon and the focus goes to field.
+bool CheckStyleText(QLineEdit* field, const QString& text);
+
 // A chooser of the 128 General MIDI instruments, "0 Acoustic Grand Piano" to "127 Gunshot";
 // the index is the program number.
 QComboBox* MakeInstrumentCombo(QWidget* parent);
