@@ -38,7 +38,6 @@ int Devices(const Args& a) {
 const Register kDevices({"devices", "devices", {}, {}, Devices});
 
 constexpr unsigned kResolution = 192;
-constexpr int kMaxDelaySeconds = 3600;
 
 std::atomic<bool> interrupted{false};
 extern "C" void OnInterrupt(int) { interrupted = true; }
@@ -99,24 +98,17 @@ int Play(const Args& a) {
   const MidiSettings& m = env.settings.midi;
   const TuneRecord& tune = *file.TuneAt(n);
 
-  // The tune as the player builds it: one pass of a merged track at the play speed,
-  // handed over as often as Repeat says.
+  // The tune as the player builds it: one pass at the play speed, handed over as
+  // often as Repeat says.
   TuneBuild build(FileHeaderText(file));
   const StyleSet& styles = StyleSet::Application();
   PlaySettings ps = build.Gather(m, tune, styles);
-  ps.merged = true;
-  ps.repeat = 1;
   ps.speedPercent = m.speedPercent;
-  if (!build.Build(ps, styles)) return Fail("the tune cannot be played");
-  if (!build.Perf().ErrorText().empty()) {
-    std::fputs(build.Perf().ErrorText().c_str(), stderr);
-  }
   PlayPiece piece;
-  piece.events = std::move(build.Perf().Voices()[0].Events());
-  piece.passes = std::max(1, m.repeat);
-  piece.delayTicks = PlayFeeder::DelayTicks(
-      static_cast<unsigned>(std::clamp(m.delay, 0, kMaxDelaySeconds)),
-      PlayFeeder::FirstTempo(piece.events), kResolution);
+  if (!build.BuildPiece(ps, styles, std::max(1, m.repeat), m.delay, piece)) {
+    return Fail("the tune cannot be played");
+  }
+  if (!build.Perf().ErrorText().empty()) std::fputs(build.Perf().ErrorText().c_str(), stderr);
 
   MidiLib& lib = MidiLib::Application();
   MidiBackendOptions options;

@@ -1,5 +1,6 @@
 #include "play/TuneBuild.h"
 
+#include <algorithm>
 #include <new>
 
 #include "app/Settings.h"
@@ -43,6 +44,19 @@ bool TuneBuild::Build(const MidiSettings& midi, const TuneRecord& tune, bool mer
   ps.merged = merged;
   ps.speedPercent = speedPercent;
   return Build(ps, styles);
+}
+
+bool TuneBuild::BuildPiece(PlaySettings settings, const StyleSet& styles, int passes,
+                           int delaySeconds, PlayPiece& piece) {
+  settings.merged = true;
+  settings.repeat = 1;  // the passes are the player's: one pass is handed over again
+  if (!Build(settings, styles)) return false;
+  piece.events = std::move(perf_->Voices()[0].Events());
+  piece.passes = passes;
+  const auto delay = static_cast<unsigned>(std::clamp(delaySeconds, 0, kMaxPlayDelaySeconds));
+  piece.delayTicks = PlayFeeder::DelayTicks(delay, PlayFeeder::FirstTempo(piece.events),
+                                            kMidiDefaultResolution);
+  return true;
 }
 
 void ChooseDrone(PlaySettings& settings, std::string text) {

@@ -9,6 +9,7 @@
 
 #include "abc/UserSymbols.h"
 #include "play/Performance.h"
+#include "play/PlayFeeder.h"
 #include "play/PlaySettings.h"
 
 namespace tunora {
@@ -16,6 +17,9 @@ namespace tunora {
 class StyleSet;
 struct MidiSettings;
 struct TuneRecord;
+
+// The longest delay before the music of a live play, in seconds.
+inline constexpr int kMaxPlayDelaySeconds = 3600;
 
 class TuneBuild {
  public:
@@ -34,6 +38,13 @@ class TuneBuild {
   // Gather and Build with the application's style set: one merged track for live
   // play or separate tracks for a file, at a speed percentage.
   bool Build(const MidiSettings& midi, const TuneRecord& tune, bool merged, int speedPercent);
+
+  // Builds settings for live play: one pass as a merged track, taken out into piece
+  // to be handed over passes times, its music held back delaySeconds (0 to
+  // kMaxPlayDelaySeconds) at its own first tempo. The performance keeps its length
+  // and error list. False as Build.
+  bool BuildPiece(PlaySettings settings, const StyleSet& styles, int passes, int delaySeconds,
+                  PlayPiece& piece);
 
   Performance& Perf() { return *perf_; }
   const Performance& Perf() const { return *perf_; }

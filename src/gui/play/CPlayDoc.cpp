@@ -31,7 +31,6 @@ const QString kNoMemory = QStringLiteral(
     "There is not enough memory available for MIDI buffer.\nPlease close some other programs "
     "and try again.");
 constexpr unsigned kResolution = 192;
-constexpr int kMaxDelaySeconds = 3600;
 
 std::string& LastDroneText() {
   static std::string drone;
@@ -205,16 +204,8 @@ bool CPlayDoc::BuildPiece(const Tune& tune, const std::string* drone, int passes
   try {
     TuneBuild build(tune.header);
     PlaySettings ps = Gather(build, tune, drone);
-    ps.merged = true;
-    // The passes are the player's: one pass is built and handed over again.
-    ps.repeat = 1;
-    if (!build.Build(ps, StyleSet::Application())) return false;
+    if (!build.BuildPiece(ps, StyleSet::Application(), passes, m.delay, piece)) return false;
     Performance& perf = build.Perf();
-    piece.events = std::move(perf.Voices()[0].Events());
-    piece.passes = passes;
-    const unsigned delay = static_cast<unsigned>(std::clamp(m.delay, 0, kMaxDelaySeconds));
-    piece.delayTicks =
-        PlayFeeder::DelayTicks(delay, PlayFeeder::FirstTempo(piece.events), kResolution);
     piece.tag = nextTag_++;
     shown = ShownOf(tune);
     shown.drone = ps.droneText;
