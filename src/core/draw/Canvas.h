@@ -48,6 +48,29 @@ struct CanvasPoint {
 
 enum class TextAlign { kLeft, kCenter, kRight };
 
+// One laid-out item as the engine reports it just before drawing it: where it sits,
+// what it is, and which bytes of the tune text it came from. The layout listing of
+// tunora-cli and the drawing window's click-to-source are built on these reports.
+struct LaidOutItem {
+  int page = 0;    // counted from 1
+  int system = 0;  // counted from 1 within the tune
+  int staff = 0;   // counted from 1 within the system
+  std::string_view kind;    // "note", "rest", "bar", "chord", "lyric", ...
+  std::string_view symbol;  // the music-font symbol drawn ("sharp", "g_clef"), or "-"
+  int32_t x = 0;            // reference point, drawing units
+  int32_t y = 0;
+  // Byte range [begin, end) in the canonical tune text (as tunora-cli tune prints
+  // it); -1 -1 where the item has no source.
+  int32_t begin = -1;
+  int32_t end = -1;
+  std::string_view text;  // for items that carry text
+  // The item's ink box on the page, y upward (left <= right, bottom <= top).
+  int32_t left = 0;
+  int32_t bottom = 0;
+  int32_t right = 0;
+  int32_t top = 0;
+};
+
 class Canvas {
  public:
   virtual ~Canvas() = default;
@@ -82,6 +105,9 @@ class Canvas {
   // Ends the current page and starts the next one; false when the device cannot
   // (the drawing then stops).
   virtual bool NewPage() = 0;
+
+  // Told of each laid-out item before it is drawn; canvases that only draw ignore it.
+  virtual void Item(const LaidOutItem& item) { (void)item; }
 };
 
 }  // namespace tunora
