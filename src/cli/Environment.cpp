@@ -105,4 +105,17 @@ bool ApplyMidiSets(const Args& a, Settings& settings) {
   return true;
 }
 
+bool TakeOutput(const Args& a, std::vector<std::string>& rest, std::string& out) {
+  out = a.Get("--output");
+  for (size_t i = 0; i < a.positional.size(); ++i) {
+    if (a.positional[i] == "-o") {
+      if (i + 1 >= a.positional.size()) return false;
+      out = a.positional[++i];
+    } else {
+      rest.push_back(a.positional[i]);
+    }
+  }
+  return !out.empty();
+}
+
 }  // namespace tunora::cli

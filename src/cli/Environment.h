@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "Command.h"
 #include "app/Settings.h"
@@ -50,5 +51,9 @@ bool ApplyMidiSets(const Args& a, Settings& settings);
 
 // Writes bytes to standard output; false when the write failed.
 bool WriteOut(std::string_view bytes);
+
+// "-o OUT" (or --output OUT) among the positional words, where the option parser
+// keeps short words: out receives OUT, rest the other words. False without one.
+bool TakeOutput(const Args& a, std::vector<std::string>& rest, std::string& out);
 
 }  // namespace tunora::cli

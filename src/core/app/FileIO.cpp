@@ -36,6 +36,28 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& err
   return true;
 }
 
+bool ReadFileLimited(const std::string& path, size_t limit, std::string& bytes,
+                     std::string& error) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    error = "\"" + path + "\" is a folder, not a file.";
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "Cannot open \"" + path + "\".";
+    return false;
+  }
+  bytes.assign(limit + 1, '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<size_t>(in.gcount()));
+  if (in.bad()) {
+    error = "Cannot read \"" + path + "\".";
+    return false;
+  }
+  return true;
+}
+
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error) {
   namespace fs = std::filesystem;
   std::error_code ec;

@@ -10,6 +10,11 @@ namespace tunora {
 
 // Reads a whole file; false with a message when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error);
+// Reads at most limit + 1 bytes of a file, so a caller with a size limit can tell a
+// file that is too long without reading all of it; false with a message when it
+// cannot be read.
+bool ReadFileLimited(const std::string& path, size_t limit, std::string& bytes,
+                     std::string& error);
 // Writes bytes to path atomically; saving through a link replaces the file it points to.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error);
 
