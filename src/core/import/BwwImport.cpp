@@ -505,13 +505,18 @@ class BwwWriter {
 
   // What waits for the next note: tuplet marks, grace groups, decorations and
   // annotations, an accidental; written in that order in front of the note.
-  // Other music writes the marks where they are and tells of an accidental that
-  // found no note; tuplet marks and gracenotes wait for the next note, also
-  // across a bar (movements written after the last note of a bar sound before
-  // the next one), and become error lines only when the tune ends without one.
-  void FlushPending(bool beforeNote, bool tuneEnds = false) {
+  enum class Before { kNote, kRest, kOther, kTuneEnd };
+
+  // Writes what is pending as far as `before` allows. A rest takes the tuplet
+  // marks and the marks; other music (bars, fields, error lines) tells of an
+  // accidental that found no note and leaves the rest waiting, also across a bar
+  // (movements written after the last note of a bar sound before the next
+  // one). At the end of the tune the marks are written where they are and the
+  // gracenotes and tuplets that found no note become error lines.
+  void FlushPending(Before before) {
+    const bool note = before == Before::kNote;
     std::string lead;
-    if (beforeNote) {
+    if (note || before == Before::kRest) {
       if (!pendingTuplets_.empty() && tupletLeft_ > 0) {
         ErrorLine("tuplet " + pendingTuplets_ + " inside another tuplet");
       } else if (!pendingTuplets_.empty()) {
@@ -519,24 +524,26 @@ class BwwWriter {
         tupletLeft_ = pendingTupletNotes_;
       }
       pendingTuplets_.clear();
-      lead += pendingGraces_;
     }
-    lead += pendingMarks_;
-    pendingMarks_.clear();
-    if (beforeNote) lead += pendingAccidental_;
+    if (note) lead += pendingGraces_;
+    if (before != Before::kOther) {
+      lead += pendingMarks_;
+      pendingMarks_.clear();
+    }
+    if (note) lead += pendingAccidental_;
     if (!lead.empty()) {
       EnsureKey();
       Append(lead);
     }
-    if (!beforeNote && !pendingAccidental_.empty())
+    if (!note && !pendingAccidental_.empty())
       ErrorLine(accidentalToken_ + " (no melody note follows)");
     pendingAccidental_.clear();
-    if (tuneEnds) {
+    if (before == Before::kTuneEnd) {
       if (!pendingTuplets_.empty()) ErrorLine("tuplet " + pendingTuplets_ + " without notes");
       for (const std::string& token : graceTokens_) ErrorLine(token + " (no melody note follows)");
       pendingTuplets_.clear();
     }
-    if (beforeNote || tuneEnds) {
+    if (note || before == Before::kTuneEnd) {
       pendingGraces_.clear();
       graceTokens_.clear();
     }
@@ -550,7 +557,7 @@ class BwwWriter {
 
   void WriteNote(const BwwEvent& e) {
     EnsureKey();
-    FlushPending(true);
+    FlushPending(Before::kNote);
     hasMusic_ = true;
     if (tupletLeft_ > 0) --tupletLeft_;
     std::string note(1, static_cast<char>(e.second));
@@ -577,7 +584,7 @@ class BwwWriter {
       pendingMarks_ += t;
     } else {
       // Rests and other text of their own.
-      FlushPending(false);
+      FlushPending(Before::kRest);
       EnsureKey();
       hasMusic_ = true;
       Append(t + " ");
@@ -594,7 +601,7 @@ class BwwWriter {
         return;
       }
     }
-    FlushPending(false);
+    FlushPending(Before::kOther);
     static constexpr std::string_view kTags[] = {"T:", "R:", "C:", "Z:"};
     if (!e.text.empty() || role == TextRole::kTitle)
       Line(std::string(kTags[static_cast<int>(role)]) + e.text);
@@ -609,7 +616,7 @@ class BwwWriter {
   }
 
   void WriteMeter(const BwwEvent& e) {
-    FlushPending(false);
+    FlushPending(Before::kOther);
     std::string m = "M:";
     if (e.flags & BwwEvent::kMeterSymbol)
       m += e.value == 2 ? "C|" : "C";
@@ -640,13 +647,13 @@ class BwwWriter {
       nextTempo_ = e.value;
       return;
     }
-    FlushPending(false);
+    FlushPending(Before::kOther);
     tempo_ = e.value;
     if (keyWritten_ || pathWritten_) WriteTempoLine();
   }
 
   void EndStaff() {
-    FlushPending(false);
+    FlushPending(Before::kOther);
     TrimLine();
     if (LineLength() == 0) return;
     const char last = tune_.back();
@@ -669,12 +676,12 @@ class BwwWriter {
         pendingTupletNotes_ = e.value;
         break;
       case BwwEvent::kBar:
-        FlushPending(false);
+        FlushPending(Before::kOther);
         EnsureKey();
         AppendBar(e.text);
         break;
       case BwwEvent::kEnding:
-        FlushPending(false);
+        FlushPending(Before::kOther);
         EnsureKey();
         Append("[" + std::to_string(e.value));
         break;
@@ -694,15 +701,20 @@ class BwwWriter {
         WriteTempo(e);
         break;
       case BwwEvent::kError:
-        FlushPending(false);
+        FlushPending(Before::kOther);
         ErrorLine(e.text);
         break;
     }
   }
 
   void FinishTune() {
+    if (!pendingMarks_.empty()) {
+      EnsureKey();
+      Append(pendingMarks_);
+      pendingMarks_.clear();
+    }
     if (keyWritten_) EndStaff();
-    FlushPending(false, true);
+    FlushPending(Before::kTuneEnd);
     if (!tune_.empty()) {
       EnsureKey();
       NewLineIfNeeded();
