@@ -72,7 +72,9 @@ std::string NoteCell(std::string_view cell, bool& inChord, int& tripletCount) {
   bool triplet = false;
   if (pitch.empty() || !Duration(cell[2], length, triplet)) return "";
   std::string out;
-  if (triplet) {
+  if (tripletCount < 0) {
+    ++tripletCount;  // a note of the group a "T34" cell opened
+  } else if (triplet) {
     if (tripletCount % 3 == 0) out += "(3";
     ++tripletCount;
   }
@@ -136,12 +138,13 @@ std::string ConvertSongWrightMusic(std::string_view cells, int& tripletCount) {
       while (!word.empty() && IsDigit(word[0])) word.remove_prefix(1);
     firstCell = false;
     if (word.empty()) continue;
+    const bool inChordBefore = inChord;
     std::string text;
     if (word[0] == 'S') {
       text = SignCell(word);
     } else if (word == "T34") {
       text = "(3";
-      tripletCount = 0;
+      tripletCount = -3;
     } else {
       // Cells joined by "_" are sung to one syllable: a slur.
       std::vector<std::string> notes;
@@ -160,7 +163,8 @@ std::string ConvertSongWrightMusic(std::string_view cells, int& tripletCount) {
       }
     }
     if (text.empty()) continue;
-    if (!out.empty() && !inChord) out += ' ';
+    const bool afterTuplet = out.size() >= 2 && out.compare(out.size() - 2, 2, "(3") == 0;
+    if (!out.empty() && !inChordBefore && !afterTuplet) out += ' ';
     out += text;
   }
   if (inChord) out += ']';
@@ -209,10 +213,11 @@ std::string ConvertSongWrightText(std::string_view text, std::string_view source
     const std::string t = OemToWindows(rest);
     switch (code) {
       case 'N': line("T:" + t); break;
-      case 'C': if (!musicBegun) line("C:" + t); break;
-      case 'A': if (!musicBegun) line("Z:Author: " + t); break;
-      case 'F': if (!musicBegun) line("Z:Footnote: " + t); break;
-      case 'T': line("Z:Tempo: " + t); break;
+      // Empty texts say nothing and give no line.
+      case 'C': if (!musicBegun && !t.empty()) line("C:" + t); break;
+      case 'A': if (!musicBegun && !t.empty()) line("Z:Author: " + t); break;
+      case 'F': if (!musicBegun && !t.empty()) line("Z:Footnote: " + t); break;
+      case 'T': if (!t.empty()) line("Z:Tempo: " + t); break;
       case 'S': if (!t.empty()) tempo = t; break;
       case 'K': key = KeyText(t); break;
       case 'B':
@@ -222,7 +227,7 @@ std::string ConvertSongWrightText(std::string_view text, std::string_view source
         break;
       case 'H':
         beginMusic();
-        line("%" + t);
+        if (!t.empty()) line("%" + t);
         break;
       case 'L': line("w:" + t); break;
       case 'M':

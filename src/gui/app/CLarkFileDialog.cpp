@@ -71,6 +71,15 @@ QString CLarkFileDialog::GetOpenFileName(QWidget* parent, const QString& title,
   return dialog.selectedFiles().front();
 }
 
+QStringList CLarkFileDialog::GetOpenFileNames(QWidget* parent, const QString& title,
+                                              const QString& fileName, const QString& filter) {
+  if (Hook()) return Hook()(title, fileName).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  CLarkFileDialog dialog(true, title, fileName, filter, parent, false);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return dialog.selectedFiles();
+}
+
 QString CLarkFileDialog::GetSaveFileName(QWidget* parent, const QString& title,
                                          const QString& fileName, const QString& filter) {
   if (Hook()) return Hook()(title, fileName);

@@ -26,6 +26,10 @@ class CLarkFileDialog : public QFileDialog {
   // Runs a dialog; the chosen path, or "" when cancelled.
   static QString GetOpenFileName(QWidget* parent, const QString& title, const QString& fileName,
                                  const QString& filter, bool allowWildcards = false);
+  // An open dialog in which several files can be chosen; the paths, or none when
+  // cancelled. The test hook answers them as lines of one text.
+  static QStringList GetOpenFileNames(QWidget* parent, const QString& title,
+                                      const QString& fileName, const QString& filter);
   static QString GetSaveFileName(QWidget* parent, const QString& title, const QString& fileName,
                                  const QString& filter);
 

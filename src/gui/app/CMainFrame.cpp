@@ -142,9 +142,11 @@ void CMainFrame::CreateActions() {
   MakeAction(C::kFileReload, "&Reload", "Read the tune file again from disk",
              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
   MakeAction(C::kFileMakeList, "&Make List...", "Make a list, index or song book of tunes");
-  MakeAction(C::kFileImportBww, "&BWW/BMW...", "Import Bagpipe Music Writer files");
-  MakeAction(C::kFileImportBgp, "B&GP...", "Import Piob Mhor files");
-  MakeAction(C::kFileImportSongWright, "&SongWright...", "Import SongWright files");
+  MakeAction(C::kFileImportBww, "&Bagpipe Music Writer / Bagpipe Player (BWW/BMW) File(s)...",
+             "Import Bagpipe Music Writer files");
+  MakeAction(C::kFileImportBgp, QStringLiteral("&P\u00ECob Mh\u00F3r (BGP) File(s)..."),
+             "Import Piob Mhor files");
+  MakeAction(C::kFileImportSongWright, "&SongWright File(s)...", "Import SongWright files");
   MakeAction(C::kFilePrint, "&Print...", "Print the current tune", QKeySequence::Print);
   MakeAction(C::kFilePrintPreview, "Print Pre&view", "Show the printed pages");
   MakeAction(C::kFilePrintSetup, "P&rint Setup...", "Choose the printer and the paper");

@@ -397,6 +397,14 @@ bool CTunoraApp::OnCommand(CommandId id) {
       }
       return true;
     }
+    case CommandId::kFileImportBww:
+    case CommandId::kFileImportBgp:
+    case CommandId::kFileImportSongWright: {
+      // Import with no tune file active: into a new tune file.
+      const DocTemplate* t = templates_.FileTemplate();
+      if (CMinFormDoc* doc = t ? NewDocument(*t) : nullptr) doc->OnCommand(id);
+      return true;
+    }
     case CommandId::kEditPreferences: {
       CPrefSheet sheet(mainFrame_);
       sheet.exec();
@@ -453,6 +461,9 @@ bool CTunoraApp::OnUpdateCommand(CommandId id, CommandState& state) {
       state.enabled = templates_.FileTemplate() != nullptr;
       return true;
     case CommandId::kFileOpen:
+    case CommandId::kFileImportBww:
+    case CommandId::kFileImportBgp:
+    case CommandId::kFileImportSongWright:
       state.enabled = templates_.FileTemplate() != nullptr;
       return true;
     case CommandId::kEditPaste:

@@ -14,6 +14,7 @@
 #include "gui/app/CTunoraApp.h"
 #include "gui/app/DocTemplate.h"
 #include "gui/app/Messages.h"
+#include "gui/import/ImportCommand.h"
 #include "gui/play/PlayRequest.h"
 #include "gui/tunefile/CAbcView.h"
 #include "gui/tunefile/TextDialogs.h"
@@ -305,6 +306,11 @@ bool CAbcDoc::OnCommand(CommandId id) {
     case CommandId::kTunePlayNow:
       PlayCurrentTune(*file_, CurrentLine(), id == CommandId::kTunePlayNow);
       return true;
+    case CommandId::kFileImportBww:
+    case CommandId::kFileImportBgp:
+    case CommandId::kFileImportSongWright:
+      RunImportCommand(*this, id);
+      return true;
     default:
       return false;
   }
@@ -318,6 +324,9 @@ bool CAbcDoc::OnUpdateCommand(CommandId id, CommandState& state) {
     case CommandId::kTuneEdit:
     case CommandId::kTuneRawEdit:
     case CommandId::kTuneInsert:
+    case CommandId::kFileImportBww:
+    case CommandId::kFileImportBgp:
+    case CommandId::kFileImportSongWright:
       state.enabled = true;
       return true;
     case CommandId::kFileReload:
@@ -468,6 +477,25 @@ TuneRecord* CAbcDoc::InsertTuneText(int after, std::string_view text) {
   AfterInsert(std::clamp(after, 0, static_cast<int>(file_->TuneCount()) - 1), 1);
   SetModifiedFlag();
   return tune;
+}
+
+int CAbcDoc::InsertImportedTunes(const std::vector<std::string>& tunes) {
+  int after = CurrentLine();
+  int added = 0;
+  for (const std::string& text : tunes) {
+    // Imported text that is no UTF-8 is taken as code page 1252.
+    const bool cp1252 = !IsValidUtf8(text);
+    const std::string bytes =
+        cp1252 == (encoding_ == TextEncoding::kCp1252)
+            ? text
+            : Transcode(text, cp1252 ? TextEncoding::kCp1252 : TextEncoding::kUtf8, encoding_);
+    if (file_->InsertTune(after + added, bytes) != nullptr) ++added;
+  }
+  if (added > 0) {
+    AfterInsert(after, added);
+    SetModifiedFlag();
+  }
+  return added;
 }
 
 void CAbcDoc::Undo() {

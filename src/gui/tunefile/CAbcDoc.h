@@ -81,6 +81,9 @@ class CAbcDoc : public CMinFormDoc {
   // (0: at the head), adds its line and marks the file modified. The new
   // tune, or null.
   TuneRecord* InsertTuneText(int after, std::string_view text);
+  // Adds converted tunes (code page 1252 or UTF-8 bytes) after the current tune,
+  // each with the next number, in this file's character set; returns how many.
+  int InsertImportedTunes(const std::vector<std::string>& tunes);
   // Gives the tunes numbers from start on; what the Renumber dialog runs.
   void RenumberFrom(int start);
 
