@@ -27,6 +27,7 @@
 #include "gui/app/CBannerWnd.h"
 #include "gui/app/CLarkFileDialog.h"
 #include "gui/app/CMainFrame.h"
+#include "gui/import/CSongPlayerWnd.h"
 #include "gui/app/CMinFormDoc.h"
 #include "gui/app/CMinFormMDIChild.h"
 #include "gui/app/CMinFormView.h"
@@ -160,8 +161,13 @@ bool CTunoraApp::InitInstance(const QStringList& arguments) {
     OpenDocumentFile(QString::fromStdString(commandLine_.fileToOpen));
   }
 
-  // 14. Player-only mode needs the player; until it exists, the window shows.
-  if (commandLine_.playerOnly && !mainFrame_->isVisible()) mainFrame_->show();
+  // 14. Player-only mode: the song player on the named file. When it cannot be
+  // opened, the full program shows so that the program is not left invisible.
+  if (commandLine_.playerOnly &&
+      CSongPlayerWnd::Open(QString::fromStdString(commandLine_.playerFile)) == nullptr &&
+      !mainFrame_->isVisible()) {
+    mainFrame_->show();
+  }
 
   if (banner) banner->StartTiming(this);
   mainFrame_->UpdateCommands();
