@@ -149,6 +149,12 @@ class ImportWindowTest : public QObject {
     QCOMPARE(QString::fromStdString(doc->File().TuneAt(3)->titles.front()), QStringLiteral("Tune A"));
     QCOMPARE(QString::fromStdString(doc->File().TuneAt(5)->titles.front()), QStringLiteral("Tune B"));
     QCOMPARE(doc->File().TuneAt(5)->number, 5);
+    // TUNORA_SCREENSHOT_DIR=DIR keeps a picture of the window for a look by eye.
+    const QString shots = qEnvironmentVariable("TUNORA_SCREENSHOT_DIR");
+    if (!shots.isEmpty()) {
+      window->grab().save(shots + QStringLiteral("/import-window.png"));
+      app_->MainFrame()->grab().save(shots + QStringLiteral("/import-list.png"));
+    }
   }
 
   void bgpMessagesAreShownAndTheTuneIsAdded() {
