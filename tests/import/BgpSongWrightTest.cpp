@@ -32,6 +32,8 @@ TEST(BgpImportTest, GracenoteCodesDottedPairsTripletsAndP) {
             "{GdGeAfA}A2 {GdGAeAfA}A2  |{edfd}d>e {fege}e<f  |(3{gcd}cBA d2  |"
             "{ga}A2 {GBGe}d2  :|\r\n");
   EXPECT_TRUE(sink.messages.empty());
+  // Off the beat a dotted pair keeps its dots.
+  EXPECT_EQ(Bgp("T\n{$24 A8B8.C6D8|}", sink), "T:T\r\nZ:in.bgp\r\nM:2/4\r\nL:1/8\r\nK:Hp\r\nAB3/2c/d  |\r\n");
   // A code with no expansion for the note is told and dropped.
   EXPECT_EQ(BgpGraceExpansion('#', 'G', 0), "");
   EXPECT_EQ(BgpGraceExpansion('<', 'A', 'A'), "GAG");
