@@ -6,17 +6,29 @@
 
 namespace tunora {
 
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
+namespace {
+
+// Opens a file for reading; false with a message for a folder or a file that
+// cannot be opened.
+bool OpenForReading(const std::string& path, std::ifstream& in, std::string& error) {
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) {
     error = "\"" + path + "\" is a folder, not a file.";
     return false;
   }
-  std::ifstream in(path, std::ios::binary);
+  in.open(path, std::ios::binary);
   if (!in) {
     error = "Cannot open \"" + path + "\".";
     return false;
   }
+  return true;
+}
+
+}  // namespace
+
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
+  std::ifstream in;
+  if (!OpenForReading(path, in, error)) return false;
   in.seekg(0, std::ios::end);
   std::streamoff size = in.tellg();
   in.seekg(0, std::ios::beg);
@@ -38,16 +50,8 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& err
 
 bool ReadFileLimited(const std::string& path, size_t limit, std::string& bytes,
                      std::string& error) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    error = "\"" + path + "\" is a folder, not a file.";
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "Cannot open \"" + path + "\".";
-    return false;
-  }
+  std::ifstream in;
+  if (!OpenForReading(path, in, error)) return false;
   bytes.assign(limit + 1, '\0');
   in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   bytes.resize(static_cast<size_t>(in.gcount()));

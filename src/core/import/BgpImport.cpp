@@ -71,6 +71,16 @@ struct Item {
   int beat = 192;     // the beat of the meter in force
 };
 
+// Repeats and endings: one character each.
+struct SignRow {
+  char code;
+  Item::Kind kind;
+  std::string_view abc;
+};
+constexpr SignRow kSigns[] = {{'[', Item::kBar, " |:"},  {']', Item::kBar, " :|"},
+                              {'x', Item::kText, " [1 "}, {'y', Item::kText, " [2 "},
+                              {'z', Item::kText, " [1,2 "}};
+
 class BgpReader {
  public:
   BgpReader(std::string_view text, MessageSink& sink) : text_(text), sink_(sink) {}
@@ -203,21 +213,6 @@ class BgpReader {
       case ';':
         Add(Item::kBreak);
         return pos + 1;
-      case '[':
-        Add(Item::kBar, " |:");
-        return pos + 1;
-      case ']':
-        Add(Item::kBar, " :|");
-        return pos + 1;
-      case 'x':
-        Add(Item::kText, " [1 ");
-        return pos + 1;
-      case 'y':
-        Add(Item::kText, " [2 ");
-        return pos + 1;
-      case 'z':
-        Add(Item::kText, " [1,2 ");
-        return pos + 1;
       case '|': {
         size_t p = pos + 1;
         const bool twice = p < text_.size() && text_[p] == '|';
@@ -228,6 +223,12 @@ class BgpReader {
       }
       default:
         break;
+    }
+    for (const SignRow& sign : kSigns) {
+      if (sign.code == c) {
+        Add(sign.kind, std::string(sign.abc));
+        return pos + 1;
+      }
     }
     if (char letter = PipeLetter(c)) return ReadNote(pos, letter);
     if (kGraceCodes.find(c) != std::string_view::npos) {

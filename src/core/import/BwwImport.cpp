@@ -38,6 +38,14 @@ constexpr std::string_view kSetupLines[] = {"Bagpipe",           "MIDINoteMappin
                                             "GracenoteDurations", "FontSizes",
                                             "TuneFormat"};
 
+// Bar lines and repeats, tried in this order.
+struct BarRow {
+  std::string_view bww;
+  std::string_view abc;
+};
+constexpr BarRow kBars[] = {{"!!", "||"}, {"!I", "|]"}, {"!t", "|"},     {"!", "|"},
+                            {"I!''", "|:"}, {"I!", "[|"}, {"''!I", ":|"}};
+
 // The pipe scale: BWW note names and their ABC letters.
 struct PipeNote {
   std::string_view name;
@@ -227,33 +235,11 @@ class EventReader {
       Add(BwwEvent::kTempo).value = tempo;
       return p;
     }
-    if (text_[pos] == '!') {
-      if (StartsWith(text_, pos, "!!")) {
-        Add(BwwEvent::kBar).text = "||";
-        return pos + 2;
-      }
-      if (StartsWith(text_, pos, "!I")) {
-        Add(BwwEvent::kBar).text = "|]";
-        return pos + 2;
-      }
-      if (StartsWith(text_, pos, "!t")) {
-        if (musicSeen_) Add(BwwEvent::kBar).text = "|";
-        return pos + 2;
-      }
-      Add(BwwEvent::kBar).text = "|";
-      return pos + 1;
-    }
-    if (StartsWith(text_, pos, "I!''")) {
-      Add(BwwEvent::kBar).text = "|:";
-      return pos + 4;
-    }
-    if (StartsWith(text_, pos, "I!")) {
-      Add(BwwEvent::kBar).text = "[|";
-      return pos + 2;
-    }
-    if (StartsWith(text_, pos, "''!I")) {
-      Add(BwwEvent::kBar).text = ":|";
-      return pos + 4;
+    for (const BarRow& bar : kBars) {
+      if (!StartsWith(text_, pos, bar.bww)) continue;
+      // The end of a staff is no bar before the music.
+      if (bar.bww != "!t" || musicSeen_) Add(BwwEvent::kBar).text = std::string(bar.abc);
+      return pos + bar.bww.size();
     }
     if (text_[pos] == '\'' && pos + 1 < text_.size() && IsDigit(text_[pos + 1])) {
       // '1, '2, and the part forms '22, '23, '224 ...: the ending is the first digit.
