@@ -31,12 +31,6 @@ void WriteBytes(const QString& path, const QByteArray& bytes) {
   f.write(bytes);
 }
 
-CImportDlg* FindImportWindow() {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* d = qobject_cast<CImportDlg*>(w); d && d->isVisible()) return d;
-  return nullptr;
-}
-
 }  // namespace
 
 class ImportWindowTest : public QObject {
@@ -82,7 +76,7 @@ class ImportWindowTest : public QObject {
   }
 
   void cleanup() {
-    if (CImportDlg* d = FindImportWindow()) d->close();
+    if (CImportDlg* d = test::FindVisibleWindow<CImportDlg>()) d->close();
     for (CMinFormDoc* doc : std::vector<CMinFormDoc*>(app_->Documents())) app_->CloseDocument(doc);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     script_.messages.clear();
@@ -108,7 +102,7 @@ class ImportWindowTest : public QObject {
     QCOMPARE(QString::fromStdString(tune->FieldText('K')), QStringLiteral("Hp"));
     QVERIFY(doc->IsModified());
     QVERIFY(doc->Model().LineText(2).contains(QStringLiteral("Imported Reel")));
-    QVERIFY(FindImportWindow() == nullptr);
+    QVERIFY(test::FindVisibleWindow<CImportDlg>() == nullptr);
 
     // A file that cannot be converted is told, and nothing is added.
     answer_ = {PathOf("missing.bww")};
@@ -127,7 +121,7 @@ class ImportWindowTest : public QObject {
                Bww("b.bww", "Tune B")};
     // The three kinds share the window; the kind comes from the command.
     app_->MainFrame()->RunCommand(CommandId::kFileImportBww);
-    CImportDlg* window = FindImportWindow();
+    CImportDlg* window = test::FindVisibleWindow<CImportDlg>();
     QVERIFY(window);
     QCOMPARE(window->windowTitle(), QStringLiteral("Import"));
     QCOMPARE(window->List()->topLevelItemCount(), 4);

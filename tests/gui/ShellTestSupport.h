@@ -71,6 +71,14 @@ class ProgramFolder {
   QTemporaryDir dir_;
 };
 
+// The first visible top-level window of a kind, or null.
+template <class Window>
+Window* FindVisibleWindow() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* found = qobject_cast<Window*>(w); found && found->isVisible()) return found;
+  return nullptr;
+}
+
 // Runs action on the first modal dialog that opens (polling the event loop),
 // so a test can drive dialogs that run with exec().
 inline void WhenModal(std::function<void(QWidget*)> action) {

@@ -22,16 +22,6 @@
 
 using namespace tunora;
 
-namespace {
-
-CSongPlayerWnd* FindSongPlayer() {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* p = qobject_cast<CSongPlayerWnd*>(w); p && p->isVisible()) return p;
-  return nullptr;
-}
-
-}  // namespace
-
 class SongPlayerTest : public QObject {
   Q_OBJECT
 
@@ -77,7 +67,7 @@ class SongPlayerTest : public QObject {
     auto app = Start(song);
     QVERIFY(app);
     QVERIFY(!app->MainFrame()->isVisible());
-    CSongPlayerWnd* window = FindSongPlayer();
+    CSongPlayerWnd* window = test::FindVisibleWindow<CSongPlayerWnd>();
     QVERIFY(window);
     QCOMPARE(window->Title(), QStringLiteral("Morning Song"));
     // The text is wrapped at blanks within 80 characters.
@@ -99,7 +89,7 @@ class SongPlayerTest : public QObject {
 
     window->FullProgramButton()->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(FindSongPlayer() == nullptr);
+    QVERIFY(test::FindVisibleWindow<CSongPlayerWnd>() == nullptr);
     QVERIFY(app->MainFrame()->isVisible());
     QCOMPARE(app->Documents().size(), size_t(1));
     auto* doc = qobject_cast<CAbcDoc*>(app->Documents().front());
@@ -115,7 +105,7 @@ class SongPlayerTest : public QObject {
     const QString notSong = Write("notes.txt", "just some text\r\n");
     auto app = Start(notSong);
     QVERIFY(app);
-    QVERIFY(FindSongPlayer() == nullptr);
+    QVERIFY(test::FindVisibleWindow<CSongPlayerWnd>() == nullptr);
     QCOMPARE(script_.messages.size(), 1);
     QCOMPARE(script_.messages[0].text, QStringLiteral("Error reading SongWright file."));
     // The program does not stay invisible.
