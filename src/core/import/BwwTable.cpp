@@ -30,6 +30,7 @@ bool EndsSymbol(std::string_view text, size_t at) {
 
 void BwwTable::Parse(std::string_view text) {
   pairs_.clear();
+  for (auto& bucket : byFirst_) bucket.clear();
   truncated_ = dropped_ = 0;
   size_t pos = 0;
   while (pos < text.size()) {
@@ -59,6 +60,8 @@ void BwwTable::Parse(std::string_view text) {
       continue;
     }
     pairs_.push_back({std::string(token.substr(0, kMaxText)), std::string(abc.substr(0, kMaxText))});
+    byFirst_[static_cast<unsigned char>(Lower(token[0]))].push_back(
+        static_cast<uint16_t>(pairs_.size() - 1));
   }
 }
 
@@ -72,7 +75,9 @@ bool BwwTable::Load(const std::string& path) {
 const BwwTable::Pair* BwwTable::LongestMatch(std::string_view text, size_t& length) const {
   const Pair* best = nullptr;
   length = 0;
-  for (const Pair& p : pairs_) {
+  if (text.empty()) return nullptr;
+  for (uint16_t index : byFirst_[static_cast<unsigned char>(Lower(text[0]))]) {
+    const Pair& p = pairs_[index];
     if (p.token.size() > length && StartsWithNoCase(text, p.token) &&
         EndsSymbol(text, p.token.size())) {
       best = &p;

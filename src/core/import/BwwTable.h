@@ -9,7 +9,9 @@
 // goes beyond is counted so the user can be told.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +46,8 @@ class BwwTable {
 
  private:
   std::vector<Pair> pairs_;
+  // Pairs by the lower-case first byte of their token, for the search.
+  std::array<std::vector<uint16_t>, 256> byFirst_;
   size_t truncated_ = 0;
   size_t dropped_ = 0;
 };
