@@ -3,7 +3,7 @@
 // it (one behaviour each: header lines and cut time, dotted pairs, a second meter,
 // unknown symbols, breaking long staves, ties and triplets, endings and repeats,
 // two tunes pasted into one file, stray text and a missing meter, marks, rests and
-// Latin-1 titles). TUNORA_GOLDEN_UPDATE=1 rewrites the listings for review.
+// Latin-1 titles, set-up lists and titles wrapped onto the next line). TUNORA_GOLDEN_UPDATE=1 rewrites the listings for review.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

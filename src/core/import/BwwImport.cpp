@@ -109,6 +109,16 @@ class EventReader {
     return pos;
   }
 
+  // A set-up line ends with its line, or with the ")" of its list when an editor
+  // wrapped the list onto the next lines.
+  size_t SkipSetupLine(size_t pos) const {
+    const size_t end = SkipLine(pos);
+    const size_t open = text_.find('(', pos);
+    if (open == std::string_view::npos || open > end || text_.find(')', open) < end) return end;
+    const size_t close = text_.find(')', open);
+    return close != std::string_view::npos && close - open < 1000 ? close + 1 : end;
+  }
+
   size_t SkipBlanks(size_t pos) const {
     while (pos < text_.size() && IsSeparator(text_[pos])) ++pos;
     return pos;
@@ -175,18 +185,30 @@ class EventReader {
 
   size_t ReadQuoted(size_t pos) {
     const size_t lineEnd = SkipLine(pos);
-    const size_t close = text_.find('"', pos + 1);
-    if (close == std::string_view::npos || close > lineEnd) {
+    size_t close = text_.find('"', pos + 1);
+    // A typed text (with ",(" after it) may have been wrapped onto the next line.
+    if (close != std::string_view::npos && close > lineEnd &&
+        (close - pos > 400 || !StartsWith(text_, close + 1, ",("))) {
+      close = std::string_view::npos;
+    }
+    if (close == std::string_view::npos) {
       Error(pos, TokenEnd(pos));
       return TokenEnd(pos);
     }
     BwwEvent& e = Add(BwwEvent::kHeaderText);
-    e.text = Printable(text_.substr(pos + 1, close - pos - 1));
+    std::string text(text_.substr(pos + 1, close - pos - 1));
+    for (char& c : text)
+      if (c == '\r' || c == '\n') c = ' ';
+    const size_t first = text.find_first_not_of(' ');
+    text.erase(0, first == std::string::npos ? text.size() : first);
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    e.text = Printable(text);
     size_t p = close + 1;
+    const size_t typeEnd = SkipLine(p);
     if (StartsWith(text_, p, ",(") && p + 2 < text_.size() && IsAlnum(text_[p + 2])) {
       e.second = static_cast<unsigned char>(text_[p + 2]);
       const size_t paren = text_.find(')', p);
-      p = paren == std::string_view::npos || paren > lineEnd ? lineEnd : paren + 1;
+      p = paren == std::string_view::npos || paren > typeEnd ? typeEnd : paren + 1;
     }
     return p;
   }
@@ -223,7 +245,7 @@ class EventReader {
 
   size_t ReadToken(size_t pos) {
     for (std::string_view setup : kSetupLines)
-      if (StartsWithNoCase(text_, pos, setup)) return SkipLine(pos);
+      if (StartsWithNoCase(text_, pos, setup)) return SkipSetupLine(pos);
 
     if (StartsWith(text_, pos, "TuneTempo,")) {
       int tempo = 0;
