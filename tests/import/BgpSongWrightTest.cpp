@@ -1,5 +1,6 @@
 // The Piob Mhor (BGP) and SongWright importers: whole small files converted and
-// compared with reviewed ABC, and the messages the BGP importer gives.
+// compared with reviewed ABC (unknown SongWright cells and codes are skipped),
+// and the messages the BGP importer gives.
 #include <gtest/gtest.h>
 
 #include "app/MessageSink.h"
@@ -56,7 +57,7 @@ TEST(SongWrightImportTest, HeaderLinesKeyMeterTempoAndMusic) {
   const std::string song =
       "N-The Song\r\nC-Someone\r\nA-An Author\r\nS-96\r\nK-f#\r\nB-6/8\r\nT-Lively\r\n"
       "M-1c-8 d-4 S-6 j-4 e#8 f%9 g&0 R-4\r\nL-Words to sing\r\nC-Too late\r\nA-Too late\r\n"
-      "H-chorus\r\nM-T34 c-7 d-7 e-7 <-4 B$1 S-1 c-8_d-8 e-4 S-2\r\nM-C-4+ E-4+ G-4 ST34 c-1\r\n";
+      "H-chorus\r\nM-T34 c-7 d-7 e-7 <-4 W-2 B$1 S-1 c-8_d-8 Zq9 e-4 S-2\r\nD-ignored\r\nM-C-4+ E-4+ G-4 ST34 c-1\r\n";
   EXPECT_EQ(ConvertSongWrightText(song, "in.sng"),
             "T:The Song\r\nC:Someone\r\nZ:Author: An Author\r\nM:6/8\r\nL:1/8\r\n"
             "Q:3/8=96\r\nZ:Tempo: Lively\r\nZ:in.sng\r\nK:F#m\r\n"
