@@ -151,6 +151,21 @@ class ImportWindowTest : public QObject {
     }
   }
 
+  void closingTheTuneFileLeavesTheWindowWithNothingToDo() {
+    CAbcDoc* doc = OpenTunes();
+    QVERIFY(doc);
+    answer_ = {Bww("a.bww", "Tune A"), Bww("b.bww", "Tune B")};
+    app_->MainFrame()->RunCommand(CommandId::kFileImportBww);
+    QPointer<CImportDlg> window = test::FindVisibleWindow<CImportDlg>();
+    QVERIFY(window);
+    app_->CloseDocument(doc);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(window);
+    window->StartButton()->click();
+    QCOMPARE(window->FilesDone(), 0);
+    QVERIFY(app_->Documents().empty());
+  }
+
   void bgpMessagesAreShownAndTheTuneIsAdded() {
     CAbcDoc* doc = OpenTunes();
     QVERIFY(doc);

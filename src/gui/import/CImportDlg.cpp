@@ -59,18 +59,22 @@ void CImportDlg::Start() {
   running_ = true;
   stopRequested_ = false;
   UpdateButtons();
+  // Waiting messages may close this window or the tune file.
+  QPointer<CImportDlg> self(this);
   while (next_ < files_.size() && !stopRequested_ && doc_ != nullptr) {
     QTreeWidgetItem* item = list_->topLevelItem(next_);
     item->setText(1, QStringLiteral("Converting..."));
     list_->scrollToItem(item);
     // Stop and the other windows get their turn between files.
     QCoreApplication::processEvents();
+    if (self == nullptr) return;
     if (stopRequested_ || doc_ == nullptr) {
       item->setText(1, QString());
       break;
     }
     QString status;
     tunes_ += ImportOneFile(*doc_, kind_, files_[next_], status);
+    if (self == nullptr) return;
     item->setText(1, status);
     ++next_;
     summary_->setText(QStringLiteral("%1 of %2 files, %3 tunes added.")
@@ -78,6 +82,7 @@ void CImportDlg::Start() {
                           .arg(files_.size())
                           .arg(tunes_));
     QCoreApplication::processEvents();
+    if (self == nullptr) return;
   }
   running_ = false;
   if (stopRequested_ && next_ < files_.size())

@@ -1,5 +1,7 @@
 #include "gui/import/ImportCommand.h"
 
+#include <QPointer>
+
 #include "gui/app/CLarkFileDialog.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/CTunoraApp.h"
@@ -44,12 +46,18 @@ int ImportOneFile(CAbcDoc& doc, ImportKind kind, const QString& path, QString& s
   CollectingSink quiet;
   MessageSink& sink = app ? app->Sink() : static_cast<MessageSink&>(quiet);
   const std::string programDir = app ? app->ProgramDir() : std::string();
+  // The messages of a conversion wait for the user, who may close the tune file.
+  QPointer<CAbcDoc> target(&doc);
   ImportOutcome outcome = ConvertFile(kind, path.toStdString(), programDir, sink);
   if (!outcome.ok) {
     status = QString::fromStdString(outcome.error);
     return 0;
   }
-  const int added = doc.InsertImportedTunes(outcome.tunes);
+  if (target == nullptr) {
+    status = QStringLiteral("The tune file was closed.");
+    return 0;
+  }
+  const int added = target->InsertImportedTunes(outcome.tunes);
   status = added == 1 ? QStringLiteral("1 tune") : QStringLiteral("%1 tunes").arg(added);
   if (outcome.errorLines > 0)
     status += QStringLiteral(", %1 error line(s) (%bmwerror:)").arg(outcome.errorLines);
@@ -69,7 +77,11 @@ void RunImportCommand(CAbcDoc& doc, CommandId id) {
       MessageWarning(ParentOf(doc), status);
     return;
   }
-  auto* dialog = new CImportDlg(doc, kind, files, ParentOf(doc));
+  // The window belongs to the main frame, so closing the tune file leaves it (it
+  // then has nothing to import into).
+  CTunoraApp* owner = CTunoraApp::Instance();
+  QWidget* parent = owner && owner->MainFrame() ? owner->MainFrame() : ParentOf(doc);
+  auto* dialog = new CImportDlg(doc, kind, files, parent);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->show();
 }
