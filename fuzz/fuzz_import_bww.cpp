@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < tune.size(); ++i) {
       const auto c = static_cast<unsigned char>(tune[i]);
       if (c == '\r' && (i + 1 >= tune.size() || tune[i + 1] != '\n')) std::abort();
-      if (c < 32 && c != '\r' && c != '\n') std::abort();
+      if (c < 32 && c != '\r' && c != '\n' && c != '\t') std::abort();
     }
   }
   return 0;

@@ -46,9 +46,10 @@ TEST(BgpImportTest, GracenoteCodesDottedPairsTripletsAndP) {
 
 TEST(BgpImportTest, BadCharactersAndNotesWithoutLengthAreToldAndMarked) {
   CollectingSink sink;
-  const std::string abc = Bgp("T\n{\nA4 ?\nB |}", sink);
-  EXPECT_EQ(abc, "T:T\r\nZ:in.bgp\r\nK:Hp\r\nA2 !?!!B! |\r\n");
-  ASSERT_EQ(sink.messages.size(), 2u);
+  const std::string abc = Bgp(std::string("T\n{\nA4 ?\nB |\0}", 14), sink);
+  EXPECT_EQ(abc, "T:T\r\nZ:in.bgp\r\nK:Hp\r\nA2 !?!!B! |!?!\r\n");
+  ASSERT_EQ(sink.messages.size(), 3u);
+  EXPECT_EQ(sink.messages[2], "Line 4:\nUnexpected character in BGP file: ?");
   EXPECT_EQ(sink.messages[0], "Line 3:\nUnexpected character in BGP file: ?");
   EXPECT_EQ(sink.messages[1], "Line 4:\nNote without length in BGP file: ignored.");
 }
@@ -56,7 +57,7 @@ TEST(BgpImportTest, BadCharactersAndNotesWithoutLengthAreToldAndMarked) {
 TEST(SongWrightImportTest, HeaderLinesKeyMeterTempoAndMusic) {
   const std::string song =
       "N-The Song\r\nC-Someone\r\nA-An Author\r\nS-96\r\nK-f#\r\nB-6/8\r\nT-Lively\r\n"
-      "M-1c-8 d-4 S-6 j-4 e#8 f%9 g&0 R-4\r\nL-Words to sing\r\nC-Too late\r\nA-Too late\r\n"
+      "M-1c-8 d-4\tS-6 j-4 e#8 f%9 g&0 R-4\r\nL-Words to sing\r\nC-Too late\r\nA-Too late\r\n"
       "H-chorus\r\nM-T34 c-7 d-7 e-7 <-4 W-2 B$1 S-1 c-8_d-8 Zq9 e-4 S-2\r\nD-ignored\r\nM-C-4+ E-4+ G-4 ST34 c-1\r\n";
   EXPECT_EQ(ConvertSongWrightText(song, "in.sng"),
             "T:The Song\r\nC:Someone\r\nZ:Author: An Author\r\nM:6/8\r\nL:1/8\r\n"

@@ -15,4 +15,13 @@ std::string AbcLengthText(long num, long den) {
   return (num == 1 ? std::string() : std::to_string(num)) + "/" + std::to_string(den);
 }
 
+std::string PrintableText(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    const auto u = static_cast<unsigned char>(c);
+    if ((u < 32 && c != '\t') || u == 127) c = '?';
+  }
+  return out;
+}
+
 }  // namespace tunora

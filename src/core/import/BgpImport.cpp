@@ -235,8 +235,11 @@ class BgpReader {
       graces_ += c;
       return pos + 1;
     }
-    Message(std::string("Unexpected character in BGP file: ") + c);
-    Add(Item::kText, std::string("!") + c + "!");
+    // A control character is shown as "?" so the message and the tune stay text.
+    const auto u = static_cast<unsigned char>(c);
+    const char shown = u < 32 || u == 127 ? '?' : c;
+    Message(std::string("Unexpected character in BGP file: ") + shown);
+    Add(Item::kText, std::string("!") + shown + "!");
     return pos + 1;
   }
 
@@ -450,14 +453,14 @@ std::string ConvertBgpText(std::string_view text, std::string_view sourcePath, M
     while (!title.empty() && (title.back() == '\r' || title.back() == ' ')) title.remove_suffix(1);
     if (!title.empty()) {
       out += "T:";
-      out += title;
+      out += PrintableText(title);
       out += "\r\n";
     }
     if (end < headEnd) ++line;
     pos = end + 1;
   }
   out += "Z:";
-  out += sourcePath;
+  out += PrintableText(sourcePath);
   out += "\r\n";
   if (brace == std::string_view::npos) {
     out += "K:Hp\r\n";

@@ -66,16 +66,6 @@ const PipeNote* MatchPipeNote(std::string_view text, size_t pos, size_t& length)
   return nullptr;
 }
 
-// Bytes an ABC comment or field may hold: control characters become '?'.
-std::string Printable(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    auto u = static_cast<unsigned char>(c);
-    if (u < 32 || u == 127) c = '?';
-  }
-  return out;
-}
-
 class EventReader {
  public:
   EventReader(std::string_view text, const BwwTable& table) : text_(text), table_(table) {}
@@ -156,7 +146,7 @@ class EventReader {
 
   void Error(size_t pos, size_t end) {
     BwwEvent& e = Add(BwwEvent::kError);
-    e.text = Printable(text_.substr(pos, std::min(end - pos, kMaxErrorText)));
+    e.text = PrintableText(text_.substr(pos, std::min(end - pos, kMaxErrorText)));
   }
 
   // Old tie forms ("^t" and a note name, or "^te" with no tie open): a tie from
@@ -202,7 +192,7 @@ class EventReader {
     const size_t first = text.find_first_not_of(' ');
     text.erase(0, first == std::string::npos ? text.size() : first);
     while (!text.empty() && text.back() == ' ') text.pop_back();
-    e.text = Printable(text);
+    e.text = PrintableText(text);
     size_t p = close + 1;
     const size_t typeEnd = SkipLine(p);
     if (StartsWith(text_, p, ",(") && p + 2 < text_.size() && IsAlnum(text_[p + 2])) {

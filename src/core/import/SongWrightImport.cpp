@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "abc/AbcHeader.h"
+#include "import/AbcText.h"
 #include "import/OemText.h"
 
 namespace tunora {
@@ -210,7 +211,7 @@ std::string ConvertSongWrightText(std::string_view text, std::string_view source
       continue;
     }
     if (out.empty() && (code != 'N' || sign != '-')) return "";
-    const std::string t = OemToWindows(rest);
+    const std::string t = PrintableText(OemToWindows(rest));
     switch (code) {
       case 'N': line("T:" + t); break;
       // Empty texts say nothing and give no line.
