@@ -99,12 +99,19 @@ QFont CTuneView::AbcFont() const {
   font.setFixedPitch(true);
   // A face that is missing here, or not of fixed pitch, gives way to the
   // system's fixed font at the chosen size: ABC lines up in columns.
-  if (!QFontInfo(font).fixedPitch()) {
-    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    fixed.setPointSize(std::max(4, f.abcFontSize));
-    return fixed;
+  if (QFontInfo(font).fixedPitch()) return font;
+  // Some systems' fixed font is not marked as fixed pitch in its tables; then the first
+  // well-known monospaced face that is, and failing all, the system's fixed font.
+  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  fixed.setPointSize(std::max(4, f.abcFontSize));
+  if (QFontInfo(fixed).fixedPitch()) return fixed;
+  for (const char* face : {"DejaVu Sans Mono", "Liberation Mono", "Noto Mono", "Nimbus Mono PS",
+                           "Courier New", "FreeMono", "Courier"}) {
+    QFont candidate(QString::fromLatin1(face), std::max(4, f.abcFontSize));
+    QFontInfo info(candidate);
+    if (info.fixedPitch() && info.family() == candidate.family()) return candidate;
   }
-  return font;
+  return fixed;
 }
 
 void CTuneView::BuildForm() {
