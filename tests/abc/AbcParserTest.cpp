@@ -386,6 +386,26 @@ TEST(BodyFieldTest, LineStartFields) {
   EXPECT_EQ(t[12].line, 5);
 }
 
+// N:, Z:, C: ... on their own line are fields, not music; a note letter whose colon
+// begins a repeat sign is music.
+TEST(BodyFieldTest, InformationFieldsAreNotMusic) {
+  std::string body = "N:Norge\nA\nZ:trans\nr:remark\nC:|B\nG::";
+  AbcParser r;
+  r.Init("C", "4/4", "1/8", std::nullopt, "", true);
+  r.SetText(body);
+  std::vector<Tok> t;
+  for (const Tok& x : ReadAll(r, body))
+    if (x.kind != TK_NEWLINE) t.push_back(x);
+  std::vector<int> kinds;
+  for (const Tok& x : t) kinds.push_back(x.kind);
+  EXPECT_EQ(kinds, (std::vector<int>{TK_FIELD_INFO, TK_NOTE, TK_FIELD_INFO, TK_FIELD_INFO, TK_NOTE,
+                                     TK_REPEAT_END, TK_NOTE, TK_NOTE, TK_REPEAT_BOTH, TK_END}));
+  EXPECT_EQ(t[0].text, "Norge");
+  EXPECT_EQ(t[0].value, 'N');
+  EXPECT_EQ(t[3].value, 'r');
+  EXPECT_EQ(t[4].line, 5);
+}
+
 TEST(BodyFieldTest, InlineFields) {
   auto t = Read("F[K:G]F [L:1/4]A [M:3/4]");
   ASSERT_GE(t.size(), 10u);

@@ -271,7 +271,7 @@ TokenKind AbcParser::Scan(const char* s, size_t n, size_t& p, bool atLineStart) 
     for (int r = kLineStartFirst; r < kLineStartFirst + kLineStartCount; ++r) {
       const TokenRow& row = kTokenRows[r];
       std::string_view text = row.text.substr(1);
-      if (!Matches(s, n, p, text)) continue;
+      if (!Matches(s, n, p, text) || !FieldRowApplies(row, s, n, p + text.size())) continue;
       TokenRow direct{text, row.followUp, 0, row.mode, row.value, row.warn, 0};
       return ReadRow(direct, s, n, p);
     }
@@ -279,7 +279,8 @@ TokenKind AbcParser::Scan(const char* s, size_t n, size_t& p, bool atLineStart) 
   const auto c = static_cast<unsigned char>(s[p]);
   for (int r = kFirstRow[c], end = kRowsEnd[c]; r >= 0 && r < end; ++r) {
     const std::string_view text = kTokenRows[r].text;
-    if (text.size() == 1 || Matches(s + 1, n - 1, p, text.substr(1)))
+    if ((text.size() == 1 || Matches(s + 1, n - 1, p, text.substr(1))) &&
+        FieldRowApplies(kTokenRows[r], s, n, p + text.size()))
       return ReadRow(kTokenRows[r], s, n, p);
   }
   tokenValue_ = c;
