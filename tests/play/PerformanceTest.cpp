@@ -392,9 +392,9 @@ TEST(PerformanceErrors, EntriesExcerptsAndPositions) {
   EXPECT_EQ(Build(Tune("M:4/4\nL:1/4\nK:C", "C | D E F G |"))->Errors(), "");
 
   // Reader errors and syntax warnings, with their lines; a repeated section reports once.
-  auto errs = Build(Tune("M:2/4\nL:1/4\nK:C", "|: A B :|\nA & | 1 B :|"));
+  auto errs = Build(Tune("M:2/4\nL:1/4\nK:C", "|: A B :|\nA # | 1 B :|"));
   const std::string_view b2 = errs->Body();
-  const size_t amp = b2.find('&');
+  const size_t amp = b2.find('#');
   const size_t ending = b2.find("| 1");
   const size_t bar = b2.find(":|") + 2;  // the bar begins after the repeat sign, line end and all
   EXPECT_EQ(errs->Errors(),
@@ -402,7 +402,7 @@ TEST(PerformanceErrors, EntriesExcerptsAndPositions) {
                 FormatErrorEntry(2, AbcMessageText(MSG_INCORRECT_SYNTAX), ErrorExcerpt(b2, ending), ending) +
                 FormatErrorEntry(2, AbcMessageText(MSG_BAR_LENGTH), ErrorExcerpt(b2, bar), bar));
   // Every voice pass reports reader errors again.
-  auto voices = Build(Tune("M:2/4\nL:1/4\nK:C", "V:1\nA B & |\nV:2\nC D|"));
+  auto voices = Build(Tune("M:2/4\nL:1/4\nK:C", "V:1\nA B # |\nV:2\nC D|"));
   EXPECT_EQ(voices->perf->ErrorCount(), 2);
   // A note pushed out of the MIDI range cannot be performed.
   auto high = Build(Tune("M:2/4\nL:1/4\nK:C", "V:1 transpose=24\nc''''|"));

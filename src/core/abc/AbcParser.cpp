@@ -202,11 +202,13 @@ void AbcParser::ScanPickup() {
   uint64_t sum = 0;
   bool counted = false;
   bool barFound = false;
+  bool overlay = false;  // notes after & sound beside the bar's own
   for (;;) {
     TokenKind k = NextToken(pos, first);
     first = false;
     if (k == TK_END) break;
-    if (k == TK_NOTE) {
+    if (k == TK_OVERLAY) overlay = true;
+    if (k == TK_NOTE && !overlay) {
       if ((note.flags & kNoteInGrace) == 0 &&
           ((note.flags & kNoteInChord) == 0 || chordNoteCount_ == 1)) {
         sum += note.length;
@@ -402,6 +404,16 @@ TokenKind AbcParser::ReadRow(const TokenRow& row, const char* s, size_t n, size_
     case TK_GRACE_START:
       if (inGrace_) return fail('{');
       inGrace_ = true;
+      // {/g}: a slashed grace (acciaccatura), value 1.
+      if (p < n && s[p] == '/') {
+        ++p;
+        tokenValue_ = 1;
+      }
+      break;
+    case TK_OVERLAY:
+      // The overlay is a voice of its own: the bar's accidentals and open brackets
+      // stay with what came before.
+      ClearBrackets();
       break;
     case TK_GRACE_END:
       if (!inGrace_) return fail('}');

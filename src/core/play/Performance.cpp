@@ -257,6 +257,9 @@ void Performance::Pass(int voiceNumber) {
   time_ = 0;
   barPos_ = pickupOffset;
   barStart_ = 0;
+  barStartTime_ = 0;
+  barStartPos_ = barPos_;
+  overlay_ = false;
   prevStart_ = 0;
   prevKind_ = TK_NONE;
   repeatStart_ = RepeatMark{0, 1, barPos_, key, meter};
@@ -311,6 +314,7 @@ void Performance::Pass(int voiceNumber) {
 
   // The end of the pass closes what is still open.
   FlushGraces();
+  EndOverlay();
   if (chordOpen_) FinishChord();
   CloseTies(UINT64_MAX, -1, true);
   CloseChord();
@@ -374,8 +378,11 @@ void Performance::Token(TokenKind kind, size_t start, size_t& pos, bool fresh) {
     case TK_SECOND_ENDING:
       skipping_ = false;
       break;
+    case TK_OVERLAY:
+      Overlay();
+      break;
     case TK_CHORD_SYMBOL:
-      if (!skipping_ && ps_.playChords) {
+      if (!skipping_ && !overlay_ && ps_.playChords) {
         // Text that is no chord symbol is an annotation and leaves the chord sounding.
         if (ReadChordSymbol(TokenText(), styles_, chord_)) {
           CloseChord();
@@ -424,6 +431,7 @@ void Performance::Token(TokenKind kind, size_t start, size_t& pos, bool fresh) {
 // Bar lines, repeats and endings of the voice being generated.
 void Performance::BarToken(TokenKind kind, size_t& pos, bool fresh) {
   FlushGraces();
+  EndOverlay();
   const bool repeatEnd = kind == TK_REPEAT_END || kind == TK_REPEAT_BOTH;
   // A skipped first ending changes nothing until the repeat end that closes it.
   if (skipping_ && !repeatEnd) return;
@@ -474,6 +482,8 @@ void Performance::BarToken(TokenKind kind, size_t& pos, bool fresh) {
         SetText(Text());  // drops a follow-up kind of the repeat sign
         repeatPass_ = 2;
         barStart_ = pos;
+        barStartTime_ = time_;
+        barStartPos_ = barPos_;
         return;
       } else {
         repeatPass_ = 1;
@@ -485,6 +495,29 @@ void Performance::BarToken(TokenKind kind, size_t& pos, bool fresh) {
       break;
   }
   barStart_ = pos;
+  barStartTime_ = time_;
+  barStartPos_ = barPos_;
+}
+
+// & in a bar: the notes after it sound from the start of the bar, beside the ones
+// before it; the bar goes on from where those ended (EndOverlay, at the bar line).
+void Performance::Overlay() {
+  FlushGraces();
+  if (skipping_) return;
+  if (!overlay_) {
+    overlay_ = true;
+    overlayMainTime_ = time_;
+    overlayMainPos_ = barPos_;
+  }
+  if (sounding_) time_ = std::min(time_, barStartTime_);
+  barPos_ = barStartPos_;
+}
+
+void Performance::EndOverlay() {
+  if (!overlay_) return;
+  overlay_ = false;
+  time_ = overlayMainTime_;
+  barPos_ = overlayMainPos_;
 }
 
 void Performance::VoiceField(bool fresh, size_t start) {

@@ -95,6 +95,8 @@ class Performance : public AbcParser {
   void Pass(int voiceNumber);
   void Token(TokenKind kind, size_t start, size_t& pos, bool fresh);
   void BarToken(TokenKind kind, size_t& pos, bool fresh);
+  void Overlay();
+  void EndOverlay();
   void VoiceField(bool fresh, size_t start);
   size_t FieldStart(size_t start) const;
   void MidiDirective();
@@ -149,6 +151,13 @@ class Performance : public AbcParser {
   uint64_t time_ = 0;
   uint64_t barPos_ = 0;
   size_t barStart_ = 0;
+  // Where the bar began (time, bar position), for a voice overlay (&) to start
+  // there again; while one sounds, where the bar's own notes had got to.
+  uint64_t barStartTime_ = 0;
+  uint64_t barStartPos_ = 0;
+  bool overlay_ = false;
+  uint64_t overlayMainTime_ = 0;
+  uint64_t overlayMainPos_ = 0;
   size_t prevStart_ = 0;
   TokenKind prevKind_ = TK_NONE;
   RepeatMark repeatStart_;
