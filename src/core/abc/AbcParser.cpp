@@ -90,6 +90,7 @@ void AbcParser::Init(std::optional<std::string_view> keyText, std::string_view m
   errors.Clear();
   note = NoteInfo{};
   ClearBrackets();
+  tieFromCount_ = tieToCount_ = 0;
   EndSubstitution();
   lineNumber_ = 1;
   followUp_ = 0;
@@ -120,6 +121,7 @@ void AbcParser::Restart() {
 // Back to the first character: no open brackets or substitution, line 1, no token.
 void AbcParser::ResetReadingState() {
   ClearBrackets();
+  tieFromCount_ = tieToCount_ = 0;
   EndSubstitution();
   lineNumber_ = 1;
   followUp_ = 0;
@@ -656,6 +658,14 @@ TokenKind AbcParser::ReadNote(const char* s, size_t n, size_t& p) {
   }
   ++p;  // the letter is read
 
+  // A new note or chord continues the ties of the one before it.
+  const bool graceNote = inGrace_;
+  if (!graceNote && (!inChord_ || newChord_)) {
+    std::copy(tieFrom_, tieFrom_ + tieFromCount_, tieTo_);
+    tieToCount_ = tieFromCount_;
+    tieFromCount_ = 0;
+  }
+
   bool endedAtMark = false;
   if (restCode != 0) {
     if (written) return fail(letter);
@@ -690,6 +700,10 @@ TokenKind AbcParser::ReadNote(const char* s, size_t n, size_t& p) {
       pitch += inForce;
     } else {
       pitch += key.letterAccidentals[pc];
+    }
+    if (!written && !graceNote) {
+      for (int i = 0; i < tieToCount_; ++i)
+        if (tieTo_[i].written == wp) pitch = tieTo_[i].pitch;
     }
     if (pitch < 0 || pitch > 127) return fail(letter);
     if (written) accidentalMemory_[wp] = wacc;
@@ -728,7 +742,11 @@ TokenKind AbcParser::ReadNote(const char* s, size_t n, size_t& p) {
     tied = tied || chordTied_;
     broken = chordBroken_;
   }
-  if (tied) nt.flags |= kNoteTied;
+  if (tied) {
+    nt.flags |= kNoteTied;
+    if (restCode == 0 && !graceNote && tieFromCount_ < kMaxTied)
+      tieFrom_[tieFromCount_++] = {nt.writtenPitch, nt.pitch};
+  }
   const bool grace = (nt.flags & kNoteInGrace) != 0;
   const int8_t pendingSecond = inChord_ ? chordSecond_ : pendingBroken_;
   const bool second = pendingSecond != 0 && !grace;
