@@ -133,9 +133,12 @@ TEST(PerformanceGraces, GraceTimeAndFractions) {
   auto d = Build(Tune("M:4/4\nL:1/8\nK:C", "%%MIDI grace 1/3\n{g}A2 {gf}A2"));
   EXPECT_EQ(NotesOf(d->Voice())[0].length, 32u);
   EXPECT_EQ(NotesOf(d->Voice())[2].length, 32u);
-  // A main note shorter than its graces gets MultiGraceFraction of itself.
+  // Graces longer than half their note are shortened: the note keeps at least half.
   auto e = Build(Tune("M:4/4\nL:1/16\nK:C", "{gfedcBA}A"));
-  EXPECT_EQ(NotesOf(e->Voice()).back().length, 48u / 6);
+  const Note last = NotesOf(e->Voice()).back();
+  EXPECT_GE(last.length, 24u);
+  EXPECT_EQ(last.start + last.length, 48u);
+  EXPECT_EQ(NotesOf(e->Voice()).size(), 8u);
   // Without PlayGraces graces neither sound nor take time.
   m.playGraces = 0;
   auto f = Build(Tune("M:4/4\nL:1/8\nK:C", "{g}A2 !trill!A2"), m);
