@@ -740,7 +740,7 @@ TokenKind AbcParser::ReadNote(const char* s, size_t n, size_t& p) {
   LookAfter(s, n, p, tied, broken);
   if (inChord_) {
     tied = tied || chordTied_;
-    broken = chordBroken_;
+    if (chordBroken_ != 0) broken = chordBroken_;
   }
   if (tied) {
     nt.flags |= kNoteTied;

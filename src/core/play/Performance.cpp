@@ -337,13 +337,14 @@ void Performance::Pass(int voiceNumber) {
 
 // The header's P: as a list of part labels: letters, each with an optional count,
 // and groups in parentheses with a count ("A2B", "(AB)2C"); dots and blanks
-// separate. At most kMaxParts labels.
+// separate, a % starts a comment. At most kMaxParts labels.
 namespace {
 constexpr size_t kMaxParts = 256;
 
 void ExpandParts(std::string_view text, size_t& i, int depth, std::string& out) {
   while (i < text.size() && out.size() < kMaxParts) {
     const char c = text[i];
+    if (c == '%') return;  // a comment ends the field
     std::string item;
     if (c == '(' && depth < 8) {
       ++i;
