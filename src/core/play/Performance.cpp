@@ -300,7 +300,9 @@ void Performance::Pass(int voiceNumber) {
     } else {
       sounding_ = soundOn_ = true;
     }
-    const TokenKind kind = NextToken(pos, first);
+    // The body's first line begins a line again when a repeat jumps back to it: a
+    // field there is a field, not a symbol and notes.
+    const TokenKind kind = NextToken(pos, first || pos == 0);
     first = false;
     // In the header's part order a part ends at the next part mark or the end of
     // the body, and the pass goes on with the part that comes next.
