@@ -522,6 +522,10 @@ void Performance::Token(TokenKind kind, size_t start, size_t& pos, bool fresh) {
     case TK_CHORD_END:
       if (chordOpen_) FinishChord();
       break;
+    case TK_SYMBOL:
+      // Z and X without a definition of their own: rests of whole bars.
+      if (TokenValue() == 'Z' || TokenValue() == 'X') MultiBarRest(pos);
+      break;
     case TK_STACCATO: flags_ |= kStaccato; break;
     case TK_TRILL: flags_ |= kTrill; break;
     case TK_LOWERMORDENT: flags_ |= kLowerMordent; break;
@@ -825,6 +829,23 @@ void Performance::Advance(tick barLength, uint64_t performed) {
   }
   barPos_ += barLength;
   if (sounding_) time_ += performed;
+}
+
+// Z4 (X4 unseen): a rest of four bars, Z of one; the bar line after it finds a full
+// bar. Without a bar length in force a bar counts as a whole note.
+void Performance::MultiBarRest(size_t& pos) {
+  uint32_t bars = 0;
+  if (!InSubstitution()) {
+    const std::string_view t = Text();
+    ReadNumber(t, pos, bars);
+  }
+  FlushGraces();
+  if (skipping_ || overlay_) return;
+  CloseTies(UINT64_MAX, -1, true);
+  const tick bar = meter.barLength > 0 ? meter.barLength : kTicksPerWhole;
+  const uint64_t rest = uint64_t{bar} * std::max<uint32_t>(bars, 1);
+  if (sounding_) time_ += rest;
+  barPos_ = meter.barLength > 0 ? meter.barLength : barPos_ + rest;
 }
 
 void Performance::FinishChord() {

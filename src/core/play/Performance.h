@@ -114,6 +114,7 @@ class Performance : public AbcParser {
   void FlushGraces(uint64_t mainLength = UINT64_MAX);
   void FinishChord();
   void Advance(tick barLength, uint64_t performed);
+  void MultiBarRest(size_t& pos);
 
   int Velocity() const;
   uint64_t Swing(uint64_t performed, uint64_t barPos) const;
