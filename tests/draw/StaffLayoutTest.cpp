@@ -313,10 +313,10 @@ TEST(StaffLayout, TooManyItemsStopsTheTuneWithItsMessage) {
 
 TEST(StaffLayout, ReaderErrorsDrawAQuestionMarkAndGoOn) {
   Drawing d;
-  ASSERT_TRUE(d.Draw(Tune("K:C", "C & D|")));
+  ASSERT_TRUE(d.Draw(Tune("K:C", "C # D|")));
   bool mark = false;
   for (const Op& o : d.canvas.ops)
-    if (o.type == Op::kText && o.text == "?&") mark = true;
+    if (o.type == Op::kText && o.text == "?#") mark = true;
   EXPECT_TRUE(mark);
   EXPECT_EQ(Count(d.canvas.ops, 0x71), 0);
   EXPECT_GE(Count(d.canvas.ops, 0x65), 2);  // both eighths still drawn

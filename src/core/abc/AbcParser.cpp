@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 
 #include "abc/TokenTable.h"
 
@@ -42,6 +43,31 @@ inline int LetterPc(char lower) {
   }
 }
 
+// What follows a note or a chord, without consuming it: blanks and line ends, then a
+// tie; then blanks, line ends, ties and slur marks, then a broken rhythm (its value,
+// 0 for none).
+void LookAfter(const char* s, size_t n, size_t q, bool& tied, int& broken) {
+  while (q < n && (s[q] == ' ' || s[q] == '\t' || IsLineEnd(s[q]))) ++q;
+  tied = q < n && s[q] == '-';
+  while (q < n && (s[q] == ' ' || s[q] == '\t' || IsLineEnd(s[q]) || s[q] == '-' ||
+                   s[q] == '(' || s[q] == ')'))
+    ++q;
+  broken = 0;
+  if (q < n && (s[q] == '>' || s[q] == '<')) {
+    const char b = s[q];
+    int run = 0;
+    while (q < n && s[q] == b && run < 4) {
+      ++run;
+      ++q;
+    }
+    broken = b == '>' ? run : -run;
+  }
+}
+
+inline bool StartsLength(const char* s, size_t n, size_t p) {
+  return p < n && ((s[p] >= '1' && s[p] <= '9') || s[p] == '/');
+}
+
 }  // namespace
 
 // ------------------------------------------------------------------------- set-up
@@ -51,6 +77,7 @@ void AbcParser::Init(std::optional<std::string_view> keyText, std::string_view m
                      std::optional<std::string_view> bodyForPickup, std::string_view tempoText,
                      bool decodeDecorations) {
   decodeDecorations_ = decodeDecorations;
+  delimiter_ = headerDelimiter_ = 0;
   ParseKey(keyText ? *keyText : std::string_view("C"), key);
   meter = MeterInfo{};
   ParseMeter(meterText, meter, commonEqualsCut, true);
@@ -63,6 +90,7 @@ void AbcParser::Init(std::optional<std::string_view> keyText, std::string_view m
   errors.Clear();
   note = NoteInfo{};
   ClearBrackets();
+  tieFromCount_ = tieToCount_ = 0;
   EndSubstitution();
   lineNumber_ = 1;
   followUp_ = 0;
@@ -86,12 +114,14 @@ void AbcParser::SetText(std::string_view text) {
 
 void AbcParser::Restart() {
   Load(afterInit_);
+  delimiter_ = headerDelimiter_;
   ResetReadingState();
 }
 
 // Back to the first character: no open brackets or substitution, line 1, no token.
 void AbcParser::ResetReadingState() {
   ClearBrackets();
+  tieFromCount_ = tieToCount_ = 0;
   EndSubstitution();
   lineNumber_ = 1;
   followUp_ = 0;
@@ -110,6 +140,9 @@ void AbcParser::ClearBrackets() {
   inChord_ = false;
   newChord_ = false;
   chordNoteCount_ = 0;
+  chordNum_ = chordDen_ = 1;
+  chordTied_ = false;
+  chordBroken_ = chordSecond_ = 0;
   tuplet_ = TupletState{};
 }
 
@@ -119,14 +152,15 @@ void AbcParser::SetUserSymbols(int mode, const UserSymbols* tuneTable,
   symbols_.CopyFrom(UserSymbols::Application());
   if (tuneTable != nullptr) symbols_.CopyFrom(*tuneTable);
   symbolMode_ = mode == UserSymbols::kDrawTable || mode == UserSymbols::kPlayTable ? mode : 0;
-  if (symbolMode_ == 0) return;
   const char tag = symbolMode_ == UserSymbols::kDrawTable ? 'U' : 'u';
   size_t i = 0;
   while (i < headerText.size()) {
     size_t e = i;
     while (e < headerText.size() && !IsLineEnd(headerText[e])) ++e;
     std::string_view line = headerText.substr(i, e - i);
-    if (line.size() >= 2 && line[0] == tag && line[1] == ':')
+    if (line.size() >= 2 && line[0] == 'I' && line[1] == ':')
+      delimiter_ = headerDelimiter_ = ReadDecorationInstruction(line.substr(2), headerDelimiter_);
+    if (symbolMode_ != 0 && line.size() >= 2 && line[0] == tag && line[1] == ':')
       symbols_.AddDefinition(symbolMode_, line.substr(2));
     while (e < headerText.size() && IsLineEnd(headerText[e])) ++e;
     i = e;
@@ -170,11 +204,13 @@ void AbcParser::ScanPickup() {
   uint64_t sum = 0;
   bool counted = false;
   bool barFound = false;
+  bool overlay = false;  // notes after & sound beside the bar's own
   for (;;) {
     TokenKind k = NextToken(pos, first);
     first = false;
     if (k == TK_END) break;
-    if (k == TK_NOTE) {
+    if (k == TK_OVERLAY) overlay = true;
+    if (k == TK_NOTE && !overlay) {
       if ((note.flags & kNoteInGrace) == 0 &&
           ((note.flags & kNoteInChord) == 0 || chordNoteCount_ == 1)) {
         sum += note.length;
@@ -242,7 +278,7 @@ TokenKind AbcParser::Scan(const char* s, size_t n, size_t& p, bool atLineStart) 
     for (int r = kLineStartFirst; r < kLineStartFirst + kLineStartCount; ++r) {
       const TokenRow& row = kTokenRows[r];
       std::string_view text = row.text.substr(1);
-      if (!Matches(s, n, p, text)) continue;
+      if (!Matches(s, n, p, text) || !FieldRowApplies(row, s, n, p + text.size())) continue;
       TokenRow direct{text, row.followUp, 0, row.mode, row.value, row.warn, 0};
       return ReadRow(direct, s, n, p);
     }
@@ -250,7 +286,8 @@ TokenKind AbcParser::Scan(const char* s, size_t n, size_t& p, bool atLineStart) 
   const auto c = static_cast<unsigned char>(s[p]);
   for (int r = kFirstRow[c], end = kRowsEnd[c]; r >= 0 && r < end; ++r) {
     const std::string_view text = kTokenRows[r].text;
-    if (text.size() == 1 || Matches(s + 1, n - 1, p, text.substr(1)))
+    if ((text.size() == 1 || Matches(s + 1, n - 1, p, text.substr(1))) &&
+        FieldRowApplies(kTokenRows[r], s, n, p + text.size()))
       return ReadRow(kTokenRows[r], s, n, p);
   }
   tokenValue_ = c;
@@ -341,23 +378,44 @@ TokenKind AbcParser::ReadRow(const TokenRow& row, const char* s, size_t n, size_
       break;
   }
 
-  if (row.kind == kKindPlus) kind = inChord_ ? TK_CHORD_END : TK_CHORD_START;
+  if (row.kind == kKindPlus) {
+    if (!inChord_ && ReadPlusDecoration(s, n, p, kind)) return kind;
+    kind = inChord_ ? TK_CHORD_END : TK_CHORD_START;
+  }
   switch (kind) {
     case TK_CHORD_START:
       if (inChord_) return fail('[');
       inChord_ = true;
       newChord_ = true;
       chordNoteCount_ = 0;
+      LookAtChord(s, n, p, row.kind == kKindPlus ? '+' : ']');
       break;
     case TK_CHORD_END:
       if (!inChord_) return fail(']');
       inChord_ = false;
       newChord_ = false;
+      if (StartsLength(s, n, p)) {
+        uint32_t num = 1, den = 1;  // read with the chord's first note
+        ReadLengthMultiplier(std::string_view(s, n), p, num, den);
+      }
+      chordNum_ = chordDen_ = 1;
+      chordTied_ = false;
+      chordBroken_ = chordSecond_ = 0;
       if (tuplet_.active && tuplet_.done >= tuplet_.r) tuplet_ = TupletState{};
       break;
     case TK_GRACE_START:
       if (inGrace_) return fail('{');
       inGrace_ = true;
+      // {/g}: a slashed grace (acciaccatura), value 1.
+      if (p < n && s[p] == '/') {
+        ++p;
+        tokenValue_ = 1;
+      }
+      break;
+    case TK_OVERLAY:
+      // The overlay is a voice of its own: the bar's accidentals and open brackets
+      // stay with what came before.
+      ClearBrackets();
       break;
     case TK_GRACE_END:
       if (!inGrace_) return fail('}');
@@ -405,6 +463,9 @@ void AbcParser::ActOnField(TokenKind kind) {
     case TK_FIELD_Q:
       ParseTempo(tokenText_, meter.unitLength, meter.beatLength, tempo);
       break;
+    case TK_FIELD_I:
+      delimiter_ = ReadDecorationInstruction(tokenText_, delimiter_);
+      break;
     case TK_FIELD_V:
       ParseVoice(tokenText_, voice);
       break;
@@ -417,6 +478,85 @@ void AbcParser::ActOnField(TokenKind kind) {
     default:
       break;
   }
+}
+
+// Finds the bracket that closes the chord opened just before p (quoted texts and
+// decorations skipped, the line end or another [ end the search) and reads what
+// stands after it: a length multiplier for every note of the chord, then a tie or a
+// broken rhythm. A broken rhythm pending from the note before makes every note of
+// the chord its second note.
+void AbcParser::LookAtChord(const char* s, size_t n, size_t p, char close) {
+  chordNum_ = chordDen_ = 1;
+  chordTied_ = false;
+  chordBroken_ = 0;
+  chordSecond_ = inGrace_ ? 0 : pendingBroken_;
+  if (!inGrace_) pendingBroken_ = 0;
+  size_t q = p;
+  while (q < n && s[q] != close) {
+    const char c = s[q];
+    if (IsLineEnd(c) || (c == '[' && close == ']')) return;
+    if (c == '"' || c == '!') {
+      ++q;
+      while (q < n && s[q] != c && !IsLineEnd(s[q])) ++q;
+      if (q >= n || s[q] != c) return;
+    }
+    ++q;
+  }
+  if (q >= n) return;
+  ++q;
+  if (StartsLength(s, n, q)) ReadLengthMultiplier(std::string_view(s, n), q, chordNum_, chordDen_);
+  int broken = 0;
+  LookAfter(s, n, q, chordTied_, broken);
+  chordBroken_ = static_cast<int8_t>(broken);
+}
+
+// "decoration +" or "decoration !" (I: field text) gives that delimiter; any other
+// instruction leaves current.
+char AbcParser::ReadDecorationInstruction(std::string_view text, char current) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  constexpr std::string_view kWord = "decoration";
+  if (text.size() - i < kWord.size()) return current;
+  for (size_t k = 0; k < kWord.size(); ++k)
+    if ((text[i + k] | 0x20) != kWord[k]) return current;
+  i += kWord.size();
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  if (i < text.size() && (text[i] == '+' || text[i] == '!')) return text[i];
+  return current;
+}
+
+// At a + that would open a chord: the text up to the next + on the line is a
+// decoration (+trill+, +fine+) when the delimiter says so, or, when none was set,
+// when it is a decoration's name or is not made only of notes (accidentals, letters,
+// rests, octave marks, lengths and blanks) - +CEG+ and +c2e2+ stay chords. On a
+// decoration p moves past the closing + and kind is the decoration's kind.
+bool AbcParser::ReadPlusDecoration(const char* s, size_t n, size_t& p, TokenKind& kind) {
+  if (delimiter_ == '!') return false;
+  size_t e = p;
+  while (e < n && s[e] != '+' && !IsLineEnd(s[e])) ++e;
+  if (e >= n || s[e] != '+') return false;
+  const std::string_view name(s + p, e - p);
+  uint8_t number = 0;
+  const uint8_t found = LookupDecoration(name, number);
+  if (delimiter_ != '+' && found == 0) {
+    bool letter = false, notes = true;
+    for (char c : name) {
+      if (LetterPc(static_cast<char>(c | 0x20)) >= 0 || c == 'z') {
+        letter = true;
+      } else if (std::strchr("^_=',/ \t", c) == nullptr && !IsDigit(c)) {
+        notes = false;
+      }
+    }
+    if (letter && notes) return false;
+  }
+  tokenText_ = name;
+  p = e + 1;
+  kind = TK_DECORATION_TEXT;
+  if (decodeDecorations_ && found != 0) {
+    kind = static_cast<TokenKind>(found);
+    if (found == TK_REPEATBAR) tokenValue_ = number;
+  }
+  return true;
 }
 
 TokenKind AbcParser::ReadTuplet(int p0, const char* s, size_t n, size_t& p) {
@@ -518,6 +658,14 @@ TokenKind AbcParser::ReadNote(const char* s, size_t n, size_t& p) {
   }
   ++p;  // the letter is read
 
+  // A new note or chord continues the ties of the one before it.
+  const bool graceNote = inGrace_;
+  if (!graceNote && (!inChord_ || newChord_)) {
+    std::copy(tieFrom_, tieFrom_ + tieFromCount_, tieTo_);
+    tieToCount_ = tieFromCount_;
+    tieFromCount_ = 0;
+  }
+
   bool endedAtMark = false;
   if (restCode != 0) {
     if (written) return fail(letter);
@@ -553,6 +701,10 @@ TokenKind AbcParser::ReadNote(const char* s, size_t n, size_t& p) {
     } else {
       pitch += key.letterAccidentals[pc];
     }
+    if (!written && !graceNote) {
+      for (int i = 0; i < tieToCount_; ++i)
+        if (tieTo_[i].written == wp) pitch = tieTo_[i].pitch;
+    }
     if (pitch < 0 || pitch > 127) return fail(letter);
     if (written) accidentalMemory_[wp] = wacc;
     nt.letterPitch = static_cast<uint8_t>(60 + pc);
@@ -564,35 +716,42 @@ TokenKind AbcParser::ReadNote(const char* s, size_t n, size_t& p) {
 
   // Length.
   uint32_t num = 1, den = 1;
-  if (!endedAtMark && p < n && ((s[p] >= '1' && s[p] <= '9') || s[p] == '/'))
+  if (!endedAtMark && StartsLength(s, n, p))
     ReadLengthMultiplier(std::string_view(s, n), p, num, den);
-  nt.multiplierNum = static_cast<uint16_t>(num);
-  nt.multiplierDen = static_cast<uint16_t>(den);
-  const uint64_t whole = uint64_t{meter.unitLength} * num;
-  tick length = ClampTicks(den == 1 ? whole : whole / den);
+  // A chord's own multiplier (after its closing bracket) scales each of its notes.
+  uint64_t mulNum = num, mulDen = den;
+  if (inChord_) {
+    mulNum *= chordNum_;
+    mulDen *= chordDen_;
+    const uint64_t g = std::gcd(mulNum, mulDen);
+    mulNum /= g;
+    mulDen /= g;
+  }
+  nt.multiplierNum = static_cast<uint16_t>(std::min<uint64_t>(mulNum, 65535));
+  nt.multiplierDen = static_cast<uint16_t>(std::min<uint64_t>(mulDen, 65535));
+  const uint64_t whole = uint64_t{meter.unitLength} * mulNum;
+  tick length = ClampTicks(mulDen == 1 ? whole : whole / mulDen);
   nt.notatedLength = length;
 
-  // Look ahead for a tie, then for a broken rhythm.
-  size_t q = p;
-  while (q < n && (s[q] == ' ' || s[q] == '\t' || IsLineEnd(s[q]))) ++q;
-  if (q < n && s[q] == '-') nt.flags |= kNoteTied;
-  while (q < n && (s[q] == ' ' || s[q] == '\t' || IsLineEnd(s[q]) || s[q] == '-' ||
-                   s[q] == '(' || s[q] == ')'))
-    ++q;
+  // Look ahead for a tie, then for a broken rhythm; in a chord what follows the
+  // chord counts for each note.
+  bool tied = false;
   int broken = 0;
-  if (q < n && (s[q] == '>' || s[q] == '<')) {
-    const char b = s[q];
-    int run = 0;
-    while (q < n && s[q] == b && run < 4) {
-      ++run;
-      ++q;
-    }
-    broken = b == '>' ? run : -run;
+  LookAfter(s, n, p, tied, broken);
+  if (inChord_) {
+    tied = tied || chordTied_;
+    if (chordBroken_ != 0) broken = chordBroken_;
+  }
+  if (tied) {
+    nt.flags |= kNoteTied;
+    if (restCode == 0 && !graceNote && tieFromCount_ < kMaxTied)
+      tieFrom_[tieFromCount_++] = {nt.writtenPitch, nt.pitch};
   }
   const bool grace = (nt.flags & kNoteInGrace) != 0;
-  const bool second = pendingBroken_ != 0 && !grace;
+  const int8_t pendingSecond = inChord_ ? chordSecond_ : pendingBroken_;
+  const bool second = pendingSecond != 0 && !grace;
   if (broken != 0) {
-    if (second) return fail(broken > 0 ? '>' : '<');
+    if (second && !inChord_) return fail(broken > 0 ? '>' : '<');
     if (broken > 0) {
       length = ClampTicks(uint64_t{length} * 2 - (length >> broken));
     } else {
@@ -602,15 +761,17 @@ TokenKind AbcParser::ReadNote(const char* s, size_t n, size_t& p) {
     nt.brokenValue = static_cast<int8_t>(broken);
   }
   if (second) {
-    const int v = pendingBroken_;
+    const int v = pendingSecond;
     if (v > 0) {
       length = length >> v;
     } else {
       length = ClampTicks(uint64_t{length} * 2 - (length >> -v));
     }
-    nt.brokenRole = 2;
-    nt.brokenValue = pendingBroken_;
-    pendingBroken_ = 0;
+    if (nt.brokenRole == 0) {
+      nt.brokenRole = 2;
+      nt.brokenValue = pendingSecond;
+    }
+    if (!inChord_) pendingBroken_ = 0;
   }
   nt.lengthBeforeTuplet = length;
 
