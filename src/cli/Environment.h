@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "Command.h"
 #include "app/Settings.h"
@@ -47,6 +48,11 @@ inline std::string_view FileHeaderText(const TuneFile& file) {
 // Applies the --set KEY=VALUE options to the Midi settings; false with a message
 // for a key that is not a Midi setting.
 bool ApplyMidiSets(const Args& a, Settings& settings);
+
+// "-o OUT" among the positional words (the option parser keeps short words there),
+// or --output OUT: out gets it and rest the other positional words. False when
+// no output was named.
+bool TakeOutput(const Args& a, std::vector<std::string>& rest, std::string& out);
 
 // Writes bytes to standard output; false when the write failed.
 bool WriteOut(std::string_view bytes);

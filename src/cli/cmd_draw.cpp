@@ -15,20 +15,6 @@
 namespace tunora::cli {
 namespace {
 
-// "-o OUT" among the positional words (the option parser keeps short words there).
-bool TakeOutput(const Args& a, std::vector<std::string>& rest, std::string& out) {
-  out = a.Get("--output");
-  for (size_t i = 0; i < a.positional.size(); ++i) {
-    if (a.positional[i] == "-o") {
-      if (i + 1 >= a.positional.size()) return false;
-      out = a.positional[++i];
-    } else {
-      rest.push_back(a.positional[i]);
-    }
-  }
-  return !out.empty();
-}
-
 bool ParseDpi(const Args& a, int& dpi) {
   if (!a.Has("--dpi")) return true;
   std::string text = a.Get("--dpi");
