@@ -196,7 +196,7 @@ int Chords(const Args& a) {
   const TuneRecord& tune = *file.TuneAt(n);
   std::string text = ViewChordsText(tune.titles.empty() ? std::string() : tune.titles.front(),
                                     TextsOf(tune), StyleSet::Application());
-  text += "\r\n";
+  if (text.empty() || text.back() != '\n') text += "\r\n";
   return WriteOut(text) ? 0 : Fail("cannot write the output");
 }
 

@@ -25,6 +25,7 @@ bool IsScalePitch(const KeyInfo& key, int pitch) {
 
 std::string ErrorMessage(int line, std::string_view text, size_t at) {
   std::string_view next = at < text.size() ? text.substr(at, 10) : std::string_view();
+  next = next.substr(0, next.find_first_of("\r\n"));  // the line's own text
   char buffer[96];
   std::snprintf(buffer, sizeof buffer, "Error in ABC tune.\nLine %d: '%.*s'", line,
                 static_cast<int>(next.size()), next.data());
@@ -153,9 +154,17 @@ ChordwiseEngine::Metric ChordwiseEngine::MetricClass(tick q, bool fromPeriodStar
   return kOther;
 }
 
+// Whether a note moves the bar position on: a note outside a chord does at once;
+// a chord moves it by its first note's length when it closes.
+bool ChordwiseEngine::Advances(const NoteInfo& n) {
+  if ((n.flags & kNoteInChord) == 0) return true;
+  if (ChordNoteCount() == 1) chordLength_ = n.length;
+  return false;
+}
+
 // The second reading's weight of one note (not a grace note).
 void ChordwiseEngine::Weigh(const NoteInfo& n) {
-  const bool advances = (n.flags & kNoteInChord) == 0 || ChordNoteCount() == 1;
+  const bool advances = Advances(n);
   if (n.pitch >= 128) {
     if (n.pitch == kRest) restTotal_ += n.length / 8;
     if (advances && n.pitch != kSpacer) barPos_ += n.length;
@@ -312,6 +321,7 @@ void ChordwiseEngine::ChoosePeriod(const std::vector<BarNote>& notes, tick start
 bool ChordwiseEngine::Read(int reading, std::string_view body, std::string& message) {
   SetGrids();
   barPos_ = pickupOffset;
+  chordLength_ = 0;
   previousPitch_ = -1;
   notes_.clear();
   slots_.clear();
@@ -382,13 +392,16 @@ bool ChordwiseEngine::Read(int reading, std::string_view body, std::string& mess
           Weigh(n);
           break;
         }
-        const bool advances = (n.flags & kNoteInChord) == 0 || ChordNoteCount() == 1;
         if (n.pitch == kSpacer) break;
-        notes_.push_back({n.pitch, n.length, advances ? barPos_ : notes_.empty() ? barPos_
-                                                                 : notes_.back().position});
-        if (advances) barPos_ += n.length;
+        notes_.push_back({n.pitch, n.length, barPos_});
+        if (Advances(n)) barPos_ += n.length;
         break;
       }
+      case TK_CHORD_END:
+        // A chord takes the time of its first note, from where it began.
+        barPos_ += chordLength_;
+        chordLength_ = 0;
+        break;
       default:
         break;
     }

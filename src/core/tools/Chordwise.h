@@ -78,6 +78,7 @@ class ChordwiseEngine : public AbcParser {
   bool Read(int reading, std::string_view body, std::string& message);
   void SetGrids();
   Metric MetricClass(tick q, bool fromPeriodStart) const;
+  bool Advances(const NoteInfo& note);
   void Weigh(const NoteInfo& note);
   void RankTriads();
   void ProcessBar(std::string_view body);
@@ -96,6 +97,7 @@ class ChordwiseEngine : public AbcParser {
   tick nth_ = 0;
   tick barPos_ = 0;
   tick barLength_ = 0;
+  tick chordLength_ = 0;  // the first note's length in the chord being read
 
   uint32_t weight_[12] = {};
   uint32_t length_[12] = {};

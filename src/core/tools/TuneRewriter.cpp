@@ -83,6 +83,10 @@ RewriteResult TuneRewriter::Rewrite(const TuneTexts& tune, const RewriteOptions&
   lineEndsInText_ = false;
   addedBlank_ = std::string::npos;
   breakAt_ = std::string::npos;
+  prevBreak_ = std::string::npos;
+  breakIsBlank_ = false;
+  commentDropped_ = false;
+  wrapped_ = false;
   lineEnd_ = tune.body.find("\r\n") != std::string_view::npos || tune.body.find('\n') ==
                  std::string_view::npos ? "\r\n" : "\n";
 
@@ -101,6 +105,7 @@ RewriteResult TuneRewriter::Rewrite(const TuneTexts& tune, const RewriteOptions&
     lastInRange = inRange;
     Token(kind, start, pos, inRange);
   }
+  if (opt_.addBarSpaces && addedBlank_ == out_.size() && !out_.empty()) out_.pop_back();
   result.body = std::move(out_);
   out_.clear();
   return result;
@@ -150,20 +155,21 @@ void TuneRewriter::Token(TokenKind kind, size_t start, size_t end, bool inRange)
 
   switch (kind) {
     case TK_CR:
-      WriteLineEnd('\r', inRange);
+      WriteLineEnd('\r', end);
       return;
     case TK_NEWLINE:
       if (!source.empty() && source[0] == '[') {
         inlineField_ = true;  // [U: and [u: come as a line end first
         return;
       }
-      WriteLineEnd('\n', inRange);
+      WriteLineEnd('\n', end);
       return;
     case TK_SPACE:
       if (opt_.removeBarSpaces && IsBarOrEnding(lastKind_)) return;
       if (opt_.addBarSpaces && addedBlank_ == out_.size()) return;
+      if (wrapped_ && out_.size() == lineStart_) return;  // no blank opens a wrapped line
       out_ += ' ';
-      if (!InChord() && !InGrace()) breakAt_ = out_.size() - 1;
+      if (!InChord() && !InGrace()) SetBreak(out_.size() - 1, true);
       break;
     case TK_TAB:
       out_ += '\t';
@@ -172,7 +178,10 @@ void TuneRewriter::Token(TokenKind kind, size_t start, size_t end, bool inRange)
       out_ += '*';
       break;
     case TK_COMMENT:
-      if (opt_.removeComments) return;
+      if (opt_.removeComments) {
+        commentDropped_ = true;
+        return;
+      }
       out_ += '%';
       out_ += TokenText();
       break;
@@ -260,7 +269,7 @@ void TuneRewriter::Token(TokenKind kind, size_t start, size_t end, bool inRange)
         WriteBar(kind, start, end, inRange);
       } else if (IsFieldKind(kind)) {
         WriteField(kind, inRange);
-      } else {
+      } else if (!(opt_.removeGraces && InGrace())) {
         out_.append(source);  // an error: the text the reader could not take
       }
       break;
@@ -293,7 +302,17 @@ void TuneRewriter::BreakLine(size_t at) {
   lineStart_ = at + insert.size();
   while (lineStart_ < out_.size() && out_[lineStart_] == ' ') out_.erase(lineStart_, 1);
   breakAt_ = std::string::npos;
+  prevBreak_ = std::string::npos;
   addedBlank_ = std::string::npos;
+  wrapped_ = true;
+}
+
+void TuneRewriter::SetBreak(size_t at, bool blank) {
+  if (breakAt_ != std::string::npos && at - lineStart_ > static_cast<size_t>(opt_.wrapColumn))
+    return;
+  prevBreak_ = breakAt_;
+  breakAt_ = at;
+  breakIsBlank_ = blank;
 }
 
 void TuneRewriter::TakeBackBlanks() {
@@ -301,13 +320,16 @@ void TuneRewriter::TakeBackBlanks() {
   if (breakAt_ != std::string::npos && breakAt_ >= out_.size()) breakAt_ = std::string::npos;
 }
 
-void TuneRewriter::WriteLineEnd(char c, bool /*inRange*/) {
+void TuneRewriter::WriteLineEnd(char c, size_t at) {
   const bool markHere = c == '\r' || out_.empty() || out_.back() != '\r';
+  if (markHere && commentDropped_) TakeBackBlanks();
   if (markHere) {
     if (opt_.addBarSpaces && addedBlank_ == out_.size()) out_.pop_back();
     const std::string_view mark = Mark();
-    if (!mark.empty() && lineHasMusic_ && !lineEndsInText_ && lastKind_ != TK_CONTINUE &&
-        lastKind_ != TK_BANG_BREAK)
+    // The body's last line joins nothing: it gets no mark.
+    const bool lastLine = Text().find_first_not_of("\r\n", at) == std::string_view::npos;
+    if (!mark.empty() && !lastLine && lineHasMusic_ && !lineEndsInText_ &&
+        lastKind_ != TK_CONTINUE && lastKind_ != TK_BANG_BREAK)
       out_ += mark;
   }
   out_ += c;
@@ -324,16 +346,22 @@ void TuneRewriter::WriteLineEnd(char c, bool /*inRange*/) {
   lineEndsInText_ = false;
   breakAt_ = std::string::npos;
   addedBlank_ = std::string::npos;
+  commentDropped_ = false;
+  wrapped_ = false;
 }
 
 void TuneRewriter::WriteBar(TokenKind kind, size_t start, size_t end, bool /*inRange*/) {
   const bool ending = kind == TK_FIRST_ENDING || kind == TK_SECOND_ENDING;
+  // A blank right before a bar line is no place to break the line.
+  if (breakIsBlank_ && breakAt_ != std::string::npos && breakAt_ + 1 == out_.size())
+    breakAt_ = prevBreak_;
   if (opt_.removeBarSpaces || ending) {
     TakeBackBlanks();
   } else if (opt_.addBarSpaces && out_.size() > lineStart_ && out_.back() != ' ' &&
              lastKind_ != TK_ENDING_BRACKET) {
     out_ += ' ';
   }
+  if (ending && breakAt_ != std::string::npos && breakAt_ >= out_.size()) breakAt_ = prevBreak_;
   switch (kind) {
     case TK_BAR: out_ += '|'; break;
     case TK_DOUBLE_BAR: out_ += "||"; break;
@@ -362,12 +390,9 @@ void TuneRewriter::WriteBar(TokenKind kind, size_t start, size_t end, bool /*inR
   if (opt_.addBarSpaces && kind != TK_ENDING_BRACKET) {
     out_ += ' ';
     addedBlank_ = out_.size();
-    breakAt_ = out_.size() - 1;
-  } else if (kind == TK_ENDING_BRACKET || ending) {
-    if (!ending) breakAt_ = std::string::npos;
-    else breakAt_ = out_.size();
-  } else {
-    breakAt_ = out_.size();
+    SetBreak(out_.size() - 1, false);
+  } else if (kind != TK_ENDING_BRACKET) {
+    SetBreak(out_.size(), false);
   }
 }
 

@@ -78,10 +78,12 @@ class TuneRewriter : public AbcParser {
   void WriteNote(bool inRange);
   void WriteChordSymbol(bool inRange);
   void WriteField(TokenKind kind, bool inRange);
-  void WriteLineEnd(char c, bool inRange);
+  // A line end; at is where the text goes on after it.
+  void WriteLineEnd(char c, size_t at);
   void TakeBackBlanks();
   void AfterToken(TokenKind kind, bool inRange);
   void BreakLine(size_t at);
+  void SetBreak(size_t at, bool blank);
   std::string_view Mark() const;
 
   const StyleSet& styles_;
@@ -102,7 +104,13 @@ class TuneRewriter : public AbcParser {
   bool lineEndsInText_ = false;
   size_t addedBlank_ = std::string::npos;  // a blank added after a bar line
   std::string lineEnd_ = "\r\n";
-  size_t breakAt_ = std::string::npos;     // the last place the line may be broken
+  // Where the line may be broken: the last place within the wrap column (or the
+  // first beyond it), and the one before.
+  size_t breakAt_ = std::string::npos;
+  size_t prevBreak_ = std::string::npos;
+  bool breakIsBlank_ = false;
+  bool wrapped_ = false;         // the current line was begun by wrapping
+  bool commentDropped_ = false;  // a comment was removed from the current line
 };
 
 }  // namespace tunora
