@@ -14,7 +14,9 @@
 #include "gui/app/CTunoraApp.h"
 #include "gui/app/DocTemplate.h"
 #include "gui/app/Messages.h"
+#include "gui/editor/CTuneDoc.h"
 #include "gui/play/PlayRequest.h"
+#include "gui/tools/CToolDoc.h"
 #include "gui/tunefile/CAbcView.h"
 #include "gui/tunefile/TextDialogs.h"
 #include "gui/tunefile/TuneListModel.h"
@@ -305,6 +307,13 @@ bool CAbcDoc::OnCommand(CommandId id) {
     case CommandId::kTunePlayNow:
       PlayCurrentTune(*file_, CurrentLine(), id == CommandId::kTunePlayNow);
       return true;
+    case CommandId::kTuneTools:
+      // The tools work on a tune editor: the tune's editor opens first.
+      if (TuneRecord* tune = file_->TuneAt(CurrentLine()); tune != nullptr && Opener()) {
+        Opener()(*this, CurrentLine(), false);
+        CToolDoc::OpenFor(qobject_cast<CTuneDoc*>(EditorOf(*tune)));
+      }
+      return true;
     default:
       return false;
   }
@@ -342,6 +351,7 @@ bool CAbcDoc::OnUpdateCommand(CommandId id, CommandState& state) {
       return true;
     case CommandId::kTunePlay:
     case CommandId::kTunePlayNow:
+    case CommandId::kTuneTools:
       state.enabled = CurrentLine() > 0;
       return true;
     default:
