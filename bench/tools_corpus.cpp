@@ -129,8 +129,8 @@ void Measure(const std::vector<Tune>& tunes, const std::vector<std::vector<int>>
 int main(int argc, char** argv) {
   fs::path root = argc > 1 ? fs::path(argv[1]) / "abc" : bench::CorpusAbcDir();
   if (root.empty() || !fs::is_directory(root)) {
-    std::fprintf(stderr, "no corpus folder\n");
-    return 1;
+    std::printf("tools_corpus: no corpus folder, nothing to report\n");
+    return 0;
   }
   StyleSet styles;
   CollectingSink sink;
