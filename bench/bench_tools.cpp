@@ -37,13 +37,8 @@ struct Collection {
     file.SplitTunes(bench::BigCollection(10000), true, 0, false);
     for (size_t k = 1; k <= file.TuneCount(); ++k) {
       const TuneRecord& r = *file.TuneAt(static_cast<int>(k));
-      TuneTexts t;
-      if (r.HasField('K')) t.key = r.FieldText('K');
-      t.meter = r.FieldText('M');
-      t.unitLength = r.FieldText('L');
-      t.body = r.body;
       bytes += r.body.size();
-      tunes.push_back(t);
+      tunes.push_back(TuneTextsOf(r));
     }
   }
 };

@@ -29,31 +29,6 @@ using namespace tunora;
 
 namespace {
 
-TuneTexts TextsOf(const TuneRecord& tune) {
-  TuneTexts t;
-  const auto* key = tune.Field('K');
-  if (key != nullptr && key->has_value()) t.key = **key;
-  t.meter = tune.FieldText('M');
-  t.unitLength = tune.FieldText('L');
-  t.body = tune.body;
-  return t;
-}
-
-std::vector<int> Pitches(const TuneTexts& t) {
-  AbcParser reader;
-  reader.Init(t.key, t.meter, t.unitLength, t.body, {}, false);
-  std::vector<int> pitches;
-  size_t pos = 0;
-  bool first = true;
-  for (;;) {
-    TokenKind k = reader.NextToken(pos, first);
-    first = false;
-    if (k == TK_END) break;
-    if (k == TK_NOTE) pitches.push_back(reader.note.pitch);
-  }
-  return pitches;
-}
-
 // The root pitch class of the first chord of every bar, -1 for a bar without one.
 std::vector<int> FirstRoots(const TuneTexts& t, const StyleSet& styles) {
   AbcParser reader;
@@ -159,8 +134,8 @@ int main(int argc, char** argv) {
     if (!file.Load(f.string(), error)) continue;
     for (size_t k = 1; k <= file.TuneCount(); ++k) {
       const TuneRecord& rec = *file.TuneAt(static_cast<int>(k));
-      TuneTexts texts = TextsOf(rec);
-      std::vector<int> original = Pitches(texts);
+      TuneTexts texts = TuneTextsOf(rec);
+      std::vector<int> original = NotePitches(texts);
       ++tunesRead;
       bool wrong = false;
       for (int s : shifts) {
@@ -168,12 +143,12 @@ int main(int argc, char** argv) {
         TuneTexts upTexts = texts;
         upTexts.body = up.body;
         if (up.keyText) upTexts.key = *up.keyText;
-        std::vector<int> moved = Pitches(upTexts);
+        std::vector<int> moved = NotePitches(upTexts);
         RewriteResult back = TransposeTune(upTexts, -s, styles);
         TuneTexts backTexts = upTexts;
         backTexts.body = back.body;
         if (back.keyText) backTexts.key = *back.keyText;
-        std::vector<int> again = Pitches(backTexts);
+        std::vector<int> again = NotePitches(backTexts);
         notes += static_cast<long>(original.size());
         bool upOk = moved.size() == original.size();
         for (size_t i = 0; upOk && i < original.size(); ++i)

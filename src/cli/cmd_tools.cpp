@@ -14,16 +14,6 @@ namespace tunora::cli {
 namespace {
 
 // The K:, M:, L: texts and body of a tune as the tools read them.
-TuneTexts TextsOf(const TuneRecord& tune) {
-  TuneTexts t;
-  const auto* key = tune.Field('K');
-  if (key != nullptr && key->has_value()) t.key = **key;
-  t.meter = tune.FieldText('M');
-  t.unitLength = tune.FieldText('L');
-  t.body = tune.body;
-  return t;
-}
-
 // Reads a signed whole number; false when the text is not one.
 bool ParseInt(const std::string& text, int& value) {
   size_t i = 0;
@@ -105,7 +95,7 @@ int Tidy(const Args& a) {
   if (!LoadTuneArgs(a, env, file, n)) return 1;
   const TuneRecord& tune = *file.TuneAt(n);
   TuneRewriter rewriter(StyleSet::Application());
-  RewriteResult r = rewriter.Rewrite(TextsOf(tune), o);
+  RewriteResult r = rewriter.Rewrite(TuneTextsOf(tune), o);
   if (!r.ok) return Fail(r.message);
   return WriteOut(TuneWith(file, tune, r)) ? 0 : Fail("cannot write the output");
 }
@@ -137,7 +127,7 @@ int Transpose(const Args& given) {
     const int shift = by + 12 * octaves;
     for (size_t k = 1; k <= file.TuneCount(); ++k) {
       TuneRecord& tune = *file.TuneAt(static_cast<int>(k));
-      RewriteResult r = TransposeTune(TextsOf(tune), shift, styles);
+      RewriteResult r = TransposeTune(TuneTextsOf(tune), shift, styles);
       tune.body = std::move(r.body);
       if (r.keyText) *tune.Field('K') = *r.keyText;
     }
@@ -156,7 +146,7 @@ int Transpose(const Args& given) {
     shift = by > 6 ? by - 12 : by;
   }
   shift += 12 * octaves;
-  RewriteResult r = TransposeTune(TextsOf(tune), shift, styles);
+  RewriteResult r = TransposeTune(TuneTextsOf(tune), shift, styles);
   return WriteOut(TuneWith(file, tune, r)) ? 0 : Fail("cannot write the output");
 }
 
@@ -179,7 +169,7 @@ int Chordwise(const Args& a) {
   engine.writeChords = !a.Has("--remove");
   std::string body = tune.body;
   std::string message;
-  const bool ok = engine.Run(TextsOf(tune), body, message);
+  const bool ok = engine.Run(TuneTextsOf(tune), body, message);
   if (!ok) StderrSink().Message(message);
   RewriteResult r;
   r.body = std::move(body);
@@ -195,7 +185,7 @@ int Chords(const Args& a) {
   if (!LoadTuneArgs(a, env, file, n)) return 1;
   const TuneRecord& tune = *file.TuneAt(n);
   std::string text = ViewChordsText(tune.titles.empty() ? std::string() : tune.titles.front(),
-                                    TextsOf(tune), StyleSet::Application());
+                                    TuneTextsOf(tune), StyleSet::Application());
   if (text.empty() || text.back() != '\n') text += "\r\n";
   return WriteOut(text) ? 0 : Fail("cannot write the output");
 }

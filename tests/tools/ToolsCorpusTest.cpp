@@ -12,17 +12,6 @@
 namespace tunora {
 namespace {
 
-std::vector<int> Pitches(const TuneTexts& t) {
-  AbcParser reader;
-  reader.Init(t.key, t.meter, t.unitLength, t.body, {}, false);
-  std::vector<int> pitches;
-  size_t pos = 0;
-  bool first = true;
-  for (TokenKind k; (k = reader.NextToken(pos, first)) != TK_END; first = false)
-    if (k == TK_NOTE) pitches.push_back(reader.note.pitch);
-  return pitches;
-}
-
 TEST(ToolsCorpus, TransposedUpAndBackThePitchesComeBack) {
   auto files = test::CorpusFiles("abc");
   if (files.empty()) GTEST_SKIP() << "no corpus";
@@ -34,12 +23,8 @@ TEST(ToolsCorpus, TransposedUpAndBackThePitchesComeBack) {
     if (!file.Load(path.string(), error)) continue;
     for (size_t k = 1; k <= file.TuneCount(); ++k) {
       const TuneRecord& rec = *file.TuneAt(static_cast<int>(k));
-      TuneTexts t;
-      if (rec.HasField('K')) t.key = rec.FieldText('K');
-      t.meter = rec.FieldText('M');
-      t.unitLength = rec.FieldText('L');
-      t.body = rec.body;
-      const std::vector<int> original = Pitches(t);
+      const TuneTexts t = TuneTextsOf(rec);
+      const std::vector<int> original = NotePitches(t);
       ++tunes;
       for (int shift : {5, -6}) {
         RewriteResult up = TransposeTune(t, shift, test::ToolStyles());
@@ -53,7 +38,7 @@ TEST(ToolsCorpus, TransposedUpAndBackThePitchesComeBack) {
         TuneTexts again = moved;
         again.body = back.body;
         if (back.keyText) again.key = *back.keyText;
-        if ((Pitches(moved) != want || Pitches(again) != original) && ++reported <= 5)
+        if ((NotePitches(moved) != want || NotePitches(again) != original) && ++reported <= 5)
           ADD_FAILURE() << path.filename() << " tune " << k << " by " << shift;
       }
     }

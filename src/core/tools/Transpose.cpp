@@ -101,6 +101,17 @@ RewriteResult TransposeTune(const TuneTexts& tune, int shift, const StyleSet& st
   return rewriter.Rewrite(tune, options);
 }
 
+std::vector<int> NotePitches(const TuneTexts& tune) {
+  AbcParser reader;
+  reader.Init(tune.key, tune.meter, tune.unitLength, tune.body, {}, false);
+  std::vector<int> pitches;
+  size_t pos = 0;
+  bool first = true;
+  for (TokenKind k; (k = reader.NextToken(pos, first)) != TK_END; first = false)
+    if (k == TK_NOTE) pitches.push_back(reader.note.pitch);
+  return pitches;
+}
+
 int TransposeShift(int by, int octaves, bool up) {
   const int shift = by + 12 * octaves;
   return up ? shift : -shift;

@@ -6,6 +6,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tools/TuneRewriter.h"
 
@@ -22,6 +23,9 @@ int TransposePitch(int pitch, int shift);
 
 // The whole tune moved by shift semitones: the new body and the new K: text.
 RewriteResult TransposeTune(const TuneTexts& tune, int shift, const StyleSet& styles);
+
+// The pitches (and rest codes) of the notes of a tune as the reader reads them.
+std::vector<int> NotePitches(const TuneTexts& tune);
 
 // The semitones of the page: by + 12 x octaves, negated for down.
 int TransposeShift(int by, int octaves, bool up);

@@ -31,6 +31,16 @@ size_t LengthStart(std::string_view note) {
 
 }  // namespace
 
+TuneTexts TuneTextsOf(const TuneRecord& tune) {
+  TuneTexts t;
+  const auto* key = tune.Field('K');
+  if (key != nullptr && key->has_value()) t.key = **key;
+  t.meter = tune.FieldText('M');
+  t.unitLength = tune.FieldText('L');
+  t.body = tune.body;
+  return t;
+}
+
 void TuneRewriter::ResetBarState() {
   AbcParser::ResetBarState();
   speller_.ResetBar();

@@ -14,6 +14,7 @@
 #include "abc/AbcParser.h"
 #include "play/ChordSymbol.h"
 #include "tools/NoteWriter.h"
+#include "tunefile/TuneRecord.h"
 
 namespace tunora {
 
@@ -26,6 +27,9 @@ struct TuneTexts {
   std::string_view unitLength;          // L:, "" for the meter's default
   std::string_view body;
 };
+
+// The texts of a tune record (views into it: the record must outlive them).
+TuneTexts TuneTextsOf(const TuneRecord& tune);
 
 struct RewriteOptions {
   enum Mode { kAbcTools = 0, kTranspose = 2 };

@@ -17,20 +17,6 @@
 
 namespace tunora {
 
-namespace {
-
-TuneTexts TextsOf(const TuneRecord& tune) {
-  TuneTexts t;
-  const auto* key = tune.Field('K');
-  if (key != nullptr && key->has_value()) t.key = **key;
-  t.meter = tune.FieldText('M');
-  t.unitLength = tune.FieldText('L');
-  t.body = tune.body;
-  return t;
-}
-
-}  // namespace
-
 CToolDoc::CToolDoc(QObject* parent) : CMinFormDoc(parent) {}
 CToolDoc::~CToolDoc() = default;
 
@@ -134,7 +120,7 @@ bool CToolDoc::Rewrite(RewriteOptions options) {
   TuneRewriter rewriter(StyleSet::Application());
   if (CTunoraApp* app = CTunoraApp::Instance())
     rewriter.commonEqualsCut = app->GetSettings().midi.commonEqualsCut != 0;
-  const RewriteResult r = rewriter.Rewrite(TextsOf(in.tune), options);
+  const RewriteResult r = rewriter.Rewrite(TuneTextsOf(in.tune), options);
   QWidget* parent = View();
   if (!r.ok) {
     MessageWarning(parent, QString::fromStdString(r.message));
@@ -159,7 +145,7 @@ bool CToolDoc::SetChords(uint32_t strangeness, bool perBar, bool write) {
   engine.writeChords = write;
   std::string body = in.tune.body;
   std::string message;
-  const bool ok = engine.Run(TextsOf(in.tune), body, message);
+  const bool ok = engine.Run(TuneTextsOf(in.tune), body, message);
   // Chord symbols removed before a reading error stay removed.
   if (body != in.tune.body) Editor()->View()->ApplyToolResult(body, {});
   Show(body);
@@ -171,7 +157,7 @@ QString CToolDoc::ViewChords() const {
   Input in;
   if (!ReadEditor(in)) return {};
   std::string text = ViewChordsText(in.tune.titles.empty() ? std::string() : in.tune.titles.front(),
-                                    TextsOf(in.tune), StyleSet::Application());
+                                    TuneTextsOf(in.tune), StyleSet::Application());
   return Shown(text);
 }
 

@@ -20,6 +20,24 @@
 
 namespace tunora {
 
+namespace {
+
+// A group of two radio buttons side by side, the first one chosen.
+QGroupBox* RadioPair(QWidget* parent, const QString& title, QRadioButton*& first,
+                     const QString& firstText, QRadioButton*& second, const QString& secondText) {
+  auto* group = new QGroupBox(title, parent);
+  first = new QRadioButton(firstText, group);
+  second = new QRadioButton(secondText, group);
+  first->setChecked(true);
+  auto* layout = new QHBoxLayout(group);
+  layout->addWidget(first);
+  layout->addWidget(second);
+  layout->addStretch();
+  return group;
+}
+
+}  // namespace
+
 // --- ABC -------------------------------------------------------------------------------------
 
 CToolAbcDlg::CToolAbcDlg(CToolDoc* doc, QWidget* parent) : QWidget(parent), doc_(doc) {
@@ -121,14 +139,8 @@ CToolChordsDlg::CToolChordsDlg(CToolDoc* doc, QWidget* parent) : QWidget(parent)
   strangeness_->setSuffix(QStringLiteral(" %"));
   auto* strangeLabel = new QLabel(QStringLiteral("&Strangeness:"), this);
   strangeLabel->setBuddy(strangeness_);
-  auto* chordsGroup = new QGroupBox(QStringLiteral("&Chords"), this);
-  perBeat_ = new QRadioButton(QStringLiteral("per Beat"), chordsGroup);
-  perBar_ = new QRadioButton(QStringLiteral("per Bar"), chordsGroup);
-  perBeat_->setChecked(true);
-  auto* chordsLayout = new QHBoxLayout(chordsGroup);
-  chordsLayout->addWidget(perBeat_);
-  chordsLayout->addWidget(perBar_);
-  chordsLayout->addStretch();
+  QGroupBox* chordsGroup = RadioPair(this, QStringLiteral("&Chords"), perBeat_,
+                                     QStringLiteral("per Beat"), perBar_, QStringLiteral("per Bar"));
   set_ = new QPushButton(QStringLiteral("S&et Chords"), this);
   view_ = new QPushButton(QStringLiteral("&View Chords"), this);
   remove_ = new QPushButton(QStringLiteral("&Remove Chords"), this);
@@ -170,13 +182,8 @@ void CToolChordsDlg::ViewChords() { doc_->ShowChords(); }
 // --- Transpose -------------------------------------------------------------------------------
 
 CToolTransposeDlg::CToolTransposeDlg(CToolDoc* doc, QWidget* parent) : QWidget(parent), doc_(doc) {
-  auto* direction = new QGroupBox(QStringLiteral("&up/down:"), this);
-  up_ = new QRadioButton(QStringLiteral("up"), direction);
-  down_ = new QRadioButton(QStringLiteral("down"), direction);
-  up_->setChecked(true);
-  auto* dirLayout = new QHBoxLayout(direction);
-  dirLayout->addWidget(up_);
-  dirLayout->addWidget(down_);
+  QGroupBox* direction = RadioPair(this, QStringLiteral("&up/down:"), up_, QStringLiteral("up"),
+                                   down_, QStringLiteral("down"));
   by_ = new QSpinBox(this);
   by_->setRange(0, 11);
   key_ = new QComboBox(this);
