@@ -26,6 +26,7 @@ TEST(Rewriter, BarSpaces) {
   RewriteOptions remove;
   remove.removeBarSpaces = true;
   EXPECT_EQ(Tidy("A | B  |1 c :| 2 d || e |]", remove), "A|B|1c:|2d||e|]");
+  EXPECT_EQ(Tidy("A | | B :| |: c", remove), "A| |B:| |:c");  // no "||" made of two
   RewriteOptions add;
   add.addBarSpaces = true;
   // Adding is idempotent: blanks already there are not doubled; none goes before

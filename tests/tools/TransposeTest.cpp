@@ -47,6 +47,10 @@ TEST(Transpose, NotesAreSpelledInTheNewKey) {
   // Down 1 with 1 octave: 13 semitones.
   EXPECT_EQ(TransposeShift(1, 1, false), -13);
   EXPECT_EQ(Moved("cdef", -13).body, "B,CDE");  // in B major
+  // A note that becomes E at a line start keeps a ":" after it from reading as E:.
+  EXPECT_EQ(Moved("A|\r\ne::|", -12).body, "A,|\r\nE ::|");
+  // A chord written with "+" stays so.
+  EXPECT_EQ(Moved("+CE+|", 2).body, "+DF+|");
   // Out of range at the top or bottom: whole octaves back in.
   EXPECT_EQ(TransposePitch(120, 10), 118);
   EXPECT_EQ(TransposePitch(5, -10), 7);

@@ -247,10 +247,9 @@ void TuneRewriter::Token(TokenKind kind, size_t start, size_t end, bool inRange)
       out_ += ')';
       break;
     case TK_CHORD_START:
-      out_ += '[';
-      break;
     case TK_CHORD_END:
-      out_ += ']';
+      // A chord written with "+" stays so: "[" before a bar line would read as "[|".
+      out_ += source == "+" ? '+' : kind == TK_CHORD_START ? '[' : ']';
       break;
     case TK_TUPLET: {
       const TupletState& t = Tuplet();
@@ -372,22 +371,29 @@ void TuneRewriter::WriteBar(TokenKind kind, size_t start, size_t end, bool /*inR
     out_ += ' ';
   }
   if (ending && breakAt_ != std::string::npos && breakAt_ >= out_.size()) breakAt_ = prevBreak_;
+  // A line that holds just the note E would read as an E: field before ":".
+  if ((kind == TK_REPEAT_BOTH || kind == TK_REPEAT_END) && out_.size() == lineStart_ + 1 &&
+      out_.back() == 'E')
+    out_ += ' ';
+  std::string text;
   switch (kind) {
-    case TK_BAR: out_ += '|'; break;
-    case TK_DOUBLE_BAR: out_ += "||"; break;
-    case TK_END_BAR: out_ += "|]"; break;
-    case TK_START_BAR: out_ += "[|"; break;
-    case TK_REPEAT_START: out_ += "|:"; break;
-    case TK_REPEAT_BOTH:
-      out_ += ':';
-      out_.append(TokenValue(), '|');
-      out_ += ':';
-      break;
-    case TK_REPEAT_END: out_ += ":|"; break;
-    case TK_FIRST_ENDING: out_ += '1'; break;
-    case TK_SECOND_ENDING: out_ += '2'; break;
-    default: out_ += '['; break;
+    case TK_BAR: text = "|"; break;
+    case TK_DOUBLE_BAR: text = "||"; break;
+    case TK_END_BAR: text = "|]"; break;
+    case TK_START_BAR: text = "[|"; break;
+    case TK_REPEAT_START: text = "|:"; break;
+    case TK_REPEAT_BOTH: text = ":" + std::string(TokenValue(), '|') + ":"; break;
+    case TK_REPEAT_END: text = ":|"; break;
+    case TK_FIRST_ENDING: text = "1"; break;
+    case TK_SECOND_ENDING: text = "2"; break;
+    default: text = "["; break;
   }
+  // Two bar lines must not run into one ("| |" is no "||").
+  if (!ending && out_.size() > lineStart_ &&
+      (out_.back() == '|' || out_.back() == '[') &&
+      (text[0] == '|' || text[0] == ':'))
+    out_ += ' ';
+  out_ += text;
   // "|" and a line end before an ending number keep their line end.
   const std::string_view source = Text().substr(start, end - start);
   if (const size_t lf = source.find('\n'); lf != std::string_view::npos) {
