@@ -13,6 +13,7 @@ struct Setting {
   bool ok = false;
   std::vector<std::string> candidates;
   const uint32_t* weights = nullptr;
+  int chordsSet = 0;
 };
 
 Setting Set(const std::string& body, const std::string& meter, const std::string& key = "C",
@@ -32,6 +33,7 @@ Setting Set(const std::string& body, const std::string& meter, const std::string
   s.ok = engine->Run(t, s.body, s.message);
   for (const auto& c : engine->Candidates()) s.candidates.push_back(c.name);
   s.weights = engine->PitchWeights();
+  s.chordsSet = engine->ChordsSet();
   keep.push_back(std::move(engine));
   return s;
 }
@@ -98,6 +100,7 @@ TEST(Chordwise, RepeatedSectionsCountTwiceButGetTheirChordsOnce) {
   // Hand-checked: weights C 150, E 60, G 60, D 30, A 30, F 12; in the last bar
   // Dm scores 384 against F 231, then Am 637 against F 577.
   EXPECT_EQ(s.body, "|:\"C\"C2\"C\"E2|\"C\"G2\"C\"c2:|\"Dm\"DF\"Am\"A2|]");
+  EXPECT_EQ(s.chordsSet, 6);
   // Both readings of the section were weighed: C, E, G, c twice each.
   Setting once = Set("C2E2|G2c2|DFA2|]", "2/4");
   EXPECT_EQ(s.weights[4], 2 * once.weights[4]);

@@ -49,6 +49,7 @@ TEST(Transpose, NotesAreSpelledInTheNewKey) {
   EXPECT_EQ(Moved("cdef", -13).body, "B,CDE");  // in B major
   // A note that becomes E at a line start keeps a ":" after it from reading as E:.
   EXPECT_EQ(Moved("A|\r\ne::|", -12).body, "A,|\r\nE ::|");
+  EXPECT_EQ(Moved("[A:|", -5).body, "[E :|");
   // A chord written with "+" stays so.
   EXPECT_EQ(Moved("+CE+|", 2).body, "+DF+|");
   // Out of range at the top or bottom: whole octaves back in.

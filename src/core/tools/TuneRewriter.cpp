@@ -371,9 +371,9 @@ void TuneRewriter::WriteBar(TokenKind kind, size_t start, size_t end, bool /*inR
     out_ += ' ';
   }
   if (ending && breakAt_ != std::string::npos && breakAt_ >= out_.size()) breakAt_ = prevBreak_;
-  // A line that holds just the note E would read as an E: field before ":".
-  if ((kind == TK_REPEAT_BOTH || kind == TK_REPEAT_END) && out_.size() == lineStart_ + 1 &&
-      out_.back() == 'E')
+  // The note E alone at a line start or after "[" would read as an E: field before ":".
+  if ((kind == TK_REPEAT_BOTH || kind == TK_REPEAT_END) && out_.size() > lineStart_ &&
+      out_.back() == 'E' && (out_.size() == lineStart_ + 1 || out_[out_.size() - 2] == '['))
     out_ += ' ';
   std::string text;
   switch (kind) {
