@@ -56,6 +56,8 @@ std::vector<int> FirstRoots(const TuneTexts& t, const StyleSet& styles) {
 struct Tally {
   long bars = 0;
   long matches = 0;
+  long none = 0;           // bars that got no chord
+  long interval[12] = {};  // misses by chosen root minus written root
   double Percent() const { return bars == 0 ? 0.0 : 100.0 * matches / bars; }
 };
 
@@ -94,7 +96,13 @@ void Measure(const std::vector<Tune>& tunes, const std::vector<std::vector<int>>
     for (size_t b = 0; b < want.size(); ++b) {
       if (want[b] < 0) continue;
       ++tally.bars;
-      if (b < set.size() && set[b] == want[b]) ++tally.matches;
+      if (b < set.size() && set[b] == want[b]) {
+        ++tally.matches;
+      } else if (b >= set.size() || set[b] < 0) {
+        ++tally.none;
+      } else {
+        ++tally.interval[(set[b] - want[b] + 12) % 12];
+      }
     }
   }
 }
@@ -199,6 +207,11 @@ int main(int argc, char** argv) {
               "per bar %.1f%%\n",
               beat.Percent(), beat.bars, bar.Percent());
 
+  std::printf("  misses (per beat): no chord set %ld bars; chosen root above the written one by",
+              beat.none);
+  for (int i = 1; i < 12; ++i) std::printf(" %d:%ld", i, beat.interval[i]);
+  std::printf(" semitones\n");
+
   struct Variant {
     const char* what;
     void (*apply)(ChordwiseWeights&);
@@ -215,6 +228,8 @@ int main(int argc, char** argv) {
          w.progressByMinorSecond = 50;
          w.progressByMajorSecond = 70;
        }},
+      {"ProgressByThird 60 (relative and mediant chords)", [](ChordwiseWeights& w) { w.progressByThird = 60; }},
+      {"SetChordFirst 150 (root in the melody)", [](ChordwiseWeights& w) { w.setChordFirst = 150; }},
       {"SetChordThird 60, SetChordFifth 80", [](ChordwiseWeights& w) {
          w.setChordThird = 60;
          w.setChordFifth = 80;
