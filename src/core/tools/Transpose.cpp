@@ -56,7 +56,12 @@ std::string TransposeKeyText(std::string_view keyText, int shift) {
   }
   out += key.mode->abbreviation;
 
-  // The words after the tonic, the mode and the key's own accidentals stay.
+  // The key's own accidentals move with it, each on the letter its natural moves
+  // to (one that would need a double accidental, or fall on the tonic's letter,
+  // is left out: the notes then carry it); the words after them stay.
+  KeyInfo moved;
+  ParseKey(out, moved);
+  std::string accidentals;
   std::string_view t = keyText;
   while (!t.empty() && (t.front() == ' ' || t.front() == '\t' || t.front() == '\r' ||
                         t.front() == '\n'))
@@ -77,6 +82,21 @@ std::string TransposeKeyText(std::string_view keyText, int shift) {
       if (j + 1 < t.size() && (t[j] == '^' || t[j] == '_' || t[j] == '=') &&
           std::string_view("ABCDEFGabcdefg").find(t[j + 1]) != std::string_view::npos &&
           (j + 2 >= t.size() || !IsAlpha(t[j + 2]))) {
+        static constexpr char kLetters[] = "CDEFGAB";
+        static constexpr int kPcs[] = {0, 2, 4, 5, 7, 9, 11};
+        const char upper = static_cast<char>(t[j + 1] & ~0x20);
+        const int natural = kPcs[std::string_view(kLetters).find(upper)];
+        const int pitch = natural + (t[j] == '^' ? 1 : t[j] == '_' ? -1 : 0) + shift;
+        const char letter = moved.names[((natural + shift) % 12 + 12) % 12][0];
+        const size_t index = std::string_view(kLetters).find(letter);
+        if (index != std::string_view::npos && letter != out[0]) {
+          const int acc = ((pitch - kPcs[index]) % 12 + 18) % 12 - 6;
+          if (acc >= -1 && acc <= 1) {
+            accidentals += ' ';
+            accidentals += acc > 0 ? '^' : acc < 0 ? '_' : '=';
+            accidentals += static_cast<char>(letter | 0x20);
+          }
+        }
         i = j + 2;
         continue;
       }
@@ -86,6 +106,7 @@ std::string TransposeKeyText(std::string_view keyText, int shift) {
     rest = t.substr(i);
   }
   while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.remove_suffix(1);
+  out += accidentals;
   if (!rest.empty()) {
     out += ' ';
     out += rest;

@@ -14,8 +14,8 @@ namespace tunora {
 
 // Transposition of a K: text by shift semitones: the tonic moved, folded into
 // the octave and named in chord style from the old key's names, then the mode's
-// abbreviation, then the words that followed the mode and its accidentals (a
-// clef, for instance). A K: that names no key is kept as it is.
+// abbreviation, the key's own accidentals moved with it, then the words that
+// followed them (a clef, for instance). A K: that names no key is kept as it is.
 std::string TransposeKeyText(std::string_view keyText, int shift);
 
 // A pitch moved by shift and kept within 1..127 by whole octaves.
