@@ -153,6 +153,27 @@ class ToolWindowTest : public QObject {
     QVERIFY(!toolsLeft);
   }
 
+  void rawEditorTakesTheWholeTune() {
+    CAbcDoc* file = Open();
+    file->View()->SelectLine(2);
+    file->Edit(true);
+    QApplication::processEvents();
+    auto* editor = qobject_cast<CTuneDoc*>(file->EditorOf(*file->File().TuneAt(2)));
+    QVERIFY(editor && editor->Raw());
+    CToolDoc* tools = CToolDoc::OpenFor(editor);
+    QVERIFY(tools);
+    CToolTransposeDlg* page = tools->View()->Sheet()->TransposePage();
+    page->Down()->setChecked(true);
+    page->BySpin()->setValue(2);
+    QVERIFY(page->Apply());
+    QPlainTextEdit* raw = editor->View()->RawBox();
+    QCOMPARE(raw->toPlainText(),
+             QStringLiteral("X:2\nT:Reel\nM:4/4\nL:1/8\nK:F\nFGAB cdcA|\n"));
+    raw->undo();
+    QCOMPARE(raw->toPlainText(),
+             QStringLiteral("X:2\nT:Reel\nM:4/4\nL:1/8\nK:G\nGABc dedB|\n"));
+  }
+
   void abcPageOnTheSelectionAndTheDefaultLength() {
     CAbcDoc* file = Open();
     CTuneDoc* editor = Edit(file, 1);
