@@ -20,6 +20,12 @@ TEST(Rewriter, WithoutOptionsTheBodyComesBackAsWritten) {
       "%%MIDI program 1\r\nK:Dmix clef=bass\r\nU:T = !trill!\r\n\\ backslash line\r\n"
       "A B/ C3/2 [K:G] D/4 ~E .F H|\r\n";
   EXPECT_EQ(Tidy(body, {}), body);
+  // U: and u: fields stay exactly as written, also with options on.
+  RewriteOptions o;
+  o.addBreaks = true;
+  o.addBarSpaces = true;
+  EXPECT_EQ(Tidy("U: T = !trill!\r\nA|B [u: S = !slide!] c\r\nu:  X = z\r\nd", o),
+            "U: T = !trill!\r\nA | B [u: S = !slide!] c!\r\nu:  X = z\r\nd");
 }
 
 TEST(Rewriter, BarSpaces) {

@@ -95,6 +95,7 @@ RewriteResult TuneRewriter::Rewrite(const TuneTexts& tune, const RewriteOptions&
   breakAt_ = std::string::npos;
   prevBreak_ = std::string::npos;
   breakIsBlank_ = false;
+  verbatimField_ = false;
   commentDropped_ = false;
   wrapped_ = false;
   lineEnd_ = tune.body.find("\r\n") != std::string_view::npos || tune.body.find('\n') ==
@@ -167,13 +168,20 @@ void TuneRewriter::Token(TokenKind kind, size_t start, size_t end, bool inRange)
     case TK_CR:
       WriteLineEnd('\r', end);
       return;
-    case TK_NEWLINE:
-      if (!source.empty() && source[0] == '[') {
-        inlineField_ = true;  // [U: and [u: come as a line end first
-        return;
+    case TK_NEWLINE: {
+      // U: and u: fields are written back as they stand ([U: and [u: come as a
+      // line end first).
+      const bool symbolField = source.size() > 2 && (source[1] == 'U' || source[1] == 'u') &&
+                               source[2] == ':';
+      const bool inlineField = !source.empty() && source[0] == '[';
+      if (!inlineField) WriteLineEnd('\n', end);
+      if (symbolField) {
+        out_.append(source.substr(inlineField ? 0 : 1));
+        verbatimField_ = true;
+        lineEndsInText_ = !inlineField;
       }
-      WriteLineEnd('\n', end);
       return;
+    }
     case TK_SPACE:
       if (opt_.removeBarSpaces && IsBarOrEnding(lastKind_)) return;
       if (opt_.addBarSpaces && addedBlank_ == out_.size()) return;
@@ -277,7 +285,14 @@ void TuneRewriter::Token(TokenKind kind, size_t start, size_t end, bool inRange)
       if (IsBarOrEnding(kind)) {
         WriteBar(kind, start, end, inRange);
       } else if (IsFieldKind(kind)) {
-        WriteField(kind, inRange);
+        if (verbatimField_) {
+          verbatimField_ = false;
+        } else if ((kind == TK_FIELD_U || kind == TK_FIELD_u) && !source.empty()) {
+          out_.append(source);  // a U: line that opens the body
+          lineEndsInText_ = true;
+        } else {
+          WriteField(kind, inRange);
+        }
       } else if (!(opt_.removeGraces && InGrace())) {
         out_.append(source);  // an error: the text the reader could not take
       }

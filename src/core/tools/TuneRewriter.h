@@ -97,6 +97,7 @@ class TuneRewriter : public AbcParser {
   ChordSymbol chord_;          // the chord symbol in force, for bass-only symbols
   int lastKind_ = TK_NONE;     // the kind of the last token written
   bool inlineField_ = false;   // the field now read was written inline ([K:...])
+  bool verbatimField_ = false; // the field now read was copied as it stands (U:, u:)
   bool shiftSet_ = false;
   // Lengths: the unit in force in the output, and whether the unit changes.
   tick outUnit_ = 0;
