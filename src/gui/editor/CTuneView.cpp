@@ -835,7 +835,6 @@ void ReplaceChangedPart(QTextCursor& cursor, const QString& now, const QString& 
 
 std::string CTuneView::ToolTuneText(size_t& selectionStart, size_t& selectionEnd) const {
   selectionStart = selectionEnd = 0;
-  if (!raw_ && editing_ != Editing::kNone) const_cast<CTuneView*>(this)->EndEditing(0);
   if (!raw_ && body_->textCursor().hasSelection()) {
     const QString shown = body_->toPlainText();
     const QTextCursor c = body_->textCursor();

@@ -1,5 +1,6 @@
 #include "gui/tools/CToolDoc.h"
 
+#include <QPlainTextEdit>
 #include <QTimer>
 
 #include "abc/AbcHeader.h"
@@ -69,8 +70,13 @@ CMinFormDoc* CToolDoc::TuneFileDocument() const {
 
 const TuneRecord* CToolDoc::Tune() const { return editor_ ? editor_->Tune() : nullptr; }
 
-bool CToolDoc::ReadEditor(Input& input) const {
+bool CToolDoc::ReadEditor(Input& input, bool finishEditing) const {
   if (!editor_ || Editor()->View() == nullptr) return false;
+  CTuneView* view = Editor()->View();
+  if (finishEditing && !view->IsRaw() && view->EditingKind() != CTuneView::Editing::kNone) {
+    if (view->EditingKind() == CTuneView::Editing::kChooser) view->CancelChooser();
+    else view->EndEditing(0);
+  }
   const std::string text = Editor()->View()->ToolTuneText(input.start, input.end);
   TuneFile::ParseTune(input.tune, text, false);
   return true;
@@ -78,10 +84,10 @@ bool CToolDoc::ReadEditor(Input& input) const {
 
 QString CToolDoc::RangeText() const {
   if (!editor_ || Editor()->View() == nullptr) return QStringLiteral("no tune (the editor is closed)");
-  size_t start = 0, end = 0;
-  Editor()->View()->ToolTuneText(start, end);
-  return end > start ? QStringLiteral("the selected part of the tune")
-                     : QStringLiteral("the whole tune");
+  const CTuneView* view = Editor()->View();
+  return !view->IsRaw() && view->BodyBox()->textCursor().hasSelection()
+             ? QStringLiteral("the selected part of the tune")
+             : QStringLiteral("the whole tune");
 }
 
 std::string CToolDoc::KeyText() const {
@@ -113,7 +119,7 @@ void CToolDoc::Show(const std::string& body) {
 
 bool CToolDoc::Rewrite(RewriteOptions options) {
   Input in;
-  if (!ReadEditor(in)) return false;
+  if (!ReadEditor(in, true)) return false;
   options.wholeBody = !in.Selected();
   options.rangeStart = in.start;
   options.rangeEnd = in.end;
@@ -136,7 +142,7 @@ bool CToolDoc::Rewrite(RewriteOptions options) {
 
 bool CToolDoc::SetChords(uint32_t strangeness, bool perBar, bool write) {
   Input in;
-  if (!ReadEditor(in)) return false;
+  if (!ReadEditor(in, true)) return false;
   CTunoraApp* app = CTunoraApp::Instance();
   const ChordwiseWeights weights = app != nullptr ? app->GetSettings().chordwise : ChordwiseWeights{};
   ChordwiseEngine engine(weights, StyleSet::Application().chordTypes, strangeness);

@@ -45,7 +45,8 @@ class CToolDoc : public CMinFormDoc {
     size_t end = 0;
     bool Selected() const { return end > start; }
   };
-  bool ReadEditor(Input& input) const;
+  // With finishEditing a header field being edited is stored first.
+  bool ReadEditor(Input& input, bool finishEditing = false) const;
   // "the whole tune" or "the selected part of the tune".
   QString RangeText() const;
   // The unit length of the tune: its L:, or the meter's default as "1/n".
