@@ -28,6 +28,7 @@ TEST(Transpose, KeyField) {
   EXPECT_EQ(TransposeKeyText("Dmix ^g clef=treble-8 % comment", -2), "Cmix ^f clef=treble-8 % comment");
   EXPECT_EQ(TransposeKeyText("A =c _B", 2), "B =d =c");  // B flat in A is C natural in B
   EXPECT_EQ(TransposeKeyText("D =c", -2), "C _b");
+  EXPECT_EQ(TransposeKeyText("D =c", -146), "C _b");  // twelve octaves down
   // A tonic that would need more than seven accidentals is named the other way.
   EXPECT_EQ(TransposeKeyText("F#", 6), "C");
   EXPECT_EQ(TransposeKeyText("Db", -9), "E");

@@ -9,6 +9,15 @@ namespace {
 
 constexpr char kChromatic[] = "C.D.EF.G.A.B";
 
+// The first accidental of the key in pitch-class order: +1, -1 or 0.
+int FirstAccidental(const KeyInfo& key) {
+  for (int8_t a : key.letterAccidentals)
+    if (a != 0) return a > 0 ? 1 : -1;
+  return 0;
+}
+
+}  // namespace
+
 int LetterPcOf(char letter) {
   switch (letter) {
     case 'C': case 'c': return 0;
@@ -22,17 +31,7 @@ int LetterPcOf(char letter) {
   }
 }
 
-// The accidental (-6..5) that puts a letter of pitch class letterPc on pitch.
 int AccidentalFor(int pitch, int letterPc) { return ((pitch % 12 - letterPc + 18) % 12) - 6; }
-
-// The first accidental of the key in pitch-class order: +1, -1 or 0.
-int FirstAccidental(const KeyInfo& key) {
-  for (int8_t a : key.letterAccidentals)
-    if (a != 0) return a > 0 ? 1 : -1;
-  return 0;
-}
-
-}  // namespace
 
 int FoldIntoOctave(int pitch) {
   if (pitch > 71) pitch -= 12 * ((pitch - 60) / 12);

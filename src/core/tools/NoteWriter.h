@@ -11,6 +11,12 @@
 
 namespace tunora {
 
+// The pitch class (C = 0) of a note letter of either case, -1 for any other character.
+int LetterPcOf(char letter);
+
+// The accidental (-6..5) that puts a letter of pitch class letterPc on pitch.
+int AccidentalFor(int pitch, int letterPc);
+
 // A pitch moved into the octave 60..71.
 int FoldIntoOctave(int pitch);
 

@@ -82,15 +82,12 @@ std::string TransposeKeyText(std::string_view keyText, int shift) {
       if (j + 1 < t.size() && (t[j] == '^' || t[j] == '_' || t[j] == '=') &&
           std::string_view("ABCDEFGabcdefg").find(t[j + 1]) != std::string_view::npos &&
           (j + 2 >= t.size() || !IsAlpha(t[j + 2]))) {
-        static constexpr char kLetters[] = "CDEFGAB";
-        static constexpr int kPcs[] = {0, 2, 4, 5, 7, 9, 11};
-        const char upper = static_cast<char>(t[j + 1] & ~0x20);
-        const int natural = kPcs[std::string_view(kLetters).find(upper)];
-        const int pitch = natural + (t[j] == '^' ? 1 : t[j] == '_' ? -1 : 0) + shift;
-        const char letter = moved.names[((natural + shift) % 12 + 12) % 12][0];
-        const size_t index = std::string_view(kLetters).find(letter);
-        if (index != std::string_view::npos && letter != out[0]) {
-          const int acc = ((pitch - kPcs[index]) % 12 + 18) % 12 - 6;
+        auto pc = [](int p) { return ((p % 12) + 12) % 12; };
+        const int natural = LetterPcOf(t[j + 1]);
+        const int pitch = pc(natural + (t[j] == '^' ? 1 : t[j] == '_' ? -1 : 0) + shift);
+        const char letter = moved.names[pc(natural + shift)][0];
+        if (LetterPcOf(letter) >= 0 && letter != out[0]) {
+          const int acc = AccidentalFor(pitch, LetterPcOf(letter));
           if (acc >= -1 && acc <= 1) {
             accidentals += ' ';
             accidentals += acc > 0 ? '^' : acc < 0 ? '_' : '=';

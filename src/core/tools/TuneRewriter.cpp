@@ -445,11 +445,7 @@ void TuneRewriter::WriteNote(bool /*inRange*/) {
         if (n.accidental != 0) {
           // Spelled on the letter the written one moves to.
           const int base = n.writtenPitch + (moved - n.pitch);
-          const char* name = speller_.Key().names[((base % 12) + 12) % 12];
-          static constexpr char kLetters[] = "CDEFGAB";
-          static constexpr int kPcs[] = {0, 2, 4, 5, 7, 9, 11};
-          for (int i = 0; i < 7; ++i)
-            if (kLetters[i] == name[0]) letterPc = kPcs[i];
+          letterPc = LetterPcOf(speller_.Key().names[((base % 12) + 12) % 12][0]);
         }
       }
       speller_.Write(out_, moved, letterPc, n.writtenAccidental != 0);

@@ -36,6 +36,15 @@ QGroupBox* RadioPair(QWidget* parent, const QString& title, QRadioButton*& first
   return group;
 }
 
+// A row with a button at its right end, under the page's controls.
+void AddButtonRow(QVBoxLayout* layout, QPushButton* button) {
+  auto* row = new QHBoxLayout;
+  row->addStretch();
+  row->addWidget(button);
+  layout->addLayout(row);
+  layout->addStretch();
+}
+
 }  // namespace
 
 // --- ABC -------------------------------------------------------------------------------------
@@ -83,11 +92,7 @@ CToolAbcDlg::CToolAbcDlg(CToolDoc* doc, QWidget* parent) : QWidget(parent), doc_
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(groups);
   layout->addLayout(grid);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(apply_);
-  layout->addLayout(buttons);
-  layout->addStretch();
+  AddButtonRow(layout, apply_);
 
   connect(lengthOn_, &QCheckBox::toggled, length_, &QWidget::setEnabled);
   connect(wrapOn_, &QCheckBox::toggled, wrap_, &QWidget::setEnabled);
@@ -211,11 +216,7 @@ CToolTransposeDlg::CToolTransposeDlg(CToolDoc* doc, QWidget* parent) : QWidget(p
   grid->setColumnStretch(3, 1);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(apply_);
-  layout->addLayout(buttons);
-  layout->addStretch();
+  AddButtonRow(layout, apply_);
 
   connect(by_, &QSpinBox::valueChanged, this, [this] { ShowKeyForBy(); });
   connect(up_, &QRadioButton::toggled, this, [this] { ShowKeyForBy(); });
