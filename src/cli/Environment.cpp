@@ -68,6 +68,19 @@ bool LoadTuneFile(const std::string& path, const TuneFileOptions& options, TuneF
   return true;
 }
 
+bool TakeOutput(const Args& a, std::vector<std::string>& rest, std::string& out) {
+  out = a.Get("--output");
+  for (size_t i = 0; i < a.positional.size(); ++i) {
+    if (a.positional[i] == "-o") {
+      if (i + 1 >= a.positional.size()) return false;
+      out = a.positional[++i];
+    } else {
+      rest.push_back(a.positional[i]);
+    }
+  }
+  return !out.empty();
+}
+
 bool ParsePosition(const std::string& text, int min, size_t count, int& position) {
   if (text.empty() || text.size() > 10) return false;
   long long v = 0;
@@ -103,19 +116,6 @@ bool ApplyMidiSets(const Args& a, Settings& settings) {
   ReadSettings(ini, read);
   settings.midi = read.midi;
   return true;
-}
-
-bool TakeOutput(const Args& a, std::vector<std::string>& rest, std::string& out) {
-  out = a.Get("--output");
-  for (size_t i = 0; i < a.positional.size(); ++i) {
-    if (a.positional[i] == "-o") {
-      if (i + 1 >= a.positional.size()) return false;
-      out = a.positional[++i];
-    } else {
-      rest.push_back(a.positional[i]);
-    }
-  }
-  return !out.empty();
 }
 
 }  // namespace tunora::cli

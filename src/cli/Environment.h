@@ -49,11 +49,12 @@ inline std::string_view FileHeaderText(const TuneFile& file) {
 // for a key that is not a Midi setting.
 bool ApplyMidiSets(const Args& a, Settings& settings);
 
+// "-o OUT" among the positional words (the option parser keeps short words there),
+// or --output OUT: out gets it and rest the other positional words. False when
+// no output was named.
+bool TakeOutput(const Args& a, std::vector<std::string>& rest, std::string& out);
+
 // Writes bytes to standard output; false when the write failed.
 bool WriteOut(std::string_view bytes);
-
-// "-o OUT" (or --output OUT) among the positional words, where the option parser
-// keeps short words: out receives OUT, rest the other words. False without one.
-bool TakeOutput(const Args& a, std::vector<std::string>& rest, std::string& out);
 
 }  // namespace tunora::cli

@@ -169,6 +169,8 @@ void CMainFrame::CreateActions() {
              "Change the playback options, rhythms, chords and backing styles");
   MakeAction(C::kEditPlaybackSettings, "Playback Setti&ngs...",
              "Choose the MIDI device and the melody instrument");
+  MakeAction(C::kEditChordwiseOptions, "&Chordwise Chord Setting...",
+             "Change the weights of automatic chord setting");
   MakeAction(C::kEditCommentSelection, "Co&mment Selection",
              "Turn the selected lines of the tune into comments, or back");
 
@@ -180,7 +182,8 @@ void CMainFrame::CreateActions() {
              QKeySequence(Qt::Key_Insert));
   MakeAction(C::kTuneTextAfter, "&Text after Tune...", "Edit the text that follows the tune");
   MakeAction(C::kTuneRenumber, "Re&number Tunes...", "Give the tunes consecutive numbers");
-  MakeAction(C::kTuneTools, "T&ools", "Open the tune tools");
+  MakeAction(C::kTuneTools, "T&ools...", "Open the tune tools: tidy, set chords, transpose",
+             QKeySequence(Qt::CTRL | Qt::Key_T));
   MakeAction(C::kTuneDraw, "&Draw", "Show the tune as staff notation");
   MakeAction(C::kTunePlay, "&Play", "Play the current tune");
   MakeAction(C::kTunePlayNow, "Play &Now", "Play the current tune at once");
@@ -277,6 +280,7 @@ void CMainFrame::CreateMenus() {
   edit->addAction(a(C::kEditPreferences));
   edit->addAction(a(C::kEditPlaybackOptions));
   edit->addAction(a(C::kEditPlaybackSettings));
+  edit->addAction(a(C::kEditChordwiseOptions));
 
   QMenu* view = menuBar()->addMenu("&View");
   toolBarToggle_ = view->addAction("&Toolbar");

@@ -33,6 +33,7 @@
 #include "gui/app/CMinFormView.h"
 #include "gui/app/CPrefSheet.h"
 #include "gui/app/CTipDlg.h"
+#include "gui/tools/ChordwiseDialogs.h"
 #include "gui/play/PlayRequest.h"
 #include "gui/app/Messages.h"
 #include "gui/play/options/PlayOptions.h"
@@ -422,6 +423,11 @@ bool CTunoraApp::OnCommand(CommandId id) {
     case CommandId::kEditPlaybackSettings:
       ShowPlaybackSettings(mainFrame_);
       return true;
+    case CommandId::kEditChordwiseOptions: {
+      CChordwiseOptionsDlg dialog(mainFrame_);
+      dialog.exec();
+      return true;
+    }
     case CommandId::kHelpTips:
       ShowTips();
       return true;
@@ -479,6 +485,7 @@ bool CTunoraApp::OnUpdateCommand(CommandId id, CommandState& state) {
     case CommandId::kEditPreferences:
     case CommandId::kEditPlaybackOptions:
     case CommandId::kEditPlaybackSettings:
+    case CommandId::kEditChordwiseOptions:
     case CommandId::kHelpContext:
     case CommandId::kHelpTips:
     case CommandId::kHelpAbout:

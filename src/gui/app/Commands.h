@@ -38,6 +38,7 @@ enum class CommandId {
   kEditPlaybackOptions,
   kEditPlaybackSettings,
   kEditCommentSelection,
+  kEditChordwiseOptions,
   // Tune
   kTuneEdit,
   kTuneRawEdit,

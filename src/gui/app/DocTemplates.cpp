@@ -4,6 +4,7 @@
 
 #include "gui/editor/EditorTemplate.h"
 #include "gui/play/PlayTemplate.h"
+#include "gui/tools/CToolDoc.h"
 #include "gui/tunefile/AbcTemplate.h"
 
 namespace tunora {
@@ -12,7 +13,8 @@ void RegisterDocTemplates(DocTemplateRegistry& registry) {
   RegisterAbcTemplate(registry);  // 129: tune file and tune list
   RegisterEditorTemplate(registry);  // 131: tune editor
   RegisterPlayTemplate(registry);  // 167: player
-  // 168 found files, 149 tune tools and 132
+  RegisterToolTemplate(registry);  // 149: tune tools
+  // 168 found files and 132
   // drawing register here as their areas arrive.
 }
 

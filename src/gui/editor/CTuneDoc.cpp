@@ -7,6 +7,7 @@
 #include "gui/app/CTunoraApp.h"
 #include "gui/app/Messages.h"
 #include "gui/editor/CTuneView.h"
+#include "gui/tools/CToolDoc.h"
 #include "gui/editor/EditorDialogs.h"
 #include "gui/play/PlayRequest.h"
 #include "gui/tunefile/CAbcDoc.h"
@@ -270,6 +271,9 @@ bool CTuneDoc::OnCommand(CommandId id) {
     case CommandId::kTuneShowErrors:
       ShowErrors();
       return true;
+    case CommandId::kTuneTools:
+      CToolDoc::OpenFor(this);
+      return true;
     default:
       return false;
   }
@@ -281,6 +285,7 @@ bool CTuneDoc::OnUpdateCommand(CommandId id, CommandState& state) {
     case CommandId::kFileSaveTuneAs:
     case CommandId::kTunePlay:
     case CommandId::kTunePlayNow:
+    case CommandId::kTuneTools:
       state.enabled = fileDoc_ != nullptr && tune_ != nullptr;
       return true;
     case CommandId::kFileSaveAs:

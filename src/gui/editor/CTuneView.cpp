@@ -1,6 +1,7 @@
 #include "gui/editor/CTuneView.h"
 
 #include <QAbstractItemView>
+#include <QAbstractUndoItem>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -750,8 +751,14 @@ bool CTuneView::CanCommentSelection() const {
 
 bool CTuneView::CommentSelection() {
   if (!CanCommentSelection()) return false;
-  QPlainTextEdit* box = TuneBox();
+  if (!CommentSelectionIn(TuneBox())) return false;
+  Doc()->SetModifiedFlag(true);
+  return true;
+}
+
+bool CommentSelectionIn(QPlainTextEdit* box) {
   QTextCursor c = box->textCursor();
+  if (!c.hasSelection()) return false;
   QString selected = c.selection().toPlainText();
   QByteArray utf8 = selected.toUtf8();
   std::string toggled =
@@ -765,7 +772,6 @@ bool CTuneView::CommentSelection() {
   c.setPosition(start);
   c.setPosition(start + static_cast<int>(result.size()), QTextCursor::KeepAnchor);
   box->setTextCursor(c);
-  Doc()->SetModifiedFlag(true);
   return true;
 }
 
@@ -791,6 +797,110 @@ void CTuneView::SelectBodyOffset(size_t offset) {
   box->setTextCursor(c);
   box->ensureCursorVisible();
   box->setFocus(Qt::OtherFocusReason);
+}
+
+// --- the tune tools -----------------------------------------------------------------------
+
+namespace {
+
+// One header field changed by a tool, taken back and done again with the body box's
+// own undo and redo.
+class ToolFieldUndo : public QAbstractUndoItem {
+ public:
+  ToolFieldUndo(CTuneView* view, char letter, std::optional<std::string> before,
+                std::string after)
+      : view_(view), letter_(letter), before_(std::move(before)), after_(std::move(after)) {}
+  void undo() override {
+    if (view_) view_->RestoreField(letter_, before_);
+  }
+  void redo() override {
+    if (view_) view_->RestoreField(letter_, after_);
+  }
+
+ private:
+  QPointer<CTuneView> view_;
+  char letter_;
+  std::optional<std::string> before_;
+  std::string after_;
+};
+
+// Replaces the text of box by text, changing only the part between what both share
+// at the start and at the end, inside the edit block of cursor.
+void ReplaceChangedPart(QTextCursor& cursor, const QString& now, const QString& text) {
+  qsizetype head = 0;
+  const qsizetype shorter = std::min(now.size(), text.size());
+  while (head < shorter && now[head] == text[head]) ++head;
+  qsizetype tail = 0;
+  while (tail < shorter - head && now[now.size() - 1 - tail] == text[text.size() - 1 - tail])
+    ++tail;
+  cursor.setPosition(static_cast<int>(head));
+  cursor.setPosition(static_cast<int>(now.size() - tail), QTextCursor::KeepAnchor);
+  cursor.insertText(text.mid(head, text.size() - head - tail));
+}
+
+}  // namespace
+
+std::string CTuneView::ToolTuneText(size_t& selectionStart, size_t& selectionEnd) const {
+  selectionStart = selectionEnd = 0;
+  if (!raw_ && body_->textCursor().hasSelection()) {
+    const QString shown = body_->toPlainText();
+    const QTextCursor c = body_->textCursor();
+    selectionStart = FromDisplay(shown.left(c.selectionStart())).size();
+    selectionEnd = FromDisplay(shown.left(c.selectionEnd())).size();
+  }
+  return TuneText();
+}
+
+void CTuneView::RestoreField(char letter, const std::optional<std::string>& value) {
+  if (raw_) return;
+  if (value) {
+    SetField(letter, *value, false);
+    return;
+  }
+  const int index = form_.IndexOf(letter);
+  if (index < 0) return;
+  form_.lines.erase(form_.lines.begin() + index);
+  FormChanged();
+  ResetList(std::min(index, static_cast<int>(form_.lines.size()) - 1));
+  LayoutPanes();
+}
+
+void CTuneView::ApplyToolResult(const std::string& body,
+                                const std::vector<std::pair<char, std::string>>& fields) {
+  if (raw_) {
+    // The whole tune is the box's text: the fields are set in it and the body
+    // replaced where it stands.
+    std::string text = FromDisplay(rawBox_->toPlainText());
+    for (const auto& [letter, value] : fields) text = SetRawField(text, letter, value, false);
+    TuneRecord read;
+    const size_t start = TuneFile::ParseTune(read, text, false);
+    if (start <= text.size() && text.compare(start, read.body.size(), read.body) == 0) {
+      text.replace(start, read.body.size(), body);
+    } else if (CAbcDoc* file = Doc()->FileDoc()) {
+      read.body = body;  // header comments stand in the body: the tune is written anew
+      text = file->File().WriteTune(read, false);
+    }
+    QTextCursor c(rawBox_->document());
+    c.beginEditBlock();
+    ReplaceChangedPart(c, rawBox_->toPlainText(), ToDisplay(text));
+    c.endEditBlock();
+    return;
+  }
+  if (editing_ == Editing::kChooser) CancelChooser();
+  if (editing_ != Editing::kNone) EndEditing(0);
+  if (!shown_[kTunePane]) ShowPane(kTunePane, true);
+  QTextCursor c(body_->document());
+  c.beginEditBlock();
+  ReplaceChangedPart(c, body_->toPlainText(), ToDisplay(body));
+  for (const auto& [letter, value] : fields) {
+    const int index = form_.IndexOf(letter);
+    std::optional<std::string> before;
+    if (index >= 0) before = form_.lines[static_cast<size_t>(index)].value;
+    if (before == value) continue;
+    SetField(letter, value, false);
+    body_->document()->appendUndoItem(new ToolFieldUndo(this, letter, before, value));
+  }
+  c.endEditBlock();
 }
 
 // --- settings, start, commands ---------------------------------------------------------------

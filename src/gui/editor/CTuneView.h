@@ -12,6 +12,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "editor/TuneForm.h"
 #include "gui/app/CMinFormView.h"
@@ -119,6 +121,18 @@ class CTuneView : public CMinFormView {
   // sees it, gives the box the focus and scrolls it into view.
   void SelectBodyOffset(size_t offset);
 
+  // --- the tune tools ---------------------------------------------------------------
+  // The tune text the form holds now, with the selected part of the body box as
+  // byte offsets of the body ([start, end); both 0 when nothing is selected, and
+  // always in raw mode).
+  std::string ToolTuneText(size_t& selectionStart, size_t& selectionEnd) const;
+  // A tool's result lands as one change that Undo in the tune box takes back
+  // whole: the new body and the header fields the tool set.
+  void ApplyToolResult(const std::string& body,
+                       const std::vector<std::pair<char, std::string>>& fields);
+  // Sets a header field to value, or removes it (nullopt).
+  void RestoreField(char letter, const std::optional<std::string>& value);
+
   // Applies the ABC font and the edit title after the settings changed.
   void ApplySettings();
 
@@ -177,5 +191,10 @@ class CTuneView : public CMinFormView {
   int dragY_ = 0;
   std::optional<std::string> chooserValue_;
 };
+
+// Comment Selection in a tune box (the editor's, or the tools window's): "%" put
+// before the selected lines or taken away, as an edit the box's undo does not take
+// back. False when nothing is selected.
+bool CommentSelectionIn(QPlainTextEdit* box);
 
 }  // namespace tunora

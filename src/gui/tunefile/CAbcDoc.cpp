@@ -14,8 +14,10 @@
 #include "gui/app/CTunoraApp.h"
 #include "gui/app/DocTemplate.h"
 #include "gui/app/Messages.h"
+#include "gui/editor/CTuneDoc.h"
 #include "gui/import/ImportCommand.h"
 #include "gui/play/PlayRequest.h"
+#include "gui/tools/CToolDoc.h"
 #include "gui/tunefile/CAbcView.h"
 #include "gui/tunefile/TextDialogs.h"
 #include "gui/tunefile/TuneListModel.h"
@@ -311,6 +313,13 @@ bool CAbcDoc::OnCommand(CommandId id) {
     case CommandId::kFileImportSongWright:
       RunImportCommand(*this, id);
       return true;
+    case CommandId::kTuneTools:
+      // The tools work on a tune editor: the tune's editor opens first.
+      if (TuneRecord* tune = file_->TuneAt(CurrentLine()); tune != nullptr && Opener()) {
+        Opener()(*this, CurrentLine(), false);
+        CToolDoc::OpenFor(qobject_cast<CTuneDoc*>(EditorOf(*tune)));
+      }
+      return true;
     default:
       return false;
   }
@@ -351,6 +360,7 @@ bool CAbcDoc::OnUpdateCommand(CommandId id, CommandState& state) {
       return true;
     case CommandId::kTunePlay:
     case CommandId::kTunePlayNow:
+    case CommandId::kTuneTools:
       state.enabled = CurrentLine() > 0;
       return true;
     default:
