@@ -11,6 +11,7 @@
 #include "abc/AbcParser.h"
 #include "abc/UserSymbols.h"
 #include "draw/DrawContext.h"
+#include "tunefile/TuneFile.h"
 #include "tunefile/TuneRecord.h"
 
 namespace tunora {
@@ -121,6 +122,8 @@ DecoStyle StyleOf(int kind) {
   return {Place::kNone, -1, nullptr};
 }
 
+bool IsDynamicKind(int kind) { return kind >= TK_P && kind <= TK_SFZ; }
+
 // Decorations of the default user symbols, for symbols without a definition.
 int DefaultSymbolKind(uint8_t c) {
   switch (c) {
@@ -207,6 +210,7 @@ struct Group {
 };
 
 struct OpenSlur {
+  int32_t begin;  // source of the note it starts at
   uint32_t serial;
   int32_t x;
   int32_t y;
@@ -226,7 +230,10 @@ class TuneDrawer : public AbcParser {
  private:
   // --- reading ----------------------------------------------------------------------
   void CollectLyrics(const TuneRecord& tune);
-  void ReadLyricLine(std::string_view text, int verse, size_t blockStart);
+  // One w: line (at offset in the body, -1 when unknown) under the notes of
+  // [blockStart, blockEnd) as verse.
+  void ReadLyricLine(std::string_view text, int32_t offset, int verse, size_t blockStart,
+                     size_t blockEnd);
   bool IsLyricNote() const {
     return note.pitch < 128 && (note.flags & kNoteInGrace) == 0 &&
            !(InChord() && ChordNoteCount() > 1);
@@ -264,7 +271,8 @@ class TuneDrawer : public AbcParser {
   void DrawBeams(const Group& g, int32_t y0);
   void DrawTuplets(int32_t y0);
   void DrawTiesAndSlurs(int32_t y0, int32_t startX, int32_t endX);
-  void DrawArc(int32_t x1, int32_t y1, int32_t x2, int32_t y2, bool above, int32_t height);
+  void DrawArc(std::string_view kind, int32_t begin, int32_t end, int32_t x1, int32_t y1,
+               int32_t x2, int32_t y2, bool above, int32_t height);
   void DrawDecorations(int32_t y0);
   void DrawTexts(int32_t y0, int32_t startX, int32_t endX);
   void DrawBarsAndSigns(int32_t y0);
@@ -280,6 +288,15 @@ class TuneDrawer : public AbcParser {
     return std::max(YOf(8) + lp_.Get(LP_BracketGap), ink + LS / 3) + lp_.Get(LP_BracketHeight);
   }
   int32_t Scaled(int32_t v, bool grace) const { return grace ? v * gracePct_ / 100 : v; }
+  // Reporting and drawing of one element.
+  void Sym(std::string_view kind, int symbol, int32_t x, int32_t y, const DrawItem& src,
+           bool grace = false) {
+    dc_.PutSymbol(kind, symbol, x, y, src.begin, src.end, grace);
+  }
+  void Line(std::string_view kind, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t t,
+            const DrawItem& src) {
+    dc_.PutLine(kind, x1, y1, x2, y2, t, src.begin, src.end);
+  }
   const GlyphBox& Box(int symbol, bool grace = false) const {
     return grace ? dc_.GraceGlyph(symbol) : dc_.Glyph(symbol);
   }
@@ -310,6 +327,13 @@ class TuneDrawer : public AbcParser {
   bool haveKey_ = false;
   std::array<int8_t, 12> key_{};
 
+  // The byte range of the token being read (in the body), -1 for header items.
+  int32_t tokBegin_ = -1;
+  int32_t tokEnd_ = -1;
+  void Pend(int kind, std::string text = {}) {
+    pending_.push_back({static_cast<uint8_t>(kind), std::move(text), tokBegin_, tokEnd_});
+  }
+
   // Pending attachments.
   std::vector<Decoration> pending_;
   int pendingSlurs_ = 0;
@@ -317,7 +341,7 @@ class TuneDrawer : public AbcParser {
   int chordFirst_ = -1;
 
   // Lyrics by note ordinal.
-  std::vector<std::vector<std::string>> lyrics_;
+  std::vector<std::vector<Syllable>> lyrics_;
   std::vector<int> noteBars_;
   size_t noteOrdinal_ = 0;
 
@@ -333,7 +357,9 @@ class TuneDrawer : public AbcParser {
   std::vector<Group> groups_;
   std::vector<OpenSlur> openSlurs_;
   std::vector<std::pair<int, int32_t>> openHairpins_;  // kind and start x (continued)
+  std::vector<int32_t> openHairpinBegins_;
   int openEnding_ = 0;
+  int32_t endingBegin_ = -1;
   bool endingHadNote_ = false;
   int32_t prevBottom_ = 0;
   int32_t prevBelow_ = 0;
@@ -342,64 +368,73 @@ class TuneDrawer : public AbcParser {
   int32_t textBaseline_ = 0;
   int32_t lyricsTop_ = 0;
   int verses_ = 0;
+  int systems_ = 0;  // systems drawn of the tune
 };
 
 // ---------------------------------------------------------------------------------------
 // Reading
 
-void TuneDrawer::ReadLyricLine(std::string_view text, int verse, size_t blockStart) {
+void TuneDrawer::ReadLyricLine(std::string_view text, int32_t offset, int verse,
+                               size_t blockStart, size_t blockEnd) {
   size_t n = blockStart;
-  std::string syllable;
+  Syllable syllable;
   bool have = false;
-  auto assign = [&](const std::string& s) {
-    if (n < lyrics_.size()) {
+  auto assign = [&](Syllable s) {
+    if (n < blockEnd && n < lyrics_.size()) {
       auto& v = lyrics_[n];
       if (v.size() <= static_cast<size_t>(verse)) v.resize(static_cast<size_t>(verse) + 1);
-      v[static_cast<size_t>(verse)] = s;
+      v[static_cast<size_t>(verse)] = std::move(s);
     }
     ++n;
   };
-  auto flush = [&](bool hyphen) {
-    if (have) assign(hyphen ? syllable + "-" : syllable);
-    syllable.clear();
+  auto at = [&](size_t i) { return offset < 0 ? -1 : offset + static_cast<int32_t>(i); };
+  auto flush = [&](bool hyphen, size_t i) {
+    if (have) {
+      if (hyphen) syllable.text += '-';
+      syllable.end = at(i);
+      assign(std::move(syllable));
+    }
+    syllable = Syllable();
     have = false;
+  };
+  auto add = [&](char c, size_t i) {
+    if (!have) syllable.begin = at(i);
+    syllable.text += c;
+    have = true;
   };
   for (size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
     if (c == ' ' || c == '\t') {
-      flush(false);
+      flush(false, i);
     } else if (c == '-') {
       if (have) {
-        flush(true);
-      } else if (n > blockStart && n - 1 < lyrics_.size()) {
-        // "--": a note passed over while the word goes on.
-        assign("");
+        flush(true, i);
+      } else if (n > blockStart) {
+        // "--": a note passed over while the word goes on; it shows a hyphen.
+        assign({"-", at(i), at(i + 1)});
       }
     } else if (c == '_') {
-      flush(false);
-      assign("_");
+      flush(false, i);
+      assign({"_", at(i), at(i + 1)});
     } else if (c == '*') {
-      flush(false);
-      assign("");
+      flush(false, i);
+      assign({"", at(i), at(i + 1)});
     } else if (c == '|') {
-      flush(false);
+      flush(false, i);
       if (n < noteBars_.size() && n > 0) {
         int bar = noteBars_[n - 1];
         while (n < noteBars_.size() && noteBars_[n] == bar) ++n;
       }
     } else if (c == '~') {
-      syllable += ' ';
-      have = true;
+      add(' ', i);
     } else if (c == '\\' && i + 1 < text.size() && text[i + 1] == '-') {
-      syllable += '-';
-      have = true;
+      add('-', i);
       ++i;
     } else if (c != '\r' && c != '\n') {
-      syllable += c;
-      have = true;
+      add(c, i);
     }
   }
-  flush(false);
+  flush(false, text.size());
 }
 
 void TuneDrawer::CollectLyrics(const TuneRecord& tune) {
@@ -407,12 +442,23 @@ void TuneDrawer::CollectLyrics(const TuneRecord& tune) {
   bool first = true;
   size_t notes = 0;
   int bar = 0;
-  size_t blockStart = 0;
-  size_t blockEnd = 0;
+  // The notes of the music line a w: line follows: lines joined by a continuation
+  // count as one; a w: right after another w: is the next verse of the same notes.
+  size_t lineStart = 0;        // first note of the source line being read
+  size_t groupStart = 0;       // first note of the line group being read
+  size_t musicStart = 0, musicEnd = 0;  // the last line group that held notes
+  bool continued = false;
+  size_t blockStart = 0, blockEnd = 0;
   int verse = -1;
   bool sawLyrics = false;
   bool inText = false;
-  std::vector<std::pair<std::string, std::pair<int, size_t>>> lines;
+  struct Line {
+    std::string_view text;
+    int32_t offset;
+    int verse;
+    size_t start, end;
+  };
+  std::vector<Line> lines;
   const size_t guard = tune.body.size() * 4 + 64;
   for (size_t steps = 0; steps < guard; ++steps) {
     TokenKind k = NextToken(pos, first);
@@ -424,21 +470,36 @@ void TuneDrawer::CollectLyrics(const TuneRecord& tune) {
       ++notes;
     } else if (IsBarKind(k)) {
       ++bar;
+    } else if (k == TK_CONTINUE) {
+      continued = true;
+    } else if (k == TK_NEWLINE) {
+      if (notes > lineStart) {
+        musicStart = groupStart;
+        musicEnd = notes;
+      }
+      lineStart = notes;
+      if (!continued) groupStart = notes;
+      continued = false;
     } else if (k == TK_FIELD_w) {
-      if (notes > blockEnd || verse < 0) {
-        blockStart = blockEnd;
-        blockEnd = notes;
+      if (musicEnd > blockEnd || verse < 0) {
+        blockStart = std::max(musicStart, blockEnd);
+        blockEnd = std::max(musicEnd, blockStart);
         verse = 0;
       } else {
         ++verse;
       }
-      lines.push_back({std::string(TokenText()), {verse, blockStart}});
+      std::string_view t = TokenText();
+      int32_t offset = -1;
+      if (!InSubstitution() && t.data() >= Text().data() &&
+          t.data() + t.size() <= Text().data() + Text().size())
+        offset = static_cast<int32_t>(t.data() - Text().data());
+      lines.push_back({t, offset, verse, blockStart, blockEnd});
       sawLyrics = true;
     }
   }
   if (!sawLyrics) return;
   lyrics_.assign(notes, {});
-  for (auto& [text, where] : lines) ReadLyricLine(text, std::min(where.first, 8), where.second);
+  for (const Line& l : lines) ReadLyricLine(l.text, l.offset, std::min(l.verse, 8), l.start, l.end);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -561,6 +622,10 @@ void TuneDrawer::AttachPending(DrawItem& item) {
 
 bool TuneDrawer::Append(DrawItem item) {
   if (stopped_) return false;
+  if (item.begin < 0) {
+    item.begin = tokBegin_;
+    item.end = tokEnd_;
+  }
   if (line_.size() >= kMaxLineItems) {
     dc_.ReportTooManyItems();
     stopped_ = true;
@@ -857,9 +922,12 @@ void TuneDrawer::AddNote() {
   if (IsLyricNote() && noteOrdinal_ < lyrics_.size()) {
     n.lyrics = lyrics_[noteOrdinal_];
     // Room for the syllables under the note.
-    for (const std::string& syllable : n.lyrics) {
-      if (syllable.empty() || syllable == "_") continue;
-      n.width = std::max(n.width, TextWidth(dc_.LyricsFont(), syllable) + LS * 2 / 3);
+    for (const Syllable& syllable : n.lyrics) {
+      if (syllable.text.empty() || syllable.text == "_") continue;
+      int32_t w = TextWidth(dc_.LyricsFont(), syllable.text) + LS * 2 / 3;
+      // A syllable that joins the next leaves room for the hyphen.
+      if (syllable.text.size() > 1 && syllable.text.back() == '-') w += LS / 3;
+      n.width = std::max(n.width, w);
     }
   }
   if (IsLyricNote()) ++noteOrdinal_;
@@ -875,6 +943,17 @@ void TuneDrawer::AddNote() {
     n.width = n.ink + fs_.noteSpacing;
   }
   Append(std::move(n));
+}
+
+// Where the body begins in the canonical text of the tune (as its file writes it).
+int32_t BodyOffset(const TuneRecord& tune) {
+  TuneFile plain;
+  const TuneFile& file = tune.owner != nullptr ? *tune.owner : plain;
+  std::string text = file.WriteTune(tune, false);
+  size_t end = text.size() - (tune.afterText ? std::min(text.size(), tune.afterText->size()) : 0);
+  if (end < tune.body.size()) return 0;
+  size_t at = text.rfind(tune.body, end - tune.body.size());
+  return at == std::string::npos ? 0 : static_cast<int32_t>(at);
 }
 
 bool TuneDrawer::Draw(const TuneRecord& tune) {
@@ -896,6 +975,7 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
     }
   }
   SetUserSymbols(UserSymbols::kDrawTable, dc_.Job().fileSymbols, headerSymbols);
+  dc_.SetSourceOffset(BodyOffset(tune));
   CollectLyrics(tune);
   Restart();
 
@@ -927,9 +1007,17 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
   bool afterContinue = false;
   bool inTextBlock = false;
   const size_t guard = tune.body.size() * 4 + 64;
+  int32_t symbolBegin = 0;
   for (size_t steps = 0; !stopped_ && steps < guard; ++steps) {
+    const size_t before = pos;
+    const bool wasSubst = InSubstitution();
     TokenKind k = NextToken(pos, first);
     first = false;
+    // A user symbol's tokens all point at the symbol.
+    if (!wasSubst) symbolBegin = static_cast<int32_t>(before);
+    tokBegin_ = InSubstitution() ? symbolBegin : static_cast<int32_t>(before);
+    tokEnd_ = std::max(static_cast<int32_t>(pos), tokBegin_ + 1);
+    if (InSubstitution()) tokEnd_ = std::max(tokEnd_, symbolBegin + 1);
     if (k == TK_END) break;
     if (SkipsTextBlock(k, TokenText(), inTextBlock)) continue;
     switch (k) {
@@ -1060,13 +1148,13 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
         }
         break;
       case TK_STACCATO:
-        pending_.push_back({TK_STACCATO, ""});
+        Pend(TK_STACCATO);
         break;
       case TK_DECORATION_TEXT:
-        pending_.push_back({TK_DECORATION_TEXT, std::string(TokenText())});
+        Pend(TK_DECORATION_TEXT, std::string(TokenText()));
         break;
       case TK_CHORD_SYMBOL:
-        pending_.push_back({TK_CHORD_SYMBOL, std::string(TokenText())});
+        Pend(TK_CHORD_SYMBOL, std::string(TokenText()));
         break;
       case TK_SYMBOL: {
         uint8_t c = TokenValue();
@@ -1091,7 +1179,7 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
           break;
         }
         int kind = DefaultSymbolKind(c);
-        if (kind != 0) pending_.push_back({static_cast<uint8_t>(kind), ""});
+        if (kind != 0) Pend(kind);
         break;
       }
       case TK_SPACE:
@@ -1179,7 +1267,7 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
         break;
       }
       default:
-        if (IsDecorationKind(k)) pending_.push_back({static_cast<uint8_t>(k), ""});
+        if (IsDecorationKind(k)) Pend(k);
         break;
     }
   }
@@ -1486,19 +1574,20 @@ bool TuneDrawer::DrawLine(bool last) {
     y0 = topLine - YOf(8);
   }
   dc_.MarkContent();
+  dc_.SetPlace(++systems_, 1);
 
   int32_t startX = line_.front().x;
   DrawStaff(y0, endX);
   for (const DrawItem& it : line_) {
     if (it.kind == kItemClef) {
       ClefInfo info = ClefOf(it.value);
-      dc_.DrawSymbol(info.symbol, it.x, y0 + YOf(info.line));
+      Sym("clef", info.symbol, it.x, y0 + YOf(info.line), it);
     } else if (it.kind == TK_FIELD_K) {
       DrawKey(it, y0);
     } else if (it.kind == TK_FIELD_M) {
       DrawMeter(it, y0);
     } else if (it.kind == TK_ERROR) {
-      dc_.GetCanvas().DrawText(dc_.ExprFont(), it.x, y0 + YOf(3), it.text);
+      dc_.PutText("text", dc_.ExprFont(), it.x, y0 + YOf(3), it.text, it.begin, it.end);
     }
   }
   DrawBarsAndSigns(y0);
@@ -1602,10 +1691,11 @@ void TuneDrawer::DrawStaff(int32_t y0, int32_t endX) {
   int32_t x1 = line_.front().x + LT / 2;
   int32_t x2 = endX - LT / 2;
   if (x2 <= x1) x2 = x1 + LS;
+  dc_.Report("staff", "-", x1, y0, -1, -1, {}, x1, y0 - LT / 2, x2, y0 + 4 * LS + LT / 2);
   for (int l = 0; l < 5; ++l) cv.DrawLine(x1, y0 + l * LS, x2, y0 + l * LS, LT);
   if (fs_.staffStartBar || (line_.front().flags & kItemThickThinStart)) {
     int sym = (line_.front().flags & kItemThickThinStart) ? SYM_THICK_THIN : SYM_BARLINE;
-    dc_.DrawSymbol(sym, line_.front().x - Box(sym).left, y0);
+    Sym("bar", sym, line_.front().x - Box(sym).left, y0, line_.front());
   }
 }
 
@@ -1621,7 +1711,7 @@ void TuneDrawer::DrawKey(const DrawItem& it, int32_t y0) {
       if ((sign > 0 && a > 0) || (sign < 0 && a < 0)) {
         if (onlyMissing && it.key[static_cast<size_t>(order[i])] != 0) continue;
         std::vector<int> steps = KeySignatureSteps(info.shift, sign > 0, 7);
-        dc_.DrawSymbol(sym, x, y0 + YOf(steps[static_cast<size_t>(i)]));
+        Sym("key", sym, x, y0 + YOf(steps[static_cast<size_t>(i)]), it);
         x += Box(sym).advance + gap;
         ++count;
       }
@@ -1639,7 +1729,7 @@ void TuneDrawer::DrawKey(const DrawItem& it, int32_t y0) {
 void TuneDrawer::DrawMeter(const DrawItem& it, int32_t y0) {
   if (it.value3) {
     int sym = it.value == 2 && it.value2 == 2 ? SYM_CUT_TIME : SYM_COMMON_TIME;
-    dc_.DrawSymbol(sym, it.x, y0 + YOf(4));
+    Sym("meter", sym, it.x, y0 + YOf(4), it);
     return;
   }
   auto width = [this](const std::string& s) {
@@ -1657,7 +1747,7 @@ void TuneDrawer::DrawMeter(const DrawItem& it, int32_t y0) {
     for (char c : s) {
       int sym = c == '+' ? SYM_METER_PLUS : (c >= '0' && c <= '9') ? SYM_METER_0 + (c - '0') : -1;
       if (sym < 0) continue;
-      dc_.DrawSymbol(sym, x, y0 + YOf(step));
+      Sym("meter", sym, x, y0 + YOf(step), it);
       x += Box(sym).advance;
     }
   };
@@ -1672,22 +1762,22 @@ void TuneDrawer::DrawBarsAndSigns(int32_t y0) {
     switch (it.kind) {
       case TK_DOUBLE_BAR: {
         const GlyphBox& b = Box(SYM_BARLINE);
-        dc_.DrawSymbol(SYM_BARLINE, x, y0);
-        dc_.DrawSymbol(SYM_BARLINE, x + b.right + lp_.Get(LP_BarlineSpacing) + LS / 5 - b.left, y0);
+        Sym("bar", SYM_BARLINE, x, y0, it);
+        Sym("bar", SYM_BARLINE, x + b.right + lp_.Get(LP_BarlineSpacing) + LS / 5 - b.left, y0, it);
         break;
       }
-      case TK_END_BAR: dc_.DrawSymbol(SYM_THIN_THICK, x, y0); break;
-      case TK_START_BAR: dc_.DrawSymbol(SYM_THICK_THIN, x, y0); break;
-      case TK_REPEAT_START: dc_.DrawSymbol(SYM_BEGIN_REPEAT, x, y0); break;
-      case TK_REPEAT_END: dc_.DrawSymbol(SYM_END_REPEAT, x, y0); break;
+      case TK_END_BAR: Sym("bar", SYM_THIN_THICK, x, y0, it); break;
+      case TK_START_BAR: Sym("bar", SYM_THICK_THIN, x, y0, it); break;
+      case TK_REPEAT_START: Sym("bar", SYM_BEGIN_REPEAT, x, y0, it); break;
+      case TK_REPEAT_END: Sym("bar", SYM_END_REPEAT, x, y0, it); break;
       case TK_REPEAT_BOTH: {
         const GlyphBox& b = Box(SYM_BEGIN_REPEAT);
-        dc_.DrawSymbol(SYM_END_REPEAT, x, y0);
-        dc_.DrawSymbol(SYM_BEGIN_REPEAT,
-                       x + Box(SYM_END_REPEAT).right - b.left - (b.right - b.left) / 5, y0);
+        Sym("bar", SYM_END_REPEAT, x, y0, it);
+        Sym("bar", SYM_BEGIN_REPEAT, x + Box(SYM_END_REPEAT).right - b.left - (b.right - b.left) / 5,
+            y0, it);
         break;
       }
-      default: dc_.DrawSymbol(SYM_BARLINE, x, y0); break;
+      default: Sym("bar", SYM_BARLINE, x, y0, it); break;
     }
   }
   // Measure numbers.
@@ -1702,7 +1792,7 @@ void TuneDrawer::DrawBarsAndSigns(int32_t y0) {
     std::string s = std::to_string(n);
     int32_t w = TextWidth(font, s);
     int32_t y = y0 + YOf(8) + LS / 2;
-    dc_.GetCanvas().DrawText(font, x, y, s);
+    dc_.PutText("text", font, x, y, s, -1, -1);
     if (fs_.measureBox) {
       FontMetrics m = dc_.GetCanvas().Metrics(font);
       int32_t pad = LS / 6, t = lp_.Get(LP_LineThickness);
@@ -1734,19 +1824,18 @@ void TuneDrawer::DrawBarsAndSigns(int32_t y0) {
 }
 
 void TuneDrawer::DrawColumn(const Column& c, int32_t y0) {
-  Canvas& cv = dc_.GetCanvas();
   const bool grace = c.grace;
   const DrawItem& lead = line_[static_cast<size_t>(c.first)];
   if (lead.rest == 2) return;
   if (lead.kind == kItemMultiRest) {
-    dc_.DrawSymbol(SYM_WHOLE_REST, c.headX, y0 + YOf(4) + RestVpos(lp_, 1));
+    Sym("rest", SYM_WHOLE_REST, c.headX, y0 + YOf(4) + RestVpos(lp_, 1), lead);
     if (lead.value > 1) {
       std::string n = std::to_string(lead.value);
       int32_t w = 0;
       for (char ch : n) w += Box(SYM_METER_0 + (ch - '0')).advance;
       int32_t x = c.headX + c.headW / 2 - w / 2;
       for (char ch : n) {
-        dc_.DrawSymbol(SYM_METER_0 + (ch - '0'), x, y0 + YOf(10));
+        Sym("rest", SYM_METER_0 + (ch - '0'), x, y0 + YOf(10), lead);
         x += Box(SYM_METER_0 + (ch - '0')).advance;
       }
     }
@@ -1755,18 +1844,19 @@ void TuneDrawer::DrawColumn(const Column& c, int32_t y0) {
   if (c.rest) {
     int sym = RestSymbol(c.base);
     int32_t y = y0 + YOf(4) + RestVpos(lp_, c.base);
-    dc_.DrawSymbol(sym, c.headX, y, false);
+    Sym("rest", sym, c.headX, y, lead);
     if (lead.dots > 0) {
       int32_t x = c.headX + c.headW + lp_.Get(LP_SpaceBeforeDot);
       for (int d = 0; d < lead.dots; ++d) {
-        dc_.DrawSymbol(SYM_DOT, x, y0 + YOf(5) + lp_.Get(LP_DotVpos));
+        Sym("dot", SYM_DOT, x, y0 + YOf(5) + lp_.Get(LP_DotVpos), lead);
         x += Box(SYM_DOT).advance + lp_.Get(LP_DotSpacing);
       }
     }
     if (fs_.halfStemForBeamedRest && c.group >= 0 && groups_[static_cast<size_t>(c.group)].beamed) {
       int32_t len = lp_.Get(LP_HalfStemLength);
       int32_t sx = c.headX + c.headW / 2;
-      cv.DrawLine(sx, y0 + c.tip, sx, y0 + c.tip + (c.up ? -len : len), lp_.Get(LP_StemThickness));
+      Line("stem", sx, y0 + c.tip, sx, y0 + c.tip + (c.up ? -len : len), lp_.Get(LP_StemThickness),
+           lead);
     }
     return;
   }
@@ -1780,9 +1870,9 @@ void TuneDrawer::DrawColumn(const Column& c, int32_t y0) {
     // Ledger lines.
     int32_t mid = hx + c.headW / 2;
     for (int s = -2; s >= n.step; s -= 2)
-      cv.DrawLine(mid - LL / 2, y0 + YOf(s), mid + LL / 2, y0 + YOf(s), LT);
+      Line("ledger", mid - LL / 2, y0 + YOf(s), mid + LL / 2, y0 + YOf(s), LT, n);
     for (int s = 10; s <= n.step; s += 2)
-      cv.DrawLine(mid - LL / 2, y0 + YOf(s), mid + LL / 2, y0 + YOf(s), LT);
+      Line("ledger", mid - LL / 2, y0 + YOf(s), mid + LL / 2, y0 + YOf(s), LT, n);
     // Accidental.
     int acc = AccidentalSymbol(n.accidental, grace);
     if (acc != 0) {
@@ -1790,7 +1880,7 @@ void TuneDrawer::DrawColumn(const Column& c, int32_t y0) {
       int32_t ax = n.value > 0 ? hx - n.value
                                : hx - Box(acc, grace).advance -
                                      Scaled(lp_.Get(LP_SpaceAfterAccidental), grace);
-      dc_.DrawSymbol(acc, ax, y, grace);
+      Sym("accidental", acc, ax, y, n, grace);
     }
     // Head, or the whole note glyph.
     int sym;
@@ -1808,27 +1898,27 @@ void TuneDrawer::DrawColumn(const Column& c, int32_t y0) {
     } else {
       sym = HeadSymbol(n.base);
     }
-    dc_.DrawSymbol(sym, hx, y, grace);
+    Sym(grace ? "grace" : "note", sym, hx, y, n, grace);
     // Dots, in the space above a head on a line.
     if (n.dots > 0) {
       int32_t x = hx + c.headW + Scaled(lp_.Get(LP_SpaceBeforeDot), grace);
       int32_t dy = (n.step % 2 == 0 ? LS / 2 : 0) + Scaled(lp_.Get(LP_DotVpos), grace);
       for (int d = 0; d < n.dots; ++d) {
-        dc_.DrawSymbol(SYM_DOT, x, y + dy, grace);
+        Sym("dot", SYM_DOT, x, y + dy, n, grace);
         x += Box(SYM_DOT, grace).advance + Scaled(lp_.Get(LP_DotSpacing), grace);
       }
     }
   }
   if (c.stem) {
     int32_t ST = lp_.Get(LP_StemThickness);
-    cv.DrawLine(c.stemX, y0 + c.stemBase, c.stemX, y0 + c.tip, ST);
+    Line("stem", c.stemX, y0 + c.stemBase, c.stemX, y0 + c.tip, ST, lead);
     bool beamed = c.group >= 0 && groups_[static_cast<size_t>(c.group)].beamed;
     if (!beamed && c.base >= 4) {
       int sym = c.up ? (c.base == 4 ? 35 : 37) : (c.base == 4 ? 36 : 38);
       const GlyphBox& b = Box(sym, grace);
       int32_t fx = c.stemX - ST / 2 - b.left;
       int32_t fy = y0 + c.tip - (c.up ? b.top : b.bottom);
-      dc_.DrawSymbol(sym, fx, fy, grace);
+      Sym("flag", sym, fx, fy, lead, grace);
     }
   }
 }
@@ -1839,11 +1929,14 @@ void TuneDrawer::DrawBeams(const Group& g, int32_t y0) {
   const int32_t step = BT + lp_.Get(LP_BeamSpacing);
   const int32_t broken = Scaled(lp_.Get(LP_BrokenBeamLength), grace);
   const int32_t ST = lp_.Get(LP_StemThickness);
-  Canvas& cv = dc_.GetCanvas();
   std::vector<const Column*> notes;
   for (int ci : g.cols) notes.push_back(&cols_[static_cast<size_t>(ci)]);
   const Column& a = *notes.front();
   const Column& b = *notes.back();
+  // A beam spans the source of its first to its last note.
+  DrawItem src;
+  src.begin = line_[static_cast<size_t>(a.first)].begin;
+  src.end = line_[static_cast<size_t>(b.last)].end;
   double slope = b.stemX == a.stemX ? 0.0 : static_cast<double>(b.tip - a.tip) / (b.stemX - a.stemX);
   auto beamY = [&](int32_t x) { return static_cast<int32_t>(a.tip + slope * (x - a.stemX)); };
   auto poly = [&](int32_t x1, int32_t x2, int level) {
@@ -1851,7 +1944,7 @@ void TuneDrawer::DrawBeams(const Group& g, int32_t y0) {
     int32_t o1 = beamY(x1) + in, o2 = beamY(x2) + in;
     int32_t i1 = o1 + (g.up ? -BT : BT), i2 = o2 + (g.up ? -BT : BT);
     CanvasPoint pts[4] = {{x1, y0 + o1}, {x2, y0 + o2}, {x2, y0 + i2}, {x1, y0 + i1}};
-    cv.DrawPolygon(pts, 4);
+    dc_.PutPolygon("beam", pts, 4, src.begin, src.end);
   };
   // Level 0 joins every column of the group.
   int32_t left = a.stemX - ST / 2, right = b.stemX + ST / 2;
@@ -1929,7 +2022,7 @@ void TuneDrawer::DrawTuplets(int32_t y0) {
     int32_t x = cx - w / 2;
     int32_t baseY = y0 + cy - (d0.top + d0.bottom) / 2;
     for (char ch : digits) {
-      dc_.DrawSymbol(SYM_TUPLET_0 + (ch - '0'), x, baseY);
+      Sym("tuplet", SYM_TUPLET_0 + (ch - '0'), x, baseY, t);
       x += Box(SYM_TUPLET_0 + (ch - '0')).advance;
     }
     if (!q.empty()) {
@@ -1938,7 +2031,7 @@ void TuneDrawer::DrawTuplets(int32_t y0) {
       cv.DrawEllipse(x + LS / 4, y0 + cy - h / 5, r, r, true, 0);
       x += LS / 2;
       for (char ch : q) {
-        dc_.DrawSymbol(SYM_TUPLET_0 + (ch - '0'), x, baseY);
+        Sym("tuplet", SYM_TUPLET_0 + (ch - '0'), x, baseY, t);
         x += Box(SYM_TUPLET_0 + (ch - '0')).advance;
       }
     }
@@ -1949,15 +2042,16 @@ void TuneDrawer::DrawTuplets(int32_t y0) {
       int32_t by = y0 + cy;
       int32_t end = above ? by - hook / 2 : by + hook / 2;
       int32_t l = cx - w / 2 - LS / 4, r = cx + w / 2 + LS / 4;
-      if (l > x1) cv.DrawLine(x1, by, l, by, th);
-      if (r < x2) cv.DrawLine(r, by, x2, by, th);
-      cv.DrawLine(x1, by, x1, end, th);
-      cv.DrawLine(x2, by, x2, end, th);
+      if (l > x1) Line("tuplet", x1, by, l, by, th, t);
+      if (r < x2) Line("tuplet", r, by, x2, by, th, t);
+      Line("tuplet", x1, by, x1, end, th, t);
+      Line("tuplet", x2, by, x2, end, th, t);
     }
   }
 }
 
-void TuneDrawer::DrawArc(int32_t x1, int32_t y1, int32_t x2, int32_t y2, bool above, int32_t h) {
+void TuneDrawer::DrawArc(std::string_view kind, int32_t begin, int32_t end, int32_t x1,
+                         int32_t y1, int32_t x2, int32_t y2, bool above, int32_t h) {
   const int32_t thick = std::max<int32_t>(lp_.Get(LP_SlurThickness) * 2, 1);
   const int n = 14;
   std::vector<CanvasPoint> pts;
@@ -1977,7 +2071,7 @@ void TuneDrawer::DrawArc(int32_t x1, int32_t y1, int32_t x2, int32_t y2, bool ab
     double y = (1 - t) * (1 - t) * y1 + 2 * t * (1 - t) * cy2 + t * t * y2;
     pts.push_back({static_cast<int32_t>(x), static_cast<int32_t>(y)});
   }
-  dc_.GetCanvas().DrawPolygon(pts.data(), pts.size());
+  dc_.PutPolygon(kind, pts.data(), pts.size(), begin, end);
 }
 
 void TuneDrawer::DrawTiesAndSlurs(int32_t y0, int32_t startX, int32_t endX) {
@@ -2000,10 +2094,12 @@ void TuneDrawer::DrawTiesAndSlurs(int32_t y0, int32_t startX, int32_t endX) {
       // To the next note: a tie to another pitch is drawn all the same, as the
       // slur it stands for. Without a next note on the line it runs to the end.
       int32_t x2 = endX, y2 = y1;
+      int32_t srcEnd = n.end;
       for (size_t cj = ci + 1; cj < cols_.size(); ++cj) {
         const Column& d = cols_[cj];
         if (d.grace != c.grace || d.rest) continue;
         x2 = d.headX - tieH;
+        srcEnd = line_[static_cast<size_t>(d.last)].end;
         bool same = false;
         for (int j = d.first; j <= d.last; ++j) {
           if (line_[static_cast<size_t>(j)].pitch == n.pitch) same = true;
@@ -2011,7 +2107,7 @@ void TuneDrawer::DrawTiesAndSlurs(int32_t y0, int32_t startX, int32_t endX) {
         if (!same) y2 = y0 + YOf(above ? d.topStep : d.bottomStep) + off;
         break;
       }
-      if (x2 > x1) DrawArc(x1, y1, x2, y2, above, arcHeight(x2 - x1) / 2);
+      if (x2 > x1) DrawArc("tie", n.begin, srcEnd, x1, y1, x2, y2, above, arcHeight(x2 - x1) / 2);
     }
   }
   // Slurs, also across lines.
@@ -2038,16 +2134,16 @@ void TuneDrawer::DrawTiesAndSlurs(int32_t y0, int32_t startX, int32_t endX) {
         int32_t edge = above ? m.inkTop + LS / 4 - std::max(y1, y2) : std::min(y1, y2) - (m.inkBottom - LS / 4);
         h = std::max(h, std::min(edge, LS * 3));
       }
-      if (x2 > x1) DrawArc(x1, y0 + y1, x2, y0 + y2, above, h / 2 + LS / 8);
+      if (x2 > x1) DrawArc("slur", s.begin, it.end, x1, y0 + y1, x2, y0 + y2, above, h / 2 + LS / 8);
     }
     for (int s = 0; s < it.slurStarts; ++s) {
       bool above = !(c.up && c.base >= 2 && !c.rest);
-      openSlurs_.push_back({it.serial, c.headX + c.headW / 2, endPoint(c, above), above});
+      openSlurs_.push_back({it.begin, it.serial, c.headX + c.headW / 2, endPoint(c, above), above});
     }
   }
   for (OpenSlur& s : openSlurs_) {
     if (s.x < endX && s.x != startX) {
-      DrawArc(s.x, y0 + s.y, endX, y0 + s.y, s.above, LS / 2);
+      DrawArc("slur", s.begin, s.begin + 1, s.x, y0 + s.y, endX, y0 + s.y, s.above, LS / 2);
     }
   }
   // Slurs over grace notes: from the first grace head to the note they lead to.
@@ -2067,7 +2163,9 @@ void TuneDrawer::DrawTiesAndSlurs(int32_t y0, int32_t startX, int32_t endX) {
     bool above = !g.up;
     int32_t y1 = above ? YOf(a.topStep) + LS / 2 : YOf(a.bottomStep) - LS / 2;
     int32_t y2 = above ? YOf(main->topStep) + LS * 3 / 4 : YOf(main->bottomStep) - LS * 3 / 4;
-    DrawArc(a.headX, y0 + y1, main->headX + main->headW / 3, y0 + y2, above, LS / 5);
+    DrawArc("slur", line_[static_cast<size_t>(a.first)].begin,
+            line_[static_cast<size_t>(main->last)].end, a.headX, y0 + y1,
+            main->headX + main->headW / 3, y0 + y2, above, LS / 5);
   }
 }
 
@@ -2087,12 +2185,12 @@ void TuneDrawer::DrawDecorations(int32_t y0) {
     if (d.kind == TK_ROLL && dc_.Symbols().Char(SYM_ROLL) == ' ') return;
     if (d.kind == TK_SHORTPHRASE || d.kind == TK_MEDIUMPHRASE || d.kind == TK_LONGPHRASE) {
       int len = d.kind - TK_SHORTPHRASE + 1;
-      cv.DrawLine(it.x - LS / 3, y0 + YOf(8) + LS / 2, it.x - LS / 3, y0 + YOf(8) - len * LS,
-                  lp_.Get(LP_StemThickness) * 2);
+      dc_.PutLine("decoration", it.x - LS / 3, y0 + YOf(8) + LS / 2, it.x - LS / 3,
+                  y0 + YOf(8) - len * LS, lp_.Get(LP_StemThickness) * 2, d.begin, d.end);
       return;
     }
     if (d.kind == TK_REPEATBAR) {
-      dc_.DrawSymbol(15, cx - Box(15).advance / 2, y0);
+      dc_.PutSymbol("decoration", 15, cx - Box(15).advance / 2, y0, d.begin, d.end);
       return;
     }
     if (s.place == Place::kNone) return;
@@ -2104,8 +2202,8 @@ void TuneDrawer::DrawDecorations(int32_t y0) {
       int32_t h = b.top - b.bottom;
       int32_t y = up + h / 2;
       int32_t x = cx - (b.advance + Box(sym1).advance) / 2;
-      dc_.DrawSymbol(sym3, x, y0 + y - (b.top + b.bottom) / 2);
-      dc_.DrawSymbol(sym1, x + b.advance, y0 + y - (b.top + b.bottom) / 2);
+      dc_.PutSymbol("dynamic", sym3, x, y0 + y - (b.top + b.bottom) / 2, d.begin, d.end);
+      dc_.PutSymbol("dynamic", sym1, x + b.advance, y0 + y - (b.top + b.bottom) / 2, d.begin, d.end);
       up += h + LS / 4;
       return;
     }
@@ -2114,21 +2212,24 @@ void TuneDrawer::DrawDecorations(int32_t y0) {
       int32_t w = TextWidth(font, text);
       if (s.place == Place::kLeft) {
         int32_t lx = headX - (it.headDx > 0 ? it.headDx : 0) - w - LS / 5;
-        cv.DrawText(font, lx, y0 + YOf(c ? c->bottomStep : 4) - em.ascent / 3, text);
+        dc_.PutText("decoration", font, lx, y0 + YOf(c ? c->bottomStep : 4) - em.ascent / 3, text,
+                    d.begin, d.end);
         return;
       }
-      cv.DrawText(font, cx - w / 2, y0 + up + em.descent, text);
+      dc_.PutText(IsDynamicKind(d.kind) ? "dynamic" : "decoration", font, cx - w / 2,
+                  y0 + up + em.descent, text, d.begin, d.end);
       up += em.ascent + em.descent;
       return;
     }
     int sym = s.symbol;
+    const std::string_view kind = IsDynamicKind(d.kind) ? "dynamic" : "decoration";
     const GlyphBox& b = Box(sym);
     int32_t h = b.top - b.bottom;
     int32_t gx = cx - (b.left + b.right) / 2 + lp_.Horizontal(sym);
     if (s.place == Place::kLeft) {
       gx = headX - it.headDx - b.advance - LS / 6 + lp_.Horizontal(sym);
       int32_t y = YOf(c ? c->bottomStep : 4) + lp_.Above(sym);
-      dc_.DrawSymbol(sym, gx, y0 + y - (b.top + b.bottom) / 2 - LS / 4);
+      dc_.PutSymbol(kind, sym, gx, y0 + y - (b.top + b.bottom) / 2 - LS / 4, d.begin, d.end);
       return;
     }
     bool above = s.place == Place::kAbove;
@@ -2149,20 +2250,22 @@ void TuneDrawer::DrawDecorations(int32_t y0) {
         down = std::min(down, center - h / 2 - LS / 4);
       }
       int32_t y = center + (above ? lp_.Above(sym) : lp_.Below(sym));
-      dc_.DrawSymbol(sym, gx, y0 + y - (b.top + b.bottom) / 2);
+      dc_.PutSymbol(kind, sym, gx, y0 + y - (b.top + b.bottom) / 2, d.begin, d.end);
       return;
     }
     if (above) {
       int32_t y = up + h / 2 + lp_.Above(sym);
-      dc_.DrawSymbol(sym, gx, y0 + y - (b.top + b.bottom) / 2);
+      dc_.PutSymbol(kind, sym, gx, y0 + y - (b.top + b.bottom) / 2, d.begin, d.end);
       up += h + LS / 4;
     } else {
       int32_t y = down - h / 2 + lp_.Below(sym);
-      dc_.DrawSymbol(sym, gx, y0 + y - (b.top + b.bottom) / 2);
+      dc_.PutSymbol(kind, sym, gx, y0 + y - (b.top + b.bottom) / 2, d.begin, d.end);
       down -= h + LS / 4;
     }
   };
   std::vector<std::pair<int, int32_t>> hairpinStarts = openHairpins_;
+  std::vector<int32_t> hairpinBegins = openHairpinBegins_;
+  openHairpinBegins_.clear();
   for (auto& h : hairpinStarts) h.second = line_.front().x + LS;
   openHairpins_.clear();
   int32_t hairpinY = YOf(8) + LS;
@@ -2179,6 +2282,7 @@ void TuneDrawer::DrawDecorations(int32_t y0) {
       if (d.kind == TK_CHORD_SYMBOL) continue;
       if (d.kind == TK_CRESCENDO_START || d.kind == TK_DIMINUENDO_START) {
         hairpinStarts.push_back({d.kind, c ? c->headX : it.x});
+        hairpinBegins.push_back(d.begin);
         continue;
       }
       if (d.kind == TK_CRESCENDO_END || d.kind == TK_DIMINUENDO_END) {
@@ -2191,9 +2295,10 @@ void TuneDrawer::DrawDecorations(int32_t y0) {
           int32_t yc = y0 + hairpinY + open;
           bool cresc = want == TK_CRESCENDO_START;
           int32_t narrowX = cresc ? x1 : x2, wideX = cresc ? x2 : x1;
-          cv.DrawLine(narrowX, yc, wideX, yc + open, t);
-          cv.DrawLine(narrowX, yc, wideX, yc - open, t);
+          dc_.PutLine("dynamic", narrowX, yc, wideX, yc + open, t, hairpinBegins[h], d.end);
+          dc_.PutLine("dynamic", narrowX, yc, wideX, yc - open, t, hairpinBegins[h], d.end);
           hairpinStarts.erase(hairpinStarts.begin() + static_cast<long>(h));
+          hairpinBegins.erase(hairpinBegins.begin() + static_cast<long>(h));
           break;
         }
         continue;
@@ -2207,19 +2312,22 @@ void TuneDrawer::DrawDecorations(int32_t y0) {
     }
   }
   // Hairpins that go on past the end of the line.
-  for (auto& h : hairpinStarts) {
+  for (size_t hi = 0; hi < hairpinStarts.size(); ++hi) {
+    auto& h = hairpinStarts[hi];
+    const int32_t hb = hairpinBegins[hi];
     int32_t x1 = h.second, x2 = line_.back().x + line_.back().ink;
     int32_t open = std::max(lp_.Get(LP_HairpinHeight), LS) / 2;
     int32_t yc = y0 + hairpinY + open;
     int32_t t = lp_.Get(LP_HairpinThickness);
     if (h.first == TK_CRESCENDO_START) {
-      cv.DrawLine(x1, yc, x2, yc + open * 2 / 3, t);
-      cv.DrawLine(x1, yc, x2, yc - open * 2 / 3, t);
+      dc_.PutLine("dynamic", x1, yc, x2, yc + open * 2 / 3, t, hb, hb + 1);
+      dc_.PutLine("dynamic", x1, yc, x2, yc - open * 2 / 3, t, hb, hb + 1);
     } else {
-      cv.DrawLine(x1, yc + open, x2, yc + open / 3, t);
-      cv.DrawLine(x1, yc - open, x2, yc - open / 3, t);
+      dc_.PutLine("dynamic", x1, yc + open, x2, yc + open / 3, t, hb, hb + 1);
+      dc_.PutLine("dynamic", x1, yc - open, x2, yc - open / 3, t, hb, hb + 1);
     }
     openHairpins_.push_back(h);
+    openHairpinBegins_.push_back(hb);
   }
 }
 
@@ -2247,21 +2355,21 @@ void TuneDrawer::DrawTexts(int32_t y0, int32_t, int32_t) {
         int32_t w = TextWidth(expr, text);
         int32_t y = y0 + YOf(c ? c->bottomStep : 4) - em.ascent / 3;
         if (lead == '<') {
-          cv.DrawText(expr, headX - it.headDx - w - LS / 4, y, text);
+          dc_.PutText("annotation", expr, headX - it.headDx - w - LS / 4, y, text, d.begin, d.end);
         } else if (lead == '>') {
-          cv.DrawText(expr, headX + headW + LS / 4, y, text);
+          dc_.PutText("annotation", expr, headX + headW + LS / 4, y, text, d.begin, d.end);
         } else if (lead == '_') {
-          cv.DrawText(expr, headX, y0 + annBelow, text);
+          dc_.PutText("annotation", expr, headX, y0 + annBelow, text, d.begin, d.end);
           annBelow -= em.ascent + em.descent;
         } else {
-          cv.DrawText(expr, headX, y0 + annAbove + em.descent, text);
+          dc_.PutText("annotation", expr, headX, y0 + annAbove + em.descent, text, d.begin, d.end);
           annAbove += em.ascent + em.descent;
         }
         continue;
       }
       // Chord symbols: one that would run into the one before moves right.
       int32_t x = std::max(headX, chordEnd_);
-      cv.DrawText(dc_.ChordFont(), x, y0 + chordBaseline_, text);
+      dc_.PutText("chord", dc_.ChordFont(), x, y0 + chordBaseline_, text, d.begin, d.end);
       chordEnd_ = x + TextWidth(dc_.ChordFont(), text) + LS / 3;
     }
     if (it.kind == TK_FIELD_P || it.kind == TK_FIELD_Q || it.kind == TK_FIELD_R ||
@@ -2289,7 +2397,7 @@ void TuneDrawer::DrawTexts(int32_t y0, int32_t, int32_t) {
         trim(words);
         trim(rest);
         if (!words.empty()) {
-          cv.DrawText(font, x, y0 + textBaseline_, words);
+          dc_.PutText("tempo", font, x, y0 + textBaseline_, words, it.begin, it.end);
           x += TextWidth(font, words) + LS / 2;
         }
         if (rest.empty()) continue;
@@ -2305,6 +2413,8 @@ void TuneDrawer::DrawTexts(int32_t y0, int32_t, int32_t) {
           uint8_t ch = dc_.Symbols().Char(sym);
           GlyphBox b = cv.CharBox(small, ch);
           int32_t by = y0 + textBaseline_ + LS / 4;
+          dc_.Report("tempo", SymbolMap::Key(sym), x, by, it.begin, it.end, {}, x + b.left,
+                     by + b.bottom, x + b.right, by + b.top);
           cv.DrawChar(small, x, by, ch);
           int32_t after = x + b.advance + LS / 8;
           if (beat.dots > 0) {
@@ -2313,12 +2423,14 @@ void TuneDrawer::DrawTexts(int32_t y0, int32_t, int32_t) {
             after += cv.CharBox(small, dot).advance + LS / 8;
           }
           if (b.right > b.advance) after = std::max(after, x + b.right + LS / 8);
-          cv.DrawText(font, after, y0 + textBaseline_, "= " + std::to_string(tp.beatsPerMinute));
+          dc_.PutText("tempo", font, after, y0 + textBaseline_,
+                      "= " + std::to_string(tp.beatsPerMinute), it.begin, it.end);
           continue;
         }
         text = rest;
       }
-      cv.DrawText(font, x, y0 + textBaseline_, text);
+      dc_.PutText(it.kind == TK_FIELD_Q ? "tempo" : "text", font, x, y0 + textBaseline_, text,
+                  it.begin, it.end);
     }
   }
 }
@@ -2333,9 +2445,9 @@ void TuneDrawer::DrawEndings(int32_t y0, int32_t startX, int32_t endX) {
   int32_t from = startX;
   bool drawnStart = false;
   auto close = [&](int32_t x, bool down) {
-    cv.DrawLine(from, top, x, top, th);
-    if (drawnStart) cv.DrawLine(from, top, from, bottom, th);
-    if (down) cv.DrawLine(x, top, x, bottom, th);
+    dc_.PutLine("ending", from, top, x, top, th, endingBegin_, endingBegin_ + 1);
+    if (drawnStart) dc_.PutLine("ending", from, top, from, bottom, th, endingBegin_, endingBegin_ + 1);
+    if (down) dc_.PutLine("ending", x, top, x, bottom, th, endingBegin_, endingBegin_ + 1);
     openEnding_ = 0;
   };
   for (size_t i = 0; i < line_.size(); ++i) {
@@ -2355,9 +2467,10 @@ void TuneDrawer::DrawEndings(int32_t y0, int32_t startX, int32_t endX) {
       drawnStart = true;
       openEnding_ = it.value;
       endingHadNote_ = false;
+      endingBegin_ = it.begin;
       std::string label = std::to_string(it.value) + ".";
-      cv.DrawText(font, from + LS / 4 + lp_.Get(LP_BracketTextHpos),
-                  top - m.ascent + lp_.Get(LP_BracketTextVpos), label);
+      dc_.PutText("ending", font, from + LS / 4 + lp_.Get(LP_BracketTextHpos),
+                  top - m.ascent + lp_.Get(LP_BracketTextVpos), label, it.begin, it.end);
       continue;
     }
     if (openEnding_ == 0) continue;
@@ -2370,8 +2483,8 @@ void TuneDrawer::DrawEndings(int32_t y0, int32_t startX, int32_t endX) {
     }
   }
   if (openEnding_ != 0) {
-    cv.DrawLine(from, top, endX, top, th);
-    if (drawnStart) cv.DrawLine(from, top, from, bottom, th);
+    dc_.PutLine("ending", from, top, endX, top, th, endingBegin_, endingBegin_ + 1);
+    if (drawnStart) dc_.PutLine("ending", from, top, from, bottom, th, endingBegin_, endingBegin_ + 1);
   }
 }
 
@@ -2381,40 +2494,55 @@ void TuneDrawer::DrawLyrics(int32_t y0) {
   const CanvasFont& font = dc_.LyricsFont();
   FontMetrics m = cv.Metrics(font);
   const int32_t lineH = m.ascent + m.descent;
+  const int32_t hyphenW = TextWidth(font, "-");
   for (int v = 0; v < verses_; ++v) {
     int32_t baseline = y0 + lyricsTop_ - m.ascent - v * lineH;
     int32_t lastEnd = INT32_MIN;
     bool hyphen = false;
+    int32_t hyphenBegin = -1;
     int32_t holdEnd = INT32_MIN;
+    int32_t holdBegin = -1;
+    auto extender = [&]() {
+      if (holdEnd != INT32_MIN && lastEnd != INT32_MIN && holdEnd > lastEnd + LS / 4) {
+        dc_.PutLine("lyric", lastEnd + LS / 8, baseline, holdEnd, baseline,
+                    lp_.Get(LP_LineThickness), holdBegin, holdBegin + 1);
+      }
+      holdEnd = INT32_MIN;
+    };
     for (const Column& c : cols_) {
       const DrawItem& it = line_[static_cast<size_t>(c.first)];
       if (static_cast<size_t>(v) >= it.lyrics.size()) continue;
-      std::string s = it.lyrics[static_cast<size_t>(v)];
+      const Syllable& syl = it.lyrics[static_cast<size_t>(v)];
+      std::string s = syl.text;
       if (s == "_") {
+        if (holdEnd == INT32_MIN) holdBegin = syl.begin;
         holdEnd = c.headX + c.headW;
         continue;
       }
-      if (holdEnd != INT32_MIN && lastEnd != INT32_MIN && holdEnd > lastEnd + LS / 4) {
-        cv.DrawLine(lastEnd + LS / 8, baseline, holdEnd, baseline, lp_.Get(LP_LineThickness));
+      extender();
+      if (s == "-") {
+        // The word goes on past this note: the hyphen stands between the syllables.
+        if (!hyphen) hyphenBegin = syl.begin;
+        hyphen = lastEnd != INT32_MIN;
+        continue;
       }
-      holdEnd = INT32_MIN;
       if (s.empty()) continue;
       bool joins = s.size() > 1 && s.back() == '-';
       if (joins) s.pop_back();
       int32_t w = TextWidth(font, s);
       int32_t x = c.headX + c.headW / 2 - w / 2;
-      if (lastEnd != INT32_MIN && x < lastEnd + LS / 5) x = lastEnd + LS / 5;
+      int32_t gap = hyphen ? hyphenW + LS / 3 : LS / 5;
+      if (lastEnd != INT32_MIN && x < lastEnd + gap) x = lastEnd + gap;
       if (hyphen && lastEnd != INT32_MIN) {
-        int32_t hw = TextWidth(font, "-");
-        cv.DrawText(font, (lastEnd + x) / 2 - hw / 2, baseline, "-");
+        dc_.PutText("lyric", font, (lastEnd + x) / 2 - hyphenW / 2, baseline, "-", hyphenBegin,
+                    hyphenBegin + 1);
       }
-      cv.DrawText(font, x, baseline, s);
+      dc_.PutText("lyric", font, x, baseline, s, syl.begin, syl.end);
       lastEnd = x + w;
       hyphen = joins;
+      if (joins) hyphenBegin = syl.end;
     }
-    if (holdEnd != INT32_MIN && lastEnd != INT32_MIN && holdEnd > lastEnd + LS / 4) {
-      cv.DrawLine(lastEnd + LS / 8, baseline, holdEnd, baseline, lp_.Get(LP_LineThickness));
-    }
+    extender();
   }
 }
 

@@ -56,6 +56,16 @@ std::vector<int> KeySignatureSteps(int shift, bool sharps, int count);
 struct Decoration {
   uint8_t kind = 0;  // token kind; 23 for chord symbols and annotations
   std::string text;
+  int32_t begin = -1;  // byte range in the tune body
+  int32_t end = -1;
+};
+
+// One syllable of a w: line under a note: "_" extends the syllable before, a final
+// '-' joins the next; the byte range is in the tune body.
+struct Syllable {
+  std::string text;
+  int32_t begin = -1;
+  int32_t end = -1;
 };
 
 struct DrawItem {
@@ -69,6 +79,8 @@ struct DrawItem {
   int16_t step = 0;        // staff step in the clef in force
   uint32_t serial = 0;     // identifies a note across lines
   uint32_t start = 0;      // ticks from the bar line
+  int32_t begin = -1;  // byte range of the item's ABC in the tune body
+  int32_t end = -1;
   int32_t x = 0;
   int32_t width = 0;  // advance with the trailing space
   int32_t ink = 0;    // extent without the trailing space
@@ -82,7 +94,7 @@ struct DrawItem {
   std::array<int8_t, 12> oldKey{};
   std::string text;
   std::vector<Decoration> decos;
-  std::vector<std::string> lyrics;  // one per verse; "_" extends, a final '-' joins
+  std::vector<Syllable> lyrics;  // one per verse
 };
 
 }  // namespace tunora
