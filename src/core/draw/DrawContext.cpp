@@ -42,6 +42,31 @@ TextAlign ToTextAlign(int align, int adjust) {
 
 }  // namespace
 
+std::vector<std::string_view> WrapText(Canvas& canvas, const CanvasFont& font,
+                                       std::string_view text, int32_t width) {
+  std::vector<std::string_view> pieces;
+  while (!text.empty()) {
+    if (canvas.TextWidth(font, text) <= width) {
+      pieces.push_back(text);
+      break;
+    }
+    // The longest run of whole words that fits; a word longer than the width is cut.
+    size_t cut = 0;
+    for (size_t sp = text.find(' '); sp != std::string_view::npos; sp = text.find(' ', sp + 1)) {
+      if (canvas.TextWidth(font, text.substr(0, sp)) > width) break;
+      cut = sp;
+    }
+    if (cut == 0) {
+      cut = 1;
+      while (cut < text.size() && canvas.TextWidth(font, text.substr(0, cut + 1)) <= width) ++cut;
+    }
+    pieces.push_back(text.substr(0, cut));
+    text.remove_prefix(cut);
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  }
+  return pieces;
+}
+
 PaperSize PaperInUnits(PaperKind paper, int unit) {
   bool metric = paper == PaperKind::kA4 || paper == PaperKind::kA5;
   PaperSize size;
@@ -361,7 +386,11 @@ bool DrawContext::DrawHeaderBlocks(const TuneRecord& tune, bool after) {
       }
     }
     uint32_t n = 0;
+    std::vector<std::string_view> lines;
     for (std::string_view line : SplitLines(text)) {
+      for (std::string_view piece : WrapText(canvas_, font, line, right - left)) lines.push_back(piece);
+    }
+    for (std::string_view line : lines) {
       if (block.maxLines != 0 && n >= block.maxLines) break;
       if (n > 0) pos -= block.lineSpacing;
       if (pos - (m.ascent + m.descent) < BottomLimit() && pageHasContent_) {

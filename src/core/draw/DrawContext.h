@@ -39,6 +39,11 @@ bool PaperKindFromName(std::string_view name, PaperKind& paper);
 inline constexpr std::string_view kTooManyItemsMessage =
     "Maximum number of draw items in one line reached.";
 
+// A line of text cut at blanks into pieces no wider than width (a word wider than
+// that is cut where it must be).
+std::vector<std::string_view> WrapText(Canvas& canvas, const CanvasFont& font,
+                                       std::string_view text, int32_t width);
+
 struct DrawJob {
   int32_t pageWidth = 0;   // drawing units of the format's unit
   int32_t pageHeight = 0;

@@ -122,6 +122,19 @@ DecoStyle StyleOf(int kind) {
   return {Place::kNone, -1, nullptr};
 }
 
+// Tokens that put something on the staff (so a pending staff break takes effect).
+bool BeginsMusic(int kind) {
+  switch (kind) {
+    case TK_ERROR: case TK_END: case TK_CR: case TK_NEWLINE: case TK_SPACE: case TK_TAB:
+    case TK_COMMENT: case TK_BACKSLASH_LINE: case TK_CONTINUE: case TK_BANG_BREAK:
+    case TK_DIRECTIVE: case TK_FIELD_W: case TK_FIELD_w: case TK_FIELD_U: case TK_FIELD_u:
+    case TK_FIELD_I: case TK_FIELD_L: case TK_FIELD_E:
+      return false;
+    default:
+      return true;
+  }
+}
+
 bool IsDynamicKind(int kind) { return kind >= TK_P && kind <= TK_SFZ; }
 
 // Decorations of the default user symbols, for symbols without a definition.
@@ -328,8 +341,24 @@ class TuneDrawer : public AbcParser {
   std::array<int8_t, 12> key_{};
 
   // The byte range of the token being read (in the body), -1 for header items.
+  bool acciaccatura_ = false;
+  bool breakPending_ = false;  // a line end or "!" ended the staff  // the grace group being read began with "{/"
   int32_t tokBegin_ = -1;
   int32_t tokEnd_ = -1;
+  // A field's range from its text: the letter and colon before it, and the brackets
+  // of an inline field.
+  void FieldRange() {
+    std::string_view t = TokenText(), all = Text();
+    if (InSubstitution() || t.data() < all.data() || t.data() + t.size() > all.data() + all.size())
+      return;
+    size_t b = static_cast<size_t>(t.data() - all.data()), e = b + t.size();
+    while (b > 0 && (all[b - 1] == ' ' || all[b - 1] == '\t')) --b;
+    if (b >= 2 && all[b - 1] == ':') b -= 2;
+    if (b >= 1 && all[b - 1] == '[') --b;
+    if (e < all.size() && all[e] == ']') ++e;
+    tokBegin_ = static_cast<int32_t>(b);
+    tokEnd_ = static_cast<int32_t>(e);
+  }
   void Pend(int kind, std::string text = {}) {
     pending_.push_back({static_cast<uint8_t>(kind), std::move(text), tokBegin_, tokEnd_});
   }
@@ -369,6 +398,9 @@ class TuneDrawer : public AbcParser {
   int32_t lyricsTop_ = 0;
   int verses_ = 0;
   int systems_ = 0;  // systems drawn of the tune
+  // W: lines of the body, drawn after the music.
+  std::vector<Syllable> bodyVerses_;
+  void DrawVerses();
 };
 
 // ---------------------------------------------------------------------------------------
@@ -770,7 +802,11 @@ void TuneDrawer::AddKey(bool cancel, const std::array<int8_t, 12>& old) {
   k.kind = TK_FIELD_K;
   for (int pc = 0; pc < 12; ++pc) k.key[static_cast<size_t>(pc)] = key.letterAccidentals[pc];
   if (key.noKey) k.key.fill(0);
-  if (key.bagpipeKey != 0) k.key.fill(0);
+  // Pipe music: Hp shows F and C sharp, HP no signature at all.
+  if (key.bagpipeKey != 0) {
+    k.key.fill(0);
+    if (key.bagpipeKey == 2) k.key[5] = k.key[0] = 1;
+  }
   k.oldKey = old;
   if (cancel) k.flags |= kItemCancel;
   k.value = clef_;
@@ -850,7 +886,9 @@ void TuneDrawer::AddNote() {
   NoteShape shape = ShapeOfLength(len);
   n.base = static_cast<uint8_t>(shape.base);
   n.dots = static_cast<uint8_t>(shape.dots);
+  if (shape.longa) n.flags |= kItemLonga;
   if (note.flags & kNoteInGrace) n.flags |= kItemGrace;
+  if (grace && acciaccatura_) n.flags |= kItemSlashed;
   if (note.flags & kNoteTied) n.flags |= kItemTied;
   if (note.flags & kNoteInTuplet) n.flags |= kItemTuplet;
   if (note.flags & kNoteTupletFirst) n.flags |= kItemTupletFirst;
@@ -1018,6 +1056,13 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
     tokBegin_ = InSubstitution() ? symbolBegin : static_cast<int32_t>(before);
     tokEnd_ = std::max(static_cast<int32_t>(pos), tokBegin_ + 1);
     if (InSubstitution()) tokEnd_ = std::max(tokEnd_, symbolBegin + 1);
+    if (IsFieldKind(k)) FieldRange();
+    // A staff break takes effect when more music follows, so that the last staff of
+    // the tune is known as the last.
+    if (breakPending_ && BeginsMusic(k)) {
+      breakPending_ = false;
+      FlushLine(false);
+    }
     if (k == TK_END) break;
     if (SkipsTextBlock(k, TokenText(), inTextBlock)) continue;
     switch (k) {
@@ -1104,6 +1149,7 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
         break;
       }
       case TK_GRACE_END: {
+        acciaccatura_ = false;
         DrawItem g;
         g.kind = TK_GRACE_END;
         g.width = lp_.Get(LP_SpaceAfterGraceNote) + LS / 3;
@@ -1142,7 +1188,12 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
       case TK_SLUR_END:
         for (size_t i = line_.size(); i-- > 0;) {
           if (line_[i].kind == TK_NOTE && line_[i].serial == lastNoteSerial_) {
-            ++line_[i].slurEnds;
+            // A slur around a single note has nothing to join: it is dropped.
+            if (line_[i].slurStarts > line_[i].slurEnds) {
+              --line_[i].slurStarts;
+            } else {
+              ++line_[i].slurEnds;
+            }
             break;
           }
         }
@@ -1198,7 +1249,7 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
         bool breaks = fs_.softLf && !afterContinue;
         afterContinue = false;
         if (breaks) {
-          FlushLine(false);
+          breakPending_ = true;
         } else {
           DrawItem b;
           b.kind = TK_NEWLINE;
@@ -1207,7 +1258,7 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
         break;
       }
       case TK_BANG_BREAK:
-        FlushLine(false);
+        breakPending_ = true;
         break;
       case TK_FIELD_K: {
         std::array<int8_t, 12> old = key_;
@@ -1228,7 +1279,31 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
                                       first.substr(0, 6) == "treble" || first.substr(0, 4) == "alto" ||
                                       first.substr(0, 5) == "tenor");
         if (clefOnly || first.empty()) break;
-        AddKey(fs_.cancelKey, old);
+        AddKey(true, old);
+        if (lastKey_.key == old) break;
+        // At the start of a staff the new signature takes the place of the old one;
+        // within a staff it is drawn after naturals for what the old one had.
+        bool atStart = true;
+        size_t keyAt = 0;
+        for (size_t i = 0; i < line_.size(); ++i) {
+          if (line_[i].kind == TK_FIELD_K) keyAt = i;
+          if (!IsPrefixItem(line_[i].kind) || line_[i].kind == TK_FIELD_Q) atStart = false;
+        }
+        if (atStart && keyAt > 0 && !fs_.cancelKey) {
+          DrawItem& prev = line_[keyAt];
+          DrawItem kItem = lastKey_;
+          kItem.flags &= static_cast<uint16_t>(~kItemCancel);
+          kItem.width = KeyWidth(kItem);
+          kItem.ink = kItem.width;
+          kItem.x = prev.x;
+          kItem.begin = tokBegin_;
+          kItem.end = tokEnd_;
+          int32_t shift = kItem.width - prev.width;
+          prev = std::move(kItem);
+          for (size_t i = keyAt + 1; i < line_.size(); ++i) line_[i].x += shift;
+          cursor_ += shift;
+          break;
+        }
         DrawItem kItem = lastKey_;
         Append(std::move(kItem));
         break;
@@ -1250,34 +1325,62 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
         FlushLine(false);
         break;
       }
+      case TK_FIELD_W:
+        // Verses among the music: printed after it.
+        bodyVerses_.push_back({std::string(TokenText()), tokBegin_, tokEnd_});
+        break;
       case TK_FIELD_P:
       case TK_FIELD_Q:
       case TK_FIELD_R:
       case TK_FIELD_T:
         if (fs_.showText) AddText(k, std::string(TokenText()));
         break;
-      case TK_ERROR: {
-        DrawItem e;
-        e.kind = TK_ERROR;
-        e.text = "?";
-        e.text += static_cast<char>(TokenValue());
-        e.ink = TextWidth(dc_.ExprFont(), e.text);
-        e.width = e.ink + LS / 4;
-        Append(std::move(e));
+      case TK_ERROR:
+        // A slash right after "{" makes the grace an acciaccatura. Other characters
+        // the reader could not read (the syntax check lists them) are not music, and
+        // a backtick only keeps notes apart in the text.
+        if (TokenValue() == '/' && !line_.empty() && line_.back().kind == TK_GRACE_START)
+          acciaccatura_ = true;
         break;
-      }
       default:
         if (IsDecorationKind(k)) Pend(k);
         break;
     }
   }
   if (!stopped_) {
+    breakPending_ = false;
     // Decorations after the last note stay with the last item.
     if (!pending_.empty() && line_.size() > 1) AttachPending(line_.back());
     FlushLine(true);
   }
   dc_.SetY(prevBottom_ - prevBelow_);
+  if (fs_.showText && !bodyVerses_.empty() && !dc_.Failed()) DrawVerses();
   return !dc_.Failed();
+}
+
+void TuneDrawer::DrawVerses() {
+  Canvas& cv = dc_.GetCanvas();
+  CanvasFont font = dc_.MakeFont(fs_.lyricsAfterFont);
+  FontMetrics m = cv.Metrics(font);
+  int32_t y = dc_.Y() - LS * 2;
+  for (const Syllable& line : bodyVerses_) {
+    std::string_view text = line.text;
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.remove_suffix(1);
+    if (text.empty()) {
+      y -= (m.ascent + m.descent) / 2;
+      continue;
+    }
+    for (std::string_view piece : WrapText(cv, font, text, dc_.RightLimit() - dc_.LeftEdge())) {
+      if (y - m.ascent - m.descent < dc_.BottomLimit() && dc_.PageHasContent()) {
+        if (!dc_.NewPage()) return;
+        y = dc_.Y();
+      }
+      dc_.PutText("text", font, dc_.LeftEdge(), y - m.ascent, piece, line.begin, line.end);
+      dc_.MarkContent();
+      y -= m.ascent + m.descent;
+    }
+  }
+  dc_.SetY(y);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -1889,7 +1992,7 @@ void TuneDrawer::DrawColumn(const Column& c, int32_t y0) {
       if (grace && n.base == 3) {
         sym = c.up || fs_.graceNotesUp ? SYM_GRACE_QUARTER_UP : SYM_GRACE_QUARTER_DOWN;
       } else if (grace && n.base == 4) {
-        if (fs_.slashFlaggedGrace) {
+        if (fs_.slashFlaggedGrace || (n.flags & kItemSlashed)) {
           sym = SYM_GRACE_SLASHED_UP;
         } else {
           sym = c.up || fs_.graceNotesUp ? SYM_GRACE_EIGHTH_UP : SYM_GRACE_EIGHTH_DOWN;
@@ -1899,6 +2002,12 @@ void TuneDrawer::DrawColumn(const Column& c, int32_t y0) {
       sym = HeadSymbol(n.base);
     }
     Sym(grace ? "grace" : "note", sym, hx, y, n, grace);
+    if (n.flags & kItemLonga) {
+      // The longa: a breve with a tail down from its right side.
+      const GlyphBox& b = Box(SYM_BREVE, grace);
+      int32_t tx = hx + b.right - lp_.Get(LP_StemThickness);
+      Line("stem", tx, y, tx, y - LS * 2, lp_.Get(LP_StemThickness) * 3 / 2, n);
+    }
     // Dots, in the space above a head on a line.
     if (n.dots > 0) {
       int32_t x = hx + c.headW + Scaled(lp_.Get(LP_SpaceBeforeDot), grace);
@@ -2550,6 +2659,10 @@ void TuneDrawer::DrawLyrics(int32_t y0) {
 
 NoteShape ShapeOfLength(uint32_t ticks) {
   if (ticks == 0) return {4, 0};
+  if (ticks >= 3072) {
+    // A longa (four whole notes), dotted when it is six.
+    return {0, ticks >= 4608 ? 1 : 0, true};
+  }
   // The largest plain value not longer than the length, with dots when they fit.
   static const uint32_t kValues[9] = {1536, 768, 384, 192, 96, 48, 24, 12, 6};
   for (int b = 0; b < 9; ++b) {

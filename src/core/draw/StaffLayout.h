@@ -26,11 +26,15 @@ inline constexpr uint16_t kItemTupletFirst = 32;
 inline constexpr uint16_t kItemChordFirst = 128;
 inline constexpr uint16_t kItemThickThinStart = 256;  // staff start drawn as [|
 inline constexpr uint16_t kItemCancel = 512;          // key item cancels the old key
+inline constexpr uint16_t kItemSlashed = 1024;        // grace note of an acciaccatura {/A}
+inline constexpr uint16_t kItemLonga = 2048;          // a breve head with the longa's tail
 
-// Note values: 0 breve, 1 whole, 2 half, 3 quarter, 4 eighth ... 8 128th.
+// Note values: 0 breve, 1 whole, 2 half, 3 quarter, 4 eighth ... 8 128th; a longa is
+// base 0 with the longa flag.
 struct NoteShape {
   int base = 3;
   int dots = 0;
+  bool longa = false;
 };
 // The written shape of a length in ticks (768 to a whole note).
 NoteShape ShapeOfLength(uint32_t ticks);
