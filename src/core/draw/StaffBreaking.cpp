@@ -42,6 +42,17 @@ bool TuneDrawer::Append(DrawItem item) {
     item.begin = tokBegin_;
     item.end = tokEnd_;
   }
+  if (multi_) {
+    // A voice's row: positions come from the time axis the voices share.
+    if (item.time == DrawItem::kNoTime) item.time = vtime_;
+    if (line_.size() >= kMaxVoiceItems) {
+      dc_.ReportTooManyItems();
+      stopped_ = true;
+      return false;
+    }
+    line_.push_back(std::move(item));
+    return true;
+  }
   if (line_.size() >= kMaxLineItems) {
     dc_.ReportTooManyItems();
     stopped_ = true;
@@ -149,6 +160,15 @@ bool TuneDrawer::Cut() {
 }
 
 bool TuneDrawer::FlushLine(bool last) {
+  if (multi_) {
+    // In a system the break is kept in the voice's row for the system cutting.
+    if (!last) {
+      DrawItem b;
+      b.kind = kItemBreak;
+      Append(std::move(b));
+    }
+    return true;
+  }
   bool drawn = !stopped_ && DrawLine(last);
   if (dc_.Failed()) {
     stopped_ = true;

@@ -100,7 +100,7 @@ void TuneDrawer::DrawBarsAndSigns(int32_t y0) {
     }
   }
   // Measure numbers.
-  if (fs_.measureInterval < 0) {
+  if (fs_.measureInterval < 0 || !numberBars_) {
     for (const DrawItem& it : line_)
       if (IsBarItem(it.kind) && it.kind != TK_START_BAR) ++measure_;
     return;

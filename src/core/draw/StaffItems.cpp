@@ -171,6 +171,11 @@ void TuneDrawer::AddKey(bool cancel, const std::array<int8_t, 12>& old) {
 }
 
 void TuneDrawer::AddMeter() {
+  DrawItem m = MakeMeter();
+  if (m.width > 0) Append(std::move(m));
+}
+
+DrawItem TuneDrawer::MakeMeter() const {
   DrawItem m;
   m.kind = TK_FIELD_M;
   m.value = meter.numerator;
@@ -186,7 +191,7 @@ void TuneDrawer::AddMeter() {
   }
   m.width = MeterWidth(m);
   m.ink = m.width;
-  if (m.width > 0) Append(std::move(m));
+  return m;
 }
 
 void TuneDrawer::AddText(uint8_t kind, std::string text) {
@@ -197,6 +202,8 @@ void TuneDrawer::AddText(uint8_t kind, std::string text) {
 }
 
 void TuneDrawer::AddBar(TokenKind kind) {
+  // The bar line that ends an overlaid bar belongs to the voice overlaid.
+  if (multi_ && overlayLevel_ > 0) EndOverlay();
   // A [| at the very start of a line takes the place of the staff start.
   if (kind == TK_START_BAR) {
     bool atStart = true;
@@ -264,7 +271,11 @@ void TuneDrawer::AddNote() {
   // A rest that fills a whole bar is a whole rest in the middle of its bar.
   const bool barRest = n.rest == 1 && !grace && !inChord && barTick_ == 0 &&
                        meter.barLength != 0 && note.length == meter.barLength;
-  if (!grace && !(n.flags & kItemChordLater)) barTick_ += note.length;
+  n.time = inChord ? chordTime_ : vtime_;
+  if (!grace && !(n.flags & kItemChordLater)) {
+    barTick_ += note.length;
+    vtime_ += note.length;
+  }
   // Widths.
   int32_t accW = 0;
   int acc = AccidentalSymbol(n.accidental, grace);
@@ -393,9 +404,22 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
   AddClef();
   std::array<int8_t, 12> none{};
   AddKey(false, none);
-  StartLine(true);
-  if (fs_.showText && !tune.FieldText('Q').empty()) AddText(TK_FIELD_Q, tune.FieldText('Q'));
-  AddMeter();
+  headerKey_ = lastKey_;
+  multi_ = DefineVoices(tune);
+  if (multi_) {
+    // The music before the first V: field belongs to the first voice.
+    Voice& v = voices_[static_cast<size_t>(staffVoices_.front().front())];
+    cur_ = static_cast<int>(&v - voices_.data());
+    v.started = true;
+    clef_ = v.clef != 0 ? v.clef : headerClef_;
+    AddClef();
+    headerMeter_ = MakeMeter();
+    if (fs_.showText && !tune.FieldText('Q').empty()) AddText(TK_FIELD_Q, tune.FieldText('Q'));
+  } else {
+    StartLine(true);
+    if (fs_.showText && !tune.FieldText('Q').empty()) AddText(TK_FIELD_Q, tune.FieldText('Q'));
+    AddMeter();
+  }
 
   size_t pos = 0;
   bool first = true;
@@ -429,6 +453,7 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
       case TK_CHORD_START: {
         DrawItem c;
         c.kind = TK_CHORD_START;
+        chordTime_ = vtime_;
         Append(std::move(c));
         chordStart_ = static_cast<int>(line_.size()) - 1;
         chordFirst_ = -1;
@@ -490,6 +515,7 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
         chordFirst_ = -1;
         DrawItem e;
         e.kind = TK_CHORD_END;
+        e.time = chordTime_;
         bool grace = InGrace();
         int32_t headW = restMax;
         e.width = grace ? inkMax + headW * 2 / 5
@@ -582,6 +608,8 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
           r.step = 4;
           r.ink = Box(SYM_WHOLE_REST).advance;
           r.width = r.ink + 2 * fs_.noteSpacing;
+          r.time = vtime_;
+          vtime_ += static_cast<uint32_t>(r.value) * meter.barLength;
           AttachPending(r);
           Append(std::move(r));
           break;
@@ -669,6 +697,11 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
         AddMeter();
         break;
       case TK_FIELD_V: {
+        if (multi_) {
+          if (overlayLevel_ > 0) EndOverlay();
+          SwitchVoice(VoiceIndex(TokenText(), false));
+          break;
+        }
         // Voices are drawn one after the other: a voice field starts a new staff
         // in that voice's clef.
         std::string id = VoiceId(TokenText());
@@ -698,6 +731,8 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
         // a backtick only keeps notes apart in the text.
         if (TokenValue() == '/' && !line_.empty() && line_.back().kind == TK_GRACE_START)
           acciaccatura_ = true;
+        // "&" overlays a second voice on the bar.
+        if (TokenValue() == '&' && multi_) StartOverlay();
         break;
       default:
         if (IsDecorationKind(k)) Pend(k);
@@ -708,7 +743,13 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
     breakPending_ = false;
     // Decorations after the last note stay with the last item.
     if (!pending_.empty() && line_.size() > 1) AttachPending(line_.back());
-    FlushLine(true);
+    if (multi_) {
+      if (overlayLevel_ > 0) EndOverlay();
+      voices_[static_cast<size_t>(cur_)].items.swap(line_);
+      LayoutVoices();
+    } else {
+      FlushLine(true);
+    }
   }
   dc_.SetY(prevBottom_ - prevBelow_);
   if (fs_.showText && !bodyVerses_.empty() && !dc_.Failed()) DrawVerses();

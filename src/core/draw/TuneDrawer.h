@@ -31,6 +31,7 @@ struct TuneRecord;
 namespace staff {
 
 inline constexpr size_t kMaxLineItems = 2038;
+inline constexpr size_t kMaxVoiceItems = 400000;  // one voice of a tune drawn as systems
 inline constexpr int kSharpOrder[7] = {5, 0, 7, 2, 9, 4, 11};  // F C G D A E B
 inline constexpr int kFlatOrder[7] = {11, 4, 9, 2, 7, 0, 5};   // B E A D G C F
 inline constexpr int kTrebleSharpSteps[7] = {8, 5, 9, 6, 3, 7, 4};
@@ -274,6 +275,7 @@ class TuneDrawer : public AbcParser {
   void AddBar(TokenKind kind);
   void AddKey(bool cancel, const std::array<int8_t, 12>& old);
   void AddMeter();
+  DrawItem MakeMeter() const;
   void AddClef();
   void AddText(uint8_t kind, std::string text);
   void AttachPending(DrawItem& item);
@@ -288,6 +290,11 @@ class TuneDrawer : public AbcParser {
   // --- drawing one line ----------------------------------------------------------------
   // Draws the line; false when it holds no music and is not drawn.
   bool DrawLine(bool last);
+  // Columns, groups and extents of the line (stretched to the right limit when asked);
+  // false when it holds no music.
+  bool PrepareLine(bool stretch);
+  // Draws the prepared line with its bottom staff line at y0.
+  void PaintLine(int32_t y0);
   void BuildColumns();
   void BuildGroups();
   void PlaceGroup(Group& g);
@@ -353,9 +360,9 @@ class TuneDrawer : public AbcParser {
   bool haveKey_ = false;
   std::array<int8_t, 12> key_{};
 
+  bool acciaccatura_ = false;  // the grace group being read began with "{/"
+  bool breakPending_ = false;  // a line end or "!" ended the staff
   // The byte range of the token being read (in the body), -1 for header items.
-  bool acciaccatura_ = false;
-  bool breakPending_ = false;  // a line end or "!" ended the staff  // the grace group being read began with "{/"
   int32_t tokBegin_ = -1;
   int32_t tokEnd_ = -1;
   // A field's range from its text: the letter and colon before it, and the brackets
@@ -403,6 +410,11 @@ class TuneDrawer : public AbcParser {
   int openEnding_ = 0;
   int32_t endingBegin_ = -1;
   bool endingHadNote_ = false;
+  int32_t endX_ = 0;    // of the prepared line: the end of its ink
+  int32_t above_ = 0;   // and what it needs above and below its staff
+  int32_t below_ = 0;
+  bool overlayPass_ = false;  // drawing a second voice into a staff already drawn
+  int forcedStem_ = 0;        // 1 up, -1 down for the voices sharing a staff
   int32_t prevBottom_ = 0;
   int32_t prevBelow_ = 0;
   int32_t chordBaseline_ = 0;
@@ -411,6 +423,65 @@ class TuneDrawer : public AbcParser {
   int32_t lyricsTop_ = 0;
   int verses_ = 0;
   int systems_ = 0;  // systems drawn of the tune
+  bool numberBars_ = true;  // this staff shows measure numbers
+
+  // --- voices as systems (StaffVoices.cpp) ---------------------------------------------
+  // A tune with two or more voices (or a voice overlay) is read into one row of items
+  // per voice; the rows are spaced on one time axis, cut into systems together and
+  // drawn as stacked staves.
+  struct Voice {
+    std::string id;
+    std::string name;
+    std::string shortName;
+    int clef = 0;    // 0: the tune's clef
+    int octave = 0;  // -1 for treble-8, +1 for treble+8
+    int parent = -1;  // an overlay: the voice whose staff it shares
+    std::vector<DrawItem> items;
+    // Reading state while another voice is read.
+    bool started = false;
+    uint32_t time = 0;
+    uint32_t barTick = 0;
+    int clefNow = 1;
+    DrawItem lastClef;
+    DrawItem lastKey;
+    std::array<int8_t, 12> key{};
+    int pendingSlurs = 0;
+    uint32_t lastNoteSerial = 0;
+    // Drawing state carried from system to system.
+    std::vector<OpenSlur> openSlurs;
+    std::vector<std::pair<int, int32_t>> openHairpins;
+    std::vector<int32_t> openHairpinBegins;
+    int openEnding = 0;
+    int32_t endingBegin = -1;
+  };
+  struct StaffBrace {
+    int first = 0;  // staves, in order
+    int last = 0;
+    char kind = '[';  // '[' bracket, '{' brace
+  };
+  // Finds the voices of the tune (V: fields, %%score and %%staves, overlays); true when
+  // it is drawn as systems.
+  bool DefineVoices(const TuneRecord& tune);
+  int VoiceIndex(std::string_view fieldText, bool define);
+  void SwitchVoice(int index);
+  void StartOverlay();
+  void EndOverlay();
+  void LayoutVoices();
+  void SpaceVoices();
+  std::vector<uint32_t> SystemCuts();
+  bool DrawSystem(int number, uint32_t from, uint32_t to, bool last);
+  bool multi_ = false;
+  std::vector<Voice> voices_;
+  int cur_ = 0;
+  uint32_t vtime_ = 0;
+  uint32_t chordTime_ = 0;  // where the chord being read starts
+  int overlayLevel_ = 0;
+  std::vector<std::vector<int>> staffVoices_;  // the voices of each staff, main voice first
+  std::vector<StaffBrace> braces_;
+  DrawItem headerKey_;
+  DrawItem headerMeter_;
+  std::string headerTempo_;
+  int32_t nameIndent_ = 0;
   // W: lines of the body, drawn after the music.
   std::vector<Syllable> bodyVerses_;
   void DrawVerses();
