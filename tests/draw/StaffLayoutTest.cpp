@@ -313,7 +313,7 @@ TEST(StaffLayout, TooManyItemsStopsTheTuneWithItsMessage) {
 
 TEST(StaffLayout, ReaderErrorsAreNotDrawnAndTheDrawingGoesOn) {
   Drawing d;
-  ASSERT_TRUE(d.Draw(Tune("K:C", "C & D|")));
+  ASSERT_TRUE(d.Draw(Tune("K:C", "C $ D|")));
   for (const Op& o : d.canvas.ops) EXPECT_FALSE(o.type == Op::kText && o.text[0] == '?') << o.text;
   EXPECT_EQ(Count(d.canvas.ops, 0x71), 0);
   EXPECT_GE(Count(d.canvas.ops, 0x65), 2);  // both eighths still drawn

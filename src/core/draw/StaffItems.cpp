@@ -319,6 +319,19 @@ void TuneDrawer::AddNote() {
         }
       }
       if (need > 0) n.width = std::max(n.width, need + LS / 3);
+      // Annotations left and right of the note get room of their own, so that they
+      // do not run into the notes beside it.
+      for (const Decoration& d : n.decos) {
+        if (d.kind != TK_CHORD_SYMBOL || d.text.size() < 2) continue;
+        int32_t w = TextWidth(dc_.ExprFont(), std::string_view(d.text).substr(1)) + LS / 4;
+        if (d.text[0] == '<' && !inChord) {
+          n.headDx += w;
+          n.ink += w;
+          n.width += w;
+        } else if (d.text[0] == '>') {
+          n.width = std::max(n.width, n.headDx + headW + w + LS / 3);
+        }
+      }
     }
   }
   if (IsLyricNote() && noteOrdinal_ < lyrics_.size()) {
@@ -584,9 +597,12 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
       case TK_STACCATO:
         Pend(TK_STACCATO);
         break;
-      case TK_DECORATION_TEXT:
-        Pend(TK_DECORATION_TEXT, std::string(TokenText()));
+      case TK_DECORATION_TEXT: {
+        std::string text;
+        int kind = DecorationOfName(TokenText(), text);
+        if (kind != 0) Pend(kind, text);
         break;
+      }
       case TK_CHORD_SYMBOL:
         Pend(TK_CHORD_SYMBOL, std::string(TokenText()));
         break;

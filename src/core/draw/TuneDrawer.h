@@ -81,6 +81,72 @@ inline bool IsPrefixItem(int kind) {
          kind == TK_FIELD_M || kind == TK_FIELD_Q || IsBlankItem(kind);
 }
 
+// Decorations named in !...! that the reader's table does not know but the drawing
+// does; names that neither knows are dropped.
+inline constexpr uint8_t kDecoDynamic = 200;   // a dynamic word (fp, sfz, mp ...) as text
+inline constexpr uint8_t kDecoPedal = 201;
+inline constexpr uint8_t kDecoPedalUp = 202;
+inline constexpr uint8_t kDecoArpeggio = 203;
+inline constexpr uint8_t kDecoTremolo = 204;   // the stroke count as text
+inline constexpr uint8_t kDecoWords = 205;     // words above the staff (da capo ...)
+
+// The decoration kind of a !name! the reader gave as text, with the text it keeps;
+// 0 for a name to drop.
+inline int DecorationOfName(std::string_view name, std::string& text) {
+  text.clear();
+  if (name.empty()) return 0;
+  bool dynamic = name.size() <= 5;
+  for (char c : name) dynamic = dynamic && std::string_view("pmfszr").find(c) != std::string_view::npos;
+  if (dynamic) {
+    text = std::string(name);
+    return kDecoDynamic;
+  }
+  if (name == ">" || name == "accent") return TK_ACCENT;
+  if (name == "<(" || name == "crescendo(") return TK_CRESCENDO_START;
+  if (name == "<)" || name == "crescendo)") return TK_CRESCENDO_END;
+  if (name == ">(" || name == "diminuendo(") return TK_DIMINUENDO_START;
+  if (name == ">)" || name == "diminuendo)") return TK_DIMINUENDO_END;
+  if (name == "invertedturn" || name == "turnx" || name == "invertedturnx") return TK_TURN;
+  if (name == "mordent" || name == "lowermordent") return TK_LOWERMORDENT;
+  if (name == "pralltriller" || name == "uppermordent") return TK_UPPERMORDENT;
+  if (name == "trill(" || name == "trill") return TK_TRILL;
+  if (name == "ped") return kDecoPedal;
+  if (name == "ped-up") return kDecoPedalUp;
+  if (name == "arpeggio") return kDecoArpeggio;
+  if (name.size() == 5 && name.substr(0, 4) == "trem" && name[4] >= '1' && name[4] <= '4') {
+    text = std::string(1, name[4]);
+    return kDecoTremolo;
+  }
+  if (name == "dacapo") text = "Da Capo";
+  if (name == "dacoda") text = "Da Coda";
+  if (name == "fine") text = "Fine";
+  return text.empty() ? 0 : kDecoWords;
+}
+
+// A chord symbol as printed: "#" and "b" that alter a root, a bass note or a chord
+// step become the sharp and flat signs (as UTF-8; a text with other 8-bit bytes is
+// left as written).
+inline std::string ChordDisplay(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return std::string(text);
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    char prev = i > 0 ? text[i - 1] : ' ';
+    char next = i + 1 < text.size() ? text[i + 1] : ' ';
+    bool afterRoot = prev >= 'A' && prev <= 'G';
+    bool alteration = (next >= '0' && next <= '9') && (prev >= '0' && prev <= '9');
+    if (c == '#' && (afterRoot || alteration || ((next >= '0' && next <= '9') && prev == '('))) {
+      out += "\xE2\x99\xAF";  // sharp sign
+    } else if (c == 'b' && (afterRoot || alteration || ((next >= '0' && next <= '9') && prev == '('))) {
+      out += "\xE2\x99\xAD";  // flat sign
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 // Where a decoration goes.
 enum class Place { kNote, kAbove, kBelow, kLeft, kRight, kNone };
 
@@ -127,11 +193,18 @@ inline DecoStyle StyleOf(int kind) {
     case TK_F + 1: return {Place::kAbove, SYM_DYN_FF, nullptr};
     case TK_F + 2: return {Place::kAbove, SYM_DYN_FFF, nullptr};
     case TK_FFFF: return {Place::kAbove, -2, "ffff"};
-    case TK_SFZ: return {Place::kAbove, SYM_DYN_SF, nullptr};
+    case TK_SFZ: return {Place::kAbove, -2, "sfz"};
     default: break;
   }
   if (kind >= TK_FINGER_0 && kind <= TK_FINGER_5) return {Place::kLeft, -1, nullptr};
-  if (kind == TK_DECORATION_TEXT) return {Place::kAbove, -1, nullptr};
+  switch (kind) {
+    case kDecoDynamic: return {Place::kAbove, -2, nullptr};
+    case kDecoPedal: return {Place::kBelow, 98, nullptr};
+    case kDecoPedalUp: return {Place::kBelow, 99, nullptr};
+    case kDecoArpeggio: return {Place::kLeft, 106, nullptr};
+    case kDecoWords: return {Place::kAbove, -1, nullptr};
+    default: break;
+  }
   return {Place::kNone, -1, nullptr};
 }
 
@@ -148,7 +221,21 @@ inline bool BeginsMusic(int kind) {
   }
 }
 
-inline bool IsDynamicKind(int kind) { return kind >= TK_P && kind <= TK_SFZ; }
+inline bool IsDynamicKind(int kind) {
+  return (kind >= TK_P && kind <= TK_SFZ) || kind == kDecoDynamic;
+}
+// The music-font letter of a dynamic: p, m, f, s, z, r; 0 for others.
+inline int DynamicLetterSymbol(char c) {
+  switch (c) {
+    case 'p': return SYM_DYN_P;
+    case 'f': return SYM_DYN_F;
+    case 'm': return 142;
+    case 's': return 144;
+    case 'z': return 140;
+    case 'r': return 143;
+    default: return 0;
+  }
+}
 
 // Decorations of the default user symbols, for symbols without a definition.
 inline int DefaultSymbolKind(uint8_t c) {
