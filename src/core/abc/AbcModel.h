@@ -120,6 +120,9 @@ enum TokenKind : uint8_t {
   TK_F = 97,
   TK_FFFF = 100,
   TK_SFZ = 101,
+  // Kinds beyond the table above.
+  TK_FIELD_INFO = 102,  // a field that does not change the music (N:, C:, Z: ...) on a line
+                        // of its own; the letter in the token value, the text in the buffer
 };
 
 inline constexpr int kFirstFieldKind = TK_FIELD_E;
