@@ -450,7 +450,7 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
     tokBegin_ = InSubstitution() ? symbolBegin : static_cast<int32_t>(before);
     tokEnd_ = std::max(static_cast<int32_t>(pos), tokBegin_ + 1);
     if (InSubstitution()) tokEnd_ = std::max(tokEnd_, symbolBegin + 1);
-    if (IsFieldKind(k)) FieldRange();
+    if (IsFieldKind(k) || k == TK_FIELD_INFO) FieldRange();
     // A staff break takes effect when more music follows, so that the last staff of
     // the tune is known as the last.
     if (breakPending_ && BeginsMusic(k)) {
@@ -733,7 +733,23 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
       }
       case TK_FIELD_W:
         // Verses among the music: printed after it.
-        bodyVerses_.push_back({std::string(TokenText()), tokBegin_, tokEnd_});
+        bodyTexts_.push_back({std::string(TokenText()), tokBegin_, tokEnd_,
+                              dc_.MakeFont(fs_.lyricsAfterFont), {}});
+        break;
+      case TK_FIELD_INFO:
+        // Notes and history among the music are shown under the tune as the header
+        // blocks show those of the header; other information fields are not drawn.
+        if (TokenValue() == 'N' || TokenValue() == 'H') {
+          BodyText t{std::string(TokenText()), tokBegin_, tokEnd_, dc_.TextFont(), {}};
+          const char letter[2] = {static_cast<char>(TokenValue()), '\0'};
+          for (const HeaderBlock& b : fs_.headers) {
+            if (b.fields.find(letter) == std::string::npos) continue;
+            t.font = dc_.MakeFont(b.font);
+            t.start = b.start;
+            break;
+          }
+          bodyTexts_.push_back(std::move(t));
+        }
         break;
       case TK_FIELD_P:
       case TK_FIELD_Q:
@@ -768,17 +784,18 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
     }
   }
   dc_.SetY(prevBottom_ - prevBelow_);
-  if (fs_.showText && !bodyVerses_.empty() && !dc_.Failed()) DrawVerses();
+  if (fs_.showText && !bodyTexts_.empty() && !dc_.Failed()) DrawBodyTexts();
   return !dc_.Failed();
 }
 
-void TuneDrawer::DrawVerses() {
+void TuneDrawer::DrawBodyTexts() {
   Canvas& cv = dc_.GetCanvas();
-  CanvasFont font = dc_.MakeFont(fs_.lyricsAfterFont);
-  FontMetrics m = cv.Metrics(font);
   int32_t y = dc_.Y() - LS * 2;
-  for (const Syllable& line : bodyVerses_) {
-    std::string_view text = line.text;
+  for (const BodyText& line : bodyTexts_) {
+    const CanvasFont& font = line.font;
+    FontMetrics m = cv.Metrics(font);
+    std::string whole = line.start + line.text;
+    std::string_view text = whole;
     while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.remove_suffix(1);
     if (text.empty()) {
       y -= (m.ascent + m.descent) / 2;

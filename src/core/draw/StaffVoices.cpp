@@ -430,6 +430,7 @@ bool TuneDrawer::DrawSystem(int number, uint32_t from, uint32_t to, bool last) {
     clef_ = v.clef != 0 ? v.clef : headerClef_;
     AddClef();
     p.clef = lastClef_;
+    p.clef.value2 = v.octave;
     p.key = headerKey_;
     size_t b, e;
     range(v, b, e);
@@ -611,23 +612,23 @@ bool TuneDrawer::DrawSystem(int number, uint32_t from, uint32_t to, bool last) {
       dc_.PutLine("bar", bx, top + LS / 4, bx + LS / 2, top + LS / 2, lt * 2, -1, -1);
       dc_.PutLine("bar", bx, bottom - LS / 4, bx + LS / 2, bottom - LS / 2, lt * 2, -1, -1);
     } else {
-      // A brace: two curved halves meeting in a point at the middle.
-      int32_t mid = (top + bottom) / 2, bx = left - LS / 3, w = LS * 2 / 3;
-      std::vector<CanvasPoint> pts;
-      const int steps = 16;
-      for (int half = 0; half < 2; ++half) {
-        int32_t y1 = half == 0 ? top : mid, y2 = half == 0 ? mid : bottom;
-        for (int s = 0; s <= steps; ++s) {
-          double t = static_cast<double>(s) / steps;
-          double bulge = std::sin(t * 3.14159265) * (half == 0 ? 1 : -1);
-          double xo = half == 0 ? w * (0.5 - 0.5 * t) : w * 0.5 * t;
-          pts.push_back({bx - static_cast<int32_t>(xo + bulge * w * 0.3),
-                         static_cast<int32_t>(y1 + (y2 - y1) * t)});
-        }
+      // A brace: from its ends at the right it bends to a point at the left in the
+      // middle, thickest half way between.
+      const double kPi = 3.14159265358979;
+      const int32_t bx = left - LS / 4, w = LS * 3 / 4;
+      const int steps = 32;
+      std::vector<CanvasPoint> outer, inner;
+      for (int s = 0; s <= steps; ++s) {
+        double t = static_cast<double>(s) / steps;
+        double d = t <= 0.5 ? 2 * t : 2 - 2 * t;  // 0 at the ends, 1 at the point
+        double x = bx - w * std::pow(std::sin(d * kPi / 2), 3);
+        double th = LS / 3.5 * std::sin(d * kPi);
+        int32_t y = static_cast<int32_t>(top + (bottom - top) * t);
+        outer.push_back({static_cast<int32_t>(x - th / 2), y});
+        inner.push_back({static_cast<int32_t>(x + th / 2), y});
       }
-      for (int s = static_cast<int>(pts.size()) - 1; s >= 0; --s) {
-        pts.push_back({pts[static_cast<size_t>(s)].x + LS / 6, pts[static_cast<size_t>(s)].y});
-      }
+      std::vector<CanvasPoint> pts(outer);
+      pts.insert(pts.end(), inner.rbegin(), inner.rend());
       dc_.PutPolygon("bar", pts.data(), pts.size(), -1, -1);
     }
   }

@@ -213,6 +213,7 @@ inline bool BeginsMusic(int kind) {
   switch (kind) {
     case TK_ERROR: case TK_END: case TK_CR: case TK_NEWLINE: case TK_SPACE: case TK_TAB:
     case TK_COMMENT: case TK_BACKSLASH_LINE: case TK_CONTINUE: case TK_BANG_BREAK:
+    case TK_FIELD_INFO:
     case TK_DIRECTIVE: case TK_FIELD_W: case TK_FIELD_w: case TK_FIELD_U: case TK_FIELD_u:
     case TK_FIELD_I: case TK_FIELD_L: case TK_FIELD_E:
       return false;
@@ -569,9 +570,17 @@ class TuneDrawer : public AbcParser {
   DrawItem headerMeter_;
   std::string headerTempo_;
   int32_t nameIndent_ = 0;
-  // W: lines of the body, drawn after the music.
-  std::vector<Syllable> bodyVerses_;
-  void DrawVerses();
+  // W: lines and notes (N:, H:) of the body, drawn after the music, each with its
+  // font and the text put in front of it.
+  struct BodyText {
+    std::string text;
+    int32_t begin = -1;
+    int32_t end = -1;
+    CanvasFont font;
+    std::string start;
+  };
+  std::vector<BodyText> bodyTexts_;
+  void DrawBodyTexts();
 };
 
 
