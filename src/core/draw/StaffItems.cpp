@@ -155,6 +155,14 @@ void TuneDrawer::AddKey(bool cancel, const std::array<int8_t, 12>& old) {
   k.kind = TK_FIELD_K;
   for (int pc = 0; pc < 12; ++pc) k.key[static_cast<size_t>(pc)] = key.letterAccidentals[pc];
   if (key.noKey) k.key.fill(0);
+  // "exp": the signature is the accidentals written after it, nothing of the mode.
+  if (keyExplicit_) {
+    k.key.fill(0);
+    for (int e = 0; e < key.explicitCount && e < 7; ++e) {
+      int pc = key.explicitLetters[e] - 60;
+      if (pc >= 0 && pc < 12) k.key[static_cast<size_t>(pc)] = key.explicitAccidentals[e];
+    }
+  }
   // Pipe music: Hp shows F and C sharp, HP no signature at all.
   if (key.bagpipeKey != 0) {
     k.key.fill(0);
@@ -416,6 +424,7 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
   }
   AddClef();
   std::array<int8_t, 12> none{};
+  keyExplicit_ = keyText && ContainsWord(LowerText(*keyText), "exp");
   AddKey(false, none);
   headerKey_ = lastKey_;
   multi_ = DefineVoices(tune);
@@ -680,6 +689,7 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
                                       first.substr(0, 6) == "treble" || first.substr(0, 4) == "alto" ||
                                       first.substr(0, 5) == "tenor");
         if (clefOnly || first.empty()) break;
+        keyExplicit_ = ContainsWord(lower, "exp");
         AddKey(true, old);
         if (lastKey_.key == old) break;
         // At the start of a staff the new signature takes the place of the old one;

@@ -9,12 +9,6 @@
 namespace tunora::staff {
 namespace {
 
-std::string LowerText(std::string_view text) {
-  std::string s;
-  for (char c : text) s += Lower(c);
-  return s;
-}
-
 // The value of "key=value" or "key=\"value\"" in a V: text, for any of the keys.
 bool VoiceProperty(std::string_view text, std::initializer_list<std::string_view> keys,
                    std::string& value) {
@@ -522,6 +516,7 @@ bool TuneDrawer::DrawSystem(int number, uint32_t from, uint32_t to, bool last) {
         line_.push_back(std::move(it));
       }
       openSlurs_.swap(v.openSlurs);
+      openTies_.swap(v.openTies);
       openHairpins_.swap(v.openHairpins);
       openHairpinBegins_.swap(v.openHairpinBegins);
       std::swap(openEnding_, v.openEnding);
@@ -582,6 +577,7 @@ bool TuneDrawer::DrawSystem(int number, uint32_t from, uint32_t to, bool last) {
         prevBelow_ = std::max(prevBelow_, below_);
       }
       openSlurs_.swap(v.openSlurs);
+      openTies_.swap(v.openTies);
       openHairpins_.swap(v.openHairpins);
       openHairpinBegins_.swap(v.openHairpinBegins);
       std::swap(openEnding_, v.openEnding);

@@ -74,6 +74,12 @@ inline bool SkipsTextBlock(TokenKind k, std::string_view text, bool& inText) {
   return inText && k != TK_END;
 }
 
+inline std::string LowerText(std::string_view text) {
+  std::string s;
+  for (char c : text) s += Lower(c);
+  return s;
+}
+
 inline bool IsBarItem(int kind) { return kind >= TK_BAR && kind <= TK_REPEAT_END; }
 inline bool IsBlankItem(int kind) { return kind == TK_SPACE || kind == TK_TAB || kind == TK_NEWLINE; }
 inline bool IsPrefixItem(int kind) {
@@ -332,6 +338,12 @@ struct OpenSlur {
 };
 
 
+struct OpenTie {
+  uint8_t pitch;
+  bool above;
+  int32_t begin;  // source of the tied note
+};
+
 class TuneDrawer : public AbcParser {
  public:
   explicit TuneDrawer(DrawContext& dc) : dc_(dc), fs_(dc.Format()), lp_(dc.Layout()) {
@@ -448,6 +460,7 @@ class TuneDrawer : public AbcParser {
   bool haveKey_ = false;
   std::array<int8_t, 12> key_{};
 
+  bool keyExplicit_ = false;   // the K: being read says "exp"
   bool acciaccatura_ = false;  // the grace group being read began with "{/"
   bool breakPending_ = false;  // a line end or "!" ended the staff
   // The byte range of the token being read (in the body), -1 for header items.
@@ -493,6 +506,7 @@ class TuneDrawer : public AbcParser {
   std::vector<Column> cols_;
   std::vector<Group> groups_;
   std::vector<OpenSlur> openSlurs_;
+  std::vector<OpenTie> openTies_;
   std::vector<std::pair<int, int32_t>> openHairpins_;  // kind and start x (continued)
   std::vector<int32_t> openHairpinBegins_;
   int openEnding_ = 0;
@@ -537,6 +551,7 @@ class TuneDrawer : public AbcParser {
     uint32_t lastNoteSerial = 0;
     // Drawing state carried from system to system.
     std::vector<OpenSlur> openSlurs;
+    std::vector<OpenTie> openTies;
     std::vector<std::pair<int, int32_t>> openHairpins;
     std::vector<int32_t> openHairpinBegins;
     int openEnding = 0;
