@@ -65,7 +65,11 @@ bool TuneDrawer::Append(DrawItem item) {
   }
   line_.push_back(std::move(item));
   if (chordMember) return true;
-  while (!stopped_ && !line_.empty() && line_.back().x + line_.back().ink > dc_.RightLimit()) {
+  // A line may run past the right limit by a quarter of its room: it is pressed
+  // together when drawn, as engravers do before they break a line early.
+  const int32_t allowance = (dc_.RightLimit() - line_.front().x) / kShrinkAllowanceDen;
+  while (!stopped_ && !line_.empty() &&
+         line_.back().x + line_.back().ink > dc_.RightLimit() + allowance) {
     if (!Cut()) break;
   }
   return !stopped_;

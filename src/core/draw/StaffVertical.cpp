@@ -18,12 +18,13 @@ bool TuneDrawer::PrepareLine(bool stretch) {
   int32_t& endX = endX_;
   endX = 0;
   for (const DrawItem& it : line_) endX = std::max(endX, it.x + it.ink);
-  // Stretch to the right limit.
+  // Stretch to the right limit; a line that runs past it (by up to the allowance of
+  // line breaking) is pressed together to fit.
   size_t prefix = 0;
   while (prefix < line_.size() && IsPrefixItem(line_[prefix].kind) &&
          !IsBlankItem(line_[prefix].kind))
     ++prefix;
-  if (stretch && prefix < line_.size() && endX < dc_.RightLimit()) {
+  if (prefix < line_.size() && (stretch || endX > dc_.RightLimit())) {
     int32_t x0 = line_[prefix].x;
     const DrawItem& tail = line_.back();
     int32_t tailInk = 0;
@@ -31,7 +32,10 @@ bool TuneDrawer::PrepareLine(bool stretch) {
       if (it.x == tail.x) tailInk = std::max(tailInk, it.ink);
     int32_t natural = tail.x - x0;
     int32_t room = dc_.RightLimit() - tailInk - x0;
-    if (natural > 0 && room > natural) {
+    // A staff with little music keeps its natural width: spread over the page it
+    // would read as a full line.
+    const bool tooShort = natural * kStretchMinFillDen < room * kStretchMinFillNum;
+    if (natural > 0 && ((room > natural && !tooShort) || room < natural)) {
       double f = static_cast<double>(room) / natural;
       for (size_t i = prefix; i < line_.size(); ++i) {
         line_[i].x = x0 + static_cast<int32_t>((line_[i].x - x0) * f);

@@ -334,7 +334,7 @@ std::vector<uint32_t> TuneDrawer::SystemCuts() {
     while (f < forced.size() && forced[f] < it.time) ++f;
     if (!IsBarItem(it.kind)) continue;
     int32_t end = it.x + it.ink;
-    if (end - start > avail && haveCandidate) {
+    if (end - start > avail + avail / kShrinkAllowanceDen && haveCandidate) {
       cuts.push_back(candidate);
       start = candidateEnd;
       avail = dc_.RightLimit() - dc_.LeftEdge() - prefix - nameIndent_;
@@ -444,8 +444,11 @@ bool TuneDrawer::DrawSystem(int number, uint32_t from, uint32_t to, bool last) {
   double stretch = 1.0;
   bool doStretch = last ? fs_.stretchLast : fs_.stretchStaff;
   int32_t natural = maxEnd - minX;
-  if (doStretch && natural > 0 && musicX + natural < dc_.RightLimit()) {
-    stretch = static_cast<double>(dc_.RightLimit() - musicX) / natural;
+  const int32_t room = dc_.RightLimit() - musicX;
+  if (natural > 0 && ((doStretch && natural < room &&
+                       natural * kStretchMinFillDen >= room * kStretchMinFillNum) ||
+                      natural > room)) {
+    stretch = static_cast<double>(room) / natural;
   }
   auto place = [&](int32_t x) { return musicX + static_cast<int32_t>((x - minX) * stretch); };
 

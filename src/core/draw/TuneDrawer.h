@@ -31,7 +31,13 @@ struct TuneRecord;
 namespace staff {
 
 inline constexpr size_t kMaxLineItems = 2038;
-inline constexpr size_t kMaxVoiceItems = 400000;  // one voice of a tune drawn as systems
+// Spacing may be pressed to 4/5 of its natural width: a line breaks when it needs more
+// than 5/4 of its room.
+inline constexpr int32_t kShrinkAllowanceDen = 4;
+// A staff filled less than 2/5 is not stretched.
+inline constexpr int32_t kStretchMinFillNum = 2;
+inline constexpr int32_t kStretchMinFillDen = 5;
+inline constexpr size_t kMaxVoiceItems = 100000;  // one voice of a tune drawn as systems
 inline constexpr int kSharpOrder[7] = {5, 0, 7, 2, 9, 4, 11};  // F C G D A E B
 inline constexpr int kFlatOrder[7] = {11, 4, 9, 2, 7, 0, 5};   // B E A D G C F
 inline constexpr int kTrebleSharpSteps[7] = {8, 5, 9, 6, 3, 7, 4};
