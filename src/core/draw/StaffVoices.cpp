@@ -222,6 +222,15 @@ void TuneDrawer::SwitchVoice(int index) {
   }
 }
 
+void TuneDrawer::SwapCarried(Voice& v) {
+  openSlurs_.swap(v.openSlurs);
+  openTies_.swap(v.openTies);
+  openHairpins_.swap(v.openHairpins);
+  openHairpinBegins_.swap(v.openHairpinBegins);
+  std::swap(openEnding_, v.openEnding);
+  std::swap(endingBegin_, v.endingBegin);
+}
+
 void TuneDrawer::StartOverlay() {
   int parent = cur_;
   if (voices_[static_cast<size_t>(cur_)].parent >= 0) parent = voices_[static_cast<size_t>(cur_)].parent;
@@ -518,12 +527,7 @@ bool TuneDrawer::DrawSystem(int number, uint32_t from, uint32_t to, bool last) {
         it.x = place(it.x);
         line_.push_back(std::move(it));
       }
-      openSlurs_.swap(v.openSlurs);
-      openTies_.swap(v.openTies);
-      openHairpins_.swap(v.openHairpins);
-      openHairpinBegins_.swap(v.openHairpinBegins);
-      std::swap(openEnding_, v.openEnding);
-      std::swap(endingBegin_, v.endingBegin);
+      SwapCarried(v);
       forcedStem_ = shared ? (m == 0 ? 1 : -1) : 0;
       overlayPass_ = m > 0;
       bool music = PrepareLine(false);
@@ -579,12 +583,7 @@ bool TuneDrawer::DrawSystem(int number, uint32_t from, uint32_t to, bool last) {
         PaintLine(y0);
         prevBelow_ = std::max(prevBelow_, below_);
       }
-      openSlurs_.swap(v.openSlurs);
-      openTies_.swap(v.openTies);
-      openHairpins_.swap(v.openHairpins);
-      openHairpinBegins_.swap(v.openHairpinBegins);
-      std::swap(openEnding_, v.openEnding);
-      std::swap(endingBegin_, v.endingBegin);
+      SwapCarried(v);
     }
   }
   measure_ = afterMeasure;

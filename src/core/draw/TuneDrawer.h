@@ -573,6 +573,8 @@ class TuneDrawer : public AbcParser {
   bool DefineVoices(const TuneRecord& tune);
   int VoiceIndex(std::string_view fieldText, bool define);
   void SwitchVoice(int index);
+  // Exchanges the drawing state carried between systems with the voice's.
+  void SwapCarried(Voice& v);
   void StartOverlay();
   void EndOverlay();
   void LayoutVoices();
