@@ -221,6 +221,8 @@ void TuneDrawer::AddBar(TokenKind kind) {
     if (atStart && !line_.empty()) {
       int32_t w = Box(SYM_THICK_THIN).advance;
       line_[0].flags |= kItemThickThinStart;
+      line_[0].begin = tokBegin_;
+      line_[0].end = tokEnd_;
       for (size_t i = 1; i < line_.size(); ++i) line_[i].x += w;
       cursor_ += w;
       return;
