@@ -46,8 +46,8 @@ bool TuneDrawer::Append(DrawItem item) {
     // A voice's row: positions come from the time axis the voices share.
     if (item.time == DrawItem::kNoTime) item.time = vtime_;
     if (line_.size() >= kMaxVoiceItems) {
+      // The voice stops here; what was read of it and the other voices is drawn.
       dc_.ReportTooManyItems();
-      stopped_ = true;
       return false;
     }
     line_.push_back(std::move(item));

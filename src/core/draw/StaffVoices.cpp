@@ -163,15 +163,37 @@ bool TuneDrawer::DefineVoices(const TuneRecord& tune) {
       break;
     }
   }
+  // Staves the score left empty ("( )", or an unknown name) are dropped, and the
+  // groups renumbered.
+  std::vector<int> newIndex(staffVoices_.size(), -1);
+  std::vector<std::vector<int>> kept;
+  for (size_t k = 0; k < staffVoices_.size(); ++k) {
+    if (staffVoices_[k].empty()) continue;
+    newIndex[k] = static_cast<int>(kept.size());
+    kept.push_back(std::move(staffVoices_[k]));
+  }
+  staffVoices_ = std::move(kept);
+  std::vector<StaffBrace> groups;
+  for (StaffBrace g : braces_) {
+    if (g.last >= static_cast<int>(newIndex.size())) g.last = static_cast<int>(newIndex.size()) - 1;
+    while (g.first <= g.last && newIndex[static_cast<size_t>(g.first)] < 0) ++g.first;
+    while (g.last >= g.first && newIndex[static_cast<size_t>(g.last)] < 0) --g.last;
+    if (g.first >= g.last) continue;
+    groups.push_back({newIndex[static_cast<size_t>(g.first)], newIndex[static_cast<size_t>(g.last)],
+                      g.kind});
+  }
+  braces_ = std::move(groups);
   for (size_t v = 0; v < voices_.size(); ++v) {
     if (!placed[v]) staffVoices_.push_back({static_cast<int>(v)});
   }
-  // Room for the names at the start of the first system.
+  // Room for the names at the start of the first system, a quarter of the width at
+  // the most.
   for (const Voice& v : voices_) {
     if (!v.name.empty()) {
       nameIndent_ = std::max(nameIndent_, TextWidth(dc_.TextFont(), v.name) + LS);
     }
   }
+  nameIndent_ = std::min(nameIndent_, (dc_.RightLimit() - dc_.LeftEdge()) / 4);
   return true;
 }
 
@@ -341,7 +363,17 @@ std::vector<uint32_t> TuneDrawer::SystemCuts() {
   for (size_t i = 0; i < ref.items.size(); ++i) {
     const DrawItem& it = ref.items[i];
     while (f < forced.size() && forced[f] < it.time) ++f;
-    if (!IsBarItem(it.kind)) continue;
+    if (!IsBarItem(it.kind)) {
+      // Music without a bar line that fits: the system ends before this note.
+      bool note = it.kind == TK_NOTE && !(it.flags & (kItemGrace | kItemChordLater));
+      if (note && !haveCandidate && it.x + it.ink - start > avail + avail / kShrinkAllowanceDen &&
+          (cuts.empty() || cuts.back() < it.time) && it.time > 0) {
+        cuts.push_back(it.time);
+        start = it.x;
+        avail = dc_.RightLimit() - dc_.LeftEdge() - prefix - nameIndent_;
+      }
+      continue;
+    }
     int32_t end = it.x + it.ink;
     if (end - start > avail + avail / kShrinkAllowanceDen && haveCandidate) {
       cuts.push_back(candidate);
@@ -379,31 +411,54 @@ void TuneDrawer::LayoutVoices() {
   }
   SpaceVoices();
   std::vector<uint32_t> cuts = SystemCuts();
-  uint32_t from = 0;
+  // The items of each voice in a system: at a cut time, what comes up to the voice's
+  // bar line there belongs to the system before. Cut times grow, so each voice is
+  // walked once.
+  const size_t n = voices_.size();
+  sysBegin_.assign(n, 0);
+  sysEnd_.assign(n, 0);
+  keyAt_.assign(n, headerKey_);
+  clefAt_.assign(n, DrawItem());
+  for (size_t v = 0; v < n; ++v) {
+    clef_ = voices_[v].clef != 0 ? voices_[v].clef : headerClef_;
+    AddClef();
+    clefAt_[v] = lastClef_;
+  }
   for (size_t s = 0; s <= cuts.size() && !stopped_; ++s) {
-    uint32_t to = s < cuts.size() ? cuts[s] : UINT32_MAX;
-    if (!DrawSystem(static_cast<int>(s) + 1, from, to, s == cuts.size())) break;
-    from = to;
+    for (size_t v = 0; v < n; ++v) {
+      const std::vector<DrawItem>& items = voices_[v].items;
+      size_t i = sysEnd_[v];
+      sysBegin_[v] = i;
+      if (s == cuts.size()) {
+        sysEnd_[v] = items.size();
+        continue;
+      }
+      while (i < items.size() && items[i].time < cuts[s]) ++i;
+      size_t j = i, lastBar = SIZE_MAX;
+      while (j < items.size() && items[j].time == cuts[s]) {
+        if (IsBarItem(items[j].kind)) lastBar = j;
+        ++j;
+      }
+      sysEnd_[v] = lastBar == SIZE_MAX ? i : lastBar + 1;
+    }
+    if (!DrawSystem(static_cast<int>(s) + 1, s == cuts.size())) break;
+    // The clef and key that the next system starts with.
+    for (size_t v = 0; v < n; ++v) {
+      for (size_t i = sysBegin_[v]; i < sysEnd_[v]; ++i) {
+        const DrawItem& it = voices_[v].items[i];
+        if (it.kind == kItemClef) clefAt_[v] = it;
+        if (it.kind == TK_FIELD_K) keyAt_[v] = it;
+      }
+    }
   }
 }
 
-bool TuneDrawer::DrawSystem(int number, uint32_t from, uint32_t to, bool last) {
+bool TuneDrawer::DrawSystem(int number, bool last) {
   const bool first = number == 1;
-  // The items of a voice in the system: at a cut time, what comes up to the voice's
-  // bar line there belongs to the system before.
   auto range = [&](const Voice& v, size_t& b, size_t& e) {
-    auto split = [&](uint32_t t) {
-      size_t i = 0;
-      while (i < v.items.size() && v.items[i].time < t) ++i;
-      size_t j = i, lastBar = SIZE_MAX;
-      while (j < v.items.size() && v.items[j].time == t) {
-        if (IsBarItem(v.items[j].kind)) lastBar = j;
-        ++j;
-      }
-      return lastBar == SIZE_MAX ? i : lastBar + 1;
-    };
-    b = from == 0 ? 0 : split(from);
-    e = to == UINT32_MAX ? v.items.size() : split(to);
+    size_t index = static_cast<size_t>(&v - voices_.data());
+    b = sysBegin_[index];
+    e = sysEnd_[index];
   };
   // The x range of the system's music.
   int32_t minX = INT32_MAX, maxEnd = INT32_MIN;
@@ -428,19 +483,12 @@ bool TuneDrawer::DrawSystem(int number, uint32_t from, uint32_t to, bool last) {
   int32_t prefixW = 0;
   const int32_t left = dc_.LeftEdge() + (first ? fs_.indent + nameIndent_ : 0);
   for (size_t k = 0; k < staffVoices_.size(); ++k) {
-    const Voice& v = voices_[static_cast<size_t>(staffVoices_[k].front())];
+    const size_t vi = static_cast<size_t>(staffVoices_[k].front());
+    const Voice& v = voices_[vi];
     Prefix& p = prefixes[k];
-    clef_ = v.clef != 0 ? v.clef : headerClef_;
-    AddClef();
-    p.clef = lastClef_;
-    p.clef.value2 = v.octave;
-    p.key = headerKey_;
-    size_t b, e;
-    range(v, b, e);
-    for (size_t i = 0; i < b; ++i) {
-      if (v.items[i].kind == kItemClef) p.clef = v.items[i];
-      if (v.items[i].kind == TK_FIELD_K) p.key = v.items[i];
-    }
+    p.clef = clefAt_[vi];
+    if (p.clef.value == (v.clef != 0 ? v.clef : headerClef_)) p.clef.value2 = v.octave;
+    p.key = keyAt_[vi];
     p.key.flags &= static_cast<uint16_t>(~kItemCancel);
     p.key.value = p.clef.value;
     p.key.width = KeyWidth(p.key);

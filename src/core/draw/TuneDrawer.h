@@ -439,10 +439,13 @@ class TuneDrawer : public AbcParser {
   const GlyphBox& Box(int symbol, bool grace = false) const {
     return grace ? dc_.GraceGlyph(symbol) : dc_.Glyph(symbol);
   }
+  // The column holding an item (columns are in item order), -1 for none.
   int ColumnOfItem(int item) const {
-    for (size_t i = 0; i < cols_.size(); ++i)
-      if (item >= cols_[i].first && item <= cols_[i].last) return static_cast<int>(i);
-    return -1;
+    auto it = std::upper_bound(cols_.begin(), cols_.end(), item,
+                               [](int i, const Column& c) { return i < c.first; });
+    if (it == cols_.begin()) return -1;
+    --it;
+    return item <= it->last ? static_cast<int>(it - cols_.begin()) : -1;
   }
 
   DrawContext& dc_;
@@ -580,7 +583,10 @@ class TuneDrawer : public AbcParser {
   void LayoutVoices();
   void SpaceVoices();
   std::vector<uint32_t> SystemCuts();
-  bool DrawSystem(int number, uint32_t from, uint32_t to, bool last);
+  // Draws the system whose items are [sysBegin_, sysEnd_) of each voice.
+  bool DrawSystem(int number, bool last);
+  std::vector<size_t> sysBegin_, sysEnd_;
+  std::vector<DrawItem> clefAt_, keyAt_;  // of each voice where the system starts
   bool multi_ = false;
   std::vector<Voice> voices_;
   int cur_ = 0;
