@@ -99,7 +99,8 @@ int Tokens(const Args& a) {
       out += " text=";
       AppendQuoted(out, reader.TokenText());
     }
-    if (CarriesValue(k)) out += " value=" + std::to_string(reader.TokenValue());
+    if (CarriesValue(k) || (k == TK_GRACE_START && reader.TokenValue() != 0))
+      out += " value=" + std::to_string(reader.TokenValue());
     if (reader.SyntaxWarning()) out += " warn";
     if (k == TK_NOTE) {
       const NoteInfo& nt = reader.note;

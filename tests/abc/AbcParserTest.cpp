@@ -335,6 +335,30 @@ TEST(ChordTest, PlusWordsAreDecorations) {
             (std::vector<int>{TK_INLINE_FIELD, TK_FIELD_I, TK_DECORATION_TEXT, TK_END}));
 }
 
+TEST(GraceTest, SlashedGraceBackquoteAndOverlay) {
+  auto t = Read("{/g}A{g}A``B&^cc|c");
+  EXPECT_EQ(t[0].kind, TK_GRACE_START);
+  EXPECT_EQ(t[0].value, 1);
+  EXPECT_EQ(t[0].end, 2u);
+  EXPECT_EQ(t[4].kind, TK_GRACE_START);
+  EXPECT_EQ(t[4].value, 0);
+  EXPECT_EQ(t[8].kind, TK_BACKQUOTE);
+  EXPECT_EQ(t[9].kind, TK_BACKQUOTE);
+  EXPECT_EQ(t[11].kind, TK_OVERLAY);
+  // The overlay is a voice of its own: the bar's accidentals of before & stay there.
+  EXPECT_EQ(Pitches("^c&c"), (std::vector<int>{73, 72}));
+  EXPECT_EQ(Pitches("c&^cc|c"), (std::vector<int>{72, 73, 73, 72}));
+  // Notes after & do not lengthen the first bar (no pickup here).
+  Options o;
+  o.pickup = true;
+  o.unit = "1/4";
+  AbcParser r;
+  std::string body = "ABcd&ABcd|e";
+  r.Init("C", "4/4", "1/4", body, "", true);
+  EXPECT_EQ(r.pickupOffset, 0u);
+  EXPECT_EQ(r.firstBarLength, 768u);
+}
+
 TEST(GraceTest, GraceGroups) {
   auto n = Notes(Read("{g}A"));
   EXPECT_EQ(n[0].note.flags & kNoteInGrace, kNoteInGrace);

@@ -90,6 +90,7 @@ void AbcParser::Init(std::optional<std::string_view> keyText, std::string_view m
   errors.Clear();
   note = NoteInfo{};
   ClearBrackets();
+  tieFromCount_ = tieToCount_ = 0;
   EndSubstitution();
   lineNumber_ = 1;
   followUp_ = 0;
@@ -120,6 +121,7 @@ void AbcParser::Restart() {
 // Back to the first character: no open brackets or substitution, line 1, no token.
 void AbcParser::ResetReadingState() {
   ClearBrackets();
+  tieFromCount_ = tieToCount_ = 0;
   EndSubstitution();
   lineNumber_ = 1;
   followUp_ = 0;
@@ -202,11 +204,13 @@ void AbcParser::ScanPickup() {
   uint64_t sum = 0;
   bool counted = false;
   bool barFound = false;
+  bool overlay = false;  // notes after & sound beside the bar's own
   for (;;) {
     TokenKind k = NextToken(pos, first);
     first = false;
     if (k == TK_END) break;
-    if (k == TK_NOTE) {
+    if (k == TK_OVERLAY) overlay = true;
+    if (k == TK_NOTE && !overlay) {
       if ((note.flags & kNoteInGrace) == 0 &&
           ((note.flags & kNoteInChord) == 0 || chordNoteCount_ == 1)) {
         sum += note.length;
@@ -402,6 +406,16 @@ TokenKind AbcParser::ReadRow(const TokenRow& row, const char* s, size_t n, size_
     case TK_GRACE_START:
       if (inGrace_) return fail('{');
       inGrace_ = true;
+      // {/g}: a slashed grace (acciaccatura), value 1.
+      if (p < n && s[p] == '/') {
+        ++p;
+        tokenValue_ = 1;
+      }
+      break;
+    case TK_OVERLAY:
+      // The overlay is a voice of its own: the bar's accidentals and open brackets
+      // stay with what came before.
+      ClearBrackets();
       break;
     case TK_GRACE_END:
       if (!inGrace_) return fail('}');
@@ -644,6 +658,14 @@ TokenKind AbcParser::ReadNote(const char* s, size_t n, size_t& p) {
   }
   ++p;  // the letter is read
 
+  // A new note or chord continues the ties of the one before it.
+  const bool graceNote = inGrace_;
+  if (!graceNote && (!inChord_ || newChord_)) {
+    std::copy(tieFrom_, tieFrom_ + tieFromCount_, tieTo_);
+    tieToCount_ = tieFromCount_;
+    tieFromCount_ = 0;
+  }
+
   bool endedAtMark = false;
   if (restCode != 0) {
     if (written) return fail(letter);
@@ -678,6 +700,10 @@ TokenKind AbcParser::ReadNote(const char* s, size_t n, size_t& p) {
       pitch += inForce;
     } else {
       pitch += key.letterAccidentals[pc];
+    }
+    if (!written && !graceNote) {
+      for (int i = 0; i < tieToCount_; ++i)
+        if (tieTo_[i].written == wp) pitch = tieTo_[i].pitch;
     }
     if (pitch < 0 || pitch > 127) return fail(letter);
     if (written) accidentalMemory_[wp] = wacc;
@@ -714,9 +740,13 @@ TokenKind AbcParser::ReadNote(const char* s, size_t n, size_t& p) {
   LookAfter(s, n, p, tied, broken);
   if (inChord_) {
     tied = tied || chordTied_;
-    broken = chordBroken_;
+    if (chordBroken_ != 0) broken = chordBroken_;
   }
-  if (tied) nt.flags |= kNoteTied;
+  if (tied) {
+    nt.flags |= kNoteTied;
+    if (restCode == 0 && !graceNote && tieFromCount_ < kMaxTied)
+      tieFrom_[tieFromCount_++] = {nt.writtenPitch, nt.pitch};
+  }
   const bool grace = (nt.flags & kNoteInGrace) != 0;
   const int8_t pendingSecond = inChord_ ? chordSecond_ : pendingBroken_;
   const bool second = pendingSecond != 0 && !grace;

@@ -168,6 +168,19 @@ class AbcParser {
   TupletState tuplet_;
   int8_t pendingBroken_ = 0;
   int16_t accidentalMemory_[128] = {};
+  // Ties: the written and sounding pitches of the tied notes of the last note or
+  // chord (tieFrom_), which the next note or chord continues (tieTo_): a note of the
+  // same written pitch without an accidental of its own keeps the tied pitch, across
+  // a bar line too.
+  struct TiedPitch {
+    uint8_t written;
+    uint8_t pitch;
+  };
+  static constexpr int kMaxTied = 8;
+  TiedPitch tieFrom_[kMaxTied] = {};
+  TiedPitch tieTo_[kMaxTied] = {};
+  int tieFromCount_ = 0;
+  int tieToCount_ = 0;
 
   // User symbols and the substitution being read.
   UserSymbols symbols_;

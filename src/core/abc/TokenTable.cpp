@@ -111,6 +111,8 @@ constexpr std::array<TokenRow, kTokenRowCount> kTokenRowsInit = {{
     Row(":||", TK_REPEAT_END, 0, 0, 0),
     Row(":|", TK_REPEAT_END, 0, 0, 0),
     Row("\"", TK_CHORD_SYMBOL, 0, 3, 0),
+    Row("&", TK_OVERLAY, 0, 0, 0),
+    Row("`", TK_BACKQUOTE, 0, 0, 0),
     Row("{", TK_GRACE_START, 0, 0, 0),
     Row("}", TK_GRACE_END, 0, 0, 0),
     Row(">>>>", TK_BROKEN, 0, 7, 4),
@@ -335,6 +337,8 @@ const char* TokenKindName(int kind) {
   static_assert(sizeof kNames / sizeof kNames[0] == 54);
   if (kind >= 0 && kind < 54) return kNames[kind];
   if (kind == TK_FIELD_INFO) return "FIELD_INFO";
+  if (kind == TK_OVERLAY) return "TK_OVERLAY";
+  if (kind == TK_BACKQUOTE) return "TK_BACKQUOTE";
   if (IsDecorationKind(kind)) {
     for (const DecorationDef& d : kDecorations)
       if (d.kind == kind) return d.name.data();

@@ -35,7 +35,7 @@ struct TokenRow {
   uint8_t lineFeeds;  // line feeds swallowed by the row (not returned as TK_NEWLINE)
 };
 
-inline constexpr int kTokenRowCount = 168;
+inline constexpr int kTokenRowCount = 170;
 extern const std::array<TokenRow, kTokenRowCount> kTokenRows;
 // Index of the first row of each first character, -1 when no row starts with it.
 extern const std::array<int16_t, 256> kFirstRow;

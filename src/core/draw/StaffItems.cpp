@@ -550,6 +550,7 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
         break;
       }
       case TK_GRACE_START: {
+        acciaccatura_ = TokenValue() == 1;  // "{/"
         DrawItem g;
         g.kind = TK_GRACE_START;
         Append(std::move(g));
@@ -770,13 +771,13 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
         if (fs_.showText) AddText(k, std::string(TokenText()));
         break;
       case TK_ERROR:
-        // A slash right after "{" makes the grace an acciaccatura. Other characters
-        // the reader could not read (the syntax check lists them) are not music, and
-        // a backtick only keeps notes apart in the text.
-        if (TokenValue() == '/' && !line_.empty() && line_.back().kind == TK_GRACE_START)
-          acciaccatura_ = true;
+        // Characters the reader could not read are not music (the syntax check
+        // lists them); a backquote only keeps notes apart in the text.
+      case TK_BACKQUOTE:
+        break;
+      case TK_OVERLAY:
         // "&" overlays a second voice on the bar.
-        if (TokenValue() == '&' && multi_) StartOverlay();
+        if (multi_) StartOverlay();
         break;
       default:
         if (IsDecorationKind(k)) Pend(k);

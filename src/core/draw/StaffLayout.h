@@ -15,8 +15,9 @@ namespace tunora {
 // Item kinds besides the token kinds of the reader.
 inline constexpr uint8_t kItemStaffStart = 0;
 inline constexpr uint8_t kItemClef = 102;
-inline constexpr uint8_t kItemMultiRest = 103;
-inline constexpr uint8_t kItemBreak = 104;  // a staff break in a voice of a system
+// (Kinds of the drawing's own sit at the top of the range, clear of the reader's.)
+inline constexpr uint8_t kItemMultiRest = 240;
+inline constexpr uint8_t kItemBreak = 241;  // a staff break in a voice of a system
 
 // Item flags.
 inline constexpr uint16_t kItemChordLater = 1;   // a later note of a chord

@@ -225,7 +225,7 @@ inline bool BeginsMusic(int kind) {
   switch (kind) {
     case TK_ERROR: case TK_END: case TK_CR: case TK_NEWLINE: case TK_SPACE: case TK_TAB:
     case TK_COMMENT: case TK_BACKSLASH_LINE: case TK_CONTINUE: case TK_BANG_BREAK:
-    case TK_FIELD_INFO:
+    case TK_FIELD_INFO: case TK_BACKQUOTE:
     case TK_DIRECTIVE: case TK_FIELD_W: case TK_FIELD_w: case TK_FIELD_U: case TK_FIELD_u:
     case TK_FIELD_I: case TK_FIELD_L: case TK_FIELD_E:
       return false;
