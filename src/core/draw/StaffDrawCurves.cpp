@@ -136,12 +136,22 @@ void TuneDrawer::DrawTiesAndSlurs(int32_t y0, int32_t startX, int32_t endX) {
       }
     }
     if (main == nullptr || main->rest || main->headX - b.headX > LS * 5) continue;
+    // On the side away from the stems, clear of every grace head of the group: from
+    // under (or over) the first grace to the main note.
     bool above = !g.up;
-    int32_t y1 = above ? YOf(a.topStep) + LS / 2 : YOf(a.bottomStep) - LS / 2;
+    int edge = above ? a.topStep : a.bottomStep;
+    for (int ci : g.cols) {
+      const Column& c = cols_[static_cast<size_t>(ci)];
+      edge = above ? std::max(edge, c.topStep) : std::min(edge, c.bottomStep);
+    }
+    int32_t y1 = above ? YOf(edge) + LS / 2 : YOf(edge) - LS / 2;
     int32_t y2 = above ? YOf(main->topStep) + LS * 3 / 4 : YOf(main->bottomStep) - LS * 3 / 4;
+    int32_t x1 = a.headX + a.headW / 3, x2 = main->headX + main->headW / 3;
+    // The arc rises over the heads between its ends.
+    int32_t lean = above ? std::max(0, std::max(y1, y2) - std::min(y1, y2)) : 0;
     DrawArc("slur", line_[static_cast<size_t>(a.first)].begin,
-            line_[static_cast<size_t>(main->last)].end, a.headX, y0 + y1,
-            main->headX + main->headW / 3, y0 + y2, above, LS / 5);
+            line_[static_cast<size_t>(main->last)].end, x1, y0 + y1, x2, y0 + y2, above,
+            LS / 5 + lean / 4);
   }
 }
 
