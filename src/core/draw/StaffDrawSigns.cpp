@@ -51,14 +51,7 @@ void TuneDrawer::DrawMeter(const DrawItem& it, int32_t y0) {
     Sym("meter", sym, it.x, y0 + YOf(4), it);
     return;
   }
-  auto width = [this](const std::string& s) {
-    int32_t sum = 0;
-    for (char c : s) {
-      if (c >= '0' && c <= '9') sum += Box(SYM_METER_0 + (c - '0')).advance;
-      if (c == '+') sum += Box(SYM_METER_PLUS).advance;
-    }
-    return sum;
-  };
+  auto width = [this](const std::string& s) { return MeterDigitsWidth(s); };
   std::string num = it.text, den = std::to_string(it.value2);
   int32_t w = std::max(width(num), width(den));
   auto draw = [&](const std::string& s, int step) {

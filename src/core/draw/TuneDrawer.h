@@ -389,6 +389,8 @@ class TuneDrawer : public AbcParser {
   int32_t BarWidth(int kind, int32_t* ink) const;
   int32_t KeyWidth(const DrawItem& key) const;
   int32_t MeterWidth(const DrawItem& meter) const;
+  // The width of a time signature's digits ("3", "2+3+2") in meter glyphs.
+  int32_t MeterDigitsWidth(const std::string& digits) const;
   int32_t TextWidth(const CanvasFont& font, std::string_view text) const {
     return dc_.GetCanvas().TextWidth(font, text);
   }
