@@ -478,6 +478,8 @@ bool TuneDrawer::DrawSystem(int number, bool last) {
   // system's start; the time signature on the first system.
   struct Prefix {
     DrawItem clef, key;
+    size_t lead = 0;  // the voice's items before this index are in the prefix
+    bool clefHere = false, keyHere = false;  // the prefix's signs are written here
   };
   std::vector<Prefix> prefixes(staffVoices_.size());
   int32_t prefixW = 0;
@@ -489,6 +491,23 @@ bool TuneDrawer::DrawSystem(int number, bool last) {
     p.clef = clefAt_[vi];
     if (p.clef.value == (v.clef != 0 ? v.clef : headerClef_)) p.clef.value2 = v.octave;
     p.key = keyAt_[vi];
+    // A clef or key change at the very start of the system is its prefix, not a
+    // second sign beside it.
+    size_t lead = sysBegin_[vi];
+    while (lead < sysEnd_[vi]) {
+      const DrawItem& it = v.items[lead];
+      if (it.kind == kItemClef) {
+        p.clef = it;
+        p.clefHere = true;
+      } else if (it.kind == TK_FIELD_K) {
+        p.key = it;
+        p.keyHere = true;
+      } else if (!IsBlankItem(it.kind) && it.kind != kItemBreak) {
+        break;
+      }
+      ++lead;
+    }
+    p.lead = lead;
     p.key.flags &= static_cast<uint16_t>(~kItemCancel);
     p.key.value = p.clef.value;
     p.key.width = KeyWidth(p.key);
@@ -553,13 +572,13 @@ bool TuneDrawer::DrawSystem(int number, bool last) {
         int32_t x = left + start.width;
         DrawItem clef = prefixes[k].clef;
         clef.x = x;
-        clef.begin = clef.end = -1;
+        if (!prefixes[k].clefHere) clef.begin = clef.end = -1;
         x += clef.width;
         line_.push_back(clef);
         if (first || !fs_.keyFirstStaffOnly) {
           DrawItem key = prefixes[k].key;
           key.x = x;
-          key.begin = key.end = -1;
+          if (!prefixes[k].keyHere) key.begin = key.end = -1;
           x += key.width;
           line_.push_back(key);
         }
@@ -571,6 +590,7 @@ bool TuneDrawer::DrawSystem(int number, bool last) {
       }
       for (size_t i = b; i < e; ++i) {
         if (v.items[i].kind == kItemBreak) continue;
+        if (m == 0 && i < prefixes[k].lead && !IsBlankItem(v.items[i].kind)) continue;
         DrawItem it = v.items[i];
         it.x = place(it.x);
         line_.push_back(std::move(it));
