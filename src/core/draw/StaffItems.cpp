@@ -272,7 +272,8 @@ void TuneDrawer::AddNote() {
     }
   }
   if (n.rest == 0) {
-    n.step = static_cast<int16_t>(StaffStep(note.writtenPitch) + ClefOf(clef_).shift);
+    const int shift = middleShift_ != kNoMiddle ? middleShift_ : ClefOf(clef_).shift;
+    n.step = static_cast<int16_t>(StaffStep(note.writtenPitch) + shift);
     n.accidental = note.writtenAccidental;
   } else {
     n.step = 4;
@@ -435,6 +436,7 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
     Voice& v = voices_[static_cast<size_t>(staffVoices_.front().front())];
     cur_ = static_cast<int>(&v - voices_.data());
     v.started = true;
+    middleShift_ = v.middleShift;
     clef_ = v.clef != 0 ? v.clef : headerClef_;
     AddClef();
     headerMeter_ = MakeMeter();

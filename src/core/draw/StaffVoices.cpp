@@ -71,6 +71,18 @@ int TuneDrawer::VoiceIndex(std::string_view text, bool define) {
   std::string value;
   if (VoiceProperty(text, {"name", "nm"}, value)) v.name = value;
   if (VoiceProperty(text, {"sname", "snm", "subname"}, value)) v.shortName = value;
+  if (VoiceProperty(text, {"middle", "m"}, value) && !value.empty()) {
+    // A note name: its letter, then octave marks.
+    static constexpr std::string_view kLetters = "CDEFGAB";
+    static constexpr int kPc[7] = {0, 2, 4, 5, 7, 9, 11};
+    char c = value[0];
+    size_t li = kLetters.find(c >= 'a' ? static_cast<char>(c - 'a' + 'A') : c);
+    if (li != std::string_view::npos) {
+      int pitch = 60 + kPc[li] + (c >= 'a' ? 12 : 0);
+      for (char o : value.substr(1)) pitch += o == '\'' ? 12 : o == ',' ? -12 : 0;
+      if (pitch >= 0 && pitch < 128) v.middleShift = 4 - StaffStep(pitch);
+    }
+  }
   std::string lower = LowerText(text.substr(std::min(text.size(), id.size())));
   int clef = ClefFromText(lower);
   if (clef == 0 && ContainsWord(lower, "perc")) clef = 1;
@@ -234,6 +246,7 @@ void TuneDrawer::SwitchVoice(int index) {
   key_ = v.key;
   pendingSlurs_ = v.pendingSlurs;
   lastNoteSerial_ = v.lastNoteSerial;
+  middleShift_ = v.parent >= 0 ? voices_[static_cast<size_t>(v.parent)].middleShift : v.middleShift;
   // A V: field that names another clef changes it from here on.
   int want = v.clef != 0 ? v.clef : clef_;
   if (want != clef_ && v.parent < 0) {

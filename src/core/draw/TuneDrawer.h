@@ -472,6 +472,10 @@ class TuneDrawer : public AbcParser {
   std::array<int8_t, 12> key_{};
 
   bool keyExplicit_ = false;   // the K: being read says "exp"
+  // The shift of notes set by "middle=" of the voice being read (the note written on
+  // the middle line), kNoMiddle when the clef decides.
+  static constexpr int kNoMiddle = -1000;
+  int middleShift_ = kNoMiddle;
   bool acciaccatura_ = false;  // the grace group being read began with "{/"
   bool breakPending_ = false;  // a line end or "!" ended the staff
   // The byte range of the token being read (in the body), -1 for header items.
@@ -549,6 +553,7 @@ class TuneDrawer : public AbcParser {
     int clef = 0;    // 0: the tune's clef
     int octave = 0;  // -1 for treble-8, +1 for treble+8
     int parent = -1;  // an overlay: the voice whose staff it shares
+    int middleShift = kNoMiddle;
     std::vector<DrawItem> items;
     // Reading state while another voice is read.
     bool started = false;
