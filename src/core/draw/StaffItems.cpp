@@ -355,6 +355,7 @@ void TuneDrawer::AddNote() {
       if (syllable.text.size() > 1 && syllable.text.back() == '-') w += LS / 3;
       n.width = std::max(n.width, w);
     }
+    SpaceSyllables(n, headW);
   }
   if (IsLyricNote()) ++noteOrdinal_;
   if (inChord) n.width = 0;
@@ -385,6 +386,38 @@ int32_t BodyOffset(const TuneRecord& tune) {
 }
 
 }  // namespace
+
+// Syllables are centred under their notes: the note moves right until its syllables
+// clear those of the note before (with room for a hyphen between them).
+void TuneDrawer::SpaceSyllables(DrawItem& n, int32_t headW) {
+  const CanvasFont& font = dc_.LyricsFont();
+  size_t stop = line_.size() > 64 ? line_.size() - 64 : 0;
+  for (size_t i = line_.size(); i-- > stop;) {
+    DrawItem& prev = line_[i];
+    if (prev.kind != TK_NOTE || prev.lyrics.empty() || (prev.flags & kItemGrace)) continue;
+    int32_t need = 0;
+    for (size_t v = 0; v < n.lyrics.size() && v < prev.lyrics.size(); ++v) {
+      const std::string& a = prev.lyrics[v].text;
+      const std::string& b = n.lyrics[v].text;
+      if (a.empty() || b.empty() || a == "_" || a == "-" || b == "_" || b == "-") continue;
+      bool joins = a.size() > 1 && a.back() == '-';
+      int32_t wa = TextWidth(font, joins ? std::string_view(a).substr(0, a.size() - 1) : a);
+      int32_t gap = joins ? TextWidth(font, "-") + LS / 3 : LS / 4;
+      need = std::max(need, wa / 2 + TextWidth(font, b) / 2 + gap);
+    }
+    // Head centres: the previous note's is fixed; this one stands at the cursor.
+    int32_t prevCentre = prev.x + prev.headDx + headW / 2;
+    int32_t have = multi_ ? prev.width : cursor_ + n.headDx + headW / 2 - prevCentre;
+    if (need > have) {
+      if (multi_) {
+        prev.width += need - have;
+      } else {
+        cursor_ += need - have;
+      }
+    }
+    return;
+  }
+}
 
 bool TuneDrawer::Draw(const TuneRecord& tune) {
   const auto* keyField = tune.Field('K');

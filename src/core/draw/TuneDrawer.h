@@ -385,6 +385,7 @@ class TuneDrawer : public AbcParser {
   void AddClef();
   void AddText(uint8_t kind, std::string text);
   void AttachPending(DrawItem& item);
+  void SpaceSyllables(DrawItem& n, int32_t headW);
   int32_t Spacing(uint32_t ticks) const;
   int32_t BarWidth(int kind, int32_t* ink) const;
   int32_t KeyWidth(const DrawItem& key) const;
