@@ -387,6 +387,148 @@ int32_t BodyOffset(const TuneRecord& tune) {
 
 }  // namespace
 
+// The end of a chord: its heads line up behind its accidentals, and the chord takes
+// the room of its longest head.
+void TuneDrawer::EndChord() {
+  if (chordStart_ < 0) return;
+  // The heads line up behind the accidentals. Accidentals closer than a sixth
+  // stand in columns side by side, the nearest column next to the heads.
+  int32_t restMax = 0, inkMax = 0;
+  uint32_t len = 0;
+  int32_t x = cursor_;
+  std::vector<DrawItem*> notes;
+  for (size_t i = static_cast<size_t>(chordStart_) + 1; i < line_.size(); ++i) {
+    DrawItem& n = line_[i];
+    if (n.kind != TK_NOTE) continue;
+    restMax = std::max(restMax, n.ink - n.headDx);
+    if (len == 0) len = n.base <= 8 ? 768u >> std::max(0, n.base - 1) : 96u;
+    if (n.headDx > 0) notes.push_back(&n);
+  }
+  std::sort(notes.begin(), notes.end(),
+            [](const DrawItem* a, const DrawItem* b) { return a->step > b->step; });
+  std::vector<std::vector<int>> columns;
+  std::vector<int32_t> widths;
+  std::vector<size_t> columnOf(notes.size());
+  for (size_t k = 0; k < notes.size(); ++k) {
+    size_t c = 0;
+    for (; c < columns.size(); ++c) {
+      bool clear = true;
+      for (int step : columns[c])
+        if (std::abs(step - notes[k]->step) < 6) clear = false;
+      if (clear) break;
+    }
+    if (c == columns.size()) {
+      columns.emplace_back();
+      widths.push_back(0);
+    }
+    columns[c].push_back(notes[k]->step);
+    widths[c] = std::max(widths[c], notes[k]->headDx);
+    columnOf[k] = c;
+  }
+  int32_t accMax = 0;
+  for (int32_t w : widths) accMax += w;
+  for (size_t k = 0; k < notes.size(); ++k) {
+    int32_t before = 0;
+    for (size_t c = 0; c < columnOf[k]; ++c) before += widths[c];
+    // From the head back to where this accidental begins.
+    notes[k]->value = before + notes[k]->headDx;
+  }
+  for (size_t i = static_cast<size_t>(chordStart_) + 1; i < line_.size(); ++i) {
+    DrawItem& n = line_[i];
+    if (n.kind != TK_NOTE) continue;
+    n.x = x;
+    n.headDx = accMax;
+    n.ink = accMax + restMax;
+    inkMax = std::max(inkMax, n.ink);
+  }
+  chordStart_ = -1;
+  chordFirst_ = -1;
+  DrawItem e;
+  e.kind = TK_CHORD_END;
+  e.time = chordTime_;
+  bool grace = InGrace();
+  int32_t headW = restMax;
+  e.width = grace ? inkMax + headW * 2 / 5
+                  : accMax + std::max(restMax + LS / 4, Box(SYM_FILLED_HEAD).advance +
+                                                            Spacing(len));
+  e.ink = inkMax;
+  Append(std::move(e));
+}
+
+// A K: field in the music: a clef change, or a new key signature (with naturals for
+// what the old one had, or in its place at the start of a staff).
+void TuneDrawer::ChangeKey() {
+  std::array<int8_t, 12> old = key_;
+  int clef = ClefFromText(std::string(TokenText()));
+  if (clef != 0 && clef != clef_) {
+    clef_ = clef;
+    AddClef();
+    DrawItem c = lastClef_;
+    Append(std::move(c));
+  }
+  // "K:bass" and "K:clef=..." change the clef only.
+  std::string lower;
+  for (char ch : TokenText()) lower += Lower(ch);
+  size_t b = lower.find_first_not_of(" \t");
+  std::string_view first = b == std::string::npos ? std::string_view()
+                                                  : std::string_view(lower).substr(b);
+  bool clefOnly = clef != 0 && (first.substr(0, 5) == "clef=" || first.substr(0, 4) == "bass" ||
+                                first.substr(0, 6) == "treble" || first.substr(0, 4) == "alto" ||
+                                first.substr(0, 5) == "tenor");
+  if (clefOnly || first.empty()) return;
+  keyExplicit_ = ContainsWord(lower, "exp");
+  AddKey(true, old);
+  if (lastKey_.key == old) return;
+  // At the start of a staff the new signature takes the place of the old one;
+  // within a staff it is drawn after naturals for what the old one had.
+  bool atStart = true;
+  size_t keyAt = 0;
+  for (size_t i = 0; i < line_.size(); ++i) {
+    if (line_[i].kind == TK_FIELD_K) keyAt = i;
+    if (!IsPrefixItem(line_[i].kind) || line_[i].kind == TK_FIELD_Q) atStart = false;
+  }
+  if (atStart && keyAt > 0 && !fs_.cancelKey) {
+    DrawItem& prev = line_[keyAt];
+    DrawItem kItem = lastKey_;
+    kItem.flags &= static_cast<uint16_t>(~kItemCancel);
+    kItem.width = KeyWidth(kItem);
+    kItem.ink = kItem.width;
+    kItem.x = prev.x;
+    kItem.begin = tokBegin_;
+    kItem.end = tokEnd_;
+    int32_t shift = kItem.width - prev.width;
+    prev = std::move(kItem);
+    for (size_t i = keyAt + 1; i < line_.size(); ++i) line_[i].x += shift;
+    cursor_ += shift;
+    return;
+  }
+  DrawItem kItem = lastKey_;
+  Append(std::move(kItem));
+}
+
+// A rest of several bars (Z, Z4 ...); pos is just after the Z.
+void TuneDrawer::AddMultiRest(size_t& pos) {
+  // A rest of several bars: Z, Z4 ...
+  int bars = 0;
+  std::string_view t = Text();
+  while (!InSubstitution() && pos < t.size() && t[pos] >= '0' && t[pos] <= '9') {
+    bars = std::min(bars * 10 + (t[pos] - '0'), 9999);
+    ++pos;
+  }
+  DrawItem r;
+  r.kind = kItemMultiRest;
+  r.value = std::max(1, bars);
+  r.rest = 1;
+  r.base = 1;
+  r.step = 4;
+  r.ink = Box(SYM_WHOLE_REST).advance;
+  r.width = r.ink + 2 * fs_.noteSpacing;
+  r.time = vtime_;
+  vtime_ += static_cast<uint32_t>(r.value) * meter.barLength;
+  AttachPending(r);
+  Append(std::move(r));
+}
+
 // Syllables are centred under their notes: the note moves right until its syllables
 // clear those of the note before (with room for a hyphen between them).
 void TuneDrawer::SpaceSyllables(DrawItem& n, int32_t headW) {
@@ -518,72 +660,9 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
         chordFirst_ = -1;
         break;
       }
-      case TK_CHORD_END: {
-        if (chordStart_ < 0) break;
-        // The heads line up behind the accidentals. Accidentals closer than a sixth
-        // stand in columns side by side, the nearest column next to the heads.
-        int32_t restMax = 0, inkMax = 0;
-        uint32_t len = 0;
-        int32_t x = cursor_;
-        std::vector<DrawItem*> notes;
-        for (size_t i = static_cast<size_t>(chordStart_) + 1; i < line_.size(); ++i) {
-          DrawItem& n = line_[i];
-          if (n.kind != TK_NOTE) continue;
-          restMax = std::max(restMax, n.ink - n.headDx);
-          if (len == 0) len = n.base <= 8 ? 768u >> std::max(0, n.base - 1) : 96u;
-          if (n.headDx > 0) notes.push_back(&n);
-        }
-        std::sort(notes.begin(), notes.end(),
-                  [](const DrawItem* a, const DrawItem* b) { return a->step > b->step; });
-        std::vector<std::vector<int>> columns;
-        std::vector<int32_t> widths;
-        std::vector<size_t> columnOf(notes.size());
-        for (size_t k = 0; k < notes.size(); ++k) {
-          size_t c = 0;
-          for (; c < columns.size(); ++c) {
-            bool clear = true;
-            for (int step : columns[c])
-              if (std::abs(step - notes[k]->step) < 6) clear = false;
-            if (clear) break;
-          }
-          if (c == columns.size()) {
-            columns.emplace_back();
-            widths.push_back(0);
-          }
-          columns[c].push_back(notes[k]->step);
-          widths[c] = std::max(widths[c], notes[k]->headDx);
-          columnOf[k] = c;
-        }
-        int32_t accMax = 0;
-        for (int32_t w : widths) accMax += w;
-        for (size_t k = 0; k < notes.size(); ++k) {
-          int32_t before = 0;
-          for (size_t c = 0; c < columnOf[k]; ++c) before += widths[c];
-          // From the head back to where this accidental begins.
-          notes[k]->value = before + notes[k]->headDx;
-        }
-        for (size_t i = static_cast<size_t>(chordStart_) + 1; i < line_.size(); ++i) {
-          DrawItem& n = line_[i];
-          if (n.kind != TK_NOTE) continue;
-          n.x = x;
-          n.headDx = accMax;
-          n.ink = accMax + restMax;
-          inkMax = std::max(inkMax, n.ink);
-        }
-        chordStart_ = -1;
-        chordFirst_ = -1;
-        DrawItem e;
-        e.kind = TK_CHORD_END;
-        e.time = chordTime_;
-        bool grace = InGrace();
-        int32_t headW = restMax;
-        e.width = grace ? inkMax + headW * 2 / 5
-                        : accMax + std::max(restMax + LS / 4, Box(SYM_FILLED_HEAD).advance +
-                                                                  Spacing(len));
-        e.ink = inkMax;
-        Append(std::move(e));
+      case TK_CHORD_END:
+        EndChord();
         break;
-      }
       case TK_GRACE_START: {
         acciaccatura_ = TokenValue() == 1;  // "{/"
         DrawItem g;
@@ -656,25 +735,7 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
       case TK_SYMBOL: {
         uint8_t c = TokenValue();
         if (c == 'Z') {
-          // A rest of several bars: Z, Z4 ...
-          int bars = 0;
-          std::string_view t = Text();
-          while (!InSubstitution() && pos < t.size() && t[pos] >= '0' && t[pos] <= '9') {
-            bars = std::min(bars * 10 + (t[pos] - '0'), 9999);
-            ++pos;
-          }
-          DrawItem r;
-          r.kind = kItemMultiRest;
-          r.value = std::max(1, bars);
-          r.rest = 1;
-          r.base = 1;
-          r.step = 4;
-          r.ink = Box(SYM_WHOLE_REST).advance;
-          r.width = r.ink + 2 * fs_.noteSpacing;
-          r.time = vtime_;
-          vtime_ += static_cast<uint32_t>(r.value) * meter.barLength;
-          AttachPending(r);
-          Append(std::move(r));
+          AddMultiRest(pos);
           break;
         }
         int kind = DefaultSymbolKind(c);
@@ -708,55 +769,9 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
       case TK_BANG_BREAK:
         breakPending_ = true;
         break;
-      case TK_FIELD_K: {
-        std::array<int8_t, 12> old = key_;
-        int clef = ClefFromText(std::string(TokenText()));
-        if (clef != 0 && clef != clef_) {
-          clef_ = clef;
-          AddClef();
-          DrawItem c = lastClef_;
-          Append(std::move(c));
-        }
-        // "K:bass" and "K:clef=..." change the clef only.
-        std::string lower;
-        for (char ch : TokenText()) lower += Lower(ch);
-        size_t b = lower.find_first_not_of(" \t");
-        std::string_view first = b == std::string::npos ? std::string_view()
-                                                        : std::string_view(lower).substr(b);
-        bool clefOnly = clef != 0 && (first.substr(0, 5) == "clef=" || first.substr(0, 4) == "bass" ||
-                                      first.substr(0, 6) == "treble" || first.substr(0, 4) == "alto" ||
-                                      first.substr(0, 5) == "tenor");
-        if (clefOnly || first.empty()) break;
-        keyExplicit_ = ContainsWord(lower, "exp");
-        AddKey(true, old);
-        if (lastKey_.key == old) break;
-        // At the start of a staff the new signature takes the place of the old one;
-        // within a staff it is drawn after naturals for what the old one had.
-        bool atStart = true;
-        size_t keyAt = 0;
-        for (size_t i = 0; i < line_.size(); ++i) {
-          if (line_[i].kind == TK_FIELD_K) keyAt = i;
-          if (!IsPrefixItem(line_[i].kind) || line_[i].kind == TK_FIELD_Q) atStart = false;
-        }
-        if (atStart && keyAt > 0 && !fs_.cancelKey) {
-          DrawItem& prev = line_[keyAt];
-          DrawItem kItem = lastKey_;
-          kItem.flags &= static_cast<uint16_t>(~kItemCancel);
-          kItem.width = KeyWidth(kItem);
-          kItem.ink = kItem.width;
-          kItem.x = prev.x;
-          kItem.begin = tokBegin_;
-          kItem.end = tokEnd_;
-          int32_t shift = kItem.width - prev.width;
-          prev = std::move(kItem);
-          for (size_t i = keyAt + 1; i < line_.size(); ++i) line_[i].x += shift;
-          cursor_ += shift;
-          break;
-        }
-        DrawItem kItem = lastKey_;
-        Append(std::move(kItem));
+      case TK_FIELD_K:
+        ChangeKey();
         break;
-      }
       case TK_FIELD_M:
         AddMeter();
         break;

@@ -386,6 +386,9 @@ class TuneDrawer : public AbcParser {
   void AddText(uint8_t kind, std::string text);
   void AttachPending(DrawItem& item);
   void SpaceSyllables(DrawItem& n, int32_t headW);
+  void EndChord();
+  void ChangeKey();
+  void AddMultiRest(size_t& pos);
   int32_t Spacing(uint32_t ticks) const;
   int32_t BarWidth(int kind, int32_t* ink) const;
   int32_t KeyWidth(const DrawItem& key) const;
