@@ -561,6 +561,197 @@ void TuneDrawer::SpaceSyllables(DrawItem& n, int32_t headW) {
   }
 }
 
+// One token of the music: the items it makes, or the state it changes. pos is where
+// reading goes on (a rest of several bars reads its count).
+void TuneDrawer::ReadToken(TokenKind k, size_t& pos) {
+  switch (k) {
+    case TK_NOTE:
+      AddNote();
+      break;
+    case TK_CHORD_START: {
+      DrawItem c;
+      c.kind = TK_CHORD_START;
+      chordTime_ = vtime_;
+      Append(std::move(c));
+      chordStart_ = static_cast<int>(line_.size()) - 1;
+      chordFirst_ = -1;
+      break;
+    }
+    case TK_CHORD_END:
+      EndChord();
+      break;
+    case TK_GRACE_START: {
+      acciaccatura_ = TokenValue() == 1;  // "{/"
+      DrawItem g;
+      g.kind = TK_GRACE_START;
+      Append(std::move(g));
+      break;
+    }
+    case TK_GRACE_END: {
+      acciaccatura_ = false;
+      DrawItem g;
+      g.kind = TK_GRACE_END;
+      g.width = lp_.Get(LP_SpaceAfterGraceNote) + LS / 3;
+      Append(std::move(g));
+      break;
+    }
+    case TK_BAR:
+    case TK_DOUBLE_BAR:
+    case TK_END_BAR:
+    case TK_START_BAR:
+    case TK_REPEAT_START:
+    case TK_REPEAT_BOTH:
+    case TK_REPEAT_END:
+      AddBar(k);
+      break;
+    case TK_FIRST_ENDING:
+    case TK_SECOND_ENDING: {
+      DrawItem e;
+      e.kind = k;
+      e.value = k == TK_FIRST_ENDING ? 1 : 2;
+      Append(std::move(e));
+      break;
+    }
+    case TK_TUPLET: {
+      DrawItem t;
+      t.kind = TK_TUPLET;
+      t.value = Tuplet().p;
+      t.value2 = Tuplet().qWritten ? Tuplet().q : 0;
+      t.value3 = Tuplet().r;
+      Append(std::move(t));
+      break;
+    }
+    case TK_SLUR_START:
+      ++pendingSlurs_;
+      break;
+    case TK_SLUR_END:
+      for (size_t i = line_.size(); i-- > 0;) {
+        if (line_[i].kind == TK_NOTE && line_[i].serial == lastNoteSerial_) {
+          // A slur around a single note has nothing to join: it is dropped.
+          if (line_[i].slurStarts > line_[i].slurEnds) {
+            --line_[i].slurStarts;
+          } else {
+            ++line_[i].slurEnds;
+          }
+          break;
+        }
+      }
+      break;
+    case TK_STACCATO:
+      Pend(TK_STACCATO);
+      break;
+    case TK_DECORATION_TEXT: {
+      std::string text;
+      int kind = DecorationOfName(TokenText(), text);
+      if (kind != 0) Pend(kind, text);
+      break;
+    }
+    case TK_CHORD_SYMBOL:
+      Pend(TK_CHORD_SYMBOL, std::string(TokenText()));
+      break;
+    case TK_SYMBOL: {
+      uint8_t c = TokenValue();
+      if (c == 'Z') {
+        AddMultiRest(pos);
+        break;
+      }
+      int kind = DefaultSymbolKind(c);
+      if (kind != 0) Pend(kind);
+      break;
+    }
+    case TK_SPACE:
+    case TK_TAB: {
+      DrawItem b;
+      b.kind = k;
+      Append(std::move(b));
+      break;
+    }
+    case TK_CONTINUE:
+      afterContinue_ = true;
+      break;
+    case TK_NEWLINE: {
+      // Every line end that does not follow a continuation ends the staff; a
+      // line with no music before it draws nothing.
+      bool breaks = fs_.softLf && !afterContinue_;
+      afterContinue_ = false;
+      if (breaks) {
+        breakPending_ = true;
+      } else {
+        DrawItem b;
+        b.kind = TK_NEWLINE;
+        Append(std::move(b));
+      }
+      break;
+    }
+    case TK_BANG_BREAK:
+      breakPending_ = true;
+      break;
+    case TK_FIELD_K:
+      ChangeKey();
+      break;
+    case TK_FIELD_M:
+      AddMeter();
+      break;
+    case TK_FIELD_V: {
+      if (multi_) {
+        if (overlayLevel_ > 0) EndOverlay();
+        SwitchVoice(VoiceIndex(TokenText(), false));
+        break;
+      }
+      // Voices are drawn one after the other: a voice field starts a new staff
+      // in that voice's clef.
+      std::string id = VoiceId(TokenText());
+      if (voice.clef != 0) voiceClefs_[id] = voice.clef;
+      auto found = voiceClefs_.find(id);
+      int clef = found != voiceClefs_.end() ? found->second : headerClef_;
+      if (clef != clef_) {
+        clef_ = clef;
+        AddClef();
+      }
+      FlushLine(false);
+      break;
+    }
+    case TK_FIELD_W:
+      // Verses among the music: printed after it.
+      bodyTexts_.push_back({std::string(TokenText()), tokBegin_, tokEnd_,
+                            dc_.MakeFont(fs_.lyricsAfterFont), {}});
+      break;
+    case TK_FIELD_INFO:
+      // Notes and history among the music are shown under the tune as the header
+      // blocks show those of the header; other information fields are not drawn.
+      if (TokenValue() == 'N' || TokenValue() == 'H') {
+        BodyText t{std::string(TokenText()), tokBegin_, tokEnd_, dc_.TextFont(), {}};
+        const char letter[2] = {static_cast<char>(TokenValue()), '\0'};
+        for (const HeaderBlock& b : fs_.headers) {
+          if (b.fields.find(letter) == std::string::npos) continue;
+          t.font = dc_.MakeFont(b.font);
+          t.start = b.start;
+          break;
+        }
+        bodyTexts_.push_back(std::move(t));
+      }
+      break;
+    case TK_FIELD_P:
+    case TK_FIELD_Q:
+    case TK_FIELD_R:
+    case TK_FIELD_T:
+      if (fs_.showText) AddText(k, std::string(TokenText()));
+      break;
+    case TK_ERROR:
+      // Characters the reader could not read are not music (the syntax check
+      // lists them); a backquote only keeps notes apart in the text.
+    case TK_BACKQUOTE:
+      break;
+    case TK_OVERLAY:
+      // "&" overlays a second voice on the bar.
+      if (multi_) StartOverlay();
+      break;
+    default:
+      if (IsDecorationKind(k)) Pend(k);
+      break;
+  }
+}
+
 bool TuneDrawer::Draw(const TuneRecord& tune) {
   const auto* keyField = tune.Field('K');
   std::optional<std::string_view> keyText;
@@ -624,7 +815,6 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
 
   size_t pos = 0;
   bool first = true;
-  bool afterContinue = false;
   bool inTextBlock = false;
   const size_t guard = tune.body.size() * 4 + 64;
   int32_t symbolBegin = 0;
@@ -647,192 +837,7 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
     }
     if (k == TK_END) break;
     if (SkipsTextBlock(k, TokenText(), inTextBlock)) continue;
-    switch (k) {
-      case TK_NOTE:
-        AddNote();
-        break;
-      case TK_CHORD_START: {
-        DrawItem c;
-        c.kind = TK_CHORD_START;
-        chordTime_ = vtime_;
-        Append(std::move(c));
-        chordStart_ = static_cast<int>(line_.size()) - 1;
-        chordFirst_ = -1;
-        break;
-      }
-      case TK_CHORD_END:
-        EndChord();
-        break;
-      case TK_GRACE_START: {
-        acciaccatura_ = TokenValue() == 1;  // "{/"
-        DrawItem g;
-        g.kind = TK_GRACE_START;
-        Append(std::move(g));
-        break;
-      }
-      case TK_GRACE_END: {
-        acciaccatura_ = false;
-        DrawItem g;
-        g.kind = TK_GRACE_END;
-        g.width = lp_.Get(LP_SpaceAfterGraceNote) + LS / 3;
-        Append(std::move(g));
-        break;
-      }
-      case TK_BAR:
-      case TK_DOUBLE_BAR:
-      case TK_END_BAR:
-      case TK_START_BAR:
-      case TK_REPEAT_START:
-      case TK_REPEAT_BOTH:
-      case TK_REPEAT_END:
-        AddBar(k);
-        break;
-      case TK_FIRST_ENDING:
-      case TK_SECOND_ENDING: {
-        DrawItem e;
-        e.kind = k;
-        e.value = k == TK_FIRST_ENDING ? 1 : 2;
-        Append(std::move(e));
-        break;
-      }
-      case TK_TUPLET: {
-        DrawItem t;
-        t.kind = TK_TUPLET;
-        t.value = Tuplet().p;
-        t.value2 = Tuplet().qWritten ? Tuplet().q : 0;
-        t.value3 = Tuplet().r;
-        Append(std::move(t));
-        break;
-      }
-      case TK_SLUR_START:
-        ++pendingSlurs_;
-        break;
-      case TK_SLUR_END:
-        for (size_t i = line_.size(); i-- > 0;) {
-          if (line_[i].kind == TK_NOTE && line_[i].serial == lastNoteSerial_) {
-            // A slur around a single note has nothing to join: it is dropped.
-            if (line_[i].slurStarts > line_[i].slurEnds) {
-              --line_[i].slurStarts;
-            } else {
-              ++line_[i].slurEnds;
-            }
-            break;
-          }
-        }
-        break;
-      case TK_STACCATO:
-        Pend(TK_STACCATO);
-        break;
-      case TK_DECORATION_TEXT: {
-        std::string text;
-        int kind = DecorationOfName(TokenText(), text);
-        if (kind != 0) Pend(kind, text);
-        break;
-      }
-      case TK_CHORD_SYMBOL:
-        Pend(TK_CHORD_SYMBOL, std::string(TokenText()));
-        break;
-      case TK_SYMBOL: {
-        uint8_t c = TokenValue();
-        if (c == 'Z') {
-          AddMultiRest(pos);
-          break;
-        }
-        int kind = DefaultSymbolKind(c);
-        if (kind != 0) Pend(kind);
-        break;
-      }
-      case TK_SPACE:
-      case TK_TAB: {
-        DrawItem b;
-        b.kind = k;
-        Append(std::move(b));
-        break;
-      }
-      case TK_CONTINUE:
-        afterContinue = true;
-        break;
-      case TK_NEWLINE: {
-        // Every line end that does not follow a continuation ends the staff; a
-        // line with no music before it draws nothing.
-        bool breaks = fs_.softLf && !afterContinue;
-        afterContinue = false;
-        if (breaks) {
-          breakPending_ = true;
-        } else {
-          DrawItem b;
-          b.kind = TK_NEWLINE;
-          Append(std::move(b));
-        }
-        break;
-      }
-      case TK_BANG_BREAK:
-        breakPending_ = true;
-        break;
-      case TK_FIELD_K:
-        ChangeKey();
-        break;
-      case TK_FIELD_M:
-        AddMeter();
-        break;
-      case TK_FIELD_V: {
-        if (multi_) {
-          if (overlayLevel_ > 0) EndOverlay();
-          SwitchVoice(VoiceIndex(TokenText(), false));
-          break;
-        }
-        // Voices are drawn one after the other: a voice field starts a new staff
-        // in that voice's clef.
-        std::string id = VoiceId(TokenText());
-        if (voice.clef != 0) voiceClefs_[id] = voice.clef;
-        auto found = voiceClefs_.find(id);
-        int clef = found != voiceClefs_.end() ? found->second : headerClef_;
-        if (clef != clef_) {
-          clef_ = clef;
-          AddClef();
-        }
-        FlushLine(false);
-        break;
-      }
-      case TK_FIELD_W:
-        // Verses among the music: printed after it.
-        bodyTexts_.push_back({std::string(TokenText()), tokBegin_, tokEnd_,
-                              dc_.MakeFont(fs_.lyricsAfterFont), {}});
-        break;
-      case TK_FIELD_INFO:
-        // Notes and history among the music are shown under the tune as the header
-        // blocks show those of the header; other information fields are not drawn.
-        if (TokenValue() == 'N' || TokenValue() == 'H') {
-          BodyText t{std::string(TokenText()), tokBegin_, tokEnd_, dc_.TextFont(), {}};
-          const char letter[2] = {static_cast<char>(TokenValue()), '\0'};
-          for (const HeaderBlock& b : fs_.headers) {
-            if (b.fields.find(letter) == std::string::npos) continue;
-            t.font = dc_.MakeFont(b.font);
-            t.start = b.start;
-            break;
-          }
-          bodyTexts_.push_back(std::move(t));
-        }
-        break;
-      case TK_FIELD_P:
-      case TK_FIELD_Q:
-      case TK_FIELD_R:
-      case TK_FIELD_T:
-        if (fs_.showText) AddText(k, std::string(TokenText()));
-        break;
-      case TK_ERROR:
-        // Characters the reader could not read are not music (the syntax check
-        // lists them); a backquote only keeps notes apart in the text.
-      case TK_BACKQUOTE:
-        break;
-      case TK_OVERLAY:
-        // "&" overlays a second voice on the bar.
-        if (multi_) StartOverlay();
-        break;
-      default:
-        if (IsDecorationKind(k)) Pend(k);
-        break;
-    }
+    ReadToken(k, pos);
   }
   if (!stopped_) {
     breakPending_ = false;

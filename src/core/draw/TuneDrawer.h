@@ -386,6 +386,8 @@ class TuneDrawer : public AbcParser {
   void AddText(uint8_t kind, std::string text);
   void AttachPending(DrawItem& item);
   void SpaceSyllables(DrawItem& n, int32_t headW);
+  void ReadToken(TokenKind k, size_t& pos);
+  bool afterContinue_ = false;  // the line just read ended with a continuation
   void EndChord();
   void ChangeKey();
   void AddMultiRest(size_t& pos);
