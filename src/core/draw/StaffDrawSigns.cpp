@@ -18,6 +18,42 @@ void TuneDrawer::DrawStaff(int32_t y0, int32_t endX) {
   }
 }
 
+void TuneDrawer::DrawSigns(int32_t y0) {
+  for (const DrawItem& it : line_) {
+    if (it.kind == kItemClef) {
+      DrawClef(it, y0);
+    } else if (it.kind == TK_FIELD_K) {
+      DrawKey(it, y0);
+    } else if (it.kind == TK_FIELD_M) {
+      DrawMeter(it, y0);
+    }
+  }
+}
+
+void TuneDrawer::DrawClef(const DrawItem& it, int32_t y0) {
+  ClefInfo info = ClefOf(it.value);
+  if (it.value == kClefPercussion) {
+    // Two thick strokes across the middle of the staff.
+    const int32_t t = LS / 3;
+    int32_t x = it.x + LS / 3;
+    for (int k = 0; k < 2; ++k) {
+      Line("clef", x + k * LS * 2 / 3, y0 + YOf(3), x + k * LS * 2 / 3, y0 + YOf(5), t, it);
+    }
+    return;
+  }
+  Sym("clef", info.symbol, it.x, y0 + YOf(info.line), it);
+  if (it.value2 != 0) {
+    // An octave clef: a small 8 under (or over) the sign.
+    CanvasFont small = dc_.ExprFont();
+    small.height = small.height * 3 / 4;
+    const GlyphBox& b = Box(info.symbol);
+    int32_t x8 = it.x + (b.left + b.right) / 2 - TextWidth(small, "8") / 2;
+    int32_t y8 = it.value2 < 0 ? y0 + YOf(info.line) + b.bottom - small.height * 3 / 4
+                               : y0 + YOf(info.line) + b.top + LS / 8;
+    dc_.PutText("clef", small, x8, y8, "8", it.begin, it.end);
+  }
+}
+
 void TuneDrawer::DrawKey(const DrawItem& it, int32_t y0) {
   ClefInfo info = ClefOf(it.value);
   int32_t x = it.x;

@@ -59,7 +59,7 @@ int ClefFromText(const std::string& text) {
   };
   static const Name kNames[] = {{"treble", 1}, {"bass", 2},  {"alto", 3},    {"tenor", 4},
                                 {"soprano", 5}, {"baritone", 6}, {"f4", 2}, {"c3", 3},
-                                {"c4", 4},     {"g2", 1}};
+                                {"c4", 4},     {"g2", 1},       {"perc", kClefPercussion}};
   for (const Name& n : kNames) {
     if (ContainsWord(lower, n.word)) return n.clef;
   }

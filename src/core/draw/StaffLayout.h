@@ -47,6 +47,9 @@ int StaffStep(int writtenPitch);
 
 // Clefs: the step shift of notes (bass +12: G below the bass staff's bottom line
 // stands where E stands in treble) and the line the clef sign stands on.
+// The percussion clef: notes stand as in the treble clef.
+inline constexpr int kClefPercussion = 8;
+
 struct ClefInfo {
   int symbol;  // G, F or C clef
   int line;    // the step the sign stands on

@@ -86,28 +86,7 @@ void TuneDrawer::PaintLine(int32_t y0) {
   const int32_t endX = endX_;
   int32_t startX = line_.front().x;
   if (!overlayPass_) DrawStaff(y0, endX);
-  for (const DrawItem& it : line_) {
-    if (it.kind == kItemClef) {
-      ClefInfo info = ClefOf(it.value);
-      Sym("clef", info.symbol, it.x, y0 + YOf(info.line), it);
-      if (it.value2 != 0) {
-        // An octave clef: a small 8 under (or over) the sign.
-        CanvasFont small = dc_.ExprFont();
-        small.height = small.height * 3 / 4;
-        const GlyphBox& b = Box(info.symbol);
-        int32_t x8 = it.x + (b.left + b.right) / 2 - TextWidth(small, "8") / 2;
-        int32_t y8 = it.value2 < 0 ? y0 + YOf(info.line) + b.bottom - small.height * 3 / 4
-                                   : y0 + YOf(info.line) + b.top + LS / 8;
-        dc_.PutText("clef", small, x8, y8, "8", it.begin, it.end);
-      }
-    } else if (it.kind == TK_FIELD_K) {
-      DrawKey(it, y0);
-    } else if (it.kind == TK_FIELD_M) {
-      DrawMeter(it, y0);
-    } else if (it.kind == TK_ERROR) {
-      dc_.PutText("text", dc_.ExprFont(), it.x, y0 + YOf(3), it.text, it.begin, it.end);
-    }
-  }
+  DrawSigns(y0);
   if (!overlayPass_) DrawBarsAndSigns(y0);
   for (const Column& c : cols_) DrawColumn(c, y0);
   for (const Group& g : groups_)

@@ -85,7 +85,6 @@ int TuneDrawer::VoiceIndex(std::string_view text, bool define) {
   }
   std::string lower = LowerText(text.substr(std::min(text.size(), id.size())));
   int clef = ClefFromText(lower);
-  if (clef == 0 && ContainsWord(lower, "perc")) clef = 1;
   if (clef != 0) {
     v.clef = clef;
     v.octave = lower.find("-8") != std::string::npos   ? -1
@@ -631,16 +630,7 @@ bool TuneDrawer::DrawSystem(int number, bool last) {
           groups_.clear();
           verses_ = 0;
           DrawStaff(y0, endX_);
-          for (const DrawItem& it : line_) {
-            if (it.kind == kItemClef) {
-              ClefInfo info = ClefOf(it.value);
-              Sym("clef", info.symbol, it.x, y0 + YOf(info.line), it);
-            } else if (it.kind == TK_FIELD_K) {
-              DrawKey(it, y0);
-            } else if (it.kind == TK_FIELD_M) {
-              DrawMeter(it, y0);
-            }
-          }
+          DrawSigns(y0);
         } else {
           PaintLine(y0);
         }

@@ -425,6 +425,9 @@ class TuneDrawer : public AbcParser {
   void DrawBarsAndSigns(int32_t y0);
   void DrawEndings(int32_t y0, int32_t startX, int32_t endX);
   void DrawLyrics(int32_t y0);
+  // Clefs, key and time signatures of the line.
+  void DrawSigns(int32_t y0);
+  void DrawClef(const DrawItem& it, int32_t y0);
   void DrawKey(const DrawItem& it, int32_t y0);
   void DrawMeter(const DrawItem& it, int32_t y0);
   int32_t YOf(int step) const { return step * LS / 2; }
