@@ -71,6 +71,10 @@ int TuneDrawer::VoiceIndex(std::string_view text, bool define) {
   std::string value;
   if (VoiceProperty(text, {"name", "nm"}, value)) v.name = value;
   if (VoiceProperty(text, {"sname", "snm", "subname"}, value)) v.shortName = value;
+  if (VoiceProperty(text, {"stems", "stem"}, value)) {
+    std::string word = LowerText(value);
+    v.stems = word == "up" ? 1 : word == "down" ? -1 : 0;
+  }
   if (VoiceProperty(text, {"middle", "m"}, value) && !value.empty()) {
     // A note name: its letter, then octave marks.
     static constexpr std::string_view kLetters = "CDEFGAB";
@@ -608,7 +612,7 @@ bool TuneDrawer::DrawSystem(int number, bool last) {
         line_.push_back(std::move(it));
       }
       SwapCarried(v);
-      forcedStem_ = shared ? (m == 0 ? 1 : -1) : 0;
+      forcedStem_ = shared ? (m == 0 ? 1 : -1) : v.stems;
       overlayPass_ = m > 0;
       bool music = PrepareLine(false);
       if (m == 0) {

@@ -563,6 +563,7 @@ class TuneDrawer : public AbcParser {
     int octave = 0;  // -1 for treble-8, +1 for treble+8
     int parent = -1;  // an overlay: the voice whose staff it shares
     int middleShift = kNoMiddle;
+    int stems = 0;  // "stem=up" 1, "stem=down" -1
     std::vector<DrawItem> items;
     // Reading state while another voice is read.
     bool started = false;
