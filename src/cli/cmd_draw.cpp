@@ -7,6 +7,7 @@
 #include "Environment.h"
 #include "abc/UserSymbols.h"
 #include "draw/DrawContext.h"
+#include "draw/DrawTunes.h"
 #include "draw/FormatSettings.h"
 #include "draw/LayoutParams.h"
 #include "draw/SymbolMap.h"
@@ -109,15 +110,7 @@ int Render(const Args& a) {
   job.env = &env.formatEnv;
   job.fileSymbols = &fileSymbols;
   SymbolMap symbols(env.settings.fonts.musicalSymbols);
-  DrawContext dc(out->GetCanvas(), fs, LayoutParams::Application(), symbols, job);
-  bool ok = true;
-  for (const TuneRecord* tune : tunes) {
-    if (!dc.DrawTune(*tune)) {
-      ok = false;
-      break;
-    }
-  }
-  dc.Finish();
+  bool ok = DrawTunes(out->GetCanvas(), tunes, fs, LayoutParams::Application(), symbols, job) > 0;
   if (!out->Finish(error)) return Fail(error);
   PrintFiles(*out);
   return ok ? 0 : Fail("a page could not be started");

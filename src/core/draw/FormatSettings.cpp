@@ -196,6 +196,8 @@ void ParseHeaderBlock(Cursor& c, FormatSettings& fs) {
       block.freshline = true;
     } else if (c.Match("merge")) {
       block.merge = true;
+    } else if (c.Match("caps")) {
+      block.capitalised = true;
     } else {
       c.SkipWord();
     }
@@ -514,6 +516,34 @@ std::string FormatDecimal(int32_t value) {
   return buf;
 }
 
+bool ParseThousandths(std::string_view text, int32_t& value) {
+  size_t pos = 0, end = text.size();
+  while (pos < end && text[pos] == ' ') ++pos;
+  while (end > pos && text[end - 1] == ' ') --end;
+  bool negative = false;
+  if (pos < end && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
+  int64_t thousandths = 0;
+  bool anyDigit = false;
+  for (; pos < end && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
+    thousandths = thousandths * 10 + (text[pos] - '0');
+    if (thousandths > 2000000) return false;
+    anyDigit = true;
+  }
+  thousandths *= 1000;
+  if (pos < end && (text[pos] == '.' || text[pos] == ',')) {
+    ++pos;
+    int64_t place = 100;
+    for (; pos < end && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
+      thousandths += (text[pos] - '0') * place;  // digits past the third add 0
+      place /= 10;
+      anyDigit = true;
+    }
+  }
+  if (pos != end || !anyDigit) return false;
+  value = static_cast<int32_t>(negative ? -thousandths : thousandths);
+  return true;
+}
+
 int ScalePercent(int32_t thousandths) {
   int64_t percent = thousandths < 10000 ? thousandths / 10 : thousandths / 1000;
   return static_cast<int>(std::clamp<int64_t>(percent, 10, 400));
@@ -549,6 +579,7 @@ std::string WriteHeaderBlock(const HeaderBlock& b, const FontSpec& headerFont) {
   if (b.after) out += "after ";
   if (b.freshline) out += "freshline ";
   if (b.merge) out += "merge ";
+  if (b.capitalised) out += "caps ";
   if (b.font.face == headerFont.face) {
     int d = b.font.size - headerFont.size;
     if (d > 0) out += "size=+" + std::to_string(d);

@@ -2,6 +2,7 @@
 // program offers one registration function.
 #include "gui/app/DocTemplate.h"
 
+#include "gui/draw/CDrawDoc.h"
 #include "gui/editor/EditorTemplate.h"
 #include "gui/play/PlayTemplate.h"
 #include "gui/tunefile/AbcTemplate.h"
@@ -12,8 +13,8 @@ void RegisterDocTemplates(DocTemplateRegistry& registry) {
   RegisterAbcTemplate(registry);  // 129: tune file and tune list
   RegisterEditorTemplate(registry);  // 131: tune editor
   RegisterPlayTemplate(registry);  // 167: player
-  // 168 found files, 149 tune tools and 132
-  // drawing register here as their areas arrive.
+  // 168 found files and 149 tune tools register here as their areas arrive.
+  RegisterDrawTemplate(registry);  // 132: drawing
 }
 
 }  // namespace tunora
