@@ -1,5 +1,6 @@
 // Commands on the notation engine: render (tunes drawn on pages as printing will,
-// to PDF, SVG or PNG) and symbols (a chart of the music symbols in the notation font).
+// to PDF, SVG or PNG), layout (the laid-out items of a tune as a listing) and symbols
+// (a chart of the music symbols in the notation font).
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "draw/DrawContext.h"
 #include "draw/DrawTunes.h"
 #include "draw/FormatSettings.h"
+#include "draw/LayoutListing.h"
 #include "draw/LayoutParams.h"
 #include "draw/SymbolMap.h"
 #include "platform/canvas/PageOutput.h"
@@ -48,6 +50,51 @@ void PrintFiles(const PageOutput& out) {
   std::string text;
   for (const std::string& f : out.Files()) text += f + "\n";
   WriteOut(text);
+}
+
+// Draws tunes of a file on pages of a size with the application's settings; false
+// when a page could not be started.
+bool DrawTunes(Canvas& canvas, Environment& env, const TuneFile& file,
+               const std::vector<const TuneRecord*>& tunes, PaperSize size) {
+  UserSymbols fileSymbols;
+  if (file.headerText) fileSymbols.LoadFromText(*file.headerText);
+  StderrSink sink;
+  DrawJob job;
+  job.pageWidth = size.width;
+  job.pageHeight = size.height;
+  job.sink = &sink;
+  job.env = &env.formatEnv;
+  job.fileSymbols = &fileSymbols;
+  SymbolMap symbols(env.settings.fonts.musicalSymbols);
+  return tunora::DrawTunes(canvas, tunes, FormatSettings::Application(), LayoutParams::Application(),
+                           symbols, job) > 0;
+}
+
+int Layout(const Args& a) {
+  const char* usage = "usage: tunora-cli layout FILE N [--paper a4|letter|a5|legal]";
+  if (a.positional.size() != 2) return Fail(usage);
+  PaperKind paper = PaperKind::kA4;
+  if (a.Has("--paper") && !PaperKindFromName(a.Get("--paper"), paper)) {
+    return Fail("--paper takes a4, letter, a5 or legal");
+  }
+  Environment env;
+  if (!LoadEnvironment(a, env)) return 1;
+  TuneFile file;
+  if (!LoadTuneFile(a.positional[0], env.TuneOptions(), file)) return 1;
+  int n = 0;
+  if (!ParsePosition(a.positional[1], 1, file.TuneCount(), n)) {
+    return Fail("no tune " + a.positional[1] + " in " + a.positional[0] + " (it has " +
+                std::to_string(file.TuneCount()) + ")");
+  }
+  if (!InitGraphics(env.programDir)) {
+    std::fprintf(stderr, "tunora-cli: the notation font was not found; symbols may be missing\n");
+  }
+  std::unique_ptr<Canvas> measure = OpenMeasuringCanvas();
+  ListingCanvas listing(*measure);
+  bool ok = DrawTunes(listing, env, file, {file.TuneAt(n)},
+                      PaperInUnits(paper, FormatSettings::Application().unit));
+  WriteOut(listing.Listing());
+  return ok ? 0 : Fail("a page could not be started");
 }
 
 int Render(const Args& a) {
@@ -100,17 +147,7 @@ int Render(const Args& a) {
   std::unique_ptr<PageOutput> out = OpenPageOutput(setup, error);
   if (!out) return Fail(error);
 
-  UserSymbols fileSymbols;
-  if (file.headerText) fileSymbols.LoadFromText(*file.headerText);
-  StderrSink sink;
-  DrawJob job;
-  job.pageWidth = size.width;
-  job.pageHeight = size.height;
-  job.sink = &sink;
-  job.env = &env.formatEnv;
-  job.fileSymbols = &fileSymbols;
-  SymbolMap symbols(env.settings.fonts.musicalSymbols);
-  bool ok = DrawTunes(out->GetCanvas(), tunes, fs, LayoutParams::Application(), symbols, job) > 0;
+  bool ok = DrawTunes(out->GetCanvas(), env, file, tunes, size);
   if (!out->Finish(error)) return Fail(error);
   PrintFiles(*out);
   return ok ? 0 : Fail("a page could not be started");
@@ -192,6 +229,7 @@ const Register kRender({"render",
                         {"--all"},
                         {"--paper", "--dpi", "--output"},
                         Render});
+const Register kLayout({"layout", "layout FILE N [--paper a4|letter]", {}, {"--paper"}, Layout});
 const Register kSymbols({"symbols", "symbols -o CHART.png [--dpi D]", {}, {"--dpi", "--output"},
                          Symbols});
 

@@ -285,6 +285,32 @@ TEST(ChordTest, BracketAndPlusChords) {
   EXPECT_EQ(counts, (std::vector<int>{0, 1, 2, 3, 3}));
 }
 
+// What follows a chord's closing bracket belongs to every note of the chord.
+TEST(ChordTest, LengthTieAndBrokenRhythmAfterTheBracket) {
+  EXPECT_EQ(Lengths("[ce]4 [ce]/ [ce]3/2 +ce+2"),
+            (std::vector<unsigned>{384, 384, 48, 48, 144, 144, 192, 192}));
+  EXPECT_EQ(Kinds("[ce]4D"), (std::vector<int>{TK_CHORD_START, TK_NOTE, TK_NOTE, TK_CHORD_END,
+                                              TK_NOTE, TK_END}));
+  auto n = Notes(Read("[c2e]2"));
+  EXPECT_EQ(n[0].note.length, 384u);
+  EXPECT_EQ(n[0].note.multiplierNum, 4);
+  EXPECT_EQ(n[1].note.length, 192u);
+  EXPECT_EQ(Lengths("[ce]>d [ce]<d c>[df] c<[df]"),
+            (std::vector<unsigned>{144, 144, 48, 48, 48, 144, 144, 48, 48, 48, 144, 144}));
+  auto second = Notes(Read("c>[df]"));
+  EXPECT_EQ(second[2].note.brokenRole, 2);
+  auto tied = Notes(Read("[ce]2-[ce]2 [c-e]"));
+  EXPECT_EQ(tied[0].note.flags & kNoteTied, kNoteTied);
+  EXPECT_EQ(tied[1].note.flags & kNoteTied, kNoteTied);
+  EXPECT_EQ(tied[2].note.flags & kNoteTied, 0);
+  EXPECT_EQ(tied[4].note.flags & kNoteTied, kNoteTied);
+  EXPECT_EQ(tied[5].note.flags & kNoteTied, 0);
+  // In a triplet the chord's multiplied length is shared like a note's.
+  EXPECT_EQ(Lengths("(3[ce]2dc"), (std::vector<unsigned>{128, 128, 64, 64}));
+  // A chord symbol or decoration inside the brackets does not hide the bracket.
+  EXPECT_EQ(Lengths("[\"]\"ce]2"), (std::vector<unsigned>{192, 192}));
+}
+
 TEST(GraceTest, GraceGroups) {
   auto n = Notes(Read("{g}A"));
   EXPECT_EQ(n[0].note.flags & kNoteInGrace, kNoteInGrace);

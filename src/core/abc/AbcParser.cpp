@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 
 #include "abc/TokenTable.h"
 
@@ -40,6 +41,31 @@ inline int LetterPc(char lower) {
     case 'b': return 11;
     default: return -1;
   }
+}
+
+// What follows a note or a chord, without consuming it: blanks and line ends, then a
+// tie; then blanks, line ends, ties and slur marks, then a broken rhythm (its value,
+// 0 for none).
+void LookAfter(const char* s, size_t n, size_t q, bool& tied, int& broken) {
+  while (q < n && (s[q] == ' ' || s[q] == '\t' || IsLineEnd(s[q]))) ++q;
+  tied = q < n && s[q] == '-';
+  while (q < n && (s[q] == ' ' || s[q] == '\t' || IsLineEnd(s[q]) || s[q] == '-' ||
+                   s[q] == '(' || s[q] == ')'))
+    ++q;
+  broken = 0;
+  if (q < n && (s[q] == '>' || s[q] == '<')) {
+    const char b = s[q];
+    int run = 0;
+    while (q < n && s[q] == b && run < 4) {
+      ++run;
+      ++q;
+    }
+    broken = b == '>' ? run : -run;
+  }
+}
+
+inline bool StartsLength(const char* s, size_t n, size_t p) {
+  return p < n && ((s[p] >= '1' && s[p] <= '9') || s[p] == '/');
 }
 
 }  // namespace
@@ -110,6 +136,9 @@ void AbcParser::ClearBrackets() {
   inChord_ = false;
   newChord_ = false;
   chordNoteCount_ = 0;
+  chordNum_ = chordDen_ = 1;
+  chordTied_ = false;
+  chordBroken_ = chordSecond_ = 0;
   tuplet_ = TupletState{};
 }
 
@@ -348,11 +377,19 @@ TokenKind AbcParser::ReadRow(const TokenRow& row, const char* s, size_t n, size_
       inChord_ = true;
       newChord_ = true;
       chordNoteCount_ = 0;
+      LookAtChord(s, n, p, row.kind == kKindPlus ? '+' : ']');
       break;
     case TK_CHORD_END:
       if (!inChord_) return fail(']');
       inChord_ = false;
       newChord_ = false;
+      if (StartsLength(s, n, p)) {
+        uint32_t num = 1, den = 1;  // read with the chord's first note
+        ReadLengthMultiplier(std::string_view(s, n), p, num, den);
+      }
+      chordNum_ = chordDen_ = 1;
+      chordTied_ = false;
+      chordBroken_ = chordSecond_ = 0;
       if (tuplet_.active && tuplet_.done >= tuplet_.r) tuplet_ = TupletState{};
       break;
     case TK_GRACE_START:
@@ -417,6 +454,36 @@ void AbcParser::ActOnField(TokenKind kind) {
     default:
       break;
   }
+}
+
+// Finds the bracket that closes the chord opened just before p (quoted texts and
+// decorations skipped, the line end or another [ end the search) and reads what
+// stands after it: a length multiplier for every note of the chord, then a tie or a
+// broken rhythm. A broken rhythm pending from the note before makes every note of
+// the chord its second note.
+void AbcParser::LookAtChord(const char* s, size_t n, size_t p, char close) {
+  chordNum_ = chordDen_ = 1;
+  chordTied_ = false;
+  chordBroken_ = 0;
+  chordSecond_ = inGrace_ ? 0 : pendingBroken_;
+  if (!inGrace_) pendingBroken_ = 0;
+  size_t q = p;
+  while (q < n && s[q] != close) {
+    const char c = s[q];
+    if (IsLineEnd(c) || (c == '[' && close == ']')) return;
+    if (c == '"' || c == '!') {
+      ++q;
+      while (q < n && s[q] != c && !IsLineEnd(s[q])) ++q;
+      if (q >= n || s[q] != c) return;
+    }
+    ++q;
+  }
+  if (q >= n) return;
+  ++q;
+  if (StartsLength(s, n, q)) ReadLengthMultiplier(std::string_view(s, n), q, chordNum_, chordDen_);
+  int broken = 0;
+  LookAfter(s, n, q, chordTied_, broken);
+  chordBroken_ = static_cast<int8_t>(broken);
 }
 
 TokenKind AbcParser::ReadTuplet(int p0, const char* s, size_t n, size_t& p) {
@@ -564,35 +631,38 @@ TokenKind AbcParser::ReadNote(const char* s, size_t n, size_t& p) {
 
   // Length.
   uint32_t num = 1, den = 1;
-  if (!endedAtMark && p < n && ((s[p] >= '1' && s[p] <= '9') || s[p] == '/'))
+  if (!endedAtMark && StartsLength(s, n, p))
     ReadLengthMultiplier(std::string_view(s, n), p, num, den);
-  nt.multiplierNum = static_cast<uint16_t>(num);
-  nt.multiplierDen = static_cast<uint16_t>(den);
-  const uint64_t whole = uint64_t{meter.unitLength} * num;
-  tick length = ClampTicks(den == 1 ? whole : whole / den);
+  // A chord's own multiplier (after its closing bracket) scales each of its notes.
+  uint64_t mulNum = num, mulDen = den;
+  if (inChord_) {
+    mulNum *= chordNum_;
+    mulDen *= chordDen_;
+    const uint64_t g = std::gcd(mulNum, mulDen);
+    mulNum /= g;
+    mulDen /= g;
+  }
+  nt.multiplierNum = static_cast<uint16_t>(std::min<uint64_t>(mulNum, 65535));
+  nt.multiplierDen = static_cast<uint16_t>(std::min<uint64_t>(mulDen, 65535));
+  const uint64_t whole = uint64_t{meter.unitLength} * mulNum;
+  tick length = ClampTicks(mulDen == 1 ? whole : whole / mulDen);
   nt.notatedLength = length;
 
-  // Look ahead for a tie, then for a broken rhythm.
-  size_t q = p;
-  while (q < n && (s[q] == ' ' || s[q] == '\t' || IsLineEnd(s[q]))) ++q;
-  if (q < n && s[q] == '-') nt.flags |= kNoteTied;
-  while (q < n && (s[q] == ' ' || s[q] == '\t' || IsLineEnd(s[q]) || s[q] == '-' ||
-                   s[q] == '(' || s[q] == ')'))
-    ++q;
+  // Look ahead for a tie, then for a broken rhythm; in a chord what follows the
+  // chord counts for each note.
+  bool tied = false;
   int broken = 0;
-  if (q < n && (s[q] == '>' || s[q] == '<')) {
-    const char b = s[q];
-    int run = 0;
-    while (q < n && s[q] == b && run < 4) {
-      ++run;
-      ++q;
-    }
-    broken = b == '>' ? run : -run;
+  LookAfter(s, n, p, tied, broken);
+  if (inChord_) {
+    tied = tied || chordTied_;
+    broken = chordBroken_;
   }
+  if (tied) nt.flags |= kNoteTied;
   const bool grace = (nt.flags & kNoteInGrace) != 0;
-  const bool second = pendingBroken_ != 0 && !grace;
+  const int8_t pendingSecond = inChord_ ? chordSecond_ : pendingBroken_;
+  const bool second = pendingSecond != 0 && !grace;
   if (broken != 0) {
-    if (second) return fail(broken > 0 ? '>' : '<');
+    if (second && !inChord_) return fail(broken > 0 ? '>' : '<');
     if (broken > 0) {
       length = ClampTicks(uint64_t{length} * 2 - (length >> broken));
     } else {
@@ -602,15 +672,17 @@ TokenKind AbcParser::ReadNote(const char* s, size_t n, size_t& p) {
     nt.brokenValue = static_cast<int8_t>(broken);
   }
   if (second) {
-    const int v = pendingBroken_;
+    const int v = pendingSecond;
     if (v > 0) {
       length = length >> v;
     } else {
       length = ClampTicks(uint64_t{length} * 2 - (length >> -v));
     }
-    nt.brokenRole = 2;
-    nt.brokenValue = pendingBroken_;
-    pendingBroken_ = 0;
+    if (nt.brokenRole == 0) {
+      nt.brokenRole = 2;
+      nt.brokenValue = pendingSecond;
+    }
+    if (!inChord_) pendingBroken_ = 0;
   }
   nt.lengthBeforeTuplet = length;
 

@@ -124,6 +124,7 @@ class AbcParser {
   TokenKind ReadRow(const TokenRow& row, const char* s, size_t n, size_t& p);
   TokenKind ReadNote(const char* s, size_t n, size_t& p);
   TokenKind ReadTuplet(int p0, const char* s, size_t n, size_t& p);
+  void LookAtChord(const char* s, size_t n, size_t p, char close);
   TokenKind Deliver(TokenKind kind);
   void ActOnField(TokenKind kind);
   void ClearBrackets();
@@ -145,6 +146,14 @@ class AbcParser {
   bool inChord_ = false;
   bool newChord_ = false;
   int chordNoteCount_ = 0;
+  // What stands after the chord's closing bracket applies to each of its notes:
+  // the length multiplier, a tie and a broken rhythm; and a broken rhythm pending
+  // when the chord opened makes every note of it the second of the pair.
+  uint32_t chordNum_ = 1;
+  uint32_t chordDen_ = 1;
+  bool chordTied_ = false;
+  int8_t chordBroken_ = 0;
+  int8_t chordSecond_ = 0;
   bool inGrace_ = false;
   TupletState tuplet_;
   int8_t pendingBroken_ = 0;

@@ -42,6 +42,31 @@ TextAlign ToTextAlign(int align, int adjust) {
 
 }  // namespace
 
+std::vector<std::string_view> WrapText(Canvas& canvas, const CanvasFont& font,
+                                       std::string_view text, int32_t width) {
+  std::vector<std::string_view> pieces;
+  while (!text.empty()) {
+    if (canvas.TextWidth(font, text) <= width) {
+      pieces.push_back(text);
+      break;
+    }
+    // The longest run of whole words that fits; a word longer than the width is cut.
+    size_t cut = 0;
+    for (size_t sp = text.find(' '); sp != std::string_view::npos; sp = text.find(' ', sp + 1)) {
+      if (canvas.TextWidth(font, text.substr(0, sp)) > width) break;
+      cut = sp;
+    }
+    if (cut == 0) {
+      cut = 1;
+      while (cut < text.size() && canvas.TextWidth(font, text.substr(0, cut + 1)) <= width) ++cut;
+    }
+    pieces.push_back(text.substr(0, cut));
+    text.remove_prefix(cut);
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  }
+  return pieces;
+}
+
 PaperSize PaperInUnits(PaperKind paper, int unit) {
   bool metric = paper == PaperKind::kA4 || paper == PaperKind::kA5;
   PaperSize size;
@@ -135,6 +160,82 @@ void DrawContext::DrawSymbol(int symbol, int32_t x, int32_t y, bool grace) {
   canvas_.DrawChar(grace ? graceFont_ : notationFont_, x, y, c);
 }
 
+void DrawContext::Report(std::string_view kind, std::string_view symbol, int32_t x, int32_t y,
+                         int32_t begin, int32_t end, std::string_view text, int32_t left,
+                         int32_t bottom, int32_t right, int32_t top) {
+  LaidOutItem item;
+  item.page = pagesStarted_;
+  item.system = system_;
+  item.staff = staff_;
+  item.kind = kind;
+  item.symbol = symbol;
+  item.x = x;
+  item.y = y;
+  if (begin >= 0 && end >= begin) {
+    item.begin = begin + sourceOffset_;
+    item.end = end + sourceOffset_;
+  }
+  item.text = text;
+  item.left = std::min(left, right);
+  item.right = std::max(left, right);
+  item.bottom = std::min(bottom, top);
+  item.top = std::max(bottom, top);
+  canvas_.Item(item);
+}
+
+void DrawContext::PutSymbol(std::string_view kind, int symbol, int32_t x, int32_t y,
+                            int32_t begin, int32_t end, bool grace) {
+  if (SymbolMap::IsHeading(symbol) || symbols_.Char(symbol) == ' ') return;
+  const GlyphBox& b = grace ? GraceGlyph(symbol) : Glyph(symbol);
+  Report(kind, SymbolMap::Key(symbol), x, y, begin, end, {}, x + b.left, y + b.bottom,
+         x + b.right, y + b.top);
+  DrawSymbol(symbol, x, y, grace);
+}
+
+void DrawContext::PutText(std::string_view kind, const CanvasFont& font, int32_t x, int32_t y,
+                          std::string_view text, int32_t begin, int32_t end) {
+  if (text.empty()) return;
+  FontMetrics m = canvas_.Metrics(font);
+  Report(kind, "-", x, y, begin, end, text, x, y - m.descent, x + canvas_.TextWidth(font, text),
+         y + m.ascent);
+  canvas_.DrawText(font, x, y, text);
+}
+
+void DrawContext::PutAlignedText(const CanvasFont& font, int32_t left, int32_t right, int32_t y,
+                                 std::string_view text, TextAlign align) {
+  if (text.empty()) return;
+  int32_t w = canvas_.TextWidth(font, text);
+  int32_t x = align == TextAlign::kLeft    ? left
+              : align == TextAlign::kRight ? right - w
+                                           : left + (right - left - w) / 2;
+  FontMetrics m = canvas_.Metrics(font);
+  Report("text", "-", x, y, -1, -1, text, x, y - m.descent, x + w, y + m.ascent);
+  canvas_.DrawAlignedText(font, left, right, y, text, align);
+}
+
+void DrawContext::PutLine(std::string_view kind, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                          int32_t thickness, int32_t begin, int32_t end) {
+  int32_t h = thickness / 2;
+  Report(kind, "-", x1, y1, begin, end, {}, std::min(x1, x2) - (y1 == y2 ? 0 : h),
+         std::min(y1, y2) - (x1 == x2 ? 0 : h), std::max(x1, x2) + (y1 == y2 ? 0 : h),
+         std::max(y1, y2) + (x1 == x2 ? 0 : h));
+  canvas_.DrawLine(x1, y1, x2, y2, thickness);
+}
+
+void DrawContext::PutPolygon(std::string_view kind, const CanvasPoint* points, size_t count,
+                             int32_t begin, int32_t end) {
+  if (count == 0) return;
+  int32_t l = points[0].x, r = l, b = points[0].y, t = b;
+  for (size_t i = 1; i < count; ++i) {
+    l = std::min(l, points[i].x);
+    r = std::max(r, points[i].x);
+    b = std::min(b, points[i].y);
+    t = std::max(t, points[i].y);
+  }
+  Report(kind, "-", points[0].x, points[0].y, begin, end, {}, l, b, r, t);
+  canvas_.DrawPolygon(points, count);
+}
+
 void DrawContext::SetFrame() {
   int32_t leftMargin = format_.leftMargin;
   int32_t rightMargin = format_.rightMargin;
@@ -155,6 +256,7 @@ void DrawContext::ReportTooManyItems() {
 }
 
 void DrawContext::DrawPageTexts() {
+  SetPlace(0, 0);
   const int32_t pageLeft = format_.leftMargin;
   const int32_t pageRight = job_.pageWidth - format_.rightMargin;
   const int32_t headerY = -format_.headerDistance;
@@ -167,8 +269,7 @@ void DrawContext::DrawPageTexts() {
     // At the top the text hangs from the line; at the bottom it stands on it.
     int32_t baseline = top ? y - m.ascent : y + m.descent;
     for (std::string_view line : SplitLines(text)) {
-      canvas_.DrawAlignedText(font, pageLeft, pageRight, baseline, line,
-                              ToTextAlign(align, kAlignLeft));
+      PutAlignedText(font, pageLeft, pageRight, baseline, line, ToTextAlign(align, kAlignLeft));
       baseline += top ? -(m.ascent + m.descent) : 0;
       if (!top) break;
     }
@@ -285,7 +386,11 @@ bool DrawContext::DrawHeaderBlocks(const TuneRecord& tune, bool after) {
       }
     }
     uint32_t n = 0;
+    std::vector<std::string_view> lines;
     for (std::string_view line : SplitLines(text)) {
+      for (std::string_view piece : WrapText(canvas_, font, line, right - left)) lines.push_back(piece);
+    }
+    for (std::string_view line : lines) {
       if (block.maxLines != 0 && n >= block.maxLines) break;
       if (n > 0) pos -= block.lineSpacing;
       if (pos - (m.ascent + m.descent) < BottomLimit() && pageHasContent_) {
@@ -293,8 +398,8 @@ bool DrawContext::DrawHeaderBlocks(const TuneRecord& tune, bool after) {
         pos = y_;
         col[0] = col[1] = col[2] = y_;
       }
-      canvas_.DrawAlignedText(font, left, right, pos - m.ascent, line,
-                              ToTextAlign(block.align, block.adjust));
+      PutAlignedText(font, left, right, pos - m.ascent, line,
+                     ToTextAlign(block.align, block.adjust));
       pos -= m.ascent + m.descent;
       pageHasContent_ = true;
       ++n;
@@ -340,8 +445,10 @@ bool DrawContext::DrawTune(const TuneRecord& tune) {
   if (firstTuneOnPage_ == nullptr || !pageHasContent_) firstTuneOnPage_ = &tune;
   reportedTooMany_ = false;
   ++tunesDrawn_;
+  SetPlace(0, 0);
   if (format_.showText && !DrawHeaderBlocks(tune, false)) return false;
   if (!DrawTuneMusic(*this, tune)) return false;
+  SetPlace(0, 0);
   if (!DrawHeaderBlocks(tune, true)) return false;
   y_ -= format_.spaceAfterTune;
   return !failed_;

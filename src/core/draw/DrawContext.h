@@ -39,6 +39,11 @@ bool PaperKindFromName(std::string_view name, PaperKind& paper);
 inline constexpr std::string_view kTooManyItemsMessage =
     "Maximum number of draw items in one line reached.";
 
+// A line of text cut at blanks into pieces no wider than width (a word wider than
+// that is cut where it must be).
+std::vector<std::string_view> WrapText(Canvas& canvas, const CanvasFont& font,
+                                       std::string_view text, int32_t width);
+
 struct DrawJob {
   int32_t pageWidth = 0;   // drawing units of the format's unit
   int32_t pageHeight = 0;
@@ -83,6 +88,32 @@ class DrawContext {
 
   // Draws symbol n with the notation (or grace) font; a blank character draws nothing.
   void DrawSymbol(int symbol, int32_t x, int32_t y, bool grace = false);
+
+  // --- laid-out items: every element is reported to the canvas, then drawn ----------
+  // Where the items reported next stand: system and staff of the tune, counted from 1.
+  void SetPlace(int system, int staff) {
+    system_ = system;
+    staff_ = staff;
+  }
+  // Byte ranges handed to the Put functions are offsets into the tune's body; this is
+  // where the body begins in the canonical tune text.
+  void SetSourceOffset(int32_t offset) { sourceOffset_ = offset; }
+  // Reports an item with its ink box (left, bottom, right, top) on the current page.
+  void Report(std::string_view kind, std::string_view symbol, int32_t x, int32_t y,
+              int32_t begin, int32_t end, std::string_view text, int32_t left, int32_t bottom,
+              int32_t right, int32_t top);
+  // A music symbol (nothing when its character is a blank).
+  void PutSymbol(std::string_view kind, int symbol, int32_t x, int32_t y, int32_t begin,
+                 int32_t end, bool grace = false);
+  void PutText(std::string_view kind, const CanvasFont& font, int32_t x, int32_t y,
+               std::string_view text, int32_t begin, int32_t end);
+  // One line of text aligned between left and right.
+  void PutAlignedText(const CanvasFont& font, int32_t left, int32_t right, int32_t y,
+                      std::string_view text, TextAlign align);
+  void PutLine(std::string_view kind, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+               int32_t thickness, int32_t begin, int32_t end);
+  void PutPolygon(std::string_view kind, const CanvasPoint* points, size_t count, int32_t begin,
+                  int32_t end);
 
   // Page frame.
   int32_t PageWidth() const { return job_.pageWidth; }
@@ -136,6 +167,9 @@ class DrawContext {
   int tunesDrawn_ = 0;
   bool failed_ = false;
   bool reportedTooMany_ = false;
+  int system_ = 0;
+  int staff_ = 0;
+  int32_t sourceOffset_ = 0;
 };
 
 // Draws the music of one tune at the context's vertical position (the staff lines

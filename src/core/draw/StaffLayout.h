@@ -26,11 +26,15 @@ inline constexpr uint16_t kItemTupletFirst = 32;
 inline constexpr uint16_t kItemChordFirst = 128;
 inline constexpr uint16_t kItemThickThinStart = 256;  // staff start drawn as [|
 inline constexpr uint16_t kItemCancel = 512;          // key item cancels the old key
+inline constexpr uint16_t kItemSlashed = 1024;        // grace note of an acciaccatura {/A}
+inline constexpr uint16_t kItemLonga = 2048;          // a breve head with the longa's tail
 
-// Note values: 0 breve, 1 whole, 2 half, 3 quarter, 4 eighth ... 8 128th.
+// Note values: 0 breve, 1 whole, 2 half, 3 quarter, 4 eighth ... 8 128th; a longa is
+// base 0 with the longa flag.
 struct NoteShape {
   int base = 3;
   int dots = 0;
+  bool longa = false;
 };
 // The written shape of a length in ticks (768 to a whole note).
 NoteShape ShapeOfLength(uint32_t ticks);
@@ -56,6 +60,16 @@ std::vector<int> KeySignatureSteps(int shift, bool sharps, int count);
 struct Decoration {
   uint8_t kind = 0;  // token kind; 23 for chord symbols and annotations
   std::string text;
+  int32_t begin = -1;  // byte range in the tune body
+  int32_t end = -1;
+};
+
+// One syllable of a w: line under a note: "_" extends the syllable before, a final
+// '-' joins the next; the byte range is in the tune body.
+struct Syllable {
+  std::string text;
+  int32_t begin = -1;
+  int32_t end = -1;
 };
 
 struct DrawItem {
@@ -69,6 +83,8 @@ struct DrawItem {
   int16_t step = 0;        // staff step in the clef in force
   uint32_t serial = 0;     // identifies a note across lines
   uint32_t start = 0;      // ticks from the bar line
+  int32_t begin = -1;  // byte range of the item's ABC in the tune body
+  int32_t end = -1;
   int32_t x = 0;
   int32_t width = 0;  // advance with the trailing space
   int32_t ink = 0;    // extent without the trailing space
@@ -82,7 +98,7 @@ struct DrawItem {
   std::array<int8_t, 12> oldKey{};
   std::string text;
   std::vector<Decoration> decos;
-  std::vector<std::string> lyrics;  // one per verse; "_" extends, a final '-' joins
+  std::vector<Syllable> lyrics;  // one per verse
 };
 
 }  // namespace tunora

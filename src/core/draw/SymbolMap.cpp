@@ -1,5 +1,7 @@
 #include "draw/SymbolMap.h"
 
+#include <array>
+
 #include "app/Settings.h"
 
 namespace tunora {
@@ -58,6 +60,31 @@ bool SymbolMap::Set(int symbol, uint8_t character) {
 
 const char* SymbolMap::Name(int symbol) {
   return symbol >= 0 && symbol < kCount ? kNames[symbol] : "";
+}
+
+std::string_view SymbolMap::Key(int symbol) {
+  static const std::array<std::string, kCount> keys = [] {
+    std::array<std::string, kCount> out;
+    for (int s = 0; s < kCount; ++s) {
+      std::string& k = out[static_cast<size_t>(s)];
+      bool gap = false;
+      for (const char* c = kNames[s]; *c != '\0'; ++c) {
+        char ch = *c;
+        bool word = (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'Z');
+        if (!word) {
+          gap = true;
+          continue;
+        }
+        if (gap) k += '_';
+        gap = false;
+        k += ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
+      }
+      if (gap) k += '_';
+    }
+    return out;
+  }();
+  if (symbol < 0 || symbol >= kCount) return "-";
+  return keys[static_cast<size_t>(symbol)];
 }
 
 bool SymbolMap::IsHeading(int symbol) {

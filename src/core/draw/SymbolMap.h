@@ -108,6 +108,9 @@ class SymbolMap {
 
   // "G Clef", "--- CLEFS ---" ... ; "" outside the list.
   static const char* Name(int symbol);
+  // The symbol's name as a listing word: lower case, every run of other characters
+  // one underscore ("g_clef", "quarter_note_stem_up"); "-" outside the list.
+  static std::string_view Key(int symbol);
   // Group headings are listed but cannot be chosen and are never drawn.
   static bool IsHeading(int symbol);
   static bool IsSelectable(int symbol) {

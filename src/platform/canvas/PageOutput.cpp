@@ -303,4 +303,13 @@ std::unique_ptr<PageOutput> OpenPageOutput(const PageSetup& setup, std::string& 
   return out;
 }
 
+std::unique_ptr<Canvas> OpenMeasuringCanvas() {
+  class MeasuringCanvas : public QtCanvas {
+   public:
+    MeasuringCanvas() : QtCanvas(nullptr, 1) {}
+    bool NewPage() override { return true; }
+  };
+  return std::make_unique<MeasuringCanvas>();
+}
+
 }  // namespace tunora

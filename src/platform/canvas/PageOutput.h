@@ -48,6 +48,10 @@ bool LoadMusicFont(const std::string& programDir);
 // Opens the first page; null with a message when the file cannot be started.
 std::unique_ptr<PageOutput> OpenPageOutput(const PageSetup& setup, std::string& error);
 
+// A canvas that measures with the fonts as page files do and draws nothing; its pages
+// never run out. The layout listing draws on it.
+std::unique_ptr<Canvas> OpenMeasuringCanvas();
+
 // The format named by a file's extension (.pdf, .svg, .png, any letter case); false
 // for others.
 bool PageFormatOfPath(const std::string& path, PageFormat& format);

@@ -1,0 +1,178 @@
+// Vertical placement: what a staff needs above and below, where it stands on the
+// page (a new page when it does not fit), and the drawing of its elements in order.
+#include "draw/TuneDrawer.h"
+
+namespace tunora::staff {
+
+bool TuneDrawer::DrawLine(bool last) {
+  // Blanks at the end are dropped; a line without music is not drawn.
+  while (line_.size() > 1 && IsBlankItem(line_.back().kind)) line_.pop_back();
+  bool anyNote = false;
+  for (const DrawItem& it : line_) {
+    if (it.kind == TK_NOTE || IsBarItem(it.kind) || it.kind == kItemMultiRest ||
+        it.kind == TK_ERROR)
+      anyNote = true;
+  }
+  if (!anyNote) return false;
+  // The end of the staff: the ink of the last item.
+  int32_t endX = 0;
+  for (const DrawItem& it : line_) endX = std::max(endX, it.x + it.ink);
+  // Stretch to the right limit.
+  size_t prefix = 0;
+  while (prefix < line_.size() && IsPrefixItem(line_[prefix].kind) &&
+         !IsBlankItem(line_[prefix].kind))
+    ++prefix;
+  bool stretch = last ? fs_.stretchLast : fs_.stretchStaff;
+  if (stretch && prefix < line_.size() && endX < dc_.RightLimit()) {
+    int32_t x0 = line_[prefix].x;
+    const DrawItem& tail = line_.back();
+    int32_t tailInk = 0;
+    for (const DrawItem& it : line_)
+      if (it.x == tail.x) tailInk = std::max(tailInk, it.ink);
+    int32_t natural = tail.x - x0;
+    int32_t room = dc_.RightLimit() - tailInk - x0;
+    if (natural > 0 && room > natural) {
+      double f = static_cast<double>(room) / natural;
+      for (size_t i = prefix; i < line_.size(); ++i) {
+        line_[i].x = x0 + static_cast<int32_t>((line_[i].x - x0) * f);
+      }
+      endX = 0;
+      for (const DrawItem& it : line_) endX = std::max(endX, it.x + it.ink);
+    }
+  }
+  BuildColumns();
+  BuildGroups();
+
+  // Vertical extent.
+  int32_t top = YOf(8), bottom = YOf(0);
+  Extents(top, bottom);
+  int32_t above = std::max<int32_t>(0, top - YOf(8));
+  int32_t below = std::max<int32_t>(0, -bottom);
+  int32_t topLine;
+  if (firstLine_) {
+    topLine = dc_.Y() - std::max(fs_.spaceBeforeTune, above + LS / 2);
+  } else {
+    topLine = prevBottom_ - std::max(fs_.staffSpacing, prevBelow_ + above + LS);
+  }
+  int32_t y0 = topLine - YOf(8);
+  if (y0 - below < dc_.BottomLimit() && dc_.PageHasContent()) {
+    if (!dc_.NewPage()) {
+      stopped_ = true;
+      return false;
+    }
+    topLine = dc_.Y() - above - LS / 2;
+    y0 = topLine - YOf(8);
+  }
+  dc_.MarkContent();
+  dc_.SetPlace(++systems_, 1);
+
+  int32_t startX = line_.front().x;
+  DrawStaff(y0, endX);
+  for (const DrawItem& it : line_) {
+    if (it.kind == kItemClef) {
+      ClefInfo info = ClefOf(it.value);
+      Sym("clef", info.symbol, it.x, y0 + YOf(info.line), it);
+    } else if (it.kind == TK_FIELD_K) {
+      DrawKey(it, y0);
+    } else if (it.kind == TK_FIELD_M) {
+      DrawMeter(it, y0);
+    } else if (it.kind == TK_ERROR) {
+      dc_.PutText("text", dc_.ExprFont(), it.x, y0 + YOf(3), it.text, it.begin, it.end);
+    }
+  }
+  DrawBarsAndSigns(y0);
+  for (const Column& c : cols_) DrawColumn(c, y0);
+  for (const Group& g : groups_)
+    if (g.beamed) DrawBeams(g, y0);
+  DrawTuplets(y0);
+  DrawTiesAndSlurs(y0, startX, endX);
+  DrawDecorations(y0);
+  DrawEndings(y0, startX, endX);
+  DrawTexts(y0, startX, endX);
+  DrawLyrics(y0);
+
+  prevBottom_ = y0;
+  prevBelow_ = below;
+  firstLine_ = false;
+  return true;
+}
+
+void TuneDrawer::Extents(int32_t& top, int32_t& bottom) {
+  for (Column& c : cols_) {
+    top = std::max(top, c.inkTop);
+    bottom = std::min(bottom, c.inkBottom);
+  }
+  // Decorations: stacked per column in DrawDecorations; reserve what they need.
+  int32_t decoTop = top, decoBottom = bottom;
+  for (Column& c : cols_) {
+    const DrawItem& it = line_[static_cast<size_t>(c.first)];
+    int32_t up = std::max(c.inkTop, YOf(8)) + LS / 2;
+    int32_t down = std::min(c.inkBottom, YOf(0)) - LS / 3;
+    for (const Decoration& d : it.decos) {
+      DecoStyle s = StyleOf(d.kind);
+      int32_t h = LS * 3 / 2;
+      if (s.symbol >= 0) {
+        const GlyphBox& b = Box(s.symbol);
+        h = b.top - b.bottom + LS / 3;
+      }
+      if (s.place == Place::kAbove || d.kind == TK_CRESCENDO_START ||
+          d.kind == TK_DIMINUENDO_START) {
+        up += h;
+      } else if (s.place == Place::kBelow) {
+        down -= h;
+      }
+      if (d.kind == TK_CHORD_SYMBOL && !d.text.empty() && d.text[0] == '_') {
+        down -= LS * 2;
+      }
+      if (d.kind == TK_CHORD_SYMBOL && !d.text.empty() && d.text[0] == '^') up += LS * 2;
+    }
+    decoTop = std::max(decoTop, up);
+    decoBottom = std::min(decoBottom, down);
+  }
+  top = std::max(top, decoTop);
+  bottom = std::min(bottom, decoBottom);
+  // Chord symbols.
+  FontMetrics cm = dc_.GetCanvas().Metrics(dc_.ChordFont());
+  bool chords = false, texts = false, endings = false;
+  for (const DrawItem& it : line_) {
+    for (const Decoration& d : it.decos) {
+      if (d.kind == TK_CHORD_SYMBOL &&
+          (d.text.empty() || std::string_view("^_<>@").find(d.text[0]) == std::string_view::npos))
+        chords = true;
+    }
+    if (it.kind == TK_FIELD_P || it.kind == TK_FIELD_Q || it.kind == TK_FIELD_R ||
+        it.kind == TK_FIELD_T)
+      texts = true;
+    if (it.kind == TK_FIRST_ENDING || it.kind == TK_SECOND_ENDING) endings = true;
+  }
+  if (openEnding_ != 0) endings = true;
+  if (fs_.measureInterval >= 0) top = std::max(top, YOf(8) + LS * 2);
+  if (endings) {
+    top = std::max(top, EndingTop() + LS / 4);
+  }
+  chordBaseline_ = 0;
+  if (chords) {
+    if (fs_.chordsBelow) {
+      chordBaseline_ = std::min(YOf(0) - fs_.chordVpos + cm.ascent, bottom - cm.ascent - LS / 3);
+      bottom = chordBaseline_ - cm.descent;
+    } else {
+      chordBaseline_ = std::max(YOf(8) + fs_.chordVpos - cm.ascent, top + cm.descent + LS / 4);
+      top = chordBaseline_ + cm.ascent;
+    }
+  }
+  if (texts) {
+    FontMetrics em = dc_.GetCanvas().Metrics(dc_.ExprFont());
+    textBaseline_ = top + em.descent + LS / 4;
+    top = textBaseline_ + em.ascent;
+  }
+  // Lyrics.
+  verses_ = 0;
+  for (const DrawItem& it : line_) verses_ = std::max(verses_, static_cast<int>(it.lyrics.size()));
+  if (verses_ > 0) {
+    FontMetrics lm = dc_.GetCanvas().Metrics(dc_.LyricsFont());
+    lyricsTop_ = std::min(bottom, YOf(0)) - LS / 3;
+    bottom = lyricsTop_ - verses_ * (lm.ascent + lm.descent);
+  }
+}
+
+}  // namespace tunora::staff

@@ -1,0 +1,421 @@
+// The staff-line layout of one tune, as passes over one row of draw items:
+//   items from tokens   (StaffItems.cpp)     the reader's tokens become items; lyrics
+//   spacing             (StaffSpacing.cpp)   widths of items, and the time axis that
+//                                            the voices of a system share
+//   line breaking       (StaffBreaking.cpp)  staves and systems cut from the row
+//   beams and stems     (StaffStems.cpp)     columns, beam groups, stem directions
+//   vertical placement  (StaffVertical.cpp)  extents, staff positions, page breaks
+//   drawing             (StaffDraw*.cpp)     one small function per element kind,
+//                                            each reporting its items to the canvas
+// Internal to the notation engine; DrawTuneMusic (StaffLayout.h) is the entry point.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "abc/AbcParser.h"
+#include "draw/DrawContext.h"
+#include "draw/StaffLayout.h"
+
+namespace tunora {
+
+struct TuneRecord;
+
+namespace staff {
+
+inline constexpr size_t kMaxLineItems = 2038;
+inline constexpr int kSharpOrder[7] = {5, 0, 7, 2, 9, 4, 11};  // F C G D A E B
+inline constexpr int kFlatOrder[7] = {11, 4, 9, 2, 7, 0, 5};   // B E A D G C F
+inline constexpr int kTrebleSharpSteps[7] = {8, 5, 9, 6, 3, 7, 4};
+inline constexpr int kTrebleFlatSteps[7] = {4, 7, 3, 6, 2, 5, 1};
+
+inline char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+inline bool ContainsWord(const std::string& lower, std::string_view word) {
+  size_t p = 0;
+  while ((p = lower.find(word, p)) != std::string::npos) {
+    bool startOk = p == 0 || lower[p - 1] == ' ' || lower[p - 1] == '=' || lower[p - 1] == '\t';
+    if (startOk) return true;
+    ++p;
+  }
+  return false;
+}
+
+// The first word of a V: text: the voice's number or name.
+inline std::string VoiceId(std::string_view text) {
+  size_t b = text.find_first_not_of(" \t");
+  if (b == std::string_view::npos) return {};
+  size_t e = text.find_first_of(" \t]", b);
+  return std::string(text.substr(b, e == std::string_view::npos ? e : e - b));
+}
+
+// Text blocks between %%begintext and %%endtext are not music.
+inline bool SkipsTextBlock(TokenKind k, std::string_view text, bool& inText) {
+  if (k == TK_DIRECTIVE) {
+    size_t b = text.find_first_not_of("% \t");
+    std::string_view word = b == std::string_view::npos ? std::string_view() : text.substr(b);
+    if (word.substr(0, 9) == "begintext") {
+      inText = true;
+      return true;
+    }
+    if (word.substr(0, 7) == "endtext") {
+      inText = false;
+      return true;
+    }
+  }
+  return inText && k != TK_END;
+}
+
+inline bool IsBarItem(int kind) { return kind >= TK_BAR && kind <= TK_REPEAT_END; }
+inline bool IsBlankItem(int kind) { return kind == TK_SPACE || kind == TK_TAB || kind == TK_NEWLINE; }
+inline bool IsPrefixItem(int kind) {
+  return kind == kItemStaffStart || kind == kItemClef || kind == TK_FIELD_K ||
+         kind == TK_FIELD_M || kind == TK_FIELD_Q || IsBlankItem(kind);
+}
+
+// Where a decoration goes.
+enum class Place { kNote, kAbove, kBelow, kLeft, kRight, kNone };
+
+struct DecoStyle {
+  Place place;
+  int symbol;          // -1: drawn as text
+  const char* text;    // the text when symbol is -1
+};
+
+inline DecoStyle StyleOf(int kind) {
+  switch (kind) {
+    case TK_STACCATO: return {Place::kNote, SYM_STACCATO, nullptr};
+    case TK_TRILL: return {Place::kAbove, SYM_TRILL, nullptr};
+    case TK_LOWERMORDENT: return {Place::kAbove, SYM_MORDENT, nullptr};
+    case TK_UPPERMORDENT: return {Place::kAbove, SYM_PRALLTRILLER, nullptr};
+    case TK_ACCENT: return {Place::kNote, SYM_ACCENT, nullptr};
+    case TK_TENUTO: return {Place::kNote, SYM_TENUTO, nullptr};
+    case TK_PLUS: return {Place::kAbove, SYM_PIZZ, nullptr};
+    case TK_OPEN: return {Place::kAbove, SYM_HARMONIC, nullptr};
+    case TK_WEDGE: return {Place::kNote, SYM_SMALL_TRIANGLE_DOWN, nullptr};
+    case TK_THUMB: return {Place::kAbove, SYM_HARMONIC, nullptr};
+    case TK_SNAP: return {Place::kAbove, SYM_HARMONIC, nullptr};
+    case TK_TURN: return {Place::kAbove, SYM_TURN, nullptr};
+    // A roll stands above the note, as players of the music that uses it expect.
+    case TK_ROLL: return {Place::kAbove, SYM_ROLL, nullptr};
+    case TK_BREATH: return {Place::kAbove, SYM_BREATH, nullptr};
+    case TK_UPBOW: return {Place::kAbove, SYM_UPBOW, nullptr};
+    case TK_DOWNBOW: return {Place::kAbove, SYM_DOWNBOW, nullptr};
+    case TK_SLIDE: return {Place::kLeft, SYM_SLIDE, nullptr};
+    case TK_QUARTERTONE: return {Place::kAbove, -1, "1/4"};
+    case TK_FERMATA: return {Place::kAbove, SYM_FERMATA_ABOVE, nullptr};
+    case TK_INVERTEDFERMATA: return {Place::kBelow, SYM_FERMATA_BELOW, nullptr};
+    case TK_SEGNO: return {Place::kAbove, SYM_SEGNO, nullptr};
+    case TK_CODA: return {Place::kAbove, SYM_CODA, nullptr};
+    case TK_DS: return {Place::kAbove, SYM_DS, nullptr};
+    case TK_DC: return {Place::kAbove, SYM_DC, nullptr};
+    case TK_FINE: return {Place::kAbove, -1, "Fine"};
+    case TK_P: return {Place::kAbove, SYM_DYN_P, nullptr};
+    case TK_P + 1: return {Place::kAbove, SYM_DYN_PP, nullptr};
+    case TK_P + 2: return {Place::kAbove, SYM_DYN_PPP, nullptr};
+    case TK_PPPP: return {Place::kAbove, -2, "pppp"};
+    case TK_MF: return {Place::kAbove, SYM_DYN_MF, nullptr};
+    case TK_F: return {Place::kAbove, SYM_DYN_F, nullptr};
+    case TK_F + 1: return {Place::kAbove, SYM_DYN_FF, nullptr};
+    case TK_F + 2: return {Place::kAbove, SYM_DYN_FFF, nullptr};
+    case TK_FFFF: return {Place::kAbove, -2, "ffff"};
+    case TK_SFZ: return {Place::kAbove, SYM_DYN_SF, nullptr};
+    default: break;
+  }
+  if (kind >= TK_FINGER_0 && kind <= TK_FINGER_5) return {Place::kLeft, -1, nullptr};
+  if (kind == TK_DECORATION_TEXT) return {Place::kAbove, -1, nullptr};
+  return {Place::kNone, -1, nullptr};
+}
+
+// Tokens that put something on the staff (so a pending staff break takes effect).
+inline bool BeginsMusic(int kind) {
+  switch (kind) {
+    case TK_ERROR: case TK_END: case TK_CR: case TK_NEWLINE: case TK_SPACE: case TK_TAB:
+    case TK_COMMENT: case TK_BACKSLASH_LINE: case TK_CONTINUE: case TK_BANG_BREAK:
+    case TK_DIRECTIVE: case TK_FIELD_W: case TK_FIELD_w: case TK_FIELD_U: case TK_FIELD_u:
+    case TK_FIELD_I: case TK_FIELD_L: case TK_FIELD_E:
+      return false;
+    default:
+      return true;
+  }
+}
+
+inline bool IsDynamicKind(int kind) { return kind >= TK_P && kind <= TK_SFZ; }
+
+// Decorations of the default user symbols, for symbols without a definition.
+inline int DefaultSymbolKind(uint8_t c) {
+  switch (c) {
+    case '~': return TK_ROLL;
+    case 'H': return TK_FERMATA;
+    case 'L': return TK_ACCENT;
+    case 'M': return TK_LOWERMORDENT;
+    case 'O': return TK_CODA;
+    case 'P': return TK_UPPERMORDENT;
+    case 'S': return TK_SEGNO;
+    case 'T': return TK_TRILL;
+    case 'u': return TK_UPBOW;
+    case 'v': return TK_DOWNBOW;
+    default: return 0;
+  }
+}
+
+inline int AccidentalSymbol(int accidental, bool grace) {
+  int s = 0;
+  switch (accidental) {
+    case 1: s = SYM_SHARP; break;
+    case 2: s = SYM_DOUBLE_SHARP; break;
+    case -1: s = SYM_FLAT; break;
+    case -2: s = SYM_DOUBLE_FLAT; break;
+    case kNatural: s = SYM_NATURAL; break;
+    default: return 0;
+  }
+  return grace ? s + (SYM_SMALL_SHARP - SYM_SHARP) : s;
+}
+
+inline int HeadSymbol(int base) {
+  if (base <= 0) return SYM_BREVE;
+  if (base == 1) return SYM_WHOLE;
+  if (base == 2) return SYM_UNFILLED_HEAD;
+  return SYM_FILLED_HEAD;
+}
+
+inline int RestSymbol(int base) {
+  if (base <= 1) return SYM_WHOLE_REST;
+  return std::min(SYM_WHOLE_REST + base - 1, static_cast<int>(SYM_128TH_REST));
+}
+
+inline int RestVpos(const LayoutParams& lp, int base) {
+  int i = std::clamp(base, 1, 8) - 1;
+  return lp[LP_Rest1Vpos + i];
+}
+
+// The glyph of a note drawn alone: head with stem and flags.
+inline int SingleNoteSymbol(int base, bool up) {
+  if (base <= 0) return SYM_BREVE;
+  if (base == 1) return SYM_WHOLE;
+  int level = std::min(base, 8) - 2;  // 0 half ... 6 128th
+  return SYM_HALF_UP + 2 * level + (up ? 0 : 1);
+}
+
+struct Column {
+  int first = 0;  // item indices of the note, rest or chord notes
+  int last = 0;
+  bool grace = false;
+  bool rest = false;
+  int base = 3;
+  int topStep = 0;
+  int bottomStep = 0;
+  int32_t headX = 0;
+  int32_t headW = 0;
+  int group = -1;
+  bool up = true;
+  bool single = true;   // drawn as one glyph
+  bool stem = false;    // stem drawn as a line
+  int32_t stemX = 0;
+  int32_t stemBase = 0;
+  int32_t tip = 0;
+  int32_t inkTop = 0;
+  int32_t inkBottom = 0;
+  int32_t decoTop = 0;     // stacking of decorations above and below
+  int32_t decoBottom = 0;
+};
+
+struct Group {
+  std::vector<int> cols;
+  bool grace = false;
+  bool up = true;
+  bool beamed = false;
+};
+
+struct OpenSlur {
+  int32_t begin;  // source of the note it starts at
+  uint32_t serial;
+  int32_t x;
+  int32_t y;
+  bool above;
+};
+
+
+class TuneDrawer : public AbcParser {
+ public:
+  explicit TuneDrawer(DrawContext& dc) : dc_(dc), fs_(dc.Format()), lp_(dc.Layout()) {
+    line_.reserve(kMaxLineItems + 8);
+    LS = lp_.Get(LP_LineSpacing);
+    gracePct_ = lp_.Get(LP_GraceNotePercent);
+  }
+
+  bool Draw(const TuneRecord& tune);
+
+ private:
+  // --- reading ----------------------------------------------------------------------
+  void CollectLyrics(const TuneRecord& tune);
+  // One w: line (at offset in the body, -1 when unknown) under the notes of
+  // [blockStart, blockEnd) as verse.
+  void ReadLyricLine(std::string_view text, int32_t offset, int verse, size_t blockStart,
+                     size_t blockEnd);
+  bool IsLyricNote() const {
+    return note.pitch < 128 && (note.flags & kNoteInGrace) == 0 &&
+           !(InChord() && ChordNoteCount() > 1);
+  }
+
+  // --- building lines ------------------------------------------------------------------
+  void StartLine(bool first);
+  bool Append(DrawItem item);
+  bool Cut();
+  bool FlushLine(bool last);
+  void AddNote();
+  void AddBar(TokenKind kind);
+  void AddKey(bool cancel, const std::array<int8_t, 12>& old);
+  void AddMeter();
+  void AddClef();
+  void AddText(uint8_t kind, std::string text);
+  void AttachPending(DrawItem& item);
+  int32_t Spacing(uint32_t ticks) const;
+  int32_t BarWidth(int kind, int32_t* ink) const;
+  int32_t KeyWidth(const DrawItem& key) const;
+  int32_t MeterWidth(const DrawItem& meter) const;
+  int32_t TextWidth(const CanvasFont& font, std::string_view text) const {
+    return dc_.GetCanvas().TextWidth(font, text);
+  }
+
+  // --- drawing one line ----------------------------------------------------------------
+  // Draws the line; false when it holds no music and is not drawn.
+  bool DrawLine(bool last);
+  void BuildColumns();
+  void BuildGroups();
+  void PlaceGroup(Group& g);
+  void Extents(int32_t& top, int32_t& bottom);
+  void DrawStaff(int32_t y0, int32_t endX);
+  void DrawColumn(const Column& c, int32_t y0);
+  void DrawBeams(const Group& g, int32_t y0);
+  void DrawTuplets(int32_t y0);
+  void DrawTiesAndSlurs(int32_t y0, int32_t startX, int32_t endX);
+  void DrawArc(std::string_view kind, int32_t begin, int32_t end, int32_t x1, int32_t y1,
+               int32_t x2, int32_t y2, bool above, int32_t height);
+  void DrawDecorations(int32_t y0);
+  void DrawTexts(int32_t y0, int32_t startX, int32_t endX);
+  void DrawBarsAndSigns(int32_t y0);
+  void DrawEndings(int32_t y0, int32_t startX, int32_t endX);
+  void DrawLyrics(int32_t y0);
+  void DrawKey(const DrawItem& it, int32_t y0);
+  void DrawMeter(const DrawItem& it, int32_t y0);
+  int32_t YOf(int step) const { return step * LS / 2; }
+  // The height of repeat brackets: above the staff and above the notes of the line.
+  int32_t EndingTop() const {
+    int32_t ink = YOf(8);
+    for (const Column& c : cols_) ink = std::max(ink, c.inkTop);
+    return std::max(YOf(8) + lp_.Get(LP_BracketGap), ink + LS / 3) + lp_.Get(LP_BracketHeight);
+  }
+  int32_t Scaled(int32_t v, bool grace) const { return grace ? v * gracePct_ / 100 : v; }
+  // Reporting and drawing of one element.
+  void Sym(std::string_view kind, int symbol, int32_t x, int32_t y, const DrawItem& src,
+           bool grace = false) {
+    dc_.PutSymbol(kind, symbol, x, y, src.begin, src.end, grace);
+  }
+  void Line(std::string_view kind, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t t,
+            const DrawItem& src) {
+    dc_.PutLine(kind, x1, y1, x2, y2, t, src.begin, src.end);
+  }
+  const GlyphBox& Box(int symbol, bool grace = false) const {
+    return grace ? dc_.GraceGlyph(symbol) : dc_.Glyph(symbol);
+  }
+  int ColumnOfItem(int item) const {
+    for (size_t i = 0; i < cols_.size(); ++i)
+      if (item >= cols_[i].first && item <= cols_[i].last) return static_cast<int>(i);
+    return -1;
+  }
+
+  DrawContext& dc_;
+  const FormatSettings& fs_;
+  const LayoutParams& lp_;
+  int32_t LS = 210;
+  int gracePct_ = 50;
+
+  std::vector<DrawItem> line_;
+  int32_t cursor_ = 0;
+  bool firstLine_ = true;
+  bool stopped_ = false;
+  int barsInLine_ = 0;
+  uint32_t serial_ = 0;
+  uint32_t barTick_ = 0;
+
+  // State carried from line to line.
+  int clef_ = 1;
+  DrawItem lastClef_;
+  DrawItem lastKey_;
+  bool haveKey_ = false;
+  std::array<int8_t, 12> key_{};
+
+  // The byte range of the token being read (in the body), -1 for header items.
+  bool acciaccatura_ = false;
+  bool breakPending_ = false;  // a line end or "!" ended the staff  // the grace group being read began with "{/"
+  int32_t tokBegin_ = -1;
+  int32_t tokEnd_ = -1;
+  // A field's range from its text: the letter and colon before it, and the brackets
+  // of an inline field.
+  void FieldRange() {
+    std::string_view t = TokenText(), all = Text();
+    if (InSubstitution() || t.data() < all.data() || t.data() + t.size() > all.data() + all.size())
+      return;
+    size_t b = static_cast<size_t>(t.data() - all.data()), e = b + t.size();
+    while (b > 0 && (all[b - 1] == ' ' || all[b - 1] == '\t')) --b;
+    if (b >= 2 && all[b - 1] == ':') b -= 2;
+    if (b >= 1 && all[b - 1] == '[') --b;
+    if (e < all.size() && all[e] == ']') ++e;
+    tokBegin_ = static_cast<int32_t>(b);
+    tokEnd_ = static_cast<int32_t>(e);
+  }
+  void Pend(int kind, std::string text = {}) {
+    pending_.push_back({static_cast<uint8_t>(kind), std::move(text), tokBegin_, tokEnd_});
+  }
+
+  // Pending attachments.
+  std::vector<Decoration> pending_;
+  int pendingSlurs_ = 0;
+  int chordStart_ = -1;    // index of the chord-start item while a chord is built
+  int chordFirst_ = -1;
+
+  // Lyrics by note ordinal.
+  std::vector<std::vector<Syllable>> lyrics_;
+  std::vector<int> noteBars_;
+  size_t noteOrdinal_ = 0;
+
+  // Measure numbers.
+  int measure_ = 1;
+  // Clefs of the voices, from the header's V: fields and the body's.
+  std::map<std::string, int> voiceClefs_;  // by the voice's first word
+  int headerClef_ = 1;
+  uint32_t lastNoteSerial_ = 0;
+
+  // Drawing state of the line being drawn.
+  std::vector<Column> cols_;
+  std::vector<Group> groups_;
+  std::vector<OpenSlur> openSlurs_;
+  std::vector<std::pair<int, int32_t>> openHairpins_;  // kind and start x (continued)
+  std::vector<int32_t> openHairpinBegins_;
+  int openEnding_ = 0;
+  int32_t endingBegin_ = -1;
+  bool endingHadNote_ = false;
+  int32_t prevBottom_ = 0;
+  int32_t prevBelow_ = 0;
+  int32_t chordBaseline_ = 0;
+  int32_t chordEnd_ = 0;
+  int32_t textBaseline_ = 0;
+  int32_t lyricsTop_ = 0;
+  int verses_ = 0;
+  int systems_ = 0;  // systems drawn of the tune
+  // W: lines of the body, drawn after the music.
+  std::vector<Syllable> bodyVerses_;
+  void DrawVerses();
+};
+
+
+}  // namespace staff
+}  // namespace tunora

@@ -1,0 +1,89 @@
+// Golden layout listings: each tests/draw/golden/NAME.abc is one small tune showing one
+// behaviour of the notation engine; its first tune is drawn with the shipped layout
+// file (and the "%%fmt" lines of the .abc, which the drawing itself never reads) on the
+// recording canvas, and the listing of the laid-out items must equal NAME.txt, which
+// was reviewed by hand.
+//
+// To regenerate after an intended change, run
+//   TUNORA_UPDATE_GOLDEN=1 build/bin/tunora_tests --gtest_filter='GoldenLayout*'
+// and review every changed listing with git diff before committing it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "app/FileIO.h"
+#include "draw/LayoutListing.h"
+#include "draw/RecordingCanvas.h"
+
+namespace tunora {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Read(const fs::path& path) {
+  std::string bytes, error;
+  if (!ReadWholeFile(path.string(), bytes, error)) return {};
+  return bytes;
+}
+
+// The listing of the first tune of an ABC text.
+std::string ListingOf(const std::string& abc) {
+  FormatSettings format;
+  ParseFormat(Read(fs::path(TUNORA_SOURCE_DIR) / "data" / "layout.cfg"), format);
+  ParseFormat(abc, format);
+  test::RecordingCanvas recorder;
+  ListingCanvas listing(recorder);
+  auto file = test::MakeFile(abc);
+  if (file->TuneCount() == 0) return {};
+  DrawJob job;
+  job.pageWidth = 21000;
+  job.pageHeight = 29700;
+  DrawContext dc(listing, format, LayoutParams(), SymbolMap(), job);
+  dc.DrawTune(*file->TuneAt(1));
+  dc.Finish();
+  return listing.Listing();
+}
+
+// The first line where two listings differ, for the failure message.
+std::string FirstDifference(const std::string& want, const std::string& got) {
+  size_t line = 1, i = 0;
+  while (i < want.size() && i < got.size() && want[i] == got[i]) {
+    if (want[i] == '\n') ++line;
+    ++i;
+  }
+  auto lineAt = [](const std::string& s, size_t at) {
+    size_t b = s.rfind('\n', at == 0 ? 0 : at - 1);
+    b = b == std::string::npos ? 0 : b + 1;
+    size_t e = s.find('\n', b);
+    return s.substr(b, e == std::string::npos ? std::string::npos : e - b);
+  };
+  return "line " + std::to_string(line) + "\n  want: " + lineAt(want, i) +
+         "\n  got:  " + lineAt(got, i);
+}
+
+TEST(GoldenLayout, EveryListingMatchesItsReviewedCopy) {
+  const fs::path dir = fs::path(TUNORA_SOURCE_DIR) / "tests" / "draw" / "golden";
+  std::vector<fs::path> inputs;
+  for (const auto& e : fs::directory_iterator(dir))
+    if (e.path().extension() == ".abc") inputs.push_back(e.path());
+  std::sort(inputs.begin(), inputs.end());
+  ASSERT_GE(inputs.size(), 10u);
+  const bool update = std::getenv("TUNORA_UPDATE_GOLDEN") != nullptr;
+  for (const fs::path& abc : inputs) {
+    fs::path expected = abc;
+    expected.replace_extension(".txt");
+    std::string got = ListingOf(Read(abc));
+    if (update) {
+      std::ofstream(expected, std::ios::binary) << got;
+      continue;
+    }
+    std::string want = Read(expected);
+    EXPECT_TRUE(want == got) << abc.filename() << ": " << FirstDifference(want, got);
+  }
+}
+
+}  // namespace
+}  // namespace tunora
