@@ -235,6 +235,32 @@ class DrawWindowTest : public QObject {
     back.setPosition(back.selectionStart());
     body->setTextCursor(back);
     QCOMPARE(doc->EditorCursorOffset(), std::optional<size_t>(at));
+    // End to end: a click on the drawn chord symbol and on a note selects their ABC;
+    // the cursor in the editor marks the item drawn from there.
+    DrawPages* pages = doc->View()->Pages();
+    Paint(doc);
+    auto centre = [pages](const ItemHitMap::Entry& e) {
+      const double ppu = pages->PixelsPerUnit();
+      return QPoint(DrawPages::kGap + static_cast<int>((e.left + e.right) / 2.0 * ppu),
+                    pages->PageTop(e.page) - static_cast<int>((e.top + e.bottom) / 2.0 * ppu));
+    };
+    const ItemHitMap::Entry* chord = nullptr;
+    const ItemHitMap::Entry* note = nullptr;
+    for (const ItemHitMap::Entry& e : pages->Items().Entries()) {
+      if (e.kind == "chord" && chord == nullptr) chord = &e;
+      if (e.kind == "note" && static_cast<size_t>(e.begin) == at + 3) note = &e;
+    }
+    QVERIFY(chord && note);
+    QTest::mouseClick(pages, Qt::LeftButton, {}, centre(*chord));
+    QCOMPARE(body->textCursor().selectedText(), QStringLiteral("\"C\""));
+    QTest::mouseClick(pages, Qt::LeftButton, {}, centre(*note));
+    QCOMPARE(body->textCursor().selectedText(), QStringLiteral("c2"));
+    QTextCursor onNote = body->textCursor();
+    onNote.setPosition(onNote.selectionStart() + 1);
+    body->setTextCursor(onNote);
+    Paint(doc);
+    QVERIFY(pages->Marked() != nullptr);
+    QCOMPARE(pages->Marked()->begin, note->begin);
     // Following can be turned off.
     doc->View()->FollowBox()->setChecked(false);
     body->insertPlainText(QStringLiteral("x"));
