@@ -124,10 +124,16 @@ void CDrawDoc::SetFollowing(bool on) {
 void CDrawDoc::RefreshFromEditor() {
   CTuneView* view = editor_ != nullptr ? editor_->View() : nullptr;
   if (view == nullptr) return;
-  TuneRecord record;
-  TuneFile::ParseTune(record, view->TuneText(), false);
-  source_.tunes.assign(1, std::move(record));
-  if (auto* file = qobject_cast<CAbcDoc*>(fileDoc_.data()))
+  DrawSource source;
+  source.fileSymbols = std::move(source_.fileSymbols);
+  source.tunes.emplace_back();
+  TuneFile::ParseTune(source.tunes.back(), view->TuneText(), false);
+  SetSource(std::move(source));
+}
+
+void CDrawDoc::SetSource(DrawSource source) {
+  source_ = std::move(source);
+  if (auto* file = qobject_cast<CAbcDoc*>(fileDoc_.data()); file && !source_.tunes.empty())
     bodyStart_ = CanonicalBodyStart(file->File(), source_.tunes.front());
   SetTitle(TitleOf(source_));
   emit SourceChanged();

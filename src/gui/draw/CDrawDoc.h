@@ -39,6 +39,8 @@ class CDrawDoc : public CMinFormDoc {
   static CDrawDoc* FollowerOf(const CTuneDoc* editor);
 
   const DrawSource& Source() const { return source_; }
+  // Draws other tunes from now on (the first one is the editor's, when there is one).
+  void SetSource(DrawSource source);
   CDrawView* View() const;
   CTuneDoc* Editor() const;
   // Whether the drawing follows its editor's text (on by default).
