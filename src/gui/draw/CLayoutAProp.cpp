@@ -53,13 +53,7 @@ bool CLayoutParamPage::Store(LayoutParams& params) {
       params[rows_[i].index] = static_cast<QSpinBox*>(fields_[i])->value();
       continue;
     }
-    auto* field = static_cast<LengthField*>(fields_[i]);
-    if (!field->Value(params[rows_[i].index])) {
-      MessageWarning(this, QStringLiteral("Please enter a number."));
-      field->setFocus();
-      field->selectAll();
-      return false;
-    }
+    if (!static_cast<LengthField*>(fields_[i])->ReadOrTell(params[rows_[i].index])) return false;
   }
   return true;
 }

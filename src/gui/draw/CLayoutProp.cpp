@@ -60,14 +60,6 @@ const char* const kAdjustNames[] = {"left", "right", "center", "justify"};
 
 }  // namespace
 
-bool CLayoutSheetPage::ReadLength(LengthField* field, int32_t& value) {
-  if (field->Value(value)) return true;
-  MessageWarning(this, QStringLiteral("Please enter a number."));
-  field->setFocus();
-  field->selectAll();
-  return false;
-}
-
 // --- header block dialog -----------------------------------------------------------------
 
 CHeaderBlockDlg::CHeaderBlockDlg(HeaderBlock& block, QWidget* parent)
@@ -136,11 +128,7 @@ void CHeaderBlockDlg::accept() {
   for (auto [field, value] : {std::pair{width_, &b.width}, std::pair{spaceBefore_, &b.spaceBefore},
                               std::pair{spaceAfter_, &b.spaceAfter},
                               std::pair{lineSpacing_, &b.lineSpacing}}) {
-    if (!field->Value(*value)) {
-      MessageWarning(this, QStringLiteral("Please enter a number."));
-      field->setFocus();
-      return;
-    }
+    if (!field->ReadOrTell(*value)) return;
   }
   // Field letters are one word of the layout file.
   b.fields = fields_->text().remove(QLatin1Char(' ')).toStdString();
@@ -378,7 +366,7 @@ bool CLayoutPage::Store(FormatSettings& fs) {
   int32_t* targets[6] = {&fs.topMargin,  &fs.bottomMargin,   &fs.leftMargin,
                          &fs.rightMargin, &fs.headerDistance, &fs.footerDistance};
   for (int i = 0; i < 6; ++i)
-    if (!ReadLength(margins_[i], *targets[i])) return false;
+    if (!margins_[i]->ReadOrTell(*targets[i])) return false;
   fs.pageNumbers = pageNumbers_->isChecked();
   fs.firstPageNumber = static_cast<uint32_t>(firstPage_->value());
   fs.pageNumberBottom = numberWhere_->checkedId() == 1;
@@ -542,7 +530,7 @@ bool CLayoutTuneSet::Store(FormatSettings& fs) {
   int32_t* targets[6] = {&fs.spaceBeforeTune, &fs.spaceAfterTune, &fs.staffSpacing,
                          &fs.noteSpacing,     &fs.chordVpos,      &fs.indent};
   for (int i = 0; i < 6; ++i)
-    if (!ReadLength(lengths_[i], *targets[i])) return false;
+    if (!lengths_[i]->ReadOrTell(*targets[i])) return false;
   fs.barsPerStaff = barsPerStaff_->value();
   fs.exprAbove = exprAbove_->isChecked();
   fs.softLf = softLf_->isChecked();

@@ -37,10 +37,6 @@ class CLayoutSheetPage : public QWidget {
   using QWidget::QWidget;
   virtual void Load(const FormatSettings& fs) = 0;
   virtual bool Store(FormatSettings& fs) = 0;
-
- protected:
-  // Reads a length field; on a bad entry tells the user, focuses it and says false.
-  bool ReadLength(LengthField* field, int32_t& value);
 };
 
 class CHeaderBlockDlg : public QDialog {

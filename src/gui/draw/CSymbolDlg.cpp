@@ -105,11 +105,7 @@ COffsetDlg::COffsetDlg(int symbol, LayoutParams& params, QWidget* parent)
 void COffsetDlg::accept() {
   int32_t values[3];
   for (int i = 0; i < 3; ++i) {
-    if (!fields_[i]->Value(values[i])) {
-      MessageWarning(this, QStringLiteral("Please enter a number."));
-      fields_[i]->setFocus();
-      return;
-    }
+    if (!fields_[i]->ReadOrTell(values[i])) return;
   }
   params_[LayoutParams::kAboveBase + symbol_] = values[0];
   params_[LayoutParams::kBelowBase + symbol_] = values[1];

@@ -3,6 +3,8 @@
 #include <QFontDialog>
 #include <QLabel>
 
+#include "gui/app/Messages.h"
+
 namespace tunora {
 
 LengthField::LengthField(QWidget* parent) : QLineEdit(parent) {
@@ -14,6 +16,14 @@ void LengthField::SetValue(int32_t value) { setText(QString::fromStdString(Forma
 
 bool LengthField::Value(int32_t& value) const {
   return ParseThousandths(text().toStdString(), value);
+}
+
+bool LengthField::ReadOrTell(int32_t& value) {
+  if (Value(value)) return true;
+  MessageWarning(this, QStringLiteral("Please enter a number."));
+  setFocus();
+  selectAll();
+  return false;
 }
 
 QFont QFontOf(const FontSpec& font) {

@@ -21,6 +21,8 @@ class LengthField : public QLineEdit {
   // The entered value times 1000, truncated toward zero; false (value unchanged)
   // when the text is no number.
   bool Value(int32_t& value) const;
+  // Value, and on a bad entry "Please enter a number." with the field focused.
+  bool ReadOrTell(int32_t& value);
 };
 
 class FontButton : public QPushButton {
