@@ -198,6 +198,17 @@ class DrawWindowTest : public QObject {
     QVERIFY(ExportPages(dir_.filePath(QStringLiteral("export.pdf")), source, 100, error));
     QCOMPARE(PdfPages(dir_.filePath(QStringLiteral("export.pdf"))), PdfPages(rendered));
     QVERIFY(!ExportPages(dir_.filePath(QStringLiteral("export.txt")), source, 100, error));
+    // The print preview shows the same pages.
+    bool shown = false;
+    test::WhenModal([&shown](QWidget* preview) {
+      shown = preview->windowTitle() == QStringLiteral("Print Preview");
+      preview->resize(1000, 900);
+      QTest::qWait(200);
+      test::Shot(preview, "print-preview");
+      static_cast<QDialog*>(preview)->reject();
+    });
+    RunPrintPreview(Frame(), source);
+    QVERIFY(shown);
   }
 
   void livePreviewFollowsTheEditorAndSelectsSources() {
@@ -209,7 +220,9 @@ class DrawWindowTest : public QObject {
     QVERIFY(Frame()->RunCommand(CommandId::kTuneDraw));
     CDrawDoc* doc = CDrawDoc::FollowerOf(editor);
     QVERIFY(doc);
-    QVERIFY(doc->View()->FollowBox()->isVisible() || !doc->View()->isVisible());
+    QVERIFY(doc->View()->FollowBox()->isVisible());
+    // Beside its editor, not over it.
+    QVERIFY(doc->View()->Frame()->geometry().left() >= editor->View()->Frame()->geometry().right());
     QPlainTextEdit* body = editor->View()->BodyBox();
     const std::string before = doc->Source().tunes.front().body;
     QTextCursor c = body->textCursor();
@@ -265,7 +278,11 @@ class DrawWindowTest : public QObject {
     doc->View()->FollowBox()->setChecked(false);
     body->insertPlainText(QStringLiteral("x"));
     QTest::qWait(CDrawDoc::kFollowDelay + 200);
-    QVERIFY(doc->Source().tunes.front().body.find("x\"C\"") == std::string::npos);
+    QVERIFY(doc->Source().tunes.front().body.find("cx2e") == std::string::npos);
+    QVERIFY(editor->View()->BodyBox()->toPlainText().contains(QStringLiteral("cx2e")));
+    // The stale drawing neither marks nor selects.
+    QCOMPARE(doc->EditorCursorOffset(), std::nullopt);
+    QVERIFY(!doc->SelectInEditor(0, static_cast<int32_t>(at), static_cast<int32_t>(at + 1)));
     editor->View()->Frame()->setGeometry(0, 0, 560, 700);
     doc->View()->Frame()->setGeometry(560, 0, 620, 700);
     doc->View()->FitWidth();

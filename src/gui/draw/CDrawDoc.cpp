@@ -141,13 +141,15 @@ void CDrawDoc::SetSource(DrawSource source) {
 
 std::optional<size_t> CDrawDoc::EditorCursorOffset() const {
   CTuneView* view = editor_ != nullptr ? editor_->View() : nullptr;
-  if (view == nullptr || source_.tunes.empty()) return std::nullopt;
+  // A drawing that no longer follows may show another text than the editor holds.
+  if (view == nullptr || source_.tunes.empty() || !following_) return std::nullopt;
   return bodyStart_ + view->CursorBodyOffset();
 }
 
 bool CDrawDoc::SelectInEditor(int tune, int32_t begin, int32_t end) {
   CTuneView* view = editor_ != nullptr ? editor_->View() : nullptr;
-  if (view == nullptr || tune != 0 || source_.tunes.empty() || begin < 0) return false;
+  if (view == nullptr || !following_ || tune != 0 || source_.tunes.empty() || begin < 0)
+    return false;
   auto range = CanonicalRangeToBody(bodyStart_, source_.tunes.front().body.size(),
                                     static_cast<size_t>(begin), static_cast<size_t>(end));
   if (!range) return false;

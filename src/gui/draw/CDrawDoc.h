@@ -49,11 +49,12 @@ class CDrawDoc : public CMinFormDoc {
 
   // Reads the editor's text now and redraws (the timer calls it after typing).
   void RefreshFromEditor();
-  // The canonical-text range of tune 0 that the editor's cursor is in, for marking.
+  // The canonical-text byte of tune 0 at the editor's cursor, for marking (none
+  // while the drawing does not follow the editor).
   std::optional<size_t> EditorCursorOffset() const;
   // A click on an item of tune `tune`: its bytes in the canonical text are
-  // selected in the editor. False when there is no editor or the range is no
-  // body text.
+  // selected in the editor. False when there is no editor, the drawing does not
+  // follow it, or the range is no body text.
   bool SelectInEditor(int tune, int32_t begin, int32_t end);
 
   // --- CMinFormDoc -------------------------------------------------------------------

@@ -24,6 +24,9 @@
 #include "gui/draw/CDrawDoc.h"
 #include "gui/draw/CLayoutProp.h"
 #include "gui/draw/DrawPrint.h"
+#include "gui/editor/CTuneDoc.h"
+#include "gui/tunefile/CAbcDoc.h"
+#include "gui/editor/CTuneView.h"
 #include "platform/canvas/PageCanvas.h"
 
 namespace tunora {
@@ -220,7 +223,8 @@ CDrawView::CDrawView(CDrawDoc* document, QWidget* parent)
   button(QStringLiteral("+"), QStringLiteral("Zoom in (Ctrl++)"), [this] { ZoomIn(); });
   button(QStringLiteral("Fit Width"), QStringLiteral("Fit the page width to the window"),
          [this] { FitWidth(); });
-  button(QStringLiteral("100%"), QStringLiteral("Real size"), [this] { SetZoom(1.0); });
+  button(QStringLiteral("Real Size"), QStringLiteral("The paper's real size (100%)"),
+         [this] { SetZoom(1.0); });
   row->addSpacing(12);
   button(QStringLiteral("Layout..."), QStringLiteral("Draw and Print Layout"), [this] {
     if (RunLayoutSheet(this)) pages_->update();
@@ -233,7 +237,10 @@ CDrawView::CDrawView(CDrawDoc* document, QWidget* parent)
   layout->addWidget(bar);
   scroll_->setWidget(pages_);
   scroll_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  scroll_->setBackgroundRole(QPalette::Dark);
+  QPalette around = scroll_->palette();
+  around.setColor(QPalette::Window, QColor(128, 128, 128));
+  scroll_->setPalette(around);
+  scroll_->setBackgroundRole(QPalette::Window);
   scroll_->setFocusPolicy(Qt::StrongFocus);
   scroll_->installEventFilter(this);
   layout->addWidget(scroll_, 1);
@@ -276,7 +283,26 @@ void CDrawView::OnInitialUpdate() {
     if (area != nullptr) width = std::min(width, area->width());
     ResizeClientTo(QSize(width, std::max(240, height - 40)));
   }
-  if (Doc()->Editor() != nullptr) pages_->MarkSource(Doc()->EditorCursorOffset());
+  CTuneDoc* editor = Doc()->Editor();
+  if (editor == nullptr) return;
+  // The preview goes beside its editor: the editor on the left half of the area,
+  // the drawing on the right, the page fitted to its width.
+  QMdiSubWindow* frame = Frame();
+  CTuneView* editorView = editor->View();
+  QMdiSubWindow* editorFrame = editorView != nullptr ? editorView->Frame() : nullptr;
+  if (frame != nullptr && editorFrame != nullptr && frame->mdiArea() != nullptr) {
+    const QSize area = frame->mdiArea()->viewport()->size();
+    const int half = area.width() / 2;
+    if (editorFrame->isMaximized() || frame->isMaximized()) {
+      editorFrame->showNormal();
+      frame->showNormal();
+    }
+    editorFrame->setGeometry(0, 0, std::max(half, editorFrame->minimumWidth()), area.height());
+    frame->setGeometry(editorFrame->geometry().right() + 1, 0,
+                       std::max(240, area.width() - editorFrame->width()), area.height());
+    FitWidth();
+  }
+  pages_->MarkSource(Doc()->EditorCursorOffset());
 }
 
 void CDrawView::UpdateZoomLabel() {

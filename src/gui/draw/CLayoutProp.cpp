@@ -410,6 +410,7 @@ CLayoutFonts::CLayoutFonts(QWidget* parent) : CLayoutSheetPage(parent) {
   for (const FontSlot& slot : kFontSlots) {
     auto* sample = new QLabel(this);
     auto* button = new FontButton(QString::fromLatin1(slot.caption), sample, this);
+    button->SetSymbolFont(slot.font == &FormatSettings::notationFont);
     buttons_.push_back(button);
     grid->addWidget(button, row, 0);
     grid->addWidget(sample, row, 1);

@@ -4,6 +4,7 @@
 #include <QLabel>
 
 #include "gui/app/Messages.h"
+#include "platform/canvas/QtCanvas.h"
 
 namespace tunora {
 
@@ -58,15 +59,28 @@ void FontButton::SetFont(const FontSpec& font) {
 }
 
 void FontButton::ShowSample() {
-  QFont f = QFontOf(font_);
   // The sample stays readable in the sheet; its text tells the real size.
-  QFont shown = f;
+  QFont shown = QFontOf(font_);
   shown.setPointSize(std::clamp(font_.size, 6, 16));
-  sample_->setFont(shown);
   QString style = QString::fromStdString(font_.face) + QStringLiteral(" %1").arg(font_.size);
   if (font_.bold) style += QStringLiteral(" bold");
   if (font_.italic) style += QStringLiteral(" italic");
-  sample_->setText(style);
+  if (!symbols_) {
+    sample_->setFont(shown);
+    sample_->setText(style);
+    return;
+  }
+  // A music font has no letters: its name in the sheet's font, then a clef, a
+  // sharp and notes of the default symbol map in the font itself.
+  sample_->setFont(QFont());
+  QString glyphs;
+  const QFontMetricsF metrics(shown);
+  for (uint8_t c : {uint8_t{0x26}, uint8_t{0x23}, uint8_t{0x71}, uint8_t{0x65}, uint8_t{0x68}})
+    glyphs += QtCanvas::SymbolText(metrics, c) + QLatin1Char(' ');
+  sample_->setTextFormat(Qt::RichText);
+  sample_->setText(style.toHtmlEscaped() + QStringLiteral("&nbsp;&nbsp;<span style=\"font-family:'%1'; "
+                                                          "font-size:18pt\">%2</span>")
+                                               .arg(shown.family().toHtmlEscaped(), glyphs.toHtmlEscaped()));
 }
 
 void FontButton::Choose() {

@@ -31,6 +31,8 @@ class FontButton : public QPushButton {
  public:
   // caption is the button text ("Tune &Headers"); sample shows the font.
   FontButton(const QString& caption, QLabel* sample, QWidget* parent = nullptr);
+  // The font is a music symbol font (its sample shows symbols).
+  void SetSymbolFont(bool on) { symbols_ = on; }
   void SetFont(const FontSpec& font);
   const FontSpec& Font() const { return font_; }
 
@@ -40,6 +42,7 @@ class FontButton : public QPushButton {
 
   QLabel* sample_;
   FontSpec font_;
+  bool symbols_ = false;
 };
 
 // The QFont of a font spec (points), and back.
