@@ -30,6 +30,7 @@ bench: build
 	@command -v abc2midi >/dev/null && bench/midi_vs_abc2midi.sh $(BUILD_DIR)/bin/tunora-cli || echo "(install abcmidi for the side-by-side MIDI timing)"
 	@$(BUILD_DIR)/bin/bench_draw --benchmark_min_time=0.5
 	@$(BUILD_DIR)/bin/bench_editor --benchmark_min_time=0.5
+	@$(BUILD_DIR)/bin/bench_gui_draw --benchmark_min_time=0.5
 	@command -v abcm2ps >/dev/null && bench/render_vs_abcm2ps.sh $(BUILD_DIR)/bin/tunora-cli || echo "(install abcm2ps for the side-by-side rendering timing)"
 	@bench/cli_list_timing.sh $(BUILD_DIR)/bin/tunora-cli
 
