@@ -297,9 +297,10 @@ class DrawWindowTest : public QObject {
   void layoutSheetRoundTripsWithTheUnitRules() {
     FormatSettings& fs = FormatSettings::Application();
     const FormatSettings original = fs;
+    QVERIFY(original.topMargin != 2250);
     {
       CLayoutProp sheet(Frame());
-      sheet.PageMargins()->TopMargin()->setText(QStringLiteral("1.5"));
+      sheet.PageMargins()->TopMargin()->setText(QStringLiteral("2.25"));
       sheet.General()->Inches()->setChecked(true);
       sheet.reject();  // Cancel: nothing changes
     }
@@ -308,7 +309,7 @@ class DrawWindowTest : public QObject {
       CLayoutProp sheet(Frame());
       QCOMPARE(sheet.PageMargins()->TopMargin()->text(),
                QString::fromStdString(FormatDecimal(original.topMargin)));
-      sheet.PageMargins()->TopMargin()->setText(QStringLiteral("1.5"));
+      sheet.PageMargins()->TopMargin()->setText(QStringLiteral("2.25"));
       sheet.show();
       for (int i = 0; i < sheet.Tabs()->count(); ++i) {
         sheet.Tabs()->setCurrentIndex(i);
@@ -316,9 +317,9 @@ class DrawWindowTest : public QObject {
       }
       sheet.accept();
     }
-    QCOMPARE(fs.topMargin, 1500);
+    QCOMPARE(fs.topMargin, 2250);
     QVERIFY(QString::fromUtf8(ReadAll(Home() + "layout.cfg"))
-                .contains(QStringLiteral("top=1.500")));
+                .contains(QStringLiteral("top=2.250")));
     {
       CLayoutProp sheet(Frame());
       sheet.General()->Inches()->setChecked(true);
@@ -326,17 +327,17 @@ class DrawWindowTest : public QObject {
     }
     // Switching the unit converts nothing.
     QCOMPARE(fs.unit, kUnitInches);
-    QCOMPARE(fs.topMargin, 1500);
+    QCOMPARE(fs.topMargin, 2250);
     {
       CLayoutProp sheet(Frame());
-      QCOMPARE(sheet.PageMargins()->TopMargin()->text(), QStringLiteral("1.500"));
+      QCOMPARE(sheet.PageMargins()->TopMargin()->text(), QStringLiteral("2.250"));
       sheet.PageMargins()->TopMargin()->setText(QStringLiteral("one"));
       script_.messages.clear();
       sheet.accept();  // refused with a message
       QCOMPARE(script_.messages.size(), 1);
       QVERIFY(sheet.isVisible() || sheet.result() != QDialog::Accepted);
     }
-    QCOMPARE(fs.topMargin, 1500);
+    QCOMPARE(fs.topMargin, 2250);
     fs = original;
   }
 
