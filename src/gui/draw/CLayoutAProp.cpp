@@ -187,6 +187,7 @@ CLayoutAProp::CLayoutAProp(QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(tabs_);
   layout->addWidget(buttons);
+  setMinimumWidth(620);
 }
 
 void CLayoutAProp::ResetToDefaults() {

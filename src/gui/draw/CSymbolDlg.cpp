@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -154,14 +155,17 @@ void CSymbolDlg::FillRow(int s) {
     return;
   }
   // The glyph as a picture in front of the name, drawn in the notation font.
-  const QFont font = NotationFont(18);
+  // Music glyphs reach far above and below their baseline: it sits at two thirds.
+  const QFont font = NotationFont(14);
   QPixmap picture(32, 32);
   picture.fill(Qt::white);
   {
     QPainter p(&picture);
     p.setFont(font);
     p.setPen(Qt::black);
-    p.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, GlyphText(font, map_.Char(s)));
+    const QString glyph = GlyphText(font, map_.Char(s));
+    const double width = QFontMetricsF(font).horizontalAdvance(glyph);
+    p.drawText(QPointF((32 - width) / 2, 22), glyph);
   }
   item->setIcon(QIcon(picture));
   item->setText(QStringLiteral("%1  %2  (0x%3)")
