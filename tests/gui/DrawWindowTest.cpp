@@ -39,6 +39,7 @@
 #include "gui/draw/LayoutFields.h"
 #include "gui/editor/CTuneDoc.h"
 #include "gui/editor/CTuneView.h"
+#include "gui/play/HeardNotes.h"
 #include "gui/tunefile/CAbcDoc.h"
 #include "gui/tunefile/CAbcView.h"
 
@@ -168,6 +169,26 @@ class DrawWindowTest : public QObject {
     CDrawDoc* doc = DrawLines({2, 3});
     QVERIFY(doc);
     QCOMPARE(doc->Source().tunes.size(), size_t{2});
+    // The player makes a note of the second tune heard: the drawing marks it.
+    Paint(doc);
+    DrawPages* pages = doc->View()->Pages();
+    const TuneRecord& jig = *file_->File().TuneAt(3);
+    const size_t note = jig.body.find("c2e");
+    emit HeardNotes::Instance().Heard(&jig, static_cast<qint64>(note));
+    Paint(doc);
+    QVERIFY(pages->Heard() != nullptr);
+    QCOMPARE(pages->Heard()->tune, 1);
+    QCOMPARE(pages->Heard()->kind, std::string("note"));
+    const std::string canonical = file_->File().WriteTune(jig, false);
+    QCOMPARE(canonical.substr(static_cast<size_t>(pages->Heard()->begin), 2), std::string("c2"));
+    // Another tune heard, or the play over: no mark.
+    const TuneRecord& reel = *file_->File().TuneAt(1);
+    emit HeardNotes::Instance().Heard(&reel, 0);
+    QVERIFY(pages->Heard() == nullptr);
+    emit HeardNotes::Instance().Heard(&jig, static_cast<qint64>(note));
+    emit HeardNotes::Instance().Heard(nullptr, -1);
+    QVERIFY(pages->Heard() == nullptr);
+    emit HeardNotes::Instance().Heard(&jig, static_cast<qint64>(note));
     QVERIFY(doc->Title().startsWith(QStringLiteral("Draw - A Song")));
     doc->View()->Frame()->setGeometry(0, 0, 900, 820);
     doc->View()->SetZoom(1.2);

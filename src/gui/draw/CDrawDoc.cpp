@@ -8,6 +8,7 @@
 #include "gui/draw/CDrawView.h"
 #include "gui/editor/CTuneDoc.h"
 #include "gui/editor/CTuneView.h"
+#include "gui/play/HeardNotes.h"
 #include "gui/tunefile/CAbcDoc.h"
 #include "tunefile/TuneFile.h"
 
@@ -45,6 +46,7 @@ CDrawDoc::CDrawDoc(QObject* parent) : CMinFormDoc(parent), followTimer_(new QTim
   followTimer_->setSingleShot(true);
   followTimer_->setInterval(kFollowDelay);
   connect(followTimer_, &QTimer::timeout, this, &CDrawDoc::RefreshFromEditor);
+  connect(&HeardNotes::Instance(), &HeardNotes::Heard, this, &CDrawDoc::PlayerHeard);
   SetTitle(QStringLiteral("Draw"));
 }
 
@@ -155,6 +157,20 @@ bool CDrawDoc::SelectInEditor(int tune, int32_t begin, int32_t end) {
   if (!range) return false;
   view->SelectBodyRange(range->first, range->second);
   return true;
+}
+
+void CDrawDoc::PlayerHeard(const TuneRecord* tune, qint64 bodyOffset) {
+  auto* file = qobject_cast<CAbcDoc*>(fileDoc_.data());
+  if (tune != nullptr && bodyOffset >= 0 && file != nullptr) {
+    for (size_t i = 0; i < source_.tunes.size(); ++i) {
+      const TuneRecord& drawn = source_.tunes[i];
+      if (drawn.number != tune->number || drawn.body != tune->body) continue;
+      emit NoteHeard(static_cast<int>(i),
+                     static_cast<int64_t>(CanonicalBodyStart(file->File(), drawn)) + bodyOffset);
+      return;
+    }
+  }
+  emit NoteHeard(-1, -1);
 }
 
 bool CDrawDoc::OnCommand(CommandId id) {

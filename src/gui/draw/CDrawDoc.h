@@ -67,11 +67,15 @@ class CDrawDoc : public CMinFormDoc {
   void SourceChanged();
   // The editor's cursor moved.
   void EditorCursorMoved();
+  // The player makes a note of tune `tune` heard, drawn from that byte of its
+  // canonical text; tune -1 when nothing of this drawing is heard.
+  void NoteHeard(int tune, int64_t canonicalOffset);
 
  private:
   void Init(CAbcDoc* file, DrawSource source, CTuneDoc* editor);
   void ConnectEditor();
   void StartFollowTimer();
+  void PlayerHeard(const TuneRecord* tune, qint64 bodyOffset);
 
   DrawSource source_;
   QPointer<CMinFormDoc> fileDoc_;

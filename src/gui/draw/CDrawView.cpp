@@ -137,14 +137,18 @@ void DrawPages::paintEvent(QPaintEvent* event) {
   const DrawSource& source = doc_->Source();
   DrawTunes(canvas, source.Pointers(), fs, LayoutParams::Application(), CurrentSymbolMap(),
             MakeDrawJob(source, paper), [&canvas](size_t tune) { canvas.SetTune(static_cast<int>(tune)); });
-  if (const ItemHitMap::Entry* mark = Marked()) {
+  // The item at the editor's cursor in orange, the note heard in green.
+  const std::pair<const ItemHitMap::Entry*, QColor> marks[] = {
+      {Marked(), QColor(255, 140, 0, 90)}, {Heard(), QColor(40, 180, 60, 110)}};
+  for (const auto& [mark, colour] : marks) {
+    if (mark == nullptr) continue;
     painter.resetTransform();
     painter.translate(origin(mark->page));
     painter.scale(ppu, ppu);
     QRectF box(mark->left, -mark->top, mark->right - mark->left, mark->top - mark->bottom);
     const double pad = 3 / ppu;
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(255, 140, 0, 90));
+    painter.setBrush(colour);
     painter.drawRect(box.adjusted(-pad, -pad, pad, pad));
   }
   if (page != pages_) {
@@ -174,6 +178,18 @@ void DrawPages::MarkSource(std::optional<size_t> offset) {
 const ItemHitMap::Entry* DrawPages::Marked() const {
   if (!markOffset_) return nullptr;
   return items_.BySource(0, static_cast<int32_t>(*markOffset_));
+}
+
+void DrawPages::MarkHeard(int tune, int64_t offset) {
+  if (tune == heardTune_ && offset == heardOffset_) return;
+  heardTune_ = tune;
+  heardOffset_ = offset;
+  update();
+}
+
+const ItemHitMap::Entry* DrawPages::Heard() const {
+  if (heardTune_ < 0 || heardOffset_ < 0) return nullptr;
+  return items_.BySource(heardTune_, static_cast<int32_t>(heardOffset_));
 }
 
 void DrawPages::mousePressEvent(QMouseEvent* event) {
@@ -262,6 +278,7 @@ CDrawView::CDrawView(CDrawDoc* document, QWidget* parent)
     pages_->MarkSource(Doc()->EditorCursorOffset());
     pages_->update();
   });
+  connect(document, &CDrawDoc::NoteHeard, pages_, &DrawPages::MarkHeard);
   connect(document, &CDrawDoc::EditorCursorMoved, this,
           [this] { pages_->MarkSource(Doc()->EditorCursorOffset()); });
   if (CTunoraApp* app = CTunoraApp::Instance())

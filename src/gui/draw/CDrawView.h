@@ -49,6 +49,9 @@ class DrawPages : public QWidget {
   // Marks the item drawn from a byte of tune 0's canonical text (none: nullopt).
   void MarkSource(std::optional<size_t> offset);
   const ItemHitMap::Entry* Marked() const;
+  // Marks the note the player makes heard (tune -1: none).
+  void MarkHeard(int tune, int64_t offset);
+  const ItemHitMap::Entry* Heard() const;
 
   QSize sizeHint() const override;
 
@@ -70,6 +73,8 @@ class DrawPages : public QWidget {
   int pages_ = 1;
   ItemHitMap items_;
   std::optional<size_t> markOffset_;
+  int heardTune_ = -1;
+  int64_t heardOffset_ = -1;
 };
 
 class CDrawView : public CMinFormView {
