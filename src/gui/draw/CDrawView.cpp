@@ -126,13 +126,19 @@ void DrawPages::paintEvent(QPaintEvent* event) {
   DrawPageFrame(painter, page);
   auto origin = [this](int p) { return QPointF(kGap, PageTop(p)); };
   painter.translate(origin(page));
+  const QSize pagePixels = PagePixels();
+  auto shown = [&](int p) {
+    return event->rect().intersects(QRect(origin(p).toPoint(), pagePixels));
+  };
   PageCanvas canvas(&painter, ppu, [&]() {
     ++page;
     DrawPageFrame(painter, page);
     painter.translate(origin(page));
     canvas.Attach(&painter, ppu);
+    canvas.SetPainting(shown(page));
     return true;
   });
+  canvas.SetPainting(shown(page));
   canvas.RecordItems(&items_);
   const DrawSource& source = doc_->Source();
   DrawTunes(canvas, source.Pointers(), fs, LayoutParams::Application(), CurrentSymbolMap(),

@@ -27,10 +27,30 @@ class PageCanvas : public QtCanvas {
     if (items_ != nullptr) items_->Add(item, tune_);
   }
 
+  // A page the screen does not show is laid out and measured but not painted.
+  void SetPainting(bool on) { painting_ = on; }
+  void DrawChar(const CanvasFont& font, int32_t x, int32_t y, uint8_t character) override {
+    if (painting_) QtCanvas::DrawChar(font, x, y, character);
+  }
+  void DrawText(const CanvasFont& font, int32_t x, int32_t y, std::string_view text) override {
+    if (painting_) QtCanvas::DrawText(font, x, y, text);
+  }
+  void DrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t thickness) override {
+    if (painting_) QtCanvas::DrawLine(x1, y1, x2, y2, thickness);
+  }
+  void DrawPolygon(const CanvasPoint* points, size_t count) override {
+    if (painting_) QtCanvas::DrawPolygon(points, count);
+  }
+  void DrawEllipse(int32_t cx, int32_t cy, int32_t rx, int32_t ry, bool filled,
+                   int32_t thickness) override {
+    if (painting_) QtCanvas::DrawEllipse(cx, cy, rx, ry, filled, thickness);
+  }
+
  private:
   std::function<bool()> newPage_;
   ItemHitMap* items_ = nullptr;
   int tune_ = 0;
+  bool painting_ = true;
 };
 
 }  // namespace tunora
