@@ -154,6 +154,25 @@ class DrawWindowTest : public QObject {
     view->StepPage(1);
     QCOMPARE(view->ScrollArea()->verticalScrollBar()->value(),
              view->Pages()->PageTop(2) - DrawPages::kGap);
+    // "View margins, headers & footers": the printable area is outlined on screen.
+    auto marginInk = [view]() {
+      const QImage image = view->Pages()->grab().toImage();
+      const double ppu = view->Pages()->PixelsPerUnit();
+      const int x = DrawPages::kGap +
+                    static_cast<int>(FormatSettings::Application().leftMargin * ppu + 0.5);
+      int blue = 0;
+      for (int y = view->Pages()->PageTop(1) + 200; y < view->Pages()->PageTop(1) + 260; ++y)
+        for (int dx = -1; dx <= 1; ++dx) {
+          const QColor c = image.pixelColor(x + dx, y);
+          if (c.blue() > c.red() + 40) ++blue;
+        }
+      return blue;
+    };
+    view->SetZoom(1.0);
+    QCOMPARE(marginInk(), 0);
+    FormatSettings::Application().showMargins = true;
+    QVERIFY(marginInk() > 10);
+    FormatSettings::Application().showMargins = false;
     view->Frame()->setGeometry(0, 0, 900, 820);
     for (double zoom : {0.5, 1.0, 1.5}) {
       view->SetZoom(zoom);
