@@ -317,3 +317,32 @@ TEST(HeaderBlock, CapitalisedIsWrittenAndReadBack) {
 
 }  // namespace
 }  // namespace tunora
+
+namespace tunora {
+namespace {
+
+// What the layout sheets change must come back from the layout file they write.
+TEST(WriteFormat, EverySheetFieldSurvivesTheLayoutFile) {
+  FormatSettings fs;
+  fs.lyricsAfterFont = {"Liberation Serif", 13, false, true, false};
+  fs.exprFont = {"Liberation Sans", 9, true, false, false};
+  fs.tupletStyle[0] = 2;
+  fs.tupletStyle[1] = 3;
+  fs.staffStartBar = !fs.staffStartBar;
+  fs.oppositePages = true;
+  fs.showMargins = true;
+  fs.onePerPage = true;
+  fs.staffSize = 80;
+  fs.measureInterval = 4;
+  fs.measureFirst = 3;
+  const FormatSettings back = FormatSettings::FromText(WriteFormat(fs));
+  EXPECT_EQ(back.lyricsAfterFont, fs.lyricsAfterFont);
+  EXPECT_EQ(back.exprFont, fs.exprFont);
+  EXPECT_EQ(back.tupletStyle[0], 2);
+  EXPECT_EQ(back.tupletStyle[1], 3);
+  EXPECT_EQ(back.staffStartBar, fs.staffStartBar);
+  EXPECT_EQ(back, fs);
+}
+
+}  // namespace
+}  // namespace tunora

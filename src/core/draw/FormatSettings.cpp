@@ -351,8 +351,12 @@ void ParseLine(std::string_view line, FormatSettings& fs) {
         font = &fs.notationFont;
       } else if (c.Match("chords")) {
         font = &fs.chordFont;
+      } else if (c.Match("lyricsafter")) {  // before "lyrics", which it begins with
+        font = &fs.lyricsAfterFont;
       } else if (c.Match("lyrics")) {
         font = &fs.lyricsFont;
+      } else if (c.Match("expressions")) {
+        font = &fs.exprFont;
       } else if (c.Match("text")) {
         font = &fs.textFont;
       }
@@ -388,6 +392,11 @@ void ParseLine(std::string_view line, FormatSettings& fs) {
     c.Bool(fs.showText, true);
   } else if (c.Match("oneperpage ")) {
     c.Bool(fs.onePerPage);
+  } else if (c.Match("staffstartbar ")) {
+    c.Bool(fs.staffStartBar);
+  } else if (c.Match("tupletstyle ")) {
+    fs.tupletStyle[0] = std::clamp(c.Integer(), 0, 2);
+    fs.tupletStyle[1] = std::clamp(c.Integer(), 0, 3);
   } else if (c.Match("scale ")) {
     fs.staffSize = ScalePercent(c.Decimal());
   } else if (c.Match("stretchlast ")) {
@@ -601,7 +610,9 @@ std::string WriteFormat(const FormatSettings& fs) {
                                                            {"notation", &fs.notationFont},
                                                            {"chords", &fs.chordFont},
                                                            {"lyrics", &fs.lyricsFont},
-                                                           {"text", &fs.textFont}};
+                                                           {"text", &fs.textFont},
+                                                           {"lyricsafter", &fs.lyricsAfterFont},
+                                                           {"expressions", &fs.exprFont}};
   for (const auto& [kind, font] : fonts) {
     out += "%%fmt setting font=" + std::string(kind) + " " + FullFont(*font) + "\r\n";
   }
@@ -648,6 +659,9 @@ std::string WriteFormat(const FormatSettings& fs) {
   out += "%%fmt stretchlast " + std::string(OnOff(fs.stretchLast)) + "\r\n";
   out += "%%fmt stretchstaff " + std::string(OnOff(fs.stretchStaff)) + "\r\n";
   out += "%%fmt oneperpage " + std::string(OnOff(fs.onePerPage)) + "\r\n";
+  out += "%%fmt staffstartbar " + std::string(OnOff(fs.staffStartBar)) + "\r\n";
+  out += "%%fmt tupletstyle " + std::to_string(fs.tupletStyle[0]) + " " +
+         std::to_string(fs.tupletStyle[1]) + "\r\n";
   out += "%%fmt screendrawmargins " + std::string(OnOff(fs.showMargins)) + "\r\n";
   out += "%%fmt exprabove " + std::string(OnOff(fs.exprAbove)) + "\r\n";
   out += "%%fmt graceslurs " + std::string(OnOff(fs.graceSlurs)) + "\r\n";
