@@ -154,6 +154,11 @@ class DrawWindowTest : public QObject {
     view->StepPage(1);
     QCOMPARE(view->ScrollArea()->verticalScrollBar()->value(),
              view->Pages()->PageTop(2) - DrawPages::kGap);
+    QTest::keyClick(view->ScrollArea(), Qt::Key_PageUp);
+    QCOMPARE(view->ScrollArea()->verticalScrollBar()->value(), 0);
+    QTest::keyClick(view->ScrollArea(), Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(view->ScrollArea()->verticalScrollBar()->value(),
+             view->ScrollArea()->verticalScrollBar()->maximum());
     // "View margins, headers & footers": the printable area is outlined on screen.
     auto marginInk = [view]() {
       const QImage image = view->Pages()->grab().toImage();

@@ -367,6 +367,12 @@ bool CDrawView::eventFilter(QObject* watched, QEvent* event) {
       StepPage(key->key() == Qt::Key_PageDown ? 1 : -1);
       return true;
     }
+    if ((key->key() == Qt::Key_Home || key->key() == Qt::Key_End) &&
+        (key->modifiers() & Qt::ControlModifier)) {
+      QScrollBar* v = scroll_->verticalScrollBar();
+      v->setValue(key->key() == Qt::Key_Home ? v->minimum() : v->maximum());
+      return true;
+    }
   }
   return CMinFormView::eventFilter(watched, event);
 }
