@@ -35,12 +35,8 @@ class MeasuringCanvas : public tunora::Canvas {
   long ops = 0;
 };
 
-void BM_DrawCollection(benchmark::State& state) {
-  static tunora::TuneFile* file = [] {
-    auto* f = new tunora::TuneFile;
-    f->SplitTunes(tunora::bench::BigCollection(5000), true, 0, false);
-    return f;
-  }();
+// Draws every tune of a file onto A4 pages, once per iteration.
+void DrawAll(benchmark::State& state, const tunora::TuneFile& file) {
   tunora::UserSymbols symbols;
   tunora::FormatSettings fs;
   for (auto _ : state) {
@@ -50,13 +46,44 @@ void BM_DrawCollection(benchmark::State& state) {
     job.pageHeight = 29700;
     job.fileSymbols = &symbols;
     tunora::DrawContext dc(canvas, fs, tunora::LayoutParams(), tunora::SymbolMap(), job);
-    for (size_t i = 1; i <= file->TuneCount(); ++i) dc.DrawTune(*file->TuneAt(static_cast<int>(i)));
+    for (size_t i = 1; i <= file.TuneCount(); ++i) dc.DrawTune(*file.TuneAt(static_cast<int>(i)));
     dc.Finish();
     benchmark::DoNotOptimize(canvas.ops);
   }
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * file->TuneCount()));
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * file.TuneCount()));
+}
+
+void BM_DrawCollection(benchmark::State& state) {
+  static tunora::TuneFile* file = [] {
+    auto* f = new tunora::TuneFile;
+    f->SplitTunes(tunora::bench::BigCollection(5000), true, 0, false);
+    return f;
+  }();
+  DrawAll(state, *file);
 }
 BENCHMARK(BM_DrawCollection)->Unit(benchmark::kMillisecond);
+
+// The same tunes as two voices each (the melody over itself in the bass clef), drawn
+// as systems: the shared time axis and the cutting of systems on top of the above.
+void BM_DrawVoices(benchmark::State& state) {
+  static tunora::TuneFile* file = [] {
+    tunora::TuneFile plain;
+    plain.SplitTunes(tunora::bench::BigCollection(5000), true, 0, false);
+    std::string text;
+    for (size_t i = 1; i <= plain.TuneCount() && i <= 1000; ++i) {
+      const tunora::TuneRecord& t = *plain.TuneAt(static_cast<int>(i));
+      text += "X:" + std::to_string(i) + "\r\nT:" + (t.titles.empty() ? "" : t.titles[0]) +
+              "\r\nM:" + t.FieldText('M') + "\r\nL:" + t.FieldText('L') +
+              "\r\nV:1\r\nV:2 clef=bass\r\nK:" + t.FieldText('K') + "\r\nV:1\r\n" + t.body +
+              "\r\nV:2\r\n" + t.body + "\r\n\r\n";
+    }
+    auto* f = new tunora::TuneFile;
+    f->SplitTunes(text, true, 0, false);
+    return f;
+  }();
+  DrawAll(state, *file);
+}
+BENCHMARK(BM_DrawVoices)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

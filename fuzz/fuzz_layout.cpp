@@ -1,5 +1,6 @@
 // Any bytes as a tune (header and body), drawn onto pages with the notation engine
-// through a canvas that only measures. Nothing may crash, hang or read out of bounds.
+// (voices, %%score lines and overlays included) through a canvas that only measures
+// and lists the items. Nothing may crash, hang or read out of bounds.
 #include <cstdint>
 #include <string>
 
@@ -7,6 +8,7 @@
 #include "draw/Canvas.h"
 #include "draw/DrawContext.h"
 #include "draw/FormatSettings.h"
+#include "draw/LayoutListing.h"
 #include "draw/LayoutParams.h"
 #include "draw/SymbolMap.h"
 #include "tunefile/TuneFile.h"
@@ -53,7 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fs.staffSize = (flags & 128) ? 50 : 100;
   fs.headers = {{"T", tunora::kAlignCenter}, {"CO", tunora::kAlignRight}};
   fs.headers[1].after = true;
-  NullCanvas canvas;
+  NullCanvas null;
+  // Through the listing canvas, so that every reported item is formatted too.
+  tunora::ListingCanvas canvas(null);
   tunora::UserSymbols symbols;
   if (file.headerText) symbols.LoadFromText(*file.headerText);
   tunora::DrawJob job;

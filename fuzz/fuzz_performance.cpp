@@ -2,8 +2,8 @@
 // within the limit, produce valid MIDI data bytes and a MIDI file that reads as
 // chunks of the lengths it announces.
 //
-// Input layout: two flag bytes, then lines K, M, L, Q, R and the drone text, the
-// rest is the body.
+// Input layout: two flag bytes, then lines K, M, L, Q, R and the drone text (the
+// header's P: part order when the drone is off), the rest is the body.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -82,6 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   s.playGraces = (f0 & 16) != 0;
   s.droneOn = (f0 & 32) != 0;
   s.droneText = drone;
+  if (!s.droneOn) s.partsText = drone;
   s.warnBarLen = (f0 & 64) != 0;
   s.repeat = 1 + (f1 & 3);
   s.transpose = static_cast<int>(f1 >> 4) - 8;

@@ -31,12 +31,13 @@ void AppendQuoted(std::string& out, std::string_view text) {
 bool CarriesText(int kind) {
   return kind == TK_COMMENT || kind == TK_BACKSLASH_LINE || kind == TK_CHORD_SYMBOL ||
          kind == TK_DECORATION_TEXT || kind == TK_DIRECTIVE || IsFieldKind(kind) ||
-         IsDecorationKind(kind);
+         IsDecorationKind(kind) || kind == TK_FIELD_INFO;
 }
 
 bool CarriesValue(int kind) {
   return kind == TK_ERROR || kind == TK_BROKEN || kind == TK_TUPLET || kind == TK_SYMBOL ||
-         kind == TK_REPEAT_BOTH || kind == TK_DIRECTIVE || kind == TK_REPEATBAR;
+         kind == TK_REPEAT_BOTH || kind == TK_DIRECTIVE || kind == TK_REPEATBAR ||
+         kind == TK_FIELD_INFO;
 }
 
 
@@ -98,7 +99,8 @@ int Tokens(const Args& a) {
       out += " text=";
       AppendQuoted(out, reader.TokenText());
     }
-    if (CarriesValue(k)) out += " value=" + std::to_string(reader.TokenValue());
+    if (CarriesValue(k) || (k == TK_GRACE_START && reader.TokenValue() != 0))
+      out += " value=" + std::to_string(reader.TokenValue());
     if (reader.SyntaxWarning()) out += " warn";
     if (k == TK_NOTE) {
       const NoteInfo& nt = reader.note;

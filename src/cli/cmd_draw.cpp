@@ -70,17 +70,25 @@ bool DrawTunes(Canvas& canvas, Environment& env, const TuneFile& file,
                            symbols, job) > 0;
 }
 
+// The paper, the environment and the tune file of a drawing command; false after a
+// message on bad usage or unreadable input.
+bool LoadForDrawing(const Args& a, const std::string& path, PaperKind& paper, Environment& env,
+                    TuneFile& file) {
+  paper = PaperKind::kA4;
+  if (a.Has("--paper") && !PaperKindFromName(a.Get("--paper"), paper)) {
+    Fail("--paper takes a4, letter, a5 or legal");
+    return false;
+  }
+  return LoadEnvironment(a, env) && LoadTuneFile(path, env.TuneOptions(), file);
+}
+
 int Layout(const Args& a) {
   const char* usage = "usage: tunora-cli layout FILE N [--paper a4|letter|a5|legal]";
   if (a.positional.size() != 2) return Fail(usage);
-  PaperKind paper = PaperKind::kA4;
-  if (a.Has("--paper") && !PaperKindFromName(a.Get("--paper"), paper)) {
-    return Fail("--paper takes a4, letter, a5 or legal");
-  }
+  PaperKind paper;
   Environment env;
-  if (!LoadEnvironment(a, env)) return 1;
   TuneFile file;
-  if (!LoadTuneFile(a.positional[0], env.TuneOptions(), file)) return 1;
+  if (!LoadForDrawing(a, a.positional[0], paper, env, file)) return 1;
   int n = 0;
   if (!ParsePosition(a.positional[1], 1, file.TuneCount(), n)) {
     return Fail("no tune " + a.positional[1] + " in " + a.positional[0] + " (it has " +
@@ -109,15 +117,10 @@ int Render(const Args& a) {
   if (!PageFormatOfPath(outPath, format)) return Fail("the output must end in .pdf, .svg or .png");
   int dpi = 150;
   if (!ParseDpi(a, dpi)) return Fail("--dpi takes a number from 20 to 1200");
-  PaperKind paper = PaperKind::kA4;
-  if (a.Has("--paper") && !PaperKindFromName(a.Get("--paper"), paper)) {
-    return Fail("--paper takes a4, letter, a5 or legal");
-  }
-
+  PaperKind paper;
   Environment env;
-  if (!LoadEnvironment(a, env)) return 1;
   TuneFile file;
-  if (!LoadTuneFile(words[0], env.TuneOptions(), file)) return 1;
+  if (!LoadForDrawing(a, words[0], paper, env, file)) return 1;
   std::vector<const TuneRecord*> tunes;
   if (words.size() == 2) {
     int n = 0;

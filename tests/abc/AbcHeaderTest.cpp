@@ -103,8 +103,20 @@ TEST(KeyTest, ExplicitAccidentals) {
 
   // A sharp on a letter the mode already alters changes nothing.
   EXPECT_EQ(Accidentals(Key("D ^f")), Accidentals(Key("D")));
-  // The tonic's own letter ends the list and sets noKey.
-  EXPECT_TRUE(Key("D ^d").noKey);
+  // Every written accidental applies, on the tonic's letter and after it too, and
+  // outright: against the mode's own accidental as well.
+  auto sharpsFlats = [](const KeyInfo& k) {
+    std::string out;
+    for (int pc : {0, 2, 4, 5, 7, 9, 11}) out += std::to_string(k.letterAccidentals[pc]) + " ";
+    return out;
+  };
+  EXPECT_EQ(sharpsFlats(Key("C ^f ^c ^a")), "1 0 0 1 0 1 0 ");
+  EXPECT_EQ(sharpsFlats(Key("G ^c ^g ^d")), "1 1 0 1 1 0 0 ");
+  EXPECT_EQ(sharpsFlats(Key("Bb =e =b")), "0 0 0 0 0 0 0 ");
+  EXPECT_EQ(sharpsFlats(Key("F ^b")), "0 0 0 0 0 0 1 ");
+  EXPECT_EQ(sharpsFlats(Key("D _f ^^g")), "1 0 0 -1 2 0 0 ");
+  EXPECT_FALSE(Key("D ^d").noKey);
+  EXPECT_EQ(Key("Bb =e =b").scale[0], 71);
   // A letter that is no note letter too.
   EXPECT_TRUE(Key("D ^h").noKey);
   // At most seven.

@@ -311,6 +311,54 @@ TEST(ChordTest, LengthTieAndBrokenRhythmAfterTheBracket) {
   EXPECT_EQ(Lengths("[\"]\"ce]2"), (std::vector<unsigned>{192, 192}));
 }
 
+// +name+ is a decoration unless it holds only notes; I:decoration decides it outright.
+TEST(ChordTest, PlusWordsAreDecorations) {
+  EXPECT_EQ(Kinds("+fine+ +fermata+c +f+ +1+ +crescendo(+ +sharp+"),
+            (std::vector<int>{TK_FINE, TK_SPACE, TK_FERMATA, TK_NOTE, TK_SPACE, TK_F, TK_SPACE,
+                              74, TK_SPACE, TK_CRESCENDO_START, TK_SPACE, TK_DECORATION_TEXT, TK_END}));
+  EXPECT_EQ(Pitches("+^c2e/g+ +c,D'+"), (std::vector<int>{73, 76, 79, 60, 74}));
+  EXPECT_EQ(Read("+fermata+", Options{.decode = false})[0].text, "fermata");
+
+  auto withHeader = [](const std::string& header, const std::string& body) {
+    AbcParser r;
+    r.Init("C", "4/4", "1/8", std::nullopt, "", true);
+    r.SetUserSymbols(0, nullptr, header);
+    r.SetText(body);
+    std::vector<int> k;
+    for (const Tok& t : ReadAll(r, body)) k.push_back(t.kind);
+    return k;
+  };
+  // "I:decoration +" reads +ceg+ as a decoration too; "I:decoration !" makes +...+ chords.
+  EXPECT_EQ(withHeader("I:decoration +\r\n", "+ceg+"), (std::vector<int>{TK_DECORATION_TEXT, TK_END}));
+  EXPECT_EQ(withHeader("I: decoration !", "+fine+")[0], TK_CHORD_START);
+  EXPECT_EQ(withHeader("", "[I:decoration +]+ceg+"),
+            (std::vector<int>{TK_INLINE_FIELD, TK_FIELD_I, TK_DECORATION_TEXT, TK_END}));
+}
+
+TEST(GraceTest, SlashedGraceBackquoteAndOverlay) {
+  auto t = Read("{/g}A{g}A``B&^cc|c");
+  EXPECT_EQ(t[0].kind, TK_GRACE_START);
+  EXPECT_EQ(t[0].value, 1);
+  EXPECT_EQ(t[0].end, 2u);
+  EXPECT_EQ(t[4].kind, TK_GRACE_START);
+  EXPECT_EQ(t[4].value, 0);
+  EXPECT_EQ(t[8].kind, TK_BACKQUOTE);
+  EXPECT_EQ(t[9].kind, TK_BACKQUOTE);
+  EXPECT_EQ(t[11].kind, TK_OVERLAY);
+  // The overlay is a voice of its own: the bar's accidentals of before & stay there.
+  EXPECT_EQ(Pitches("^c&c"), (std::vector<int>{73, 72}));
+  EXPECT_EQ(Pitches("c&^cc|c"), (std::vector<int>{72, 73, 73, 72}));
+  // Notes after & do not lengthen the first bar (no pickup here).
+  Options o;
+  o.pickup = true;
+  o.unit = "1/4";
+  AbcParser r;
+  std::string body = "ABcd&ABcd|e";
+  r.Init("C", "4/4", "1/4", body, "", true);
+  EXPECT_EQ(r.pickupOffset, 0u);
+  EXPECT_EQ(r.firstBarLength, 768u);
+}
+
 TEST(GraceTest, GraceGroups) {
   auto n = Notes(Read("{g}A"));
   EXPECT_EQ(n[0].note.flags & kNoteInGrace, kNoteInGrace);
@@ -384,6 +432,26 @@ TEST(BodyFieldTest, LineStartFields) {
   EXPECT_EQ(t[6].note.pitch, 66);
   EXPECT_EQ(t[12].note.length, 48u);
   EXPECT_EQ(t[12].line, 5);
+}
+
+// N:, Z:, C: ... on their own line are fields, not music; a note letter whose colon
+// begins a repeat sign is music.
+TEST(BodyFieldTest, InformationFieldsAreNotMusic) {
+  std::string body = "N:Norge\nA\nZ:trans\nr:remark\nC:|B\nG::";
+  AbcParser r;
+  r.Init("C", "4/4", "1/8", std::nullopt, "", true);
+  r.SetText(body);
+  std::vector<Tok> t;
+  for (const Tok& x : ReadAll(r, body))
+    if (x.kind != TK_NEWLINE) t.push_back(x);
+  std::vector<int> kinds;
+  for (const Tok& x : t) kinds.push_back(x.kind);
+  EXPECT_EQ(kinds, (std::vector<int>{TK_FIELD_INFO, TK_NOTE, TK_FIELD_INFO, TK_FIELD_INFO, TK_NOTE,
+                                     TK_REPEAT_END, TK_NOTE, TK_NOTE, TK_REPEAT_BOTH, TK_END}));
+  EXPECT_EQ(t[0].text, "Norge");
+  EXPECT_EQ(t[0].value, 'N');
+  EXPECT_EQ(t[3].value, 'r');
+  EXPECT_EQ(t[4].line, 5);
 }
 
 TEST(BodyFieldTest, InlineFields) {

@@ -1,7 +1,9 @@
-// tunora-cli render and symbols, run as separate processes.
+// tunora-cli render, layout and symbols, run as separate processes.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "support/RunCli.h"
 
@@ -39,6 +41,42 @@ TEST_F(DrawCommands, OneTuneToEachFormat) {
   std::string svg = Read(Out("t.svg"));
   EXPECT_NE(svg.find("width=\"215.90mm\" height=\"279.40mm\""), std::string::npos);
   EXPECT_NE(svg.find("Drowsy Maggie"), std::string::npos);
+}
+
+// The listing of a tune drawn with the real fonts: every item's byte range is the ABC it
+// came from in the text "tune FILE N" prints.
+TEST_F(DrawCommands, LayoutListsItemsWithTheirSourceBytes) {
+  std::string abc = Out("t.abc");
+  {
+    std::ofstream f(abc, std::ios::binary);
+    f << "X:3\r\nT:Listing\r\nM:2/4\r\nL:1/8\r\nK:D\r\n\"A7\"^c2 [DF]A|]\r\n";
+  }
+  auto tune = test::RunCli({"tune", abc, "1", "--home", home});
+  auto r = test::RunCli({"layout", abc, "1", "--home", home});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::istringstream lines(r.out);
+  std::string line;
+  std::vector<std::string> notes, chords;
+  bool clef = false;
+  while (std::getline(lines, line)) {
+    std::istringstream f(line);
+    int page, system, staff, x, y, begin, end;
+    std::string kind, symbol;
+    ASSERT_TRUE(f >> page >> system >> staff >> kind >> symbol >> x >> y >> begin >> end) << line;
+    EXPECT_EQ(page, 1);
+    EXPECT_LT(y, 0) << line;
+    if (kind == "clef") clef = clef || symbol == "g_clef";
+    if (begin < 0) continue;
+    ASSERT_LE(static_cast<size_t>(end), tune.out.size()) << line;
+    std::string source = tune.out.substr(static_cast<size_t>(begin), static_cast<size_t>(end - begin));
+    if (kind == "note") notes.push_back(source);
+    if (kind == "chord") chords.push_back(source);
+  }
+  EXPECT_TRUE(clef);
+  EXPECT_EQ(notes, (std::vector<std::string>{"^c2", "D", "F", "A"}));
+  EXPECT_EQ(chords, (std::vector<std::string>{"\"A7\""}));
+  r = test::RunCli({"layout", abc, "2", "--home", home});
+  EXPECT_EQ(r.status, 1);
 }
 
 TEST_F(DrawCommands, AllTunesNumberThePageFiles) {

@@ -17,7 +17,7 @@ class PlayCommandsTest : public test::CliFixture {
   std::string Tunes() {
     return Write("t.abc",
                  "X:12\nT:The Kesh\nM:6/8\nL:1/8\nQ:3/8=116\nK:G\n\"G\"G3 GAB|\"D\"A3 ABd|\n\n"
-                 "X:3\nT:Odd: One?\nM:4/4\nL:1/4\nK:C\nC D E|F & G A|\n");
+                 "X:3\nT:Odd: One?\nM:4/4\nL:1/4\nK:C\nC D E|F # G A|\n");
   }
   void StyleFile() {
     std::ofstream(home + "/abcstyle.cfg", std::ios::binary)
@@ -91,7 +91,7 @@ TEST_F(PlayCommandsTest, CheckListsErrorsAndSucceeds) {
   auto one = RunCli({"check", file, "2", "--home", home});
   EXPECT_EQ(one.status, 0);
   EXPECT_NE(one.out.find("L 1: Warning: Too many or too few notes in bar: "), std::string::npos);
-  EXPECT_NE(one.out.find("L 1: Error in ABC tune.: & G A|"), std::string::npos);
+  EXPECT_NE(one.out.find("L 1: Error in ABC tune.: # G A|"), std::string::npos);
   EXPECT_EQ(one.out.substr(one.out.size() - 2), "\r\n");
   auto all = RunCli({"check", file, "--home", home});
   EXPECT_EQ(all.status, 0);

@@ -220,63 +220,45 @@ void ParseKey(std::string_view text, KeyInfo& key) {
   }
   while (IsAlpha(At(t, i))) ++i;
 
-  // Explicit accidentals.
+  // Explicit accidentals: each sets its letter's accidental outright, whatever the
+  // mode gave it (the tonic's letter too); a later one for a letter wins.
   while (key.explicitCount < 7) {
     SkipBlanks(t, i);
     char c = At(t, i);
-    int acc;
-    if (c == '^') {
-      acc = 1;
-    } else if (c == '_') {
-      acc = -1;
+    int acc = 0;
+    size_t run = 1;
+    if (c == '^' || c == '_') {
+      while (run < 2 && At(t, i + run) == c) ++run;
+      acc = c == '^' ? static_cast<int>(run) : -static_cast<int>(run);
     } else if (c == '=') {
       // "clef=bass" and the like: an = straight after a word assigns, it is no natural.
       if (i > 0 && (IsAlpha(t[i - 1]) || IsDigit(t[i - 1]))) break;
-      acc = 0;
     } else {
       break;
     }
-    char l = At(t, i + 1);
+    char l = At(t, i + run);
     int li = LetterIndex(l);
     if (li < 0) {
       if (IsAlpha(l)) key.noKey = true;
       break;
     }
-    if (li == letter && !key.noKey) {
-      key.noKey = true;
-      break;
-    }
     key.explicitAccidentals[key.explicitCount] = static_cast<int8_t>(acc);
     key.explicitLetters[key.explicitCount] = static_cast<uint8_t>(60 + kLetterPc[li]);
     ++key.explicitCount;
-    i += 2;
+    i += run + 1;
   }
 
-  // The scale, spelled degree by degree on consecutive letters.
+  // The scale, spelled degree by degree on consecutive letters; a letter with an
+  // explicit accidental takes it.
   int tonicPc = (key.tonic - 60 + 12) % 12;
   int chain = tonicPc;
   for (int d = 0; d < 7; ++d) {
+    const int natPcOfDegree = kLetterPc[(letter + d) % 7];
     int pc = chain;
-    for (int e = 0; e < key.explicitCount; ++e) {
-      int ePc = key.explicitLetters[e] - 60;
-      int acc = key.explicitAccidentals[e];
-      if (ePc == pc) {
-        pc = (pc + acc + 12) % 12;
-        key.letterAccidentals[ePc] = static_cast<int8_t>(acc);
+    for (int e = key.explicitCount; e-- > 0;) {
+      if (key.explicitLetters[e] - 60 == natPcOfDegree) {
+        pc = (natPcOfDegree + key.explicitAccidentals[e] + 12) % 12;
         break;
-      }
-      if (acc == 0) {
-        int k = (pc - tonicPc + 12) % 12;
-        if (pc == (ePc + 11) % 12 && InSet(k, {1, 3, 5, 8, 10})) {
-          pc = (pc + 1) % 12;
-          key.letterAccidentals[ePc] = 0;
-          break;
-        }
-        if (pc == (ePc + 1) % 12 && InSet(k, {2, 4, 6, 7, 9, 11})) {
-          pc = (pc + 11) % 12;
-          key.letterAccidentals[ePc] = 0;
-          break;
-        }
       }
     }
     int li = (letter + d) % 7;

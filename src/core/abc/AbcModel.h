@@ -52,7 +52,7 @@ enum TokenKind : uint8_t {
   TK_CHORD_SYMBOL = 23,
   TK_DECORATION_TEXT = 24,
   TK_DIRECTIVE = 25,
-  TK_GRACE_START = 26,
+  TK_GRACE_START = 26,  // value 1 for {/ (a slashed grace, acciaccatura)
   TK_GRACE_END = 27,
   TK_BROKEN = 28,
   TK_TIE = 29,
@@ -120,6 +120,12 @@ enum TokenKind : uint8_t {
   TK_F = 97,
   TK_FFFF = 100,
   TK_SFZ = 101,
+  // Kinds beyond the table above.
+  TK_FIELD_INFO = 102,  // a field that does not change the music (N:, C:, Z: ...) on a line
+                        // of its own; the letter in the token value, the text in the buffer
+  TK_OVERLAY = 103,     // & inside a bar: what follows sounds from the start of the bar, beside
+                        // what came before, up to the bar line
+  TK_BACKQUOTE = 104,   // ` between notes: nothing but legibility (a beam goes on over it)
 };
 
 inline constexpr int kFirstFieldKind = TK_FIELD_E;

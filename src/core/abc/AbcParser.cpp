@@ -77,6 +77,7 @@ void AbcParser::Init(std::optional<std::string_view> keyText, std::string_view m
                      std::optional<std::string_view> bodyForPickup, std::string_view tempoText,
                      bool decodeDecorations) {
   decodeDecorations_ = decodeDecorations;
+  delimiter_ = headerDelimiter_ = 0;
   ParseKey(keyText ? *keyText : std::string_view("C"), key);
   meter = MeterInfo{};
   ParseMeter(meterText, meter, commonEqualsCut, true);
@@ -89,6 +90,7 @@ void AbcParser::Init(std::optional<std::string_view> keyText, std::string_view m
   errors.Clear();
   note = NoteInfo{};
   ClearBrackets();
+  tieFromCount_ = tieToCount_ = 0;
   EndSubstitution();
   lineNumber_ = 1;
   followUp_ = 0;
@@ -112,12 +114,14 @@ void AbcParser::SetText(std::string_view text) {
 
 void AbcParser::Restart() {
   Load(afterInit_);
+  delimiter_ = headerDelimiter_;
   ResetReadingState();
 }
 
 // Back to the first character: no open brackets or substitution, line 1, no token.
 void AbcParser::ResetReadingState() {
   ClearBrackets();
+  tieFromCount_ = tieToCount_ = 0;
   EndSubstitution();
   lineNumber_ = 1;
   followUp_ = 0;
@@ -148,14 +152,15 @@ void AbcParser::SetUserSymbols(int mode, const UserSymbols* tuneTable,
   symbols_.CopyFrom(UserSymbols::Application());
   if (tuneTable != nullptr) symbols_.CopyFrom(*tuneTable);
   symbolMode_ = mode == UserSymbols::kDrawTable || mode == UserSymbols::kPlayTable ? mode : 0;
-  if (symbolMode_ == 0) return;
   const char tag = symbolMode_ == UserSymbols::kDrawTable ? 'U' : 'u';
   size_t i = 0;
   while (i < headerText.size()) {
     size_t e = i;
     while (e < headerText.size() && !IsLineEnd(headerText[e])) ++e;
     std::string_view line = headerText.substr(i, e - i);
-    if (line.size() >= 2 && line[0] == tag && line[1] == ':')
+    if (line.size() >= 2 && line[0] == 'I' && line[1] == ':')
+      delimiter_ = headerDelimiter_ = ReadDecorationInstruction(line.substr(2), headerDelimiter_);
+    if (symbolMode_ != 0 && line.size() >= 2 && line[0] == tag && line[1] == ':')
       symbols_.AddDefinition(symbolMode_, line.substr(2));
     while (e < headerText.size() && IsLineEnd(headerText[e])) ++e;
     i = e;
@@ -199,11 +204,13 @@ void AbcParser::ScanPickup() {
   uint64_t sum = 0;
   bool counted = false;
   bool barFound = false;
+  bool overlay = false;  // notes after & sound beside the bar's own
   for (;;) {
     TokenKind k = NextToken(pos, first);
     first = false;
     if (k == TK_END) break;
-    if (k == TK_NOTE) {
+    if (k == TK_OVERLAY) overlay = true;
+    if (k == TK_NOTE && !overlay) {
       if ((note.flags & kNoteInGrace) == 0 &&
           ((note.flags & kNoteInChord) == 0 || chordNoteCount_ == 1)) {
         sum += note.length;
@@ -271,7 +278,7 @@ TokenKind AbcParser::Scan(const char* s, size_t n, size_t& p, bool atLineStart) 
     for (int r = kLineStartFirst; r < kLineStartFirst + kLineStartCount; ++r) {
       const TokenRow& row = kTokenRows[r];
       std::string_view text = row.text.substr(1);
-      if (!Matches(s, n, p, text)) continue;
+      if (!Matches(s, n, p, text) || !FieldRowApplies(row, s, n, p + text.size())) continue;
       TokenRow direct{text, row.followUp, 0, row.mode, row.value, row.warn, 0};
       return ReadRow(direct, s, n, p);
     }
@@ -279,7 +286,8 @@ TokenKind AbcParser::Scan(const char* s, size_t n, size_t& p, bool atLineStart) 
   const auto c = static_cast<unsigned char>(s[p]);
   for (int r = kFirstRow[c], end = kRowsEnd[c]; r >= 0 && r < end; ++r) {
     const std::string_view text = kTokenRows[r].text;
-    if (text.size() == 1 || Matches(s + 1, n - 1, p, text.substr(1)))
+    if ((text.size() == 1 || Matches(s + 1, n - 1, p, text.substr(1))) &&
+        FieldRowApplies(kTokenRows[r], s, n, p + text.size()))
       return ReadRow(kTokenRows[r], s, n, p);
   }
   tokenValue_ = c;
@@ -370,7 +378,10 @@ TokenKind AbcParser::ReadRow(const TokenRow& row, const char* s, size_t n, size_
       break;
   }
 
-  if (row.kind == kKindPlus) kind = inChord_ ? TK_CHORD_END : TK_CHORD_START;
+  if (row.kind == kKindPlus) {
+    if (!inChord_ && ReadPlusDecoration(s, n, p, kind)) return kind;
+    kind = inChord_ ? TK_CHORD_END : TK_CHORD_START;
+  }
   switch (kind) {
     case TK_CHORD_START:
       if (inChord_) return fail('[');
@@ -395,6 +406,16 @@ TokenKind AbcParser::ReadRow(const TokenRow& row, const char* s, size_t n, size_
     case TK_GRACE_START:
       if (inGrace_) return fail('{');
       inGrace_ = true;
+      // {/g}: a slashed grace (acciaccatura), value 1.
+      if (p < n && s[p] == '/') {
+        ++p;
+        tokenValue_ = 1;
+      }
+      break;
+    case TK_OVERLAY:
+      // The overlay is a voice of its own: the bar's accidentals and open brackets
+      // stay with what came before.
+      ClearBrackets();
       break;
     case TK_GRACE_END:
       if (!inGrace_) return fail('}');
@@ -442,6 +463,9 @@ void AbcParser::ActOnField(TokenKind kind) {
     case TK_FIELD_Q:
       ParseTempo(tokenText_, meter.unitLength, meter.beatLength, tempo);
       break;
+    case TK_FIELD_I:
+      delimiter_ = ReadDecorationInstruction(tokenText_, delimiter_);
+      break;
     case TK_FIELD_V:
       ParseVoice(tokenText_, voice);
       break;
@@ -484,6 +508,55 @@ void AbcParser::LookAtChord(const char* s, size_t n, size_t p, char close) {
   int broken = 0;
   LookAfter(s, n, q, chordTied_, broken);
   chordBroken_ = static_cast<int8_t>(broken);
+}
+
+// "decoration +" or "decoration !" (I: field text) gives that delimiter; any other
+// instruction leaves current.
+char AbcParser::ReadDecorationInstruction(std::string_view text, char current) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  constexpr std::string_view kWord = "decoration";
+  if (text.size() - i < kWord.size()) return current;
+  for (size_t k = 0; k < kWord.size(); ++k)
+    if ((text[i + k] | 0x20) != kWord[k]) return current;
+  i += kWord.size();
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  if (i < text.size() && (text[i] == '+' || text[i] == '!')) return text[i];
+  return current;
+}
+
+// At a + that would open a chord: the text up to the next + on the line is a
+// decoration (+trill+, +fine+) when the delimiter says so, or, when none was set,
+// when it is a decoration's name or is not made only of notes (accidentals, letters,
+// rests, octave marks, lengths and blanks) - +CEG+ and +c2e2+ stay chords. On a
+// decoration p moves past the closing + and kind is the decoration's kind.
+bool AbcParser::ReadPlusDecoration(const char* s, size_t n, size_t& p, TokenKind& kind) {
+  if (delimiter_ == '!') return false;
+  size_t e = p;
+  while (e < n && s[e] != '+' && !IsLineEnd(s[e])) ++e;
+  if (e >= n || s[e] != '+') return false;
+  const std::string_view name(s + p, e - p);
+  uint8_t number = 0;
+  const uint8_t found = LookupDecoration(name, number);
+  if (delimiter_ != '+' && found == 0) {
+    bool letter = false, notes = true;
+    for (char c : name) {
+      if (LetterPc(static_cast<char>(c | 0x20)) >= 0 || c == 'z') {
+        letter = true;
+      } else if (std::strchr("^_=',/ \t", c) == nullptr && !IsDigit(c)) {
+        notes = false;
+      }
+    }
+    if (letter && notes) return false;
+  }
+  tokenText_ = name;
+  p = e + 1;
+  kind = TK_DECORATION_TEXT;
+  if (decodeDecorations_ && found != 0) {
+    kind = static_cast<TokenKind>(found);
+    if (found == TK_REPEATBAR) tokenValue_ = number;
+  }
+  return true;
 }
 
 TokenKind AbcParser::ReadTuplet(int p0, const char* s, size_t n, size_t& p) {
@@ -585,6 +658,14 @@ TokenKind AbcParser::ReadNote(const char* s, size_t n, size_t& p) {
   }
   ++p;  // the letter is read
 
+  // A new note or chord continues the ties of the one before it.
+  const bool graceNote = inGrace_;
+  if (!graceNote && (!inChord_ || newChord_)) {
+    std::copy(tieFrom_, tieFrom_ + tieFromCount_, tieTo_);
+    tieToCount_ = tieFromCount_;
+    tieFromCount_ = 0;
+  }
+
   bool endedAtMark = false;
   if (restCode != 0) {
     if (written) return fail(letter);
@@ -619,6 +700,10 @@ TokenKind AbcParser::ReadNote(const char* s, size_t n, size_t& p) {
       pitch += inForce;
     } else {
       pitch += key.letterAccidentals[pc];
+    }
+    if (!written && !graceNote) {
+      for (int i = 0; i < tieToCount_; ++i)
+        if (tieTo_[i].written == wp) pitch = tieTo_[i].pitch;
     }
     if (pitch < 0 || pitch > 127) return fail(letter);
     if (written) accidentalMemory_[wp] = wacc;
@@ -655,9 +740,13 @@ TokenKind AbcParser::ReadNote(const char* s, size_t n, size_t& p) {
   LookAfter(s, n, p, tied, broken);
   if (inChord_) {
     tied = tied || chordTied_;
-    broken = chordBroken_;
+    if (chordBroken_ != 0) broken = chordBroken_;
   }
-  if (tied) nt.flags |= kNoteTied;
+  if (tied) {
+    nt.flags |= kNoteTied;
+    if (restCode == 0 && !graceNote && tieFromCount_ < kMaxTied)
+      tieFrom_[tieFromCount_++] = {nt.writtenPitch, nt.pitch};
+  }
   const bool grace = (nt.flags & kNoteInGrace) != 0;
   const int8_t pendingSecond = inChord_ ? chordSecond_ : pendingBroken_;
   const bool second = pendingSecond != 0 && !grace;

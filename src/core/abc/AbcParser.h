@@ -61,10 +61,16 @@ class AbcParser {
 
   // Table in force: 0 none, 1 the U: table (drawing), 2 the u: table (playback).
   // Fills the tables from the application-wide set, then from tuneTable (may be
-  // null), then from the U: (mode 1) or u: (mode 2) lines of headerText.
+  // null), then from the U: (mode 1) or u: (mode 2) lines of headerText. An
+  // "I:decoration" line of headerText sets the decoration delimiter for the tune.
   void SetUserSymbols(int mode, const UserSymbols* tuneTable, std::string_view headerText);
   const UserSymbols& Symbols() const { return symbols_; }
   int SymbolMode() const { return symbolMode_; }
+
+  // The decoration delimiter of an "I:decoration +" or "I:decoration !" line: '+'
+  // reads every +name+ as a decoration, '!' every +...+ as a chord, 0 (neither said)
+  // reads +...+ as a chord when it holds only notes, else as a decoration.
+  char DecorationDelimiter() const { return delimiter_; }
 
   // Reads the %%MIDI sub-command of the directive just returned into midi.
   void ReadMidiDirective() { ParseMidiDirective(tokenText_, midi); }
@@ -125,6 +131,8 @@ class AbcParser {
   TokenKind ReadNote(const char* s, size_t n, size_t& p);
   TokenKind ReadTuplet(int p0, const char* s, size_t n, size_t& p);
   void LookAtChord(const char* s, size_t n, size_t p, char close);
+  bool ReadPlusDecoration(const char* s, size_t n, size_t& p, TokenKind& kind);
+  static char ReadDecorationInstruction(std::string_view text, char current);
   TokenKind Deliver(TokenKind kind);
   void ActOnField(TokenKind kind);
   void ClearBrackets();
@@ -139,6 +147,8 @@ class AbcParser {
   int lineNumber_ = 1;
   bool syntaxWarning_ = false;
   bool decodeDecorations_ = false;
+  char delimiter_ = 0;        // the decoration delimiter in force
+  char headerDelimiter_ = 0;  // the one of the header, where each pass starts
   bool scanning_ = false;  // the pickup scan: bars clear the brackets only
   uint8_t followUp_ = 0;
 
@@ -158,6 +168,19 @@ class AbcParser {
   TupletState tuplet_;
   int8_t pendingBroken_ = 0;
   int16_t accidentalMemory_[128] = {};
+  // Ties: the written and sounding pitches of the tied notes of the last note or
+  // chord (tieFrom_), which the next note or chord continues (tieTo_): a note of the
+  // same written pitch without an accidental of its own keeps the tied pitch, across
+  // a bar line too.
+  struct TiedPitch {
+    uint8_t written;
+    uint8_t pitch;
+  };
+  static constexpr int kMaxTied = 8;
+  TiedPitch tieFrom_[kMaxTied] = {};
+  TiedPitch tieTo_[kMaxTied] = {};
+  int tieFromCount_ = 0;
+  int tieToCount_ = 0;
 
   // User symbols and the substitution being read.
   UserSymbols symbols_;

@@ -36,6 +36,23 @@ constexpr std::array<TokenRow, kTokenRowCount> kTokenRowsInit = {{
     Row("\nV:", TK_NEWLINE, TK_FIELD_V, 2, 0),
     Row("\nW:", TK_NEWLINE, TK_FIELD_W, 2, 0),
     Row("\nw:", TK_NEWLINE, TK_FIELD_w, 2, 0),
+    // Fields that tell about the tune and do not change its music.
+    Row("\nA:", TK_NEWLINE, TK_FIELD_INFO, 2, 'A'),
+    Row("\nB:", TK_NEWLINE, TK_FIELD_INFO, 2, 'B'),
+    Row("\nC:", TK_NEWLINE, TK_FIELD_INFO, 2, 'C'),
+    Row("\nD:", TK_NEWLINE, TK_FIELD_INFO, 2, 'D'),
+    Row("\nF:", TK_NEWLINE, TK_FIELD_INFO, 2, 'F'),
+    Row("\nG:", TK_NEWLINE, TK_FIELD_INFO, 2, 'G'),
+    Row("\nH:", TK_NEWLINE, TK_FIELD_INFO, 2, 'H'),
+    Row("\nN:", TK_NEWLINE, TK_FIELD_INFO, 2, 'N'),
+    Row("\nO:", TK_NEWLINE, TK_FIELD_INFO, 2, 'O'),
+    Row("\nS:", TK_NEWLINE, TK_FIELD_INFO, 2, 'S'),
+    Row("\nX:", TK_NEWLINE, TK_FIELD_INFO, 2, 'X'),
+    Row("\nZ:", TK_NEWLINE, TK_FIELD_INFO, 2, 'Z'),
+    Row("\nm:", TK_NEWLINE, TK_FIELD_INFO, 2, 'm'),
+    Row("\nr:", TK_NEWLINE, TK_FIELD_INFO, 2, 'r'),
+    Row("\ns:", TK_NEWLINE, TK_FIELD_INFO, 2, 's'),
+    Row("\n+:", TK_NEWLINE, TK_FIELD_INFO, 2, '+'),
     Row("\n\\", TK_NEWLINE, TK_BACKSLASH_LINE, 1, 0),
     Row("\n", TK_NEWLINE, 0, 0, 0),
     Row(" ", TK_SPACE, 0, 0, 0),
@@ -94,6 +111,8 @@ constexpr std::array<TokenRow, kTokenRowCount> kTokenRowsInit = {{
     Row(":||", TK_REPEAT_END, 0, 0, 0),
     Row(":|", TK_REPEAT_END, 0, 0, 0),
     Row("\"", TK_CHORD_SYMBOL, 0, 3, 0),
+    Row("&", TK_OVERLAY, 0, 0, 0),
+    Row("`", TK_BACKQUOTE, 0, 0, 0),
     Row("{", TK_GRACE_START, 0, 0, 0),
     Row("}", TK_GRACE_END, 0, 0, 0),
     Row(">>>>", TK_BROKEN, 0, 7, 4),
@@ -317,6 +336,9 @@ const char* TokenKindName(int kind) {
       "FIELD_T", "FIELD_U", "FIELD_u", "FIELD_V", "FIELD_W", "FIELD_w", "TK_INLINE_FIELD"};
   static_assert(sizeof kNames / sizeof kNames[0] == 54);
   if (kind >= 0 && kind < 54) return kNames[kind];
+  if (kind == TK_FIELD_INFO) return "FIELD_INFO";
+  if (kind == TK_OVERLAY) return "TK_OVERLAY";
+  if (kind == TK_BACKQUOTE) return "TK_BACKQUOTE";
   if (IsDecorationKind(kind)) {
     for (const DecorationDef& d : kDecorations)
       if (d.kind == kind) return d.name.data();

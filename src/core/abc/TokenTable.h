@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -34,15 +35,24 @@ struct TokenRow {
   uint8_t lineFeeds;  // line feeds swallowed by the row (not returned as TK_NEWLINE)
 };
 
-inline constexpr int kTokenRowCount = 152;
+inline constexpr int kTokenRowCount = 170;
 extern const std::array<TokenRow, kTokenRowCount> kTokenRows;
 // Index of the first row of each first character, -1 when no row starts with it.
 extern const std::array<int16_t, 256> kFirstRow;
 // One past the last row of each first character (0 when none).
 extern const std::array<int16_t, 256> kRowsEnd;
 // Rows that begin with a line feed and continue (line-start fields, backslash lines).
+// A note letter and a colon followed by | or : ("A:|", "G::") is music, not a field:
+// FieldRowApplies tells.
 inline constexpr int kLineStartFirst = 1;
-inline constexpr int kLineStartCount = 15;
+inline constexpr int kLineStartCount = 31;
+
+// False for a line-start field row of a note letter whose colon is followed by | or
+// : at text[end] (end: the position after the row's text).
+inline bool FieldRowApplies(const TokenRow& row, const char* s, size_t n, size_t end) {
+  if (row.followUp != TK_FIELD_INFO || row.value < 'A' || row.value > 'G') return true;
+  return end >= n || (s[end] != '|' && s[end] != ':');
+}
 
 struct DecorationDef {
   std::string_view name;

@@ -128,7 +128,7 @@ void ConnectUserSymbols(SettingsDataHooks& hooks, UserSymbols& set) {
 
 std::string TuneSymbolLines(const TuneRecord& tune) {
   std::string lines;
-  for (char tag : {'U', 'u'}) {
+  for (char tag : {'U', 'u', 'I'}) {
     const std::string& value = tune.FieldText(tag);
     size_t i = 0;
     while (i < value.size()) {

@@ -65,8 +65,9 @@ class UserSymbols {
 // saved to "userdef.abc" with the other settings files.
 void ConnectUserSymbols(SettingsDataHooks& hooks, UserSymbols& set = UserSymbols::Application());
 
-// The U: and u: lines of a tune's own header, each tagged again ("U:...", "u:..."),
-// as the symbol tables read them.
+// The U:, u: and I: lines of a tune's own header, each tagged again ("U:...",
+// "u:...", "I:..."), as the reader's symbol set-up reads them (I: for the
+// decoration delimiter).
 std::string TuneSymbolLines(const TuneRecord& tune);
 
 }  // namespace tunora

@@ -42,6 +42,20 @@ TextAlign ToTextAlign(int align, int adjust) {
 
 }  // namespace
 
+std::string ArticleFirst(std::string_view title) {
+  size_t comma = title.rfind(',');
+  if (comma == std::string_view::npos) return std::string(title);
+  std::string_view article = title.substr(comma + 1);
+  while (!article.empty() && article.front() == ' ') article.remove_prefix(1);
+  while (!article.empty() && article.back() == ' ') article.remove_suffix(1);
+  std::string lower;
+  for (char c : article) lower += Lower(c);
+  if (lower != "the" && lower != "a" && lower != "an") return std::string(title);
+  std::string_view name = title.substr(0, comma);
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  return std::string(article) + " " + std::string(name);
+}
+
 std::vector<std::string_view> WrapText(Canvas& canvas, const CanvasFont& font,
                                        std::string_view text, int32_t width) {
   std::vector<std::string_view> pieces;
@@ -325,7 +339,9 @@ std::string DrawContext::BlockText(const TuneRecord& tune, const HeaderBlock& bl
         first = 1;
         ++i;
       }
-      for (size_t t = first; t < last; ++t) Join(text, tune.titles[t]);
+      for (size_t t = first; t < last; ++t) {
+        Join(text, format_.titleArticleFirst ? ArticleFirst(tune.titles[t]) : tune.titles[t]);
+      }
     } else if (c == 'X') {
       Join(text, std::to_string(tune.number));
     } else if (c == 'W') {

@@ -39,6 +39,9 @@ bool PaperKindFromName(std::string_view name, PaperKind& paper);
 inline constexpr std::string_view kTooManyItemsMessage =
     "Maximum number of draw items in one line reached.";
 
+// "Name, The" (or ", A", ", An") as "The Name"; other titles as they are.
+std::string ArticleFirst(std::string_view title);
+
 // A line of text cut at blanks into pieces no wider than width (a word wider than
 // that is cut where it must be).
 std::vector<std::string_view> WrapText(Canvas& canvas, const CanvasFont& font,

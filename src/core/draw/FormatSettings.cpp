@@ -220,7 +220,7 @@ void ParseTune(Cursor& c, FormatSettings& fs) {
   if (IsCompleteSwitchLine(c.Rest())) {
     fs.restsInBeamGroup = fs.halfStemForBeamedRest = fs.slashFlaggedGrace = false;
     fs.cancelKey = fs.clefFirstStaffOnly = fs.keyFirstStaffOnly = false;
-    fs.chordsBelow = fs.ghbStyle = fs.graceNotesUp = false;
+    fs.chordsBelow = fs.ghbStyle = fs.graceNotesUp = fs.titleArticleFirst = false;
   }
   while (!c.AtEnd()) {
     if (c.Match("spaceBeforeTune=")) {
@@ -255,6 +255,8 @@ void ParseTune(Cursor& c, FormatSettings& fs) {
       fs.ghbStyle = true;
     } else if (c.Match("graceNotesUp")) {
       fs.graceNotesUp = true;
+    } else if (c.Match("titleArticleFirst")) {
+      fs.titleArticleFirst = true;
     } else {
       c.SkipWord();
     }
@@ -677,7 +679,7 @@ std::string WriteFormat(const FormatSettings& fs) {
       {fs.slashFlaggedGrace, " slashFlaggedGrace"}, {fs.cancelKey, " cancelKey"},
       {fs.clefFirstStaffOnly, " clefFirstStaffOnly"}, {fs.keyFirstStaffOnly, " keyFirstStaffOnly"},
       {fs.chordsBelow, " chordsBelow"},             {fs.ghbStyle, " GHBStyle"},
-      {fs.graceNotesUp, " graceNotesUp"}};
+      {fs.graceNotesUp, " graceNotesUp"},           {fs.titleArticleFirst, " titleArticleFirst"}};
   for (const auto& [on, word] : switches) {
     if (on) out += word;
   }

@@ -107,6 +107,8 @@ struct FormatSettings {
   bool graceNotesUp = false;
   bool chordsBelow = false;
   bool ghbStyle = false;
+  // Titles written "Name, The" are printed "The Name" ("%%fmt tune titleArticleFirst").
+  bool titleArticleFirst = false;
   bool exprAbove = true;
   bool graceSlurs = true;
   bool showText = true;

@@ -42,6 +42,17 @@ bool TuneDrawer::Append(DrawItem item) {
     item.begin = tokBegin_;
     item.end = tokEnd_;
   }
+  if (multi_) {
+    // A voice's row: positions come from the time axis the voices share.
+    if (item.time == DrawItem::kNoTime) item.time = vtime_;
+    if (line_.size() >= kMaxVoiceItems) {
+      // The voice stops here; what was read of it and the other voices is drawn.
+      dc_.ReportTooManyItems();
+      return false;
+    }
+    line_.push_back(std::move(item));
+    return true;
+  }
   if (line_.size() >= kMaxLineItems) {
     dc_.ReportTooManyItems();
     stopped_ = true;
@@ -54,7 +65,11 @@ bool TuneDrawer::Append(DrawItem item) {
   }
   line_.push_back(std::move(item));
   if (chordMember) return true;
-  while (!stopped_ && !line_.empty() && line_.back().x + line_.back().ink > dc_.RightLimit()) {
+  // A line may run past the right limit by a quarter of its room: it is pressed
+  // together when drawn, as engravers do before they break a line early.
+  const int32_t allowance = (dc_.RightLimit() - line_.front().x) / kShrinkAllowanceDen;
+  while (!stopped_ && !line_.empty() &&
+         line_.back().x + line_.back().ink > dc_.RightLimit() + allowance) {
     if (!Cut()) break;
   }
   return !stopped_;
@@ -149,6 +164,15 @@ bool TuneDrawer::Cut() {
 }
 
 bool TuneDrawer::FlushLine(bool last) {
+  if (multi_) {
+    // In a system the break is kept in the voice's row for the system cutting.
+    if (!last) {
+      DrawItem b;
+      b.kind = kItemBreak;
+      Append(std::move(b));
+    }
+    return true;
+  }
   bool drawn = !stopped_ && DrawLine(last);
   if (dc_.Failed()) {
     stopped_ = true;

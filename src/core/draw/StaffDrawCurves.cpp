@@ -33,6 +33,24 @@ void TuneDrawer::DrawTiesAndSlurs(int32_t y0, int32_t startX, int32_t endX) {
   auto arcHeight = [&](int32_t w) {
     return std::clamp<int32_t>(w * arcPct / 100, LS / 4, LS * 2 / 3);
   };
+  // Ties from the staff before: a half tie into the first note here.
+  std::vector<OpenTie> continued;
+  continued.swap(openTies_);
+  for (const OpenTie& t : continued) {
+    for (const Column& d : cols_) {
+      if (d.grace || d.rest) continue;
+      const DrawItem& first = line_[static_cast<size_t>(d.first)];
+      int32_t x2 = d.headX - tieH;
+      int32_t x1 = std::max(line_.front().x + LS, x2 - LS * 2);
+      int step = first.step;
+      for (int j = d.first; j <= d.last; ++j) {
+        if (line_[static_cast<size_t>(j)].pitch == t.pitch) step = line_[static_cast<size_t>(j)].step;
+      }
+      int32_t y = y0 + YOf(step) + (t.above ? LS / 2 + tieV : -LS / 2 - tieV);
+      if (x2 > x1) DrawArc("tie", t.begin, first.end, x1, y, x2, y, t.above, arcHeight(x2 - x1) / 2);
+      break;
+    }
+  }
   // Ties: from a tied note to the next note of the same pitch.
   for (size_t ci = 0; ci < cols_.size(); ++ci) {
     const Column& c = cols_[ci];
@@ -48,10 +66,12 @@ void TuneDrawer::DrawTiesAndSlurs(int32_t y0, int32_t startX, int32_t endX) {
       // slur it stands for. Without a next note on the line it runs to the end.
       int32_t x2 = endX, y2 = y1;
       int32_t srcEnd = n.end;
+      bool found = false;
       for (size_t cj = ci + 1; cj < cols_.size(); ++cj) {
         const Column& d = cols_[cj];
         if (d.grace != c.grace || d.rest) continue;
         x2 = d.headX - tieH;
+        found = true;
         srcEnd = line_[static_cast<size_t>(d.last)].end;
         bool same = false;
         for (int j = d.first; j <= d.last; ++j) {
@@ -60,6 +80,9 @@ void TuneDrawer::DrawTiesAndSlurs(int32_t y0, int32_t startX, int32_t endX) {
         if (!same) y2 = y0 + YOf(above ? d.topStep : d.bottomStep) + off;
         break;
       }
+      // A tie to the next staff: half a tie to the end of this one, the other half
+      // at the start of the next.
+      if (!found) openTies_.push_back({n.pitch, above, n.begin});
       if (x2 > x1) DrawArc("tie", n.begin, srcEnd, x1, y1, x2, y2, above, arcHeight(x2 - x1) / 2);
     }
   }
@@ -113,12 +136,22 @@ void TuneDrawer::DrawTiesAndSlurs(int32_t y0, int32_t startX, int32_t endX) {
       }
     }
     if (main == nullptr || main->rest || main->headX - b.headX > LS * 5) continue;
+    // On the side away from the stems, clear of every grace head of the group: from
+    // under (or over) the first grace to the main note.
     bool above = !g.up;
-    int32_t y1 = above ? YOf(a.topStep) + LS / 2 : YOf(a.bottomStep) - LS / 2;
+    int edge = above ? a.topStep : a.bottomStep;
+    for (int ci : g.cols) {
+      const Column& c = cols_[static_cast<size_t>(ci)];
+      edge = above ? std::max(edge, c.topStep) : std::min(edge, c.bottomStep);
+    }
+    int32_t y1 = above ? YOf(edge) + LS / 2 : YOf(edge) - LS / 2;
     int32_t y2 = above ? YOf(main->topStep) + LS * 3 / 4 : YOf(main->bottomStep) - LS * 3 / 4;
+    int32_t x1 = a.headX + a.headW / 3, x2 = main->headX + main->headW / 3;
+    // The arc rises over the heads between its ends.
+    int32_t lean = above ? std::max(0, std::max(y1, y2) - std::min(y1, y2)) : 0;
     DrawArc("slur", line_[static_cast<size_t>(a.first)].begin,
-            line_[static_cast<size_t>(main->last)].end, a.headX, y0 + y1,
-            main->headX + main->headW / 3, y0 + y2, above, LS / 5);
+            line_[static_cast<size_t>(main->last)].end, x1, y0 + y1, x2, y0 + y2, above,
+            LS / 5 + lean / 4);
   }
 }
 

@@ -28,17 +28,43 @@ void TuneDrawer::DrawDecorations(int32_t y0) {
       dc_.PutSymbol("decoration", 15, cx - Box(15).advance / 2, y0, d.begin, d.end);
       return;
     }
+    if (d.kind == kDecoTremolo && c != nullptr && !c->rest) {
+      // Tremolo strokes across the stem (above or below the head without one).
+      const int strokes = d.text.empty() ? 1 : d.text[0] - '0';
+      const bool up = c->up;
+      int32_t sx = c->stem ? c->stemX : up ? headX + headW - lp_.Get(LP_StemThickness) / 2 : headX;
+      int32_t from = up ? YOf(c->topStep) + LS : YOf(c->bottomStep) - LS;
+      if (c->base < 2) sx = cx;
+      const int32_t half = headW * 2 / 3, rise = LS / 3;
+      const int32_t t = lp_.Get(LP_BeamThickness) * 2 / 3;
+      for (int k = 0; k < strokes; ++k) {
+        int32_t yk = y0 + from + (up ? 1 : -1) * k * (t + LS / 4);
+        dc_.PutLine("decoration", sx - half / 2, yk - rise / 2, sx + half / 2, yk + rise / 2, t,
+                    d.begin, d.end);
+      }
+      return;
+    }
     if (s.place == Place::kNone) return;
     if (s.symbol == -2) {
-      // Four-letter dynamics: the three-letter glyph and one more letter.
-      int sym3 = d.kind == TK_PPPP ? SYM_DYN_PPP : SYM_DYN_FFF;
-      int sym1 = d.kind == TK_PPPP ? SYM_DYN_P : SYM_DYN_F;
-      const GlyphBox& b = Box(sym3);
+      // A dynamic without a glyph of its own: its letters in the music font.
+      std::string word = s.text != nullptr ? s.text : d.text;
+      std::vector<int> syms;
+      int32_t w = 0;
+      for (char ch : word) {
+        int sym = DynamicLetterSymbol(ch);
+        if (sym == 0) continue;
+        syms.push_back(sym);
+        w += Box(sym).advance;
+      }
+      if (syms.empty()) return;
+      const GlyphBox& b = Box(SYM_DYN_F);
       int32_t h = b.top - b.bottom;
       int32_t y = up + h / 2;
-      int32_t x = cx - (b.advance + Box(sym1).advance) / 2;
-      dc_.PutSymbol("dynamic", sym3, x, y0 + y - (b.top + b.bottom) / 2, d.begin, d.end);
-      dc_.PutSymbol("dynamic", sym1, x + b.advance, y0 + y - (b.top + b.bottom) / 2, d.begin, d.end);
+      int32_t x = cx - w / 2;
+      for (int sym : syms) {
+        dc_.PutSymbol("dynamic", sym, x, y0 + y - (b.top + b.bottom) / 2, d.begin, d.end);
+        x += Box(sym).advance;
+      }
       up += h + LS / 4;
       return;
     }
@@ -190,7 +216,9 @@ void TuneDrawer::DrawTexts(int32_t y0, int32_t, int32_t) {
         int32_t w = TextWidth(expr, text);
         int32_t y = y0 + YOf(c ? c->bottomStep : 4) - em.ascent / 3;
         if (lead == '<') {
-          dc_.PutText("annotation", expr, headX - it.headDx - w - LS / 4, y, text, d.begin, d.end);
+          // In the room the note keeps in front of it (see AddNote).
+          int32_t lx = (it.flags & kItemChordFirst) ? headX - it.headDx - w - LS / 4 : it.x;
+          dc_.PutText("annotation", expr, lx, y, text, d.begin, d.end);
         } else if (lead == '>') {
           dc_.PutText("annotation", expr, headX + headW + LS / 4, y, text, d.begin, d.end);
         } else if (lead == '_') {
@@ -204,8 +232,9 @@ void TuneDrawer::DrawTexts(int32_t y0, int32_t, int32_t) {
       }
       // Chord symbols: one that would run into the one before moves right.
       int32_t x = std::max(headX, chordEnd_);
-      dc_.PutText("chord", dc_.ChordFont(), x, y0 + chordBaseline_, text, d.begin, d.end);
-      chordEnd_ = x + TextWidth(dc_.ChordFont(), text) + LS / 3;
+      std::string shown = ChordDisplay(text);
+      dc_.PutText("chord", dc_.ChordFont(), x, y0 + chordBaseline_, shown, d.begin, d.end);
+      chordEnd_ = x + TextWidth(dc_.ChordFont(), shown) + LS / 3;
     }
     if (it.kind == TK_FIELD_P || it.kind == TK_FIELD_Q || it.kind == TK_FIELD_R ||
         it.kind == TK_FIELD_T) {

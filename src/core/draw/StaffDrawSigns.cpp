@@ -51,14 +51,7 @@ void TuneDrawer::DrawMeter(const DrawItem& it, int32_t y0) {
     Sym("meter", sym, it.x, y0 + YOf(4), it);
     return;
   }
-  auto width = [this](const std::string& s) {
-    int32_t sum = 0;
-    for (char c : s) {
-      if (c >= '0' && c <= '9') sum += Box(SYM_METER_0 + (c - '0')).advance;
-      if (c == '+') sum += Box(SYM_METER_PLUS).advance;
-    }
-    return sum;
-  };
+  auto width = [this](const std::string& s) { return MeterDigitsWidth(s); };
   std::string num = it.text, den = std::to_string(it.value2);
   int32_t w = std::max(width(num), width(den));
   auto draw = [&](const std::string& s, int step) {
@@ -100,7 +93,7 @@ void TuneDrawer::DrawBarsAndSigns(int32_t y0) {
     }
   }
   // Measure numbers.
-  if (fs_.measureInterval < 0) {
+  if (fs_.measureInterval < 0 || !numberBars_) {
     for (const DrawItem& it : line_)
       if (IsBarItem(it.kind) && it.kind != TK_START_BAR) ++measure_;
     return;

@@ -155,6 +155,14 @@ void TuneDrawer::AddKey(bool cancel, const std::array<int8_t, 12>& old) {
   k.kind = TK_FIELD_K;
   for (int pc = 0; pc < 12; ++pc) k.key[static_cast<size_t>(pc)] = key.letterAccidentals[pc];
   if (key.noKey) k.key.fill(0);
+  // "exp": the signature is the accidentals written after it, nothing of the mode.
+  if (keyExplicit_) {
+    k.key.fill(0);
+    for (int e = 0; e < key.explicitCount && e < 7; ++e) {
+      int pc = key.explicitLetters[e] - 60;
+      if (pc >= 0 && pc < 12) k.key[static_cast<size_t>(pc)] = key.explicitAccidentals[e];
+    }
+  }
   // Pipe music: Hp shows F and C sharp, HP no signature at all.
   if (key.bagpipeKey != 0) {
     k.key.fill(0);
@@ -171,6 +179,11 @@ void TuneDrawer::AddKey(bool cancel, const std::array<int8_t, 12>& old) {
 }
 
 void TuneDrawer::AddMeter() {
+  DrawItem m = MakeMeter();
+  if (m.width > 0) Append(std::move(m));
+}
+
+DrawItem TuneDrawer::MakeMeter() const {
   DrawItem m;
   m.kind = TK_FIELD_M;
   m.value = meter.numerator;
@@ -186,7 +199,7 @@ void TuneDrawer::AddMeter() {
   }
   m.width = MeterWidth(m);
   m.ink = m.width;
-  if (m.width > 0) Append(std::move(m));
+  return m;
 }
 
 void TuneDrawer::AddText(uint8_t kind, std::string text) {
@@ -197,6 +210,8 @@ void TuneDrawer::AddText(uint8_t kind, std::string text) {
 }
 
 void TuneDrawer::AddBar(TokenKind kind) {
+  // The bar line that ends an overlaid bar belongs to the voice overlaid.
+  if (multi_ && overlayLevel_ > 0) EndOverlay();
   // A [| at the very start of a line takes the place of the staff start.
   if (kind == TK_START_BAR) {
     bool atStart = true;
@@ -206,6 +221,8 @@ void TuneDrawer::AddBar(TokenKind kind) {
     if (atStart && !line_.empty()) {
       int32_t w = Box(SYM_THICK_THIN).advance;
       line_[0].flags |= kItemThickThinStart;
+      line_[0].begin = tokBegin_;
+      line_[0].end = tokEnd_;
       for (size_t i = 1; i < line_.size(); ++i) line_[i].x += w;
       cursor_ += w;
       return;
@@ -255,7 +272,8 @@ void TuneDrawer::AddNote() {
     }
   }
   if (n.rest == 0) {
-    n.step = static_cast<int16_t>(StaffStep(note.writtenPitch) + ClefOf(clef_).shift);
+    const int shift = middleShift_ != kNoMiddle ? middleShift_ : ClefOf(clef_).shift;
+    n.step = static_cast<int16_t>(StaffStep(note.writtenPitch) + shift);
     n.accidental = note.writtenAccidental;
   } else {
     n.step = 4;
@@ -264,7 +282,11 @@ void TuneDrawer::AddNote() {
   // A rest that fills a whole bar is a whole rest in the middle of its bar.
   const bool barRest = n.rest == 1 && !grace && !inChord && barTick_ == 0 &&
                        meter.barLength != 0 && note.length == meter.barLength;
-  if (!grace && !(n.flags & kItemChordLater)) barTick_ += note.length;
+  n.time = inChord ? chordTime_ : vtime_;
+  if (!grace && !(n.flags & kItemChordLater)) {
+    barTick_ += note.length;
+    vtime_ += note.length;
+  }
   // Widths.
   int32_t accW = 0;
   int acc = AccidentalSymbol(n.accidental, grace);
@@ -308,6 +330,19 @@ void TuneDrawer::AddNote() {
         }
       }
       if (need > 0) n.width = std::max(n.width, need + LS / 3);
+      // Annotations left and right of the note get room of their own, so that they
+      // do not run into the notes beside it.
+      for (const Decoration& d : n.decos) {
+        if (d.kind != TK_CHORD_SYMBOL || d.text.size() < 2) continue;
+        int32_t w = TextWidth(dc_.ExprFont(), std::string_view(d.text).substr(1)) + LS / 4;
+        if (d.text[0] == '<' && !inChord) {
+          n.headDx += w;
+          n.ink += w;
+          n.width += w;
+        } else if (d.text[0] == '>') {
+          n.width = std::max(n.width, n.headDx + headW + w + LS / 3);
+        }
+      }
     }
   }
   if (IsLyricNote() && noteOrdinal_ < lyrics_.size()) {
@@ -320,6 +355,7 @@ void TuneDrawer::AddNote() {
       if (syllable.text.size() > 1 && syllable.text.back() == '-') w += LS / 3;
       n.width = std::max(n.width, w);
     }
+    SpaceSyllables(n, headW);
   }
   if (IsLyricNote()) ++noteOrdinal_;
   if (inChord) n.width = 0;
@@ -350,6 +386,38 @@ int32_t BodyOffset(const TuneRecord& tune) {
 }
 
 }  // namespace
+
+// Syllables are centred under their notes: the note moves right until its syllables
+// clear those of the note before (with room for a hyphen between them).
+void TuneDrawer::SpaceSyllables(DrawItem& n, int32_t headW) {
+  const CanvasFont& font = dc_.LyricsFont();
+  size_t stop = line_.size() > 64 ? line_.size() - 64 : 0;
+  for (size_t i = line_.size(); i-- > stop;) {
+    DrawItem& prev = line_[i];
+    if (prev.kind != TK_NOTE || prev.lyrics.empty() || (prev.flags & kItemGrace)) continue;
+    int32_t need = 0;
+    for (size_t v = 0; v < n.lyrics.size() && v < prev.lyrics.size(); ++v) {
+      const std::string& a = prev.lyrics[v].text;
+      const std::string& b = n.lyrics[v].text;
+      if (a.empty() || b.empty() || a == "_" || a == "-" || b == "_" || b == "-") continue;
+      bool joins = a.size() > 1 && a.back() == '-';
+      int32_t wa = TextWidth(font, joins ? std::string_view(a).substr(0, a.size() - 1) : a);
+      int32_t gap = joins ? TextWidth(font, "-") + LS / 3 : LS / 4;
+      need = std::max(need, wa / 2 + TextWidth(font, b) / 2 + gap);
+    }
+    // Head centres: the previous note's is fixed; this one stands at the cursor.
+    int32_t prevCentre = prev.x + prev.headDx + headW / 2;
+    int32_t have = multi_ ? prev.width : cursor_ + n.headDx + headW / 2 - prevCentre;
+    if (need > have) {
+      if (multi_) {
+        prev.width += need - have;
+      } else {
+        cursor_ += need - have;
+      }
+    }
+    return;
+  }
+}
 
 bool TuneDrawer::Draw(const TuneRecord& tune) {
   const auto* keyField = tune.Field('K');
@@ -392,10 +460,25 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
   }
   AddClef();
   std::array<int8_t, 12> none{};
+  keyExplicit_ = keyText && ContainsWord(LowerText(*keyText), "exp");
   AddKey(false, none);
-  StartLine(true);
-  if (fs_.showText && !tune.FieldText('Q').empty()) AddText(TK_FIELD_Q, tune.FieldText('Q'));
-  AddMeter();
+  headerKey_ = lastKey_;
+  multi_ = DefineVoices(tune);
+  if (multi_) {
+    // The music before the first V: field belongs to the first voice.
+    Voice& v = voices_[static_cast<size_t>(staffVoices_.front().front())];
+    cur_ = static_cast<int>(&v - voices_.data());
+    v.started = true;
+    middleShift_ = v.middleShift;
+    clef_ = v.clef != 0 ? v.clef : headerClef_;
+    AddClef();
+    headerMeter_ = MakeMeter();
+    if (fs_.showText && !tune.FieldText('Q').empty()) AddText(TK_FIELD_Q, tune.FieldText('Q'));
+  } else {
+    StartLine(true);
+    if (fs_.showText && !tune.FieldText('Q').empty()) AddText(TK_FIELD_Q, tune.FieldText('Q'));
+    AddMeter();
+  }
 
   size_t pos = 0;
   bool first = true;
@@ -413,7 +496,7 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
     tokBegin_ = InSubstitution() ? symbolBegin : static_cast<int32_t>(before);
     tokEnd_ = std::max(static_cast<int32_t>(pos), tokBegin_ + 1);
     if (InSubstitution()) tokEnd_ = std::max(tokEnd_, symbolBegin + 1);
-    if (IsFieldKind(k)) FieldRange();
+    if (IsFieldKind(k) || k == TK_FIELD_INFO) FieldRange();
     // A staff break takes effect when more music follows, so that the last staff of
     // the tune is known as the last.
     if (breakPending_ && BeginsMusic(k)) {
@@ -429,6 +512,7 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
       case TK_CHORD_START: {
         DrawItem c;
         c.kind = TK_CHORD_START;
+        chordTime_ = vtime_;
         Append(std::move(c));
         chordStart_ = static_cast<int>(line_.size()) - 1;
         chordFirst_ = -1;
@@ -490,6 +574,7 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
         chordFirst_ = -1;
         DrawItem e;
         e.kind = TK_CHORD_END;
+        e.time = chordTime_;
         bool grace = InGrace();
         int32_t headW = restMax;
         e.width = grace ? inkMax + headW * 2 / 5
@@ -500,6 +585,7 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
         break;
       }
       case TK_GRACE_START: {
+        acciaccatura_ = TokenValue() == 1;  // "{/"
         DrawItem g;
         g.kind = TK_GRACE_START;
         Append(std::move(g));
@@ -558,9 +644,12 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
       case TK_STACCATO:
         Pend(TK_STACCATO);
         break;
-      case TK_DECORATION_TEXT:
-        Pend(TK_DECORATION_TEXT, std::string(TokenText()));
+      case TK_DECORATION_TEXT: {
+        std::string text;
+        int kind = DecorationOfName(TokenText(), text);
+        if (kind != 0) Pend(kind, text);
         break;
+      }
       case TK_CHORD_SYMBOL:
         Pend(TK_CHORD_SYMBOL, std::string(TokenText()));
         break;
@@ -582,6 +671,8 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
           r.step = 4;
           r.ink = Box(SYM_WHOLE_REST).advance;
           r.width = r.ink + 2 * fs_.noteSpacing;
+          r.time = vtime_;
+          vtime_ += static_cast<uint32_t>(r.value) * meter.barLength;
           AttachPending(r);
           Append(std::move(r));
           break;
@@ -636,6 +727,7 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
                                       first.substr(0, 6) == "treble" || first.substr(0, 4) == "alto" ||
                                       first.substr(0, 5) == "tenor");
         if (clefOnly || first.empty()) break;
+        keyExplicit_ = ContainsWord(lower, "exp");
         AddKey(true, old);
         if (lastKey_.key == old) break;
         // At the start of a staff the new signature takes the place of the old one;
@@ -669,6 +761,11 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
         AddMeter();
         break;
       case TK_FIELD_V: {
+        if (multi_) {
+          if (overlayLevel_ > 0) EndOverlay();
+          SwitchVoice(VoiceIndex(TokenText(), false));
+          break;
+        }
         // Voices are drawn one after the other: a voice field starts a new staff
         // in that voice's clef.
         std::string id = VoiceId(TokenText());
@@ -684,7 +781,23 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
       }
       case TK_FIELD_W:
         // Verses among the music: printed after it.
-        bodyVerses_.push_back({std::string(TokenText()), tokBegin_, tokEnd_});
+        bodyTexts_.push_back({std::string(TokenText()), tokBegin_, tokEnd_,
+                              dc_.MakeFont(fs_.lyricsAfterFont), {}});
+        break;
+      case TK_FIELD_INFO:
+        // Notes and history among the music are shown under the tune as the header
+        // blocks show those of the header; other information fields are not drawn.
+        if (TokenValue() == 'N' || TokenValue() == 'H') {
+          BodyText t{std::string(TokenText()), tokBegin_, tokEnd_, dc_.TextFont(), {}};
+          const char letter[2] = {static_cast<char>(TokenValue()), '\0'};
+          for (const HeaderBlock& b : fs_.headers) {
+            if (b.fields.find(letter) == std::string::npos) continue;
+            t.font = dc_.MakeFont(b.font);
+            t.start = b.start;
+            break;
+          }
+          bodyTexts_.push_back(std::move(t));
+        }
         break;
       case TK_FIELD_P:
       case TK_FIELD_Q:
@@ -693,11 +806,13 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
         if (fs_.showText) AddText(k, std::string(TokenText()));
         break;
       case TK_ERROR:
-        // A slash right after "{" makes the grace an acciaccatura. Other characters
-        // the reader could not read (the syntax check lists them) are not music, and
-        // a backtick only keeps notes apart in the text.
-        if (TokenValue() == '/' && !line_.empty() && line_.back().kind == TK_GRACE_START)
-          acciaccatura_ = true;
+        // Characters the reader could not read are not music (the syntax check
+        // lists them); a backquote only keeps notes apart in the text.
+      case TK_BACKQUOTE:
+        break;
+      case TK_OVERLAY:
+        // "&" overlays a second voice on the bar.
+        if (multi_) StartOverlay();
         break;
       default:
         if (IsDecorationKind(k)) Pend(k);
@@ -708,20 +823,27 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
     breakPending_ = false;
     // Decorations after the last note stay with the last item.
     if (!pending_.empty() && line_.size() > 1) AttachPending(line_.back());
-    FlushLine(true);
+    if (multi_) {
+      if (overlayLevel_ > 0) EndOverlay();
+      voices_[static_cast<size_t>(cur_)].items.swap(line_);
+      LayoutVoices();
+    } else {
+      FlushLine(true);
+    }
   }
   dc_.SetY(prevBottom_ - prevBelow_);
-  if (fs_.showText && !bodyVerses_.empty() && !dc_.Failed()) DrawVerses();
+  if (fs_.showText && !bodyTexts_.empty() && !dc_.Failed()) DrawBodyTexts();
   return !dc_.Failed();
 }
 
-void TuneDrawer::DrawVerses() {
+void TuneDrawer::DrawBodyTexts() {
   Canvas& cv = dc_.GetCanvas();
-  CanvasFont font = dc_.MakeFont(fs_.lyricsAfterFont);
-  FontMetrics m = cv.Metrics(font);
   int32_t y = dc_.Y() - LS * 2;
-  for (const Syllable& line : bodyVerses_) {
-    std::string_view text = line.text;
+  for (const BodyText& line : bodyTexts_) {
+    const CanvasFont& font = line.font;
+    FontMetrics m = cv.Metrics(font);
+    std::string whole = line.start + line.text;
+    std::string_view text = whole;
     while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.remove_suffix(1);
     if (text.empty()) {
       y -= (m.ascent + m.descent) / 2;

@@ -15,7 +15,9 @@ namespace tunora {
 // Item kinds besides the token kinds of the reader.
 inline constexpr uint8_t kItemStaffStart = 0;
 inline constexpr uint8_t kItemClef = 102;
-inline constexpr uint8_t kItemMultiRest = 103;
+// (Kinds of the drawing's own sit at the top of the range, clear of the reader's.)
+inline constexpr uint8_t kItemMultiRest = 240;
+inline constexpr uint8_t kItemBreak = 241;  // a staff break in a voice of a system
 
 // Item flags.
 inline constexpr uint16_t kItemChordLater = 1;   // a later note of a chord
@@ -85,6 +87,9 @@ struct DrawItem {
   uint32_t start = 0;      // ticks from the bar line
   int32_t begin = -1;  // byte range of the item's ABC in the tune body
   int32_t end = -1;
+  // Ticks from the start of the tune, in its voice; kNoTime: where reading stands.
+  static constexpr uint32_t kNoTime = UINT32_MAX;
+  uint32_t time = kNoTime;
   int32_t x = 0;
   int32_t width = 0;  // advance with the trailing space
   int32_t ink = 0;    // extent without the trailing space

@@ -70,21 +70,22 @@ int32_t TuneDrawer::KeyWidth(const DrawItem& key) const {
   return w + lp_.Get(LP_SpaceAfterKey);
 }
 
+int32_t TuneDrawer::MeterDigitsWidth(const std::string& digits) const {
+  int32_t sum = 0;
+  for (char c : digits) {
+    if (c >= '0' && c <= '9') sum += Box(SYM_METER_0 + (c - '0')).advance;
+    if (c == '+') sum += Box(SYM_METER_PLUS).advance;
+  }
+  return sum;
+}
+
 int32_t TuneDrawer::MeterWidth(const DrawItem& m) const {
   if (m.value == 0 && m.value3 == 0) return 0;
   int32_t w = 0;
   if (m.value3) {
     w = Box(m.value == 2 && m.value2 == 2 ? SYM_CUT_TIME : SYM_COMMON_TIME).advance;
   } else {
-    auto digits = [this](const std::string& s) {
-      int32_t sum = 0;
-      for (char c : s) {
-        if (c >= '0' && c <= '9') sum += Box(SYM_METER_0 + (c - '0')).advance;
-        if (c == '+') sum += Box(SYM_METER_PLUS).advance;
-      }
-      return sum;
-    };
-    w = std::max(digits(m.text), digits(std::to_string(m.value2)));
+    w = std::max(MeterDigitsWidth(m.text), MeterDigitsWidth(std::to_string(m.value2)));
   }
   return w + LS / 2 + lp_.Get(LP_SpaceAfterMeter);
 }

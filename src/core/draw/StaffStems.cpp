@@ -143,7 +143,9 @@ void TuneDrawer::BuildGroups() {
     if (g.grace) {
       if (fs_.graceNotesUp) up = true;
     } else {
-      if (fs_.ghbStyle) {
+      if (forcedStem_ != 0) {
+        up = forcedStem_ > 0;
+      } else if (fs_.ghbStyle) {
         up = false;
       } else if (tupletLeft > 0 && !(firstItem.flags & kItemTupletFirst)) {
         up = tupletDir > 0;

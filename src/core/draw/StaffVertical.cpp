@@ -4,7 +4,7 @@
 
 namespace tunora::staff {
 
-bool TuneDrawer::DrawLine(bool last) {
+bool TuneDrawer::PrepareLine(bool stretch) {
   // Blanks at the end are dropped; a line without music is not drawn.
   while (line_.size() > 1 && IsBlankItem(line_.back().kind)) line_.pop_back();
   bool anyNote = false;
@@ -15,15 +15,16 @@ bool TuneDrawer::DrawLine(bool last) {
   }
   if (!anyNote) return false;
   // The end of the staff: the ink of the last item.
-  int32_t endX = 0;
+  int32_t& endX = endX_;
+  endX = 0;
   for (const DrawItem& it : line_) endX = std::max(endX, it.x + it.ink);
-  // Stretch to the right limit.
+  // Stretch to the right limit; a line that runs past it (by up to the allowance of
+  // line breaking) is pressed together to fit.
   size_t prefix = 0;
   while (prefix < line_.size() && IsPrefixItem(line_[prefix].kind) &&
          !IsBlankItem(line_[prefix].kind))
     ++prefix;
-  bool stretch = last ? fs_.stretchLast : fs_.stretchStaff;
-  if (stretch && prefix < line_.size() && endX < dc_.RightLimit()) {
+  if (prefix < line_.size() && (stretch || endX > dc_.RightLimit())) {
     int32_t x0 = line_[prefix].x;
     const DrawItem& tail = line_.back();
     int32_t tailInk = 0;
@@ -31,7 +32,10 @@ bool TuneDrawer::DrawLine(bool last) {
       if (it.x == tail.x) tailInk = std::max(tailInk, it.ink);
     int32_t natural = tail.x - x0;
     int32_t room = dc_.RightLimit() - tailInk - x0;
-    if (natural > 0 && room > natural) {
+    // A staff with little music keeps its natural width: spread over the page it
+    // would read as a full line.
+    const bool tooShort = natural * kStretchMinFillDen < room * kStretchMinFillNum;
+    if (natural > 0 && ((room > natural && !tooShort) || room < natural)) {
       double f = static_cast<double>(room) / natural;
       for (size_t i = prefix; i < line_.size(); ++i) {
         line_[i].x = x0 + static_cast<int32_t>((line_[i].x - x0) * f);
@@ -46,8 +50,14 @@ bool TuneDrawer::DrawLine(bool last) {
   // Vertical extent.
   int32_t top = YOf(8), bottom = YOf(0);
   Extents(top, bottom);
-  int32_t above = std::max<int32_t>(0, top - YOf(8));
-  int32_t below = std::max<int32_t>(0, -bottom);
+  above_ = std::max<int32_t>(0, top - YOf(8));
+  below_ = std::max<int32_t>(0, -bottom);
+  return true;
+}
+
+bool TuneDrawer::DrawLine(bool last) {
+  if (!PrepareLine(last ? fs_.stretchLast : fs_.stretchStaff)) return false;
+  const int32_t above = above_, below = below_;
   int32_t topLine;
   if (firstLine_) {
     topLine = dc_.Y() - std::max(fs_.spaceBeforeTune, above + LS / 2);
@@ -65,13 +75,31 @@ bool TuneDrawer::DrawLine(bool last) {
   }
   dc_.MarkContent();
   dc_.SetPlace(++systems_, 1);
+  PaintLine(y0);
+  prevBottom_ = y0;
+  prevBelow_ = below;
+  firstLine_ = false;
+  return true;
+}
 
+void TuneDrawer::PaintLine(int32_t y0) {
+  const int32_t endX = endX_;
   int32_t startX = line_.front().x;
-  DrawStaff(y0, endX);
+  if (!overlayPass_) DrawStaff(y0, endX);
   for (const DrawItem& it : line_) {
     if (it.kind == kItemClef) {
       ClefInfo info = ClefOf(it.value);
       Sym("clef", info.symbol, it.x, y0 + YOf(info.line), it);
+      if (it.value2 != 0) {
+        // An octave clef: a small 8 under (or over) the sign.
+        CanvasFont small = dc_.ExprFont();
+        small.height = small.height * 3 / 4;
+        const GlyphBox& b = Box(info.symbol);
+        int32_t x8 = it.x + (b.left + b.right) / 2 - TextWidth(small, "8") / 2;
+        int32_t y8 = it.value2 < 0 ? y0 + YOf(info.line) + b.bottom - small.height * 3 / 4
+                                   : y0 + YOf(info.line) + b.top + LS / 8;
+        dc_.PutText("clef", small, x8, y8, "8", it.begin, it.end);
+      }
     } else if (it.kind == TK_FIELD_K) {
       DrawKey(it, y0);
     } else if (it.kind == TK_FIELD_M) {
@@ -80,7 +108,7 @@ bool TuneDrawer::DrawLine(bool last) {
       dc_.PutText("text", dc_.ExprFont(), it.x, y0 + YOf(3), it.text, it.begin, it.end);
     }
   }
-  DrawBarsAndSigns(y0);
+  if (!overlayPass_) DrawBarsAndSigns(y0);
   for (const Column& c : cols_) DrawColumn(c, y0);
   for (const Group& g : groups_)
     if (g.beamed) DrawBeams(g, y0);
@@ -90,11 +118,6 @@ bool TuneDrawer::DrawLine(bool last) {
   DrawEndings(y0, startX, endX);
   DrawTexts(y0, startX, endX);
   DrawLyrics(y0);
-
-  prevBottom_ = y0;
-  prevBelow_ = below;
-  firstLine_ = false;
-  return true;
 }
 
 void TuneDrawer::Extents(int32_t& top, int32_t& bottom) {

@@ -31,6 +31,13 @@ struct TuneRecord;
 namespace staff {
 
 inline constexpr size_t kMaxLineItems = 2038;
+// Spacing may be pressed to 4/5 of its natural width: a line breaks when it needs more
+// than 5/4 of its room.
+inline constexpr int32_t kShrinkAllowanceDen = 4;
+// A staff filled less than 2/5 is not stretched.
+inline constexpr int32_t kStretchMinFillNum = 2;
+inline constexpr int32_t kStretchMinFillDen = 5;
+inline constexpr size_t kMaxVoiceItems = 100000;  // one voice of a tune drawn as systems
 inline constexpr int kSharpOrder[7] = {5, 0, 7, 2, 9, 4, 11};  // F C G D A E B
 inline constexpr int kFlatOrder[7] = {11, 4, 9, 2, 7, 0, 5};   // B E A D G C F
 inline constexpr int kTrebleSharpSteps[7] = {8, 5, 9, 6, 3, 7, 4};
@@ -73,11 +80,83 @@ inline bool SkipsTextBlock(TokenKind k, std::string_view text, bool& inText) {
   return inText && k != TK_END;
 }
 
+inline std::string LowerText(std::string_view text) {
+  std::string s;
+  for (char c : text) s += Lower(c);
+  return s;
+}
+
 inline bool IsBarItem(int kind) { return kind >= TK_BAR && kind <= TK_REPEAT_END; }
 inline bool IsBlankItem(int kind) { return kind == TK_SPACE || kind == TK_TAB || kind == TK_NEWLINE; }
 inline bool IsPrefixItem(int kind) {
   return kind == kItemStaffStart || kind == kItemClef || kind == TK_FIELD_K ||
          kind == TK_FIELD_M || kind == TK_FIELD_Q || IsBlankItem(kind);
+}
+
+// Decorations named in !...! that the reader's table does not know but the drawing
+// does; names that neither knows are dropped.
+inline constexpr uint8_t kDecoDynamic = 200;   // a dynamic word (fp, sfz, mp ...) as text
+inline constexpr uint8_t kDecoPedal = 201;
+inline constexpr uint8_t kDecoPedalUp = 202;
+inline constexpr uint8_t kDecoArpeggio = 203;
+inline constexpr uint8_t kDecoTremolo = 204;   // the stroke count as text
+inline constexpr uint8_t kDecoWords = 205;     // words above the staff (da capo ...)
+
+// The decoration kind of a !name! the reader gave as text, with the text it keeps;
+// 0 for a name to drop.
+inline int DecorationOfName(std::string_view name, std::string& text) {
+  text.clear();
+  if (name.empty()) return 0;
+  bool dynamic = name.size() <= 5;
+  for (char c : name) dynamic = dynamic && std::string_view("pmfszr").find(c) != std::string_view::npos;
+  if (dynamic) {
+    text = std::string(name);
+    return kDecoDynamic;
+  }
+  if (name == ">" || name == "accent") return TK_ACCENT;
+  if (name == "<(" || name == "crescendo(") return TK_CRESCENDO_START;
+  if (name == "<)" || name == "crescendo)") return TK_CRESCENDO_END;
+  if (name == ">(" || name == "diminuendo(") return TK_DIMINUENDO_START;
+  if (name == ">)" || name == "diminuendo)") return TK_DIMINUENDO_END;
+  if (name == "invertedturn" || name == "turnx" || name == "invertedturnx") return TK_TURN;
+  if (name == "mordent" || name == "lowermordent") return TK_LOWERMORDENT;
+  if (name == "pralltriller" || name == "uppermordent") return TK_UPPERMORDENT;
+  if (name == "trill(" || name == "trill") return TK_TRILL;
+  if (name == "ped") return kDecoPedal;
+  if (name == "ped-up") return kDecoPedalUp;
+  if (name == "arpeggio") return kDecoArpeggio;
+  if (name.size() == 5 && name.substr(0, 4) == "trem" && name[4] >= '1' && name[4] <= '4') {
+    text = std::string(1, name[4]);
+    return kDecoTremolo;
+  }
+  if (name == "dacapo") text = "Da Capo";
+  if (name == "dacoda") text = "Da Coda";
+  if (name == "fine") text = "Fine";
+  return text.empty() ? 0 : kDecoWords;
+}
+
+// A chord symbol as printed: "#" and "b" that alter a root, a bass note or a chord
+// step become the sharp and flat signs (as UTF-8; a text with other 8-bit bytes is
+// left as written).
+inline std::string ChordDisplay(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return std::string(text);
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    char prev = i > 0 ? text[i - 1] : ' ';
+    char next = i + 1 < text.size() ? text[i + 1] : ' ';
+    bool afterRoot = prev >= 'A' && prev <= 'G';
+    bool alteration = (next >= '0' && next <= '9') && (prev >= '0' && prev <= '9');
+    if (c == '#' && (afterRoot || alteration || ((next >= '0' && next <= '9') && prev == '('))) {
+      out += "\xE2\x99\xAF";  // sharp sign
+    } else if (c == 'b' && (afterRoot || alteration || ((next >= '0' && next <= '9') && prev == '('))) {
+      out += "\xE2\x99\xAD";  // flat sign
+    } else {
+      out += c;
+    }
+  }
+  return out;
 }
 
 // Where a decoration goes.
@@ -126,11 +205,18 @@ inline DecoStyle StyleOf(int kind) {
     case TK_F + 1: return {Place::kAbove, SYM_DYN_FF, nullptr};
     case TK_F + 2: return {Place::kAbove, SYM_DYN_FFF, nullptr};
     case TK_FFFF: return {Place::kAbove, -2, "ffff"};
-    case TK_SFZ: return {Place::kAbove, SYM_DYN_SF, nullptr};
+    case TK_SFZ: return {Place::kAbove, -2, "sfz"};
     default: break;
   }
   if (kind >= TK_FINGER_0 && kind <= TK_FINGER_5) return {Place::kLeft, -1, nullptr};
-  if (kind == TK_DECORATION_TEXT) return {Place::kAbove, -1, nullptr};
+  switch (kind) {
+    case kDecoDynamic: return {Place::kAbove, -2, nullptr};
+    case kDecoPedal: return {Place::kBelow, 98, nullptr};
+    case kDecoPedalUp: return {Place::kBelow, 99, nullptr};
+    case kDecoArpeggio: return {Place::kLeft, 106, nullptr};
+    case kDecoWords: return {Place::kAbove, -1, nullptr};
+    default: break;
+  }
   return {Place::kNone, -1, nullptr};
 }
 
@@ -139,6 +225,7 @@ inline bool BeginsMusic(int kind) {
   switch (kind) {
     case TK_ERROR: case TK_END: case TK_CR: case TK_NEWLINE: case TK_SPACE: case TK_TAB:
     case TK_COMMENT: case TK_BACKSLASH_LINE: case TK_CONTINUE: case TK_BANG_BREAK:
+    case TK_FIELD_INFO: case TK_BACKQUOTE:
     case TK_DIRECTIVE: case TK_FIELD_W: case TK_FIELD_w: case TK_FIELD_U: case TK_FIELD_u:
     case TK_FIELD_I: case TK_FIELD_L: case TK_FIELD_E:
       return false;
@@ -147,7 +234,21 @@ inline bool BeginsMusic(int kind) {
   }
 }
 
-inline bool IsDynamicKind(int kind) { return kind >= TK_P && kind <= TK_SFZ; }
+inline bool IsDynamicKind(int kind) {
+  return (kind >= TK_P && kind <= TK_SFZ) || kind == kDecoDynamic;
+}
+// The music-font letter of a dynamic: p, m, f, s, z, r; 0 for others.
+inline int DynamicLetterSymbol(char c) {
+  switch (c) {
+    case 'p': return SYM_DYN_P;
+    case 'f': return SYM_DYN_F;
+    case 'm': return 142;
+    case 's': return 144;
+    case 'z': return 140;
+    case 'r': return 143;
+    default: return 0;
+  }
+}
 
 // Decorations of the default user symbols, for symbols without a definition.
 inline int DefaultSymbolKind(uint8_t c) {
@@ -243,6 +344,12 @@ struct OpenSlur {
 };
 
 
+struct OpenTie {
+  uint8_t pitch;
+  bool above;
+  int32_t begin;  // source of the tied note
+};
+
 class TuneDrawer : public AbcParser {
  public:
   explicit TuneDrawer(DrawContext& dc) : dc_(dc), fs_(dc.Format()), lp_(dc.Layout()) {
@@ -274,13 +381,17 @@ class TuneDrawer : public AbcParser {
   void AddBar(TokenKind kind);
   void AddKey(bool cancel, const std::array<int8_t, 12>& old);
   void AddMeter();
+  DrawItem MakeMeter() const;
   void AddClef();
   void AddText(uint8_t kind, std::string text);
   void AttachPending(DrawItem& item);
+  void SpaceSyllables(DrawItem& n, int32_t headW);
   int32_t Spacing(uint32_t ticks) const;
   int32_t BarWidth(int kind, int32_t* ink) const;
   int32_t KeyWidth(const DrawItem& key) const;
   int32_t MeterWidth(const DrawItem& meter) const;
+  // The width of a time signature's digits ("3", "2+3+2") in meter glyphs.
+  int32_t MeterDigitsWidth(const std::string& digits) const;
   int32_t TextWidth(const CanvasFont& font, std::string_view text) const {
     return dc_.GetCanvas().TextWidth(font, text);
   }
@@ -288,6 +399,11 @@ class TuneDrawer : public AbcParser {
   // --- drawing one line ----------------------------------------------------------------
   // Draws the line; false when it holds no music and is not drawn.
   bool DrawLine(bool last);
+  // Columns, groups and extents of the line (stretched to the right limit when asked);
+  // false when it holds no music.
+  bool PrepareLine(bool stretch);
+  // Draws the prepared line with its bottom staff line at y0.
+  void PaintLine(int32_t y0);
   void BuildColumns();
   void BuildGroups();
   void PlaceGroup(Group& g);
@@ -326,10 +442,13 @@ class TuneDrawer : public AbcParser {
   const GlyphBox& Box(int symbol, bool grace = false) const {
     return grace ? dc_.GraceGlyph(symbol) : dc_.Glyph(symbol);
   }
+  // The column holding an item (columns are in item order), -1 for none.
   int ColumnOfItem(int item) const {
-    for (size_t i = 0; i < cols_.size(); ++i)
-      if (item >= cols_[i].first && item <= cols_[i].last) return static_cast<int>(i);
-    return -1;
+    auto it = std::upper_bound(cols_.begin(), cols_.end(), item,
+                               [](int i, const Column& c) { return i < c.first; });
+    if (it == cols_.begin()) return -1;
+    --it;
+    return item <= it->last ? static_cast<int>(it - cols_.begin()) : -1;
   }
 
   DrawContext& dc_;
@@ -353,9 +472,14 @@ class TuneDrawer : public AbcParser {
   bool haveKey_ = false;
   std::array<int8_t, 12> key_{};
 
+  bool keyExplicit_ = false;   // the K: being read says "exp"
+  // The shift of notes set by "middle=" of the voice being read (the note written on
+  // the middle line), kNoMiddle when the clef decides.
+  static constexpr int kNoMiddle = -1000;
+  int middleShift_ = kNoMiddle;
+  bool acciaccatura_ = false;  // the grace group being read began with "{/"
+  bool breakPending_ = false;  // a line end or "!" ended the staff
   // The byte range of the token being read (in the body), -1 for header items.
-  bool acciaccatura_ = false;
-  bool breakPending_ = false;  // a line end or "!" ended the staff  // the grace group being read began with "{/"
   int32_t tokBegin_ = -1;
   int32_t tokEnd_ = -1;
   // A field's range from its text: the letter and colon before it, and the brackets
@@ -398,11 +522,17 @@ class TuneDrawer : public AbcParser {
   std::vector<Column> cols_;
   std::vector<Group> groups_;
   std::vector<OpenSlur> openSlurs_;
+  std::vector<OpenTie> openTies_;
   std::vector<std::pair<int, int32_t>> openHairpins_;  // kind and start x (continued)
   std::vector<int32_t> openHairpinBegins_;
   int openEnding_ = 0;
   int32_t endingBegin_ = -1;
   bool endingHadNote_ = false;
+  int32_t endX_ = 0;    // of the prepared line: the end of its ink
+  int32_t above_ = 0;   // and what it needs above and below its staff
+  int32_t below_ = 0;
+  bool overlayPass_ = false;  // drawing a second voice into a staff already drawn
+  int forcedStem_ = 0;        // 1 up, -1 down for the voices sharing a staff
   int32_t prevBottom_ = 0;
   int32_t prevBelow_ = 0;
   int32_t chordBaseline_ = 0;
@@ -411,9 +541,83 @@ class TuneDrawer : public AbcParser {
   int32_t lyricsTop_ = 0;
   int verses_ = 0;
   int systems_ = 0;  // systems drawn of the tune
-  // W: lines of the body, drawn after the music.
-  std::vector<Syllable> bodyVerses_;
-  void DrawVerses();
+  bool numberBars_ = true;  // this staff shows measure numbers
+
+  // --- voices as systems (StaffVoices.cpp) ---------------------------------------------
+  // A tune with two or more voices (or a voice overlay) is read into one row of items
+  // per voice; the rows are spaced on one time axis, cut into systems together and
+  // drawn as stacked staves.
+  struct Voice {
+    std::string id;
+    std::string name;
+    std::string shortName;
+    int clef = 0;    // 0: the tune's clef
+    int octave = 0;  // -1 for treble-8, +1 for treble+8
+    int parent = -1;  // an overlay: the voice whose staff it shares
+    int middleShift = kNoMiddle;
+    std::vector<DrawItem> items;
+    // Reading state while another voice is read.
+    bool started = false;
+    uint32_t time = 0;
+    uint32_t barTick = 0;
+    int clefNow = 1;
+    DrawItem lastClef;
+    DrawItem lastKey;
+    std::array<int8_t, 12> key{};
+    int pendingSlurs = 0;
+    uint32_t lastNoteSerial = 0;
+    // Drawing state carried from system to system.
+    std::vector<OpenSlur> openSlurs;
+    std::vector<OpenTie> openTies;
+    std::vector<std::pair<int, int32_t>> openHairpins;
+    std::vector<int32_t> openHairpinBegins;
+    int openEnding = 0;
+    int32_t endingBegin = -1;
+  };
+  struct StaffBrace {
+    int first = 0;  // staves, in order
+    int last = 0;
+    char kind = '[';  // '[' bracket, '{' brace
+  };
+  // Finds the voices of the tune (V: fields, %%score and %%staves, overlays); true when
+  // it is drawn as systems.
+  bool DefineVoices(const TuneRecord& tune);
+  int VoiceIndex(std::string_view fieldText, bool define);
+  void SwitchVoice(int index);
+  // Exchanges the drawing state carried between systems with the voice's.
+  void SwapCarried(Voice& v);
+  void StartOverlay();
+  void EndOverlay();
+  void LayoutVoices();
+  void SpaceVoices();
+  std::vector<uint32_t> SystemCuts();
+  // Draws the system whose items are [sysBegin_, sysEnd_) of each voice.
+  bool DrawSystem(int number, bool last);
+  std::vector<size_t> sysBegin_, sysEnd_;
+  std::vector<DrawItem> clefAt_, keyAt_;  // of each voice where the system starts
+  bool multi_ = false;
+  std::vector<Voice> voices_;
+  int cur_ = 0;
+  uint32_t vtime_ = 0;
+  uint32_t chordTime_ = 0;  // where the chord being read starts
+  int overlayLevel_ = 0;
+  std::vector<std::vector<int>> staffVoices_;  // the voices of each staff, main voice first
+  std::vector<StaffBrace> braces_;
+  DrawItem headerKey_;
+  DrawItem headerMeter_;
+  std::string headerTempo_;
+  int32_t nameIndent_ = 0;
+  // W: lines and notes (N:, H:) of the body, drawn after the music, each with its
+  // font and the text put in front of it.
+  struct BodyText {
+    std::string text;
+    int32_t begin = -1;
+    int32_t end = -1;
+    CanvasFont font;
+    std::string start;
+  };
+  std::vector<BodyText> bodyTexts_;
+  void DrawBodyTexts();
 };
 
 

@@ -158,6 +158,7 @@ bool Performance::Build(const PlaySettings& settings) {
   keySharps_ = sharps;
 
   // 7. Voice 1, the drone's end, then every further voice.
+  FindParts();
   Pass(1);
   const uint64_t voice1End = time_;
   if (ps_.droneOn) {
@@ -265,6 +266,9 @@ void Performance::Pass(int voiceNumber) {
   time_ = 0;
   barPos_ = pickupOffset;
   barStart_ = 0;
+  barStartTime_ = 0;
+  barStartPos_ = barPos_;
+  overlay_ = false;
   prevStart_ = 0;
   prevKind_ = TK_NONE;
   repeatStart_ = RepeatMark{0, 1, barPos_, key, meter};
@@ -284,6 +288,7 @@ void Performance::Pass(int voiceNumber) {
   ChoosePattern();
   ResetBarState();
   sounding_ = soundOn_ = !ps_.range;
+  nextPart_ = 0;
 
   const std::string_view body = Text();
   size_t pos = 0;
@@ -303,8 +308,16 @@ void Performance::Pass(int voiceNumber) {
     } else {
       sounding_ = soundOn_ = true;
     }
-    const TokenKind kind = NextToken(pos, first);
+    // The body's first line begins a line again when a repeat jumps back to it: a
+    // field there is a field, not a symbol and notes.
+    const TokenKind kind = NextToken(pos, first || pos == 0);
     first = false;
+    // In the header's part order a part ends at the next part mark or the end of
+    // the body, and the pass goes on with the part that comes next.
+    if ((kind == TK_END || kind == TK_FIELD_P) && !partPlan_.empty()) {
+      if (NextPart(pos)) continue;
+      break;
+    }
     if (kind == TK_END) break;
     // Tokens read again after a repeat jump are not reported again.
     const bool fresh = start >= furthest;
@@ -319,6 +332,7 @@ void Performance::Pass(int voiceNumber) {
 
   // The end of the pass closes what is still open.
   FlushGraces();
+  EndOverlay();
   if (chordOpen_) FinishChord();
   CloseTies(UINT64_MAX, -1, true);
   CloseChord();
@@ -329,6 +343,109 @@ void Performance::Pass(int voiceNumber) {
          static_cast<uint8_t>(kProgramChange | v1.channel), static_cast<uint8_t>(v1.program), 0,
          false);
   }
+}
+
+// The header's P: as a list of part labels: letters, each with an optional count,
+// and groups in parentheses with a count ("A2B", "(AB)2C"); dots and blanks
+// separate, a % starts a comment. At most kMaxParts labels.
+namespace {
+constexpr size_t kMaxParts = 256;
+
+void ExpandParts(std::string_view text, size_t& i, int depth, std::string& out) {
+  while (i < text.size() && out.size() < kMaxParts) {
+    const char c = text[i];
+    if (c == '%') return;  // a comment ends the field
+    std::string item;
+    if (c == '(' && depth < 8) {
+      ++i;
+      ExpandParts(text, i, depth + 1, item);
+    } else if (c == ')') {
+      if (depth > 0) {
+        ++i;
+        return;
+      }
+      ++i;
+      continue;
+    } else if ((c >= 'A' && c <= 'Z')) {
+      item = c;
+      ++i;
+    } else {
+      ++i;
+      continue;
+    }
+    uint32_t count = 1;
+    if (i < text.size() && text[i] >= '1' && text[i] <= '9') ReadNumber(text, i, count);
+    for (uint32_t k = 0; k < count && out.size() < kMaxParts; ++k)
+      out.append(item, 0, std::min(item.size(), kMaxParts - out.size()));
+  }
+}
+
+char PartLabel(std::string_view text) {
+  for (char c : text)
+    if (c != ' ' && c != '\t') return c;
+  return 0;
+}
+}  // namespace
+
+// With a header P: and parts marked P: in the body, the parts are played in the
+// header's order (a part the body does not mark is left out); otherwise the body
+// is played as it stands. Playing from a position always plays the body as it stands.
+void Performance::FindParts() {
+  partPlan_.clear();
+  chordOpen_ = false;
+  if (ps_.partsText.empty() || ps_.range) return;
+  std::string order;
+  size_t i = 0;
+  ExpandParts(ps_.partsText, i, 0, order);
+  if (order.empty()) return;
+  std::vector<Part> marked;
+  Restart();
+  size_t pos = 0;
+  bool first = true;
+  for (TokenKind k; (k = NextToken(pos, first)) != TK_END; first = false) {
+    if (k != TK_FIELD_P) continue;
+    const char label = PartLabel(TokenText());
+    bool known = false;
+    for (const Part& p : marked) known = known || p.label == label;
+    if (!known) marked.push_back(Part{label, pos, LineNumber(), key, meter});
+  }
+  if (marked.empty()) return;
+  for (char label : order) {
+    for (const Part& p : marked) {
+      if (p.label == label) {
+        partPlan_.push_back(p);
+        break;
+      }
+    }
+  }
+}
+
+// Moves the pass to the start of the next part of the plan; false when all are played.
+bool Performance::NextPart(size_t& pos) {
+  if (nextPart_ >= partPlan_.size()) return false;
+  const Part& part = partPlan_[nextPart_++];
+  FlushGraces();
+  EndOverlay();
+  if (chordOpen_) FinishChord();
+  ResetBarState();
+  pos = part.start;
+  lineAdjust_ = LineNumber() - part.line;
+  key = part.key;
+  if (meter.barLength != part.meter.barLength || meter.numerator != part.meter.numerator ||
+      meter.denominator != part.meter.denominator) {
+    meter = part.meter;
+    ChoosePattern();
+  } else {
+    meter = part.meter;
+  }
+  SetText(Text());  // drops a follow-up kind
+  repeatStart_ = RepeatMark{pos, part.line, barPos_, key, meter};
+  repeatPass_ = 1;
+  skipping_ = false;
+  barStart_ = pos;
+  barStartTime_ = time_;
+  barStartPos_ = barPos_;
+  return true;
 }
 
 // A field's text starts after the line feed of its line, or at the [ of an inline
@@ -382,8 +499,11 @@ void Performance::Token(TokenKind kind, size_t start, size_t& pos, bool fresh) {
     case TK_SECOND_ENDING:
       skipping_ = false;
       break;
+    case TK_OVERLAY:
+      Overlay();
+      break;
     case TK_CHORD_SYMBOL:
-      if (!skipping_ && ps_.playChords) {
+      if (!skipping_ && !overlay_ && ps_.playChords) {
         // Text that is no chord symbol is an annotation and leaves the chord sounding.
         if (ReadChordSymbol(TokenText(), styles_, chord_)) {
           CloseChord();
@@ -400,7 +520,7 @@ void Performance::Token(TokenKind kind, size_t start, size_t& pos, bool fresh) {
       graceTaken_ = 0;
       break;
     case TK_GRACE_END:
-      FlushGraces();
+      // The graces wait for their note, which tells how much time they may take.
       break;
     case TK_CHORD_START:
       chordOpen_ = true;
@@ -432,6 +552,7 @@ void Performance::Token(TokenKind kind, size_t start, size_t& pos, bool fresh) {
 // Bar lines, repeats and endings of the voice being generated.
 void Performance::BarToken(TokenKind kind, size_t& pos, bool fresh) {
   FlushGraces();
+  EndOverlay();
   const bool repeatEnd = kind == TK_REPEAT_END || kind == TK_REPEAT_BOTH;
   // A skipped first ending changes nothing until the repeat end that closes it.
   if (skipping_ && !repeatEnd) return;
@@ -482,6 +603,8 @@ void Performance::BarToken(TokenKind kind, size_t& pos, bool fresh) {
         SetText(Text());  // drops a follow-up kind of the repeat sign
         repeatPass_ = 2;
         barStart_ = pos;
+        barStartTime_ = time_;
+        barStartPos_ = barPos_;
         return;
       } else {
         repeatPass_ = 1;
@@ -493,6 +616,29 @@ void Performance::BarToken(TokenKind kind, size_t& pos, bool fresh) {
       break;
   }
   barStart_ = pos;
+  barStartTime_ = time_;
+  barStartPos_ = barPos_;
+}
+
+// & in a bar: the notes after it sound from the start of the bar, beside the ones
+// before it; the bar goes on from where those ended (EndOverlay, at the bar line).
+void Performance::Overlay() {
+  FlushGraces();
+  if (skipping_) return;
+  if (!overlay_) {
+    overlay_ = true;
+    overlayMainTime_ = time_;
+    overlayMainPos_ = barPos_;
+  }
+  if (sounding_) time_ = std::min(time_, barStartTime_);
+  barPos_ = barStartPos_;
+}
+
+void Performance::EndOverlay() {
+  if (!overlay_) return;
+  overlay_ = false;
+  time_ = overlayMainTime_;
+  barPos_ = overlayMainPos_;
 }
 
 void Performance::VoiceField(bool fresh, size_t start) {
@@ -600,7 +746,6 @@ void Performance::PerformNote(size_t start, bool fresh) {
     graces_[static_cast<size_t>(graceCount_++)] = Grace{pitch, n.length};
     return;
   }
-  FlushGraces();
   const uint32_t flags = flags_;
   flags_ = 0;
   if (passVoice_ == 1 && currentVoice_ == 1 && soundOn_ && !skipping_ && n.pitch < 128 &&
@@ -619,6 +764,8 @@ void Performance::PerformNote(size_t start, bool fresh) {
       length = static_cast<tick>(std::min<uint64_t>(l, kMaxNoteLength));
     }
   }
+  // The grace notes before it sound now, in at most half of its time.
+  FlushGraces(length);
 
   // 2. The first note after grace notes gives up their time.
   tick performedLength = length;
@@ -705,16 +852,25 @@ void Performance::ResetBarState() {
   AbcParser::ResetBarState();
 }
 
-void Performance::FlushGraces() {
+// Sounds the grace notes read so far. Before a note of mainLength they take at most
+// half of it: longer graces are shortened in proportion, so that the note keeps at
+// least half of its length.
+void Performance::FlushGraces(uint64_t mainLength) {
   if (graceCount_ == 0) return;
   const int count = graceCount_;
   graceCount_ = 0;
   if (skipping_) return;
   const int velocity = Velocity();
   CloseTies(UINT64_MAX, -1, true);
+  const tick fraction = static_cast<tick>(count == 1 ? ps_.graceFraction : ps_.multiGraceFraction);
+  uint64_t total = 0;
+  for (int i = 0; i < count; ++i) total += graces_[static_cast<size_t>(i)].length / fraction;
+  const uint64_t budget = mainLength == UINT64_MAX ? total : mainLength / 2;
   for (int i = 0; i < count; ++i) {
     const Grace& g = graces_[static_cast<size_t>(i)];
-    const tick len = g.length / static_cast<tick>(count == 1 ? ps_.graceFraction : ps_.multiGraceFraction);
+    uint64_t len = g.length / fraction;
+    if (total > budget) len = len * budget / total;
+    if (len == 0) continue;
     if (g.pitch >= 0 && g.pitch <= 127) Sound(g.pitch, velocity, time_, len, false);
     if (sounding_) {
       time_ += len;

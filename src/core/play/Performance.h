@@ -82,6 +82,14 @@ class Performance : public AbcParser {
     int pitch = 0;
     tick length = 0;
   };
+  // A part of the body marked P:X, with the reader's records where it begins.
+  struct Part {
+    char label = 0;
+    size_t start = 0;  // just after its P: field
+    int line = 1;
+    KeyInfo key;
+    MeterInfo meter;
+  };
   struct RepeatMark {
     size_t position = 0;
     int line = 1;
@@ -105,13 +113,17 @@ class Performance : public AbcParser {
   };
 
   void Pass(int voiceNumber);
+  void FindParts();
+  bool NextPart(size_t& pos);
   void Token(TokenKind kind, size_t start, size_t& pos, bool fresh);
   void BarToken(TokenKind kind, size_t& pos, bool fresh);
+  void Overlay();
+  void EndOverlay();
   void VoiceField(bool fresh, size_t start);
   size_t FieldStart(size_t start) const;
   void MidiDirective();
   void PerformNote(size_t start, bool fresh);
-  void FlushGraces();
+  void FlushGraces(uint64_t mainLength = UINT64_MAX);
   void FinishChord();
   void Advance(tick barLength, uint64_t performed);
 
@@ -154,6 +166,10 @@ class Performance : public AbcParser {
   EventTrack tempoMap_;
   std::vector<std::pair<std::string, int>> voiceIds_;  // V: identifiers without a number
   std::vector<uint8_t> dronePitches_;
+  // The header's part order as parts of the body (empty: the body is played as it
+  // stands), and the next of them to play in a pass.
+  std::vector<Part> partPlan_;
+  size_t nextPart_ = 0;
 
   // Pass state.
   int passVoice_ = 1;
@@ -161,6 +177,13 @@ class Performance : public AbcParser {
   uint64_t time_ = 0;
   uint64_t barPos_ = 0;
   size_t barStart_ = 0;
+  // Where the bar began (time, bar position), for a voice overlay (&) to start
+  // there again; while one sounds, where the bar's own notes had got to.
+  uint64_t barStartTime_ = 0;
+  uint64_t barStartPos_ = 0;
+  bool overlay_ = false;
+  uint64_t overlayMainTime_ = 0;
+  uint64_t overlayMainPos_ = 0;
   size_t prevStart_ = 0;
   TokenKind prevKind_ = TK_NONE;
   RepeatMark repeatStart_;

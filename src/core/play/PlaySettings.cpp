@@ -53,6 +53,7 @@ PlaySettings GatherPlaySettings(const MidiSettings& m, const TuneRecord& tune,
   s.unitLengthText = tune.FieldText('L');
   s.body = tune.body;
   s.rhythmText = tune.FieldText('R');
+  s.partsText = tune.FieldText('P');
   s.title = tune.titles.empty() ? std::string() : tune.titles.front();
 
   s.tempoText = tune.FieldText('Q');
