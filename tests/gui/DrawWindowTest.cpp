@@ -152,8 +152,9 @@ class DrawWindowTest : public QObject {
     // Page Down goes to the top of page 2.
     view->SetZoom(0.5);
     view->StepPage(1);
-    QCOMPARE(view->ScrollArea()->verticalScrollBar()->value(),
-             view->Pages()->PageTop(2) - DrawPages::kGap);
+    QScrollBar* bar = view->ScrollArea()->verticalScrollBar();
+    QCOMPARE(bar->value(), std::min(bar->maximum(), view->Pages()->PageTop(2) - DrawPages::kGap));
+    QVERIFY(bar->value() > 0);
     QTest::keyClick(view->ScrollArea(), Qt::Key_PageUp);
     QCOMPARE(view->ScrollArea()->verticalScrollBar()->value(), 0);
     QTest::keyClick(view->ScrollArea(), Qt::Key_End, Qt::ControlModifier);
