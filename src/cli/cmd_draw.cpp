@@ -8,6 +8,7 @@
 #include "Environment.h"
 #include "abc/UserSymbols.h"
 #include "draw/DrawContext.h"
+#include "draw/DrawTunes.h"
 #include "draw/FormatSettings.h"
 #include "draw/LayoutListing.h"
 #include "draw/LayoutParams.h"
@@ -51,16 +52,8 @@ bool DrawTunes(Canvas& canvas, Environment& env, const TuneFile& file,
   job.env = &env.formatEnv;
   job.fileSymbols = &fileSymbols;
   SymbolMap symbols(env.settings.fonts.musicalSymbols);
-  DrawContext dc(canvas, FormatSettings::Application(), LayoutParams::Application(), symbols, job);
-  bool ok = true;
-  for (const TuneRecord* tune : tunes) {
-    if (!dc.DrawTune(*tune)) {
-      ok = false;
-      break;
-    }
-  }
-  dc.Finish();
-  return ok;
+  return tunora::DrawTunes(canvas, tunes, FormatSettings::Application(), LayoutParams::Application(),
+                           symbols, job) > 0;
 }
 
 // The paper, the environment and the tune file of a drawing command; false after a

@@ -279,3 +279,70 @@ TEST(FormatSettings, LayoutFileHookAndShippedFile) {
 
 }  // namespace
 }  // namespace tunora
+
+namespace tunora {
+namespace {
+
+TEST(ParseThousandths, EnteredLengthsTruncateTowardZero) {
+  int32_t v = 7;
+  EXPECT_TRUE(ParseThousandths("1.5", v));
+  EXPECT_EQ(v, 1500);
+  EXPECT_TRUE(ParseThousandths(" 2.9999 ", v));
+  EXPECT_EQ(v, 2999);
+  EXPECT_TRUE(ParseThousandths("-1.5", v));  // the fraction counts for negatives too
+  EXPECT_EQ(v, -1500);
+  EXPECT_TRUE(ParseThousandths("-0.0019", v));
+  EXPECT_EQ(v, -1);
+  EXPECT_TRUE(ParseThousandths("-0.0009", v));
+  EXPECT_EQ(v, 0);
+  EXPECT_TRUE(ParseThousandths("3,25", v));
+  EXPECT_EQ(v, 3250);
+  EXPECT_TRUE(ParseThousandths(".5", v));
+  EXPECT_EQ(v, 500);
+  v = 42;
+  for (const char* bad : {"", "-", "1.5cm", "abc", "1.2.3", "99999999"}) {
+    EXPECT_FALSE(ParseThousandths(bad, v)) << bad;
+    EXPECT_EQ(v, 42) << bad;
+  }
+}
+
+TEST(HeaderBlock, CapitalisedIsWrittenAndReadBack) {
+  FormatSettings fs;
+  ParseFormat("%%fmt header T align=center caps size=+4\r\n%%fmt header C align=right\r\n", fs);
+  ASSERT_EQ(fs.headers.size(), 2u);
+  EXPECT_TRUE(fs.headers[0].capitalised);
+  EXPECT_FALSE(fs.headers[1].capitalised);
+  EXPECT_EQ(FormatSettings::FromText(WriteFormat(fs)).headers, fs.headers);
+}
+
+}  // namespace
+}  // namespace tunora
+
+namespace tunora {
+namespace {
+
+// What the layout sheets change must come back from the layout file they write.
+TEST(WriteFormat, EverySheetFieldSurvivesTheLayoutFile) {
+  FormatSettings fs;
+  fs.lyricsAfterFont = {"Liberation Serif", 13, false, true, false};
+  fs.exprFont = {"Liberation Sans", 9, true, false, false};
+  fs.tupletStyle[0] = 2;
+  fs.tupletStyle[1] = 3;
+  fs.staffStartBar = !fs.staffStartBar;
+  fs.oppositePages = true;
+  fs.showMargins = true;
+  fs.onePerPage = true;
+  fs.staffSize = 80;
+  fs.measureInterval = 4;
+  fs.measureFirst = 3;
+  const FormatSettings back = FormatSettings::FromText(WriteFormat(fs));
+  EXPECT_EQ(back.lyricsAfterFont, fs.lyricsAfterFont);
+  EXPECT_EQ(back.exprFont, fs.exprFont);
+  EXPECT_EQ(back.tupletStyle[0], 2);
+  EXPECT_EQ(back.tupletStyle[1], 3);
+  EXPECT_EQ(back.staffStartBar, fs.staffStartBar);
+  EXPECT_EQ(back, fs);
+}
+
+}  // namespace
+}  // namespace tunora

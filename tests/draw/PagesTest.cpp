@@ -80,6 +80,17 @@ TEST(HeaderBlocks, StartEndMergeAndMaxLines) {
   EXPECT_LT(story->y, FindStaves(d.canvas.ops).back().bottom);  // after the music
 }
 
+TEST(HeaderBlocks, CapitalisedKeepsStartEndAndOtherBytes) {
+  Drawing d;
+  HeaderBlock t = Block("T1", kAlignCenter);
+  t.capitalised = true;
+  t.start = "by ";
+  d.format.headers = {t, Block("C", kAlignLeft)};
+  ASSERT_TRUE(d.Draw("X:1\r\nT:Sl\xC3\xa1n abhaile\r\nC:Composer\r\nK:C\r\nCDEF|\r\n"));
+  EXPECT_NE(FindText(d.canvas.ops, "by SL\xC3\xa1N ABHAILE"), nullptr);
+  EXPECT_NE(FindText(d.canvas.ops, "Composer"), nullptr);  // other blocks as they are
+}
+
 TEST(Pages, PageNumberBottomRightFromFirstNumber) {
   Drawing d;
   d.format.pageNumbers = true;

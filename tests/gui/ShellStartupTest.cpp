@@ -121,7 +121,7 @@ class ShellStartupTest : public QObject {
     }
     QCOMPARE(order.join(','),
              QStringLiteral("New,Open...,Reload,|,Save,|,Make List...,|,Cut,Copy,Paste,"
-                            "Insert Tune/Header,|,Find...,Find Next,Find File...,|,Edit,Tools...,"
+                            "Insert Tune/Header,|,Find...,Find Next,Find File...,|,Edit,Tools...,Draw,"
                             "Play,Play Now,Stop Play,Pause Play,|,What's This?"));
     frame->UpdateCommands();
     QVERIFY(frame->Action(CommandId::kFileNew)->isEnabled());

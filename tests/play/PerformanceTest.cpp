@@ -481,3 +481,30 @@ TEST(PerformanceReuse, ABuildAgainGivesWhatAFreshOneGives) {
 
 }  // namespace
 }  // namespace tunora
+
+namespace tunora {
+namespace {
+
+TEST(PerformanceNoteStarts, RepeatsGoBackToTheTextAndTheHeardNoteIsTheLastStarted) {
+  // Body "|: A2 B :| c" (L:1/4): A at 0, B at 384, again A at 576 and B at 960, c at 1152.
+  auto b = test::Build(Tune("M:3/4\nL:1/4\nK:C", "|: A2 B :| [CE] z c"));
+  const auto& notes = b->perf->NoteStarts();
+  const std::string_view body = b->Body();
+  std::vector<uint64_t> times;
+  std::string letters;
+  for (const auto& n : notes) {
+    times.push_back(n.time);
+    letters += body[n.offset] == '[' ? body[n.offset + 1] : body[n.offset];
+  }
+  // A chord counts once (its first note); the rest is no note.
+  EXPECT_EQ(letters, "ABABCc");
+  EXPECT_EQ(times, (std::vector<uint64_t>{0, 384, 576, 960, 1152, 1536}));
+  EXPECT_EQ(Performance::NoteAt(notes, 0)->offset, notes[0].offset);
+  EXPECT_EQ(Performance::NoteAt(notes, 383)->offset, notes[0].offset);
+  EXPECT_EQ(Performance::NoteAt(notes, 1400)->time, 1152u);  // during the rest: the chord
+  EXPECT_EQ(Performance::NoteAt(notes, 99999)->time, 1536u);
+  EXPECT_EQ(Performance::NoteAt({}, 5), nullptr);
+}
+
+}  // namespace
+}  // namespace tunora

@@ -361,6 +361,11 @@ std::string DrawContext::BlockText(const TuneRecord& tune, const HeaderBlock& bl
     }
     text = joined;
   }
+  if (block.capitalised) {
+    // Letters of the plain ASCII range; other bytes (UTF-8 sequences) stay as they are.
+    for (char& ch : text)
+      if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
+  }
   return block.start + text + block.end;
 }
 

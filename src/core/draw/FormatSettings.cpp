@@ -196,6 +196,8 @@ void ParseHeaderBlock(Cursor& c, FormatSettings& fs) {
       block.freshline = true;
     } else if (c.Match("merge")) {
       block.merge = true;
+    } else if (c.Match("caps")) {
+      block.capitalised = true;
     } else {
       c.SkipWord();
     }
@@ -351,8 +353,12 @@ void ParseLine(std::string_view line, FormatSettings& fs) {
         font = &fs.notationFont;
       } else if (c.Match("chords")) {
         font = &fs.chordFont;
+      } else if (c.Match("lyricsafter")) {  // before "lyrics", which it begins with
+        font = &fs.lyricsAfterFont;
       } else if (c.Match("lyrics")) {
         font = &fs.lyricsFont;
+      } else if (c.Match("expressions")) {
+        font = &fs.exprFont;
       } else if (c.Match("text")) {
         font = &fs.textFont;
       }
@@ -388,6 +394,11 @@ void ParseLine(std::string_view line, FormatSettings& fs) {
     c.Bool(fs.showText, true);
   } else if (c.Match("oneperpage ")) {
     c.Bool(fs.onePerPage);
+  } else if (c.Match("staffstartbar ")) {
+    c.Bool(fs.staffStartBar);
+  } else if (c.Match("tupletstyle ")) {
+    fs.tupletStyle[0] = std::clamp(c.Integer(), 0, 2);
+    fs.tupletStyle[1] = std::clamp(c.Integer(), 0, 3);
   } else if (c.Match("scale ")) {
     fs.staffSize = ScalePercent(c.Decimal());
   } else if (c.Match("stretchlast ")) {
@@ -516,6 +527,34 @@ std::string FormatDecimal(int32_t value) {
   return buf;
 }
 
+bool ParseThousandths(std::string_view text, int32_t& value) {
+  size_t pos = 0, end = text.size();
+  while (pos < end && text[pos] == ' ') ++pos;
+  while (end > pos && text[end - 1] == ' ') --end;
+  bool negative = false;
+  if (pos < end && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
+  int64_t thousandths = 0;
+  bool anyDigit = false;
+  for (; pos < end && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
+    thousandths = thousandths * 10 + (text[pos] - '0');
+    if (thousandths > 2000000) return false;
+    anyDigit = true;
+  }
+  thousandths *= 1000;
+  if (pos < end && (text[pos] == '.' || text[pos] == ',')) {
+    ++pos;
+    int64_t place = 100;
+    for (; pos < end && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
+      thousandths += (text[pos] - '0') * place;  // digits past the third add 0
+      place /= 10;
+      anyDigit = true;
+    }
+  }
+  if (pos != end || !anyDigit) return false;
+  value = static_cast<int32_t>(negative ? -thousandths : thousandths);
+  return true;
+}
+
 int ScalePercent(int32_t thousandths) {
   int64_t percent = thousandths < 10000 ? thousandths / 10 : thousandths / 1000;
   return static_cast<int>(std::clamp<int64_t>(percent, 10, 400));
@@ -551,6 +590,7 @@ std::string WriteHeaderBlock(const HeaderBlock& b, const FontSpec& headerFont) {
   if (b.after) out += "after ";
   if (b.freshline) out += "freshline ";
   if (b.merge) out += "merge ";
+  if (b.capitalised) out += "caps ";
   if (b.font.face == headerFont.face) {
     int d = b.font.size - headerFont.size;
     if (d > 0) out += "size=+" + std::to_string(d);
@@ -572,7 +612,9 @@ std::string WriteFormat(const FormatSettings& fs) {
                                                            {"notation", &fs.notationFont},
                                                            {"chords", &fs.chordFont},
                                                            {"lyrics", &fs.lyricsFont},
-                                                           {"text", &fs.textFont}};
+                                                           {"text", &fs.textFont},
+                                                           {"lyricsafter", &fs.lyricsAfterFont},
+                                                           {"expressions", &fs.exprFont}};
   for (const auto& [kind, font] : fonts) {
     out += "%%fmt setting font=" + std::string(kind) + " " + FullFont(*font) + "\r\n";
   }
@@ -619,6 +661,9 @@ std::string WriteFormat(const FormatSettings& fs) {
   out += "%%fmt stretchlast " + std::string(OnOff(fs.stretchLast)) + "\r\n";
   out += "%%fmt stretchstaff " + std::string(OnOff(fs.stretchStaff)) + "\r\n";
   out += "%%fmt oneperpage " + std::string(OnOff(fs.onePerPage)) + "\r\n";
+  out += "%%fmt staffstartbar " + std::string(OnOff(fs.staffStartBar)) + "\r\n";
+  out += "%%fmt tupletstyle " + std::to_string(fs.tupletStyle[0]) + " " +
+         std::to_string(fs.tupletStyle[1]) + "\r\n";
   out += "%%fmt screendrawmargins " + std::string(OnOff(fs.showMargins)) + "\r\n";
   out += "%%fmt exprabove " + std::string(OnOff(fs.exprAbove)) + "\r\n";
   out += "%%fmt graceslurs " + std::string(OnOff(fs.graceSlurs)) + "\r\n";

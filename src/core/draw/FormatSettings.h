@@ -45,6 +45,7 @@ struct HeaderBlock {
   bool after = false;  // printed after the tune
   bool freshline = false;
   bool merge = false;
+  bool capitalised = false;  // the text in capitals ("caps")
   FontSpec font;
 
   bool operator==(const HeaderBlock&) const = default;
@@ -138,6 +139,10 @@ std::string WriteHeaderBlock(const HeaderBlock& block, const FontSpec& headerFon
 int32_t ParseDecimal(std::string_view text, size_t& pos);
 // "%d.%03d" of a value in thousandths.
 std::string FormatDecimal(int32_t value);
+// A length as the layout pages take it: a decimal (sign, digits, '.' or ',' and
+// digits, blanks around) times 1000, truncated toward zero ("1.5" 1500, "-0.0019"
+// 0, "2.9999" 2999). False for anything else or beyond +-2000000.
+bool ParseThousandths(std::string_view text, int32_t& value);
 
 // The staff size in percent for the value of a "scale" directive (in thousandths):
 // values below 10 are factors (0.8 gives 80), larger ones are percentages (80 gives

@@ -71,6 +71,13 @@ Performance::Performance(const StyleSet& styles) : styles_(styles) {}
 
 // ------------------------------------------------------------------------ build
 
+const Performance::NoteStart* Performance::NoteAt(const std::vector<NoteStart>& notes,
+                                                  uint64_t time) {
+  auto after = std::upper_bound(notes.begin(), notes.end(), time,
+                                [](uint64_t t, const NoteStart& n) { return t < n.time; });
+  return after == notes.begin() ? nullptr : &*(after - 1);
+}
+
 bool Performance::Build(const PlaySettings& settings) {
   ps_ = settings;
   if (ps_.repeat <= 0) return false;
@@ -79,6 +86,7 @@ bool Performance::Build(const PlaySettings& settings) {
   ps_.speedPercent = std::max(ps_.speedPercent, 1);
   title_ = ps_.title;
   errorText_.clear();
+  noteStarts_.clear();
   errorCount_ = 0;
   stop_ = false;
   limitReported_ = false;
@@ -744,6 +752,9 @@ void Performance::PerformNote(size_t start, bool fresh) {
   }
   const uint32_t flags = flags_;
   flags_ = 0;
+  if (passVoice_ == 1 && currentVoice_ == 1 && soundOn_ && !skipping_ && n.pitch < 128 &&
+      (noteStarts_.empty() || noteStarts_.back().time < time_))
+    noteStarts_.push_back(NoteStart{time_, static_cast<uint32_t>(start)});
 
   // 1. Broken rhythm with the rhythm's own ratio.
   tick length = n.length;

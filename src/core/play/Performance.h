@@ -51,6 +51,18 @@ class Performance : public AbcParser {
   // The tune's length in quarter notes (one pass), for the position display.
   uint32_t LengthQuarters() const { return lengthQuarters_; }
   const std::string& Title() const { return title_; }
+  // Where the notes of the first voice begin: time (ticks from the start of the
+  // music, one pass) and the body offset of the note's text, in time order, one
+  // a time (a chord by its first note). The player marks the note heard in a
+  // drawing with them.
+  struct NoteStart {
+    uint64_t time = 0;
+    uint32_t offset = 0;
+  };
+  const std::vector<NoteStart>& NoteStarts() const { return noteStarts_; }
+  // The note heard at a time of one pass: the last that began at or before it
+  // (null before the first).
+  static const NoteStart* NoteAt(const std::vector<NoteStart>& notes, uint64_t time);
 
   // The error list: entries "L %d: %s: %s [%u]" each ended by CR LF.
   const std::string& ErrorText() const { return errorText_; }
@@ -219,6 +231,7 @@ class Performance : public AbcParser {
   uint32_t lengthQuarters_ = 0;
   std::string title_;
   std::string errorText_;
+  std::vector<NoteStart> noteStarts_;
   int errorCount_ = 0;
 };
 

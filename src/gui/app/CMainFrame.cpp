@@ -171,6 +171,8 @@ void CMainFrame::CreateActions() {
              "Choose the MIDI device and the melody instrument");
   MakeAction(C::kEditChordwiseOptions, "&Chordwise Chord Setting...",
              "Change the weights of automatic chord setting");
+  MakeAction(C::kEditDrawLayout, "Draw and Print &Layout...",
+             "Change the page, font, header and tune settings of drawn music");
   MakeAction(C::kEditCommentSelection, "Co&mment Selection",
              "Turn the selected lines of the tune into comments, or back");
 
@@ -225,6 +227,7 @@ void CMainFrame::CreateActions() {
   icon(C::kEditFindFile, BadgeIcon("system-search", "FF", QColor(110, 80, 150)));
   icon(C::kTuneEdit, BadgeIcon("document-edit", "Ed", QColor(60, 120, 140)));
   icon(C::kTuneTools, BadgeIcon("applications-utilities", "Tl", QColor(60, 120, 140)));
+  icon(C::kTuneDraw, BadgeIcon("x-office-drawing", "\u266A", QColor(60, 120, 140)));
   icon(C::kTunePlay, StyleIcon(QStyle::SP_MediaPlay, "media-playback-start"));
   icon(C::kTunePlayNow, StyleIcon(QStyle::SP_MediaSeekForward, "media-seek-forward"));
   icon(C::kTuneStopPlay, StyleIcon(QStyle::SP_MediaStop, "media-playback-stop"));
@@ -281,6 +284,7 @@ void CMainFrame::CreateMenus() {
   edit->addAction(a(C::kEditPlaybackOptions));
   edit->addAction(a(C::kEditPlaybackSettings));
   edit->addAction(a(C::kEditChordwiseOptions));
+  edit->addAction(a(C::kEditDrawLayout));
 
   QMenu* view = menuBar()->addMenu("&View");
   toolBarToggle_ = view->addAction("&Toolbar");
@@ -346,7 +350,7 @@ void CMainFrame::CreateToolBar() {
       {C::kFileMakeList},
       {C::kEditCut, C::kEditCopy, C::kEditPaste, C::kTuneInsert},
       {C::kEditFind, C::kEditFindNext, C::kEditFindFile},
-      {C::kTuneEdit, C::kTuneTools, C::kTunePlay, C::kTunePlayNow, C::kTuneStopPlay,
+      {C::kTuneEdit, C::kTuneTools, C::kTuneDraw, C::kTunePlay, C::kTunePlayNow, C::kTuneStopPlay,
        C::kTunePausePlay},
       {C::kHelpContext}};
   bool first = true;

@@ -34,6 +34,9 @@
 #include "gui/app/CPrefSheet.h"
 #include "gui/app/CTipDlg.h"
 #include "gui/tools/ChordwiseDialogs.h"
+#include "gui/draw/CLayoutProp.h"
+#include "gui/draw/DrawPrint.h"
+#include "platform/canvas/PageOutput.h"
 #include "gui/play/PlayRequest.h"
 #include "gui/app/Messages.h"
 #include "gui/play/options/PlayOptions.h"
@@ -130,6 +133,8 @@ bool CTunoraApp::InitInstance(const QStringList& arguments) {
   // 7, 8. The settings and the data files.
   SettingsDataHooks hooks = DataHooks();
   tunora::LoadSettings(programDir_, settings_, *sink_, hooks);
+  LoadPrintSetup();
+  LoadMusicFont(programDir_);
   BuildFormatEnv();
   SetUpMidi();
   mainFrame_->UpdateRecentFileMenu();
@@ -428,6 +433,12 @@ bool CTunoraApp::OnCommand(CommandId id) {
       dialog.exec();
       return true;
     }
+    case CommandId::kEditDrawLayout:
+      RunLayoutSheet(mainFrame_);
+      return true;
+    case CommandId::kFilePrintSetup:
+      RunPrintSetup(mainFrame_);
+      return true;
     case CommandId::kHelpTips:
       ShowTips();
       return true;
@@ -486,6 +497,8 @@ bool CTunoraApp::OnUpdateCommand(CommandId id, CommandState& state) {
     case CommandId::kEditPlaybackOptions:
     case CommandId::kEditPlaybackSettings:
     case CommandId::kEditChordwiseOptions:
+    case CommandId::kEditDrawLayout:
+    case CommandId::kFilePrintSetup:
     case CommandId::kHelpContext:
     case CommandId::kHelpTips:
     case CommandId::kHelpAbout:

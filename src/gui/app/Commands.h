@@ -37,6 +37,7 @@ enum class CommandId {
   kEditPreferences,
   kEditPlaybackOptions,
   kEditPlaybackSettings,
+  kEditDrawLayout,
   kEditCommentSelection,
   kEditChordwiseOptions,
   // Tune

@@ -2,6 +2,7 @@
 // program offers one registration function.
 #include "gui/app/DocTemplate.h"
 
+#include "gui/draw/CDrawDoc.h"
 #include "gui/editor/EditorTemplate.h"
 #include "gui/play/PlayTemplate.h"
 #include "gui/tools/CToolDoc.h"
@@ -14,8 +15,8 @@ void RegisterDocTemplates(DocTemplateRegistry& registry) {
   RegisterEditorTemplate(registry);  // 131: tune editor
   RegisterPlayTemplate(registry);  // 167: player
   RegisterToolTemplate(registry);  // 149: tune tools
-  // 168 found files and 132
-  // drawing register here as their areas arrive.
+  RegisterDrawTemplate(registry);  // 132: drawing
+  // 168 found files registers here as its area arrives.
 }
 
 }  // namespace tunora

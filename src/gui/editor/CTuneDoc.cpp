@@ -9,6 +9,7 @@
 #include "gui/editor/CTuneView.h"
 #include "gui/tools/CToolDoc.h"
 #include "gui/editor/EditorDialogs.h"
+#include "gui/draw/CDrawDoc.h"
 #include "gui/play/PlayRequest.h"
 #include "gui/tunefile/CAbcDoc.h"
 #include "gui/tunefile/CAbcView.h"
@@ -223,6 +224,20 @@ void CTuneDoc::Play(bool now) {
   RequestPlay(request);
 }
 
+void CTuneDoc::PrintTune(bool preview) {
+  CTuneView* view = View();
+  if (view == nullptr || fileDoc_ == nullptr) return;
+  view->EndEditing(0);
+  DrawSource source;
+  source.tunes.emplace_back();
+  TuneFile::ParseTune(source.tunes.back(), view->TuneText(), false);
+  if (fileDoc_->File().headerText) source.fileSymbols.LoadFromText(*fileDoc_->File().headerText);
+  if (preview)
+    RunPrintPreview(view, source);
+  else
+    RunPrint(view, source);
+}
+
 void CTuneDoc::RememberErrors(const std::string& list) {
   Memory().editor = this;
   Memory().cursor.Set(list);
@@ -265,6 +280,13 @@ bool CTuneDoc::OnCommand(CommandId id) {
     case CommandId::kTunePlayNow:
       Play(true);
       return true;
+    case CommandId::kTuneDraw:
+      CDrawDoc::OpenForEditor(*this);
+      return true;
+    case CommandId::kFilePrint:
+    case CommandId::kFilePrintPreview:
+      PrintTune(id == CommandId::kFilePrintPreview);
+      return true;
     case CommandId::kTuneNextError:
       NextError();
       return true;
@@ -286,6 +308,9 @@ bool CTuneDoc::OnUpdateCommand(CommandId id, CommandState& state) {
     case CommandId::kTunePlay:
     case CommandId::kTunePlayNow:
     case CommandId::kTuneTools:
+    case CommandId::kTuneDraw:
+    case CommandId::kFilePrint:
+    case CommandId::kFilePrintPreview:
       state.enabled = fileDoc_ != nullptr && tune_ != nullptr;
       return true;
     case CommandId::kFileSaveAs:

@@ -60,6 +60,8 @@ class CTuneDoc : public CMinFormDoc {
   // Play and Play Now from the editor: its current text, with the error list
   // remembered for Next Error.
   void Play(bool now);
+  // Print and Print Preview from the editor: its current text.
+  void PrintTune(bool preview);
 
   // --- the error list of the last play started from an editor -----------------
   // A play from this editor reported its errors: they become the list that

@@ -26,6 +26,7 @@
 #include "app/TextEncoding.h"
 #include "editor/EditorText.h"
 #include "editor/PaneLayout.h"
+#include "editor/SourceMap.h"
 #include "gui/app/CTunoraApp.h"
 #include "gui/app/Messages.h"
 #include "gui/editor/AbcHighlighter.h"
@@ -161,12 +162,16 @@ void CTuneView::BuildForm() {
   body_->setFont(abcFont);
   body_->setTabChangesFocus(false);
   highlighter_ = new AbcHighlighter(body_->document(), false);
+  connect(body_, &QPlainTextEdit::cursorPositionChanged, this, &CTuneView::TuneCursorMoved);
   words_ = new QPlainTextEdit(this);
   words_->setLineWrapMode(QPlainTextEdit::NoWrap);
   words_->setFont(abcFont);
   for (QPlainTextEdit* box : {body_, words_}) {
     connect(box->document(), &QTextDocument::modificationChanged, this,
             [this](bool modified) { BoxModified(modified); });
+    connect(box, &QPlainTextEdit::textChanged, this, [this] {
+      if (!filling_) emit TextEdited();
+    });
   }
 
   // The field editors live over the list's value column.
@@ -212,8 +217,12 @@ void CTuneView::BuildRaw() {
   rawBox_->setLineWrapMode(QPlainTextEdit::NoWrap);
   rawBox_->setFont(AbcFont());
   highlighter_ = new AbcHighlighter(rawBox_->document(), true);
+  connect(rawBox_, &QPlainTextEdit::cursorPositionChanged, this, &CTuneView::TuneCursorMoved);
   connect(rawBox_->document(), &QTextDocument::modificationChanged, this,
           [this](bool modified) { BoxModified(modified); });
+  connect(rawBox_, &QPlainTextEdit::textChanged, this, [this] {
+    if (!filling_) emit TextEdited();
+  });
   for (QWidget* w : bars_) w->hide();
   list_->hide();
   body_->hide();
@@ -308,6 +317,7 @@ void CTuneView::BoxModified(bool modified) {
 
 void CTuneView::FormChanged() {
   if (!filling_) Doc()->SetModifiedFlag(true);
+  if (!filling_) emit TextEdited();
 }
 
 // --- panes --------------------------------------------------------------------------------
@@ -775,28 +785,61 @@ bool CommentSelectionIn(QPlainTextEdit* box) {
   return true;
 }
 
-void CTuneView::SelectBodyOffset(size_t offset) {
-  if (!raw_ && !shown_[kTunePane]) ShowPane(kTunePane, true);
-  QPlainTextEdit* box = TuneBox();
-  const QString shown = box->toPlainText();
-  std::string text = FromDisplay(shown);
+CTuneView::BoxBody CTuneView::ReadBoxBody(const QString& shown) const {
+  BoxBody b;
+  b.text = FromDisplay(shown);
   TuneRecord read;
   // In raw mode the box holds the whole tune; otherwise only the body.
-  size_t bodyStart = TuneFile::ParseTune(read, raw_ ? text : TuneText(), false);
-  if (!raw_) bodyStart = 0;
-  size_t at = BodyOffsetToTextPosition(text, bodyStart, read.body, offset);
+  b.bodyStart = TuneFile::ParseTune(read, raw_ ? b.text : TuneText(), false);
+  if (!raw_) b.bodyStart = 0;
+  b.body = std::move(read.body);
+  return b;
+}
+
+int CTuneView::BoxPositionOfBodyOffset(const QString& shown, size_t offset) const {
+  BoxBody b = ReadBoxBody(shown);
+  size_t at = BodyOffsetToTextPosition(b.text, b.bodyStart, b.body, offset);
   // From a byte of the tune file's text to a character of the box.
   TextEncoding encoding =
       Doc()->FileDoc() != nullptr ? Doc()->FileDoc()->Encoding() : TextEncoding::kUtf8;
   QByteArray utf8 = shown.toUtf8();
-  int position = static_cast<int>(ShownPositionOfByte(
+  return static_cast<int>(ShownPositionOfByte(
       std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())), encoding, at));
+}
+
+void CTuneView::SelectBodyOffset(size_t offset) {
+  if (!raw_ && !shown_[kTunePane]) ShowPane(kTunePane, true);
+  QPlainTextEdit* box = TuneBox();
+  const QString shown = box->toPlainText();
+  int position = BoxPositionOfBodyOffset(shown, offset);
   QTextCursor c(box->document());
   c.setPosition(position);
   c.setPosition(std::min(position + 1, static_cast<int>(shown.size())), QTextCursor::KeepAnchor);
   box->setTextCursor(c);
   box->ensureCursorVisible();
   box->setFocus(Qt::OtherFocusReason);
+}
+
+void CTuneView::SelectBodyRange(size_t begin, size_t end) {
+  if (!raw_ && !shown_[kTunePane]) ShowPane(kTunePane, true);
+  QPlainTextEdit* box = TuneBox();
+  const QString shown = box->toPlainText();
+  int first = BoxPositionOfBodyOffset(shown, begin);
+  int last = end > begin ? BoxPositionOfBodyOffset(shown, end) : first;
+  QTextCursor c(box->document());
+  c.setPosition(first);
+  c.setPosition(std::max(first, last), QTextCursor::KeepAnchor);
+  box->setTextCursor(c);
+  box->ensureCursorVisible();
+}
+
+size_t CTuneView::CursorBodyOffset() const {
+  QPlainTextEdit* box = TuneBox();
+  const QString shown = box->toPlainText();
+  const int position = box->textCursor().position();
+  BoxBody b = ReadBoxBody(shown);
+  const size_t byte = FromDisplay(shown.left(position)).size();
+  return TextPositionToBodyOffset(b.text, b.bodyStart, b.body, byte);
 }
 
 // --- the tune tools -----------------------------------------------------------------------

@@ -120,6 +120,11 @@ class CTuneView : public CMinFormView {
   // Selects the one character at a byte offset of the tune body as the reader
   // sees it, gives the box the focus and scrolls it into view.
   void SelectBodyOffset(size_t offset);
+  // Selects the body bytes [begin, end) in the tune box and scrolls them into view
+  // (the drawing's click on an item), without taking the focus from elsewhere.
+  void SelectBodyRange(size_t begin, size_t end);
+  // The body offset (as the reader counts) of the tune box's cursor.
+  size_t CursorBodyOffset() const;
 
   // --- the tune tools ---------------------------------------------------------------
   // The tune text the form holds now, with the selected part of the body box as
@@ -140,6 +145,12 @@ class CTuneView : public CMinFormView {
   bool OnCommand(CommandId id) override;
   bool OnUpdateCommand(CommandId id, CommandState& state) override;
 
+ signals:
+  // The tune text changed: a box was typed in or a header field was stored.
+  void TextEdited();
+  // The cursor of the tune box moved.
+  void TuneCursorMoved();
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -155,6 +166,15 @@ class CTuneView : public CMinFormView {
   void PlaceEditor();
   void ApplyStartKey(int key, const QString& text, const QString& value);
   QString EditorText() const;
+  // The box text in file bytes, where the body starts in it, and the body read.
+  struct BoxBody {
+    std::string text;
+    size_t bodyStart = 0;
+    std::string body;
+  };
+  BoxBody ReadBoxBody(const QString& shown) const;
+  // The position in the tune box of a body offset.
+  int BoxPositionOfBodyOffset(const QString& shown, size_t offset) const;
   void HideEditors();
   void FocusAfterList();
   QFont AbcFont() const;

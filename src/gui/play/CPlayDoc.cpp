@@ -15,6 +15,7 @@
 #include "gui/app/CTunoraApp.h"
 #include "gui/app/DocTemplate.h"
 #include "gui/app/Messages.h"
+#include "gui/play/HeardNotes.h"
 #include "gui/play/PlayDialogs.h"
 #include "platform/midi/qt/MidiNoticeRelay.h"
 #include "play/MidiFileWriter.h"
@@ -210,6 +211,7 @@ bool CPlayDoc::BuildPiece(const Tune& tune, const std::string* drone, int passes
     shown = ShownOf(tune);
     shown.drone = ps.droneText;
     shown.lengthQuarters = perf.LengthQuarters();
+    shown.notes = perf.NoteStarts();
     shown.passes = passes;
     errors = perf.ErrorText();
     return true;
@@ -255,7 +257,21 @@ void CPlayDoc::SetState(State state) {
     app->MainFrame()->UpdateCommands();
 }
 
+void CPlayDoc::TellHeard(std::optional<uint64_t> ticks) {
+  int64_t offset = -1;
+  const uint64_t pass = uint64_t{current_.shown.lengthQuarters} * kResolution;
+  if (ticks && pass > 0) {
+    // Every pass plays the same music.
+    if (const Performance::NoteStart* n = Performance::NoteAt(current_.shown.notes, *ticks % pass))
+      offset = n->offset;
+  }
+  if (offset == heardOffset_) return;
+  heardOffset_ = offset;
+  emit HeardNotes::Instance().Heard(offset >= 0 ? &current_.tune.record : nullptr, offset);
+}
+
 void CPlayDoc::ToIdle() {
+  TellHeard(std::nullopt);
   positionTimer_->stop();
   feeder_.Clear();
   playShown_.clear();
@@ -373,6 +389,7 @@ void CPlayDoc::UpdatePosition() {
       playShown_.erase(playShown_.begin(), it);
     }
   }
+  TellHeard(heard->ticks);
   const uint32_t quarters = static_cast<uint32_t>(
       std::min<uint64_t>(heard->ticks / kResolution, PlayLengthQuarters()));
   if (quarters != positionQuarters_) {

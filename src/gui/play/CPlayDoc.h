@@ -16,12 +16,14 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "gui/app/CMinFormDoc.h"
 #include "gui/play/PlayRequest.h"
 #include "play/MidiLib.h"
+#include "play/Performance.h"
 #include "play/PlayFeeder.h"
 #include "tunefile/TuneRecord.h"
 
@@ -132,6 +134,7 @@ class CPlayDoc : public CMinFormDoc {
     std::vector<std::pair<QString, QString>> fields;
     std::string drone;
     uint32_t lengthQuarters = 0;
+    std::vector<Performance::NoteStart> notes;  // where the notes of one pass begin
     int passes = 1;
   };
   // A tune parsed from a request.
@@ -168,6 +171,9 @@ class CPlayDoc : public CMinFormDoc {
   void OnRoom(MidiOut out);
   void OnEmpty(MidiOut out);
   void UpdatePosition();
+  // Tells the drawings which note is heard at ticks of the tune shown (none: -1).
+  void TellHeard(std::optional<uint64_t> ticks);
+  int64_t heardOffset_ = -1;
   // Makes entry the window's tune and shows it.
   void ShowTune(Entry entry);
   void StoreDrone();

@@ -14,6 +14,7 @@
 #include "gui/app/CTunoraApp.h"
 #include "gui/app/DocTemplate.h"
 #include "gui/app/Messages.h"
+#include "gui/draw/CDrawDoc.h"
 #include "gui/editor/CTuneDoc.h"
 #include "gui/import/ImportCommand.h"
 #include "gui/play/PlayRequest.h"
@@ -320,6 +321,11 @@ bool CAbcDoc::OnCommand(CommandId id) {
         CToolDoc::OpenFor(qobject_cast<CTuneDoc*>(EditorOf(*tune)));
       }
       return true;
+    case CommandId::kTuneDraw:
+    case CommandId::kFilePrint:
+    case CommandId::kFilePrintPreview:
+      DrawOrPrintTunes(id);
+      return true;
     default:
       return false;
   }
@@ -363,9 +369,34 @@ bool CAbcDoc::OnUpdateCommand(CommandId id, CommandState& state) {
     case CommandId::kTuneTools:
       state.enabled = CurrentLine() > 0;
       return true;
+    case CommandId::kTuneDraw:
+    case CommandId::kFilePrint:
+    case CommandId::kFilePrintPreview:
+      state.enabled = CurrentLine() > 0 || !SelectedTunes().empty();
+      return true;
     default:
       return false;
   }
+}
+
+// Draw, Print and Print Preview: the selected tunes (or the current one) one after
+// another.
+void CAbcDoc::DrawOrPrintTunes(CommandId id) {
+  std::vector<int> tunes = SelectedTunes();
+  if (tunes.empty() && CurrentLine() > 0) tunes.push_back(CurrentLine());
+  if (tunes.empty()) return;
+  if (id == CommandId::kTuneDraw) {
+    CDrawDoc::OpenOnTunes(*this, tunes);
+    return;
+  }
+  DrawSource source;
+  for (int p : tunes)
+    if (const TuneRecord* t = file_->TuneAt(p)) source.tunes.push_back(*t);
+  if (file_->headerText) source.fileSymbols.LoadFromText(*file_->headerText);
+  if (id == CommandId::kFilePrint)
+    RunPrint(View(), source);
+  else
+    RunPrintPreview(View(), source);
 }
 
 void CAbcDoc::Edit(bool raw) {

@@ -121,6 +121,7 @@ class CAbcDoc : public CMinFormDoc {
 
  private:
   bool LoadFile(const QString& path, QString& error);
+  void DrawOrPrintTunes(CommandId id);
   // The selected tune positions (header line left out), ascending.
   std::vector<int> SelectedTunes() const;
   int CurrentLine() const;
