@@ -69,7 +69,7 @@ int Render(const Args& a) {
   Environment env;
   if (!LoadEnvironment(a, env)) return 1;
   TuneFile file;
-  if (!LoadTuneFile(words[0], env.TuneOptions(), file)) return 1;
+  if (!LoadTuneFile(words[0], env, file)) return 1;
   std::vector<const TuneRecord*> tunes;
   if (words.size() == 2) {
     int n = 0;

@@ -168,13 +168,16 @@ TEST(WriteTune, CanonicalOrderAndMultiLineFields) {
 
 TEST(WriteTune, HeaderWordsAreStableAcrossSaves) {
   // With K: the words move behind the music; without K: they stay header lines.
+  TuneFileOptions canonical;
+  canonical.canonical = true;
   for (const char* text : {"X:1\nT:A\nW:only in header\nK:G\nabc\n",
                            "X:1\nT:A\nW:no key\nW:two\n", "X:1\nW:h\nK:G\nabc\nW:t\n"}) {
-    auto f = Load(text);
+    auto f = Load(text, canonical);
     std::string once = f->WriteFile();
-    EXPECT_EQ(Load(once)->WriteFile(), once) << text;
+    EXPECT_EQ(Load(once, canonical)->WriteFile(), once) << text;
   }
-  EXPECT_EQ(Load("X:1\nT:A\nW:h\nK:G\nabc\n")->WriteFile(), "X:1\r\nT:A\r\nK:G\r\nabc\r\nW:h\r\n");
+  EXPECT_EQ(Load("X:1\nT:A\nW:h\nK:G\nabc\n", canonical)->WriteFile(),
+            "X:1\r\nT:A\r\nK:G\r\nabc\r\nW:h\r\n");
   EXPECT_EQ(*Load("X:1\nW:h\nK:G\nabc\nW:t\n")->TuneAt(1)->words, "h\r\nt");
 }
 
@@ -183,6 +186,9 @@ TEST(TeXConversion, OnSaveAndLoad) {
   opts.convertTeX = true;
   opts.cvtTeXEsc = true;
   auto f = Load("X:1\nT:B\xe4r & Co\nK:G\nabc\n", opts);
+  // An unchanged tune keeps its bytes; a changed one is written with escapes.
+  EXPECT_EQ(f->WriteFile(), "X:1\nT:B\xe4r & Co\nK:G\nabc\n");
+  f->TuneAt(1)->body = "abd\r\n";
   std::string saved = f->WriteFile();
   EXPECT_NE(saved.find("T:B\\\"ar \\& Co"), std::string::npos);
   auto back = Load(saved, opts);

@@ -59,6 +59,7 @@ struct PreferenceSettings {
   int recentFileList = 4;
   int convertTeX = 0;
   int cvtTeXEsc = 0;
+  int newFileCrLf = 0;  // new tune files get CR LF line ends instead of LF
   std::string layoutFile = "layout.cfg";
   int editTuneHeight = 0;
   int editTuneWidth = 0;
