@@ -489,6 +489,8 @@ void CAbcDoc::RenumberFrom(int start) {
   file_->Renumber(start);
   model_->RefreshAll();
   SetModifiedFlag();
+  // Open editors take the new numbers, so storing one cannot bring an old one back.
+  for (CMinFormDoc* d : DocumentsOnMyTunes()) d->TuneNumberChanged();
 }
 
 bool CAbcDoc::Reload() {
