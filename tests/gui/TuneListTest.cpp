@@ -429,7 +429,9 @@ class TuneListTest : public QObject {
     answers_.push_back(MessageAnswer::kNo);
     QTest::keyClick(List(doc), Qt::Key_Delete);
     QCOMPARE(messages_.size(), 1);
-    QCOMPARE(messages_[0].text, QStringLiteral("Are you sure you want to remove this tune?"));
+    // The question names the tune by its list line.
+    QCOMPARE(messages_[0].text,
+             QStringLiteral("Are you sure you want to remove this tune?\n\n2 Tune 2"));
     QCOMPARE(doc->File().TuneCount(), size_t{4});  // No stops
     app_->GetSettings().preferences.askCut = 0;
     QTest::keyClick(List(doc), Qt::Key_Delete);
@@ -575,7 +577,9 @@ class TuneListTest : public QObject {
     QCOMPARE(offered, QStringLiteral("Abc1.abc"));
     QCOMPARE(doc->PathName(), PathOf(QStringLiteral("saved-as.abc")));
     QCOMPARE(doc->Title(), QStringLiteral("saved-as.abc"));
-    QVERIFY(ReadBytes(PathOf("saved-as.abc")).contains("T:Tune 2\r\n"));
+    // A file made in the program has LF line ends.
+    QVERIFY(ReadBytes(PathOf("saved-as.abc")).contains("T:Tune 2\n"));
+    QVERIFY(!ReadBytes(PathOf("saved-as.abc")).contains('\r'));
   }
 
   void charactersOfEachFileAreKept() {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <limits>
 
 #include "support/Scratch.h"
 #include "tunefile/TuneFile.h"
@@ -313,6 +314,25 @@ TEST_F(TempDir, SaveReplacesFileAndFailedSaveKeepsOriginal) {
   TuneFile h;
   EXPECT_FALSE(h.Load((dir / "nothing.abc").string(), error));
   EXPECT_FALSE(h.Load(dir.string(), error));
+}
+
+}  // namespace
+}  // namespace tunora
+
+namespace tunora {
+namespace {
+
+// A new tune never takes a number the file already has; pasted tunes keep theirs,
+// and the repeated numbers are found for the status bar.
+TEST(TuneList, NewTuneTakesAnUnusedNumberAndRepeatsAreFound) {
+  auto f = Load("X:1\nT:A\nK:G\na\n\nX:2\nT:B\nK:G\nb\n\nX:3\nT:C\nK:G\nc\n\nX:7\nT:D\nK:G\nd\n");
+  EXPECT_EQ(f->InsertTune(1)->number, 4);
+  EXPECT_EQ(f->InsertTune(5)->number, 8);
+  EXPECT_TRUE(f->RepeatedNumbers().empty());
+  f->Paste(0, "X:2\nT:B again\nK:G\nb\n\nX:7\nT:D again\nK:G\nd\n");
+  EXPECT_EQ(f->TuneAt(1)->number, 2);
+  EXPECT_EQ(f->RepeatedNumbers(), (std::vector<int32_t>{2, 7}));
+  EXPECT_EQ(f->UnusedNumber(std::numeric_limits<int32_t>::max()), std::numeric_limits<int32_t>::max());
 }
 
 }  // namespace

@@ -595,7 +595,7 @@ TuneRecord* TuneFile::InsertTune(int after, const std::string_view* text) {
     SeparateFromNext(*rec);
     if (prev != nullptr && rec->number == 1) rec->number = prev->number + 1;
   } else {
-    NewTune(*rec, prev != nullptr ? prev->number + 1 : 1);
+    NewTune(*rec, UnusedNumber(prev != nullptr ? prev->number + 1 : 1));
   }
   TuneRecord* raw = rec.get();
   LinkAt(static_cast<size_t>(after), std::move(rec));
@@ -701,6 +701,31 @@ int TuneFile::Paste(int after, std::string_view text) {
   text.remove_prefix(k);
   if (text.empty()) return 0;
   return SplitTunes(text, false, after, false);
+}
+
+std::vector<int32_t> TuneFile::RepeatedNumbers() const {
+  std::vector<int32_t> numbers;
+  numbers.reserve(tunes_.size());
+  for (const auto& t : tunes_) numbers.push_back(t->number);
+  std::sort(numbers.begin(), numbers.end());
+  std::vector<int32_t> repeated;
+  for (size_t k = 1; k < numbers.size(); ++k)
+    if (numbers[k] == numbers[k - 1] && (repeated.empty() || repeated.back() != numbers[k]))
+      repeated.push_back(numbers[k]);
+  return repeated;
+}
+
+int32_t TuneFile::UnusedNumber(int32_t wanted) const {
+  std::vector<int32_t> numbers;
+  numbers.reserve(tunes_.size());
+  for (const auto& t : tunes_)
+    if (t->number >= wanted) numbers.push_back(t->number);
+  std::sort(numbers.begin(), numbers.end());
+  for (int32_t n : numbers) {
+    if (n > wanted) break;
+    if (n == wanted && wanted < std::numeric_limits<int32_t>::max()) ++wanted;
+  }
+  return wanted;
 }
 
 void TuneFile::Renumber(int32_t start) {

@@ -88,6 +88,9 @@ class TuneFile {
   // 1-based position of a record of this file; 0 when it is not in the list.
   int PositionOf(const TuneRecord& record) const;
 
+  // A tune from text keeps its X: number (one without X: follows the tune before
+  // it); a new empty tune takes the first number after the previous tune's that
+  // no tune of the file has.
   TuneRecord* InsertTune(int after, const std::string_view* text);
   TuneRecord* InsertTune(int after) { return InsertTune(after, nullptr); }
   TuneRecord* InsertTune(int after, std::string_view text) { return InsertTune(after, &text); }
@@ -113,6 +116,10 @@ class TuneFile {
   std::vector<int> Undo();
   // Inserts clipboard text after position; returns the number of tunes inserted.
   int Paste(int after, std::string_view text);
+  // The numbers that more than one tune has, ascending.
+  std::vector<int32_t> RepeatedNumbers() const;
+  // The first number from wanted on that no tune has.
+  int32_t UnusedNumber(int32_t wanted) const;
   // Gives the tunes consecutive numbers from start, in list order.
   void Renumber(int32_t start);
   // Stores a tune's text after it from the text dialog; true when it changed.

@@ -18,6 +18,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
+#include <QPointer>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -98,6 +99,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
   connect(idle, &QTimer::timeout, this, [this] {
     UpdateCommands();
     UpdateLockPanes();
+    UpdatePositionPane();
   });
   idle->start(300);
   connect(qApp, &QApplication::focusChanged, this, [this] { UpdateCommands(); });
@@ -359,12 +361,17 @@ void CMainFrame::CreateStatusBar() {
   messagePane_->setMinimumWidth(120);
   capsPane_ = new QLabel(this);
   numPane_ = new QLabel(this);
+  positionPane_ = new QLabel(this);
+  positionPane_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  positionPane_->setMinimumWidth(
+      positionPane_->fontMetrics().horizontalAdvance(QStringLiteral("Tune 8888 of 8888")) + 14);
   for (QLabel* pane : {capsPane_, numPane_}) {
     pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     pane->setAlignment(Qt::AlignCenter);
     pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(QStringLiteral("CAPS")) + 14);
   }
   statusBar()->addWidget(messagePane_, 1);
+  statusBar()->addPermanentWidget(positionPane_);
   statusBar()->addPermanentWidget(capsPane_);
   statusBar()->addPermanentWidget(numPane_);
   // Status tips of menu items appear in the message pane.
@@ -377,6 +384,15 @@ void CMainFrame::CreateStatusBar() {
 void CMainFrame::SetMessageText(const QString& text) { messagePane_->setText(text); }
 
 void CMainFrame::SetIdleMessage() { SetMessageText(QStringLiteral("Ready")); }
+
+void CMainFrame::ShowStatusMessage(const QString& text) { statusBar()->showMessage(text, 10000); }
+
+void CMainFrame::UpdatePositionPane() {
+  if (destroying_) return;
+  CMinFormView* view = ActiveView();
+  const QString text = view != nullptr ? view->PositionText() : QString();
+  if (positionPane_->text() != text) positionPane_->setText(text);
+}
 
 void CMainFrame::UpdateLockPanes() {
   if (destroying_) return;
@@ -499,7 +515,7 @@ void CMainFrame::UpdateWindowMenu() {
   windowMenu_->clear();
   windowMenu_->addAction("&Cascade", mdiArea_, &QMdiArea::cascadeSubWindows);
   windowMenu_->addAction("&Tile", mdiArea_, &QMdiArea::tileSubWindows);
-  windowMenu_->addAction("Close &All", mdiArea_, &QMdiArea::closeAllSubWindows);
+  windowMenu_->addAction("Close &All", this, [this] { CloseAllWindows(); });
   const QList<QMdiSubWindow*> windows = mdiArea_->subWindowList(QMdiArea::CreationOrder);
   if (!windows.isEmpty()) windowMenu_->addSeparator();
   int n = 1;
@@ -669,6 +685,16 @@ void CMainFrame::SaveWindowState() {
 }
 
 // --- closing and dropping --------------------------------------------------------------
+
+bool CMainFrame::CloseAllWindows() {
+  // The front window first; a window that stays open (Cancel) stops the rest.
+  QList<QMdiSubWindow*> frames = mdiArea_->subWindowList(QMdiArea::StackingOrder);
+  for (auto it = frames.crbegin(); it != frames.crend(); ++it) {
+    QPointer<QMdiSubWindow> frame(*it);
+    if (frame != nullptr && !frame->close()) return false;
+  }
+  return true;
+}
 
 bool CMainFrame::CloseAllDocuments() {
   CTunoraApp* app = App();

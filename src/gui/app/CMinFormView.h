@@ -32,6 +32,8 @@ class CMinFormView : public QWidget, public CommandTarget {
   virtual void OnInitialUpdate();
   // Called by CMinFormDoc::UpdateAllViews.
   virtual void OnUpdate(CMinFormView* sender, int hint);
+  // Where the user is in this window, for the status bar ("" for nothing).
+  virtual QString PositionText() const { return {}; }
 
   // The size of the form: the smallest client size of the view.
   QSize FormSize() const { return formSize_; }

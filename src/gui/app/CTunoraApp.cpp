@@ -380,7 +380,12 @@ bool CTunoraApp::OnCommand(CommandId id) {
       if (const DocTemplate* t = templates_.FileTemplate()) NewDocument(*t);
       return true;
     case CommandId::kFileOpen: {
+      // The dialog starts in the folder of the active file, else in the ABC folder.
       QString start = QString::fromStdString(settings_.preferences.abcDir);
+      if (CMinFormDoc* active = mainFrame_ ? mainFrame_->ActiveDocument() : nullptr) {
+        CMinFormDoc* file = active->TuneFileDocument() ? active->TuneFileDocument() : active;
+        if (!file->PathName().isEmpty()) start = QFileInfo(file->PathName()).absolutePath();
+      }
       QString path = CLarkFileDialog::GetOpenFileName(mainFrame_, QStringLiteral("Open"), start,
                                                       templates_.OpenFilter());
       if (!path.isEmpty()) OpenDocumentFile(path);
