@@ -137,7 +137,7 @@ struct MidiSettings {
   int cachePatches = 0;
   int backingInstrument = 0;
   int droneInstrument = 71;
-  int melodyInstrument = 70;
+  int melodyInstrument = 110;  // Fiddle
   int backingChannel = 14;
   int droneChannel = 15;
   int melodyChannel = 0;
