@@ -201,6 +201,7 @@ void CMainFrame::CreateActions() {
   MakeAction(C::kViewWords, "&Words", "Show or hide the words",
              QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_W));
 
+  MakeAction(C::kHelpContents, "&Contents", "Show the user manual", QKeySequence::HelpContents);
   MakeAction(C::kHelpTips, "&Tips...", "Show the tips of the day");
   MakeAction(C::kHelpAbout, "&About Tunora...", "Show the program version");
   MakeAction(C::kHelpContext, "&What's This?", "Help on a button or menu item",
@@ -227,6 +228,7 @@ void CMainFrame::CreateActions() {
   icon(C::kTuneStopPlay, StyleIcon(QStyle::SP_MediaStop, "media-playback-stop"));
   icon(C::kTunePausePlay, StyleIcon(QStyle::SP_MediaPause, "media-playback-pause"));
   icon(C::kHelpContext, StyleIcon(QStyle::SP_TitleBarContextHelpButton, "help-contextual"));
+  icon(C::kHelpContents, StyleIcon(QStyle::SP_DialogHelpButton, "help-contents"));
 }
 
 void CMainFrame::CreateMenus() {
@@ -321,6 +323,7 @@ void CMainFrame::CreateMenus() {
   UpdateWindowMenu();
 
   QMenu* help = menuBar()->addMenu("&Help");
+  help->addAction(a(C::kHelpContents));
   help->addAction(a(C::kHelpTips));
   help->addAction(a(C::kHelpContext));
   help->addSeparator();

@@ -26,6 +26,7 @@
 #include "app/WindowList.h"
 #include "gui/app/CBannerWnd.h"
 #include "gui/app/CLarkFileDialog.h"
+#include "gui/app/CHelpWnd.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/CMinFormDoc.h"
 #include "gui/app/CMinFormMDIChild.h"
@@ -413,6 +414,9 @@ bool CTunoraApp::OnCommand(CommandId id) {
     case CommandId::kEditPlaybackSettings:
       ShowPlaybackSettings(mainFrame_);
       return true;
+    case CommandId::kHelpContents:
+      ShowManual(mainFrame_, ProgramDirQ());
+      return true;
     case CommandId::kHelpTips:
       ShowTips();
       return true;
@@ -468,6 +472,7 @@ bool CTunoraApp::OnUpdateCommand(CommandId id, CommandState& state) {
     case CommandId::kEditPlaybackOptions:
     case CommandId::kEditPlaybackSettings:
     case CommandId::kHelpContext:
+    case CommandId::kHelpContents:
     case CommandId::kHelpTips:
     case CommandId::kHelpAbout:
     case CommandId::kFileExit:

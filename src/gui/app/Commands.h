@@ -59,6 +59,7 @@ enum class CommandId {
   kViewTune,
   kViewWords,
   // Help
+  kHelpContents,
   kHelpTips,
   kHelpAbout,
   kHelpContext,
