@@ -364,6 +364,8 @@ class TuneListTest : public QObject {
     QVERIFY(doc);
     TuneListBox* list = List(doc);
     QVERIFY(list->MultiColumn());
+    // Narrow enough for the columns to scroll sideways.
+    doc->View()->Frame()->resize(320, 420);
     QApplication::processEvents();
     test::Shot(app_->MainFrame(), "multi-column");
     // A line of the second column; the drop arithmetic must find it.

@@ -803,6 +803,9 @@ void CTuneView::OnInitialUpdate() {
       QSize(fm.horizontalAdvance(QLatin1Char('m')) * 24, 3 * barHeight + 6 * fm.lineSpacing()));
   const PreferenceSettings& p = CAbcDoc::CurrentSettings().preferences;
   QSize size(fm.horizontalAdvance(QLatin1Char('m')) * 64, 3 * barHeight + 26 * fm.lineSpacing());
+  // Without a saved size the editor takes a good part of the main window.
+  const QSize share = AreaShare(60, 80);
+  if (share.isValid()) size = size.boundedTo(AreaShare(90, 90)).expandedTo(share);
   if (p.editTuneWidth > 0 && p.editTuneHeight > 0) {
     int scroll = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     size = QSize(p.editTuneWidth * fm.horizontalAdvance(QLatin1Char('m')) + scroll + 8,

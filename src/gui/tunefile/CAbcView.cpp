@@ -144,6 +144,8 @@ void CAbcView::SetFormFromFont() {
   } else {
     wanted = QSize(2 * kMargin + frame + 40 * charWidth + scrollBar,
                    2 * kMargin + frame + 20 * std::max(list_->LineHeight(), lineHeight));
+    // Without a saved size a list takes a comfortable part of the main window.
+    wanted = wanted.expandedTo(AreaShare(40, 80));
   }
   ResizeClientTo(wanted.expandedTo(form));
 }
