@@ -8,10 +8,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QScreen>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
-#include <QScreen>
 #include <QWhatsThis>
 #include <algorithm>
 
@@ -141,7 +141,13 @@ bool CTunoraApp::InitInstance(const QStringList& arguments) {
   if (placement && !commandLine_.noSave) {
     mainFrame_->ApplyPlacement(*placement, commandLine_.playerOnly);
   } else if (!commandLine_.playerOnly) {
-    mainFrame_->resize(900, 650);
+    // First start: most of the screen, so new windows have room.
+    QSize size(900, 650);
+    if (QScreen* screen = mainFrame_->screen()) {
+      const QSize room = screen->availableGeometry().size();
+      size = size.expandedTo(room * 4 / 5).boundedTo(room);
+    }
+    mainFrame_->resize(size);
     mainFrame_->show();
   }
   if (!commandLine_.noSave) {
