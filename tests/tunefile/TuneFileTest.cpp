@@ -459,6 +459,10 @@ TEST(SaveKeepsBytes, UndoneDeletionKeepsTheBytesAndPastedTunesAreCanonical) {
   f->DeleteTunes({1});
   f->Undo();
   EXPECT_EQ(f->WriteFile(), text);
+  // A change anywhere in the tune counts, the text after it too.
+  ASSERT_TRUE(f->SetAfterText(1, "\r\nsession notes\r\n"));
+  EXPECT_FALSE(f->KeepsLoadedBytes(*f->TuneAt(1)));
+  EXPECT_NE(f->WriteFile().find("\nsession notes\n"), std::string::npos);
   // Copy and paste makes a new tune: it is written in canonical form.
   f->Paste(2, f->CopyText({1}));
   EXPECT_FALSE(f->KeepsLoadedBytes(*f->TuneAt(3)));
