@@ -365,7 +365,12 @@ class TuneEditorTest : public QObject {
     CTuneDoc* editor = Edit(file, 2);
     CTuneView* view = View(editor);
     view->StartEditing(1);
-    view->MultiLineEditor()->setPlainText(QStringLiteral("Second\nZweite\n\nDeuxième"));
+    view->MultiLineEditor()->setPlainText(QStringLiteral("Second\nZweite\n"));
+    view->MultiLineEditor()->moveCursor(QTextCursor::End);
+    // Ctrl+Enter (and Shift+Enter) add a line, as Enter does.
+    QTest::keyClick(view->MultiLineEditor(), Qt::Key_Return, Qt::ControlModifier);
+    view->MultiLineEditor()->textCursor().insertText(QStringLiteral("Deuxième"));
+    QCOMPARE(view->MultiLineEditor()->toPlainText(), QStringLiteral("Second\nZweite\n\nDeuxième"));
     view->EndEditing(0);
     view->SetField('N', "first note\r\nsecond note", false);
     view->BodyBox()->appendPlainText(QStringLiteral("fed cBA|"));

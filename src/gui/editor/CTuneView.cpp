@@ -1016,6 +1016,12 @@ bool CTuneView::eventFilter(QObject* watched, QEvent* event) {
           EndEditing(0);
           return true;
         }
+        // Shift+Enter and Ctrl+Enter add a line too: a plain line break, never the
+        // Unicode line separator the text box would put in.
+        if (key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) {
+          textEditor_->textCursor().insertText(QStringLiteral("\n"));
+          return true;
+        }
         break;
       default:
         break;
