@@ -41,8 +41,19 @@ constexpr size_t Index(CommandId id) { return static_cast<size_t>(id); }
 
 // A toolbar picture: the theme's icon when there is one, else a small drawn
 // badge with a short label.
-QIcon BadgeIcon(const QString& themeName, const QString& label, const QColor& color) {
+// The desktop's icon for a freedesktop name, else the one of that name in the icon
+// set installed beside the program (icons/NAME.svg); null when neither has it.
+QIcon ThemeOrBundledIcon(const QString& themeName) {
   QIcon themed = QIcon::fromTheme(themeName);
+  if (!themed.isNull()) return themed;
+  const QString bundled =
+      QCoreApplication::applicationDirPath() + QStringLiteral("/icons/") + themeName + QStringLiteral(".svg");
+  if (QFileInfo(bundled).isFile()) return QIcon(bundled);
+  return {};
+}
+
+QIcon BadgeIcon(const QString& themeName, const QString& label, const QColor& color) {
+  QIcon themed = ThemeOrBundledIcon(themeName);
   if (!themed.isNull()) return themed;
   QPixmap pixmap(32, 32);
   pixmap.fill(Qt::transparent);
