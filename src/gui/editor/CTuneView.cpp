@@ -99,12 +99,17 @@ QFont CTuneView::AbcFont() const {
   font.setFixedPitch(true);
   // A face that is missing here, or not of fixed pitch, gives way to the
   // system's fixed font at the chosen size: ABC lines up in columns.
-  if (!QFontInfo(font).fixedPitch()) {
-    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    fixed.setPointSize(std::max(4, f.abcFontSize));
-    return fixed;
+  if (QFontInfo(font).fixedPitch()) return font;
+  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  fixed.setPointSize(std::max(4, f.abcFontSize));
+  if (QFontInfo(fixed).fixedPitch()) return fixed;
+  // Some platforms name no fixed font of their own: the usual families of Linux.
+  for (const char* family : {"DejaVu Sans Mono", "Noto Sans Mono", "Liberation Mono", "Monospace"}) {
+    QFont candidate(QString::fromLatin1(family), std::max(4, f.abcFontSize));
+    candidate.setStyleHint(QFont::TypeWriter);
+    if (QFontInfo(candidate).fixedPitch()) return candidate;
   }
-  return font;
+  return fixed;
 }
 
 void CTuneView::BuildForm() {
