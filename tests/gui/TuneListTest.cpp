@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -543,6 +544,12 @@ class TuneListTest : public QObject {
     QCOMPARE(doc->Model().rowCount(), 4);
     QCOMPARE(doc->Model().LineText(3), QStringLiteral("32 Tune 3"));
     QCOMPARE(doc->View()->CurrentLine(), 0);
+    QCOMPARE(doc->View()->PositionText(), QStringLiteral("3 tunes"));
+    // A tune that is still there stays the current one.
+    doc->View()->SelectLine(2);
+    QCOMPARE(doc->View()->PositionText(), QStringLiteral("Tune 2 of 3"));
+    QVERIFY(doc->Reload());
+    QCOMPARE(doc->View()->CurrentLine(), 2);
 
     // Modified: Reload asks, No keeps the changes.
     doc->RenumberFrom(1);
@@ -556,6 +563,22 @@ class TuneListTest : public QObject {
     QVERIFY(doc->Reload());
     QCOMPARE(doc->Model().LineText(1), QStringLiteral("30 Tune 1"));
     QCOMPARE(doc->Title(), QStringLiteral("save.abc"));
+  }
+
+  // A pasted tune keeps its number; a number now found twice is said in the status
+  // bar. Insert Tune takes a number no tune has.
+  void pastedNumbersAreKeptAndRepeatsReported() {
+    CAbcDoc* doc = Open("numbers.abc", Tunes(3));
+    QVERIFY(doc);
+    doc->View()->SelectLine(3);
+    QCOMPARE(doc->PasteText(QString::fromLatin1(Tunes(1, 2, "Again"))), 1);
+    QCOMPARE(doc->File().TuneAt(4)->number, 2);
+    QVERIFY(app_->MainFrame()->statusBar()->currentMessage().contains(
+        QStringLiteral("X:2 now occurs more than once in numbers.abc")));
+    doc->View()->SelectLine(1);
+    QVERIFY(doc->File().InsertTune(1) != nullptr);
+    QCOMPARE(doc->File().TuneAt(2)->number, 4);
+    doc->SetModifiedFlag(false);
   }
 
   void saveAsOffersACleanName() {
