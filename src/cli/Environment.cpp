@@ -48,7 +48,7 @@ bool LoadEnvironment(const Args& args, Environment& env) {
 }
 
 bool LoadTuneArgs(const Args& a, Environment& env, TuneFile& file, int& position, int min) {
-  if (!LoadEnvironment(a, env) || !LoadTuneFile(a.positional[0], env.TuneOptions(), file))
+  if (!LoadEnvironment(a, env) || !LoadTuneFile(a.positional[0], env, file))
     return false;
   if (!ParsePosition(a.positional[1], min, file.TuneCount(), position)) {
     Fail("no tune " + a.positional[1] + " in " + a.positional[0] + " (it has " +
@@ -58,14 +58,24 @@ bool LoadTuneArgs(const Args& a, Environment& env, TuneFile& file, int& position
   return true;
 }
 
-bool LoadTuneFile(const std::string& path, const TuneFileOptions& options, TuneFile& file) {
+bool LoadTuneFile(const std::string& path, Environment& env, const TuneFileOptions& options,
+                  TuneFile& file) {
   file.Options() = options;
   std::string error;
   if (!file.Load(path, error)) {
     Fail(error);
     return false;
   }
+  // Tunes are cut at line ends, so the file is UTF-8 when every piece is.
+  bool utf8 = !options.convertTeX && IsValidUtf8(file.LoadedHeader());
+  for (size_t k = 1; utf8 && k <= file.TuneCount(); ++k)
+    utf8 = IsValidUtf8(file.TuneAt(static_cast<int>(k))->loaded);
+  env.fileEncoding = utf8 ? TextEncoding::kUtf8 : TextEncoding::kCp1252;
   return true;
+}
+
+bool LoadTuneFile(const std::string& path, Environment& env, TuneFile& file) {
+  return LoadTuneFile(path, env, env.TuneOptions(), file);
 }
 
 bool TakeOutput(const Args& a, std::vector<std::string>& rest, std::string& out) {

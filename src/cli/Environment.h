@@ -7,6 +7,7 @@
 
 #include "Command.h"
 #include "app/Settings.h"
+#include "app/TextEncoding.h"
 #include "lists/TuneFormat.h"
 #include "tunefile/TuneFile.h"
 
@@ -22,16 +23,22 @@ struct Environment {
   std::string programDir;
   Settings settings;
   FormatEnv formatEnv;
+  TextEncoding fileEncoding = TextEncoding::kUtf8;  // of the tune file loaded last
 
   TuneFileOptions TuneOptions() const;
+  // Text of the tune file (titles, fields, error excerpts) as UTF-8 for a terminal.
+  std::string ForPeople(std::string_view text) const { return DecodeText(text, fileEncoding); }
 };
 
 // Resolves the program directory (--home, TUNORA_HOME, the executable's folder, the
 // user data folder) and loads the settings. False with a message printed on failure.
 bool LoadEnvironment(const Args& args, Environment& env);
 
-// Loads an ABC file with the environment's options; prints the error and returns false.
-bool LoadTuneFile(const std::string& path, const TuneFileOptions& options, TuneFile& file);
+// Loads an ABC file with the environment's options and notes its text encoding;
+// prints the error and returns false.
+bool LoadTuneFile(const std::string& path, Environment& env, const TuneFileOptions& options,
+                  TuneFile& file);
+bool LoadTuneFile(const std::string& path, Environment& env, TuneFile& file);
 
 // Loads the environment, the file named first and the tune position named second
 // (from min); prints what failed and returns false.

@@ -65,7 +65,7 @@ bool LoadForDrawing(const Args& a, const std::string& path, PaperKind& paper, En
     Fail("--paper takes a4, letter, a5 or legal");
     return false;
   }
-  return LoadEnvironment(a, env) && LoadTuneFile(path, env.TuneOptions(), file);
+  return LoadEnvironment(a, env) && LoadTuneFile(path, env, file);
 }
 
 int Layout(const Args& a) {

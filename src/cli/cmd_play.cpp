@@ -23,7 +23,7 @@ namespace {
 
 bool Setup(const Args& a, Environment& env, TuneFile& file) {
   if (!LoadEnvironment(a, env) || !ApplyMidiSets(a, env.settings)) return false;
-  return LoadTuneFile(a.positional[0], env.TuneOptions(), file);
+  return LoadTuneFile(a.positional[0], env, file);
 }
 
 bool Position(const Args& a, const TuneFile& file, int& n) {
@@ -164,7 +164,7 @@ int Check(const Args& a) {
       out += build.Perf().ErrorText();
     }
   }
-  return WriteOut(out) ? 0 : Fail("cannot write the output");
+  return WriteOut(env.ForPeople(out)) ? 0 : Fail("cannot write the output");
 }
 
 const Register kMidi({"midi", "midi FILE N -o OUT.mid | midi FILE --all -o DIR [--set KEY=VALUE]...",

@@ -122,7 +122,7 @@ int Transpose(const Args& given) {
   const StyleSet& styles = StyleSet::Application();
   if (all) {
     if (a.Has("--to")) return Fail("--all takes --by, not --to");
-    if (!LoadEnvironment(a, env) || !LoadTuneFile(a.positional[0], env.TuneOptions(), file))
+    if (!LoadEnvironment(a, env) || !LoadTuneFile(a.positional[0], env, file))
       return 1;
     const int shift = by + 12 * octaves;
     for (size_t k = 1; k <= file.TuneCount(); ++k) {

@@ -1,4 +1,5 @@
-// Commands on whole tune files: list, tune, save, format.
+// Commands on whole tune files: list, tune, save, format. Text for people (list,
+// format) is printed as UTF-8; ABC text (tune) keeps the file's bytes.
 #include <cstdio>
 
 #include "Environment.h"
@@ -11,7 +12,7 @@ int List(const Args& a) {
   Environment env;
   if (!LoadEnvironment(a, env)) return 1;
   TuneFile file;
-  if (!LoadTuneFile(a.positional[0], env.TuneOptions(), file)) return 1;
+  if (!LoadTuneFile(a.positional[0], env, file)) return 1;
   std::string format = a.Get("--format", env.settings.preferences.tunelistFormat);
   FormatOptions opts;
   opts.readEscapes = true;
@@ -22,7 +23,7 @@ int List(const Args& a) {
     ExpandFormat(out, format, file.TuneAt(static_cast<int>(k)), -1, opts, &env.formatEnv);
     out += '\n';
   }
-  return WriteOut(out) ? 0 : Fail("cannot write the output");
+  return WriteOut(env.ForPeople(out)) ? 0 : Fail("cannot write the output");
 }
 
 int Tune(const Args& a) {
@@ -35,14 +36,16 @@ int Tune(const Args& a) {
 }
 
 int Save(const Args& a) {
-  if (a.positional.size() != 2) return Fail("usage: tunora-cli save IN OUT [--tex] [--tex-escapes]");
+  if (a.positional.size() != 2)
+    return Fail("usage: tunora-cli save IN OUT [--canonical] [--tex] [--tex-escapes]");
   Environment env;
   if (!LoadEnvironment(a, env)) return 1;
   TuneFileOptions opts = env.TuneOptions();
   if (a.Has("--tex")) opts.convertTeX = true;
   if (a.Has("--tex-escapes")) opts.cvtTeXEsc = true;
+  opts.canonical = a.Has("--canonical");
   TuneFile file;
-  if (!LoadTuneFile(a.positional[0], opts, file)) return 1;
+  if (!LoadTuneFile(a.positional[0], env, opts, file)) return 1;
   std::string error;
   if (!file.Save(a.positional[1], error)) return Fail(error);
   return 0;
@@ -69,12 +72,13 @@ int Format(const Args& a) {
   std::string out = ExpandFormat(a.positional[2], n > 0 ? file.TuneAt(n) : nullptr, title, opts,
                                  &env.formatEnv, a.GetAll("--extra"));
   out += '\n';
-  return WriteOut(out) ? 0 : Fail("cannot write the output");
+  return WriteOut(env.ForPeople(out)) ? 0 : Fail("cannot write the output");
 }
 
 const Register kList({"list", "list FILE [--format FMT]", {}, {"--format"}, List});
 const Register kTune({"tune", "tune FILE N", {}, {}, Tune});
-const Register kSave({"save", "save IN OUT [--tex] [--tex-escapes]", {"--tex", "--tex-escapes"}, {}, Save});
+const Register kSave({"save", "save IN OUT [--canonical] [--tex] [--tex-escapes]",
+                      {"--canonical", "--tex", "--tex-escapes"}, {}, Save});
 const Register kFormat({"format",
                         "format FILE N FORMAT [--title K] [--escapes] [--html] [--tex] [--extra TEXT]...",
                         {"--escapes", "--html", "--tex"},

@@ -33,7 +33,8 @@ void PrintCommands(std::FILE* to) {
 }
 
 void PrintUsage(std::FILE* to) {
-  std::fprintf(to, "usage: tunora-cli COMMAND [ARGS] [--home DIR]\ncommands:\n");
+  std::fprintf(to, "usage: tunora-cli COMMAND [ARGS] [--home DIR]\n"
+                   "       tunora-cli COMMAND --help\ncommands:\n");
   PrintCommands(to);
   std::fflush(to);
   std::string media = MediaProgram();
@@ -48,6 +49,17 @@ bool Contains(const std::vector<std::string>& v, const std::string& s) {
     if (x == s) return true;
   return false;
 }
+
+// True when some command's option of this name takes a value (--home always does).
+bool TakesValue(const std::string& option) {
+  if (option == "--home") return true;
+  for (const CommandSpec& c : Commands())
+    if (Contains(c.valued, option)) return true;
+  return false;
+}
+
+// The exit status for a command word that names no command.
+constexpr int kUnknownCommand = 2;
 }  // namespace
 
 Register::Register(CommandSpec command) { Registry().push_back(std::move(command)); }
@@ -83,19 +95,35 @@ int Fail(const std::string& message) {
 int main(int argc, char** argv) {
   using namespace tunora::cli;
   std::ios::sync_with_stdio(false);
-  if (argc < 2) {
+  // Options may stand before or after the command word, so the command is the
+  // first word that is neither an option nor the value of one.
+  const std::vector<std::string> words(argv + 1, argv + argc);
+  bool help = false;
+  size_t commandAt = words.size();
+  for (size_t k = 0; k < words.size(); ++k) {
+    const std::string& w = words[k];
+    if (w == "--") break;
+    if (w == "--help" || w == "-h") {
+      help = true;
+    } else if (w == "--list-commands" && commandAt == words.size()) {
+      PrintCommands(stdout);
+      return 0;
+    } else if (w.size() > 2 && w.compare(0, 2, "--") == 0) {
+      if (w.find('=') == std::string::npos && TakesValue(w)) ++k;
+    } else if (commandAt == words.size()) {
+      commandAt = k;
+      if (w == "help") help = true;
+    }
+  }
+  if (commandAt == words.size() || words[commandAt] == "help") {
+    if (help) {
+      PrintUsage(stdout);
+      return 0;
+    }
     PrintUsage(stderr);
     return 1;
   }
-  std::string name = argv[1];
-  if (name == "--help" || name == "-h" || name == "help") {
-    PrintUsage(stdout);
-    return 0;
-  }
-  if (name == "--list-commands") {
-    PrintCommands(stdout);
-    return 0;
-  }
+  const std::string& name = words[commandAt];
   const CommandSpec* command = nullptr;
   for (const CommandSpec& c : Commands())
     if (c.name == name) command = &c;
@@ -107,18 +135,24 @@ int main(int argc, char** argv) {
     }
     Fail("unknown command \"" + name + "\"");
 #ifdef TUNORA_CLI_MEDIA
-    std::fprintf(stderr, "tunora-cli --help lists the commands\n");
+    std::fprintf(stderr, "usage: tunora-cli COMMAND [ARGS] [--home DIR]\n"
+                         "tunora-cli --help lists the commands\n");
 #else
     PrintUsage(stderr);
 #endif
-    return 1;
+    return kUnknownCommand;
+  }
+  if (help) {
+    std::printf("usage: tunora-cli %s\n", command->usage.c_str());
+    return 0;
   }
   Args args;
   bool optionsEnded = false;
-  for (int k = 2; k < argc; ++k) {
-    std::string a = argv[k];
+  for (size_t k = 0; k < words.size(); ++k) {
+    if (k == commandAt) continue;
+    std::string a = words[k];
     if (optionsEnded || a.size() < 3 || a.compare(0, 2, "--") != 0) {
-      if (a == "--") {
+      if (a == "--" && !optionsEnded) {
         optionsEnded = true;
         continue;
       }
@@ -134,8 +168,9 @@ int main(int argc, char** argv) {
     }
     if (a == "--home" || Contains(command->valued, a)) {
       if (!hasInline) {
-        if (k + 1 >= argc) return Fail("option " + a + " needs a value\nusage: tunora-cli " + command->usage);
-        value = argv[++k];
+        if (k + 1 >= words.size() || k + 1 == commandAt)
+          return Fail("option " + a + " needs a value\nusage: tunora-cli " + command->usage);
+        value = words[++k];
       }
       if (a == "--home")
         args.home = value;

@@ -60,7 +60,7 @@ TEST(ReplaceState, SelectionOnlyLeavesTextAfterTheSelection) {
   f.end = 11;
   ReplaceState r;
   r.findText = u"x";
-  r.replaceText = u"yy";  // longer: the remembered end is not moved
+  r.replaceText = u"yy";  // longer: the remembered end moves with the text
   ASSERT_TRUE(r.Prepare(f));
   r.selectionOnly = true;
   r.Begin(f);
@@ -70,6 +70,31 @@ TEST(ReplaceState, SelectionOnlyLeavesTextAfterTheSelection) {
   EXPECT_EQ(f.start, 6);
   EXPECT_EQ(r.ReplaceAll(f), 1);
   EXPECT_EQ(f.text, u"x one\nyy two\nx three");
+}
+
+// Replace All covers the whole field wherever the caret is, and a selection that
+// shrinks as text is taken out of it.
+TEST(ReplaceState, ReplaceAllCoversTheFieldOrTheSelectionWhereverTheCaretIs) {
+  FakeField f(u"abc abc abc");
+  f.Select(11, 11);
+  ReplaceState r;
+  r.findText = u"abc";
+  r.replaceText = u"d";
+  r.Prepare(f);
+  r.Begin(f);
+  EXPECT_EQ(r.ReplaceAll(f), 3);
+  EXPECT_EQ(f.text, u"d d d");
+
+  FakeField g(u"xx xx xx");
+  g.Select(0, 5);
+  r.findText = u"xx";
+  r.replaceText = u"";
+  ASSERT_TRUE(r.Prepare(g));
+  r.selectionOnly = true;
+  r.Begin(g);
+  g.Select(5, 5);
+  EXPECT_EQ(r.ReplaceAll(g), 2);
+  EXPECT_EQ(g.text, u"  xx");
 }
 
 TEST(ReplaceState, NextStepsAndQuitRestoresTheSelection) {

@@ -44,23 +44,56 @@ TEST_F(CliTest, TuneWritesCanonicalTextWithCrLf) {
   }
 }
 
-TEST_F(CliTest, SaveWritesCanonicalFileAndConvertsTeX) {
-  std::string in = Write("in.abc", "X:1\nT:K\xe4se & Brot\nK:G\nabc\n");
+TEST_F(CliTest, SaveKeepsTheFileOrWritesCanonicalFormAndConvertsTeX) {
+  const std::string text = "%abc\n\nX: 1\nT:K\xe4se & Brot\nK:G\nabc\n";
+  std::string in = Write("in.abc", text);
   std::string out = (dir / "out.abc").string();
   auto r = RunCli({"save", in, out, "--home", home});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(Read(out), "X:1\r\nT:K\xe4se & Brot\r\nK:G\r\nabc\r\n");
-
-  r = RunCli({"save", in, out, "--tex", "--tex-escapes", "--home", home});
+  EXPECT_EQ(Read(out), text);
+  r = RunCli({"save", "--canonical", in, out, "--home", home});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(Read(out), "X:1\r\nT:K\\\"ase \\& Brot\r\nK:G\r\nabc\r\n");
-  // Reading it back with TeX on restores the letters.
-  std::string back = (dir / "back.abc").string();
-  ASSERT_EQ(RunCli({"save", out, back, "--home", home}).status, 0);
+  EXPECT_EQ(Read(out), "%abc\r\n\r\nX:1\r\nT:K\xe4se & Brot\r\nK:G\r\nabc\r\n");
+
+  r = RunCli({"save", in, out, "--canonical", "--tex", "--tex-escapes", "--home", home});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Read(out), "%abc\r\n\r\nX:1\r\nT:K\\\"ase \\& Brot\r\nK:G\r\nabc\r\n");
+  // Read back with TeX on, the letters return; text for people is printed as UTF-8.
   r = RunCli({"format", out, "1", "%T", "--home", home});
   EXPECT_EQ(r.out, "K\\\"ase \\& Brot\n");
   r = RunCli({"format", out, "1", "%T", "--tex", "--home", home});
-  EXPECT_EQ(r.out, "K\xe4se & Brot\n");
+  EXPECT_EQ(r.out, "K\xc3\xa4se & Brot\n");
+}
+
+TEST_F(CliTest, OptionsGoAnywhereAndHelpPrintsUsage) {
+  std::string f = Write("reels.abc", kReels);
+  auto r = RunCli({"--home", home, "list", "--format", "%X", f});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "0 [preface text]\n1\n2\n12\n");
+  r = RunCli({"--home=" + home, "tune", f, "3"});
+  EXPECT_EQ(r.status, 0) << r.err;
+
+  r = RunCli({"--help"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("save IN OUT"), std::string::npos);
+  r = RunCli({"save", "--help"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "usage: tunora-cli save IN OUT [--canonical] [--tex] [--tex-escapes]\n");
+  r = RunCli({"--home", home, "frobnicate", f});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("usage:"), std::string::npos);
+}
+
+// A code page 1252 file prints its titles as UTF-8; ABC text keeps the file's bytes.
+TEST_F(CliTest, TextForPeopleIsUtf8) {
+  std::string f = Write("cp.abc", "X:1\nT:Caf\xe9 \x93" "Brel\x94\nK:G\nabc\n");
+  auto r = RunCli({"list", f, "--home", home});
+  EXPECT_EQ(r.out, "0 [preface text]\n1 Caf\xc3\xa9 \xe2\x80\x9c" "Brel\xe2\x80\x9d\n");
+  r = RunCli({"tune", f, "1", "--home", home});
+  EXPECT_NE(r.out.find("T:Caf\xe9 \x93"), std::string::npos);
+  std::string u = Write("utf.abc", "X:1\nT:Caf\xc3\xa9\nK:G\nabc\n");
+  r = RunCli({"list", u, "--home", home});
+  EXPECT_EQ(r.out, "0 [preface text]\n1 Caf\xc3\xa9\n");
 }
 
 TEST_F(CliTest, FormatExpandsAgainstOneTune) {
@@ -78,7 +111,7 @@ TEST_F(CliTest, FormatExpandsAgainstOneTune) {
 
 TEST_F(CliTest, BadUsageAndUnreadableInputFailWithOneLine) {
   EXPECT_EQ(RunCli({}).status, 1);
-  EXPECT_EQ(RunCli({"frobnicate"}).status, 1);
+  EXPECT_EQ(RunCli({"frobnicate"}).status, 2);
   auto r = RunCli({"list", (dir / "missing.abc").string(), "--home", home});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("missing.abc"), std::string::npos);

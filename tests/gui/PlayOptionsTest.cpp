@@ -135,7 +135,7 @@ class PlayOptionsTest : public QObject {
     QCOMPARE(melody->count(), 128);
     QCOMPARE(melody->itemText(0), QStringLiteral("0 Acoustic Grand Piano"));
     QCOMPARE(melody->itemText(127), QStringLiteral("127 Gunshot"));
-    QCOMPARE(melody->currentIndex(), 70);
+    QCOMPARE(melody->currentIndex(), 110);
     QCOMPARE(Field<QComboBox>(midi, "DroneInstrument")->currentIndex(), 71);
     QCOMPARE(Field<QSpinBox>(midi, "BackingChannel")->value(), 14);
     QCOMPARE(Field<QSpinBox>(midi, "SpeedPercent")->value(), 100);
@@ -556,7 +556,7 @@ class PlayOptionsTest : public QObject {
     // Backing, melody and drone programs, each on its channel's bit.
     QCOMPARE(cached.size(), size_t{1});
     QCOMPARE(cached[0][0], uint16_t(1u << 14));
-    QCOMPARE(cached[0][70], uint16_t(1u << 0));
+    QCOMPARE(cached[0][110], uint16_t(1u << 0));
     QCOMPARE(cached[0][71], uint16_t(1u << 15));
     QCOMPARE(home.Ini().GetInt("Midi", "CachePatches", 0), 1);
     QCOMPARE(home.Ini().GetString("Midi", "Device", "x"), std::string());
@@ -632,7 +632,7 @@ class PlayOptionsTest : public QObject {
     {
       CPlaySettingsDlg dialog;
       QCOMPARE(dialog.windowTitle(), QStringLiteral("Playback Settings"));
-      QCOMPARE(dialog.InstrumentCombo()->currentText(), QStringLiteral("70 Bassoon"));
+      QCOMPARE(dialog.InstrumentCombo()->currentText(), QStringLiteral("110 Fiddle"));
       QCOMPARE(dialog.DeviceCombo()->currentIndex(), 0);
       dialog.InstrumentCombo()->setCurrentIndex(73);
       dialog.reject();

@@ -18,7 +18,8 @@
 namespace tunora::test {
 
 // Records every message the program shows and answers its questions from a queue
-// (Yes when the queue is empty); Yes/No/Cancel questions get No, the rest OK.
+// (Yes when the queue is empty); Yes/No/Cancel questions are answered from their
+// own queue (No when it is empty), the rest OK.
 struct ScriptedMessages {
   void Install() {
     SetMessageHandler([this](const MessageRequest& r) {
@@ -29,12 +30,18 @@ struct ScriptedMessages {
         answers.pop_front();
         return a;
       }
-      if (r.kind == MessageKind::kYesNoCancel) return MessageAnswer::kNo;
+      if (r.kind == MessageKind::kYesNoCancel) {
+        if (threeWay.empty()) return MessageAnswer::kNo;
+        MessageAnswer a = threeWay.front();
+        threeWay.pop_front();
+        return a;
+      }
       return MessageAnswer::kOk;
     });
   }
   QList<MessageRequest> messages;
   std::deque<MessageAnswer> answers;
+  std::deque<MessageAnswer> threeWay;
 };
 
 class ProgramFolder {

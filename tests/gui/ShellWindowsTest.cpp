@@ -2,6 +2,7 @@
 // the section "Windows" of tunora.ini.
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTextBrowser>
 #include <QtTest>
 
 #include "app/WindowList.h"
@@ -124,6 +125,39 @@ class ShellWindowsTest : public QObject {
     app.MainFrame()->close();
     QCOMPARE(home.Ini().GetInt("Windows", "WinCount", -1), 0);
     QCOMPARE(home.Ini().GetInt("Windows", "Active", -1), 0);
+  }
+
+  // Help > Contents (F1) shows the manual installed beside the program; Close All
+  // stops at the first window that stays open.
+  void manualAndCloseAll() {
+    ProgramFolder home;
+    home.WriteIni("[Preferences]\r\nNextTip=0\r\n");
+    test::ScriptedMessages script;
+    script.Install();
+    CTunoraApp app;
+    QVERIFY(app.InitInstance({"--home", home.Dir(), "/s", "/m"}));
+    QCOMPARE(app.MainFrame()->Action(CommandId::kHelpContents)->shortcut(),
+             QKeySequence(QKeySequence::HelpContents));
+    QVERIFY(app.MainFrame()->RunCommand(CommandId::kHelpContents));
+    QTextBrowser* browser = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->windowTitle() == QStringLiteral("Tunora Help")) browser = w->findChild<QTextBrowser*>();
+    QVERIFY(browser != nullptr);
+    QVERIFY(browser->toPlainText().contains(QStringLiteral("Saving: what is written to your file")));
+    browser->window()->close();
+
+    // Two changed untitled files: Cancel at the first stops the second from closing.
+    for (int k = 0; k < 2; ++k) {
+      app.MainFrame()->RunCommand(CommandId::kFileNew);
+      app.MainFrame()->ActiveDocument()->SetModifiedFlag(true);
+    }
+    script.threeWay = {MessageAnswer::kCancel};
+    QVERIFY(!app.MainFrame()->CloseAllWindows());
+    QCOMPARE(script.messages.size(), 1);
+    QCOMPARE(app.Documents().size(), size_t{2});
+    for (CMinFormDoc* doc : app.Documents()) doc->SetModifiedFlag(false);
+    QVERIFY(app.MainFrame()->CloseAllWindows());
+    SetMessageHandler({});
   }
 };
 

@@ -74,6 +74,7 @@ class TuneEditorTest : public QObject {
   test::ScriptedMessages script_;
   QList<MessageRequest>& messages_ = script_.messages;
   std::deque<MessageAnswer>& answers_ = script_.answers;
+  std::deque<MessageAnswer>& threeWay_ = script_.threeWay;
 
   CMainFrame* Frame() const { return app_->MainFrame(); }
 
@@ -364,7 +365,12 @@ class TuneEditorTest : public QObject {
     CTuneDoc* editor = Edit(file, 2);
     CTuneView* view = View(editor);
     view->StartEditing(1);
-    view->MultiLineEditor()->setPlainText(QStringLiteral("Second\nZweite\n\nDeuxième"));
+    view->MultiLineEditor()->setPlainText(QStringLiteral("Second\nZweite\n"));
+    view->MultiLineEditor()->moveCursor(QTextCursor::End);
+    // Ctrl+Enter (and Shift+Enter) add a line, as Enter does.
+    QTest::keyClick(view->MultiLineEditor(), Qt::Key_Return, Qt::ControlModifier);
+    view->MultiLineEditor()->textCursor().insertText(QStringLiteral("Deuxième"));
+    QCOMPARE(view->MultiLineEditor()->toPlainText(), QStringLiteral("Second\nZweite\n\nDeuxième"));
     view->EndEditing(0);
     view->SetField('N', "first note\r\nsecond note", false);
     view->BodyBox()->appendPlainText(QStringLiteral("fed cBA|"));
@@ -814,19 +820,24 @@ class TuneEditorTest : public QObject {
     CAbcDoc* file = Open("close.abc", kTunes);
     CTuneDoc* editor = Edit(file, 2);
     View(editor)->BodyBox()->appendPlainText(QStringLiteral("g|"));
-    answers_ = {MessageAnswer::kNo};
+    threeWay_ = {MessageAnswer::kNo};
     QVERIFY(CloseViewFrame(editor->FirstView()));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCOMPARE(messages_.size(), 1);
-    QCOMPARE(messages_[0].kind, MessageKind::kQuestion);
+    QCOMPARE(messages_[0].kind, MessageKind::kYesNoCancel);
     QCOMPARE(messages_[0].text, QStringLiteral("You have made changes to the tune.\nDo you want to "
                                                "save these changes?\n\nSecond"));
     QVERIFY(file->File().TuneAt(2)->body.find("g|") == std::string::npos);
     QVERIFY(!file->IsModified());
-    // Yes saves before the window goes.
+    // Cancel (and Escape) keeps the window and the edits.
     editor = Edit(file, 2);
     View(editor)->BodyBox()->appendPlainText(QStringLiteral("g|"));
-    answers_ = {MessageAnswer::kYes};
+    threeWay_ = {MessageAnswer::kCancel};
+    QVERIFY(!CloseViewFrame(editor->FirstView()));
+    QVERIFY(editor->IsModified());
+    QVERIFY(View(editor)->BodyBox()->toPlainText().contains(QStringLiteral("g|")));
+    // Yes saves before the window goes.
+    threeWay_ = {MessageAnswer::kYes};
     QVERIFY(CloseViewFrame(editor->FirstView()));
     QVERIFY(file->File().TuneAt(2)->body.find("g|") != std::string::npos);
     QVERIFY(file->IsModified());
@@ -839,11 +850,32 @@ class TuneEditorTest : public QObject {
     editor = Edit(file, 3);
     View(editor)->StartEditing(1);
     View(editor)->MultiLineEditor()->setPlainText(QStringLiteral("Third, typed"));
-    answers_ = {MessageAnswer::kYes};
+    threeWay_ = {MessageAnswer::kYes};
     QVERIFY(CloseViewFrame(editor->FirstView()));
     QCOMPARE(messages_.size(), 1);
     QVERIFY(messages_[0].text.endsWith(QStringLiteral("\n\nThird, typed")));
     QCOMPARE(Bytes(file->File().TuneAt(3)->titles[0]), QStringLiteral("Third, typed"));
+  }
+
+  // Renumber carries the new numbers into open editors, changed or not, so that
+  // storing one keeps the new number.
+  void renumberReachesOpenEditors() {
+    CAbcDoc* file = Open("renumber.abc", kTunes);
+    CTuneDoc* clean = Edit(file, 2);
+    CTuneDoc* changed = Edit(file, 3);
+    View(changed)->BodyBox()->appendPlainText(QStringLiteral("g|"));
+    file->RenumberFrom(10);
+    QVERIFY(!clean->IsModified());
+    QVERIFY(changed->IsModified());
+    QVERIFY(changed->SaveTune());
+    QCOMPARE(file->File().TuneAt(3)->number, 12);
+    QCOMPARE(file->File().TuneAt(2)->number, 11);
+    const TuneForm& form = View(clean)->Form();
+    QCOMPARE(QString::fromStdString(form.lines[static_cast<size_t>(form.IndexOf('X'))].value),
+             QStringLiteral("11"));
+    QVERIFY(CloseViewFrame(clean->FirstView()));
+    QVERIFY(CloseViewFrame(changed->FirstView()));
+    file->SetModifiedFlag(false);
   }
 
   void tuneListRefusesATuneOpenInAnEditor() {

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -364,6 +365,8 @@ class TuneListTest : public QObject {
     QVERIFY(doc);
     TuneListBox* list = List(doc);
     QVERIFY(list->MultiColumn());
+    // Narrow enough for the columns to scroll sideways.
+    doc->View()->Frame()->resize(320, 420);
     QApplication::processEvents();
     test::Shot(app_->MainFrame(), "multi-column");
     // A line of the second column; the drop arithmetic must find it.
@@ -429,7 +432,9 @@ class TuneListTest : public QObject {
     answers_.push_back(MessageAnswer::kNo);
     QTest::keyClick(List(doc), Qt::Key_Delete);
     QCOMPARE(messages_.size(), 1);
-    QCOMPARE(messages_[0].text, QStringLiteral("Are you sure you want to remove this tune?"));
+    // The question names the tune by its list line.
+    QCOMPARE(messages_[0].text,
+             QStringLiteral("Are you sure you want to remove this tune?\n\n2 Tune 2"));
     QCOMPARE(doc->File().TuneCount(), size_t{4});  // No stops
     app_->GetSettings().preferences.askCut = 0;
     QTest::keyClick(List(doc), Qt::Key_Delete);
@@ -539,6 +544,12 @@ class TuneListTest : public QObject {
     QCOMPARE(doc->Model().rowCount(), 4);
     QCOMPARE(doc->Model().LineText(3), QStringLiteral("32 Tune 3"));
     QCOMPARE(doc->View()->CurrentLine(), 0);
+    QCOMPARE(doc->View()->PositionText(), QStringLiteral("3 tunes"));
+    // A tune that is still there stays the current one.
+    doc->View()->SelectLine(2);
+    QCOMPARE(doc->View()->PositionText(), QStringLiteral("Tune 2 of 3"));
+    QVERIFY(doc->Reload());
+    QCOMPARE(doc->View()->CurrentLine(), 2);
 
     // Modified: Reload asks, No keeps the changes.
     doc->RenumberFrom(1);
@@ -552,6 +563,22 @@ class TuneListTest : public QObject {
     QVERIFY(doc->Reload());
     QCOMPARE(doc->Model().LineText(1), QStringLiteral("30 Tune 1"));
     QCOMPARE(doc->Title(), QStringLiteral("save.abc"));
+  }
+
+  // A pasted tune keeps its number; a number now found twice is said in the status
+  // bar. Insert Tune takes a number no tune has.
+  void pastedNumbersAreKeptAndRepeatsReported() {
+    CAbcDoc* doc = Open("numbers.abc", Tunes(3));
+    QVERIFY(doc);
+    doc->View()->SelectLine(3);
+    QCOMPARE(doc->PasteText(QString::fromLatin1(Tunes(1, 2, "Again"))), 1);
+    QCOMPARE(doc->File().TuneAt(4)->number, 2);
+    QVERIFY(app_->MainFrame()->statusBar()->currentMessage().contains(
+        QStringLiteral("X:2 now occurs more than once in numbers.abc")));
+    doc->View()->SelectLine(1);
+    QVERIFY(doc->File().InsertTune(1) != nullptr);
+    QCOMPARE(doc->File().TuneAt(2)->number, 4);
+    doc->SetModifiedFlag(false);
   }
 
   void saveAsOffersACleanName() {
@@ -575,7 +602,9 @@ class TuneListTest : public QObject {
     QCOMPARE(offered, QStringLiteral("Abc1.abc"));
     QCOMPARE(doc->PathName(), PathOf(QStringLiteral("saved-as.abc")));
     QCOMPARE(doc->Title(), QStringLiteral("saved-as.abc"));
-    QVERIFY(ReadBytes(PathOf("saved-as.abc")).contains("T:Tune 2\r\n"));
+    // A file made in the program has LF line ends.
+    QVERIFY(ReadBytes(PathOf("saved-as.abc")).contains("T:Tune 2\n"));
+    QVERIFY(!ReadBytes(PathOf("saved-as.abc")).contains('\r'));
   }
 
   void charactersOfEachFileAreKept() {

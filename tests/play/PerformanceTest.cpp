@@ -357,7 +357,7 @@ TEST(PerformanceVoices, VoicesChannelsMergingAndTheEndMarker) {
   }
   EXPECT_EQ(statuses, (std::vector<int>{0x00, 0xCF, 0x9F, 0xCE, 0x9E, 0x9E, 0x9E, 0xC1, 0x91, 0xC0, 0x90}));
   // A program change of voice 1 marks the end.
-  EXPECT_EQ(ev.back(), (MidiEvent{384, 0xC0, 70, 0, 0}));
+  EXPECT_EQ(ev.back(), (MidiEvent{384, 0xC0, 110, 0, 0}));
   EXPECT_EQ(merged->perf->LengthQuarters(), 2u);
   for (size_t i = 1; i < merged->perf->Voices().size(); ++i)
     EXPECT_EQ(merged->perf->Voices()[i].Count(), 0u);

@@ -79,7 +79,7 @@ TEST_F(PlayCommandsTest, EventsListing) {
   EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "Dtime\tStatus\tData1\tData2\tData3\tTime");
   // Tempo first (no Q:: 120 beats of the meter, here half notes: 250000 = 03 D0 90).
   EXPECT_NE(r.out.find("\n0\t00\t3\t208\t144\t0\n"), std::string::npos);
-  EXPECT_NE(r.out.find("\n0\tc0\t70\t0\t0\t0\n"), std::string::npos);
+  EXPECT_NE(r.out.find("\n0\tc0\t110\t0\t0\t0\n"), std::string::npos);  // Fiddle
   auto fast = RunCli({"events", file, "2", "--speed", "200", "--home", home});
   EXPECT_NE(fast.out.find("\n0\t00\t1\t232\t72\t0\n"), std::string::npos);  // 125000
   auto twice = RunCli({"events", file, "2", "--set", "Repeat=2", "--home", home});

@@ -10,8 +10,8 @@
 namespace tunora {
 namespace {
 
-// Every real file: the written form is stable (write, load, write gives the same bytes)
-// and the model holds exactly the tunes the splitter found.
+// Every real file: the canonical form is stable (write, load, write gives the same
+// bytes) and the model holds exactly the tunes the splitter found.
 TEST(CorpusRoundTrip, WrittenFormIsStable) {
   auto files = test::CorpusFiles();
   if (files.empty()) GTEST_SKIP() << "corpus not found";
@@ -20,6 +20,7 @@ TEST(CorpusRoundTrip, WrittenFormIsStable) {
     for (bool tex : {false, true}) {
       TuneFileOptions opts;
       opts.convertTeX = tex;
+      opts.canonical = true;
       TuneFile first(opts);
       std::string error;
       ASSERT_TRUE(first.Load(path.string(), error)) << path << ": " << error;
@@ -55,10 +56,12 @@ TEST(CorpusRoundTrip, RegressionInputsAreStable) {
   for (const auto& e : std::filesystem::directory_iterator(dir)) {
     std::string bytes, error;
     ASSERT_TRUE(ReadWholeFile(e.path().string(), bytes, error));
-    TuneFile first;
+    TuneFileOptions opts;
+    opts.canonical = true;
+    TuneFile first(opts);
     first.SplitTunes(bytes, true, 0, false);
     std::string once = first.WriteFile();
-    TuneFile second;
+    TuneFile second(opts);
     second.SplitTunes(once, true, 0, false);
     EXPECT_TRUE(second.WriteFile() == once) << e.path();
     ++files;
@@ -79,8 +82,8 @@ TEST(CorpusRoundTrip, HundredMegabyteFile) {
   EXPECT_EQ(static_cast<size_t>(f.SplitTunes(text, true, 0, false)), expected);
   EXPECT_EQ(f.TuneCount(), expected);
   std::string out = f.WriteFile();
-  // Every LF became CR LF and nothing else changed.
-  EXPECT_EQ(out.size(), text.size() + static_cast<size_t>(std::count(text.begin(), text.end(), '\n')));
+  // Nothing changed, so every byte is written back.
+  EXPECT_TRUE(out == text);
   EXPECT_EQ(f.TuneAt(static_cast<int>(expected))->titles[0], "Big");
 }
 

@@ -46,6 +46,21 @@ TEST(TypeAhead, DigitsFindTheNumberFromTheCurrentLineOn) {
   EXPECT_EQ(ta.Text(), "1209");
 }
 
+TEST(TypeAhead, WrapsToTheTopOnceWhenNothingMatchesBelow) {
+  Lines l = SampleLines();
+  TypeAhead ta;
+  int current = 6;  // "7 Morrison's"
+  Type(ta, l, current, "ke");
+  EXPECT_EQ(current, 1);
+  ta.Clear();
+  current = 5;
+  Type(ta, l, current, "3");
+  EXPECT_EQ(current, 3);
+  ta.Clear();
+  EXPECT_EQ(Type(ta, l, current, "zz").select, -1);
+  EXPECT_EQ(current, 3);
+}
+
 TEST(TypeAhead, LettersFindTheTitleWithoutRegardToCase) {
   Lines l = SampleLines();
   TypeAhead ta;
@@ -88,11 +103,11 @@ TEST(TypeAhead, BackspaceSearchesBackwardsDownToLineOne) {
   Type(ta, l, current, "12");
   EXPECT_EQ(current, 5);  // "12 kilfenora" is the first from the caret
   Type(ta, l, current, "0");
-  EXPECT_EQ(current, 5);  // no "120" from here on
+  EXPECT_EQ(current, 4);  // no "120" from here on: found from the top
   TypeAhead::Result r = Type(ta, l, current, "\b");
   EXPECT_TRUE(r.consumed);
   EXPECT_EQ(ta.Text(), "12");
-  EXPECT_EQ(current, 4);  // "120 ..." is the first "12" line above line 5
+  EXPECT_EQ(current, 2);  // "12 Drowsy Maggie" is the first "12" line above line 4
   Type(ta, l, current, "\b\b");
   EXPECT_EQ(ta.Text(), "");
   // Title search backwards never reaches the header line.

@@ -2,7 +2,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <limits>
 
+#include "app/FileIO.h"
+#include "support/Corpus.h"
 #include "support/Scratch.h"
 #include "tunefile/TuneFile.h"
 
@@ -168,13 +171,16 @@ TEST(WriteTune, CanonicalOrderAndMultiLineFields) {
 
 TEST(WriteTune, HeaderWordsAreStableAcrossSaves) {
   // With K: the words move behind the music; without K: they stay header lines.
+  TuneFileOptions canonical;
+  canonical.canonical = true;
   for (const char* text : {"X:1\nT:A\nW:only in header\nK:G\nabc\n",
                            "X:1\nT:A\nW:no key\nW:two\n", "X:1\nW:h\nK:G\nabc\nW:t\n"}) {
-    auto f = Load(text);
+    auto f = Load(text, canonical);
     std::string once = f->WriteFile();
-    EXPECT_EQ(Load(once)->WriteFile(), once) << text;
+    EXPECT_EQ(Load(once, canonical)->WriteFile(), once) << text;
   }
-  EXPECT_EQ(Load("X:1\nT:A\nW:h\nK:G\nabc\n")->WriteFile(), "X:1\r\nT:A\r\nK:G\r\nabc\r\nW:h\r\n");
+  EXPECT_EQ(Load("X:1\nT:A\nW:h\nK:G\nabc\n", canonical)->WriteFile(),
+            "X:1\r\nT:A\r\nK:G\r\nabc\r\nW:h\r\n");
   EXPECT_EQ(*Load("X:1\nW:h\nK:G\nabc\nW:t\n")->TuneAt(1)->words, "h\r\nt");
 }
 
@@ -183,6 +189,9 @@ TEST(TeXConversion, OnSaveAndLoad) {
   opts.convertTeX = true;
   opts.cvtTeXEsc = true;
   auto f = Load("X:1\nT:B\xe4r & Co\nK:G\nabc\n", opts);
+  // An unchanged tune keeps its bytes; a changed one is written with escapes.
+  EXPECT_EQ(f->WriteFile(), "X:1\nT:B\xe4r & Co\nK:G\nabc\n");
+  f->TuneAt(1)->body = "abd\r\n";
   std::string saved = f->WriteFile();
   EXPECT_NE(saved.find("T:B\\\"ar \\& Co"), std::string::npos);
   auto back = Load(saved, opts);
@@ -307,6 +316,156 @@ TEST_F(TempDir, SaveReplacesFileAndFailedSaveKeepsOriginal) {
   TuneFile h;
   EXPECT_FALSE(h.Load((dir / "nothing.abc").string(), error));
   EXPECT_FALSE(h.Load(dir.string(), error));
+}
+
+}  // namespace
+}  // namespace tunora
+
+namespace tunora {
+namespace {
+
+// A new tune never takes a number the file already has; pasted tunes keep theirs,
+// and the repeated numbers are found for the status bar.
+TEST(TuneList, NewTuneTakesAnUnusedNumberAndRepeatsAreFound) {
+  auto f = Load("X:1\nT:A\nK:G\na\n\nX:2\nT:B\nK:G\nb\n\nX:3\nT:C\nK:G\nc\n\nX:7\nT:D\nK:G\nd\n");
+  EXPECT_EQ(f->InsertTune(1)->number, 4);
+  EXPECT_EQ(f->InsertTune(5)->number, 8);
+  EXPECT_TRUE(f->RepeatedNumbers().empty());
+  f->Paste(0, "X:2\nT:B again\nK:G\nb\n\nX:7\nT:D again\nK:G\nd\n");
+  EXPECT_EQ(f->TuneAt(1)->number, 2);
+  EXPECT_EQ(f->RepeatedNumbers(), (std::vector<int32_t>{2, 7}));
+  EXPECT_EQ(f->UnusedNumber(std::numeric_limits<int32_t>::max()), std::numeric_limits<int32_t>::max());
+}
+
+}  // namespace
+}  // namespace tunora
+
+// Saving respects the user's file: tunes nobody changed go back byte for byte, a
+// changed tune is the only thing a diff shows, and the file keeps its line ends.
+namespace tunora {
+namespace {
+
+// Lines of a text, split at LF (a CR stays with its line).
+std::vector<std::string> Lines(std::string_view t) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t k = 0; k < t.size(); ++k)
+    if (t[k] == '\n') {
+      lines.emplace_back(t.substr(start, k + 1 - start));
+      start = k + 1;
+    }
+  if (start < t.size()) lines.emplace_back(t.substr(start));
+  return lines;
+}
+
+TEST(SaveKeepsBytes, EveryCorpusFileUnchangedComesBackByteForByte) {
+  auto files = test::CorpusFiles();
+  if (files.empty()) GTEST_SKIP() << "corpus not found";
+  for (const auto& path : files) {
+    std::string bytes, error;
+    ASSERT_TRUE(ReadWholeFile(path.string(), bytes, error));
+    for (bool tex : {false, true}) {
+      TuneFileOptions opts;
+      opts.convertTeX = tex;
+      auto f = Load(bytes, opts);
+      ASSERT_TRUE(f->WriteFile() == bytes) << path << (tex ? " (TeX)" : "");
+    }
+  }
+}
+
+// A real file: one tune's title changes; everything before and after that tune is
+// the same bytes, and the changed tune has the file's line ends.
+TEST(SaveKeepsBytes, ChangingOneCorpusTuneChangesOnlyThatTune) {
+  int tried = 0;
+  for (const auto& path : test::CorpusFiles("abc")) {
+    std::string bytes, error;
+    ASSERT_TRUE(ReadWholeFile(path.string(), bytes, error));
+    auto f = Load(bytes);
+    if (f->TuneCount() < 3 || bytes.find('\r') != std::string::npos) continue;
+    const int pos = static_cast<int>(f->TuneCount() / 2);
+    const TuneRecord* before = f->TuneAt(pos - 1);
+    const TuneRecord* after = f->TuneAt(pos + 1);
+    size_t head = f->LoadedHeader().size();
+    for (int k = 1; k < pos; ++k) head += f->TuneAt(k)->loaded.size();
+    const size_t tail = bytes.size() - head - f->TuneAt(pos)->loaded.size();
+    ASSERT_FALSE(before->loaded.empty());
+    ASSERT_FALSE(after->loaded.empty());
+
+    f->TuneAt(pos)->titles[0] += " (changed)";
+    const std::string out = f->WriteFile();
+    EXPECT_EQ(out.compare(0, head, bytes, 0, head), 0) << path;
+    ASSERT_GE(out.size(), tail);
+    EXPECT_EQ(out.compare(out.size() - tail, tail, bytes, bytes.size() - tail, tail), 0) << path;
+    const std::string changed = out.substr(head, out.size() - head - tail);
+    EXPECT_NE(changed.find(" (changed)\n"), std::string::npos) << path;
+    EXPECT_EQ(changed.find('\r'), std::string::npos) << path;
+    if (++tried == 5) break;
+  }
+  if (tried == 0) GTEST_SKIP() << "corpus not found";
+}
+
+TEST(SaveKeepsBytes, RenumberTouchesOnlyTheXLines) {
+  const std::string text =
+      "%abc-2.1\n\nX: 7 % first\nT:One\nK:G\nabc\n\nT:No number\nK:D\ndef\n\n"
+      "X:9\nT:Three\nK:A\nefg\n";
+  auto f = Load(text);
+  f->Renumber(1);
+  const std::vector<std::string> was = Lines(text), now = Lines(f->WriteFile());
+  ASSERT_EQ(now.size(), was.size() + 1);  // the tune without X: gains its line
+  EXPECT_EQ(now[2], "X: 1 % first\n");
+  EXPECT_EQ(now[7], "X:2\n");
+  EXPECT_EQ(now[8], "T:No number\n");
+  EXPECT_EQ(now[12], "X:3\n");
+  for (size_t k = 0; k < now.size(); ++k)
+    if (k != 2 && k != 7 && k != 12) EXPECT_EQ(now[k], was[k - (k > 7 ? 1 : 0)]) << k;
+  // A number that stays the same leaves its tune untouched.
+  auto g = Load(text);
+  g->Renumber(7);
+  EXPECT_EQ(Lines(g->WriteFile())[2], "X: 7 % first\n");
+}
+
+TEST(SaveKeepsBytes, ChangedTunesAndHeaderTakeTheFilesLineEnds) {
+  for (const std::string end : {"\n", "\r\n", "\r"}) {
+    const std::string text = "% head" + end + end + "X:1" + end + "T:A" + end + "K:G" + end +
+                             "abc" + end + end + "X:2" + end + "T:B" + end + "K:G" + end + "d" + end;
+    auto f = Load(text);
+    EXPECT_EQ(f->WriteFile(), text);
+    f->TuneAt(2)->body = "e\r\n";
+    f->SetHeaderFromDialog("% new head\r\n");
+    const std::string expected = "% new head" + end + "X:1" + end + "T:A" + end + "K:G" + end +
+                                 "abc" + end + end + "X:2" + end + "T:B" + end + "M:" + end +
+                                 "K:G" + end + "e" + end;
+    f->TuneAt(2)->Field('M')->emplace();
+    EXPECT_EQ(f->WriteFile(), expected) << static_cast<int>(end[0]);
+  }
+  // A file made in the program: LF, or CR LF when set; canonical is CR LF throughout.
+  TuneFile fresh;
+  fresh.InsertTune(0);
+  EXPECT_EQ(fresh.FileLineEnds(), LineEnds::kLf);
+  EXPECT_EQ(fresh.WriteFile().find('\r'), std::string::npos);
+  fresh.Options().newFileCrLf = true;
+  EXPECT_EQ(fresh.WriteFile(), "X:1\r\nT:\r\nM:\r\nL:1/8\r\nK:\r\n\r\n\r\n");
+
+  TuneFileOptions canonical;
+  canonical.canonical = true;
+  auto c = Load("%h\nX: 1\nT:A\nK:G\nabc\n", canonical);
+  EXPECT_EQ(c->WriteFile(), "%h\r\nX:1\r\nT:A\r\nK:G\r\nabc\r\n");
+}
+
+TEST(SaveKeepsBytes, UndoneDeletionKeepsTheBytesAndPastedTunesAreCanonical) {
+  const std::string text = "X:1\nT:A\nC: Trad.\nK:G\nabc\n\nX:2\nT:B\nK:G\nd\n";
+  auto f = Load(text);
+  EXPECT_TRUE(f->KeepsLoadedBytes(*f->TuneAt(1)));
+  f->DeleteTunes({1});
+  f->Undo();
+  EXPECT_EQ(f->WriteFile(), text);
+  // A change anywhere in the tune counts, the text after it too.
+  ASSERT_TRUE(f->SetAfterText(1, "\r\nsession notes\r\n"));
+  EXPECT_FALSE(f->KeepsLoadedBytes(*f->TuneAt(1)));
+  EXPECT_NE(f->WriteFile().find("\nsession notes\n"), std::string::npos);
+  // Copy and paste makes a new tune: it is written in canonical form.
+  f->Paste(2, f->CopyText({1}));
+  EXPECT_FALSE(f->KeepsLoadedBytes(*f->TuneAt(3)));
 }
 
 }  // namespace

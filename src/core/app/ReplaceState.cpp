@@ -82,19 +82,32 @@ bool ReplaceState::Replace(ReplaceTarget& target) {
   if (!running_) return false;
   // The user may have clicked elsewhere in the field since the last step; text
   // is only put in place of an occurrence.
-  if (SelectionIsOccurrence(target)) target.ReplaceSelection(replaceText);
+  if (SelectionIsOccurrence(target)) ReplaceOccurrence(target);
   return Next(target);
 }
 
+void ReplaceState::ReplaceOccurrence(ReplaceTarget& target) {
+  target.ReplaceSelection(replaceText);
+  // The remembered selection grows or shrinks with the text put in.
+  if (selectionOnly)
+    selEnd_ += static_cast<int>(replaceText.size()) - static_cast<int>(findText.size());
+}
+
 int ReplaceState::ReplaceAll(ReplaceTarget& target) {
+  if (!running_) return 0;
+  // Every occurrence in the field (or in the selection the run began with), not
+  // only those after the caret.
   int count = 0;
-  while (running_) {
-    if (SelectionIsOccurrence(target)) {
-      target.ReplaceSelection(replaceText);
-      ++count;
-    }
-    Next(target);
+  size_t from = selectionOnly ? static_cast<size_t>(std::max(selStart_, 0)) : 0;
+  while (!findText.empty()) {
+    std::optional<size_t> at = FindText(target.Text(), from, findText, ignoreCase);
+    if (!at || (selectionOnly && *at + findText.size() > static_cast<size_t>(selEnd_))) break;
+    target.Select(static_cast<int>(*at), static_cast<int>(*at + findText.size()));
+    ReplaceOccurrence(target);
+    ++count;
+    from = *at + replaceText.size();
   }
+  running_ = false;
   return count;
 }
 

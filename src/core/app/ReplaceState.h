@@ -64,7 +64,8 @@ class ReplaceState {
   // that is no occurrence of the find text (the user clicked elsewhere) is
   // left alone.
   bool Replace(ReplaceTarget& target);
-  // Replaces until the run ends; returns the number of replacements.
+  // Replaces every occurrence in the field, or in the selection the run began
+  // with, and ends the run; returns the number of replacements.
   int ReplaceAll(ReplaceTarget& target);
   // Ends the run; a run limited to the selection selects it again.
   void Quit(ReplaceTarget& target);
@@ -73,6 +74,7 @@ class ReplaceState {
 
  private:
   bool SelectionIsOccurrence(const ReplaceTarget& target) const;
+  void ReplaceOccurrence(ReplaceTarget& target);
 
   bool running_ = false;
   bool hadSelection_ = false;

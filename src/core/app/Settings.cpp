@@ -100,6 +100,7 @@ void VisitKeys(S& s, V& v) {
   v(kPreferences, "RecentFileList", p.recentFileList, W::kPreferences);
   v(kPreferences, "ConvertTeX", p.convertTeX, W::kPreferences);
   v(kPreferences, "CvtTeXEsc", p.cvtTeXEsc, W::kPreferences);
+  v(kPreferences, "NewFileCrLf", p.newFileCrLf, W::kNever);
   v(kPreferences, "LayoutFile", p.layoutFile, W::kPreferences);
 
   auto& f = s.search;

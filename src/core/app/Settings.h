@@ -59,6 +59,7 @@ struct PreferenceSettings {
   int recentFileList = 4;
   int convertTeX = 0;
   int cvtTeXEsc = 0;
+  int newFileCrLf = 0;  // new tune files get CR LF line ends instead of LF
   std::string layoutFile = "layout.cfg";
   int editTuneHeight = 0;
   int editTuneWidth = 0;
@@ -136,7 +137,7 @@ struct MidiSettings {
   int cachePatches = 0;
   int backingInstrument = 0;
   int droneInstrument = 71;
-  int melodyInstrument = 70;
+  int melodyInstrument = 110;  // Fiddle
   int backingChannel = 14;
   int droneChannel = 15;
   int melodyChannel = 0;

@@ -10,6 +10,7 @@ TuneFileOptions TuneFileOptionsFrom(const Settings& settings, const FormatEnv* f
   o.convertTeX = settings.preferences.convertTeX != 0;
   o.cvtTeXEsc = settings.preferences.cvtTeXEsc != 0;
   o.defaultLength = settings.preferences.defaultLength;
+  o.newFileCrLf = settings.preferences.newFileCrLf != 0;
   o.formatEnv = formatEnv;
   return o;
 }

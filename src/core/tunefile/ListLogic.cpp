@@ -55,17 +55,16 @@ TypeAhead::Result TypeAhead::Key(KeyKind kind, char ch, int current, int lineCou
       const bool letter = IsLetter(ch);
       if (digit && (text_.empty() || IsDigit(text_.front()))) {
         text_ += ch;
-        r.consumed = true;
-        r.select = Search(current, lineCount - 1, 1, lineCount, lineText);
-        return r;
-      }
-      if (digit || letter || (ch == ' ' && !text_.empty())) {
+      } else if (digit || letter || (ch == ' ' && !text_.empty())) {
         text_ += Upper(ch);
-        r.consumed = true;
-        r.select = Search(current, lineCount - 1, 1, lineCount, lineText);
+      } else {
+        text_.clear();
         return r;
       }
-      text_.clear();
+      r.consumed = true;
+      // From the caret line down; with nothing below, once more from the top.
+      r.select = Search(current, lineCount - 1, 1, lineCount, lineText);
+      if (r.select < 0 && current > 1) r.select = Search(1, current - 1, 1, lineCount, lineText);
       return r;
     }
     case KeyKind::kBackspace:
@@ -181,14 +180,18 @@ std::string TitleWithModified(std::string_view title, bool modified) {
   return t;
 }
 
-std::string RemoveQuestion(int count, bool askCut, bool askCutMulti) {
+std::string RemoveQuestion(int count, bool askCut, bool askCutMulti, std::string_view tuneLine) {
   if (count > 1) {
     if (!askCutMulti) return {};
     char buf[80];
     std::snprintf(buf, sizeof buf, "Are you sure you want to remove these %d tunes?", count);
     return buf;
   }
-  if (count == 1 && askCut) return "Are you sure you want to remove this tune?";
+  if (count == 1 && askCut) {
+    std::string question = "Are you sure you want to remove this tune?";
+    if (!tuneLine.empty()) question.append("\n\n").append(tuneLine);
+    return question;
+  }
   return {};
 }
 

@@ -21,6 +21,9 @@ using LineTextFn = std::function<std::string_view(int line)>;
 // first space, compared without regard to case) begins with them.
 class TypeAhead {
  public:
+  // The typed text starts afresh after this pause between keys.
+  static constexpr int kResetMs = 1000;
+
   enum class KeyKind {
     kCharacter,  // a typed character (ch)
     kBackspace,
@@ -100,7 +103,9 @@ std::string SaveAsSuggestion(std::string_view path, std::string_view title);
 std::string TitleWithModified(std::string_view title, bool modified);
 
 // The question asked before tunes are removed, or "" when the setting says
-// not to ask. count is the number of selected tunes.
-std::string RemoveQuestion(int count, bool askCut, bool askCutMulti);
+// not to ask. count is the number of selected tunes; a single tune is named by
+// its list line when given.
+std::string RemoveQuestion(int count, bool askCut, bool askCutMulti,
+                           std::string_view tuneLine = {});
 
 }  // namespace tunora

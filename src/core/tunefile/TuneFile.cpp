@@ -159,11 +159,23 @@ TuneFile::~TuneFile() = default;
 // Splitting and parsing
 
 int TuneFile::SplitTunes(std::string_view text, bool create, int position, bool decodeTeX) {
+  // A loaded tune keeps its own bytes; with lone CRs the cuts are found in the
+  // text with LFs added, so those LFs are counted back out.
+  const std::string_view raw = text;
   std::string normalized;
+  std::vector<size_t> addedLf;
   if (HasLoneCr(text)) {
     normalized = NormalizeLoneCr(text);
     text = normalized;
+    if (create)
+      for (size_t r = 0; r < raw.size(); ++r)
+        if (raw[r] == '\r' && (r + 1 >= raw.size() || raw[r + 1] != '\n'))
+          addedLf.push_back(r + 1 + addedLf.size());
   }
+  auto rawOffset = [&](size_t p) {
+    return p - static_cast<size_t>(std::lower_bound(addedLf.begin(), addedLf.end(), p) -
+                                   addedLf.begin());
+  };
   const size_t n = text.size();
 
   // The file header: everything before the first line that begins with X: or T:.
@@ -177,10 +189,13 @@ int TuneFile::SplitTunes(std::string_view text, bool create, int position, bool 
     size_t lf = FindLfBeforeTune(text, 0);
     headerEnd = lf == std::string_view::npos ? n : lf + 1;
   }
+  if (create && !lineEnds_) lineEnds_ = DetectLineEnds(raw);
   if (create && headerEnd > 0) {
     std::string header = WithCrLf(text.substr(0, headerEnd));
     if (decodeTeX) TeXDecode(header);
     ParseFileHeader(header);
+    headerLoaded_.assign(raw.substr(0, rawOffset(headerEnd)));
+    headerParsed_ = headerText;
   }
 
   std::vector<std::unique_ptr<TuneRecord>> inserted;
@@ -194,6 +209,7 @@ int TuneFile::SplitTunes(std::string_view text, bool create, int position, bool 
       if (lf != std::string_view::npos) end = lf + 1;
     }
     std::string_view piece = text.substr(p, end - p);
+    const size_t rawStart = rawOffset(p), rawEnd = rawOffset(end);
     p = end;
     ++count;
     if (create) {
@@ -205,6 +221,7 @@ int TuneFile::SplitTunes(std::string_view text, bool create, int position, bool 
       } else {
         ParseTune(*rec, piece, true);
       }
+      rec->loaded.assign(raw.substr(rawStart, rawEnd - rawStart));
       rec->owner = this;
       tunes_.push_back(std::move(rec));
       InvalidatePositions();
@@ -421,18 +438,117 @@ std::string TuneFile::WriteTune(const TuneRecord& record, bool encodeTeX) const 
   return out;
 }
 
+std::optional<LineEnds> DetectLineEnds(std::string_view text) {
+  for (size_t k = 0; k < text.size(); ++k) {
+    if (text[k] == '\n') return LineEnds::kLf;
+    if (text[k] == '\r')
+      return k + 1 < text.size() && text[k + 1] == '\n' ? LineEnds::kCrLf : LineEnds::kCr;
+  }
+  return std::nullopt;
+}
+
+std::string ConvertCrLf(std::string_view crlfText, LineEnds ends) {
+  if (ends == LineEnds::kCrLf) return std::string(crlfText);
+  const char end = ends == LineEnds::kLf ? '\n' : '\r';
+  std::string out;
+  out.reserve(crlfText.size());
+  for (size_t k = 0; k < crlfText.size(); ++k) {
+    if (crlfText[k] == '\r' && k + 1 < crlfText.size() && crlfText[k + 1] == '\n') {
+      out += end;
+      ++k;
+    } else {
+      out += crlfText[k];
+    }
+  }
+  return out;
+}
+
+namespace {
+
+// The loaded bytes of a tune with its X: number replaced (or an X: line put in
+// front when it had none); every other byte stays.
+std::string WithNumber(std::string_view bytes, int32_t number, LineEnds ends) {
+  size_t i = 0;
+  while (i < bytes.size() && (IsBlank(bytes[i]) || bytes[i] == '\r' || bytes[i] == '\n')) ++i;
+  std::string out(bytes.substr(0, i));
+  if (i + 1 < bytes.size() && bytes[i] == 'X' && bytes[i + 1] == ':') {
+    size_t from = i + 2;
+    while (from < bytes.size() && IsBlank(bytes[from])) ++from;
+    size_t to = from;
+    if (to < bytes.size() && (bytes[to] == '+' || bytes[to] == '-')) ++to;
+    while (to < bytes.size() && bytes[to] >= '0' && bytes[to] <= '9') ++to;
+    out.append(bytes.substr(i, from - i));
+    out += std::to_string(number);
+    out.append(bytes.substr(to));
+  } else {
+    out += "X:" + std::to_string(number) + ConvertCrLf(kCrLf, ends);
+    out.append(bytes.substr(i));
+  }
+  return out;
+}
+
+bool SameFields(const TuneRecord& a, const TuneRecord& b) {
+  for (char c : std::string_view("ABCDEFGHIJKLMNOPQRSTUVWXYZum"))
+    if (*a.Field(c) != *b.Field(c)) return false;
+  return true;
+}
+
+}  // namespace
+
+TuneFile::Kept TuneFile::CompareLoaded(const TuneRecord& record) const {
+  if (record.loaded.empty()) return Kept::kNo;
+  std::string text = HasLoneCr(record.loaded) ? NormalizeLoneCr(record.loaded) : record.loaded;
+  if (options_.convertTeX) TeXDecode(text);
+  TuneRecord probe;
+  ParseTune(probe, text, true);
+  if (probe.titles != record.titles || probe.body != record.body ||
+      probe.words != record.words || probe.afterText != record.afterText ||
+      !SameFields(probe, record))
+    return Kept::kNo;
+  return probe.number == record.number ? Kept::kYes : Kept::kNumberOnly;
+}
+
+bool TuneFile::KeepsLoadedBytes(const TuneRecord& record) const {
+  return !options_.canonical && CompareLoaded(record) == Kept::kYes;
+}
+
+void TuneFile::AppendCanonical(std::string& out, std::string_view crlfText) const {
+  if (options_.canonical || FileLineEnds() == LineEnds::kCrLf)
+    out += crlfText;
+  else
+    out += ConvertCrLf(crlfText, FileLineEnds());
+}
+
+void TuneFile::AppendTune(std::string& out, const TuneRecord& record) const {
+  if (!options_.canonical) {
+    switch (CompareLoaded(record)) {
+      case Kept::kYes:
+        out += record.loaded;
+        return;
+      case Kept::kNumberOnly:
+        out += WithNumber(record.loaded, record.number, FileLineEnds());
+        return;
+      case Kept::kNo:
+        break;
+    }
+  }
+  AppendCanonical(out, WriteTune(record, options_.convertTeX));
+}
+
 std::string TuneFile::WriteFile() const {
   std::string out;
   size_t total = headerText ? headerText->size() : 0;
   for (const auto& t : tunes_) total += t->body.size() + 256;
   out.reserve(options_.convertTeX ? total * 2 : total);
   if (headerText) {
-    if (options_.convertTeX)
-      out += TeXEncode(*headerText, options_.cvtTeXEsc);
+    if (!options_.canonical && headerParsed_ == headerText)
+      out += headerLoaded_;
+    else if (options_.convertTeX)
+      AppendCanonical(out, TeXEncode(*headerText, options_.cvtTeXEsc));
     else
-      out += *headerText;
+      AppendCanonical(out, *headerText);
   }
-  for (const auto& t : tunes_) out += WriteTune(*t, options_.convertTeX);
+  for (const auto& t : tunes_) AppendTune(out, *t);
   return out;
 }
 
@@ -479,7 +595,7 @@ TuneRecord* TuneFile::InsertTune(int after, const std::string_view* text) {
     SeparateFromNext(*rec);
     if (prev != nullptr && rec->number == 1) rec->number = prev->number + 1;
   } else {
-    NewTune(*rec, prev != nullptr ? prev->number + 1 : 1);
+    NewTune(*rec, UnusedNumber(prev != nullptr ? prev->number + 1 : 1));
   }
   TuneRecord* raw = rec.get();
   LinkAt(static_cast<size_t>(after), std::move(rec));
@@ -528,6 +644,9 @@ void TuneFile::ClearAll() {
   tunes_.clear();
   deleted_.clear();
   positionsValid_ = true;
+  lineEnds_.reset();
+  headerLoaded_.clear();
+  headerParsed_.reset();
 }
 
 // ---------------------------------------------------------------------------
@@ -582,6 +701,31 @@ int TuneFile::Paste(int after, std::string_view text) {
   text.remove_prefix(k);
   if (text.empty()) return 0;
   return SplitTunes(text, false, after, false);
+}
+
+std::vector<int32_t> TuneFile::RepeatedNumbers() const {
+  std::vector<int32_t> numbers;
+  numbers.reserve(tunes_.size());
+  for (const auto& t : tunes_) numbers.push_back(t->number);
+  std::sort(numbers.begin(), numbers.end());
+  std::vector<int32_t> repeated;
+  for (size_t k = 1; k < numbers.size(); ++k)
+    if (numbers[k] == numbers[k - 1] && (repeated.empty() || repeated.back() != numbers[k]))
+      repeated.push_back(numbers[k]);
+  return repeated;
+}
+
+int32_t TuneFile::UnusedNumber(int32_t wanted) const {
+  std::vector<int32_t> numbers;
+  numbers.reserve(tunes_.size());
+  for (const auto& t : tunes_)
+    if (t->number >= wanted) numbers.push_back(t->number);
+  std::sort(numbers.begin(), numbers.end());
+  for (int32_t n : numbers) {
+    if (n > wanted) break;
+    if (n == wanted && wanted < std::numeric_limits<int32_t>::max()) ++wanted;
+  }
+  return wanted;
 }
 
 void TuneFile::Renumber(int32_t start) {

@@ -1,6 +1,8 @@
 // The in-memory model of one ABC tune file: the file header, its tunes and the
 // tunes removed by the last delete. Loading cuts the text into header and tunes;
-// saving writes the header and the canonical text of every tune.
+// saving writes back the bytes of every tune that still reads as it was loaded
+// (a new number changes only its X: line) and the canonical text of the others,
+// all with the file's own line ends.
 #pragma once
 
 #include <array>
@@ -25,7 +27,12 @@ struct TuneFileOptions {
   bool cvtTeXEsc = false;     // also escape #, & and backslash on save
   std::string defaultLength = "1/8";
   const FormatEnv* formatEnv = nullptr;  // for expanding file-header fields in new tunes
+  bool newFileCrLf = false;   // line ends of files that have none yet: CR LF, else LF
+  bool canonical = false;     // save every tune in canonical form with CR LF line ends
 };
+
+// The line ends a file is written with.
+enum class LineEnds { kLf, kCrLf, kCr };
 
 // The 18 fields a file header keeps, in this order.
 inline constexpr std::string_view kFileHeaderLetters = "ABCDFGHKLMNOQRSUuZ";
@@ -60,8 +67,19 @@ class TuneFile {
   void SetHeaderFromDialog(std::string_view text);
   // Fills record from the text of one tune; returns the offset of the body.
   static size_t ParseTune(TuneRecord& record, std::string_view text, bool fromFile);
+  // The canonical text of a tune: fields in the set order, CR LF line ends.
   std::string WriteTune(const TuneRecord& record, bool encodeTeX) const;
+  // The whole file as Save writes it.
   std::string WriteFile() const;
+  // True when the tune would be saved as the bytes it was loaded from.
+  bool KeepsLoadedBytes(const TuneRecord& record) const;
+
+  // The file-header bytes as loaded ("" for none or a file made in the program).
+  const std::string& LoadedHeader() const { return headerLoaded_; }
+  LineEnds FileLineEnds() const {
+    return lineEnds_.value_or(options_.newFileCrLf ? LineEnds::kCrLf : LineEnds::kLf);
+  }
+  void SetFileLineEnds(LineEnds ends) { lineEnds_ = ends; }
 
   size_t TuneCount() const { return tunes_.size(); }
   uint32_t TuneCountPlusOne() const { return static_cast<uint32_t>(tunes_.size() + 1); }
@@ -70,6 +88,9 @@ class TuneFile {
   // 1-based position of a record of this file; 0 when it is not in the list.
   int PositionOf(const TuneRecord& record) const;
 
+  // A tune from text keeps its X: number (one without X: follows the tune before
+  // it); a new empty tune takes the first number after the previous tune's that
+  // no tune of the file has.
   TuneRecord* InsertTune(int after, const std::string_view* text);
   TuneRecord* InsertTune(int after) { return InsertTune(after, nullptr); }
   TuneRecord* InsertTune(int after, std::string_view text) { return InsertTune(after, &text); }
@@ -95,14 +116,19 @@ class TuneFile {
   std::vector<int> Undo();
   // Inserts clipboard text after position; returns the number of tunes inserted.
   int Paste(int after, std::string_view text);
+  // The numbers that more than one tune has, ascending.
+  std::vector<int32_t> RepeatedNumbers() const;
+  // The first number from wanted on that no tune has.
+  int32_t UnusedNumber(int32_t wanted) const;
   // Gives the tunes consecutive numbers from start, in list order.
   void Renumber(int32_t start);
   // Stores a tune's text after it from the text dialog; true when it changed.
   bool SetAfterText(int position, std::string_view text);
 
   // --- files -----------------------------------------------------------------
-  // Reads a file and splits it (create, decodeTeX = ConvertTeX). On failure the
-  // model is unchanged and error holds a message.
+  // Reads a file and splits it (create, decodeTeX = ConvertTeX), taking its line
+  // ends from its first line. On failure the model is unchanged and error holds a
+  // message.
   bool Load(const std::string& path, std::string& error);
   // Writes WriteFile() through a temporary file renamed over path.
   bool Save(const std::string& path, std::string& error) const;
@@ -110,12 +136,25 @@ class TuneFile {
  private:
   void LinkAt(size_t index, std::unique_ptr<TuneRecord> record);
   void InvalidatePositions() const { positionsValid_ = false; }
+  // How a tune's loaded bytes compare with what it holds now.
+  enum class Kept { kNo, kYes, kNumberOnly };
+  Kept CompareLoaded(const TuneRecord& record) const;
+  void AppendTune(std::string& out, const TuneRecord& record) const;
+  void AppendCanonical(std::string& out, std::string_view crlfText) const;
 
   TuneFileOptions options_;
   std::vector<std::unique_ptr<TuneRecord>> tunes_;
   std::vector<std::unique_ptr<TuneRecord>> deleted_;
   mutable bool positionsValid_ = true;
+  std::optional<LineEnds> lineEnds_;  // unset until a file with line ends is loaded
+  std::string headerLoaded_;  // the header bytes as loaded
+  std::optional<std::string> headerParsed_;  // headerText as loading made it
 };
+
+// The line ends of a text, from its first line end; none when it has no line end.
+std::optional<LineEnds> DetectLineEnds(std::string_view text);
+// Gives a text with CR LF line ends the given line ends.
+std::string ConvertCrLf(std::string_view crlfText, LineEnds ends);
 
 // Turns lone CRs (old Mac line ends) into CR LF; other bytes are kept.
 std::string NormalizeLoneCr(std::string_view text);

@@ -32,6 +32,7 @@ void TuneRecord::Clear() {
   words.reset();
   afterText.reset();
   incipit.reset();
+  loaded.clear();
 }
 
 }  // namespace tunora

@@ -1,5 +1,6 @@
 // One tune of an ABC file, parsed into its number, titles, header fields, body,
 // words and the text that follows it. Texts are 8-bit bytes with CR LF line ends.
+// A tune read from a file also keeps the bytes it was read from.
 #pragma once
 
 #include <array>
@@ -30,6 +31,10 @@ struct TuneRecord {
   std::optional<std::string> afterText;  // from the empty line that ends the tune
   TuneFile* owner = nullptr;
   int32_t deletedPosition = 0;         // position it was removed at, while on the deleted list
+  // The bytes the tune was loaded from (its file's own line ends, TeX escapes as
+  // written); empty for tunes made in the program. Saving writes them back while
+  // the tune still reads as it did.
+  std::string loaded;
 
   // The incipit is computed once per tune by the ABC reader and kept here.
   mutable std::optional<std::string> incipit;

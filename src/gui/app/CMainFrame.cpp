@@ -18,6 +18,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
+#include <QPointer>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -40,8 +41,19 @@ constexpr size_t Index(CommandId id) { return static_cast<size_t>(id); }
 
 // A toolbar picture: the theme's icon when there is one, else a small drawn
 // badge with a short label.
-QIcon BadgeIcon(const QString& themeName, const QString& label, const QColor& color) {
+// The desktop's icon for a freedesktop name, else the one of that name in the icon
+// set installed beside the program (icons/NAME.svg); null when neither has it.
+QIcon ThemeOrBundledIcon(const QString& themeName) {
   QIcon themed = QIcon::fromTheme(themeName);
+  if (!themed.isNull()) return themed;
+  const QString bundled =
+      QCoreApplication::applicationDirPath() + QStringLiteral("/icons/") + themeName + QStringLiteral(".svg");
+  if (QFileInfo(bundled).isFile()) return QIcon(bundled);
+  return {};
+}
+
+QIcon BadgeIcon(const QString& themeName, const QString& label, const QColor& color) {
+  QIcon themed = ThemeOrBundledIcon(themeName);
   if (!themed.isNull()) return themed;
   QPixmap pixmap(32, 32);
   pixmap.fill(Qt::transparent);
@@ -98,6 +110,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
   connect(idle, &QTimer::timeout, this, [this] {
     UpdateCommands();
     UpdateLockPanes();
+    UpdatePositionPane();
   });
   idle->start(300);
   connect(qApp, &QApplication::focusChanged, this, [this] { UpdateCommands(); });
@@ -206,6 +219,7 @@ void CMainFrame::CreateActions() {
   MakeAction(C::kViewWords, "&Words", "Show or hide the words",
              QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_W));
 
+  MakeAction(C::kHelpContents, "&Contents", "Show the user manual", QKeySequence::HelpContents);
   MakeAction(C::kHelpTips, "&Tips...", "Show the tips of the day");
   MakeAction(C::kHelpAbout, "&About Tunora...", "Show the program version");
   MakeAction(C::kHelpContext, "&What's This?", "Help on a button or menu item",
@@ -233,6 +247,7 @@ void CMainFrame::CreateActions() {
   icon(C::kTuneStopPlay, StyleIcon(QStyle::SP_MediaStop, "media-playback-stop"));
   icon(C::kTunePausePlay, StyleIcon(QStyle::SP_MediaPause, "media-playback-pause"));
   icon(C::kHelpContext, StyleIcon(QStyle::SP_TitleBarContextHelpButton, "help-contextual"));
+  icon(C::kHelpContents, StyleIcon(QStyle::SP_DialogHelpButton, "help-contents"));
 }
 
 void CMainFrame::CreateMenus() {
@@ -329,6 +344,7 @@ void CMainFrame::CreateMenus() {
   UpdateWindowMenu();
 
   QMenu* help = menuBar()->addMenu("&Help");
+  help->addAction(a(C::kHelpContents));
   help->addAction(a(C::kHelpTips));
   help->addAction(a(C::kHelpContext));
   help->addSeparator();
@@ -369,12 +385,17 @@ void CMainFrame::CreateStatusBar() {
   messagePane_->setMinimumWidth(120);
   capsPane_ = new QLabel(this);
   numPane_ = new QLabel(this);
+  positionPane_ = new QLabel(this);
+  positionPane_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  positionPane_->setMinimumWidth(
+      positionPane_->fontMetrics().horizontalAdvance(QStringLiteral("Tune 8888 of 8888")) + 14);
   for (QLabel* pane : {capsPane_, numPane_}) {
     pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     pane->setAlignment(Qt::AlignCenter);
     pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(QStringLiteral("CAPS")) + 14);
   }
   statusBar()->addWidget(messagePane_, 1);
+  statusBar()->addPermanentWidget(positionPane_);
   statusBar()->addPermanentWidget(capsPane_);
   statusBar()->addPermanentWidget(numPane_);
   // Status tips of menu items appear in the message pane.
@@ -387,6 +408,15 @@ void CMainFrame::CreateStatusBar() {
 void CMainFrame::SetMessageText(const QString& text) { messagePane_->setText(text); }
 
 void CMainFrame::SetIdleMessage() { SetMessageText(QStringLiteral("Ready")); }
+
+void CMainFrame::ShowStatusMessage(const QString& text) { statusBar()->showMessage(text, 10000); }
+
+void CMainFrame::UpdatePositionPane() {
+  if (destroying_) return;
+  CMinFormView* view = ActiveView();
+  const QString text = view != nullptr ? view->PositionText() : QString();
+  if (positionPane_->text() != text) positionPane_->setText(text);
+}
 
 void CMainFrame::UpdateLockPanes() {
   if (destroying_) return;
@@ -509,7 +539,7 @@ void CMainFrame::UpdateWindowMenu() {
   windowMenu_->clear();
   windowMenu_->addAction("&Cascade", mdiArea_, &QMdiArea::cascadeSubWindows);
   windowMenu_->addAction("&Tile", mdiArea_, &QMdiArea::tileSubWindows);
-  windowMenu_->addAction("Close &All", mdiArea_, &QMdiArea::closeAllSubWindows);
+  windowMenu_->addAction("Close &All", this, [this] { CloseAllWindows(); });
   const QList<QMdiSubWindow*> windows = mdiArea_->subWindowList(QMdiArea::CreationOrder);
   if (!windows.isEmpty()) windowMenu_->addSeparator();
   int n = 1;
@@ -679,6 +709,16 @@ void CMainFrame::SaveWindowState() {
 }
 
 // --- closing and dropping --------------------------------------------------------------
+
+bool CMainFrame::CloseAllWindows() {
+  // The front window first; a window that stays open (Cancel) stops the rest.
+  QList<QMdiSubWindow*> frames = mdiArea_->subWindowList(QMdiArea::StackingOrder);
+  for (auto it = frames.crbegin(); it != frames.crend(); ++it) {
+    QPointer<QMdiSubWindow> frame(*it);
+    if (frame != nullptr && !frame->close()) return false;
+  }
+  return true;
+}
 
 bool CMainFrame::CloseAllDocuments() {
   CTunoraApp* app = App();

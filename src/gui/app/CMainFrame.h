@@ -60,6 +60,8 @@ class CMainFrame : public QMainWindow {
   void SetMessageText(const QString& text);
   // "Ready" in the message pane.
   void SetIdleMessage();
+  // A message in the status bar for some seconds (it covers the message pane).
+  void ShowStatusMessage(const QString& text);
 
   // Placement of the main window in the ten-number format, and back.
   WindowPlacement CurrentPlacement() const;
@@ -79,10 +81,16 @@ class CMainFrame : public QMainWindow {
   QToolBar* ToolBar() const { return toolBar_; }
   QLabel* CapsPane() const { return capsPane_; }
   QLabel* NumPane() const { return numPane_; }
+  // The active window's place: "Tune 3 of 120" in a tune list.
+  QLabel* PositionPane() const { return positionPane_; }
   QMenu* WindowMenu() const { return windowMenu_; }
 
   // Opens the local files of dropped data; returns how many were files.
   int OpenDroppedFiles(const QMimeData* data);
+
+  // Window > Close All: closes the child windows, front first, and stops at the
+  // first one that stays open. True when all are closed.
+  bool CloseAllWindows();
 
   // True while the frame is closing (documents close without the close guard's dialog).
   bool IsClosing() const { return closing_; }
@@ -103,6 +111,7 @@ class CMainFrame : public QMainWindow {
   void UpdateCaption();
   void UpdateWindowMenu();
   void UpdateLockPanes();
+  void UpdatePositionPane();
   bool CloseAllDocuments();
 
   QMdiArea* mdiArea_ = nullptr;
@@ -110,6 +119,7 @@ class CMainFrame : public QMainWindow {
   QLabel* messagePane_ = nullptr;
   QLabel* capsPane_ = nullptr;
   QLabel* numPane_ = nullptr;
+  QLabel* positionPane_ = nullptr;
   QMenu* fileMenu_ = nullptr;
   QMenu* recentMenuAnchor_ = nullptr;
   QAction* recentSeparator_ = nullptr;

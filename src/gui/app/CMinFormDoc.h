@@ -75,6 +75,9 @@ class CMinFormDoc : public QObject, public CommandTarget {
   virtual const TuneRecord* Tune() const { return nullptr; }
   // True for the tune editor: its tune may not be removed or dragged away.
   virtual bool IsTuneEditor() const { return false; }
+  // The tune's X: number was changed in its file (Renumber); a window showing the
+  // number takes the new one.
+  virtual void TuneNumberChanged() {}
   // True when the window guards its tune file's closing and reloading (the
   // tune editor and the tune tools).
   virtual bool GuardsTuneFile() const { return IsTuneEditor(); }

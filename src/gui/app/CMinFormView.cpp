@@ -116,6 +116,13 @@ void CMinFormView::PlaceUpperRight() {
   frame->move(x, 0);
 }
 
+QSize CMinFormView::AreaShare(int widthPercent, int heightPercent) const {
+  QMdiArea* area = AreaOf(Frame());
+  if (area == nullptr) return {};
+  const QSize room = area->viewport()->size();
+  return QSize(room.width() * widthPercent / 100, room.height() * heightPercent / 100);
+}
+
 void CMinFormView::ResizeClientTo(const QSize& size) {
   QSize wanted = size.expandedTo(formSize_.isValid() ? formSize_ : QSize(0, 0));
   QMdiSubWindow* frame = Frame();

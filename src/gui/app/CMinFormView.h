@@ -32,6 +32,8 @@ class CMinFormView : public QWidget, public CommandTarget {
   virtual void OnInitialUpdate();
   // Called by CMinFormDoc::UpdateAllViews.
   virtual void OnUpdate(CMinFormView* sender, int hint);
+  // Where the user is in this window, for the status bar ("" for nothing).
+  virtual QString PositionText() const { return {}; }
 
   // The size of the form: the smallest client size of the view.
   QSize FormSize() const { return formSize_; }
@@ -52,6 +54,9 @@ class CMinFormView : public QWidget, public CommandTarget {
   // Resizes the frame so the view's client area gets that size (at least the
   // form size).
   void ResizeClientTo(const QSize& size);
+  // A share of the main window's child area, in percent of its width and height;
+  // an empty size outside an area. New windows without a saved size use it.
+  QSize AreaShare(int widthPercent, int heightPercent) const;
 
   // The edit field that has the keyboard focus inside this view (a line edit,
   // a plain or rich text edit, or the edit field of a combo box), or null.

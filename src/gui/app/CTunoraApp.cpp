@@ -8,10 +8,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QScreen>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
-#include <QScreen>
 #include <QWhatsThis>
 #include <algorithm>
 
@@ -26,6 +26,7 @@
 #include "app/WindowList.h"
 #include "gui/app/CBannerWnd.h"
 #include "gui/app/CLarkFileDialog.h"
+#include "gui/app/CHelpWnd.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/import/CSongPlayerWnd.h"
 #include "gui/app/CMinFormDoc.h"
@@ -147,7 +148,13 @@ bool CTunoraApp::InitInstance(const QStringList& arguments) {
   if (placement && !commandLine_.noSave) {
     mainFrame_->ApplyPlacement(*placement, commandLine_.playerOnly);
   } else if (!commandLine_.playerOnly) {
-    mainFrame_->resize(900, 650);
+    // First start: most of the screen, so new windows have room.
+    QSize size(900, 650);
+    if (QScreen* screen = mainFrame_->screen()) {
+      const QSize room = screen->availableGeometry().size();
+      size = size.expandedTo(room * 4 / 5).boundedTo(room);
+    }
+    mainFrame_->resize(size);
     mainFrame_->show();
   }
   if (!commandLine_.noSave) {
@@ -392,7 +399,12 @@ bool CTunoraApp::OnCommand(CommandId id) {
       if (const DocTemplate* t = templates_.FileTemplate()) NewDocument(*t);
       return true;
     case CommandId::kFileOpen: {
+      // The dialog starts in the folder of the active file, else in the ABC folder.
       QString start = QString::fromStdString(settings_.preferences.abcDir);
+      if (CMinFormDoc* active = mainFrame_ ? mainFrame_->ActiveDocument() : nullptr) {
+        CMinFormDoc* file = active->TuneFileDocument() ? active->TuneFileDocument() : active;
+        if (!file->PathName().isEmpty()) start = QFileInfo(file->PathName()).absolutePath();
+      }
       QString path = CLarkFileDialog::GetOpenFileName(mainFrame_, QStringLiteral("Open"), start,
                                                       templates_.OpenFilter());
       if (!path.isEmpty()) OpenDocumentFile(path);
@@ -438,6 +450,9 @@ bool CTunoraApp::OnCommand(CommandId id) {
       return true;
     case CommandId::kFilePrintSetup:
       RunPrintSetup(mainFrame_);
+      return true;
+    case CommandId::kHelpContents:
+      ShowManual(mainFrame_, ProgramDirQ());
       return true;
     case CommandId::kHelpTips:
       ShowTips();
@@ -500,6 +515,7 @@ bool CTunoraApp::OnUpdateCommand(CommandId id, CommandState& state) {
     case CommandId::kEditDrawLayout:
     case CommandId::kFilePrintSetup:
     case CommandId::kHelpContext:
+    case CommandId::kHelpContents:
     case CommandId::kHelpTips:
     case CommandId::kHelpAbout:
     case CommandId::kFileExit:

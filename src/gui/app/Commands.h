@@ -61,6 +61,7 @@ enum class CommandId {
   kViewTune,
   kViewWords,
   // Help
+  kHelpContents,
   kHelpTips,
   kHelpAbout,
   kHelpContext,

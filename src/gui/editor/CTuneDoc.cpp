@@ -134,8 +134,11 @@ bool CTuneDoc::SaveTune() {
   // The text after the tune is no part of the form; it stays with the tune,
   // and so does the empty line that keeps the next tune apart.
   std::optional<std::string> after = tune_->afterText;
+  // The loaded bytes stay: a tune stored unchanged is still saved as it was read.
+  std::string loaded = std::move(tune_->loaded);
   TuneFile::ParseTune(*tune_, text, false);
   tune_->afterText = after.has_value() && !after->empty() ? *after : std::string("\r\n");
+  tune_->loaded = std::move(loaded);
   fileDoc_->SetModifiedFlag(true);
   if (CAbcDoc::CurrentSettings().preferences.saveTuneFileAlso != 0) fileDoc_->DoFileSave();
   if (fileDoc_ == nullptr) return false;
@@ -190,9 +193,28 @@ bool CTuneDoc::SaveModified() {
   if (!IsModified()) return true;
   QString title = FormTitle();
   if (title.isEmpty()) title = SavedTitle();
-  // Either answer closes the window; Yes saves first.
-  if (AskYesNo(View(), CloseQuestion(title))) SaveTune();
-  return true;
+  switch (AskYesNoCancel(View(), CloseQuestion(title))) {
+    case MessageAnswer::kYes:
+      return SaveTune();
+    case MessageAnswer::kNo:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void CTuneDoc::TuneNumberChanged() {
+  CTuneView* view = View();
+  if (view == nullptr || tune_ == nullptr) return;
+  // The new number is already the file's: it changes no edit of the user's.
+  const bool modified = IsModified();
+  view->EndEditing(0);
+  view->SetField('X', std::to_string(tune_->number), false);
+  if (!modified) {
+    view->MarkSaved();
+    SetModifiedFlag(false);
+  }
+  UpdateTitle();
 }
 
 void CTuneDoc::OnCloseDocument() {

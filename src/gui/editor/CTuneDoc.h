@@ -81,7 +81,9 @@ class CTuneDoc : public CMinFormDoc {
   CMinFormDoc* TuneFileDocument() const override;
   const TuneRecord* Tune() const override { return TuneRec(); }
   bool IsTuneEditor() const override { return true; }
-  // The close question: "You have made changes to the tune..." (Yes saves).
+  void TuneNumberChanged() override;
+  // The close question: "You have made changes to the tune..." (Yes saves, No
+  // drops the changes, Cancel and Escape keep the window open).
   bool SaveModified() override;
   bool CanCloseDocument() override { return SaveModified(); }
   void OnCloseDocument() override;

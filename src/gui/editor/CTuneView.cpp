@@ -963,6 +963,9 @@ void CTuneView::OnInitialUpdate() {
       QSize(fm.horizontalAdvance(QLatin1Char('m')) * 24, 3 * barHeight + 6 * fm.lineSpacing()));
   const PreferenceSettings& p = CAbcDoc::CurrentSettings().preferences;
   QSize size(fm.horizontalAdvance(QLatin1Char('m')) * 64, 3 * barHeight + 26 * fm.lineSpacing());
+  // Without a saved size the editor takes a good part of the main window.
+  const QSize share = AreaShare(60, 80);
+  if (share.isValid()) size = size.boundedTo(AreaShare(90, 90)).expandedTo(share);
   if (p.editTuneWidth > 0 && p.editTuneHeight > 0) {
     int scroll = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     size = QSize(p.editTuneWidth * fm.horizontalAdvance(QLatin1Char('m')) + scroll + 8,
@@ -1171,6 +1174,12 @@ bool CTuneView::eventFilter(QObject* watched, QEvent* event) {
         }
         if (editing_ != Editing::kMultiLine) {
           EndEditing(0);
+          return true;
+        }
+        // Shift+Enter and Ctrl+Enter add a line too: a plain line break, never the
+        // Unicode line separator the text box would put in.
+        if (key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) {
+          textEditor_->textCursor().insertText(QStringLiteral("\n"));
           return true;
         }
         break;

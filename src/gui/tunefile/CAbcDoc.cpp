@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QStatusBar>
 #include <algorithm>
+#include <optional>
 
 #include "app/FileIO.h"
 #include "app/Settings.h"
@@ -472,8 +474,8 @@ void CAbcDoc::RemoveSelected(bool cut) {
   std::vector<int> tunes = SelectedTunes();
   if (tunes.empty()) return;
   const PreferenceSettings& p = CurrentSettings().preferences;
-  std::string question =
-      RemoveQuestion(static_cast<int>(tunes.size()), p.askCut != 0, p.askCutMulti != 0);
+  std::string question = RemoveQuestion(static_cast<int>(tunes.size()), p.askCut != 0,
+                                        p.askCutMulti != 0, LineUtf8(tunes.front()));
   if (!question.empty() && !AskYesNo(View(), QString::fromStdString(question))) return;
   if (cut) Copy();
   RemoveTunes(tunes, true);
@@ -509,7 +511,22 @@ int CAbcDoc::PasteText(const QString& text) {
   if (n <= 0) return 0;
   AfterInsert(after, n);
   SetModifiedFlag();
+  ReportRepeatedNumbers();
   return n;
+}
+
+void CAbcDoc::ReportRepeatedNumbers() const {
+  std::vector<int32_t> repeated = file_->RepeatedNumbers();
+  if (repeated.empty()) return;
+  QStringList numbers;
+  for (size_t k = 0; k < repeated.size() && k < 8; ++k) numbers << QString::number(repeated[k]);
+  if (repeated.size() > 8) numbers << QStringLiteral("...");
+  QString text = repeated.size() == 1
+                     ? QStringLiteral("X:%1 now occurs more than once in %2; Renumber mends it.")
+                     : QStringLiteral("The numbers X:%1 now occur more than once in %2; Renumber "
+                                      "mends them.");
+  if (CTunoraApp* app = CTunoraApp::Instance(); app != nullptr && app->MainFrame() != nullptr)
+    app->MainFrame()->ShowStatusMessage(text.arg(numbers.join(QStringLiteral(", ")), PlainTitle()));
 }
 
 TuneRecord* CAbcDoc::InsertTuneText(int after, std::string_view text) {
@@ -558,6 +575,8 @@ void CAbcDoc::RenumberFrom(int start) {
   file_->Renumber(start);
   model_->RefreshAll();
   SetModifiedFlag();
+  // Open editors take the new numbers, so storing one cannot bring an old one back.
+  for (CMinFormDoc* d : DocumentsOnMyTunes()) d->TuneNumberChanged();
 }
 
 bool CAbcDoc::Reload() {
@@ -568,6 +587,11 @@ bool CAbcDoc::Reload() {
     return false;
   }
   if (!CloseGuard()) return false;
+  // The current tune, to find it again in the file as read anew.
+  const int line = CurrentLine();
+  std::optional<std::pair<int32_t, std::string>> current;
+  if (const TuneRecord* tune = file_->TuneAt(line)) current.emplace(tune->number, tune->titles.front());
+  const int scroll = View() != nullptr ? View()->ScrollPosition() : 0;
   QString error;
   if (!LoadFile(PathName(), error)) {
     MessageError(View(), QStringLiteral("Cannot open the file %1.\n%2").arg(PathName(), error));
@@ -575,7 +599,24 @@ bool CAbcDoc::Reload() {
   }
   model_->Fill();
   SetModifiedFlag(false);
-  if (CAbcView* view = View()) view->Filled();
+  if (CAbcView* view = View()) {
+    view->Filled();
+    int found = 0;
+    auto same = [&](int k) {
+      const TuneRecord* t = file_->TuneAt(k);
+      return t != nullptr && t->number == current->first && t->titles.front() == current->second;
+    };
+    if (current && same(line)) {
+      found = line;
+    } else if (current) {
+      for (int k = 1; k <= static_cast<int>(file_->TuneCount()) && found == 0; ++k)
+        if (same(k)) found = k;
+    }
+    if (found > 0) {
+      view->SetScrollPosition(scroll);
+      view->SelectLine(found);
+    }
+  }
   return true;
 }
 
@@ -607,6 +648,7 @@ void CAbcDoc::DropTunes(CAbcDoc* source, const std::vector<int>& lines, int pres
   AfterInsert(plan.insertAfter, n);
   if (n > 0) SetModifiedFlag();
   WarnUnmappable(unmappable);
+  if (n > 0 && source != this) ReportRepeatedNumbers();
 }
 
 void CAbcDoc::ApplySettings() {

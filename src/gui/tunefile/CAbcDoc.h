@@ -129,6 +129,8 @@ class CAbcDoc : public CMinFormDoc {
   int RemoveTunes(const std::vector<int>& positions, bool keepForUndo);
   void ShowOpenForEditing(const TuneRecord* tune);
   void AfterInsert(int after, int count);
+  // Tells the user in the status bar when tunes now share an X: number.
+  void ReportRepeatedNumbers() const;
   // Tells the user that characters became '?' on their way into this file.
   void WarnUnmappable(size_t count) const;
 

@@ -114,6 +114,17 @@ void CAbcView::SelectLines(const std::vector<int>& lines) {
 
 void CAbcView::SelectAllLines() { list_->selectAll(); }
 
+QString CAbcView::PositionText() const {
+  const int count = static_cast<int>(Doc()->File().TuneCount());
+  const int line = CurrentLine();
+  if (line >= 1 && line <= count) return QStringLiteral("Tune %1 of %2").arg(line).arg(count);
+  return count == 1 ? QStringLiteral("1 tune") : QStringLiteral("%1 tunes").arg(count);
+}
+
+int CAbcView::ScrollPosition() const { return list_->verticalScrollBar()->value(); }
+
+void CAbcView::SetScrollPosition(int value) { list_->verticalScrollBar()->setValue(value); }
+
 void CAbcView::SetFormFromFont() {
   // The sample "hg" gives the line height and (half its width) the character width.
   QFontMetrics fm(list_->font());
@@ -133,6 +144,8 @@ void CAbcView::SetFormFromFont() {
   } else {
     wanted = QSize(2 * kMargin + frame + 40 * charWidth + scrollBar,
                    2 * kMargin + frame + 20 * std::max(list_->LineHeight(), lineHeight));
+    // Without a saved size a list takes a comfortable part of the main window.
+    wanted = wanted.expandedTo(AreaShare(40, 80));
   }
   ResizeClientTo(wanted.expandedTo(form));
 }

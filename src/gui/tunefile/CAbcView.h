@@ -41,6 +41,11 @@ class CAbcView : public CMinFormView {
 
   void OnInitialUpdate() override;
   void OnUpdate(CMinFormView* sender, int hint) override;
+  // "Tune 3 of 120", or "120 tunes" on the header line.
+  QString PositionText() const override;
+  // The list's vertical scroll position, and back.
+  int ScrollPosition() const;
+  void SetScrollPosition(int value);
   bool OnCommand(CommandId id) override;
   bool OnUpdateCommand(CommandId id, CommandState& state) override;
 

@@ -187,6 +187,10 @@ void TuneListBox::keyPressEvent(QKeyEvent* event) {
     kind = TypeAhead::KeyKind::kCharacter;
     ch = static_cast<char>(text[0].unicode());
   }
+  if (kind == TypeAhead::KeyKind::kCharacter && typed_.isValid() &&
+      typed_.elapsed() > TypeAhead::kResetMs)
+    search_.Clear();
+  typed_.start();
   int current = currentIndex().isValid() ? currentIndex().row() : 0;
   TypeAhead::Result r = search_.Key(kind, ch, current, m->LineCount(),
                                     [m](int line) { return m->LineUtf8(line); });

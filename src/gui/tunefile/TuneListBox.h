@@ -5,6 +5,7 @@
 // dragging them within the list or onto the list of another open file.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QListView>
 #include <QPoint>
 #include <vector>
@@ -72,6 +73,7 @@ class TuneListBox : public QListView {
   bool multiColumn_ = false;
   int columnWidth_ = 20;
   TypeAhead search_;
+  QElapsedTimer typed_;  // since the last key
 
   // Drag state.
   bool armed_ = false;

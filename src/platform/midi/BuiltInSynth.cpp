@@ -43,6 +43,10 @@ std::string TakeFluidError() {
   return e;
 }
 
+// The synth's output gain: a typical tune with its chords peaks near -3 dBFS
+// through the General MIDI SoundFont the system supplies, without clipping.
+constexpr double kSynthGain = 6.0;
+
 // A synth with its SoundFont loaded.
 struct LoadedSynth {
   LoadedSynth() = default;
@@ -69,7 +73,7 @@ std::unique_ptr<LoadedSynth> LoadSynth(const std::string& chosen, std::string& e
     return nullptr;
   }
   fluid_settings_setnum(s->settings, "synth.sample-rate", kWavSampleRate);
-  fluid_settings_setnum(s->settings, "synth.gain", 1.0);
+  fluid_settings_setnum(s->settings, "synth.gain", kSynthGain);
   s->synth = new_fluid_synth(s->settings);
   if (s->synth == nullptr) {
     error = "The built-in synth cannot be set up: " + TakeFluidError();
