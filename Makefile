@@ -34,6 +34,7 @@ bench: build
 	@$(BUILD_DIR)/bin/tools_corpus
 	@command -v abcm2ps >/dev/null && bench/render_vs_abcm2ps.sh $(BUILD_DIR)/bin/tunora-cli || echo "(install abcm2ps for the side-by-side rendering timing)"
 	@bench/cli_list_timing.sh $(BUILD_DIR)/bin/tunora-cli
+	@bench/music_search_vs_abcmatch.sh $(BUILD_DIR)/bin/tunora-cli
 
 fuzz:
 	@scripts/install-deps fuzz

@@ -80,15 +80,8 @@ int MusicSearch(const Args& a) {
   spec.type = SearchSpec::kMusic;
   spec.listFormat = s.listFormat;
   MusicOptions& o = spec.music;
+  o = MusicOptionsFrom(s);
   o.ignoreOrnamentation = !a.Has("--keep-ornaments");
-  o.loosePercent = s.looseMatch;
-  o.where = s.where;
-  o.transpose36 = s.transpose36;
-  o.transpose45 = s.transpose45;
-  o.transpose8 = s.transpose8;
-  o.transposeMaj2 = s.transposeMaj2;
-  o.transposeMin2Aug4 = s.transposeMin2Aug4;
-  o.transpose8plus = s.transpose8plus;
   if (!ReadPercent(a, o.loosePercent)) return Fail("--loose takes a percent, 0 to 100");
   if (a.Has("--transpose")) {
     o.transpose36 = o.transpose45 = o.transpose8 = o.transposeMaj2 = o.transposeMin2Aug4 =

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Settings.h"
 #include "lists/MatchExpression.h"
 #include "search/MusicSearch.h"
 #include "search/TextSearch.h"
@@ -24,6 +25,10 @@ struct SearchSpec {
   std::vector<std::string> promptValues;
   std::string listFormat = "%X %#T";   // the tune line of a found tune
 };
+
+// The melody search options of the MusicSearch settings, and back.
+MusicOptions MusicOptionsFrom(const MusicSearchSettings& settings);
+void StoreMusicOptions(const MusicOptions& options, MusicSearchSettings& settings);
 
 class TuneSearch {
  public:

@@ -31,6 +31,7 @@
 #include "gui/app/CMinFormMDIChild.h"
 #include "gui/app/CMinFormView.h"
 #include "gui/app/CPrefSheet.h"
+#include "gui/search/CFindDoc.h"
 #include "gui/app/CTipDlg.h"
 #include "gui/tools/ChordwiseDialogs.h"
 #include "gui/play/PlayRequest.h"
@@ -398,6 +399,11 @@ bool CTunoraApp::OnCommand(CommandId id) {
       }
       return true;
     }
+    case CommandId::kEditFind:
+    case CommandId::kEditFindNext:
+    case CommandId::kEditFindPrevious:
+    case CommandId::kEditFindFile:
+      return RunFindCommand(id, mainFrame_);
     case CommandId::kEditPreferences: {
       CPrefSheet sheet(mainFrame_);
       sheet.exec();
@@ -465,6 +471,10 @@ bool CTunoraApp::OnUpdateCommand(CommandId id, CommandState& state) {
       state.enabled = templates_.FileTemplate() != nullptr &&
                       !QGuiApplication::clipboard()->text().isEmpty();
       return true;
+    case CommandId::kEditFind:
+    case CommandId::kEditFindNext:
+    case CommandId::kEditFindPrevious:
+    case CommandId::kEditFindFile:
     case CommandId::kEditPreferences:
     case CommandId::kEditPlaybackOptions:
     case CommandId::kEditPlaybackSettings:

@@ -4,6 +4,7 @@
 
 #include "gui/editor/EditorTemplate.h"
 #include "gui/play/PlayTemplate.h"
+#include "gui/search/CFindDoc.h"
 #include "gui/tools/CToolDoc.h"
 #include "gui/tunefile/AbcTemplate.h"
 
@@ -14,7 +15,8 @@ void RegisterDocTemplates(DocTemplateRegistry& registry) {
   RegisterEditorTemplate(registry);  // 131: tune editor
   RegisterPlayTemplate(registry);  // 167: player
   RegisterToolTemplate(registry);  // 149: tune tools
-  // 168 found files and 132
+  RegisterFindTemplate(registry);  // 168: found files
+  // 132
   // drawing register here as their areas arrive.
 }
 
