@@ -1,6 +1,8 @@
 // The approximate matcher and the text test of one tune.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "search/ApproxMatcher.h"
 #include "search/TextSearch.h"
 #include "tunefile/TuneFile.h"
@@ -62,6 +64,34 @@ TEST(ApproxMatcher, PatternsAreCutAt64Characters) {
   EXPECT_TRUE(m.Matches("x" + first64 + "c"));
   ApproxMatcher k64(first64, 64, false, false);
   EXPECT_TRUE(k64.Matches("z"));
+}
+
+TEST(PackedApproxMatcher, AgreesWithSeparateMatchers) {
+  // Random patterns side by side must find exactly what they find one by one.
+  std::mt19937 random(18);
+  auto word = [&](size_t n) {
+    std::string w;
+    for (size_t i = 0; i < n; ++i) w += "abcd|^"[random() % 6];
+    return w;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    const int k = static_cast<int>(random() % 4);
+    PackedApproxMatcher packed(k);
+    std::vector<ApproxMatcher> single;
+    for (int p = 0; p < 4; ++p) {
+      const std::string pattern = word(1 + random() % 20);
+      if (!packed.Add(pattern)) break;
+      single.emplace_back(pattern, k, false, false);
+    }
+    const std::string text = word(random() % 40);
+    bool any = false;
+    for (ApproxMatcher& m : single) any = m.Matches(text) || any;
+    ASSERT_EQ(packed.Matches(text), any) << "round " << round << " text " << text;
+  }
+  PackedApproxMatcher full(0);
+  EXPECT_TRUE(full.Add(std::string(40, 'a')));
+  EXPECT_FALSE(full.Add(std::string(25, 'b')));
+  EXPECT_TRUE(full.Add(std::string(24, 'b')));
 }
 
 class TuneText : public ::testing::Test {

@@ -97,4 +97,53 @@ bool ApproxMatcher::Matches(std::string_view text) {
   return false;
 }
 
+bool PackedApproxMatcher::Add(std::string_view pattern) {
+  const size_t m = std::min(pattern.size(), ApproxMatcher::kMaxLength);
+  if (m == 0) return true;
+  if (used_ + m > ApproxMatcher::kMaxLength) return false;
+  if (static_cast<size_t>(errors_) >= m) always_ = true;
+  for (size_t i = 0; i < m; ++i)
+    masks_[static_cast<unsigned char>(pattern[i])] |= uint64_t{1} << (used_ + i);
+  starts_ |= uint64_t{1} << used_;
+  tops_ |= uint64_t{1} << (used_ + m - 1);
+  // Level j starts with the lowest j bits of each pattern set (at most all of them).
+  for (int j = 1; j <= errors_ && j <= static_cast<int>(ApproxMatcher::kMaxLength); ++j) {
+    const size_t bits = std::min(static_cast<size_t>(j), m);
+    const uint64_t low = bits >= 64 ? ~uint64_t{0} : (uint64_t{1} << bits) - 1;
+    initial_[static_cast<size_t>(j)] |= low << used_;
+  }
+  used_ += m;
+  maxLength_ = std::max(maxLength_, m);
+  return true;
+}
+
+bool PackedApproxMatcher::Matches(std::string_view text) const {
+  if (used_ == 0 || text.empty()) return false;
+  if (always_) return true;
+  const int k = errors_;
+  if (k == 0) {
+    uint64_t r = 0;
+    for (char ch : text) {
+      r = ((r << 1) | starts_) & masks_[static_cast<unsigned char>(ch)];
+      if ((r & tops_) != 0) return true;
+    }
+    return false;
+  }
+  std::array<uint64_t, ApproxMatcher::kMaxLength + 1> r = initial_;
+  for (char ch : text) {
+    const uint64_t mask = masks_[static_cast<unsigned char>(ch)];
+    uint64_t before = r[0];
+    r[0] = ((r[0] << 1) | starts_) & mask;
+    uint64_t any = r[0];
+    for (int j = 1; j <= k; ++j) {
+      const uint64_t old = r[j];
+      r[j] = (((old << 1) | starts_) & mask) | (((before | r[j - 1]) << 1) | starts_) | before;
+      before = old;
+      any |= r[j];
+    }
+    if ((any & tops_) != 0) return true;
+  }
+  return false;
+}
+
 }  // namespace tunora

@@ -3,6 +3,7 @@
 // each). Text search, Find in the tune list and the melody search share it.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -46,6 +47,34 @@ class ApproxMatcher {
   int errors_ = 0;
   bool wholeLine_ = false;
   size_t matchStart_ = 0;
+};
+
+// Several patterns with the same allowed differences, side by side in one 64-bit word,
+// so that one scan of a text tests them all (the melody search's transpositions).
+// A bit that a shift carries out of one pattern lands on the next pattern's first bit,
+// which every step sets anyway, so the patterns do not disturb each other.
+class PackedApproxMatcher {
+ public:
+  explicit PackedApproxMatcher(int errors) : errors_(std::max(errors, 0)) {}
+
+  // Adds a pattern (case kept); false when it does not fit beside the others.
+  bool Add(std::string_view pattern);
+  // True when one of the patterns occurs in text with at most the differences allowed.
+  bool Matches(std::string_view text) const;
+
+  bool Empty() const { return used_ == 0; }
+  size_t MaxLength() const { return maxLength_; }
+  int Errors() const { return errors_; }
+
+ private:
+  std::array<uint64_t, 256> masks_{};
+  uint64_t starts_ = 0;  // the first bit of each pattern
+  uint64_t tops_ = 0;    // the last bit of each pattern
+  std::array<uint64_t, ApproxMatcher::kMaxLength + 1> initial_{};  // the states before a text
+  int errors_;
+  size_t used_ = 0;
+  size_t maxLength_ = 0;
+  bool always_ = false;  // a pattern no longer than the differences matches any text
 };
 
 }  // namespace tunora

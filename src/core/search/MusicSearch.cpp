@@ -188,6 +188,8 @@ bool BuildQuery(std::string_view phraseText, const MusicOptions& options, Melody
       ApproxMatcher::ErrorsFor(query.noteText.size(), std::clamp(options.loosePercent, 0, 100));
   query.matchers[0].emplace(query.noteText, query.errors, false, false);
   static const StyleSet kNoStyles;
+  std::array<std::string, kMelodySlots> slotTexts;
+  slotTexts[0] = query.noteText;
   for (int slot : SlotOrder(options)) {
     if (slot == 0) continue;
     // The transposer writes the phrase in the moved key; its note text is then made
@@ -201,6 +203,14 @@ bool BuildQuery(std::string_view phraseText, const MusicOptions& options, Melody
     const std::string movedKey = moved.keyText.value_or(query.key);
     const std::string text = writer.Write(movedKey, "", "1/8", moved.body);
     if (!text.empty()) query.matchers[slot].emplace(text, query.errors, false, false);
+    slotTexts[slot] = text;
+  }
+  for (int slot : SlotOrder(options)) {
+    if (slotTexts[slot].empty()) continue;
+    if (query.packed.empty() || !query.packed.back().Add(slotTexts[slot])) {
+      query.packed.emplace_back(query.errors);
+      query.packed.back().Add(slotTexts[slot]);
+    }
   }
   return true;
 }
@@ -213,15 +223,13 @@ bool MatchTune(MelodyQuery& query, const TuneRecord& tune, NoteTextWriter& write
   const bool beginning = query.options.where == MusicOptions::kBeginning;
   std::string text = writer.Write(key, tune.FieldText('M'), tune.FieldText('L'), tune.body,
                                   beginning ? &thirdBar : nullptr);
-  for (int slot : SlotOrder(query.options)) {
-    std::optional<ApproxMatcher>& matcher = query.matchers[slot];
-    if (!matcher) continue;
+  for (const PackedApproxMatcher& matcher : query.packed) {
     std::string_view scanned = text;
     // From the beginning: a match must start within the first two bars, so the
     // scan ends where such a match would have ended.
     if (beginning)
-      scanned = scanned.substr(0, thirdBar + matcher->Length() + matcher->Errors());
-    if (matcher->Matches(scanned)) return true;
+      scanned = scanned.substr(0, thirdBar + matcher.MaxLength() + matcher.Errors());
+    if (matcher.Matches(scanned)) return true;
   }
   return false;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <vector>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -67,6 +68,8 @@ struct MelodyQuery {
   std::string noteText;  // the phrase's note text
   int errors = 0;
   std::array<std::optional<ApproxMatcher>, kMelodySlots> matchers;
+  // The slots' patterns packed side by side in the order MatchTune tries them.
+  std::vector<PackedApproxMatcher> packed;
 };
 
 // Builds the query for a phrase (with an optional key prefix). False when the
