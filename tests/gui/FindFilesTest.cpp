@@ -64,6 +64,12 @@ class FindFilesTest : public QObject {
       QCOMPARE(dialog->windowTitle(), QStringLiteral("Text Search"));
       dialog->FilesBox()->setEditText(files);
       dialog->TextPage()->TextBox()->setEditText(text);
+      test::Shot(dialog, "find_text_page");
+      dialog->Pages()->setCurrentIndex(SearchSpec::kMusic);
+      test::Shot(dialog, "find_music_page");
+      dialog->Pages()->setCurrentIndex(SearchSpec::kAdvanced);
+      test::Shot(dialog, "find_advanced_page");
+      dialog->Pages()->setCurrentIndex(SearchSpec::kText);
       dialog->accept();
     });
     app_->GetSettings().search.field = "T";

@@ -64,6 +64,20 @@ void WritePitch(std::string& out, const KeyInfo& key, int pitch) {
   }
 }
 
+// Appends a note's length as a multiple of the eighth note; the common lengths
+// (whole multiples and plain fractions) without building a text first.
+void AppendLength(std::string& out, tick length) {
+  if (length == kQueryUnit) return;
+  if (length != 0 && length % kQueryUnit == 0) {
+    out += std::to_string(length / kQueryUnit);
+  } else if (length != 0 && kQueryUnit % length == 0) {
+    out += '/';
+    if (kQueryUnit / length != 2) out += std::to_string(kQueryUnit / length);
+  } else {
+    out += LengthText(length, kQueryUnit);
+  }
+}
+
 }  // namespace
 
 void SplitKeyPrefix(std::string_view text, std::string& key, std::string& phrase) {
@@ -127,7 +141,7 @@ std::string NoteTextWriter::Write(std::optional<std::string_view> keyText,
         } else {
           break;
         }
-        out += LengthText(note.notatedLength, kQueryUnit);
+        AppendLength(out, note.notatedLength);
         break;
       }
       case TK_GRACE_START:

@@ -190,8 +190,8 @@ CFindAdvDlg::CFindAdvDlg(const Settings& settings, QWidget* parent) : QWidget(pa
   field_ = new QComboBox(this);
   field_->setObjectName(QStringLiteral("CompareField"));
   for (char letter : kMatchFields) {
-    const char* name = letter == 't' ? "Tune body" : FieldLongName(letter);
-    field_->addItem(QStringLiteral("%1 %2").arg(QChar(letter)).arg(QString::fromLatin1(name)),
+    const char* name = FieldLongName(letter);
+    field_->addItem(name != nullptr ? QString::fromLatin1(name) : QString(QChar(letter)),
                     QChar(letter));
   }
   op_ = new QComboBox(this);
@@ -222,7 +222,9 @@ CFindAdvDlg::CFindAdvDlg(const Settings& settings, QWidget* parent) : QWidget(pa
   compareForm->addRow(add);
   auto* logic = new QHBoxLayout;
   for (const char* word : {"& and", "| or", "! not", "( )"}) {
-    auto* button = new QPushButton(QString::fromLatin1(word), this);
+    QString caption = QString::fromLatin1(word);
+    caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    auto* button = new QPushButton(caption, this);
     const QString symbol = QString::fromLatin1(word).section(QLatin1Char(' '), 0, 0);
     connect(button, &QPushButton::clicked, this, [this, word, symbol] {
       Append(std::string_view(word) == "( )" ? QStringLiteral("(") : symbol);
@@ -235,7 +237,9 @@ CFindAdvDlg::CFindAdvDlg(const Settings& settings, QWidget* parent) : QWidget(pa
     }
   }
   auto* form = new QFormLayout(this);
-  form->addRow(QStringLiteral("&Match:"), matchRow);
+  auto* matchLabel = new QLabel(QStringLiteral("&Match:"), this);
+  matchLabel->setBuddy(match_);
+  form->addRow(matchLabel, matchRow);
   form->addRow(compare);
   form->addRow(QStringLiteral("Logic:"), logic);
 }
