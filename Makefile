@@ -35,6 +35,7 @@ bench: build
 	@$(BUILD_DIR)/bin/bench_gui_draw --benchmark_min_time=0.5
 	@command -v abcm2ps >/dev/null && bench/render_vs_abcm2ps.sh $(BUILD_DIR)/bin/tunora-cli || echo "(install abcm2ps for the side-by-side rendering timing)"
 	@bench/cli_list_timing.sh $(BUILD_DIR)/bin/tunora-cli
+	@bench/music_search_vs_abcmatch.sh $(BUILD_DIR)/bin/tunora-cli
 
 fuzz:
 	@scripts/install-deps fuzz

@@ -64,4 +64,11 @@ bool TakeOutput(const Args& a, std::vector<std::string>& rest, std::string& out)
 // Writes bytes to standard output; false when the write failed.
 bool WriteOut(std::string_view bytes);
 
+// Reads a signed whole number; false when the text is not one.
+bool ParseInt(const std::string& text, int& value);
+
+// Splits "a,b,c" and sets the flag of each word; false for an unknown word.
+bool SetWords(const std::string& list, const std::vector<std::pair<std::string, bool*>>& words,
+              std::string& unknown);
+
 }  // namespace tunora::cli

@@ -13,46 +13,6 @@
 namespace tunora::cli {
 namespace {
 
-// The K:, M:, L: texts and body of a tune as the tools read them.
-// Reads a signed whole number; false when the text is not one.
-bool ParseInt(const std::string& text, int& value) {
-  size_t i = 0;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  if (i >= text.size() || text.size() - i > 6) return false;
-  int v = 0;
-  for (; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-    v = v * 10 + (text[i] - '0');
-  }
-  value = negative ? -v : v;
-  return true;
-}
-
-// Splits "a,b,c" and sets the flag of each word; false for an unknown word.
-bool SetWords(const std::string& list, const std::vector<std::pair<std::string, bool*>>& words,
-              std::string& unknown) {
-  size_t from = 0;
-  while (from <= list.size()) {
-    size_t comma = list.find(',', from);
-    if (comma == std::string::npos) comma = list.size();
-    std::string word = list.substr(from, comma - from);
-    from = comma + 1;
-    if (word.empty()) continue;
-    bool found = false;
-    for (const auto& [name, flag] : words)
-      if (name == word) {
-        *flag = true;
-        found = true;
-      }
-    if (!found) {
-      unknown = word;
-      return false;
-    }
-  }
-  return true;
-}
-
 // The tune with a new body and, where given, new K: and L: fields, as text.
 std::string TuneWith(const TuneFile& file, const TuneRecord& tune, const RewriteResult& r) {
   TuneRecord copy = tune;

@@ -174,7 +174,10 @@ void CMainFrame::CreateActions() {
   MakeAction(C::kEditSelectAll, "Select A&ll", "Select every line", QKeySequence::SelectAll);
   MakeAction(C::kEditFind, "&Find...", "Find text or music", QKeySequence::Find);
   MakeAction(C::kEditFindNext, "Find &Next", "Find the next occurrence", QKeySequence(Qt::Key_F3));
-  MakeAction(C::kEditFindFile, "Find F&ile...", "Search tune files for text or music");
+  MakeAction(C::kEditFindPrevious, "Find Pre&vious", "Find the previous occurrence",
+             QKeySequence(Qt::CTRL | Qt::Key_F3));
+  MakeAction(C::kEditFindFile, "Find F&ile...", "Search tune files for text or music",
+             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
   MakeAction(C::kEditReplace, "R&eplace...", "Replace text in the current field",
              QKeySequence(Qt::CTRL | Qt::Key_H));
   MakeAction(C::kEditPreferences, "P&references...", "Change the general preferences");
@@ -290,6 +293,7 @@ void CMainFrame::CreateMenus() {
   edit->addSeparator();
   edit->addAction(a(C::kEditFind));
   edit->addAction(a(C::kEditFindNext));
+  edit->addAction(a(C::kEditFindPrevious));
   edit->addAction(a(C::kEditFindFile));
   edit->addAction(a(C::kEditReplace));
   edit->addSeparator();

@@ -33,6 +33,7 @@
 #include "gui/app/CMinFormMDIChild.h"
 #include "gui/app/CMinFormView.h"
 #include "gui/app/CPrefSheet.h"
+#include "gui/search/CFindDoc.h"
 #include "gui/app/CTipDlg.h"
 #include "gui/tools/ChordwiseDialogs.h"
 #include "gui/draw/CLayoutProp.h"
@@ -429,6 +430,11 @@ bool CTunoraApp::OnCommand(CommandId id) {
       if (CMinFormDoc* doc = t ? NewDocument(*t) : nullptr) doc->OnCommand(id);
       return true;
     }
+    case CommandId::kEditFind:
+    case CommandId::kEditFindNext:
+    case CommandId::kEditFindPrevious:
+    case CommandId::kEditFindFile:
+      return RunFindCommand(id, mainFrame_);
     case CommandId::kEditPreferences: {
       CPrefSheet sheet(mainFrame_);
       sheet.exec();
@@ -508,6 +514,10 @@ bool CTunoraApp::OnUpdateCommand(CommandId id, CommandState& state) {
       state.enabled = templates_.FileTemplate() != nullptr &&
                       !QGuiApplication::clipboard()->text().isEmpty();
       return true;
+    case CommandId::kEditFind:
+    case CommandId::kEditFindNext:
+    case CommandId::kEditFindPrevious:
+    case CommandId::kEditFindFile:
     case CommandId::kEditPreferences:
     case CommandId::kEditPlaybackOptions:
     case CommandId::kEditPlaybackSettings:

@@ -33,6 +33,7 @@ enum class CommandId {
   kEditReplace,
   kEditFind,
   kEditFindNext,
+  kEditFindPrevious,
   kEditFindFile,
   kEditPreferences,
   kEditPlaybackOptions,

@@ -5,6 +5,7 @@
 #include "gui/draw/CDrawDoc.h"
 #include "gui/editor/EditorTemplate.h"
 #include "gui/play/PlayTemplate.h"
+#include "gui/search/CFindDoc.h"
 #include "gui/tools/CToolDoc.h"
 #include "gui/tunefile/AbcTemplate.h"
 
@@ -16,7 +17,7 @@ void RegisterDocTemplates(DocTemplateRegistry& registry) {
   RegisterPlayTemplate(registry);  // 167: player
   RegisterToolTemplate(registry);  // 149: tune tools
   RegisterDrawTemplate(registry);  // 132: drawing
-  // 168 found files registers here as its area arrives.
+  RegisterFindTemplate(registry);  // 168: found files
 }
 
 }  // namespace tunora

@@ -1,0 +1,134 @@
+// Commands of the search: find (text and advanced search across files) and
+// music-search (melody search). Both print the Found Files list as the window
+// shows it: a file line, then TAB and the tune line for each tune found.
+#include <string>
+#include <vector>
+
+#include "Environment.h"
+#include "search/FileSearch.h"
+#include "search/TuneSearch.h"
+
+namespace tunora::cli {
+namespace {
+
+// Runs spec over the files and prints the list.
+int RunSearch(const Environment& env, SearchSpec spec, const std::vector<std::string>& patterns,
+              bool subdirectories) {
+  TuneSearch search;
+  std::string message, warning;
+  if (!search.Prepare(spec, message, warning)) return Fail(message);
+  if (!warning.empty()) StderrSink().Message(warning);
+  FoundList list;
+  FileSearchRun run;
+  run.patterns = patterns;
+  run.subdirectories = subdirectories;
+  run.fileOptions = env.TuneOptions();
+  run.test = [&](const TuneRecord& tune, std::string& line) {
+    return search.Test(tune, line, &env.formatEnv);
+  };
+  run.skipped = [](const std::string& why) { StderrSink().Message(why); };
+  RunFileSearch(run, list);
+  if (list.Lines().empty()) {
+    StderrSink().Message("No matching files were found.");
+    return 0;
+  }
+  return WriteOut(list.Text()) ? 0 : Fail("cannot write the output");
+}
+
+bool ReadPercent(const Args& a, int& percent) {
+  if (!a.Has("--loose")) return true;
+  return ParseInt(a.Get("--loose"), percent) && percent >= 0 && percent <= 100;
+}
+
+int Find(const Args& a) {
+  const bool text = a.Has("--text"), match = a.Has("--match");
+  if (a.positional.empty() || text == match)
+    return Fail("usage: tunora-cli find PATTERN-OR-FILE... (--text T [--field F] [--loose P] "
+                "[--exact] [--case] | --match EXPR [--prompt VALUE]...) [--subdir]");
+  Environment env;
+  if (!LoadEnvironment(a, env)) return 1;
+  SearchSpec spec;
+  if (text) {
+    spec.type = SearchSpec::kText;
+    spec.listFormat = env.settings.search.listFormat;
+    spec.text.text = a.Get("--text");
+    const std::string field = a.Get("--field", "*");
+    if (field.size() != 1) return Fail("--field takes one field letter, * (all header fields) "
+                                       "or t (the tune body)");
+    spec.text.field = field[0];
+    spec.text.exact = a.Has("--exact");
+    spec.text.ignoreCase = !a.Has("--case");
+    if (!ReadPercent(a, spec.text.loosePercent)) return Fail("--loose takes a percent, 0 to 100");
+  } else {
+    spec.type = SearchSpec::kAdvanced;
+    spec.listFormat = env.settings.search.listFormat;
+    spec.match = a.Get("--match");
+    spec.promptValues = a.GetAll("--prompt");
+  }
+  return RunSearch(env, spec, a.positional, a.Has("--subdir"));
+}
+
+int MusicSearch(const Args& a) {
+  if (a.positional.size() < 2)
+    return Fail("usage: tunora-cli music-search PHRASE FILE-OR-PATTERN... [--key K] "
+                "[--loose P] [--transpose SET,...] [--keep-ornaments] "
+                "[--where beginning|anywhere] [--subdir]");
+  Environment env;
+  if (!LoadEnvironment(a, env)) return 1;
+  const MusicSearchSettings& s = env.settings.musicSearch;
+  SearchSpec spec;
+  spec.type = SearchSpec::kMusic;
+  spec.listFormat = s.listFormat;
+  MusicOptions& o = spec.music;
+  o = MusicOptionsFrom(s);
+  o.ignoreOrnamentation = !a.Has("--keep-ornaments");
+  if (!ReadPercent(a, o.loosePercent)) return Fail("--loose takes a percent, 0 to 100");
+  if (a.Has("--transpose")) {
+    o.transpose36 = o.transpose45 = o.transpose8 = o.transposeMaj2 = o.transposeMin2Aug4 =
+        o.transpose8plus = false;
+    bool all = false, none = false;
+    std::string unknown;
+    for (const std::string& list : a.GetAll("--transpose"))
+      if (!SetWords(list,
+                    {{"second", &o.transposeMaj2},
+                     {"fourth-fifth", &o.transpose45},
+                     {"octave", &o.transpose8},
+                     {"third-sixth", &o.transpose36},
+                     {"minor-second-tritone", &o.transposeMin2Aug4},
+                     {"octave-plus", &o.transpose8plus},
+                     {"all", &all},
+                     {"none", &none}},
+                    unknown))
+        return Fail("--transpose takes second, fourth-fifth, octave, third-sixth, "
+                    "minor-second-tritone, octave-plus, all or none; not " + unknown);
+    if (all)
+      o.transpose36 = o.transpose45 = o.transpose8 = o.transposeMaj2 = o.transposeMin2Aug4 =
+          o.transpose8plus = true;
+  }
+  if (a.Has("--where")) {
+    const std::string where = a.Get("--where");
+    if (where == "beginning") o.where = MusicOptions::kBeginning;
+    else if (where == "anywhere") o.where = MusicOptions::kAnywhere;
+    else return Fail("--where takes beginning or anywhere");
+  }
+  spec.phrase = a.Has("--key") ? JoinKeyPrefix(a.Get("--key"), a.positional[0]) : a.positional[0];
+  std::vector<std::string> patterns(a.positional.begin() + 1, a.positional.end());
+  return RunSearch(env, spec, patterns, a.Has("--subdir"));
+}
+
+const Register kFind({"find",
+                      "find PATTERN-OR-FILE... (--text T [--field F] [--loose P] [--exact] "
+                      "[--case] | --match EXPR [--prompt VALUE]...) [--subdir]",
+                      {"--exact", "--case", "--subdir"},
+                      {"--text", "--field", "--loose", "--match", "--prompt"},
+                      Find});
+const Register kMusicSearch({"music-search",
+                             "music-search PHRASE FILE-OR-PATTERN... [--key K] [--loose P] "
+                             "[--transpose SET,...] [--keep-ornaments] "
+                             "[--where beginning|anywhere] [--subdir]",
+                             {"--keep-ornaments", "--subdir"},
+                             {"--key", "--loose", "--transpose", "--where"},
+                             MusicSearch});
+
+}  // namespace
+}  // namespace tunora::cli

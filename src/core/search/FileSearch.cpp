@@ -1,0 +1,155 @@
+#include "search/FileSearch.h"
+
+#include <filesystem>
+#include <set>
+#include <system_error>
+
+namespace tunora {
+
+namespace fs = std::filesystem;
+
+bool MatchesWildcard(std::string_view pattern, std::string_view name) {
+  // Greedy match with one point to return to after the last star.
+  size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+      ++p;
+      ++n;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      starP = p++;
+      starN = n;
+    } else if (starP != std::string_view::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+void SplitFilePattern(std::string_view pattern, std::string& folder, std::string& namePattern) {
+  const size_t slash = pattern.rfind('/');
+  if (slash == std::string_view::npos) {
+    folder = "./";
+    namePattern = pattern;
+  } else {
+    folder = pattern.substr(0, slash + 1);
+    namePattern = pattern.substr(slash + 1);
+  }
+  if (namePattern.empty()) namePattern = "*.abc";
+}
+
+namespace {
+
+struct Walker {
+  bool subdirectories;
+  const std::function<bool(const std::string&)>& visit;
+  std::set<fs::path> seen;
+
+  // False when the walk was stopped.
+  bool Walk(const fs::path& folder, const std::string& namePattern) {
+    std::error_code ec;
+    const fs::path real = fs::canonical(folder, ec);
+    if (ec || !seen.insert(real).second) return true;
+    std::vector<fs::path> subfolders;
+    fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+      const fs::path& path = it->path();
+      std::error_code typeError;
+      if (it->is_directory(typeError)) {
+        if (subdirectories) subfolders.push_back(path);
+        continue;
+      }
+      if (MatchesWildcard(namePattern, path.filename().string()) &&
+          !visit(path.string()))
+        return false;
+    }
+    for (const fs::path& sub : subfolders)
+      if (!Walk(sub, namePattern)) return false;
+    return true;
+  }
+};
+
+}  // namespace
+
+bool WalkFiles(std::string_view pattern, bool subdirectories,
+               const std::function<bool(const std::string& path)>& visit) {
+  std::error_code ec;
+  // A path naming a folder searches its ABC files; one naming a file searches it.
+  if (!pattern.empty() && pattern.find_first_of("*?") == std::string_view::npos) {
+    if (fs::is_directory(fs::path(pattern), ec)) {
+      std::string folder(pattern);
+      if (folder.back() != '/') folder += '/';
+      return WalkFiles(folder + "*.abc", subdirectories, visit);
+    }
+    if (fs::is_regular_file(fs::path(pattern), ec) && !subdirectories) {
+      visit(std::string(pattern));
+      return true;
+    }
+  }
+  std::string folder, namePattern;
+  SplitFilePattern(pattern, folder, namePattern);
+  if (!fs::is_directory(fs::path(folder), ec)) return false;
+  Walker walker{subdirectories, visit, {}};
+  walker.Walk(fs::path(folder), namePattern);
+  return true;
+}
+
+void FoundList::Add(const std::string& file, const std::string& tuneLine) {
+  const bool sameFile = !entries_.empty() && entries_.back().file == file;
+  if (sameFile && entries_.back().tuneLine == tuneLine) return;
+  entries_.push_back({file, tuneLine});
+  if (!sameFile) {
+    lines_.push_back(file);
+    ++matchingFiles_;
+  }
+  lines_.push_back("\t" + tuneLine);
+}
+
+void FoundList::Clear() {
+  lines_.clear();
+  entries_.clear();
+  matchingFiles_ = 0;
+}
+
+std::string FoundList::Text() const {
+  std::string text;
+  for (const std::string& line : lines_) {
+    text += line;
+    text += '\n';
+  }
+  return text;
+}
+
+bool RunFileSearch(const FileSearchRun& run, FoundList& list) {
+  bool stopped = false;
+  auto searchFile = [&](const std::string& path) {
+    TuneFile file(run.fileOptions);
+    std::string error;
+    if (!file.Load(path, error)) {
+      if (run.skipped) run.skipped(error);
+      return true;
+    }
+    std::string line;
+    for (size_t i = 1; i <= file.TuneCount(); ++i) {
+      if (run.poll && !run.poll()) {
+        stopped = true;
+        return false;
+      }
+      const TuneRecord* tune = file.TuneAt(static_cast<int>(i));
+      line.clear();
+      if (tune != nullptr && run.test(*tune, line)) list.Add(path, line);
+    }
+    return true;
+  };
+  for (const std::string& pattern : run.patterns) {
+    if (!WalkFiles(pattern, run.subdirectories, searchFile) && run.skipped)
+      run.skipped("no such folder: " + pattern);
+    if (stopped) return false;
+  }
+  return true;
+}
+
+}  // namespace tunora

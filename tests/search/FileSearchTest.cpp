@@ -1,0 +1,61 @@
+// The Found Files list and the walk over the files of a pattern.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "search/FileSearch.h"
+#include "support/Scratch.h"
+
+namespace tunora {
+namespace {
+
+TEST(FoundList, FileLinesAndNoRepeatedEntries) {
+  FoundList list;
+  list.Add("/t/a.abc", "1 One");
+  list.Add("/t/a.abc", "1 One");  // the same entry again: not added
+  list.Add("/t/a.abc", "2 Two");
+  list.Add("/t/a.abc", "3 Three");
+  list.Add("/t/b.abc", "1 One");
+  EXPECT_EQ(list.Text(), "/t/a.abc\n\t1 One\n\t2 Two\n\t3 Three\n/t/b.abc\n\t1 One\n");
+  EXPECT_EQ(list.MatchingFiles(), 2);
+  EXPECT_EQ(list.Entries().size(), 4u);
+  list.Clear();
+  EXPECT_EQ(list.Text(), "");
+  EXPECT_EQ(list.MatchingFiles(), 0);
+}
+
+TEST(FileWalk, PatternsFoldersAndSubfolders) {
+  EXPECT_TRUE(MatchesWildcard("*.abc", "reels.abc"));
+  EXPECT_FALSE(MatchesWildcard("*.abc", "reels.abc~"));
+  EXPECT_TRUE(MatchesWildcard("r?el*", "reel.abc"));
+  EXPECT_TRUE(MatchesWildcard("*a*b*c", "xxaybzc"));
+  EXPECT_FALSE(MatchesWildcard("a*b", "a"));
+
+  test::ScratchDir dir;
+  std::filesystem::create_directories(dir.Path() / "sub" / "deeper");
+  for (const char* name : {"a.abc", "b.txt", "sub/c.abc", "sub/deeper/d.abc"})
+    test::WriteFile(dir.File(name), "X:1\nT:t\nK:C\nC\n");
+  auto walk = [&](const std::string& pattern, bool sub) {
+    std::vector<std::string> seen;
+    const bool ok = WalkFiles(pattern, sub, [&](const std::string& path) {
+      seen.push_back(path.substr(dir.Dir().size()));
+      return true;
+    });
+    std::sort(seen.begin(), seen.end());
+    if (!ok) seen.push_back("(no folder)");
+    return seen;
+  };
+  EXPECT_EQ(walk(dir.Dir() + "*.abc", false), (std::vector<std::string>{"a.abc"}));
+  EXPECT_EQ(walk(dir.Dir() + "*.abc", true),
+            (std::vector<std::string>{"a.abc", "sub/c.abc", "sub/deeper/d.abc"}));
+  EXPECT_EQ(walk(dir.Path().string(), false), (std::vector<std::string>{"a.abc"}));
+  EXPECT_EQ(walk(dir.File("b.txt"), false), (std::vector<std::string>{"b.txt"}));
+  EXPECT_EQ(walk(dir.Dir() + "none/*.abc", true), (std::vector<std::string>{"(no folder)"}));
+  // A link back up the tree is walked once, not without end.
+  std::error_code ec;
+  std::filesystem::create_directory_symlink(dir.Path(), dir.Path() / "sub" / "loop", ec);
+  if (!ec) EXPECT_EQ(walk(dir.Dir() + "*.abc", true).size(), 3u);
+}
+
+}  // namespace
+}  // namespace tunora
