@@ -1,0 +1,93 @@
+// Where tunora-cli writes its output: never over a device or pipe node, into folders
+// it makes, with every tune written even when one cannot be, and no partial files.
+#include <sys/stat.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "support/RunCli.h"
+
+namespace tunora::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class OutputSafetyTest : public CliFixture {
+ protected:
+  std::string Tunes() {
+    return Write("t.abc", "X:1\nT:One\nK:C\nCDEF|GABc|\n\nX:2\nT:Two\nK:G\nGABc|d4|\n");
+  }
+};
+
+TEST_F(OutputSafetyTest, APipeIsWrittenThroughAndStaysAPipe) {
+  const std::string fifo = scratch.File("pipe.mid");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::string received;
+  std::thread reader([&] {
+    int fd = open(fifo.c_str(), O_RDONLY);
+    char buf[4096];
+    for (ssize_t n; fd >= 0 && (n = read(fd, buf, sizeof buf)) > 0;) received.append(buf, n);
+    if (fd >= 0) close(fd);
+  });
+  CliResult r = RunCli({"midi", Tunes(), "1", "-o", fifo, "--home", home});
+  reader.join();
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  EXPECT_EQ(received.substr(0, 4), "MThd");
+}
+
+TEST_F(OutputSafetyTest, MissingFoldersAreMadeForEveryOutput) {
+  const std::string tunes = Tunes();
+  EXPECT_EQ(RunCli({"midi", tunes, "2", "-o", dir / "a/b/two.mid", "--home", home}).status, 0);
+  EXPECT_TRUE(fs::is_regular_file(dir / "a/b/two.mid"));
+  EXPECT_EQ(RunCli({"midi", tunes, "--all", "-o", dir / "c/d", "--home", home}).status, 0);
+  EXPECT_TRUE(fs::is_regular_file(dir / "c/d/1-One.mid"));
+}
+
+TEST_F(OutputSafetyTest, ALongTitleIsCutToAFileNameAndLaterTunesAreStillWritten) {
+  std::string title;
+  for (int k = 0; k < 300; ++k) title += "\xC3\x81";  // 600 bytes of UTF-8
+  const std::string tunes =
+      Write("long.abc", "X:1\nT:" + title + "\nK:C\nCDEF|\n\nX:2\nT:After\nK:C\nGABc|\n");
+  CliResult r = RunCli({"midi", tunes, "--all", "-o", dir / "out", "--home", home});
+  EXPECT_EQ(r.status, 0) << r.err;
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(dir / "out")) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_LE(name.size(), 255u);
+    // Cut between characters: the name is still whole UTF-8 (ends in a full "Á").
+    if (name.rfind("1-", 0) == 0) EXPECT_EQ(name.substr(name.size() - 6), "\xC3\x81.mid");
+    ++files;
+  }
+  EXPECT_EQ(files, 2);
+}
+
+TEST_F(OutputSafetyTest, AWavOfAnEndlessTuneIsRefusedBeforeAnyFileIsMade) {
+  const std::string tune = Write("huge.abc", "X:1\nT:Long\nL:1/4\nK:C\na99999999999|\n");
+  const std::string wav = scratch.File("huge.wav");
+  CliResult r = RunCli({"play", tune, "1", "--wav", wav, "--home", home});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("limited to 2 hours"), std::string::npos) << r.err;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    if (entry.is_regular_file()) EXPECT_EQ(entry.path().extension(), ".abc") << entry.path();
+  }
+}
+
+TEST_F(OutputSafetyTest, AWavTakesItsNameOnlyWhenWhole) {
+  const std::string wav = (dir / "w/two.wav").string();
+  CliResult r = RunCli({"play", Tunes(), "2", "--wav", wav, "--home", home});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_GT(fs::file_size(wav), 44u);
+  for (const auto& entry : fs::directory_iterator(dir / "w")) {
+    EXPECT_EQ(entry.path().filename(), "two.wav");
+  }
+}
+
+}  // namespace
+}  // namespace tunora::test
