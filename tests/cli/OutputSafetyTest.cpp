@@ -89,5 +89,24 @@ TEST_F(OutputSafetyTest, AWavTakesItsNameOnlyWhenWhole) {
   }
 }
 
+
+// --set takes what the options pages take: whole numbers inside each key's range.
+TEST_F(OutputSafetyTest, SetValuesAreCheckedAgainstTheirRanges) {
+  const std::string tunes = Tunes();
+  auto events = [&](const std::string& set) {
+    return RunCli({"events", tunes, "1", "--set", set, "--home", home});
+  };
+  for (const char* bad : {"PlayChords=banana", "Transpose=1000", "Transpose=-25", "Repeat=0",
+                          "VelNoteBeat=128", "Repeat=2x", "Repeat="}) {
+    CliResult r = events(bad);
+    EXPECT_EQ(r.status, 1) << bad;
+    EXPECT_NE(r.err.find("takes a whole number from"), std::string::npos) << r.err;
+  }
+  for (const char* good : {"Transpose=-24", "transpose=+24", "Repeat=100", "PlayChords=0",
+                           "Drone=X,,X,,"}) {
+    EXPECT_EQ(events(good).status, 0) << good;
+  }
+}
+
 }  // namespace
 }  // namespace tunora::test
