@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -106,6 +107,26 @@ TEST_F(OutputSafetyTest, SetValuesAreCheckedAgainstTheirRanges) {
                            "Drone=X,,X,,"}) {
     EXPECT_EQ(events(good).status, 0) << good;
   }
+}
+
+
+// Stray bytes in a tune draw as what they are; the toolkit's own font warnings never
+// reach the terminal, and a failed page file gives one message of ours.
+TEST_F(OutputSafetyTest, DrawingSaysOnlyWhatTheProgramSays) {
+  std::string bytes = "X:1\nT:Noise\nK:C\n";
+  uint32_t seed = 12345;
+  for (int k = 0; k < 3000; ++k) {
+    seed = seed * 1103515245u + 12345u;
+    bytes += static_cast<char>(seed >> 24);
+  }
+  // The program directory of the build, which holds the notation font.
+  CliResult r = RunCli({"render", Write("noise.abc", bytes), "1", "-o", dir / "n.png"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  Write("blocker", "");
+  r = RunCli({"render", Tunes(), "1", "-o", dir / "blocker/x.png"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
 }
 
 }  // namespace
