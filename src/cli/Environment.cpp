@@ -118,4 +118,9 @@ bool ApplyMidiSets(const Args& a, Settings& settings) {
   return true;
 }
 
+int NoTunes(const std::string& path) {
+  std::fprintf(stderr, "tunora-cli: %s has no tunes; nothing written\n", path.c_str());
+  return 0;
+}
+
 }  // namespace tunora::cli

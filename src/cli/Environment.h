@@ -51,4 +51,8 @@ bool ApplyMidiSets(const Args& a, Settings& settings);
 // Writes bytes to standard output; false when the write failed.
 bool WriteOut(std::string_view bytes);
 
+// A file without tunes is not an error: a command for every tune of it writes nothing,
+// says so on standard error and succeeds. Returns the exit status 0.
+int NoTunes(const std::string& path);
+
 }  // namespace tunora::cli

@@ -64,6 +64,7 @@ int Midi(const Args& given) {
     if (!WriteMidiFile(build.Perf(), out, error)) return Fail(error);
     return 0;
   }
+  if (file.TuneCount() == 0) return NoTunes(a.positional[0]);
   std::error_code ec;
   std::filesystem::create_directories(out, ec);
   std::string dir = out;

@@ -129,5 +129,22 @@ TEST_F(OutputSafetyTest, DrawingSaysOnlyWhatTheProgramSays) {
   EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
 }
 
+
+// One rule for a file without tunes: nothing to write is not a failure.
+TEST_F(OutputSafetyTest, AFileWithoutTunesWritesNothingAndSucceeds) {
+  const std::string empty = Write("empty.abc", "% only a header\n");
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"midi", empty, "--all", "-o", dir / "m"},
+        std::vector<std::string>{"render", empty, "--all", "-o", dir / "r.pdf"}}) {
+    std::vector<std::string> full = args;
+    full.insert(full.end(), {"--home", home});
+    CliResult r = RunCli(full);
+    EXPECT_EQ(r.status, 0) << args[0];
+    EXPECT_NE(r.err.find("has no tunes; nothing written"), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(fs::exists(dir / "r.pdf"));
+  EXPECT_EQ(RunCli({"list", empty, "--home", home}).status, 0);
+}
+
 }  // namespace
 }  // namespace tunora::test
