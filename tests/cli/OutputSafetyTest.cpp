@@ -1,6 +1,7 @@
 // Where tunora-cli writes its output: never over a device or pipe node, into folders
 // it makes, with every tune written even when one cannot be, and no partial files.
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,6 +10,8 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -144,6 +147,47 @@ TEST_F(OutputSafetyTest, AFileWithoutTunesWritesNothingAndSucceeds) {
   }
   EXPECT_FALSE(fs::exists(dir / "r.pdf"));
   EXPECT_EQ(RunCli({"list", empty, "--home", home}).status, 0);
+}
+
+
+// A write that fails midway (the file-size limit of the process stands in for a full
+// disk) leaves the original file as it was and nothing else behind, and says so.
+TEST_F(OutputSafetyTest, AWriteThatFailsMidwayKeepsTheOriginal) {
+  std::string tunes;
+  for (int n = 1; n <= 400; ++n) {
+    tunes += "X:" + std::to_string(n) + "\nT:Tune " + std::to_string(n) +
+             "\nM:4/4\nL:1/8\nK:G\nGABc dedB|dBGB A2FA|\n\n";
+  }
+  const std::string in = Write("in.abc", tunes);
+  const std::string target = Write("target.abc", "X:1\nT:Keep me\nK:C\nCDEF|\n");
+  const std::string mid = Write("target.mid", "not really a MIDI file");
+  auto limited = [&](const std::string& args) {
+    // The signal of an oversized write is ignored, so the write itself fails (EFBIG).
+    const std::string cmd = "trap '' XFSZ; ulimit -f 8; exec " + ShellQuote(TUNORA_CLI_PATH) +
+                            " " + args + " --home " + ShellQuote(home) + " 2>&1";
+    FILE* p = popen(("sh -c " + ShellQuote(cmd)).c_str(), "r");
+    std::string out;
+    char buf[4096];
+    for (size_t n; p != nullptr && (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+    const int raw = p != nullptr ? pclose(p) : -1;
+    return std::make_pair(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, out);
+  };
+  auto [status, said] = limited("save " + ShellQuote(in) + " " + ShellQuote(target));
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(said.find("target.abc"), std::string::npos) << said;
+  EXPECT_EQ(Read(target), "X:1\nT:Keep me\nK:C\nCDEF|\n");
+
+  // A MIDI file of a long tune, over the same limit.
+  std::string longTune = "X:1\nT:Long\nL:1/16\nK:C\n";
+  for (int k = 0; k < 4000; ++k) longTune += "CDEF GABc|";
+  Write("long.abc", longTune + "\n");
+  std::tie(status, said) = limited("midi " + ShellQuote(scratch.File("long.abc")) + " 1 -o " +
+                                   ShellQuote(mid));
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(Read(mid), "not really a MIDI file");
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(dir)) files += entry.is_regular_file();
+  EXPECT_EQ(files, 4) << "a temporary file was left behind";
 }
 
 }  // namespace
