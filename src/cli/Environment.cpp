@@ -1,5 +1,6 @@
 #include "Environment.h"
 
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 
@@ -120,7 +121,19 @@ bool ApplyMidiSets(const Args& a, Settings& settings) {
       Fail("--set takes KEY=VALUE with a Midi setting, not \"" + s + "\"");
       return false;
     }
-    ini.WriteString("Midi", key, s.substr(eq + 1));
+    const std::string value = s.substr(eq + 1);
+    if (const SettingRange* range = MidiSettingRange(key)) {
+      int number = 0;
+      const char* end = value.data() + value.size();
+      auto [stop, ec] = std::from_chars(value.data() + (value.rfind('+', 0) == 0), end, number);
+      if (value.empty() || ec != std::errc() || stop != end || number < range->minimum ||
+          number > range->maximum) {
+        Fail("--set " + key + " takes a whole number from " + std::to_string(range->minimum) +
+             " to " + std::to_string(range->maximum) + ", not \"" + value + "\"");
+        return false;
+      }
+    }
+    ini.WriteString("Midi", key, value);
   }
   Settings read;
   ReadSettings(ini, read);
@@ -165,6 +178,11 @@ bool SetWords(const std::string& list, const std::vector<std::pair<std::string, 
     }
   }
   return true;
+}
+
+int NoTunes(const std::string& path) {
+  std::fprintf(stderr, "tunora-cli: %s has no tunes; nothing written\n", path.c_str());
+  return 0;
 }
 
 }  // namespace tunora::cli

@@ -71,4 +71,8 @@ bool ParseInt(const std::string& text, int& value);
 bool SetWords(const std::string& list, const std::vector<std::pair<std::string, bool*>>& words,
               std::string& unknown);
 
+// A file without tunes is not an error: a command for every tune of it writes nothing,
+// says so on standard error and succeeds. Returns the exit status 0.
+int NoTunes(const std::string& path);
+
 }  // namespace tunora::cli

@@ -118,7 +118,7 @@ int Render(const Args& a) {
   } else {
     for (size_t i = 1; i <= file.TuneCount(); ++i) tunes.push_back(file.TuneAt(static_cast<int>(i)));
   }
-  if (tunes.empty()) return Fail(words[0] + " has no tunes");
+  if (tunes.empty()) return NoTunes(words[0]);
 
   if (!InitGraphics(env.programDir)) {
     std::fprintf(stderr, "tunora-cli: the notation font was not found; symbols may be missing\n");

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -38,6 +39,8 @@ int Devices(const Args& a) {
 const Register kDevices({"devices", "devices", {}, {}, Devices});
 
 constexpr unsigned kResolution = 192;
+// The longest tune play --wav renders: two hours of 44.1 kHz stereo are some 1.3 GB.
+constexpr int kMaxWavSeconds = 2 * 3600;
 
 std::atomic<bool> interrupted{false};
 extern "C" void OnInterrupt(int) { interrupted = true; }
@@ -115,6 +118,24 @@ int Play(const Args& a) {
   options.soundFont = m.soundFont;
   InstallMidiBackends(lib, options);
   const std::string wav = a.Get("--wav");
+  // A WAV file is written under a temporary name and takes its own name only when
+  // the whole tune is in it; a tune longer than the limit is refused before any work.
+  std::string wavPart;
+  if (!wav.empty()) {
+    const double seconds = PlayFeeder::Seconds(piece, kResolution);
+    if (seconds > kMaxWavSeconds) {
+      return Fail("the tune plays for " + std::to_string(static_cast<long long>(seconds / 60)) +
+                  " minutes; WAV output is limited to " + std::to_string(kMaxWavSeconds / 3600) +
+                  " hours");
+    }
+    namespace fs = std::filesystem;
+    const fs::path target(wav);
+    std::error_code ec;
+    if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
+    wavPart = (target.parent_path() / ("." + target.filename().string() + ".part")).string();
+    // A device or a pipe is written directly: renaming would replace the node.
+    if (fs::exists(target, ec) && !fs::is_regular_file(target, ec)) wavPart = wav;
+  }
   unsigned device = 0;
   if (wav.empty() && !ChooseDevice(lib, a.Get("--device"), m.device, device)) return 1;
 
@@ -123,10 +144,11 @@ int Play(const Args& a) {
   if (sync == 0) return Fail("Cannot create timer");
   lib.SetResolution(sync, kResolution);
   const MidiOut out = wav.empty() ? lib.OpenMidiOut(device, sync)
-                                  : lib.OpenMidiOut(MakeWavRenderer(wav, options), sync);
+                                  : lib.OpenMidiOut(MakeWavRenderer(wavPart, options), sync);
   if (out == 0) {
     const std::string why = lib.LastError();
     lib.CloseSync(sync);
+    if (!wavPart.empty()) std::remove(wavPart.c_str());
     return Fail("Cannot open MIDI device" + (why.empty() ? std::string() : ": " + why));
   }
   PlayFeeder feeder;
@@ -148,6 +170,13 @@ int Play(const Args& a) {
   lib.ResetMidiOut(out);
   const int closed = lib.CloseMidiOut(out);
   lib.CloseSync(sync);
+  const bool complete = !failed && closed == kMidiOk && !interrupted;
+  if (!wavPart.empty() && wavPart != wav) {
+    std::error_code ec;
+    if (complete) std::filesystem::rename(wavPart, wav, ec);
+    if (!complete || ec) std::remove(wavPart.c_str());
+    if (ec) return Fail("cannot write \"" + wav + "\": " + ec.message());
+  }
   if (failed) return Fail("the MIDI output stopped: " + lib.LastError());
   if (closed != kMidiOk) {
     return Fail((wav.empty() ? std::string("the device") : "\"" + wav + "\"") +

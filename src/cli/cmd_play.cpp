@@ -64,6 +64,7 @@ int Midi(const Args& given) {
     if (!WriteMidiFile(build.Perf(), out, error)) return Fail(error);
     return 0;
   }
+  if (file.TuneCount() == 0) return NoTunes(a.positional[0]);
   std::error_code ec;
   std::filesystem::create_directories(out, ec);
   std::string dir = out;
@@ -97,28 +98,32 @@ int WriteAllTunes(const Environment& env, const TuneFile& file, const std::strin
   const unsigned workers =
       std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, 8);
   const size_t threads = std::min<size_t>(workers, (jobs.size() + 63) / 64);
+  // A tune that cannot be written is reported and the others still are.
   std::atomic<size_t> next{0};
-  std::atomic<bool> failed{false};
   std::mutex errorLock;
-  std::string firstError;
+  std::vector<std::string> errors;
   auto work = [&] {
     TuneBuild build(FileHeaderText(file));
     std::string error;
-    for (size_t i; !failed && (i = next.fetch_add(1)) < jobs.size();) {
+    for (size_t i; (i = next.fetch_add(1)) < jobs.size();) {
       if (!build.Build(env.settings.midi, *jobs[i].tune, false, 100)) {
-        error = kBuildFailed;
+        error = "X:" + std::to_string(jobs[i].tune->number) + ": " + kBuildFailed;
       } else if (WriteNewMidiFile(build.Perf(), jobs[i].path, error)) {
         continue;
       }
       std::lock_guard lock(errorLock);
-      if (!failed.exchange(true)) firstError = error;
+      errors.push_back(error);
     }
   };
   std::vector<std::thread> pool;
   for (size_t t = 1; t < threads; ++t) pool.emplace_back(work);
   work();
   for (std::thread& t : pool) t.join();
-  return failed ? Fail(firstError) : 0;
+  if (errors.empty()) return 0;
+  std::sort(errors.begin(), errors.end());
+  for (size_t k = 0; k + 1 < errors.size(); ++k) Fail(errors[k]);
+  return Fail(errors.back() + " (" + std::to_string(errors.size()) + " of " +
+              std::to_string(jobs.size()) + " files not written)");
 }
 
 int Events(const Args& a) {

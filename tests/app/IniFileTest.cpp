@@ -224,8 +224,8 @@ TEST(IniFile, FailedSaveLeavesTheOriginal) {
   ASSERT_TRUE(ini.Load(path));
   ini.WriteInt("A", "x", 2);
 
-  // The folder does not exist.
-  EXPECT_FALSE(ini.SaveAs(dir.File("no/such/folder/tunora.ini")));
+  // The folder cannot be made: a file stands where it would be.
+  EXPECT_FALSE(ini.SaveAs(dir.File("tunora.ini/folder/tunora.ini")));
   EXPECT_FALSE(ini.Error().empty());
 
   // The temporary file cannot be renamed over the target (a folder in the way).

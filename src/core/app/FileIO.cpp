@@ -62,6 +62,24 @@ bool ReadFileLimited(const std::string& path, size_t limit, std::string& bytes,
   return true;
 }
 
+namespace {
+bool WriteInPlace(const std::filesystem::path& target, std::string_view bytes,
+                  const std::string& path, std::string& error) {
+  std::ofstream out(target, std::ios::binary);
+  if (!out) {
+    error = "Cannot write \"" + path + "\".";
+    return false;
+  }
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.flush();
+  if (!out) {
+    error = "Cannot write \"" + path + "\": the device refused the data.";
+    return false;
+  }
+  return true;
+}
+}  // namespace
+
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error) {
   namespace fs = std::filesystem;
   std::error_code ec;
@@ -70,8 +88,25 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     fs::path resolved = fs::canonical(target, ec);
     if (!ec) target = resolved;
   }
+  fs::file_status current = fs::status(target, ec);
+  if (!ec && fs::exists(current) && !fs::is_regular_file(current)) {
+    // A device or a pipe is written in place: renaming a file over it would replace the
+    // device node itself. A folder cannot be written at all.
+    if (fs::is_directory(current)) {
+      error = "\"" + path + "\" is a folder, not a file.";
+      return false;
+    }
+    return WriteInPlace(target, bytes, path, error);
+  }
   fs::path dir = target.parent_path();
-  static std::mt19937_64 rng{std::random_device{}()};
+  if (!dir.empty() && !fs::exists(dir, ec)) {
+    fs::create_directories(dir, ec);
+    if (ec) {
+      error = "Cannot create the folder \"" + dir.string() + "\": " + ec.message();
+      return false;
+    }
+  }
+  thread_local std::mt19937_64 rng{std::random_device{}()};
   fs::path temp = (dir.empty() ? fs::path(".") : dir) /
                   ("." + target.filename().string() + ".tmp" + std::to_string(rng() % 1000000000));
   {

@@ -16,6 +16,8 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& err
 bool ReadFileLimited(const std::string& path, size_t limit, std::string& bytes,
                      std::string& error);
 // Writes bytes to path atomically; saving through a link replaces the file it points to.
+// Missing folders on the way are created. A device or pipe (/dev/null, a FIFO) is
+// written directly instead, since renaming over it would replace the node itself.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error);
 
 }  // namespace tunora

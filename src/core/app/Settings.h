@@ -279,6 +279,18 @@ void ReadSettings(const IniFile& ini, Settings& s);
 void WriteSettings(IniFile& ini, const Settings& s);
 void WriteExitSettings(IniFile& ini, const Settings& s);
 
+// The range of a whole-number setting of the "Midi" section (check boxes 0 to 1); the
+// options pages and tunora-cli --set refuse values outside it.
+struct SettingRange {
+  std::string_view key;
+  int minimum = 0;
+  int maximum = 0;
+};
+// The range of a Midi key (letter case ignored); nullptr for keys that hold text.
+const SettingRange* MidiSettingRange(std::string_view key);
+// The longest delay before playing, in seconds.
+inline constexpr int kMaxPlayDelay = 600;
+
 // "face,size" as stored in AbcFont; an empty value gives "MS Sans Serif", 10.
 void ParseAbcFont(std::string_view value, std::string& face, int& size);
 std::string FormatAbcFont(const std::string& face, int size);

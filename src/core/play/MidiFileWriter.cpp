@@ -248,6 +248,7 @@ bool WriteNewMidiFile(const Performance& perf, const std::string& path, std::str
   std::setvbuf(f, nullptr, _IONBF, 0);
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   if (std::fclose(f) != 0 || !written) {
+    std::remove(path.c_str());
     error = "Cannot write \"" + path + "\": the disk may be full.";
     return false;
   }
@@ -261,6 +262,14 @@ std::string CleanFileName(std::string_view title) {
     if (u < 0x20 || u == 0x7F) continue;
     if (std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos) continue;
     out += c;
+  }
+  // File systems allow 255 bytes in a name; the title leaves room for the number and
+  // the extension, and is cut between characters, never inside a UTF-8 sequence.
+  constexpr size_t kMaxTitleBytes = 200;
+  if (out.size() > kMaxTitleBytes) {
+    size_t cut = kMaxTitleBytes;
+    while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80) --cut;
+    out.resize(cut);
   }
   size_t b = out.find_first_not_of(" .");
   if (b == std::string::npos) return {};

@@ -110,4 +110,23 @@ uint32_t PlayFeeder::FirstTempo(const std::vector<MidiEvent>& events) {
   return kMidiDefaultTempo;
 }
 
+double PlayFeeder::Seconds(const PlayPiece& piece, unsigned resolution) {
+  // Tempo changes carry over from one pass into the next, as they do when played.
+  uint32_t tempo = kMidiDefaultTempo;
+  double pass = 0;
+  double firstPass = 0;
+  for (int p = 0; p < 2; ++p) {
+    double seconds = 0;
+    for (size_t k = 0; k < piece.events.size(); ++k) {
+      const MidiEvent& e = piece.events[k];
+      uint32_t delta = e.time;
+      if (p == 0 && k == 1 && piece.delayTicks != 0) delta = piece.delayTicks;
+      seconds += double(delta) * tempo / 1e6 / std::max(1u, resolution);
+      if (e.status == 0 && TempoOf(e) != 0) tempo = TempoOf(e);
+    }
+    (p == 0 ? firstPass : pass) = seconds;
+  }
+  return firstPass + pass * (std::max(1, piece.passes) - 1);
+}
+
 }  // namespace tunora

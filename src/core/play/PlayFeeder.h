@@ -87,6 +87,9 @@ class PlayFeeder {
   static uint32_t DelayTicks(unsigned seconds, uint32_t tempo, unsigned resolution = 192);
   // The tempo of a track's first tempo event, or the library's default tempo.
   static uint32_t FirstTempo(const std::vector<MidiEvent>& events);
+  // How long a piece sounds, every pass and the delay included, in seconds, at the
+  // resolution (ticks per quarter note) it is played with.
+  static double Seconds(const PlayPiece& piece, unsigned resolution = 192);
 
  private:
   void MakeCurrent(PlayPiece piece);

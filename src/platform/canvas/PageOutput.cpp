@@ -1,5 +1,7 @@
 #include "platform/canvas/PageOutput.h"
 
+#include <cstdio>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -250,8 +252,20 @@ bool LoadMusicFont(const std::string& programDir) {
   return loaded;
 }
 
+namespace {
+// Qt's own warnings (a painter that could not begin, fonts without OpenType tables for
+// stray bytes) would reach the user before the program's message, or by the hundred;
+// the program says what went wrong itself. Only critical and fatal messages pass.
+void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
+  if (type == QtCriticalMsg || type == QtFatalMsg) {
+    std::fprintf(stderr, "tunora-cli: %s\n", text.toLocal8Bit().constData());
+  }
+}
+}  // namespace
+
 bool InitGraphics(const std::string& programDir) {
   if (QGuiApplication::instance() == nullptr) {
+    qInstallMessageHandler(QuietQtMessages);
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     if (std::getenv("XDG_RUNTIME_DIR") == nullptr) {
       // A private runtime folder, so that Qt has no reason to complain.

@@ -37,7 +37,8 @@ class PageOutput {
 
 // Prepares Qt for drawing without a window system when no application object exists
 // (offscreen platform), and makes the notation font of the program directory
-// available unless a font of that family is already installed.
+// available unless a font of that family is already installed. Qt's own warnings are
+// kept off the terminal: the commands report their failures themselves.
 bool InitGraphics(const std::string& programDir);
 
 // Adds "fonts/MusicalSymbols.ttf" of the program directory as an application font

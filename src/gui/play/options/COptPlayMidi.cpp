@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/Settings.h"
 #include "gui/app/CPrefPage.h"
 #include "gui/app/CTunoraApp.h"
 #include "gui/app/Messages.h"
@@ -56,9 +57,12 @@ COptPlayMidi::COptPlayMidi(QWidget* parent) : COptPlayPage(QStringLiteral("MIDI"
   auto addPart = [&](Part& part, int row, const QString& label, const QString& key) {
     part.instrument = MakeInstrumentCombo(this);
     part.instrument->setObjectName(key + QStringLiteral("Instrument"));
-    part.octave = new CIntEdit(-1, 1, true, this);
+    const SettingRange* octave = MidiSettingRange((key + QStringLiteral("Octave")).toStdString());
+    part.octave = new CIntEdit(octave->minimum, octave->maximum, true, this);
     part.octave->setObjectName(key + QStringLiteral("Octave"));
-    part.channel = new CIntEdit(0, 15, false, this);
+    const SettingRange* channel =
+        MidiSettingRange((key + QStringLiteral("Channel")).toStdString());
+    part.channel = new CIntEdit(channel->minimum, channel->maximum, false, this);
     part.channel->setObjectName(key + QStringLiteral("Channel"));
     auto* name = new QLabel(label, this);
     name->setBuddy(part.instrument);
@@ -72,7 +76,8 @@ COptPlayMidi::COptPlayMidi(QWidget* parent) : COptPlayPage(QStringLiteral("MIDI"
   addPart(drone_, 3, QStringLiteral("D&rone:"), QStringLiteral("Drone"));
   grid->setColumnStretch(1, 1);
 
-  speed_ = new CIntEdit(1, 65535, false, this);
+  const SettingRange* speed = MidiSettingRange("SpeedPercent");
+  speed_ = new CIntEdit(speed->minimum, speed->maximum, false, this);
   speed_->setObjectName(QStringLiteral("SpeedPercent"));
   speed_->setSuffix(QStringLiteral(" %"));
   auto* speedLabel = new QLabel(QStringLiteral("&Speed for direct MIDI playback:"), this);
@@ -88,8 +93,10 @@ COptPlayMidi::COptPlayMidi(QWidget* parent) : COptPlayPage(QStringLiteral("MIDI"
   constexpr int kColumns = 4;
   for (int i = 0; i < kVoices; ++i) {
     const int voice = MidiSettings::kFirstVoice + i;
-    auto* field = new CIntEdit(0, 15, false, this);
-    field->setObjectName(QStringLiteral("Voice%1Channel").arg(voice));
+    const QString name = QStringLiteral("Voice%1Channel").arg(voice);
+    const SettingRange* range = MidiSettingRange(name.toStdString());
+    auto* field = new CIntEdit(range->minimum, range->maximum, false, this);
+    field->setObjectName(name);
     voiceChannel_[static_cast<size_t>(i)] = field;
     auto* label = new QLabel(QStringLiteral("Voice %1:").arg(voice), this);
     label->setBuddy(field);

@@ -9,25 +9,26 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/Settings.h"
 #include "gui/play/options/OptWidgets.h"
 
 namespace tunora {
 
 COptPlayOpt::COptPlayOpt(QWidget* parent) : COptPlayPage(QStringLiteral("Playback"), parent) {
-  auto field = [this](int minimum, int maximum, bool spin, const QString& key,
-                      const QString& suffix = {}) {
-    auto* f = new CIntEdit(minimum, maximum, spin, this);
+  auto field = [this](bool spin, const QString& key, const QString& suffix = {}) {
+    const SettingRange* range = MidiSettingRange(key.toStdString());
+    auto* f = new CIntEdit(range->minimum, range->maximum, spin, this);
     f->setObjectName(key);
     f->setSuffix(suffix);
     return f;
   };
-  graceFraction_ = field(1, 768, false, QStringLiteral("GraceFraction"));
-  multiGraceFraction_ = field(1, 768, false, QStringLiteral("MultiGraceFraction"));
-  staccatoLen_ = field(1, 100, false, QStringLiteral("StaccatoLen"), QStringLiteral(" %"));
-  pauseLen_ = field(100, 65535, false, QStringLiteral("PauseLen"), QStringLiteral(" %"));
-  delay_ = field(0, kMaxDelay, false, QStringLiteral("Delay"), QStringLiteral(" s"));
-  transpose_ = field(-24, 24, true, QStringLiteral("Transpose"));
-  repeat_ = field(1, 100, true, QStringLiteral("Repeat"));
+  graceFraction_ = field(false, QStringLiteral("GraceFraction"));
+  multiGraceFraction_ = field(false, QStringLiteral("MultiGraceFraction"));
+  staccatoLen_ = field(false, QStringLiteral("StaccatoLen"), QStringLiteral(" %"));
+  pauseLen_ = field(false, QStringLiteral("PauseLen"), QStringLiteral(" %"));
+  delay_ = field(false, QStringLiteral("Delay"), QStringLiteral(" s"));
+  transpose_ = field(true, QStringLiteral("Transpose"));
+  repeat_ = field(true, QStringLiteral("Repeat"));
 
   auto* lengths = new QGroupBox(QStringLiteral("Lengths"), this);
   auto* lengthForm = new QFormLayout(lengths);

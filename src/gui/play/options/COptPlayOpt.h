@@ -20,9 +20,6 @@ class COptPlayOpt : public COptPlayPage {
   void Load(const PlayOptionsData& data) override;
   bool Store(PlayOptionsData& data) override;
 
-  // Seconds of silence before the music starts.
-  static constexpr int kMaxDelay = 600;
-
  private:
   CIntEdit* graceFraction_ = nullptr;
   CIntEdit* multiGraceFraction_ = nullptr;

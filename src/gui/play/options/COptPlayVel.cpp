@@ -5,22 +5,26 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/Settings.h"
 #include "gui/play/options/OptWidgets.h"
 
 namespace tunora {
 
 COptPlayVel::COptPlayVel(QWidget* parent) : COptPlayPage(QStringLiteral("Volumes"), parent) {
-  auto field = [this](int minimum, int maximum, const QString& key) {
-    auto* f = new CIntEdit(minimum, maximum, false, this);
+  auto field = [this](const QString& key) {
+    // The chords field edits the three VelChord keys, which share one range.
+    const SettingRange* range = MidiSettingRange(
+        key == QStringLiteral("VelChord") ? "VelChordOther" : key.toStdString());
+    auto* f = new CIntEdit(range->minimum, range->maximum, false, this);
     f->setObjectName(key);
     return f;
   };
-  noteBeat_ = field(0, 127, QStringLiteral("VelNoteBeat"));
-  noteOffbeat_ = field(0, 127, QStringLiteral("VelNoteOffbeat"));
-  noteOther_ = field(0, 127, QStringLiteral("VelNoteOther"));
-  chords_ = field(0, 127, QStringLiteral("VelChord"));
-  drone_ = field(0, 127, QStringLiteral("VelDrone"));
-  loudPercent_ = field(100, 200, QStringLiteral("LoudPercent"));
+  noteBeat_ = field(QStringLiteral("VelNoteBeat"));
+  noteOffbeat_ = field(QStringLiteral("VelNoteOffbeat"));
+  noteOther_ = field(QStringLiteral("VelNoteOther"));
+  chords_ = field(QStringLiteral("VelChord"));
+  drone_ = field(QStringLiteral("VelDrone"));
+  loudPercent_ = field(QStringLiteral("LoudPercent"));
   loudPercent_->setSuffix(QStringLiteral(" %"));
 
   auto* velocities = new QGroupBox(QStringLiteral("Velocity (0-127)"), this);
