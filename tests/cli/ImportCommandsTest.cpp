@@ -23,26 +23,26 @@ TEST_F(ImportCommandsTest, ConvertsEachKindIntoOneCollection) {
   CliResult r = RunCli({"import", bww, none, bgp, sng, "--type", "sw", "--home", home});
   // --type applies to every file: only the SongWright file is one.
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out.find("X:1\r\nT:Song\r\n"), 0u) << r.out;
+  EXPECT_EQ(r.out.find("X:1\nT:Song\n"), 0u) << r.out;
 
   r = RunCli({"import", bww, none, bgp, sng, "--home", home});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("none.bww"), std::string::npos);
-  const size_t reel = r.out.find("X:1\r\nT:Reel\r\n");
-  const size_t pipe = r.out.find("X:2\r\nT:Bgp Tune\r\n");
-  const size_t song = r.out.find("X:3\r\nT:Song\r\n");
+  const size_t reel = r.out.find("X:1\nT:Reel\n");
+  const size_t pipe = r.out.find("X:2\nT:Bgp Tune\n");
+  const size_t song = r.out.find("X:3\nT:Song\n");
   ASSERT_NE(reel, std::string::npos) << r.out;
   ASSERT_NE(pipe, std::string::npos) << r.out;
   ASSERT_NE(song, std::string::npos) << r.out;
   EXPECT_TRUE(reel < pipe && pipe < song);
   EXPECT_NE(r.out.find("{g}A2 B2 |"), std::string::npos);
-  EXPECT_NE(r.out.find("K:Hp\r\nA2 B2  |"), std::string::npos);
-  EXPECT_NE(r.out.find("K:G\r\nG2 A2 B2 |"), std::string::npos);
+  EXPECT_NE(r.out.find("K:Hp\nA2 B2  |"), std::string::npos);
+  EXPECT_NE(r.out.find("K:G\nG2 A2 B2 |"), std::string::npos);
 
   r = RunCli({"import", bww, "-o", (dir / "out.abc").string(), "--home", home});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(r.out.empty());
-  EXPECT_NE(Read((dir / "out.abc").string()).find("T:Reel\r\n"), std::string::npos);
+  EXPECT_NE(Read((dir / "out.abc").string()).find("T:Reel\n"), std::string::npos);
 }
 
 TEST_F(ImportCommandsTest, BadUsageAndAMissingTable) {

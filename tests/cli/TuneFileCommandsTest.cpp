@@ -124,7 +124,8 @@ TEST_F(CliTest, BadUsageAndUnreadableInputFailWithOneLine) {
   EXPECT_NE(r.err.find("--bogus"), std::string::npos);
   r = RunCli({"list", "a", "--format"});
   EXPECT_EQ(r.status, 1);
-  r = RunCli({"save", Write("x.abc", "X:1\n"), (dir / "no" / "such" / "out.abc").string(), "--home", home});
+  // A file stands where the output's folder would be made.
+  r = RunCli({"save", Write("x.abc", "X:1\n"), (dir / "x.abc" / "such" / "out.abc").string(), "--home", home});
   EXPECT_EQ(r.status, 1);
 }
 

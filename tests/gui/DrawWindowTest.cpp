@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -72,6 +73,18 @@ int PdfPages(const QString& path) {
   return static_cast<int>(data.count("/Type /Page\n") + data.count("/Type /Page\r") +
                           data.count("/Type /Page ") + data.count("/Type /Page/") +
                           data.count("/Type /Page>"));
+}
+
+// The words of a PDF's text, sorted (pdftotext from poppler-utils); empty when it cannot be
+// read. Sorted, because the order of text runs in a page description is not the drawing's.
+QStringList PdfWords(const QString& path) {
+  QProcess p;
+  p.start(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
+  if (!p.waitForFinished(60000) || p.exitCode() != 0) return {};
+  QStringList words = QString::fromUtf8(p.readAllStandardOutput())
+                          .split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+  words.sort();
+  return words;
 }
 
 }  // namespace
@@ -240,6 +253,10 @@ class DrawWindowTest : public QObject {
     QCOMPARE(cli.exitCode(), 0);
     QVERIFY(PdfPages(printed) >= 2);
     QCOMPARE(PdfPages(printed), PdfPages(rendered));
+    // And the same texts on them: titles, chord symbols, words, page texts.
+    const QStringList printedWords = PdfWords(printed);
+    QVERIFY(printedWords.contains(QStringLiteral("Reel")));
+    QCOMPARE(printedWords, PdfWords(rendered));
     // The same drawing through the page files of the window's Export.
     QVERIFY(ExportPages(dir_.filePath(QStringLiteral("export.pdf")), source, 100, error));
     QCOMPARE(PdfPages(dir_.filePath(QStringLiteral("export.pdf"))), PdfPages(rendered));

@@ -251,8 +251,9 @@ TEST(StyleSetTest, FilesAndTheSettingsHook) {
   EXPECT_FALSE(set.backings.empty());
   ASSERT_TRUE(set.SaveToFile(dir.Dir() + "copy.cfg", sink));
   EXPECT_EQ(ReadFile(dir.Dir() + "copy.cfg"), ShippedStyleFile());
-  EXPECT_FALSE(set.SaveToFile(dir.Dir() + "no/such/folder/x.cfg", sink));
-  EXPECT_EQ(sink.messages.back(), "Cannot write file " + dir.Dir() + "no/such/folder/x.cfg");
+  // A file stands where the folder would be made.
+  EXPECT_FALSE(set.SaveToFile(dir.Dir() + "copy.cfg/folder/x.cfg", sink));
+  EXPECT_EQ(sink.messages.back(), "Cannot write file " + dir.Dir() + "copy.cfg/folder/x.cfg");
 }
 
 }  // namespace

@@ -51,8 +51,9 @@ TEST_F(ToolsCli, TransposeOneTuneOrAWholeFile) {
   r = RunCli({"transpose", f, "--all", "--by", "5", "-o", out, "--home", home});
   ASSERT_EQ(r.status, 0) << r.err;
   std::string all = Read(out);
-  EXPECT_NE(all.find("K:G\r\n|:\"G\"Bdg \"C\"e2d|\"D\"f3 a3:|"), std::string::npos) << all;
-  EXPECT_NE(all.find("K:Dm\r\nd e f|a2 g|f3|]"), std::string::npos) << all;
+  // The collection keeps its file's line ends.
+  EXPECT_NE(all.find("K:G\n|:\"G\"Bdg \"C\"e2d|\"D\"f3 a3:|"), std::string::npos) << all;
+  EXPECT_NE(all.find("K:Dm\nd e f|a2 g|f3|]"), std::string::npos) << all;
 
   EXPECT_EQ(RunCli({"transpose", f, "1", "--home", home}).status, 1);
   EXPECT_EQ(RunCli({"transpose", f, "1", "--by", "2", "--to", "E", "--home", home}).status, 1);

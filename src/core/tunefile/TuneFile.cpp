@@ -208,6 +208,8 @@ int TuneFile::SplitTunes(std::string_view text, bool create, int position, bool 
       size_t lf = FindLfBeforeTune(text, brk);
       if (lf != std::string_view::npos) end = lf + 1;
     }
+    // Every tune takes at least one byte, so no input can keep this loop from ending.
+    if (end <= p) end = n;
     std::string_view piece = text.substr(p, end - p);
     const size_t rawStart = rawOffset(p), rawEnd = rawOffset(end);
     p = end;
