@@ -796,6 +796,8 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
   keyExplicit_ = keyText && ContainsWord(LowerText(*keyText), "exp");
   AddKey(false, none);
   headerKey_ = lastKey_;
+  headerReaderKey_ = key;
+  headerReaderMeter_ = meter;
   multi_ = DefineVoices(tune);
   if (multi_) {
     // The music before the first V: field belongs to the first voice.

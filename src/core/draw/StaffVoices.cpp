@@ -223,6 +223,8 @@ void TuneDrawer::SwitchVoice(int index) {
   old.lastClef = lastClef_;
   old.lastKey = lastKey_;
   old.key = key_;
+  old.readerKey = key;
+  old.readerMeter = meter;
   old.pendingSlurs = pendingSlurs_;
   old.lastNoteSerial = lastNoteSerial_;
   cur_ = index;
@@ -240,6 +242,8 @@ void TuneDrawer::SwitchVoice(int index) {
     v.lastClef = lastClef_;
     v.lastKey = headerKey_;
     v.key = headerKey_.key;
+    v.readerKey = headerReaderKey_;
+    v.readerMeter = headerReaderMeter_;
   }
   vtime_ = v.time;
   barTick_ = v.barTick;
@@ -247,6 +251,8 @@ void TuneDrawer::SwitchVoice(int index) {
   lastClef_ = v.lastClef;
   lastKey_ = v.lastKey;
   key_ = v.key;
+  key = v.readerKey;
+  meter = v.readerMeter;
   pendingSlurs_ = v.pendingSlurs;
   lastNoteSerial_ = v.lastNoteSerial;
   middleShift_ = v.parent >= 0 ? voices_[static_cast<size_t>(v.parent)].middleShift : v.middleShift;
@@ -288,12 +294,17 @@ void TuneDrawer::StartOverlay() {
     v.clef = voices_[static_cast<size_t>(parent)].clefNow;
     index = static_cast<int>(voices_.size()) - 1;
   }
+  // The overlay fills the bar from its start; its key, meter and unit length are
+  // the parent's as they stand.
+  const KeyInfo readerKey = key;
+  const MeterInfo readerMeter = meter;
   SwitchVoice(index);
-  // The overlay fills the bar from its start; its key is the parent's.
   vtime_ = std::max(vtime_, barStart);
   barTick_ = 0;
   lastKey_ = voices_[static_cast<size_t>(parent)].lastKey;
   key_ = lastKey_.key;
+  key = readerKey;
+  meter = readerMeter;
 }
 
 void TuneDrawer::EndOverlay() {

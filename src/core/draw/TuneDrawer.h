@@ -573,6 +573,10 @@ class TuneDrawer : public AbcParser {
     DrawItem lastClef;
     DrawItem lastKey;
     std::array<int8_t, 12> key{};
+    // The reader's key and meter (with the unit length) of the voice: a K:, M: or L:
+    // in one voice changes that voice only.
+    KeyInfo readerKey;
+    MeterInfo readerMeter;
     int pendingSlurs = 0;
     uint32_t lastNoteSerial = 0;
     // Drawing state carried from system to system.
@@ -614,6 +618,8 @@ class TuneDrawer : public AbcParser {
   std::vector<StaffBrace> braces_;
   DrawItem headerKey_;
   DrawItem headerMeter_;
+  KeyInfo headerReaderKey_;  // the reader's records after the header
+  MeterInfo headerReaderMeter_;
   std::string headerTempo_;
   int32_t nameIndent_ = 0;
   // W: lines and notes (N:, H:) of the body, drawn after the music, each with its
