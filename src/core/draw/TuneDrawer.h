@@ -324,8 +324,6 @@ struct Column {
   int32_t tip = 0;
   int32_t inkTop = 0;
   int32_t inkBottom = 0;
-  int32_t decoTop = 0;     // stacking of decorations above and below
-  int32_t decoBottom = 0;
 };
 
 struct Group {
@@ -348,6 +346,11 @@ struct OpenTie {
   uint8_t pitch;
   bool above;
   int32_t begin;  // source of the tied note
+};
+
+// The box of something drawn by a staff, from the staff's bottom line.
+struct InkBox {
+  int32_t x1, x2, bottom, top;
 };
 
 class TuneDrawer : public AbcParser {
@@ -436,6 +439,13 @@ class TuneDrawer : public AbcParser {
     int32_t ink = YOf(8);
     for (const Column& c : cols_) ink = std::max(ink, c.inkTop);
     return std::max(YOf(8) + lp_.Get(LP_BracketGap), ink + LS / 3) + lp_.Get(LP_BracketHeight);
+  }
+  // Whether a repeat bracket stands over the line.
+  bool HasEndings() const {
+    bool endings = openEnding_ != 0;
+    for (const DrawItem& it : line_)
+      endings = endings || it.kind == TK_FIRST_ENDING || it.kind == TK_SECOND_ENDING;
+    return endings;
   }
   int32_t Scaled(int32_t v, bool grace) const { return grace ? v * gracePct_ / 100 : v; }
   // Reporting and drawing of one element.
@@ -543,9 +553,25 @@ class TuneDrawer : public AbcParser {
   int forcedStem_ = 0;        // 1 up, -1 down for the voices sharing a staff
   int32_t prevBottom_ = 0;
   int32_t prevBelow_ = 0;
-  int32_t chordBaseline_ = 0;
-  int32_t chordEnd_ = 0;
-  int32_t textBaseline_ = 0;
+  // --- placement of texts (StaffPlacement.cpp) ----------------------------------------
+  // Annotations, chord symbols and the texts of fields are placed one by one, each
+  // moved away from the staff until its box clears the ink already placed in its
+  // column range: notes, stems, beams, decorations and the texts placed before it.
+  struct PlacedText {
+    int item;  // in line_
+    int deco;  // in the item's decorations; -1 for the item's own text
+    int32_t x;
+    int32_t baseline;  // from the staff's bottom line
+  };
+  void PlaceTexts();
+  // The height a decoration takes in its column's stack above or below the notes.
+  int32_t StackHeight(const Decoration& d) const;
+  // Where the text of an item (deco -1) or of one of its decorations was placed;
+  // nullptr when it was not.
+  const PlacedText* PlacedFor(int item, int deco) const;
+  std::vector<PlacedText> placed_;
+  int32_t placedTop_ = 0;     // the extent of the placed texts
+  int32_t placedBottom_ = 0;
   int32_t lyricsTop_ = 0;
   int verses_ = 0;
   int systems_ = 0;  // systems drawn of the tune
