@@ -158,6 +158,9 @@ bool TuneDrawer::DefineVoices(const TuneRecord& tune) {
       } else if (c == '[' || c == '{') {
         groupStart = static_cast<int>(staffVoices_.size());
         groupKind = c;
+      } else if (c == '|' && depthStaff == 0 && !staffVoices_.empty()) {
+        // Bar lines stop between the staff before and the next.
+        barGaps_.push_back(static_cast<int>(staffVoices_.size()) - 1);
       } else if ((c == ']' || c == '}') && groupStart >= 0) {
         int last = static_cast<int>(staffVoices_.size()) - 1;
         if (last > groupStart) braces_.push_back({groupStart, last, groupKind});
@@ -198,6 +201,13 @@ bool TuneDrawer::DefineVoices(const TuneRecord& tune) {
                       g.kind});
   }
   braces_ = std::move(groups);
+  std::vector<int> gaps;
+  for (int k : barGaps_) {
+    // The gap stays below the last staff kept at or before it.
+    while (k >= 0 && newIndex[static_cast<size_t>(k)] < 0) --k;
+    if (k >= 0) gaps.push_back(newIndex[static_cast<size_t>(k)]);
+  }
+  barGaps_ = std::move(gaps);
   for (size_t v = 0; v < voices_.size(); ++v) {
     if (!placed[v]) staffVoices_.push_back({static_cast<int>(v)});
   }
@@ -685,6 +695,7 @@ bool TuneDrawer::DrawSystem(int number, bool last) {
     int32_t top = staffY[static_cast<size_t>(g.first)] + YOf(8);
     int32_t bottom = staffY[static_cast<size_t>(g.last)];
     for (size_t k = static_cast<size_t>(g.first); k < static_cast<size_t>(g.last); ++k) {
+      if (std::find(barGaps_.begin(), barGaps_.end(), static_cast<int>(k)) != barGaps_.end()) continue;
       for (int32_t x : barXs) {
         dc_.PutLine("bar", x + lt, staffY[k], x + lt, staffY[k + 1] + YOf(8), lt * 3 / 2, -1, -1);
       }

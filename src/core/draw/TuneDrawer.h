@@ -642,6 +642,8 @@ class TuneDrawer : public AbcParser {
   int overlayLevel_ = 0;
   std::vector<std::vector<int>> staffVoices_;  // the voices of each staff, main voice first
   std::vector<StaffBrace> braces_;
+  // Staves below which bar lines do not run on to the next ("|" in %%score).
+  std::vector<int> barGaps_;
   DrawItem headerKey_;
   DrawItem headerMeter_;
   KeyInfo headerReaderKey_;  // the reader's records after the header
