@@ -289,9 +289,10 @@ void TuneDrawer::StartOverlay() {
   int parent = cur_;
   if (voices_[static_cast<size_t>(cur_)].parent >= 0) parent = voices_[static_cast<size_t>(cur_)].parent;
   ++overlayLevel_;
-  const uint32_t barStart = parent == cur_ ? vtime_ - barTick_
-                                           : voices_[static_cast<size_t>(parent)].time -
-                                                 voices_[static_cast<size_t>(parent)].barTick;
+  const uint32_t barStart = spanOpen_        ? spanTime_
+                            : parent == cur_ ? vtime_ - barTick_
+                                             : voices_[static_cast<size_t>(parent)].time -
+                                                   voices_[static_cast<size_t>(parent)].barTick;
   std::string id = voices_[static_cast<size_t>(parent)].id + "&" + std::to_string(overlayLevel_);
   int index = -1;
   for (size_t i = 0; i < voices_.size(); ++i)
@@ -310,11 +311,43 @@ void TuneDrawer::StartOverlay() {
   const MeterInfo readerMeter = meter;
   SwitchVoice(index);
   vtime_ = std::max(vtime_, barStart);
-  barTick_ = 0;
+  barTick_ = spanOpen_ ? spanBarTick_ : 0;
   lastKey_ = voices_[static_cast<size_t>(parent)].lastKey;
   key_ = lastKey_.key;
   key = readerKey;
   meter = readerMeter;
+}
+
+bool TuneDrawer::ReadOverlaySpan(TokenKind k, size_t pos) {
+  const std::string_view t = Text();
+  const char next = !InSubstitution() && pos < t.size() ? t[pos] : '\0';
+  if (k == TK_SLUR_START) {
+    if (skipSlurEnd_ || next != '&') return false;
+    spanPending_ = true;
+    return true;
+  }
+  if (k == TK_SLUR_END) {
+    if (!skipSlurEnd_) return false;
+    skipSlurEnd_ = false;
+    return true;
+  }
+  if (spanPending_) {
+    // "(&": the span starts here; what follows is the current voice's part.
+    spanPending_ = false;
+    if (overlayLevel_ > 0) EndOverlay();
+    spanOpen_ = true;
+    spanTime_ = vtime_;
+    spanBarTick_ = barTick_;
+    return true;
+  }
+  if (spanOpen_ && next == ')') {
+    // "&)": the span ends; reading goes on in the voice it started in.
+    if (overlayLevel_ > 0) EndOverlay();
+    spanOpen_ = false;
+    skipSlurEnd_ = true;
+    return true;
+  }
+  return false;
 }
 
 void TuneDrawer::EndOverlay() {

@@ -625,8 +625,17 @@ class TuneDrawer : public AbcParser {
   void SwitchVoice(int index);
   // Exchanges the drawing state carried between systems with the voice's.
   void SwapCarried(Voice& v);
+  // Starts an overlay voice on the current one: from the start of the bar, or from
+  // the start of an overlay that spans several bars, "(& ... & ... &)".
   void StartOverlay();
   void EndOverlay();
+  // "&" and "(&" / "&)" as read; false when the token is an ordinary overlay.
+  bool ReadOverlaySpan(TokenKind k, size_t pos);
+  bool spanPending_ = false;  // "(" just read stands before "&"
+  bool spanOpen_ = false;     // inside "(& ... &)"
+  bool skipSlurEnd_ = false;  // the ")" of "&)"
+  uint32_t spanTime_ = 0;     // where the span starts, and its place in the bar
+  uint32_t spanBarTick_ = 0;
   void LayoutVoices();
   void SpaceVoices();
   std::vector<uint32_t> SystemCuts();
