@@ -115,7 +115,7 @@ void TuneDrawer::Extents(int32_t& top, int32_t& bottom) {
       DecoStyle s = StyleOf(d.kind);
       if (s.place == Place::kBelow) {
         down -= StackHeight(d);
-      } else {
+      } else if (s.place == Place::kAbove) {
         up += StackHeight(d);
       }
       if (d.kind == TK_CRESCENDO_START || d.kind == TK_DIMINUENDO_START) up += LS * 3 / 2;
