@@ -139,7 +139,8 @@ void TuneDrawer::DrawDecorations(int32_t y0) {
     int32_t up = std::max(c ? c->inkTop : YOf(8), YOf(8)) + LS / 2;
     int32_t down = std::min(c ? c->inkBottom : YOf(0), YOf(0)) - LS / 3;
     int32_t atNote = c ? (c->up && c->base >= 2 && !c->rest ? c->tip : YOf(c->topStep)) : YOf(8);
-    for (const Decoration& d : it.decos) {
+    for (size_t j = 0; j < it.decos.size(); ++j) {
+      const Decoration& d = it.decos[j];
       if (d.kind == TK_CHORD_SYMBOL) continue;
       if (d.kind == TK_CRESCENDO_START || d.kind == TK_DIMINUENDO_START) {
         hairpinStarts.push_back({d.kind, c ? c->headX : it.x});
@@ -162,6 +163,15 @@ void TuneDrawer::DrawDecorations(int32_t y0) {
           hairpinBegins.erase(hairpinBegins.begin() + static_cast<long>(h));
           break;
         }
+        continue;
+      }
+      // A dynamic stands where placement found it room, clear of its neighbours'.
+      const PlacedText* at = IsDynamicKind(d.kind) ? PlacedFor(static_cast<int>(i), static_cast<int>(j))
+                                                   : nullptr;
+      if (at != nullptr) {
+        int32_t from = at->baseline, after = up;
+        place(c, it, d, from, down, atNote);
+        up = std::max(after, from);
         continue;
       }
       place(c, it, d, up, down, atNote);

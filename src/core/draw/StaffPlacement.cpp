@@ -87,7 +87,7 @@ void TuneDrawer::PlaceTexts() {
     int32_t half = c.headW / 2;
     for (const Decoration& d : it.decos) {
       int32_t h = StackHeight(d);
-      if (h == 0) continue;
+      if (h == 0 || IsDynamicKind(d.kind)) continue;
       DecoStyle s = StyleOf(d.kind);
       if (s.place == Place::kBelow) {
         down -= h;
@@ -132,7 +132,42 @@ void TuneDrawer::PlaceTexts() {
     placedTop_ = std::max(placedTop_, bottom + h);
     placedBottom_ = std::min(placedBottom_, bottom);
   };
-  // Chord symbols first, on one line that clears everything under (or over) them;
+  // Dynamics over their notes, on the decorations stacked there.
+  const GlyphBox& letter = Box(SYM_DYN_F);
+  const FontMetrics dynamicM{letter.top - letter.bottom + LS / 4, 0};
+  for (const Column& c : cols_) {
+    const DrawItem& it = line_[static_cast<size_t>(c.first)];
+    if (it.flags & kItemChordLater) continue;
+    for (size_t j = 0; j < it.decos.size(); ++j) {
+      const Decoration& d = it.decos[j];
+      if (!IsDynamicKind(d.kind)) continue;
+      // The ink of the sign, or of its letters set side by side about the head.
+      const DecoStyle s = StyleOf(d.kind);
+      const int32_t cx = c.headX + c.headW / 2;
+      int32_t x1 = cx, x2 = cx;
+      if (s.symbol >= 0) {
+        const GlyphBox& b = Box(s.symbol);
+        x1 = cx - (b.right - b.left) / 2;
+        x2 = x1 + (b.right - b.left);
+      } else {
+        std::vector<int> syms;
+        int32_t w = 0;
+        for (char ch : std::string_view(s.text != nullptr ? s.text : d.text.c_str())) {
+          if (int sym = DynamicLetterSymbol(ch); sym != 0) {
+            syms.push_back(sym);
+            w += Box(sym).advance;
+          }
+        }
+        if (syms.empty()) continue;
+        x1 = cx - w / 2 + Box(syms.front()).left;
+        x2 = cx - w / 2 + w - Box(syms.back()).advance + Box(syms.back()).right;
+      }
+      const int32_t w = std::max(x2 - x1, int32_t{1});
+      put(c.first, static_cast<int>(j), x1, w, dynamicM,
+          clear(x1, w, dynamicM.ascent, true, std::max(c.inkTop, YOf(8)) + LS / 2));
+    }
+  }
+  // Chord symbols next, on one line that clears everything under (or over) them;
   // one that would run into the chord symbol before moves right.
   struct Chord {
     int item, deco;
