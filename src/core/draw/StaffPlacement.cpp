@@ -68,12 +68,7 @@ const TuneDrawer::PlacedText* TuneDrawer::PlacedFor(int item, int deco) const {
   return nullptr;
 }
 
-void TuneDrawer::PlaceTexts() {
-  placed_.clear();
-  placedTop_ = YOf(8);
-  placedBottom_ = YOf(0);
-  if (line_.empty()) return;
-  std::vector<InkBox> ink;
+void TuneDrawer::ColumnInk(std::vector<InkBox>& ink) const {
   // The staff, and the ink of every column with the decorations stacked on it.
   ink.push_back({line_.front().x, std::max(endX_, line_.front().x + 1), YOf(0), YOf(8)});
   for (const Column& c : cols_) {
@@ -111,6 +106,16 @@ void TuneDrawer::PlaceTexts() {
     ink.push_back({a.headX, b.headX + b.headW, std::min(a.tip, b.tip) - beamT,
                    std::max(a.tip, b.tip) + beamT});
   }
+}
+
+void TuneDrawer::PlaceTexts() {
+  placed_.clear();
+  placedTop_ = YOf(8);
+  placedBottom_ = YOf(0);
+  lineInk_.clear();
+  if (line_.empty()) return;
+  std::vector<InkBox> ink = sharedInk_;
+  ColumnInk(ink);
   // Repeat brackets and bar numbers keep a band above the staff of their own.
   const bool endings = HasEndings();
   if (endings) ink.push_back({line_.front().x, endX_ + 1, YOf(8), EndingTop() + LS / 4});
@@ -162,9 +167,12 @@ void TuneDrawer::PlaceTexts() {
         x1 = cx - w / 2 + Box(syms.front()).left;
         x2 = cx - w / 2 + w - Box(syms.back()).advance + Box(syms.back()).right;
       }
+      // Those of a second voice on a staff stand under it, by that voice's stems.
       const int32_t w = std::max(x2 - x1, int32_t{1});
+      const bool above = !overlayPass_;
       put(c.first, static_cast<int>(j), x1, w, dynamicM,
-          clear(x1, w, dynamicM.ascent, true, std::max(c.inkTop, YOf(8)) + LS / 2));
+          clear(x1, w, dynamicM.ascent, above,
+                above ? std::max(c.inkTop, YOf(8)) + LS / 2 : std::min(c.inkBottom, YOf(0)) - LS / 3));
     }
   }
   // Chord symbols next, on one line that clears everything under (or over) them;
@@ -230,6 +238,7 @@ void TuneDrawer::PlaceTexts() {
     const int32_t w = TextWidth(font, it.text);
     put(static_cast<int>(i), -1, it.x, w, m, clear(it.x, w, m.ascent + m.descent, true, textFrom));
   }
+  lineInk_ = std::move(ink);
 }
 
 }  // namespace tunora::staff

@@ -627,8 +627,9 @@ bool TuneDrawer::DrawSystem(int number, bool last) {
       for (size_t i = b; i < e; ++i)
         if (voices_[static_cast<size_t>(members[m])].items[i].kind == TK_NOTE) shared = true;
     }
-    int32_t y0 = 0;
-    for (size_t m = 0; m < members.size(); ++m) {
+    // The row of one voice of the staff, placed in the system (the first with the
+    // staff's prefix).
+    auto build = [&](size_t m) {
       Voice& v = voices_[static_cast<size_t>(members[m])];
       size_t b, e;
       range(v, b, e);
@@ -665,10 +666,26 @@ bool TuneDrawer::DrawSystem(int number, bool last) {
         it.x = place(it.x);
         line_.push_back(std::move(it));
       }
+    };
+    // The columns of the other voices of a shared staff, for the texts of the first
+    // to keep clear of.
+    sharedInk_.clear();
+    for (size_t m = 1; shared && m < members.size(); ++m) {
+      build(m);
+      forcedStem_ = -1;
+      overlayPass_ = true;
+      if (PrepareLine(false)) ColumnInk(sharedInk_);
+    }
+    int32_t y0 = 0;
+    for (size_t m = 0; m < members.size(); ++m) {
+      Voice& v = voices_[static_cast<size_t>(members[m])];
+      build(m);
       SwapCarried(v);
       forcedStem_ = shared ? (m == 0 ? 1 : -1) : v.stems;
       overlayPass_ = m > 0;
       bool music = PrepareLine(false);
+      // The voices drawn next keep clear of all this one placed.
+      if (m == 0 && shared) sharedInk_ = lineInk_;
       if (m == 0) {
         // The staff stands below the one before, or where the tune or page begins.
         int32_t topLine;
@@ -714,6 +731,7 @@ bool TuneDrawer::DrawSystem(int number, bool last) {
       }
       SwapCarried(v);
     }
+    sharedInk_.clear();
   }
   measure_ = afterMeasure;
   numberBars_ = true;

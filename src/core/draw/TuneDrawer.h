@@ -564,6 +564,12 @@ class TuneDrawer : public AbcParser {
     int32_t baseline;  // from the staff's bottom line
   };
   void PlaceTexts();
+  // The ink of the prepared line's staff, columns, their decorations and beams.
+  void ColumnInk(std::vector<InkBox>& ink) const;
+  // What the voices sharing a staff have drawn or will draw there, which the texts
+  // of each keep clear of; and all the ink of the line last placed.
+  std::vector<InkBox> sharedInk_;
+  std::vector<InkBox> lineInk_;
   // The height a decoration takes in its column's stack above or below the notes.
   int32_t StackHeight(const Decoration& d) const;
   // Where the text of an item (deco -1) or of one of its decorations was placed;
