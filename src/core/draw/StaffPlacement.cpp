@@ -106,6 +106,12 @@ void TuneDrawer::ColumnInk(std::vector<InkBox>& ink) const {
     ink.push_back({a.headX, b.headX + b.headW, std::min(a.tip, b.tip) - beamT,
                    std::max(a.tip, b.tip) + beamT});
   }
+  // Tuplet numbers and brackets.
+  TupletMark mark;
+  for (size_t i = 0; i < line_.size(); ++i) {
+    if (line_[i].kind != TK_TUPLET || !PlaceTuplet(i, mark)) continue;
+    ink.push_back({mark.x1, mark.x2, mark.cy - mark.h / 2, mark.cy + mark.h / 2});
+  }
 }
 
 void TuneDrawer::PlaceTexts() {

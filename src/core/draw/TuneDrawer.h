@@ -420,6 +420,17 @@ class TuneDrawer : public AbcParser {
   void DrawColumn(const Column& c, int32_t y0);
   void DrawBeams(const Group& g, int32_t y0);
   void DrawTuplets(int32_t y0);
+  // Where the number (and bracket) of the tuplet at item i stands; false when it has
+  // no notes on the line.
+  struct TupletMark {
+    std::vector<int> cols;
+    bool oneBeam = false;  // its notes are one beam group: no bracket
+    bool above = true;
+    int32_t cy = 0;  // the number's centre, from the staff's bottom line
+    int32_t h = 0;   // and its height
+    int32_t x1 = 0, x2 = 0;
+  };
+  bool PlaceTuplet(size_t i, TupletMark& m) const;
   void DrawTiesAndSlurs(int32_t y0, int32_t startX, int32_t endX);
   void DrawArc(std::string_view kind, int32_t begin, int32_t end, int32_t x1, int32_t y1,
                int32_t x2, int32_t y2, bool above, int32_t height);
