@@ -139,7 +139,8 @@ void TuneDrawer::DrawDecorations(int32_t y0) {
     int32_t up = std::max(c ? c->inkTop : YOf(8), YOf(8)) + LS / 2;
     int32_t down = std::min(c ? c->inkBottom : YOf(0), YOf(0)) - LS / 3;
     int32_t atNote = c ? (c->up && c->base >= 2 && !c->rest ? c->tip : YOf(c->topStep)) : YOf(8);
-    for (const Decoration& d : it.decos) {
+    for (size_t j = 0; j < it.decos.size(); ++j) {
+      const Decoration& d = it.decos[j];
       if (d.kind == TK_CHORD_SYMBOL) continue;
       if (d.kind == TK_CRESCENDO_START || d.kind == TK_DIMINUENDO_START) {
         hairpinStarts.push_back({d.kind, c ? c->headX : it.x});
@@ -164,12 +165,16 @@ void TuneDrawer::DrawDecorations(int32_t y0) {
         }
         continue;
       }
+      // A dynamic stands where placement found it room, clear of its neighbours'.
+      const PlacedText* at = IsDynamicKind(d.kind) ? PlacedFor(static_cast<int>(i), static_cast<int>(j))
+                                                   : nullptr;
+      if (at != nullptr) {
+        int32_t from = at->baseline, after = up;
+        place(c, it, d, from, down, atNote);
+        up = std::max(after, from);
+        continue;
+      }
       place(c, it, d, up, down, atNote);
-    }
-    if (ci >= 0) {
-      // Annotations go on above and below what the decorations took.
-      cols_[static_cast<size_t>(ci)].decoTop = up;
-      cols_[static_cast<size_t>(ci)].decoBottom = down;
     }
   }
   // Hairpins that go on past the end of the line.
@@ -194,7 +199,6 @@ void TuneDrawer::DrawDecorations(int32_t y0) {
 
 void TuneDrawer::DrawTexts(int32_t y0, int32_t, int32_t) {
   Canvas& cv = dc_.GetCanvas();
-  chordEnd_ = INT32_MIN;
   const CanvasFont& expr = dc_.ExprFont();
   FontMetrics em = cv.Metrics(expr);
   for (size_t i = 0; i < line_.size(); ++i) {
@@ -203,14 +207,12 @@ void TuneDrawer::DrawTexts(int32_t y0, int32_t, int32_t) {
     const Column* c = ci >= 0 ? &cols_[static_cast<size_t>(ci)] : nullptr;
     int32_t headX = c ? c->headX : it.x;
     int32_t headW = c ? c->headW : 0;
-    int32_t annAbove = std::max(c ? c->inkTop : YOf(8), YOf(8)) + LS / 2;
-    int32_t annBelow = std::min(c ? c->inkBottom : YOf(0), YOf(0)) - LS / 2 - em.ascent;
-    if (c != nullptr && c->decoTop != 0) annAbove = std::max(annAbove, c->decoTop);
-    if (c != nullptr && c->decoBottom != 0) annBelow = std::min(annBelow, c->decoBottom - em.ascent);
-    for (const Decoration& d : it.decos) {
+    for (size_t j = 0; j < it.decos.size(); ++j) {
+      const Decoration& d = it.decos[j];
       if (d.kind != TK_CHORD_SYMBOL || (it.flags & kItemChordLater)) continue;
       std::string_view text = d.text;
       char lead = text.empty() ? '\0' : text[0];
+      const PlacedText* at = PlacedFor(static_cast<int>(i), static_cast<int>(j));
       if (lead == '^' || lead == '_' || lead == '<' || lead == '>' || lead == '@') {
         text.remove_prefix(1);
         int32_t w = TextWidth(expr, text);
@@ -221,25 +223,22 @@ void TuneDrawer::DrawTexts(int32_t y0, int32_t, int32_t) {
           dc_.PutText("annotation", expr, lx, y, text, d.begin, d.end);
         } else if (lead == '>') {
           dc_.PutText("annotation", expr, headX + headW + LS / 4, y, text, d.begin, d.end);
-        } else if (lead == '_') {
-          dc_.PutText("annotation", expr, headX, y0 + annBelow, text, d.begin, d.end);
-          annBelow -= em.ascent + em.descent;
-        } else {
-          dc_.PutText("annotation", expr, headX, y0 + annAbove + em.descent, text, d.begin, d.end);
-          annAbove += em.ascent + em.descent;
+        } else if (at != nullptr) {
+          dc_.PutText("annotation", expr, at->x, y0 + at->baseline, text, d.begin, d.end);
         }
         continue;
       }
-      // Chord symbols: one that would run into the one before moves right.
-      int32_t x = std::max(headX, chordEnd_);
-      std::string shown = ChordDisplay(text);
-      dc_.PutText("chord", dc_.ChordFont(), x, y0 + chordBaseline_, shown, d.begin, d.end);
-      chordEnd_ = x + TextWidth(dc_.ChordFont(), shown) + LS / 3;
+      if (at != nullptr)
+        dc_.PutText("chord", dc_.ChordFont(), at->x, y0 + at->baseline, ChordDisplay(text), d.begin,
+                    d.end);
     }
     if (it.kind == TK_FIELD_P || it.kind == TK_FIELD_Q || it.kind == TK_FIELD_R ||
         it.kind == TK_FIELD_T) {
       CanvasFont font = it.kind == TK_FIELD_T ? dc_.BodyTitleFont() : expr;
       if (it.kind == TK_FIELD_P) font.bold = true;
+      const PlacedText* at = PlacedFor(static_cast<int>(i), -1);
+      if (at == nullptr) continue;
+      const int32_t textBaseline = at->baseline;
       int32_t x = it.x;
       std::string text = it.text;
       if (it.kind == TK_FIELD_Q) {
@@ -261,7 +260,7 @@ void TuneDrawer::DrawTexts(int32_t y0, int32_t, int32_t) {
         trim(words);
         trim(rest);
         if (!words.empty()) {
-          dc_.PutText("tempo", font, x, y0 + textBaseline_, words, it.begin, it.end);
+          dc_.PutText("tempo", font, x, y0 + textBaseline, words, it.begin, it.end);
           x += TextWidth(font, words) + LS / 2;
         }
         if (rest.empty()) continue;
@@ -276,7 +275,7 @@ void TuneDrawer::DrawTexts(int32_t y0, int32_t, int32_t) {
           int sym = SingleNoteSymbol(beat.base, true);
           uint8_t ch = dc_.Symbols().Char(sym);
           GlyphBox b = cv.CharBox(small, ch);
-          int32_t by = y0 + textBaseline_ + LS / 4;
+          int32_t by = y0 + textBaseline + LS / 4;
           dc_.Report("tempo", SymbolMap::Key(sym), x, by, it.begin, it.end, {}, x + b.left,
                      by + b.bottom, x + b.right, by + b.top);
           cv.DrawChar(small, x, by, ch);
@@ -287,13 +286,13 @@ void TuneDrawer::DrawTexts(int32_t y0, int32_t, int32_t) {
             after += cv.CharBox(small, dot).advance + LS / 8;
           }
           if (b.right > b.advance) after = std::max(after, x + b.right + LS / 8);
-          dc_.PutText("tempo", font, after, y0 + textBaseline_,
+          dc_.PutText("tempo", font, after, y0 + textBaseline,
                       "= " + std::to_string(tp.beatsPerMinute), it.begin, it.end);
           continue;
         }
         text = rest;
       }
-      dc_.PutText(it.kind == TK_FIELD_Q ? "tempo" : "text", font, x, y0 + textBaseline_, text,
+      dc_.PutText(it.kind == TK_FIELD_Q ? "tempo" : "text", font, x, y0 + textBaseline, text,
                   it.begin, it.end);
     }
   }

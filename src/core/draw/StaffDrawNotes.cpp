@@ -163,47 +163,59 @@ void TuneDrawer::DrawBeams(const Group& g, int32_t y0) {
   }
 }
 
+bool TuneDrawer::PlaceTuplet(size_t i, TupletMark& m) const {
+  const DrawItem& t = line_[i];
+  // The next r columns (chords count once, grace notes not at all).
+  std::vector<int>& cs = m.cols;
+  cs.clear();
+  for (size_t c = 0; c < cols_.size() && static_cast<int>(cs.size()) < t.value3; ++c) {
+    if (cols_[c].first > static_cast<int>(i) && !cols_[c].grace) cs.push_back(static_cast<int>(c));
+  }
+  if (cs.empty()) return false;
+  const Column& a = cols_[static_cast<size_t>(cs.front())];
+  const Column& b = cols_[static_cast<size_t>(cs.back())];
+  m.oneBeam = a.group >= 0 && a.group == b.group && groups_[static_cast<size_t>(a.group)].beamed &&
+              groups_[static_cast<size_t>(a.group)].cols.size() == cs.size();
+  bool aStem = !a.rest && a.base >= 2, bStem = !b.rest && b.base >= 2;
+  bool above;
+  if (aStem && bStem && a.up == b.up) {
+    above = a.up;
+  } else if (aStem) {
+    above = a.up;
+  } else if (bStem) {
+    above = b.up;
+  } else {
+    above = true;
+  }
+  int32_t edge = above ? INT32_MIN : INT32_MAX;
+  for (int ci : cs) {
+    const Column& c = cols_[static_cast<size_t>(ci)];
+    edge = above ? std::max(edge, c.inkTop) : std::min(edge, c.inkBottom);
+  }
+  int32_t gap = lp_.Get(LP_TupletGap) / 2;
+  const GlyphBox& d0 = Box(SYM_TUPLET_0 + 3);
+  m.h = d0.top - d0.bottom;
+  m.above = above;
+  m.cy = above ? edge + gap + m.h / 2 : edge - gap - m.h / 2;
+  m.x1 = a.headX;
+  m.x2 = b.headX + b.headW;
+  return true;
+}
+
 void TuneDrawer::DrawTuplets(int32_t y0) {
   Canvas& cv = dc_.GetCanvas();
+  TupletMark mark;
   for (size_t i = 0; i < line_.size(); ++i) {
     const DrawItem& t = line_[i];
-    if (t.kind != TK_TUPLET) continue;
-    // The next r columns (chords count once, grace notes not at all).
-    std::vector<int> cs;
-    for (size_t c = 0; c < cols_.size() && static_cast<int>(cs.size()) < t.value3; ++c) {
-      if (cols_[c].first > static_cast<int>(i) && !cols_[c].grace) cs.push_back(static_cast<int>(c));
-    }
-    if (cs.empty()) continue;
-    const Column& a = cols_[static_cast<size_t>(cs.front())];
-    const Column& b = cols_[static_cast<size_t>(cs.back())];
-    bool oneBeam = a.group >= 0 && a.group == b.group && groups_[static_cast<size_t>(a.group)].beamed &&
-                   groups_[static_cast<size_t>(a.group)].cols.size() == cs.size();
-    bool aStem = !a.rest && a.base >= 2, bStem = !b.rest && b.base >= 2;
-    bool above;
-    if (aStem && bStem && a.up == b.up) {
-      above = a.up;
-    } else if (aStem) {
-      above = a.up;
-    } else if (bStem) {
-      above = b.up;
-    } else {
-      above = true;
-    }
-    int32_t edge = above ? INT32_MIN : INT32_MAX;
-    for (int ci : cs) {
-      const Column& c = cols_[static_cast<size_t>(ci)];
-      edge = above ? std::max(edge, c.inkTop) : std::min(edge, c.inkBottom);
-    }
-    int32_t gap = lp_.Get(LP_TupletGap) / 2;
+    if (t.kind != TK_TUPLET || !PlaceTuplet(i, mark)) continue;
+    const bool oneBeam = mark.oneBeam, above = mark.above;
+    const int32_t cy = mark.cy, h = mark.h, x1 = mark.x1, x2 = mark.x2;
     std::string digits = std::to_string(t.value);
     std::string q = t.value2 > 0 ? std::to_string(t.value2) : "";
     int32_t w = 0;
     for (char ch : digits + q) w += Box(SYM_TUPLET_0 + (ch - '0')).advance;
     if (!q.empty()) w += LS / 2;
     const GlyphBox& d0 = Box(SYM_TUPLET_0 + 3);
-    int32_t h = d0.top - d0.bottom;
-    int32_t cy = above ? edge + gap + h / 2 : edge - gap - h / 2;
-    int32_t x1 = a.headX, x2 = b.headX + b.headW;
     int32_t cx = (x1 + x2) / 2;
     int32_t x = cx - w / 2;
     int32_t baseY = y0 + cy - (d0.top + d0.bottom) / 2;

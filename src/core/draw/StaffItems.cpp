@@ -210,7 +210,12 @@ void TuneDrawer::AddText(uint8_t kind, std::string text) {
 }
 
 void TuneDrawer::AddBar(TokenKind kind) {
-  // The bar line that ends an overlaid bar belongs to the voice overlaid.
+  // The bar line that ends an overlaid bar belongs to the voice overlaid; within an
+  // overlay of several bars the overlay only starts its next bar.
+  if (multi_ && overlayLevel_ > 0 && spanOpen_) {
+    barTick_ = 0;
+    return;
+  }
   if (multi_ && overlayLevel_ > 0) EndOverlay();
   // A [| at the very start of a line takes the place of the staff start.
   if (kind == TK_START_BAR) {
@@ -622,9 +627,11 @@ void TuneDrawer::ReadToken(TokenKind k, size_t& pos) {
       break;
     }
     case TK_SLUR_START:
+      if (multi_ && ReadOverlaySpan(k, pos)) break;
       ++pendingSlurs_;
       break;
     case TK_SLUR_END:
+      if (multi_ && ReadOverlaySpan(k, pos)) break;
       for (size_t i = line_.size(); i-- > 0;) {
         if (line_[i].kind == TK_NOTE && line_[i].serial == lastNoteSerial_) {
           // A slur around a single note has nothing to join: it is dropped.
@@ -695,6 +702,7 @@ void TuneDrawer::ReadToken(TokenKind k, size_t& pos) {
     case TK_FIELD_V: {
       if (multi_) {
         if (overlayLevel_ > 0) EndOverlay();
+        spanOpen_ = spanPending_ = false;
         SwitchVoice(VoiceIndex(TokenText(), false));
         break;
       }
@@ -744,7 +752,7 @@ void TuneDrawer::ReadToken(TokenKind k, size_t& pos) {
       break;
     case TK_OVERLAY:
       // "&" overlays a second voice on the bar.
-      if (multi_) StartOverlay();
+      if (multi_ && !ReadOverlaySpan(k, pos)) StartOverlay();
       break;
     default:
       if (IsDecorationKind(k)) Pend(k);
@@ -796,6 +804,8 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
   keyExplicit_ = keyText && ContainsWord(LowerText(*keyText), "exp");
   AddKey(false, none);
   headerKey_ = lastKey_;
+  headerReaderKey_ = key;
+  headerReaderMeter_ = meter;
   multi_ = DefineVoices(tune);
   if (multi_) {
     // The music before the first V: field belongs to the first voice.

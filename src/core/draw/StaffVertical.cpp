@@ -46,6 +46,7 @@ bool TuneDrawer::PrepareLine(bool stretch) {
   }
   BuildColumns();
   BuildGroups();
+  PlaceTexts();
 
   // Vertical extent.
   int32_t top = YOf(8), bottom = YOf(0);
@@ -112,61 +113,24 @@ void TuneDrawer::Extents(int32_t& top, int32_t& bottom) {
     int32_t down = std::min(c.inkBottom, YOf(0)) - LS / 3;
     for (const Decoration& d : it.decos) {
       DecoStyle s = StyleOf(d.kind);
-      int32_t h = LS * 3 / 2;
-      if (s.symbol >= 0) {
-        const GlyphBox& b = Box(s.symbol);
-        h = b.top - b.bottom + LS / 3;
+      if (s.place == Place::kBelow) {
+        down -= StackHeight(d);
+      } else if (s.place == Place::kAbove) {
+        up += StackHeight(d);
       }
-      if (s.place == Place::kAbove || d.kind == TK_CRESCENDO_START ||
-          d.kind == TK_DIMINUENDO_START) {
-        up += h;
-      } else if (s.place == Place::kBelow) {
-        down -= h;
-      }
-      if (d.kind == TK_CHORD_SYMBOL && !d.text.empty() && d.text[0] == '_') {
-        down -= LS * 2;
-      }
-      if (d.kind == TK_CHORD_SYMBOL && !d.text.empty() && d.text[0] == '^') up += LS * 2;
+      if (d.kind == TK_CRESCENDO_START || d.kind == TK_DIMINUENDO_START) up += LS * 3 / 2;
     }
     decoTop = std::max(decoTop, up);
     decoBottom = std::min(decoBottom, down);
   }
   top = std::max(top, decoTop);
   bottom = std::min(bottom, decoBottom);
-  // Chord symbols.
-  FontMetrics cm = dc_.GetCanvas().Metrics(dc_.ChordFont());
-  bool chords = false, texts = false, endings = false;
-  for (const DrawItem& it : line_) {
-    for (const Decoration& d : it.decos) {
-      if (d.kind == TK_CHORD_SYMBOL &&
-          (d.text.empty() || std::string_view("^_<>@").find(d.text[0]) == std::string_view::npos))
-        chords = true;
-    }
-    if (it.kind == TK_FIELD_P || it.kind == TK_FIELD_Q || it.kind == TK_FIELD_R ||
-        it.kind == TK_FIELD_T)
-      texts = true;
-    if (it.kind == TK_FIRST_ENDING || it.kind == TK_SECOND_ENDING) endings = true;
-  }
-  if (openEnding_ != 0) endings = true;
+  const bool endings = HasEndings();
   if (fs_.measureInterval >= 0) top = std::max(top, YOf(8) + LS * 2);
-  if (endings) {
-    top = std::max(top, EndingTop() + LS / 4);
-  }
-  chordBaseline_ = 0;
-  if (chords) {
-    if (fs_.chordsBelow) {
-      chordBaseline_ = std::min(YOf(0) - fs_.chordVpos + cm.ascent, bottom - cm.ascent - LS / 3);
-      bottom = chordBaseline_ - cm.descent;
-    } else {
-      chordBaseline_ = std::max(YOf(8) + fs_.chordVpos - cm.ascent, top + cm.descent + LS / 4);
-      top = chordBaseline_ + cm.ascent;
-    }
-  }
-  if (texts) {
-    FontMetrics em = dc_.GetCanvas().Metrics(dc_.ExprFont());
-    textBaseline_ = top + em.descent + LS / 4;
-    top = textBaseline_ + em.ascent;
-  }
+  if (endings) top = std::max(top, EndingTop() + LS / 4);
+  // Annotations, chord symbols and texts, as placed.
+  top = std::max(top, placedTop_);
+  bottom = std::min(bottom, placedBottom_);
   // Lyrics.
   verses_ = 0;
   for (const DrawItem& it : line_) verses_ = std::max(verses_, static_cast<int>(it.lyrics.size()));

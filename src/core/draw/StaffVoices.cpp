@@ -158,6 +158,9 @@ bool TuneDrawer::DefineVoices(const TuneRecord& tune) {
       } else if (c == '[' || c == '{') {
         groupStart = static_cast<int>(staffVoices_.size());
         groupKind = c;
+      } else if (c == '|' && depthStaff == 0 && !staffVoices_.empty()) {
+        // Bar lines stop between the staff before and the next.
+        barGaps_.push_back(static_cast<int>(staffVoices_.size()) - 1);
       } else if ((c == ']' || c == '}') && groupStart >= 0) {
         int last = static_cast<int>(staffVoices_.size()) - 1;
         if (last > groupStart) braces_.push_back({groupStart, last, groupKind});
@@ -198,6 +201,13 @@ bool TuneDrawer::DefineVoices(const TuneRecord& tune) {
                       g.kind});
   }
   braces_ = std::move(groups);
+  std::vector<int> gaps;
+  for (int k : barGaps_) {
+    // The gap stays below the last staff kept at or before it.
+    while (k >= 0 && newIndex[static_cast<size_t>(k)] < 0) --k;
+    if (k >= 0) gaps.push_back(newIndex[static_cast<size_t>(k)]);
+  }
+  barGaps_ = std::move(gaps);
   for (size_t v = 0; v < voices_.size(); ++v) {
     if (!placed[v]) staffVoices_.push_back({static_cast<int>(v)});
   }
@@ -223,6 +233,8 @@ void TuneDrawer::SwitchVoice(int index) {
   old.lastClef = lastClef_;
   old.lastKey = lastKey_;
   old.key = key_;
+  old.readerKey = key;
+  old.readerMeter = meter;
   old.pendingSlurs = pendingSlurs_;
   old.lastNoteSerial = lastNoteSerial_;
   cur_ = index;
@@ -240,6 +252,8 @@ void TuneDrawer::SwitchVoice(int index) {
     v.lastClef = lastClef_;
     v.lastKey = headerKey_;
     v.key = headerKey_.key;
+    v.readerKey = headerReaderKey_;
+    v.readerMeter = headerReaderMeter_;
   }
   vtime_ = v.time;
   barTick_ = v.barTick;
@@ -247,6 +261,8 @@ void TuneDrawer::SwitchVoice(int index) {
   lastClef_ = v.lastClef;
   lastKey_ = v.lastKey;
   key_ = v.key;
+  key = v.readerKey;
+  meter = v.readerMeter;
   pendingSlurs_ = v.pendingSlurs;
   lastNoteSerial_ = v.lastNoteSerial;
   middleShift_ = v.parent >= 0 ? voices_[static_cast<size_t>(v.parent)].middleShift : v.middleShift;
@@ -273,9 +289,10 @@ void TuneDrawer::StartOverlay() {
   int parent = cur_;
   if (voices_[static_cast<size_t>(cur_)].parent >= 0) parent = voices_[static_cast<size_t>(cur_)].parent;
   ++overlayLevel_;
-  const uint32_t barStart = parent == cur_ ? vtime_ - barTick_
-                                           : voices_[static_cast<size_t>(parent)].time -
-                                                 voices_[static_cast<size_t>(parent)].barTick;
+  const uint32_t barStart = spanOpen_        ? spanTime_
+                            : parent == cur_ ? vtime_ - barTick_
+                                             : voices_[static_cast<size_t>(parent)].time -
+                                                   voices_[static_cast<size_t>(parent)].barTick;
   std::string id = voices_[static_cast<size_t>(parent)].id + "&" + std::to_string(overlayLevel_);
   int index = -1;
   for (size_t i = 0; i < voices_.size(); ++i)
@@ -288,12 +305,49 @@ void TuneDrawer::StartOverlay() {
     v.clef = voices_[static_cast<size_t>(parent)].clefNow;
     index = static_cast<int>(voices_.size()) - 1;
   }
+  // The overlay fills the bar from its start; its key, meter and unit length are
+  // the parent's as they stand.
+  const KeyInfo readerKey = key;
+  const MeterInfo readerMeter = meter;
   SwitchVoice(index);
-  // The overlay fills the bar from its start; its key is the parent's.
   vtime_ = std::max(vtime_, barStart);
-  barTick_ = 0;
+  barTick_ = spanOpen_ ? spanBarTick_ : 0;
   lastKey_ = voices_[static_cast<size_t>(parent)].lastKey;
   key_ = lastKey_.key;
+  key = readerKey;
+  meter = readerMeter;
+}
+
+bool TuneDrawer::ReadOverlaySpan(TokenKind k, size_t pos) {
+  const std::string_view t = Text();
+  const char next = !InSubstitution() && pos < t.size() ? t[pos] : '\0';
+  if (k == TK_SLUR_START) {
+    if (skipSlurEnd_ || next != '&') return false;
+    spanPending_ = true;
+    return true;
+  }
+  if (k == TK_SLUR_END) {
+    if (!skipSlurEnd_) return false;
+    skipSlurEnd_ = false;
+    return true;
+  }
+  if (spanPending_) {
+    // "(&": the span starts here; what follows is the current voice's part.
+    spanPending_ = false;
+    if (overlayLevel_ > 0) EndOverlay();
+    spanOpen_ = true;
+    spanTime_ = vtime_;
+    spanBarTick_ = barTick_;
+    return true;
+  }
+  if (spanOpen_ && next == ')') {
+    // "&)": the span ends; reading goes on in the voice it started in.
+    if (overlayLevel_ > 0) EndOverlay();
+    spanOpen_ = false;
+    skipSlurEnd_ = true;
+    return true;
+  }
+  return false;
 }
 
 void TuneDrawer::EndOverlay() {
@@ -573,8 +627,9 @@ bool TuneDrawer::DrawSystem(int number, bool last) {
       for (size_t i = b; i < e; ++i)
         if (voices_[static_cast<size_t>(members[m])].items[i].kind == TK_NOTE) shared = true;
     }
-    int32_t y0 = 0;
-    for (size_t m = 0; m < members.size(); ++m) {
+    // The row of one voice of the staff, placed in the system (the first with the
+    // staff's prefix).
+    auto build = [&](size_t m) {
       Voice& v = voices_[static_cast<size_t>(members[m])];
       size_t b, e;
       range(v, b, e);
@@ -611,10 +666,26 @@ bool TuneDrawer::DrawSystem(int number, bool last) {
         it.x = place(it.x);
         line_.push_back(std::move(it));
       }
+    };
+    // The columns of the other voices of a shared staff, for the texts of the first
+    // to keep clear of.
+    sharedInk_.clear();
+    for (size_t m = 1; shared && m < members.size(); ++m) {
+      build(m);
+      forcedStem_ = -1;
+      overlayPass_ = true;
+      if (PrepareLine(false)) ColumnInk(sharedInk_);
+    }
+    int32_t y0 = 0;
+    for (size_t m = 0; m < members.size(); ++m) {
+      Voice& v = voices_[static_cast<size_t>(members[m])];
+      build(m);
       SwapCarried(v);
       forcedStem_ = shared ? (m == 0 ? 1 : -1) : v.stems;
       overlayPass_ = m > 0;
       bool music = PrepareLine(false);
+      // The voices drawn next keep clear of all this one placed.
+      if (m == 0 && shared) sharedInk_ = lineInk_;
       if (m == 0) {
         // The staff stands below the one before, or where the tune or page begins.
         int32_t topLine;
@@ -660,6 +731,7 @@ bool TuneDrawer::DrawSystem(int number, bool last) {
       }
       SwapCarried(v);
     }
+    sharedInk_.clear();
   }
   measure_ = afterMeasure;
   numberBars_ = true;
@@ -674,6 +746,7 @@ bool TuneDrawer::DrawSystem(int number, bool last) {
     int32_t top = staffY[static_cast<size_t>(g.first)] + YOf(8);
     int32_t bottom = staffY[static_cast<size_t>(g.last)];
     for (size_t k = static_cast<size_t>(g.first); k < static_cast<size_t>(g.last); ++k) {
+      if (std::find(barGaps_.begin(), barGaps_.end(), static_cast<int>(k)) != barGaps_.end()) continue;
       for (int32_t x : barXs) {
         dc_.PutLine("bar", x + lt, staffY[k], x + lt, staffY[k + 1] + YOf(8), lt * 3 / 2, -1, -1);
       }

@@ -324,8 +324,6 @@ struct Column {
   int32_t tip = 0;
   int32_t inkTop = 0;
   int32_t inkBottom = 0;
-  int32_t decoTop = 0;     // stacking of decorations above and below
-  int32_t decoBottom = 0;
 };
 
 struct Group {
@@ -348,6 +346,11 @@ struct OpenTie {
   uint8_t pitch;
   bool above;
   int32_t begin;  // source of the tied note
+};
+
+// The box of something drawn by a staff, from the staff's bottom line.
+struct InkBox {
+  int32_t x1, x2, bottom, top;
 };
 
 class TuneDrawer : public AbcParser {
@@ -417,6 +420,17 @@ class TuneDrawer : public AbcParser {
   void DrawColumn(const Column& c, int32_t y0);
   void DrawBeams(const Group& g, int32_t y0);
   void DrawTuplets(int32_t y0);
+  // Where the number (and bracket) of the tuplet at item i stands; false when it has
+  // no notes on the line.
+  struct TupletMark {
+    std::vector<int> cols;
+    bool oneBeam = false;  // its notes are one beam group: no bracket
+    bool above = true;
+    int32_t cy = 0;  // the number's centre, from the staff's bottom line
+    int32_t h = 0;   // and its height
+    int32_t x1 = 0, x2 = 0;
+  };
+  bool PlaceTuplet(size_t i, TupletMark& m) const;
   void DrawTiesAndSlurs(int32_t y0, int32_t startX, int32_t endX);
   void DrawArc(std::string_view kind, int32_t begin, int32_t end, int32_t x1, int32_t y1,
                int32_t x2, int32_t y2, bool above, int32_t height);
@@ -436,6 +450,13 @@ class TuneDrawer : public AbcParser {
     int32_t ink = YOf(8);
     for (const Column& c : cols_) ink = std::max(ink, c.inkTop);
     return std::max(YOf(8) + lp_.Get(LP_BracketGap), ink + LS / 3) + lp_.Get(LP_BracketHeight);
+  }
+  // Whether a repeat bracket stands over the line.
+  bool HasEndings() const {
+    bool endings = openEnding_ != 0;
+    for (const DrawItem& it : line_)
+      endings = endings || it.kind == TK_FIRST_ENDING || it.kind == TK_SECOND_ENDING;
+    return endings;
   }
   int32_t Scaled(int32_t v, bool grace) const { return grace ? v * gracePct_ / 100 : v; }
   // Reporting and drawing of one element.
@@ -543,9 +564,31 @@ class TuneDrawer : public AbcParser {
   int forcedStem_ = 0;        // 1 up, -1 down for the voices sharing a staff
   int32_t prevBottom_ = 0;
   int32_t prevBelow_ = 0;
-  int32_t chordBaseline_ = 0;
-  int32_t chordEnd_ = 0;
-  int32_t textBaseline_ = 0;
+  // --- placement of texts (StaffPlacement.cpp) ----------------------------------------
+  // Annotations, chord symbols and the texts of fields are placed one by one, each
+  // moved away from the staff until its box clears the ink already placed in its
+  // column range: notes, stems, beams, decorations and the texts placed before it.
+  struct PlacedText {
+    int item;  // in line_
+    int deco;  // in the item's decorations; -1 for the item's own text
+    int32_t x;
+    int32_t baseline;  // from the staff's bottom line
+  };
+  void PlaceTexts();
+  // The ink of the prepared line's staff, columns, their decorations and beams.
+  void ColumnInk(std::vector<InkBox>& ink) const;
+  // What the voices sharing a staff have drawn or will draw there, which the texts
+  // of each keep clear of; and all the ink of the line last placed.
+  std::vector<InkBox> sharedInk_;
+  std::vector<InkBox> lineInk_;
+  // The height a decoration takes in its column's stack above or below the notes.
+  int32_t StackHeight(const Decoration& d) const;
+  // Where the text of an item (deco -1) or of one of its decorations was placed;
+  // nullptr when it was not.
+  const PlacedText* PlacedFor(int item, int deco) const;
+  std::vector<PlacedText> placed_;
+  int32_t placedTop_ = 0;     // the extent of the placed texts
+  int32_t placedBottom_ = 0;
   int32_t lyricsTop_ = 0;
   int verses_ = 0;
   int systems_ = 0;  // systems drawn of the tune
@@ -573,6 +616,10 @@ class TuneDrawer : public AbcParser {
     DrawItem lastClef;
     DrawItem lastKey;
     std::array<int8_t, 12> key{};
+    // The reader's key and meter (with the unit length) of the voice: a K:, M: or L:
+    // in one voice changes that voice only.
+    KeyInfo readerKey;
+    MeterInfo readerMeter;
     int pendingSlurs = 0;
     uint32_t lastNoteSerial = 0;
     // Drawing state carried from system to system.
@@ -595,8 +642,17 @@ class TuneDrawer : public AbcParser {
   void SwitchVoice(int index);
   // Exchanges the drawing state carried between systems with the voice's.
   void SwapCarried(Voice& v);
+  // Starts an overlay voice on the current one: from the start of the bar, or from
+  // the start of an overlay that spans several bars, "(& ... & ... &)".
   void StartOverlay();
   void EndOverlay();
+  // "&" and "(&" / "&)" as read; false when the token is an ordinary overlay.
+  bool ReadOverlaySpan(TokenKind k, size_t pos);
+  bool spanPending_ = false;  // "(" just read stands before "&"
+  bool spanOpen_ = false;     // inside "(& ... &)"
+  bool skipSlurEnd_ = false;  // the ")" of "&)"
+  uint32_t spanTime_ = 0;     // where the span starts, and its place in the bar
+  uint32_t spanBarTick_ = 0;
   void LayoutVoices();
   void SpaceVoices();
   std::vector<uint32_t> SystemCuts();
@@ -612,8 +668,12 @@ class TuneDrawer : public AbcParser {
   int overlayLevel_ = 0;
   std::vector<std::vector<int>> staffVoices_;  // the voices of each staff, main voice first
   std::vector<StaffBrace> braces_;
+  // Staves below which bar lines do not run on to the next ("|" in %%score).
+  std::vector<int> barGaps_;
   DrawItem headerKey_;
   DrawItem headerMeter_;
+  KeyInfo headerReaderKey_;  // the reader's records after the header
+  MeterInfo headerReaderMeter_;
   std::string headerTempo_;
   int32_t nameIndent_ = 0;
   // W: lines and notes (N:, H:) of the body, drawn after the music, each with its
