@@ -122,11 +122,11 @@ TEST(Chordwise, RemoveChordsDeletesEveryTextAndAddsNone) {
 }
 
 TEST(Chordwise, AReadingErrorSetsNoChords) {
-  Setting s = Set("\"G\"AB cd|\r\n\"C\"ef & g|", "4/4");
+  Setting s = Set("\"G\"AB cd|\r\n\"C\"ef # g|", "4/4");
   EXPECT_FALSE(s.ok);
-  EXPECT_EQ(s.message, "Error in ABC tune.\nLine 2: '& g|'");
+  EXPECT_EQ(s.message, "Error in ABC tune.\nLine 2: '# g|'");
   // The chords deleted before the error stay deleted; none is set.
-  EXPECT_EQ(s.body, "AB cd|\r\nef & g|");
+  EXPECT_EQ(s.body, "AB cd|\r\nef # g|");
   // A tune without notes keeps no chords and gets none.
   Setting empty = Set("\"G\"z4|", "4/4");
   EXPECT_TRUE(empty.ok);
