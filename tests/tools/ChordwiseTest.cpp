@@ -62,31 +62,28 @@ TEST(Chordwise, SetsAChordPerBeatBeforeEverythingOfTheFirstNote) {
   EXPECT_EQ(skeleton, "\"*\"CE\"*\"Gc|\"*\"!trill!B{c}d \"*\"(3FGB|\"*\"[C2E2G2] \"*\"c2|\r\n");
 }
 
-TEST(Chordwise, AChordLastsTheLengthAfterItsBracket) {
-  // [CEG]2 fills the first beat, so B2 starts the second and gets a chord of its own.
-  Setting s = Set("[CEG]2 B2|c2 e2|", "2/4");
-  ASSERT_TRUE(s.ok) << s.message;
-  EXPECT_EQ(s.body, "\"C\"[CEG]2 \"Em\"B2|\"C\"c2 \"C\"e2|");
-}
-
-TEST(Chordwise, OnlyTheFirstVoiceOfABarCounts) {
-  // The notes after & until the bar line take no time and weigh nothing.
-  Setting s = Set("C2 G2 & A4|E2 G2|", "2/4");
-  ASSERT_TRUE(s.ok) << s.message;
-  EXPECT_EQ(s.body, "\"C\"C2 \"C\"G2 & A4|\"C\"E2 \"C\"G2|");
-  EXPECT_EQ(s.weights[9], 0u);
-}
-
-TEST(Chordwise, RestsOfWholeBarsGetNoChord) {
-  Setting s = Set("Z2|C2E2|G2c2|X|", "2/4");
-  ASSERT_TRUE(s.ok) << s.message;
-  EXPECT_EQ(s.body, "Z2|\"C\"C2\"C\"E2|\"C\"G2\"C\"c2|X|");
-}
-
-TEST(Chordwise, TakesFieldLinesDecorationsBackquotesAndSlashedGraces) {
-  Setting s = Set("N:note\r\n+fine+C2`E2|{/d}[CE]/ G3/ c2|", "2/4");
-  ASSERT_TRUE(s.ok) << s.message;
-  EXPECT_EQ(s.body, "N:note\r\n\"C\"+fine+C2`\"C\"E2|\"C\"{/d}[CE]/ G3/ \"C\"c2|");
+TEST(Chordwise, ChordLengthsOverlaysBarRestsAndFieldLines) {
+  const struct {
+    const char* body;
+    const char* chorded;
+  } cases[] = {
+      // [CEG]2 fills the first beat, so B2 starts the second and gets a chord of its own.
+      {"[CEG]2 B2|c2 e2|", "\"C\"[CEG]2 \"Em\"B2|\"C\"c2 \"C\"e2|"},
+      // The notes after & until the bar line take no time.
+      {"C2 G2 & A4|E2 G2|", "\"C\"C2 \"C\"G2 & A4|\"C\"E2 \"C\"G2|"},
+      // A rest of whole bars gets no chord.
+      {"Z2|C2E2|G2c2|X|", "Z2|\"C\"C2\"C\"E2|\"C\"G2\"C\"c2|X|"},
+      // Field lines, +word+ decorations, backquotes and slashed graces read.
+      {"N:note\r\n+fine+C2`E2|{/d}[CE]/ G3/ c2|",
+       "N:note\r\n\"C\"+fine+C2`\"C\"E2|\"C\"{/d}[CE]/ G3/ \"C\"c2|"},
+  };
+  for (const auto& c : cases) {
+    Setting s = Set(c.body, "2/4");
+    ASSERT_TRUE(s.ok) << c.body << ": " << s.message;
+    EXPECT_EQ(s.body, c.chorded);
+  }
+  // An overlay's notes weigh nothing either.
+  EXPECT_EQ(Set("C2 G2 & A4|", "2/4").weights[9], 0u);
 }
 
 TEST(Chordwise, RanksTriadsOnceAndNamesThemInTheKey) {
