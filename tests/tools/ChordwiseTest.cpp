@@ -62,6 +62,30 @@ TEST(Chordwise, SetsAChordPerBeatBeforeEverythingOfTheFirstNote) {
   EXPECT_EQ(skeleton, "\"*\"CE\"*\"Gc|\"*\"!trill!B{c}d \"*\"(3FGB|\"*\"[C2E2G2] \"*\"c2|\r\n");
 }
 
+TEST(Chordwise, ChordLengthsOverlaysBarRestsAndFieldLines) {
+  const struct {
+    const char* body;
+    const char* chorded;
+  } cases[] = {
+      // [CEG]2 fills the first beat, so B2 starts the second and gets a chord of its own.
+      {"[CEG]2 B2|c2 e2|", "\"C\"[CEG]2 \"Em\"B2|\"C\"c2 \"C\"e2|"},
+      // The notes after & until the bar line take no time.
+      {"C2 G2 & A4|E2 G2|", "\"C\"C2 \"C\"G2 & A4|\"C\"E2 \"C\"G2|"},
+      // A rest of whole bars gets no chord.
+      {"Z2|C2E2|G2c2|X|", "Z2|\"C\"C2\"C\"E2|\"C\"G2\"C\"c2|X|"},
+      // Field lines, +word+ decorations, backquotes and slashed graces read.
+      {"N:note\r\n+fine+C2`E2|{/d}[CE]/ G3/ c2|",
+       "N:note\r\n\"C\"+fine+C2`\"C\"E2|\"C\"{/d}[CE]/ G3/ \"C\"c2|"},
+  };
+  for (const auto& c : cases) {
+    Setting s = Set(c.body, "2/4");
+    ASSERT_TRUE(s.ok) << c.body << ": " << s.message;
+    EXPECT_EQ(s.body, c.chorded);
+  }
+  // An overlay's notes weigh nothing either.
+  EXPECT_EQ(Set("C2 G2 & A4|", "2/4").weights[9], 0u);
+}
+
 TEST(Chordwise, RanksTriadsOnceAndNamesThemInTheKey) {
   // The second name for minor ("min") takes no part. Roots off the scale: a key
   // without accidentals names them with sharps, a flat key with flats.
@@ -122,11 +146,11 @@ TEST(Chordwise, RemoveChordsDeletesEveryTextAndAddsNone) {
 }
 
 TEST(Chordwise, AReadingErrorSetsNoChords) {
-  Setting s = Set("\"G\"AB cd|\r\n\"C\"ef & g|", "4/4");
+  Setting s = Set("\"G\"AB cd|\r\n\"C\"ef # g|", "4/4");
   EXPECT_FALSE(s.ok);
-  EXPECT_EQ(s.message, "Error in ABC tune.\nLine 2: '& g|'");
+  EXPECT_EQ(s.message, "Error in ABC tune.\nLine 2: '# g|'");
   // The chords deleted before the error stay deleted; none is set.
-  EXPECT_EQ(s.body, "AB cd|\r\nef & g|");
+  EXPECT_EQ(s.body, "AB cd|\r\nef # g|");
   // A tune without notes keeps no chords and gets none.
   Setting empty = Set("\"G\"z4|", "4/4");
   EXPECT_TRUE(empty.ok);

@@ -20,6 +20,13 @@ TEST(Rewriter, WithoutOptionsTheBodyComesBackAsWritten) {
       "%%MIDI program 1\r\nK:Dmix clef=bass\r\nU:T = !trill!\r\n\\ backslash line\r\n"
       "A B/ C3/2 [K:G] D/4 ~E .F H|\r\n";
   EXPECT_EQ(Tidy(body, {}), body);
+  // Lengths, ties and broken rhythm after a chord's bracket, +word+ decorations,
+  // overlays, backquotes, slashed graces, rests of several bars and the lines of
+  // fields that tell about the tune.
+  const std::string newer =
+      "N:first line\r\n[CEG]2 [ce]/ [ce]3/2 [ce]>d [C2E2]2- +CE+2 | +fine+ A & B`c {/g}a |"
+      " Z4 | X2 |\r\nN: Norge\r\nH:history\r\nAB|";
+  EXPECT_EQ(Tidy(newer, {}), newer);
   // U: and u: fields stay exactly as written, also with options on.
   RewriteOptions o;
   o.addBreaks = true;
@@ -51,6 +58,7 @@ TEST(Rewriter, LineMarks) {
   // the body's last line get none.
   EXPECT_EQ(Tidy("AB|\r\ncd!\r\n% note\r\nK:G\r\nef|\r\ngg", breaks),
             "AB|!\r\ncd!\r\n% note\r\nK:G\r\nef|!\r\ngg");
+  EXPECT_EQ(Tidy("AB|\r\nN:text\r\ncd|\r\nef", breaks), "AB|!\r\nN:text\r\ncd|!\r\nef");
   breaks.removeBreaks = true;
   EXPECT_EQ(Tidy("AB!\r\ncd\r\nef", breaks), "AB!\r\ncd!\r\nef");
   RewriteOptions joins;
@@ -73,10 +81,14 @@ TEST(Rewriter, RemovingCommentsChordsAndGraces) {
   o.removeChords = true;
   // Annotations placed with ^ _ < > @ are no chords and stay.
   EXPECT_EQ(Tidy("\"G\"AB \"^fine\"c \"Xyz\"d \"_below\"e", o), "AB \"^fine\"c d \"_below\"e");
+  // +fine+ is a decoration, no chord.
+  EXPECT_EQ(Tidy("\"D\"A +fine+B|", o), "A +fine+B|");
   o = {};
   o.removeGraces = true;
   // Grace groups go with their notes; ornaments (~, user symbols, staccato) too.
   EXPECT_EQ(Tidy("{ga}A ~B .c Td {/e}f !trill!g", o), "A B c d f !trill!g");
+  // Z and X are rests, no ornaments.
+  EXPECT_EQ(Tidy("A2 Z3|X|", o), "A2 Z3|X|");
 }
 
 TEST(Rewriter, DefaultLengthChange) {
@@ -86,6 +98,10 @@ TEST(Rewriter, DefaultLengthChange) {
   EXPECT_EQ(r.body, "A2 B C3 D/ E4 (3FGA z6|");
   ASSERT_TRUE(r.unitLengthText);
   EXPECT_EQ(*r.unitLengthText, "1/16");
+  // A chord's bracket length takes the change for all its notes; without one the
+  // notes change. Rests of several bars count bars, not units.
+  EXPECT_EQ(RewriteBody("[CE]2 [ce]/ [C2E2]2 [C/E]3/2 [ce]>d Z4|", o).body,
+            "[CE]4 [ce] [C2E2]4 [C/E]3 [c2e2]>d2 Z4|");
   // A ratio that is no whole number is kept exact with fractions.
   o.newUnitLength = "3/16";
   EXPECT_EQ(RewriteBody("A B3 C6 D/", o).body, "A2/3 B2 C4 D/3");

@@ -73,10 +73,10 @@ TEST_F(ToolsCli, ChordwiseAndViewChords) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "Jig\r\n\r\n |: D G | A :|\r\n D Em/B |]\r\n");
   // A tune that does not read: the message, and no chords set.
-  std::string bad = Write("bad.abc", "X:1\nT:Bad\nK:C\n\"C\"CDE & F|\n");
+  std::string bad = Write("bad.abc", "X:1\nT:Bad\nK:C\n\"C\"CDE # F|\n");
   r = RunCli({"chordwise", bad, "1", "--home", home});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("Error in ABC tune.\nLine 1: '& F|'"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Error in ABC tune.\nLine 1: '# F|'"), std::string::npos) << r.err;
   EXPECT_EQ(RunCli({"chordwise", f, "1", "--strangeness", "120", "--home", home}).status, 1);
 }
 

@@ -55,10 +55,22 @@ TEST(Transpose, NotesAreSpelledInTheNewKey) {
   EXPECT_EQ(Moved("[A:|", -5).body, "[E :|");
   // A chord written with "+" stays so.
   EXPECT_EQ(Moved("+CE+|", 2).body, "+DF+|");
+  // A chord's notes move; what follows its bracket stays. A slashed grace stays so.
+  EXPECT_EQ(Moved("[CEG]2 [ce]3/2>d +CE+2- +CE+ {/g}a", 2).body,
+            "[DFA]2 [df]3/2>e +DF+2- +DF+ {/a}b");
+  // After & the bar's accidentals no longer hold, for the reader and the writer.
+  EXPECT_EQ(Moved("^c2 & c2|", 2).body, "^d2 & d2|");
+  // Any note letter that lands alone at a line start before a colon stays a note.
+  EXPECT_EQ(Moved("A|\r\nd: x|", -7).body, "D|\r\nG : x|");
   // Out of range at the top or bottom: whole octaves back in.
   EXPECT_EQ(TransposePitch(120, 10), 118);
   EXPECT_EQ(TransposePitch(5, -10), 7);
   EXPECT_EQ(Moved("g''''c,,,,", 5).body, "c''''F,,,");
+}
+
+TEST(Transpose, InformationLinesStayAsWritten) {
+  EXPECT_EQ(Moved("N:Norge\r\nCDE|\r\nZ: abc B\r\nF|", 2).body,
+            "N:Norge\r\nDEF|\r\nZ: abc B\r\nG|");
 }
 
 TEST(Transpose, ChordSymbols) {

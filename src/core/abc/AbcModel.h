@@ -139,6 +139,11 @@ constexpr bool IsDecorationKind(int kind) {
 }
 // Bar kinds end a bar (and call ResetBarState); [| is a bar kind that does not.
 constexpr bool IsBarKind(int kind) { return kind >= TK_BAR && kind <= TK_REPEAT_END; }
+// Z and X (TK_SYMBOL tokens of those values) are rests of whole bars; the number of
+// bars after them is read by AbcParser::ReadRestBars.
+constexpr bool IsBarRest(int kind, uint8_t value) {
+  return kind == TK_SYMBOL && (value == 'Z' || value == 'X');
+}
 // The field letter of a field kind ('E' ... 'w'), 0 for other kinds.
 char FieldLetter(int kind);
 // The field kind of a letter that has one, 0 otherwise.

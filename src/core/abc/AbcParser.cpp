@@ -236,6 +236,12 @@ void AbcParser::EndSubstitution() {
 
 // ------------------------------------------------------------------------- reading
 
+uint32_t AbcParser::ReadRestBars(size_t& position) {
+  uint32_t bars = 0;
+  if (!substActive_) ReadNumber(text_, position, bars);
+  return std::max<uint32_t>(bars, 1);
+}
+
 TokenKind AbcParser::NextToken(size_t& position, bool atLineStart) {
   syntaxWarning_ = false;
   if (followUp_ != 0) {

@@ -72,6 +72,11 @@ class AbcParser {
   // reads +...+ as a chord when it holds only notes, else as a decoration.
   char DecorationDelimiter() const { return delimiter_; }
 
+  // After a Z or X (TK_SYMBOL of that value, a rest of whole bars): reads the number
+  // of bars written after it, moving position past it; 1 when none is written (and
+  // inside a user symbol, whose text position does not index).
+  uint32_t ReadRestBars(size_t& position);
+
   // Reads the %%MIDI sub-command of the directive just returned into midi.
   void ReadMidiDirective() { ParseMidiDirective(tokenText_, midi); }
 
@@ -92,6 +97,11 @@ class AbcParser {
   // --- bracket state ----------------------------------------------------------------
   bool InChord() const { return inChord_; }
   int ChordNoteCount() const { return chordNoteCount_; }
+  // The length written after the closing bracket of the chord being read, as a
+  // multiplier num/den of the unit (1/1 when none): from the opening bracket to the
+  // chord's last note. Each note's multiplier in note already includes it.
+  uint32_t ChordMultiplierNum() const { return chordNum_; }
+  uint32_t ChordMultiplierDen() const { return chordDen_; }
   bool InGrace() const { return inGrace_; }
   const TupletState& Tuplet() const { return tuplet_; }
   int8_t PendingBroken() const { return pendingBroken_; }

@@ -107,6 +107,7 @@ bool ChordwiseEngine::Remove(const TuneTexts& tune, std::string& body, std::stri
     const TokenKind kind = NextToken(pos, first);
     first = false;
     if (kind == TK_END) break;
+    if (IsBarRest(kind, TokenValue())) ReadRestBars(pos);
     if (kind == TK_ERROR) {
       message = ErrorMessage(LineNumber(), body, start);
       ok = false;
@@ -330,6 +331,7 @@ bool ChordwiseEngine::Read(int reading, std::string_view body, std::string& mess
   int repeatLine = 1;
   tick repeatBarPos = barPos_;
   bool secondTime = false;
+  bool overlay = false;
   // Each section is read at most twice; this bounds the reading whatever the text.
   size_t budget = 4 * body.size() + 64;
 
@@ -346,18 +348,28 @@ bool ChordwiseEngine::Read(int reading, std::string_view body, std::string& mess
     const TokenKind kind = NextToken(pos, first);
     first = false;
     if (kind == TK_END) break;
+    if (IsBarRest(kind, TokenValue())) ReadRestBars(pos);
     if (kind == TK_ERROR) {
       message = ErrorMessage(line, body, start);
       return false;
     }
-    if (reading == kChooseReading && IsSlotToken(kind) && barPos_ % period_ == 0)
+    // After & a second voice runs to the bar line: only the bar's first voice counts.
+    if (kind == TK_OVERLAY) overlay = true;
+    if (overlay) {
+      if (kind == TK_NEWLINE) ++line;
+      if (!IsBarKind(kind)) continue;
+      overlay = false;
+    }
+    if (reading == kChooseReading && IsSlotToken(kind) && !IsBarRest(kind, TokenValue()) &&
+        barPos_ % period_ == 0)
       slots_.emplace(barPos_ / period_, start);
     switch (kind) {
       case TK_NEWLINE:
         ++line;
         break;
       case TK_BAR:
-        if (reading == kChooseReading && !notes_.empty()) ProcessBar(body);
+        // A bar without notes still forgets its places.
+        if (reading == kChooseReading) ProcessBar(body);
         barPos_ = 0;
         break;
       case TK_DOUBLE_BAR:
@@ -398,9 +410,14 @@ bool ChordwiseEngine::Read(int reading, std::string_view body, std::string& mess
         break;
       }
       case TK_CHORD_END:
-        // A chord takes the time of its first note, from where it began.
+        // A chord takes the time of its first note (with the length after its
+        // bracket), from where it began.
         barPos_ += chordLength_;
         chordLength_ = 0;
+        break;
+      case TK_SYMBOL:
+        // Z4, X: rests of whole bars fill their bar.
+        if (IsBarRest(kind, TokenValue())) barPos_ = barLength_;
         break;
       default:
         break;

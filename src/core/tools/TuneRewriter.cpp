@@ -109,6 +109,7 @@ RewriteResult TuneRewriter::Rewrite(const TuneTexts& tune, const RewriteOptions&
     const TokenKind kind = NextToken(pos, first);
     first = false;
     if (kind == TK_END) break;
+    if (IsBarRest(kind, TokenValue())) ReadRestBars(pos);
     // A token read without text (the second half of "|1" or of a field line)
     // belongs where the first half was.
     const bool inRange =
@@ -137,13 +138,18 @@ void TuneRewriter::Token(TokenKind kind, size_t start, size_t end, bool inRange)
         }
         speller_.Remember(n.writtenPitch, n.writtenAccidental);
       }
-      if (unitChanges_ || meter.unitLength != outUnit_) {
-        const size_t cut = LengthStart(source);
-        out_.append(source.substr(0, cut));
-        out_ += LengthText(uint64_t{n.multiplierNum} * meter.unitLength,
-                           uint64_t{n.multiplierDen} * outUnit_);
+      if (UnitDiffers()) {
+        out_.append(source.substr(0, LengthStart(source)));
+        WriteNoteLength();
         copy = false;
       }
+    } else if (kind == TK_CHORD_START) {
+      OpenChord();
+    } else if (kind == TK_CHORD_END && UnitDiffers()) {
+      WriteChordEnd(source);
+      copy = false;
+    } else if (kind == TK_OVERLAY) {
+      speller_.ResetBar();
     } else if (kind == TK_CHORD_SYMBOL) {
       ReadChordSymbol(TokenText(), styles_, chord_);
     } else if (kind == TK_FIELD_K) {
@@ -169,13 +175,15 @@ void TuneRewriter::Token(TokenKind kind, size_t start, size_t end, bool inRange)
       WriteLineEnd('\r', end);
       return;
     case TK_NEWLINE: {
-      // U: and u: fields are written back as they stand ([U: and [u: come as a
-      // line end first).
+      // U: and u: fields, and the fields that tell about the tune (N:, Z: ...), are
+      // written back as they stand ([U: and [u: come as a line end first).
       const bool symbolField = source.size() > 2 && (source[1] == 'U' || source[1] == 'u') &&
                                source[2] == ':';
+      // (The reader gives the line end of such a field its letter as value.)
+      const bool infoField = source.size() > 2 && source[0] == '\n' && TokenValue() != 0;
       const bool inlineField = !source.empty() && source[0] == '[';
       if (!inlineField) WriteLineEnd('\n', end);
-      if (symbolField) {
+      if (symbolField || infoField) {
         out_.append(source.substr(inlineField ? 0 : 1));
         verbatimField_ = true;
         lineEndsInText_ = !inlineField;
@@ -226,19 +234,34 @@ void TuneRewriter::Token(TokenKind kind, size_t start, size_t end, bool inRange)
       }
       WriteChordSymbol(inRange);
       break;
-    case TK_DECORATION_TEXT:
-      out_ += '!';
-      out_ += TokenText();
-      out_ += '!';
+    case TK_DECORATION_TEXT:  // !trill! or +trill+
+    case TK_BACKQUOTE:
+      out_.append(source);
+      break;
+    case TK_OVERLAY:
+      // The overlay's notes are spelled afresh: the reader forgets the bar's
+      // accidentals at the & as well.
+      speller_.ResetBar();
+      out_ += '&';
+      break;
+    case TK_FIELD_INFO:
+      // Its text was written with its line end; at the very start of the body it
+      // comes alone.
+      if (verbatimField_) {
+        verbatimField_ = false;
+      } else {
+        out_.append(source);
+      }
+      lineEndsInText_ = true;
       break;
     case TK_DIRECTIVE:
       out_ += "%%";
       out_ += TokenText();
       break;
-    case TK_GRACE_START:
+    case TK_GRACE_START:  // { or {/
     case TK_GRACE_END:
       if (opt_.removeGraces) return;
-      out_ += kind == TK_GRACE_START ? '{' : '}';
+      out_.append(source);
       break;
     case TK_BROKEN: {
       const auto v = static_cast<int8_t>(TokenValue());
@@ -255,9 +278,12 @@ void TuneRewriter::Token(TokenKind kind, size_t start, size_t end, bool inRange)
       out_ += ')';
       break;
     case TK_CHORD_START:
-    case TK_CHORD_END:
       // A chord written with "+" stays so: "[" before a bar line would read as "[|".
-      out_ += source == "+" ? '+' : kind == TK_CHORD_START ? '[' : ']';
+      out_ += source == "+" ? '+' : '[';
+      OpenChord();
+      break;
+    case TK_CHORD_END:
+      WriteChordEnd(source);
       break;
     case TK_TUPLET: {
       const TupletState& t = Tuplet();
@@ -275,6 +301,10 @@ void TuneRewriter::Token(TokenKind kind, size_t start, size_t end, bool inRange)
     }
     case TK_STACCATO:
     case TK_SYMBOL:
+      if (IsBarRest(kind, TokenValue())) {
+        out_.append(source);  // with its number of bars
+        break;
+      }
       if (opt_.removeGraces) return;
       out_ += kind == TK_STACCATO ? '.' : static_cast<char>(TokenValue());
       break;
@@ -294,7 +324,11 @@ void TuneRewriter::Token(TokenKind kind, size_t start, size_t end, bool inRange)
           WriteField(kind, inRange);
         }
       } else if (!(opt_.removeGraces && InGrace())) {
-        out_.append(source);  // an error: the text the reader could not take
+        // An error: the text the reader could not take. A note letter left alone
+        // at a line start must not become a field with the colon after it.
+        if (!source.empty() && source[0] == ':' && LineIsLetterBeforeField(end))
+          out_ += ' ';
+        out_.append(source);
       }
       break;
   }
@@ -305,7 +339,7 @@ void TuneRewriter::AfterToken(TokenKind kind, bool /*inRange*/) {
   lastKind_ = kind;
   if (kind == TK_SPACE || kind == TK_TAB) return;
   const bool text = kind == TK_COMMENT || kind == TK_DIRECTIVE || kind == TK_BACKSLASH_LINE ||
-                    (IsFieldKind(kind) && lineEndsInText_);
+                    ((IsFieldKind(kind) || kind == TK_FIELD_INFO) && lineEndsInText_);
   lineEndsInText_ = text;
   if (!text && kind != TK_CONTINUE && kind != TK_BANG_BREAK) lineHasMusic_ = true;
   if (opt_.wrapColumn > 0 && lineHasMusic_ && breakAt_ != std::string::npos &&
@@ -387,8 +421,7 @@ void TuneRewriter::WriteBar(TokenKind kind, size_t start, size_t end, bool /*inR
   }
   if (ending && breakAt_ != std::string::npos && breakAt_ >= out_.size()) breakAt_ = prevBreak_;
   // The note E alone at a line start or after "[" would read as an E: field before ":".
-  if ((kind == TK_REPEAT_BOTH || kind == TK_REPEAT_END) && out_.size() > lineStart_ &&
-      out_.back() == 'E' && (out_.size() == lineStart_ + 1 || out_[out_.size() - 2] == '['))
+  if ((kind == TK_REPEAT_BOTH || kind == TK_REPEAT_END) && LineIsLetterBeforeField(start))
     out_ += ' ';
   std::string text;
   switch (kind) {
@@ -427,6 +460,51 @@ void TuneRewriter::WriteBar(TokenKind kind, size_t start, size_t end, bool /*inR
   }
 }
 
+bool TuneRewriter::LineIsLetterBeforeField(size_t colon) const {
+  if (out_.size() <= lineStart_) return false;
+  const char letter = out_.back();
+  const bool alone = out_.size() == lineStart_ + 1;
+  if (letter == 'E') return alone || out_[out_.size() - 2] == '[';
+  // A:, B:, C:, D:, F:, G: are fields unless the colon is followed by | or :.
+  const std::string_view t = Text();
+  return alone && letter >= 'A' && letter <= 'G' &&
+         (colon + 1 >= t.size() || (t[colon + 1] != '|' && t[colon + 1] != ':'));
+}
+
+bool TuneRewriter::UnitDiffers() const { return unitChanges_ || meter.unitLength != outUnit_; }
+
+void TuneRewriter::OpenChord() {
+  chordNum_ = ChordMultiplierNum();
+  chordDen_ = ChordMultiplierDen();
+}
+
+void TuneRewriter::WriteNoteLength() {
+  const NoteInfo& n = note;
+  uint64_t num = n.multiplierNum, den = n.multiplierDen;
+  const bool bracketLength = InChord() && (chordNum_ != 1 || chordDen_ != 1);
+  if (bracketLength) {
+    // The chord's own length is written after its bracket, not on its notes.
+    num *= chordDen_;
+    den *= chordNum_;
+  }
+  if (UnitDiffers() && !bracketLength) {
+    num *= meter.unitLength;
+    den *= outUnit_;
+  }
+  out_ += LengthText(num, den);
+}
+
+void TuneRewriter::WriteChordEnd(std::string_view source) {
+  out_ += source.substr(0, 1);
+  std::string_view length = source.substr(1);
+  if (!UnitDiffers() || (chordNum_ == 1 && chordDen_ == 1) || length.empty()) {
+    out_.append(length);
+    return;
+  }
+  // The bracket's length carries the change of unit for all of the chord's notes.
+  out_ += LengthText(uint64_t{chordNum_} * meter.unitLength, uint64_t{chordDen_} * outUnit_);
+}
+
 void TuneRewriter::WriteNote(bool /*inRange*/) {
   const NoteInfo& n = note;
   switch (n.pitch) {
@@ -452,12 +530,7 @@ void TuneRewriter::WriteNote(bool /*inRange*/) {
       break;
     }
   }
-  if (unitChanges_ || meter.unitLength != outUnit_) {
-    out_ += LengthText(uint64_t{n.multiplierNum} * meter.unitLength,
-                       uint64_t{n.multiplierDen} * outUnit_);
-  } else {
-    out_ += LengthText(n.multiplierNum, n.multiplierDen);
-  }
+  WriteNoteLength();
 }
 
 void TuneRewriter::WriteChordSymbol(bool /*inRange*/) {

@@ -80,6 +80,16 @@ class TuneRewriter : public AbcParser {
   void Token(TokenKind kind, size_t start, size_t end, bool inRange);
   void WriteBar(TokenKind kind, size_t start, size_t end, bool inRange);
   void WriteNote(bool inRange);
+  // The length of the note just read, in the output's unit; a chord's bracket length
+  // stays after the bracket.
+  void WriteNoteLength();
+  void OpenChord();
+  // "]" or "+" with the length written after it (source), in the output's unit.
+  void WriteChordEnd(std::string_view source);
+  bool UnitDiffers() const;
+  // Whether the output line holds a lone note letter that a colon at text position
+  // colon would turn into a field (E: anywhere, A: ... G: unless |: or :: follows).
+  bool LineIsLetterBeforeField(size_t colon) const;
   void WriteChordSymbol(bool inRange);
   void WriteField(TokenKind kind, bool inRange);
   // A line end; at is where the text goes on after it.
@@ -99,6 +109,9 @@ class TuneRewriter : public AbcParser {
   bool inlineField_ = false;   // the field now read was written inline ([K:...])
   bool verbatimField_ = false; // the field now read was copied as it stands (U:, u:)
   bool shiftSet_ = false;
+  // The length written after the bracket of the chord being read (1/1 for none).
+  uint32_t chordNum_ = 1;
+  uint32_t chordDen_ = 1;
   // Lengths: the unit in force in the output, and whether the unit changes.
   tick outUnit_ = 0;
   bool unitChanges_ = false;
