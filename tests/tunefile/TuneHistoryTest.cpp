@@ -175,5 +175,32 @@ TEST(TuneHistory, RandomOperationsUndoAndRedoToTheSameBytes) {
   EXPECT_GT(trimmedRounds, 0);
 }
 
+TEST(TuneHistory, StepsGroupAndLoadingStartsAfresh) {
+  TuneFile f;
+  f.SplitTunes(kOriginal, true, 0, false);
+  // Steps opened inside a step belong to it; the outer name is the step's.
+  {
+    UndoStep step(f, "Drop");
+    f.DeleteTunes({1, 2});
+    f.Paste(3, f.CopyText({1}));
+  }
+  EXPECT_EQ(f.History().UndoCount(), 1u);
+  EXPECT_EQ(f.History().UndoName(), "Drop");
+  // What changes nothing is no step: a renumber to the numbers the tunes have,
+  // a delete of nothing.
+  f.Renumber(f.TuneAt(1)->number);
+  const size_t before = f.History().UndoCount();
+  f.Renumber(f.TuneAt(1)->number);
+  f.DeleteTunes({});
+  EXPECT_EQ(f.History().UndoCount(), before);
+  ASSERT_TRUE(f.Undo().done);
+  EXPECT_TRUE(f.CanRedo());
+  f.SplitTunes(kOriginal, true, 0, false);
+  EXPECT_FALSE(f.CanUndo() || f.CanRedo());
+  f.InsertTune(0);
+  f.ClearAll();
+  EXPECT_FALSE(f.CanUndo());
+}
+
 }  // namespace
 }  // namespace tunora
