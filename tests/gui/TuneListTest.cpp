@@ -133,6 +133,26 @@ class TuneListTest : public QObject {
 
   static TuneListBox* List(CAbcDoc* doc) { return doc->View()->List(); }
 
+  // Opens a stand-in tune editor on the tune at position; the list stays active.
+  FakeEditorDoc* OpenFakeEditor(CAbcDoc* doc, int position) {
+    const int id = 9131;
+    if (app_->Templates().FindById(id) == nullptr) {
+      DocTemplate t;
+      t.name = QStringLiteral("FakeEditor");
+      t.resourceId = id;
+      t.createDocument = [] { return new FakeEditorDoc; };
+      t.createView = [](CMinFormDoc* d) { return new CMinFormView(d); };
+      app_->Templates().Register(std::move(t));
+    }
+    auto* editor = static_cast<FakeEditorDoc*>(app_->CreateDocument(*app_->Templates().FindById(id)));
+    editor->file = doc;
+    editor->tune = doc->File().TuneAt(position);
+    editor->SetTitle(QString::fromStdString(editor->tune->titles[0]));
+    if (!app_->ShowNewView(editor)) return nullptr;
+    doc->ActivateFirstView();
+    return editor;
+  }
+
  private slots:
   void initTestCase() {
     QVERIFY(dir_.isValid());
@@ -310,7 +330,7 @@ class TuneListTest : public QObject {
     QCOMPARE(doc->View()->SelectedLines(), (std::vector<int>{4, 5, 6}));
     QCOMPARE(doc->View()->CurrentLine(), 6);
     QVERIFY(doc->IsModified());
-    QVERIFY(!doc->File().CanUndo());
+    QCOMPARE(doc->File().History().UndoName(), std::string("Move"));
     // Onto the header line: to the start of the file.
     Drag(list, 5, list, 0, Qt::LeftButton);
     QCOMPARE(Titles(doc), QStringLiteral("2,3,4,1,5,6"));
@@ -318,6 +338,13 @@ class TuneListTest : public QObject {
     doc->View()->SelectLine(4);
     Drag(list, 4, list, 4, Qt::LeftButton);
     QCOMPARE(Titles(doc), QStringLiteral("2,3,4,1,5,6"));
+    // Each move is one step: Undo puts the tunes back, lines and bytes.
+    QVERIFY(app_->MainFrame()->RunCommand(CommandId::kEditUndo));
+    QCOMPARE(Titles(doc), QStringLiteral("1,5,6,2,3,4"));
+    QVERIFY(app_->MainFrame()->RunCommand(CommandId::kEditUndo));
+    QCOMPARE(Titles(doc), QStringLiteral("1,2,3,4,5,6"));
+    QCOMPARE(doc->Model().LineText(6), QStringLiteral("6 Tune 6"));
+    QCOMPARE(QByteArray::fromStdString(doc->File().WriteFile()), Tunes(6));
   }
 
   void clickOnSelectedLineSelectsJustThatLine() {
@@ -425,6 +452,62 @@ class TuneListTest : public QObject {
     QCOMPARE(QByteArray::fromStdString(doc->File().WriteFile()), Tunes(5));
   }
 
+  void undoAndRedoOneActionAtATime() {
+    const QByteArray original = Tunes(5);
+    CAbcDoc* doc = Open("undo.abc", original);
+    QVERIFY(doc);
+    CMainFrame* frame = app_->MainFrame();
+    QAction* undo = frame->Action(CommandId::kEditUndo);
+    QAction* redo = frame->Action(CommandId::kEditRedo);
+    QVERIFY(redo->shortcuts().contains(QKeySequence(QStringLiteral("Ctrl+Y"))));
+    QVERIFY(redo->shortcuts().contains(QKeySequence(QStringLiteral("Ctrl+Shift+Z"))));
+    QVERIFY(!frame->CommandStateOf(CommandId::kEditUndo).enabled);
+    // Two deletes are two steps.
+    doc->View()->SelectLine(2);
+    QVERIFY(frame->RunCommand(CommandId::kEditDelete));
+    doc->View()->SelectLine(3);
+    QVERIFY(frame->RunCommand(CommandId::kEditDelete));
+    QCOMPARE(Titles(doc), QStringLiteral("1,3,5"));
+    QCOMPARE(undo->text(), QStringLiteral("&Undo Delete"));
+    QVERIFY(!redo->isEnabled());
+    QCOMPARE(redo->text(), QStringLiteral("&Redo"));
+
+    QVERIFY(frame->RunCommand(CommandId::kEditUndo));
+    QCOMPARE(Titles(doc), QStringLiteral("1,3,4,5"));
+    QCOMPARE(doc->View()->SelectedLines(), std::vector<int>{3});
+    QVERIFY(frame->RunCommand(CommandId::kEditUndo));
+    QCOMPARE(Titles(doc), QStringLiteral("1,2,3,4,5"));
+    QCOMPARE(doc->Model().LineText(4), QStringLiteral("4 Tune 4"));
+    QVERIFY(!undo->isEnabled());
+    QCOMPARE(undo->text(), QStringLiteral("&Undo"));
+    QCOMPARE(redo->text(), QStringLiteral("&Redo Delete"));
+    QCOMPARE(QByteArray::fromStdString(doc->File().WriteFile()), original);
+
+    QVERIFY(frame->RunCommand(CommandId::kEditRedo));
+    QCOMPARE(Titles(doc), QStringLiteral("1,3,4,5"));
+    QCOMPARE(doc->Model().rowCount(), 5);
+    QCOMPARE(doc->Model().LineText(2), QStringLiteral("3 Tune 3"));
+    QCOMPARE(doc->View()->CurrentLine(), 1);
+    QVERIFY(undo->isEnabled() && redo->isEnabled());
+
+    // A redo that would take out a tune open in an editor is refused, as Delete is.
+    FakeEditorDoc* editor = OpenFakeEditor(doc, 3);
+    QVERIFY(editor);
+    QCOMPARE(editor->tune->titles[0], std::string("Tune 4"));
+    messages_.clear();
+    QVERIFY(frame->RunCommand(CommandId::kEditRedo));
+    QCOMPARE(Titles(doc), QStringLiteral("1,3,4,5"));
+    QCOMPARE(messages_.size(), 1);
+    QCOMPARE(messages_[0].text, QStringLiteral("This tune is open for editing. Please close it first."));
+    QVERIFY(doc->File().CanRedo());
+    app_->CloseDocument(editor);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    doc->ActivateFirstView();
+    QCOMPARE(frame->ActiveDocument(), doc);
+    QVERIFY(frame->RunCommand(CommandId::kEditRedo));
+    QCOMPARE(Titles(doc), QStringLiteral("1,3,5"));
+  }
+
   void deleteHonoursTheQuestionSettings() {
     CAbcDoc* doc = Open("delete.abc", Tunes(4));
     QVERIFY(doc);
@@ -446,19 +529,8 @@ class TuneListTest : public QObject {
   void tuneOpenForEditingIsNotRemovedOrDragged() {
     CAbcDoc* doc = Open("guard.abc", Tunes(3));
     QVERIFY(doc);
-    DocTemplate t;
-    t.name = QStringLiteral("FakeEditor");
-    t.resourceId = 9131;
-    t.createDocument = [] { return new FakeEditorDoc; };
-    t.createView = [](CMinFormDoc* d) { return new CMinFormView(d); };
-    app_->Templates().Register(std::move(t));
-    auto* editor = static_cast<FakeEditorDoc*>(
-        app_->CreateDocument(*app_->Templates().FindById(9131)));
-    editor->file = doc;
-    editor->tune = doc->File().TuneAt(2);
-    editor->SetTitle(QStringLiteral("Tune 2"));
-    QVERIFY(app_->ShowNewView(editor));
-    doc->ActivateFirstView();
+    FakeEditorDoc* editor = OpenFakeEditor(doc, 2);
+    QVERIFY(editor);
 
     app_->GetSettings().preferences.askCutMulti = 0;
     doc->View()->SelectLines({1, 2, 3});

@@ -251,7 +251,7 @@ TEST(DocumentOperations, DeleteUndoRestoresTunesWhereTheyWere) {
   ASSERT_EQ(f->TuneCount(), 2u);
   EXPECT_EQ(f->TuneAt(2)->titles[0], "D");
   EXPECT_TRUE(f->CanUndo());
-  EXPECT_EQ(f->Undo(), (std::vector<int>{2, 3, 5}));
+  EXPECT_EQ(f->Undo().inserted, (std::vector<int>{2, 3, 5}));
   EXPECT_FALSE(f->CanUndo());
   EXPECT_EQ(f->WriteFile(), before);
 }

@@ -104,6 +104,7 @@ ImportOutcome ConvertFile(ImportKind kind, const std::string& path,
 }
 
 int InsertTunes(TuneFile& file, int position, const std::vector<std::string>& tunes) {
+  UndoStep step(file, "Import");
   int added = 0;
   for (const std::string& text : tunes)
     if (file.InsertTune(position + added, text) != nullptr) ++added;

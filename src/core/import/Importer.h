@@ -35,7 +35,7 @@ ImportOutcome ConvertFile(ImportKind kind, const std::string& path,
                           const std::string& programDir, MessageSink& sink);
 
 // Adds the tunes after position (0: at the head); each gets the next number.
-// Returns the number of tunes added.
+// They are one undo step. Returns the number of tunes added.
 int InsertTunes(TuneFile& file, int position, const std::vector<std::string>& tunes);
 
 }  // namespace tunora

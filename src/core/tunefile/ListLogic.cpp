@@ -138,6 +138,7 @@ std::vector<TuneTransfer> TakeTunes(const TuneFile& file, const std::vector<int>
 
 int PutTunes(TuneFile& file, int after, const std::vector<TuneTransfer>& tunes,
              const std::function<std::string(std::string_view)>& convert) {
+  UndoStep step(file, "Drop");
   after = std::clamp(after, 0, static_cast<int>(file.TuneCount()));
   int n = 0;
   for (const TuneTransfer& t : tunes) {

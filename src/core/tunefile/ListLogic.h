@@ -89,7 +89,7 @@ struct TuneTransfer {
 std::vector<TuneTransfer> TakeTunes(const TuneFile& file, const std::vector<int>& positions);
 // Inserts the tunes after position after, each with the text that followed it.
 // convert (when set) turns every text into the target file's characters.
-// Returns the number of tunes inserted.
+// The tunes are one undo step. Returns the number of tunes inserted.
 int PutTunes(TuneFile& file, int after, const std::vector<TuneTransfer>& tunes,
              const std::function<std::string(std::string_view)>& convert = {});
 

@@ -189,6 +189,10 @@ int TuneFile::SplitTunes(std::string_view text, bool create, int position, bool 
     size_t lf = FindLfBeforeTune(text, 0);
     headerEnd = lf == std::string_view::npos ? n : lf + 1;
   }
+  // Loaded tunes start a new history; inserted ones are a step of it.
+  if (create) history_.Clear();
+  std::optional<UndoStep> step;
+  if (!create) step.emplace(*this, "Paste");
   if (create && !lineEnds_) lineEnds_ = DetectLineEnds(raw);
   if (create && headerEnd > 0) {
     std::string header = WithCrLf(text.substr(0, headerEnd));
@@ -585,6 +589,7 @@ void TuneFile::LinkAt(size_t index, std::unique_ptr<TuneRecord> record) {
 }
 
 TuneRecord* TuneFile::InsertTune(int after, const std::string_view* text) {
+  UndoStep step(*this, "Insert Tune");
   after = std::clamp(after, 0, static_cast<int>(tunes_.size()));
   const TuneRecord* prev = TuneAt(after);
   auto rec = std::make_unique<TuneRecord>();
@@ -625,26 +630,45 @@ void TuneFile::NewTune(TuneRecord& record, int32_t number) const {
   if (!record.Field('L')->has_value()) record.Field('L')->emplace(options_.defaultLength);
 }
 
-bool TuneFile::RemoveTune(int position, bool keep) {
-  if (position < 1 || static_cast<size_t>(position) > tunes_.size()) return false;
-  auto it = tunes_.begin() + (position - 1);
-  std::unique_ptr<TuneRecord> rec = std::move(*it);
-  tunes_.erase(it);
-  InvalidatePositions();
-  if (keep) {
-    rec->deletedPosition = position;
-    deleted_.push_back(std::move(rec));
+std::vector<std::unique_ptr<TuneRecord>> TuneFile::TakeOut(const std::vector<int>& positions) {
+  std::vector<std::unique_ptr<TuneRecord>> out;
+  out.reserve(positions.size());
+  size_t k = 0, kept = 0;
+  for (size_t i = 0; i < tunes_.size(); ++i) {
+    if (k < positions.size() && static_cast<size_t>(positions[k]) == i + 1) {
+      out.push_back(std::move(tunes_[i]));
+      ++k;
+    } else {
+      tunes_[kept++] = std::move(tunes_[i]);
+    }
   }
-  return true;
+  tunes_.resize(kept);
+  InvalidatePositions();
+  return out;
 }
 
-void TuneFile::ClearDeleted() { deleted_.clear(); }
+void TuneFile::PutIn(const std::vector<int>& positions,
+                     std::vector<std::unique_ptr<TuneRecord>> records) {
+  const size_t total = tunes_.size() + records.size();
+  std::vector<std::unique_ptr<TuneRecord>> merged;
+  merged.reserve(total);
+  size_t k = 0, old = 0;
+  for (size_t at = 0; at < total; ++at) {
+    const bool put = k < records.size() &&
+                     (static_cast<size_t>(positions[k]) == at + 1 || old == tunes_.size());
+    std::unique_ptr<TuneRecord>& next = put ? records[k++] : tunes_[old++];
+    next->owner = this;
+    merged.push_back(std::move(next));
+  }
+  tunes_ = std::move(merged);
+  InvalidatePositions();
+}
 
 void TuneFile::ClearAll() {
   headerText.reset();
   for (auto& f : headerFields) f.reset();
   tunes_.clear();
-  deleted_.clear();
+  history_.Clear();
   positionsValid_ = true;
   lineEnds_.reset();
   headerLoaded_.clear();
@@ -662,39 +686,33 @@ std::string TuneFile::CopyText(const std::vector<int>& positions) const {
 }
 
 DeleteResult TuneFile::DeleteTunes(const std::vector<int>& positions,
-                                   const std::function<bool(const TuneRecord&)>& isOpen) {
+                                   const TuneHistory::IsOpen& isOpen) {
+  UndoStep step(*this, "Delete");
   DeleteResult result;
-  ClearDeleted();
+  std::vector<int> taken;
   for (int pos : positions) {
-    int at = pos - result.removed;
-    TuneRecord* rec = TuneAt(at);
+    TuneRecord* rec = TuneAt(pos);
     if (rec == nullptr) continue;
     if (isOpen && isOpen(*rec)) {
       result.refused.push_back(pos);
       continue;
     }
-    RemoveTune(at, true);
-    ++result.removed;
+    taken.push_back(pos);
   }
+  std::sort(taken.begin(), taken.end());
+  taken.erase(std::unique(taken.begin(), taken.end()), taken.end());
+  // The records go to the history, which gives them back on Undo.
+  for (auto& rec : TakeOut(taken)) history_.Park(std::move(rec));
+  result.removed = static_cast<int>(taken.size());
   return result;
 }
 
-std::vector<int> TuneFile::Undo() {
-  // The records themselves go back, last removed first, so every tune returns to
-  // its place with its number and the text after it intact.
-  std::vector<TuneRecord*> restored;
-  while (!deleted_.empty()) {
-    std::unique_ptr<TuneRecord> rec = std::move(deleted_.back());
-    deleted_.pop_back();
-    size_t index = static_cast<size_t>(std::max(rec->deletedPosition - 1, 0));
-    rec->deletedPosition = 0;
-    restored.push_back(rec.get());
-    LinkAt(index, std::move(rec));
-  }
-  std::vector<int> positions;
-  for (TuneRecord* r : restored) positions.push_back(PositionOf(*r));
-  std::sort(positions.begin(), positions.end());
-  return positions;
+ListChange TuneFile::Undo(const TuneHistory::IsOpen& isOpen) {
+  return history_.Replay(*this, true, isOpen);
+}
+
+ListChange TuneFile::Redo(const TuneHistory::IsOpen& isOpen) {
+  return history_.Replay(*this, false, isOpen);
 }
 
 int TuneFile::Paste(int after, std::string_view text) {
@@ -731,6 +749,7 @@ int32_t TuneFile::UnusedNumber(int32_t wanted) const {
 }
 
 void TuneFile::Renumber(int32_t start) {
+  UndoStep step(*this, "Renumber");
   int64_t n = start;
   for (auto& t : tunes_) {
     t->number = static_cast<int32_t>(std::min<int64_t>(n, std::numeric_limits<int32_t>::max()));

@@ -1,5 +1,5 @@
 // The in-memory model of one ABC tune file: the file header, its tunes and the
-// tunes removed by the last delete. Loading cuts the text into header and tunes;
+// undo history of its list. Loading cuts the text into header and tunes;
 // saving writes back the bytes of every tune that still reads as it was loaded
 // (a new number changes only its X: line) and the canonical text of the others,
 // all with the file's own line ends.
@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tunefile/TuneHistory.h"
 #include "tunefile/TuneRecord.h"
 
 namespace tunora {
@@ -95,25 +96,28 @@ class TuneFile {
   TuneRecord* InsertTune(int after) { return InsertTune(after, nullptr); }
   TuneRecord* InsertTune(int after, std::string_view text) { return InsertTune(after, &text); }
   void NewTune(TuneRecord& record, int32_t number) const;
-  bool RemoveTune(int position, bool keep);
-  void ClearDeleted();
+  // Empties the file and its undo history.
   void ClearAll();
-
-  const std::vector<std::unique_ptr<TuneRecord>>& Deleted() const { return deleted_; }
 
   // Value of a file-header field (one of kFileHeaderLetters), null when absent.
   const std::optional<std::string>* HeaderField(char letter) const;
 
   // --- document operations ---------------------------------------------------
+  // Each operation that changes the list is one undo step of its own, unless an
+  // UndoStep is open: then it is part of that step.
   // Joined WriteTune texts (no TeX encoding) of the tunes at the given positions.
   std::string CopyText(const std::vector<int>& positions) const;
-  // Removes the tunes at the ascending positions, keeping them for Undo. A tune
-  // for which isOpen answers true stays and is reported in refused.
+  // Removes the tunes at the ascending positions. A tune for which isOpen
+  // answers true stays and is reported in refused.
   DeleteResult DeleteTunes(const std::vector<int>& positions,
-                           const std::function<bool(const TuneRecord&)>& isOpen = {});
-  bool CanUndo() const { return !deleted_.empty(); }
-  // Puts the removed tunes back where they were; returns their positions, ascending.
-  std::vector<int> Undo();
+                           const TuneHistory::IsOpen& isOpen = {});
+  const TuneHistory& History() const { return history_; }
+  bool CanUndo() const { return history_.CanUndo(); }
+  bool CanRedo() const { return history_.CanRedo(); }
+  // Takes back the last step, or does the last undone one again. A step that
+  // would take a tune out of the list for which isOpen answers true is refused.
+  ListChange Undo(const TuneHistory::IsOpen& isOpen = {});
+  ListChange Redo(const TuneHistory::IsOpen& isOpen = {});
   // Inserts clipboard text after position; returns the number of tunes inserted.
   int Paste(int after, std::string_view text);
   // The numbers that more than one tune has, ascending.
@@ -134,7 +138,14 @@ class TuneFile {
   bool Save(const std::string& path, std::string& error) const;
 
  private:
+  friend class TuneHistory;
+  friend class UndoStep;
+
   void LinkAt(size_t index, std::unique_ptr<TuneRecord> record);
+  // Takes the tunes at the ascending positions out of the list, in one pass.
+  std::vector<std::unique_ptr<TuneRecord>> TakeOut(const std::vector<int>& positions);
+  // Puts records into the list so that they stand at the ascending positions.
+  void PutIn(const std::vector<int>& positions, std::vector<std::unique_ptr<TuneRecord>> records);
   void InvalidatePositions() const { positionsValid_ = false; }
   // How a tune's loaded bytes compare with what it holds now.
   enum class Kept { kNo, kYes, kNumberOnly };
@@ -144,7 +155,7 @@ class TuneFile {
 
   TuneFileOptions options_;
   std::vector<std::unique_ptr<TuneRecord>> tunes_;
-  std::vector<std::unique_ptr<TuneRecord>> deleted_;
+  TuneHistory history_;
   mutable bool positionsValid_ = true;
   std::optional<LineEnds> lineEnds_;  // unset until a file with line ends is loaded
   std::string headerLoaded_;  // the header bytes as loaded

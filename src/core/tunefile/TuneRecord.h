@@ -30,7 +30,6 @@ struct TuneRecord {
   std::optional<std::string> words;    // W: lines without their tags, joined by CR LF
   std::optional<std::string> afterText;  // from the empty line that ends the tune
   TuneFile* owner = nullptr;
-  int32_t deletedPosition = 0;         // position it was removed at, while on the deleted list
   // The bytes the tune was loaded from (its file's own line ends, TeX escapes as
   // written); empty for tunes made in the program. Saving writes them back while
   // the tune still reads as it did.

@@ -79,6 +79,8 @@ QIcon StyleIcon(QStyle::StandardPixmap pixmap, const QString& themeName) {
 
 CTunoraApp* App() { return CTunoraApp::Instance(); }
 
+constexpr const char* kOwnText = "tunoraOwnText";
+
 }  // namespace
 
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
@@ -134,6 +136,9 @@ CMainFrame::~CMainFrame() {
 QAction* CMainFrame::MakeAction(CommandId id, const QString& text, const QString& tip,
                                 const QKeySequence& shortcut) {
   auto* action = new QAction(text, this);
+  // A window may name the command more closely ("Undo Delete"); this is the text
+  // shown when none does.
+  action->setProperty(kOwnText, text);
   if (!shortcut.isEmpty()) action->setShortcut(shortcut);
   action->setStatusTip(tip);
   action->setWhatsThis(tip);
@@ -165,7 +170,10 @@ void CMainFrame::CreateActions() {
   MakeAction(C::kFilePrintSetup, "P&rint Setup...", "Choose the printer and the paper");
   MakeAction(C::kFileExit, "E&xit", "Quit Tunora");
 
-  MakeAction(C::kEditUndo, "&Undo", "Undo the last removal of tunes", QKeySequence::Undo);
+  MakeAction(C::kEditUndo, "&Undo", "Take back the last change", QKeySequence::Undo);
+  MakeAction(C::kEditRedo, "&Redo", "Do again what Undo took back")
+      ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y),
+                      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
   MakeAction(C::kEditCut, "Cu&t", "Move the selected tunes to the clipboard", QKeySequence::Cut);
   MakeAction(C::kEditCopy, "&Copy", "Copy the selected tunes to the clipboard",
              QKeySequence::Copy);
@@ -235,6 +243,8 @@ void CMainFrame::CreateActions() {
   icon(C::kFileReload, StyleIcon(QStyle::SP_BrowserReload, "view-refresh"));
   icon(C::kFileSave, StyleIcon(QStyle::SP_DialogSaveButton, "document-save"));
   icon(C::kFileMakeList, BadgeIcon("x-office-document", "List", QColor(90, 110, 160)));
+  icon(C::kEditUndo, StyleIcon(QStyle::SP_ArrowBack, "edit-undo"));
+  icon(C::kEditRedo, StyleIcon(QStyle::SP_ArrowForward, "edit-redo"));
   icon(C::kEditCut, BadgeIcon("edit-cut", "Cut", QColor(170, 80, 70)));
   icon(C::kEditCopy, BadgeIcon("edit-copy", "Cpy", QColor(70, 120, 170)));
   icon(C::kEditPaste, BadgeIcon("edit-paste", "Pst", QColor(70, 140, 100)));
@@ -284,6 +294,7 @@ void CMainFrame::CreateMenus() {
 
   QMenu* edit = menuBar()->addMenu("&Edit");
   edit->addAction(a(C::kEditUndo));
+  edit->addAction(a(C::kEditRedo));
   edit->addSeparator();
   edit->addAction(a(C::kEditCut));
   edit->addAction(a(C::kEditCopy));
@@ -490,6 +501,9 @@ void CMainFrame::UpdateCommands() {
     if (!action) continue;
     CommandState state = CommandStateOf(static_cast<CommandId>(i));
     action->setEnabled(state.enabled);
+    const QString text = state.text.empty() ? action->property(kOwnText).toString()
+                                            : QString::fromStdString(state.text);
+    if (action->text() != text) action->setText(text);
     if (state.checked != action->isChecked()) {
       action->setCheckable(state.checked);
       action->setChecked(state.checked);

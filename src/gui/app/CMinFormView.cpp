@@ -27,6 +27,7 @@ CMinFormView::ReplaceHooks& Hooks() {
 bool IsEditCommand(CommandId id) {
   switch (id) {
     case CommandId::kEditUndo:
+    case CommandId::kEditRedo:
     case CommandId::kEditCut:
     case CommandId::kEditCopy:
     case CommandId::kEditPaste:
@@ -181,11 +182,13 @@ bool HasSelection(QWidget* field) {
   return false;
 }
 
-bool CanUndo(QWidget* field) {
-  if (auto* e = qobject_cast<QLineEdit*>(field)) return e->isUndoAvailable();
-  if (auto* e = qobject_cast<QPlainTextEdit*>(field)) return e->document()->isUndoAvailable();
-  if (auto* e = qobject_cast<QTextEdit*>(field)) return e->document()->isUndoAvailable();
-  return false;
+bool CanUndo(QWidget* field, bool redo) {
+  if (auto* e = qobject_cast<QLineEdit*>(field))
+    return redo ? e->isRedoAvailable() : e->isUndoAvailable();
+  QTextDocument* d = nullptr;
+  if (auto* e = qobject_cast<QPlainTextEdit*>(field)) d = e->document();
+  if (auto* e = qobject_cast<QTextEdit*>(field)) d = e->document();
+  return d != nullptr && (redo ? d->isRedoAvailable() : d->isUndoAvailable());
 }
 
 template <typename Edit>
@@ -193,6 +196,9 @@ void RunOn(Edit* e, CommandId id) {
   switch (id) {
     case CommandId::kEditUndo:
       e->undo();
+      break;
+    case CommandId::kEditRedo:
+      e->redo();
       break;
     case CommandId::kEditCut:
       e->cut();
@@ -248,7 +254,8 @@ bool CMinFormView::EditFieldUpdate(CommandId id, CommandState& state) const {
   bool writable = !ReadOnly(field);
   switch (id) {
     case CommandId::kEditUndo:
-      state.enabled = writable && CanUndo(field);
+    case CommandId::kEditRedo:
+      state.enabled = writable && CanUndo(field, id == CommandId::kEditRedo);
       break;
     case CommandId::kEditCut:
     case CommandId::kEditDelete:

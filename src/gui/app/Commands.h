@@ -4,6 +4,8 @@
 // document, then to the application. The first that handles it ends the route.
 #pragma once
 
+#include <string>
+
 namespace tunora {
 
 enum class CommandId {
@@ -25,6 +27,7 @@ enum class CommandId {
   kFileExit,
   // Edit
   kEditUndo,
+  kEditRedo,
   kEditCut,
   kEditCopy,
   kEditPaste,
@@ -73,6 +76,7 @@ enum class CommandId {
 struct CommandState {
   bool enabled = false;
   bool checked = false;
+  std::string text;  // menu text (UTF-8) in place of the command's own, when set
 };
 
 // A participant in the command route. Both functions return true when this

@@ -1056,6 +1056,7 @@ bool CTuneView::OnUpdateCommand(CommandId id, CommandState& state) {
       state.enabled = !QApplication::clipboard()->text().isEmpty();
       return true;
     case CommandId::kEditUndo:
+    case CommandId::kEditRedo:
     case CommandId::kEditSelectAll:
     case CommandId::kEditReplace:
       if (!ListHasFocus()) return false;

@@ -277,6 +277,9 @@ bool CAbcDoc::OnCommand(CommandId id) {
     case CommandId::kEditUndo:
       Undo();
       return true;
+    case CommandId::kEditRedo:
+      Redo();
+      return true;
     case CommandId::kEditCut:
       RemoveSelected(true);
       return true;
@@ -351,6 +354,11 @@ bool CAbcDoc::OnUpdateCommand(CommandId id, CommandState& state) {
       return true;
     case CommandId::kEditUndo:
       state.enabled = file_->CanUndo();
+      if (state.enabled) state.text = "&Undo " + file_->History().UndoName();
+      return true;
+    case CommandId::kEditRedo:
+      state.enabled = file_->CanRedo();
+      if (state.enabled) state.text = "&Redo " + file_->History().RedoName();
       return true;
     case CommandId::kEditCut:
     case CommandId::kEditCopy:
@@ -478,10 +486,11 @@ void CAbcDoc::RemoveSelected(bool cut) {
                                         p.askCutMulti != 0, LineUtf8(tunes.front()));
   if (!question.empty() && !AskYesNo(View(), QString::fromStdString(question))) return;
   if (cut) Copy();
-  RemoveTunes(tunes, true);
+  UndoStep step(*file_, cut ? "Cut" : "Delete");
+  RemoveTunes(tunes);
 }
 
-int CAbcDoc::RemoveTunes(const std::vector<int>& positions, bool keepForUndo) {
+int CAbcDoc::RemoveTunes(const std::vector<int>& positions) {
   std::vector<const TuneRecord*> refusedTunes;
   DeleteResult result = file_->DeleteTunes(positions, [&](const TuneRecord& t) {
     if (!IsTuneOpenInEditor(t)) return false;
@@ -493,7 +502,6 @@ int CAbcDoc::RemoveTunes(const std::vector<int>& positions, bool keepForUndo) {
     if (std::find(result.refused.begin(), result.refused.end(), p) == result.refused.end())
       removed.push_back(p);
   model_->RemoveLines(removed);
-  if (!keepForUndo) file_->ClearDeleted();
   if (!removed.empty()) {
     if (CAbcView* view = View()) view->SelectLine(std::max(removed.front() - 1, 0));
     SetModifiedFlag();
@@ -538,6 +546,7 @@ TuneRecord* CAbcDoc::InsertTuneText(int after, std::string_view text) {
 }
 
 int CAbcDoc::InsertImportedTunes(const std::vector<std::string>& tunes) {
+  UndoStep step(*file_, "Import");
   int after = CurrentLine();
   int added = 0;
   for (const std::string& text : tunes) {
@@ -557,11 +566,29 @@ int CAbcDoc::InsertImportedTunes(const std::vector<std::string>& tunes) {
 }
 
 void CAbcDoc::Undo() {
-  if (!file_->CanUndo()) return;
-  std::vector<int> restored = file_->Undo();
-  model_->InsertRuns(restored);
-  if (restored.empty()) return;
-  if (CAbcView* view = View()) view->SelectLines(restored);
+  FollowListChange(file_->Undo([this](const TuneRecord& t) { return IsTuneOpenInEditor(t); }));
+}
+
+void CAbcDoc::Redo() {
+  FollowListChange(file_->Redo([this](const TuneRecord& t) { return IsTuneOpenInEditor(t); }));
+}
+
+void CAbcDoc::FollowListChange(const ListChange& change) {
+  if (change.refused != nullptr) ShowOpenForEditing(change.refused);
+  if (!change.done) return;
+  // The file took the tunes out before it put the others in; the lines do the same.
+  model_->RemoveLines(change.removed);
+  model_->InsertRuns(change.inserted);
+  if (change.renumbered)
+    NumbersChanged();
+  else if (!change.removed.empty() && !change.inserted.empty())
+    model_->RefreshAll();
+  if (CAbcView* view = View()) {
+    if (!change.inserted.empty())
+      view->SelectLines(change.inserted);
+    else if (!change.removed.empty())
+      view->SelectLine(std::max(change.removed.front() - 1, 0));
+  }
   SetModifiedFlag();
 }
 
@@ -573,8 +600,12 @@ void CAbcDoc::Renumber() {
 
 void CAbcDoc::RenumberFrom(int start) {
   file_->Renumber(start);
-  model_->RefreshAll();
+  NumbersChanged();
   SetModifiedFlag();
+}
+
+void CAbcDoc::NumbersChanged() {
+  model_->RefreshAll();
   // Open editors take the new numbers, so storing one cannot bring an old one back.
   for (CMinFormDoc* d : DocumentsOnMyTunes()) d->TuneNumberChanged();
 }
@@ -628,9 +659,14 @@ void CAbcDoc::DropTunes(CAbcDoc* source, const std::vector<int>& lines, int pres
   DropPlan plan = PlanDrop(lines, pressedLine, targetLine, source == this, move);
   if (plan.nothing) return;
   std::vector<TuneTransfer> tunes = TakeTunes(source->File(), plan.tunes);
+  // Within one list the drop is one undo step; between two lists each list has
+  // its own: Undo in the source list brings the tunes back, in the target list
+  // takes the dropped ones out.
+  std::optional<UndoStep> step;
+  if (source == this) step.emplace(*file_, plan.removeSource ? "Move" : "Drop");
   if (plan.removeSource) {
-    // A move is no delete: nothing is kept for Undo, which would bring back copies.
-    source->RemoveTunes(plan.tunes, false);
+    UndoStep out(source->File(), "Move");
+    source->RemoveTunes(plan.tunes);
   }
   std::function<std::string(std::string_view)> convert;
   size_t unmappable = 0;

@@ -1,8 +1,8 @@
 // The document of an open ABC file: it owns the file's TuneFile for its whole
 // life, the lines of its tune list, and the character set its bytes are shown
-// in. Its commands (Save, Edit, Cut, Paste, Undo, Renumber, Reload ...) work on
-// the current tune and the selection of its tune list, through the tune file
-// engine.
+// in. Its commands (Save, Edit, Cut, Paste, Undo, Redo, Renumber, Reload ...)
+// work on the current tune and the selection of its tune list, through the tune
+// file engine, whose history makes every change of the list one undo step.
 #pragma once
 
 #include <QString>
@@ -68,7 +68,10 @@ class CAbcDoc : public CMinFormDoc {
   // Delete with confirmation; cut copies first.
   void RemoveSelected(bool cut);
   void Paste();
+  // Takes back the last change of the list, or does the last undone one again;
+  // refused while a tune it would take out is open in an editor.
   void Undo();
+  void Redo();
   void Renumber();
   // Reload; true when the file was read again. Every TuneRecord of the file is
   // replaced: a window on one of its tunes that does not guard the file (see
@@ -126,8 +129,12 @@ class CAbcDoc : public CMinFormDoc {
   std::vector<int> SelectedTunes() const;
   int CurrentLine() const;
   // Removes tunes without asking; shows refusals. Returns the number removed.
-  int RemoveTunes(const std::vector<int>& positions, bool keepForUndo);
+  int RemoveTunes(const std::vector<int>& positions);
   void ShowOpenForEditing(const TuneRecord* tune);
+  // The lines follow what an undo or a redo did to the tune file.
+  void FollowListChange(const ListChange& change);
+  // Tunes got other numbers: the lines and open editors show them.
+  void NumbersChanged();
   void AfterInsert(int after, int count);
   // Tells the user in the status bar when tunes now share an X: number.
   void ReportRepeatedNumbers() const;
