@@ -360,6 +360,42 @@ class TuneEditorTest : public QObject {
             "X:12\r\nT:\r\nN:one\r\nN:two\r\nM:\r\nK:\r\nabc|def|\r\nW:la la\r\nW:lee\r\n\r\n"));
   }
 
+  void multiLineEditorKeepsToItsRowAndEnterStores() {
+    CAbcDoc* file = Open("rows.abc", kTunes);
+    CTuneDoc* editor = Edit(file, 2);
+    CTuneView* view = View(editor);
+    HeaderListView* list = view->HeaderList();
+    view->StartEditing(1);
+    QCOMPARE(view->EditingKind(), CTuneView::Editing::kMultiLine);
+    QPlainTextEdit* box = view->MultiLineEditor();
+    box->moveCursor(QTextCursor::End);
+    QTest::keyClick(box, Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(box, QStringLiteral("Zweite"));
+    QTest::keyClick(box, Qt::Key_Enter, Qt::ControlModifier);
+    QTest::keyClicks(box, QStringLiteral("Trois"));
+    QApplication::processEvents();
+    QCOMPARE(view->EditingKind(), CTuneView::Editing::kMultiLine);
+    // Three lines in the editor, every one in sight, and the next row (M:) starts
+    // below the editor rather than under it.
+    const QRect next = list->visualRect(list->model()->index(2, 0));
+    QVERIFY2(box->geometry().bottom() < next.top(),
+             qPrintable(QStringLiteral("%1 %2").arg(box->geometry().bottom()).arg(next.top())));
+    QVERIFY(box->height() >= 3 * list->TextLineHeight());
+    QVERIFY(box->isVisible());
+    // A plain Enter stores the value, in a multi-line field as in a single-line one.
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(view->EditingKind(), CTuneView::Editing::kNone);
+    QVERIFY(!box->isVisible());
+    QCOMPARE(view->Form().lines[1].value, std::string("Second\r\nZweite\r\nTrois"));
+    // The row is as tall as the lines it shows again, with no editor in it.
+    const QModelIndex titles = list->model()->index(1, 0);
+    QCOMPARE(list->visualRect(titles).height(), list->RowHeight(HeaderListView::ShownLines(titles)));
+    view->StartEditing(2);
+    QCOMPARE(view->EditingKind(), CTuneView::Editing::kSingleLine);
+    QTest::keyClick(view->SingleLineEditor(), Qt::Key_Enter);
+    QCOMPARE(view->EditingKind(), CTuneView::Editing::kNone);
+  }
+
   void savesMultiLineValuesAndSeveralTitles() {
     CAbcDoc* file = Open("save.abc", kTunes);
     CTuneDoc* editor = Edit(file, 2);
@@ -367,7 +403,7 @@ class TuneEditorTest : public QObject {
     view->StartEditing(1);
     view->MultiLineEditor()->setPlainText(QStringLiteral("Second\nZweite\n"));
     view->MultiLineEditor()->moveCursor(QTextCursor::End);
-    // Ctrl+Enter (and Shift+Enter) add a line, as Enter does.
+    // Ctrl+Enter (and Shift+Enter) add a line.
     QTest::keyClick(view->MultiLineEditor(), Qt::Key_Return, Qt::ControlModifier);
     view->MultiLineEditor()->textCursor().insertText(QStringLiteral("Deuxième"));
     QCOMPARE(view->MultiLineEditor()->toPlainText(), QStringLiteral("Second\nZweite\n\nDeuxième"));
