@@ -724,6 +724,55 @@ class TuneEditorTest : public QObject {
     if (CPlayDoc* player = CPlayDoc::First()) player->Stop();
   }
 
+  void playerOverAMaximisedEditorAndAShortBarBeforeARepeat() {
+    app_->GetSettings().midi.speedPercent = 800;
+    app_->GetSettings().midi.playnowMinimize = 0;
+    CAbcDoc* file = Open("maxplay.abc",
+                         "X:1\r\nT:Bars\r\nM:4/4\r\nL:1/4\r\nK:C\r\n"
+                         "C D E F|G A|]\r\n|:c d e f|g a b c:|\r\n\r\n");
+    CTuneDoc* editor = Edit(file, 1);
+    CTuneView* view = View(editor);
+    QMdiSubWindow* editorFrame = view->Frame();
+    editorFrame->showMaximized();
+    QApplication::processEvents();
+    QStringList dialogs;
+    test::WhenModal([&](QWidget* w) {
+      dialogs << w->windowTitle();
+      if (auto* dialog = qobject_cast<QDialog*>(w)) dialog->accept();
+    });
+    QVERIFY(Run(CommandId::kTunePlayNow));
+    QCOMPARE(dialogs, QStringList{QStringLiteral("Errors in ABC Tune")});
+    CPlayDoc* player = CPlayDoc::First();
+    QVERIFY(player);
+    QMdiSubWindow* playerFrame = player->FirstView()->Frame();
+    auto* area = Frame()->findChild<QMdiArea*>();
+    QVERIFY(area);
+    // The player comes up at its own size, with its title bar, over the editor,
+    // which stays maximised; switching back and forth keeps both so.
+    for (int round = 0; round < 2; ++round) {
+      QCOMPARE(area->activeSubWindow(), playerFrame);
+      QVERIFY(editorFrame->isMaximized());
+      QVERIFY(!playerFrame->isMaximized());
+      QVERIFY(!playerFrame->isMinimized());
+      QVERIFY(playerFrame->width() < area->viewport()->width());
+      QVERIFY(playerFrame->windowTitle().startsWith(QStringLiteral("Play Tune")));
+      Frame()->ActivateView(editor->FirstView());
+      QCOMPARE(area->activeSubWindow(), editorFrame);
+      QVERIFY(editorFrame->isMaximized());
+      QVERIFY(!playerFrame->isMaximized());
+      Frame()->ActivateView(player->FirstView());
+    }
+    QVERIFY(!(playerFrame->windowFlags() & Qt::WindowMaximizeButtonHint));
+    player->Stop();
+    // Next Error lands on the short bar, ended by |] before the |: of the next line,
+    // not on the full bar after the repeat sign.
+    Frame()->ActivateView(editor->FirstView());
+    QVERIFY(Run(CommandId::kTuneNextError));
+    QCOMPARE(view->BodyBox()->textCursor().selectionStart(), 8);
+    QVERIFY(!Enabled(CommandId::kTuneNextError));
+    app_->GetSettings().midi.playnowMinimize = 1;
+  }
+
   void nextErrorInRawModeCountsFromTheBody() {
     CAbcDoc* file = Open("rawerr.abc", "X:1\r\nT:t\r\n% remark\r\nK:G\r\nabc|\r\nd]e|\r\n\r\n");
     CTuneDoc* editor = Edit(file, 1, true);
