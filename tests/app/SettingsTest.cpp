@@ -172,7 +172,7 @@ TEST(Settings, EverySavedKeyRoundTrips) {
   CollectingSink sink;
   ASSERT_TRUE(SaveSettings(home.Dir(), Settings{}, sink));
   IniFile written = LoadIni(home.File("tunora.ini"));
-  EXPECT_EQ(written.Keys("Preferences").size(), 25u);
+  EXPECT_EQ(written.Keys("Preferences").size(), 26u);
   EXPECT_EQ(written.Keys("Search").size(), 10u);
   EXPECT_EQ(written.Keys("MusicSearch").size(), 11u);
   EXPECT_EQ(written.Keys("Fonts"), std::vector<std::string>{"AbcFont"});

@@ -19,6 +19,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTreeWidget>
+#include <QScopeGuard>
 #include <QtTest>
 #include <memory>
 
@@ -48,6 +49,26 @@ std::string Short(const char* title, const char* key = "C") {
   return std::string("X:1\r\nT:") + title + "\r\nM:4/4\r\nL:1/4\r\nQ:1/4=120\r\nK:" + key +
          "\r\nCDEF|GABc|]\r\n";
 }
+// A device that takes the music but cannot finish its output, as a sound file on a
+// full disk.
+class UnfinishedDevice : public MidiDevice {
+ public:
+  void Send(uint8_t, uint8_t, uint8_t) override {}
+  void Reset() override {}
+  bool Finish(std::string& error) override {
+    error = "The disk is full.";
+    return false;
+  }
+};
+class UnfinishedPort : public MidiPort {
+ public:
+  std::string Description() const override { return "Sound file"; }
+  std::unique_ptr<MidiDevice> Open(std::string&) override {
+    return std::make_unique<UnfinishedDevice>();
+  }
+  bool CachePatches(const MidiPatchSet&, std::string&) override { return true; }
+};
+
 // Sixty-four quarter notes: four seconds at 800 %.
 std::string Long(const char* title) {
   std::string body;
@@ -455,6 +476,31 @@ class PlayerTest : public QObject {
     app_->SetUpMidi();
     InstallDevices();
     QVERIFY(doc->Play());
+  }
+
+  void aPlayThatFailsAfterTheErrorListSaysWhy() {
+    MidiLib& lib = MidiLib::Application();
+    // Device 0 (no device named in the settings) is the sound file.
+    lib.SetDeviceLister([] {
+      return std::vector<std::shared_ptr<MidiPort>>{std::make_shared<UnfinishedPort>()};
+    });
+    auto restore = qScopeGuard([this] { InstallDevices(); });
+    QStringList dialogs;
+    test::WhenModal([&](QWidget* w) {
+      dialogs << w->windowTitle();
+      if (auto* dialog = qobject_cast<QDialog*>(w)) dialog->accept();
+    });
+    // The second bar is short: the error list comes first, then the play.
+    PlayRequest r = Request("X:1\r\nT:Short bar\r\nM:4/4\r\nL:1/4\r\nK:C\r\nCDEF|GA|cdef|]\r\n", true);
+    QVERIFY(RequestPlay(r));
+    QCOMPARE(dialogs, QStringList{QStringLiteral("Errors in ABC Tune")});
+    CPlayDoc* doc = CPlayDoc::First();
+    QVERIFY(WaitIdle(doc));
+    // The device could not finish: the player says so, with the device's reason.
+    QCOMPARE(messages_.size(), 1);
+    QCOMPARE(messages_[0].text,
+             QStringLiteral("The MIDI device could not finish the music.\n\nThe disk is full."));
+    QVERIFY(!lib.AnythingOpen());
   }
 
   void playCommandsFromTheTuneListAndTheApplication() {

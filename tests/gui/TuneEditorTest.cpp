@@ -360,6 +360,42 @@ class TuneEditorTest : public QObject {
             "X:12\r\nT:\r\nN:one\r\nN:two\r\nM:\r\nK:\r\nabc|def|\r\nW:la la\r\nW:lee\r\n\r\n"));
   }
 
+  void multiLineEditorKeepsToItsRowAndEnterStores() {
+    CAbcDoc* file = Open("rows.abc", kTunes);
+    CTuneDoc* editor = Edit(file, 2);
+    CTuneView* view = View(editor);
+    HeaderListView* list = view->HeaderList();
+    view->StartEditing(1);
+    QCOMPARE(view->EditingKind(), CTuneView::Editing::kMultiLine);
+    QPlainTextEdit* box = view->MultiLineEditor();
+    box->moveCursor(QTextCursor::End);
+    QTest::keyClick(box, Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(box, QStringLiteral("Zweite"));
+    QTest::keyClick(box, Qt::Key_Enter, Qt::ControlModifier);
+    QTest::keyClicks(box, QStringLiteral("Trois"));
+    QApplication::processEvents();
+    QCOMPARE(view->EditingKind(), CTuneView::Editing::kMultiLine);
+    // Three lines in the editor, every one in sight, and the next row (M:) starts
+    // below the editor rather than under it.
+    const QRect next = list->visualRect(list->model()->index(2, 0));
+    QVERIFY2(box->geometry().bottom() < next.top(),
+             qPrintable(QStringLiteral("%1 %2").arg(box->geometry().bottom()).arg(next.top())));
+    QVERIFY(box->height() >= 3 * list->TextLineHeight());
+    QVERIFY(box->isVisible());
+    // A plain Enter stores the value, in a multi-line field as in a single-line one.
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(view->EditingKind(), CTuneView::Editing::kNone);
+    QVERIFY(!box->isVisible());
+    QCOMPARE(view->Form().lines[1].value, std::string("Second\r\nZweite\r\nTrois"));
+    // The row is as tall as the lines it shows again, with no editor in it.
+    const QModelIndex titles = list->model()->index(1, 0);
+    QCOMPARE(list->visualRect(titles).height(), list->RowHeight(HeaderListView::ShownLines(titles)));
+    view->StartEditing(2);
+    QCOMPARE(view->EditingKind(), CTuneView::Editing::kSingleLine);
+    QTest::keyClick(view->SingleLineEditor(), Qt::Key_Enter);
+    QCOMPARE(view->EditingKind(), CTuneView::Editing::kNone);
+  }
+
   void savesMultiLineValuesAndSeveralTitles() {
     CAbcDoc* file = Open("save.abc", kTunes);
     CTuneDoc* editor = Edit(file, 2);
@@ -367,7 +403,7 @@ class TuneEditorTest : public QObject {
     view->StartEditing(1);
     view->MultiLineEditor()->setPlainText(QStringLiteral("Second\nZweite\n"));
     view->MultiLineEditor()->moveCursor(QTextCursor::End);
-    // Ctrl+Enter (and Shift+Enter) add a line, as Enter does.
+    // Ctrl+Enter (and Shift+Enter) add a line.
     QTest::keyClick(view->MultiLineEditor(), Qt::Key_Return, Qt::ControlModifier);
     view->MultiLineEditor()->textCursor().insertText(QStringLiteral("Deuxième"));
     QCOMPARE(view->MultiLineEditor()->toPlainText(), QStringLiteral("Second\nZweite\n\nDeuxième"));
@@ -686,6 +722,55 @@ class TuneEditorTest : public QObject {
     QVERIFY(Run(CommandId::kTuneShowErrors));
     QCOMPARE(dialogs, QStringList{QStringLiteral("Errors in ABC Tune")});
     if (CPlayDoc* player = CPlayDoc::First()) player->Stop();
+  }
+
+  void playerOverAMaximisedEditorAndAShortBarBeforeARepeat() {
+    app_->GetSettings().midi.speedPercent = 800;
+    app_->GetSettings().midi.playnowMinimize = 0;
+    CAbcDoc* file = Open("maxplay.abc",
+                         "X:1\r\nT:Bars\r\nM:4/4\r\nL:1/4\r\nK:C\r\n"
+                         "C D E F|G A|]\r\n|:c d e f|g a b c:|\r\n\r\n");
+    CTuneDoc* editor = Edit(file, 1);
+    CTuneView* view = View(editor);
+    QMdiSubWindow* editorFrame = view->Frame();
+    editorFrame->showMaximized();
+    QApplication::processEvents();
+    QStringList dialogs;
+    test::WhenModal([&](QWidget* w) {
+      dialogs << w->windowTitle();
+      if (auto* dialog = qobject_cast<QDialog*>(w)) dialog->accept();
+    });
+    QVERIFY(Run(CommandId::kTunePlayNow));
+    QCOMPARE(dialogs, QStringList{QStringLiteral("Errors in ABC Tune")});
+    CPlayDoc* player = CPlayDoc::First();
+    QVERIFY(player);
+    QMdiSubWindow* playerFrame = player->FirstView()->Frame();
+    auto* area = Frame()->findChild<QMdiArea*>();
+    QVERIFY(area);
+    // The player comes up at its own size, with its title bar, over the editor,
+    // which stays maximised; switching back and forth keeps both so.
+    for (int round = 0; round < 2; ++round) {
+      QCOMPARE(area->activeSubWindow(), playerFrame);
+      QVERIFY(editorFrame->isMaximized());
+      QVERIFY(!playerFrame->isMaximized());
+      QVERIFY(!playerFrame->isMinimized());
+      QVERIFY(playerFrame->width() < area->viewport()->width());
+      QVERIFY(playerFrame->windowTitle().startsWith(QStringLiteral("Play Tune")));
+      Frame()->ActivateView(editor->FirstView());
+      QCOMPARE(area->activeSubWindow(), editorFrame);
+      QVERIFY(editorFrame->isMaximized());
+      QVERIFY(!playerFrame->isMaximized());
+      Frame()->ActivateView(player->FirstView());
+    }
+    QVERIFY(!(playerFrame->windowFlags() & Qt::WindowMaximizeButtonHint));
+    player->Stop();
+    // Next Error lands on the short bar, ended by |] before the |: of the next line,
+    // not on the full bar after the repeat sign.
+    Frame()->ActivateView(editor->FirstView());
+    QVERIFY(Run(CommandId::kTuneNextError));
+    QCOMPARE(view->BodyBox()->textCursor().selectionStart(), 8);
+    QVERIFY(!Enabled(CommandId::kTuneNextError));
+    app_->GetSettings().midi.playnowMinimize = 1;
   }
 
   void nextErrorInRawModeCountsFromTheBody() {

@@ -103,6 +103,16 @@ void Drag(TuneListBox* from, int fromLine, TuneListBox* to, int toLine, Qt::Mous
 // Runs action on the next modal dialog as soon as it shows.
 void OnNextDialog(std::function<void(QWidget*)> action) { test::WhenModal(std::move(action)); }
 
+// The rightmost column of r in image that differs from r's background (its
+// rightmost pixel column), or -1.
+int RightmostInk(const QImage& image, const QRect& r) {
+  const QRect area = r.intersected(image.rect());
+  for (int x = area.right() - 1; x >= area.left(); --x)
+    for (int y = area.top(); y <= area.bottom(); ++y)
+      if (image.pixel(x, y) != image.pixel(area.right(), y)) return x;
+  return -1;
+}
+
 QString Titles(CAbcDoc* doc) {
   QStringList titles;
   for (int p = 1; p <= static_cast<int>(doc->File().TuneCount()); ++p)
@@ -205,6 +215,43 @@ class TuneListTest : public QObject {
     m.RefreshLine(1);
     QCOMPARE(m.LineText(1), QStringLiteral("7 Tune 1\r\nOther name"));
     QCOMPARE(m.data(m.index(1), Qt::DisplayRole).toString(), QStringLiteral("7 Tune 1 Other name"));
+  }
+
+  void tabColumnsLineUpInOneAndManyColumns() {
+    // A short and a long title before a tab: the keys after it must start (and so
+    // end) at the same place; in many columns the column must hold the long line.
+    const QByteArray text =
+        "X:1\r\nT:A\r\nK:G\r\nabc|\r\n\r\n"
+        "X:2\r\nT:The Very Long Title Of A Reel From Donegal\r\nK:G\r\nabc|\r\n\r\n";
+    for (int multi : {0, 1}) {
+      for (int fixed : {0, 80}) {
+        app_->GetSettings().preferences.tunelistFormat = "%T\\t%K";
+        app_->GetSettings().preferences.multiColumn = multi;
+        app_->GetSettings().preferences.tunelistTabWidth = fixed;
+        app_->ApplySettings();
+        CAbcDoc* doc = Open(QStringLiteral("tabs%1%2.abc").arg(multi).arg(fixed), text);
+        QVERIFY(doc);
+        TuneListBox* list = List(doc);
+        QCOMPARE(doc->Model().LineText(2),
+                 QStringLiteral("The Very Long Title Of A Reel From Donegal\tG"));
+        doc->View()->Frame()->resize(900, 300);
+        QApplication::processEvents();
+        list->viewport()->grab();  // the first drawing measures the lines shown
+        const QImage image = list->viewport()->grab().toImage();
+        const int shortLine = RightmostInk(image, list->visualRect(list->model()->index(1, 0)));
+        const int longLine = RightmostInk(image, list->visualRect(list->model()->index(2, 0)));
+        const QString where = QStringLiteral("multi %1 fixed %2: %3 %4")
+                                  .arg(multi).arg(fixed).arg(shortLine).arg(longLine);
+        QVERIFY2(shortLine > list->fontMetrics().horizontalAdvance(QStringLiteral("The Very Long")),
+                 qPrintable(where));
+        QVERIFY2(shortLine == longLine, qPrintable(where));
+        if (multi != 0)
+          QVERIFY2(list->ColumnWidth() > longLine - list->visualRect(list->model()->index(2, 0)).left(),
+                   qPrintable(where));
+        app_->CloseDocument(doc);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+      }
+    }
   }
 
   void windowSizeFromTheSettings() {

@@ -406,6 +406,28 @@ TEST(PerformanceErrors, EntriesExcerptsAndPositions) {
   EXPECT_NE(high->Errors().find("Error in ABC tune."), std::string::npos);
 }
 
+TEST(PerformanceErrors, ShortBarCarriedPastUnmeasuredLinesIsReportedWhereItBegan) {
+  // A short bar closed by ||, |] or :| and followed by |: on the next line: the bar
+  // that the next | measures began at the short bar, on its line, not after the |:.
+  for (const char* closer : {"||", "|]", ":|"}) {
+    SCOPED_TRACE(closer);
+    const std::string text = std::string("C D E F | G A ") + closer + "\n|: C D E F | G A B c :|";
+    auto b = Build(Tune("M:4/4\nL:1/4\nK:C", text));
+    const std::string_view body = b->Body();
+    const size_t shortBar = body.find("| G") + 1;
+    EXPECT_EQ(b->Errors(), FormatErrorEntry(1, AbcMessageText(MSG_BAR_LENGTH),
+                                            ErrorExcerpt(body, shortBar), shortBar));
+  }
+  // A bar split by |: into two halves that add up is complete; a short one after a
+  // complete bar closed by || is reported at its own start and line.
+  EXPECT_EQ(Build(Tune("M:4/4\nL:1/4\nK:C", "C D E F | G A |: B c | d e f g :|"))->Errors(), "");
+  auto late = Build(Tune("M:4/4\nL:1/4\nK:C", "C D E F ||\nG A B c | d e |]\n|: f g a b |"));
+  const std::string_view body = late->Body();
+  const size_t shortBar = body.find("| d") + 1;
+  EXPECT_EQ(late->Errors(), FormatErrorEntry(2, AbcMessageText(MSG_BAR_LENGTH),
+                                             ErrorExcerpt(body, shortBar), shortBar));
+}
+
 TEST(PerformanceLimits, VoicesEventsAndTimeAreCapped) {
   auto many = Build(Tune("M:2/4\nL:1/4\nK:C", "A2|\nV:99999\nB2|\nV:1\nc2|"));
   EXPECT_EQ(many->perf->Voices().size(), 1u);

@@ -220,6 +220,45 @@ TEST(ListTitles, SaveAsNameAndModifiedMarker) {
   EXPECT_EQ(TitleWithModified("odd*", false), "odd*");
 }
 
+TEST(ListTabStops, AutomaticStopsFollowTheWidestCellOfEachColumn) {
+  TabStops tabs;
+  tabs.Reset(0, 4);
+  EXPECT_TRUE(tabs.Measure({10, 5}));
+  EXPECT_TRUE(tabs.Measure({30, 7, 2}));  // a wider first cell and a third column
+  EXPECT_FALSE(tabs.Measure({20, 6}));    // nothing wider
+  // Every line's cells begin at the same stops, short ones and wide ones.
+  EXPECT_EQ(tabs.Positions({10, 5}), (std::vector<int>{0, 34}));
+  EXPECT_EQ(tabs.Positions({30, 7, 2}), (std::vector<int>{0, 34, 45}));
+  EXPECT_EQ(tabs.Positions({1, 1, 1}), (std::vector<int>{0, 34, 45}));
+  // The widest laid-out line: the three-cell one ends at 45 + 2, the two-cell one at 34 + 6.
+  EXPECT_EQ(tabs.Width(), 47);
+  EXPECT_FALSE(tabs.Measure({1, 30}));  // a wider last cell moves no stop
+  EXPECT_EQ(tabs.Width(), 64);
+  // A line not measured yet that is wider than a column pushes its own cells on.
+  EXPECT_EQ(tabs.Positions({50, 1, 1}), (std::vector<int>{0, 54, 65}));
+  // A line without tabs is one cell.
+  EXPECT_EQ(tabs.Positions({12}), (std::vector<int>{0}));
+  EXPECT_EQ(tabs.Positions({}), (std::vector<int>{}));
+  tabs.Reset(0, 4);
+  EXPECT_EQ(tabs.Width(), 0);
+  EXPECT_FALSE(tabs.Measure({}));
+}
+
+TEST(ListTabStops, FixedStopsLieEveryTabWidth) {
+  TabStops tabs;
+  tabs.Reset(40, 4);
+  // A cell begins at the first stop past the end of the text before it, even when
+  // that text ends exactly on a stop.
+  EXPECT_EQ(tabs.Positions({10, 5, 50, 3}), (std::vector<int>{0, 40, 80, 160}));
+  EXPECT_EQ(tabs.Positions({40, 5}), (std::vector<int>{0, 80}));
+  EXPECT_FALSE(tabs.Measure({10, 5, 50, 3}));
+  EXPECT_FALSE(tabs.Measure({40, 5}));
+  EXPECT_EQ(tabs.Width(), 163);
+  // Negative settings and widths are harmless.
+  tabs.Reset(-5, -1);
+  EXPECT_EQ(tabs.Positions({-3, 2}), (std::vector<int>{0, 0}));
+}
+
 TEST(ListTitles, RemoveQuestionHonoursSettings) {
   EXPECT_EQ(RemoveQuestion(3, true, true), "Are you sure you want to remove these 3 tunes?");
   EXPECT_EQ(RemoveQuestion(3, true, false), "");

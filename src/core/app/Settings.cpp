@@ -152,6 +152,7 @@ void VisitKeys(S& s, V& v) {
   v(kPreferences, "MultiColumn", p.multiColumn, W::kPreferences);
   v(kPreferences, "RawEditDefault", p.rawEditDefault, W::kPreferences);
   v(kPreferences, "TunelistFormat", p.tunelistFormat, W::kPreferences);
+  v(kPreferences, "TunelistTabWidth", p.tunelistTabWidth, W::kPreferences);
   v(kPreferences, "PreftextFormat", p.preftextFormat, W::kPreferences);
   v(kPreferences, "DefaultLength", p.defaultLength, W::kPreferences);
   v(kPreferences, "DefaultTool", p.defaultTool, W::kPreferences);

@@ -72,6 +72,7 @@ struct PreferenceSettings {
   int multiColumn = 0;
   int rawEditDefault = 0;
   std::string tunelistFormat = "%X %#T";
+  int tunelistTabWidth = 0;  // tab stops every so many characters; 0: fit the widest entries
   std::string preftextFormat = "0 [preface text]";
   std::string defaultLength = "1/8";
   int defaultTool = 0;

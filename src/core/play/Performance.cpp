@@ -266,6 +266,7 @@ void Performance::Pass(int voiceNumber) {
   time_ = 0;
   barPos_ = pickupOffset;
   barStart_ = 0;
+  carriedLine_ = 0;
   barStartTime_ = 0;
   barStartPos_ = barPos_;
   overlay_ = false;
@@ -439,10 +440,11 @@ bool Performance::NextPart(size_t& pos) {
     meter = part.meter;
   }
   SetText(Text());  // drops a follow-up kind
-  repeatStart_ = RepeatMark{pos, part.line, barPos_, key, meter};
+  repeatStart_ = RepeatMark{pos, part.line, barPos_, key, meter, pos, 0};
   repeatPass_ = 1;
   skipping_ = false;
   barStart_ = pos;
+  carriedLine_ = 0;
   barStartTime_ = time_;
   barStartPos_ = barPos_;
   return true;
@@ -563,20 +565,33 @@ void Performance::BarToken(TokenKind kind, size_t& pos, bool fresh) {
   const tick barLength = meter.barLength;
 
   // Lines other than | are not measured; a bar they close that is complete (or
-  // over-full) starts the next one at 0, a short one carries on after them.
+  // over-full) starts the next one at 0, a short one carries on after them and keeps
+  // its start, so that a warning at the next | points at the short bar.
   auto settleBar = [&]() {
     if (barLength == 0 || barPos_ >= barLength) barPos_ = 0;
+    if (barPos_ == 0) {
+      barStart_ = pos;
+      carriedLine_ = 0;
+    } else if (carriedLine_ == 0) {
+      carriedLine_ = DisplayLine();
+    }
   };
   auto markRepeatStart = [&]() {
     settleBar();
-    repeatStart_ = RepeatMark{pos, DisplayLine(), barPos_, key, meter};
+    repeatStart_ = RepeatMark{pos, DisplayLine(), barPos_, key, meter, barStart_, carriedLine_};
   };
 
   switch (kind) {
     case TK_BAR:
-      if (ps_.warnBarLen && barLength > 0 && barPos_ != 0 && barPos_ != barLength && fresh)
-        Report(MSG_BAR_LENGTH, barStart_);
+      if (ps_.warnBarLen && barLength > 0 && barPos_ != 0 && barPos_ != barLength && fresh) {
+        if (carriedLine_ != 0)
+          Report(AbcMessageText(MSG_BAR_LENGTH), barStart_, carriedLine_);
+        else
+          Report(MSG_BAR_LENGTH, barStart_);
+      }
       barPos_ = 0;
+      barStart_ = pos;
+      carriedLine_ = 0;
       break;
     case TK_DOUBLE_BAR:
     case TK_END_BAR:
@@ -606,7 +621,8 @@ void Performance::BarToken(TokenKind kind, size_t& pos, bool fresh) {
         }
         SetText(Text());  // drops a follow-up kind of the repeat sign
         repeatPass_ = 2;
-        barStart_ = pos;
+        barStart_ = repeatStart_.barStart;
+        carriedLine_ = repeatStart_.carriedLine;
         barStartTime_ = time_;
         barStartPos_ = barPos_;
         return;
@@ -617,9 +633,10 @@ void Performance::BarToken(TokenKind kind, size_t& pos, bool fresh) {
       }
       break;
     default:
+      // An ending mark right after a bar line: the bar begins after it.
+      if (barPos_ == 0) barStart_ = pos;
       break;
   }
-  barStart_ = pos;
   barStartTime_ = time_;
   barStartPos_ = barPos_;
 }
@@ -1181,7 +1198,11 @@ uint32_t Performance::TempoNow() const {
 }
 
 void Performance::Report(std::string_view message, size_t position) {
-  errorText_ += FormatErrorEntry(DisplayLine(), message, ErrorExcerpt(Text(), position), position);
+  Report(message, position, DisplayLine());
+}
+
+void Performance::Report(std::string_view message, size_t position, int line) {
+  errorText_ += FormatErrorEntry(line, message, ErrorExcerpt(Text(), position), position);
   ++errorCount_;
 }
 

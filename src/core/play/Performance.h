@@ -96,6 +96,9 @@ class Performance : public AbcParser {
     uint64_t barPos = 0;
     KeyInfo key;
     MeterInfo meter;
+    // The bar being measured there (a short bar carried on past the mark began before it).
+    size_t barStart = 0;
+    int carriedLine = 0;
   };
 
   enum Flag : uint32_t {
@@ -149,6 +152,7 @@ class Performance : public AbcParser {
   uint32_t TempoNow() const;
   void Report(std::string_view message, size_t position);
   void Report(AbcMessageId id, size_t position) { Report(AbcMessageText(id), position); }
+  void Report(std::string_view message, size_t position, int line);
   void Limit(std::string_view message, size_t position);
   int DisplayLine() const { return LineNumber() - lineAdjust_; }
 
@@ -177,7 +181,11 @@ class Performance : public AbcParser {
   int currentVoice_ = 1;
   uint64_t time_ = 0;
   uint64_t barPos_ = 0;
+  // Where the bar being measured began, and, when a short bar was carried on past a
+  // line that does not measure it (||, |], |:, :|), the line of that short bar (0: the
+  // bar began at its own bar line, and a warning names the line the reader is on).
   size_t barStart_ = 0;
+  int carriedLine_ = 0;
   // Where the bar began (time, bar position), for a voice overlay (&) to start
   // there again; while one sounds, where the bar's own notes had got to.
   uint64_t barStartTime_ = 0;

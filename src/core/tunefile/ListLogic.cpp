@@ -171,6 +171,63 @@ std::string SaveAsSuggestion(std::string_view path, std::string_view title) {
   return name;
 }
 
+void TabStops::Reset(int fixedWidth, int gap) {
+  fixedWidth_ = std::max(fixedWidth, 0);
+  gap_ = std::max(gap, 0);
+  columns_.clear();
+  lastCells_.clear();
+  widest_ = 0;
+}
+
+bool TabStops::Measure(const std::vector<int>& cellWidths) {
+  if (cellWidths.empty()) return false;
+  if (fixedWidth_ > 0) {
+    const std::vector<int> at = Positions(cellWidths);
+    widest_ = std::max(widest_, at.back() + std::max(cellWidths.back(), 0));
+    return false;
+  }
+  const size_t tabs = cellWidths.size() - 1;
+  bool moved = false;
+  if (columns_.size() < tabs) {
+    columns_.resize(tabs, 0);
+    moved = true;
+  }
+  for (size_t k = 0; k < tabs; ++k) {
+    if (cellWidths[k] > columns_[k]) {
+      columns_[k] = cellWidths[k];
+      moved = true;
+    }
+  }
+  if (lastCells_.size() <= tabs) lastCells_.resize(tabs + 1, 0);
+  lastCells_[tabs] = std::max(lastCells_[tabs], cellWidths.back());
+  return moved;
+}
+
+std::vector<int> TabStops::Positions(const std::vector<int>& cellWidths) const {
+  std::vector<int> at(cellWidths.size(), 0);
+  int x = 0;
+  for (size_t k = 0; k + 1 < cellWidths.size(); ++k) {
+    const int end = x + std::max(cellWidths[k], 0);
+    if (fixedWidth_ > 0)
+      x = (end / fixedWidth_ + 1) * fixedWidth_;
+    else
+      x = std::max(end, x + (k < columns_.size() ? columns_[k] : 0)) + gap_;
+    at[k + 1] = x;
+  }
+  return at;
+}
+
+int TabStops::Width() const {
+  if (fixedWidth_ > 0) return widest_;
+  int width = 0;
+  int x = 0;
+  for (size_t tabs = 0; tabs < lastCells_.size(); ++tabs) {
+    if (tabs > 0) x += columns_[tabs - 1] + gap_;
+    width = std::max(width, x + lastCells_[tabs]);
+  }
+  return width;
+}
+
 std::string TitleWithModified(std::string_view title, bool modified) {
   std::string t(title);
   if (modified) {

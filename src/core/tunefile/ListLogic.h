@@ -93,6 +93,31 @@ std::vector<TuneTransfer> TakeTunes(const TuneFile& file, const std::vector<int>
 int PutTunes(TuneFile& file, int after, const std::vector<TuneTransfer>& tunes,
              const std::function<std::string(std::string_view)>& convert = {});
 
+// Tab stops of list lines whose format holds tabs: the text between tabs (a
+// cell) begins at the stop of its column. Automatic stops come from the widest
+// cell of each column among the lines measured so far plus a gap; fixed stops
+// lie every fixedWidth pixels, a cell starting at the first one past the end of
+// the text before it. Stops only grow until Reset, so lines measured earlier stay
+// lined up with later ones.
+class TabStops {
+ public:
+  // fixedWidth 0: automatic stops. gap: the space after the widest cell.
+  void Reset(int fixedWidth, int gap);
+  // Takes a line's cell widths into account; true when a stop moved.
+  bool Measure(const std::vector<int>& cellWidths);
+  // Where each cell of a line begins, relative to the start of the line.
+  std::vector<int> Positions(const std::vector<int>& cellWidths) const;
+  // The width of the widest line measured, as laid out with the stops now.
+  int Width() const;
+
+ private:
+  int fixedWidth_ = 0;
+  int gap_ = 0;
+  std::vector<int> columns_;    // automatic: widest cell of each column but the last of a line
+  std::vector<int> lastCells_;  // automatic: widest last cell of lines of n + 1 cells
+  int widest_ = 0;              // fixed: the widest line
+};
+
 // The name Save As offers: the path, or for a file without one the title
 // without its modified marker, cut at the first character a file name cannot
 // hold, with ".abc" added.

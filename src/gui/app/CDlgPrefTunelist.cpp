@@ -27,11 +27,18 @@ CDlgPrefTunelist::CDlgPrefTunelist(QWidget* parent)
   small.setPointSizeF(small.pointSizeF() * 0.9);
   hint->setFont(small);
 
+  tabWidth_ = new QSpinBox(this);
+  tabWidth_->setObjectName(QStringLiteral("TunelistTabWidth"));
+  tabWidth_->setRange(0, 200);
+  tabWidth_->setSpecialValueText(QStringLiteral("Fit the widest entries"));
+  tabWidth_->setSuffix(QStringLiteral(" characters"));
+
   auto* lines = new QGroupBox(QStringLiteral("Lines"), this);
   auto* form = new QFormLayout(lines);
   form->addRow(QStringLiteral("&Tune Line Format:"), listFormat_);
   form->addRow(QStringLiteral("&Header Line Text:"), prefFormat_);
   form->addRow(hint);
+  form->addRow(QStringLiteral("Tab &stops every:"), tabWidth_);
 
   multiColumn_ = new QCheckBox(QStringLiteral("&Multi-column list"), this);
   height_ = new QSpinBox(this);
@@ -68,6 +75,7 @@ void CDlgPrefTunelist::Load(const Settings& s) {
   prefOriginal_ = p.preftextFormat;
   listFormat_->setText(TextOf(p.tunelistFormat));
   prefFormat_->setText(TextOf(p.preftextFormat));
+  tabWidth_->setValue(p.tunelistTabWidth);
   multiColumn_->setChecked(p.multiColumn != 0);
   height_->setValue(p.tuneListHeight);
   width_->setValue(p.tuneListWidth);
@@ -79,6 +87,7 @@ bool CDlgPrefTunelist::Store(Settings& s) {
   PreferenceSettings& p = s.preferences;
   p.tunelistFormat = BytesOf(listOriginal_, listFormat_->text());
   p.preftextFormat = BytesOf(prefOriginal_, prefFormat_->text());
+  p.tunelistTabWidth = tabWidth_->value();
   p.multiColumn = multiColumn_->isChecked() ? 1 : 0;
   p.tuneListHeight = height_->value();
   p.tuneListWidth = width_->value();

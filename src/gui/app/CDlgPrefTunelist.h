@@ -28,6 +28,7 @@ class CDlgPrefTunelist : public CPrefPage {
   QCheckBox* multiColumn_ = nullptr;
   QSpinBox* height_ = nullptr;
   QSpinBox* width_ = nullptr;
+  QSpinBox* tabWidth_ = nullptr;
   QCheckBox* askCut_ = nullptr;
   QCheckBox* askCutMulti_ = nullptr;
 };

@@ -97,7 +97,8 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
   CreateToolBar();
   CreateStatusBar();
 
-  connect(mdiArea_, &QMdiArea::subWindowActivated, this, [this] {
+  connect(mdiArea_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* frame) {
+    KeepNormal(frame);
     UpdateCaption();
     UpdateCommands();
   });
@@ -528,6 +529,7 @@ QMdiSubWindow* CMainFrame::AddView(CMinFormView* view) {
   } else {
     frame = new CMinFormMDIChild(view);
   }
+  if (t && t->keepsNormal) frame->setWindowFlags(frame->windowFlags() & ~Qt::WindowMaximizeButtonHint);
   mdiArea_->addSubWindow(frame);
   if (doc) connect(doc, &CMinFormDoc::TitleChanged, this, [this] { UpdateCaption(); });
   connect(frame, &QObject::destroyed, this, [this] {
@@ -535,6 +537,26 @@ QMdiSubWindow* CMainFrame::AddView(CMinFormView* view) {
     UpdateCommands();
   });
   return frame;
+}
+
+// The area hands the maximised state of the window that was active on to the one
+// activated. A window that keeps its size (it has no maximise button, so a
+// maximised one got that way only here) gives it back and comes up as it was.
+void CMainFrame::KeepNormal(QMdiSubWindow* frame) {
+  if (frame == nullptr || keepingNormal_) return;
+  QPointer<QMdiSubWindow> before = lastActive_;
+  lastActive_ = frame;
+  auto* child = qobject_cast<CMinFormMDIChild*>(frame);
+  const CMinFormDoc* doc = child && child->View() ? child->View()->Document() : nullptr;
+  const DocTemplate* t = doc ? doc->Template() : nullptr;
+  if (t == nullptr || !t->keepsNormal || !frame->isMaximized()) return;
+  keepingNormal_ = true;
+  frame->showNormal();
+  if (before && before != frame && !before->isMaximized()) before->showMaximized();
+  mdiArea_->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, true);
+  mdiArea_->setActiveSubWindow(frame);
+  mdiArea_->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, false);
+  keepingNormal_ = false;
 }
 
 void CMainFrame::ActivateView(CMinFormView* view) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <array>
 #include <functional>
@@ -113,6 +114,7 @@ class CMainFrame : public QMainWindow {
   void UpdateLockPanes();
   void UpdatePositionPane();
   bool CloseAllDocuments();
+  void KeepNormal(QMdiSubWindow* frame);
 
   QMdiArea* mdiArea_ = nullptr;
   QToolBar* toolBar_ = nullptr;
@@ -130,6 +132,10 @@ class CMainFrame : public QMainWindow {
   std::array<QAction*, static_cast<size_t>(CommandId::kCount)> actions_{};
   bool closing_ = false;
   bool destroying_ = false;
+  // The child window active before the one now active, and whether the maximised
+  // state is being handed back to it.
+  QPointer<QMdiSubWindow> lastActive_;
+  bool keepingNormal_ = false;
 };
 
 }  // namespace tunora

@@ -51,6 +51,10 @@ struct DocTemplate {
   // True when the view goes into a plain MDI child window instead of a
   // CMinFormMDIChild (the drawing).
   bool standardFrame = false;
+  // True for a small window of its own size (the player): it has no maximise
+  // button, and coming up over a maximised window it stays at its size and leaves
+  // that window maximised.
+  bool keepsNormal = false;
 
   // Makes an empty document of this kind (not yet opened or initialised).
   std::function<CMinFormDoc*()> createDocument;

@@ -436,13 +436,16 @@ QWidget* CTuneView::FieldEditor() const {
 void CTuneView::PlaceEditor() {
   QWidget* editor = FieldEditor();
   if (editor == nullptr || editingRow_ < 0) return;
+  // A multi-line value's row grows with the editor (up to eight lines) and the
+  // panes make room for it; the rows below stay in sight.
+  if (editing_ == Editing::kMultiLine) {
+    const int lines = std::min(8, std::max(1, textEditor_->document()->blockCount()));
+    if (list_->SetEditorLines(editingRow_, lines)) LayoutPanes();
+  }
   QRect r = list_->ValueRect(editingRow_);
   if (!r.isValid()) return;
   int height = r.height();
-  if (editing_ == Editing::kMultiLine) {
-    int lines = std::min(8, std::max(1, textEditor_->document()->blockCount()));
-    height = std::max(height, list_->RowHeight(lines));
-  } else if (editing_ == Editing::kRhythm || editing_ == Editing::kChooser) {
+  if (editing_ == Editing::kRhythm || editing_ == Editing::kChooser) {
     height = std::max(height, editor->sizeHint().height());
   }
   int room = list_->viewport()->height() - r.top();
@@ -455,6 +458,7 @@ void CTuneView::HideEditors() {
   for (QWidget* w :
        std::initializer_list<QWidget*>{lineEditor_, textEditor_, rhythmEditor_, chooser_})
     w->hide();
+  list_->SetEditorLines(-1, 0);
 }
 
 void CTuneView::StartEditing(int row, int key, const QString& text) {
@@ -1173,17 +1177,16 @@ bool CTuneView::eventFilter(QObject* watched, QEvent* event) {
           ChooseField();
           return true;
         }
-        if (editing_ != Editing::kMultiLine) {
-          EndEditing(0);
-          return true;
-        }
-        // Shift+Enter and Ctrl+Enter add a line too: a plain line break, never the
-        // Unicode line separator the text box would put in.
-        if (key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) {
+        // Enter stores the value; in a multi-line value Shift+Enter and Ctrl+Enter
+        // add a line: a plain line break, never the Unicode line separator the text
+        // box would put in.
+        if (editing_ == Editing::kMultiLine &&
+            (key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier))) {
           textEditor_->textCursor().insertText(QStringLiteral("\n"));
           return true;
         }
-        break;
+        EndEditing(0);
+        return true;
       default:
         break;
     }

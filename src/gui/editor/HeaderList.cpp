@@ -74,7 +74,7 @@ HeaderLineDelegate::HeaderLineDelegate(HeaderListView* view)
 QSize HeaderLineDelegate::sizeHint(const QStyleOptionViewItem& option,
                                    const QModelIndex& index) const {
   return QSize(option.rect.width() > 0 ? option.rect.width() : 100,
-               view_->RowHeight(HeaderListView::ShownLines(index)));
+               view_->RowHeight(view_->RowLines(index)));
 }
 
 void HeaderLineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -167,6 +167,20 @@ int HeaderListView::ShownLines(const QModelIndex& index) {
   return index.data(HeaderListModel::kLineCountRole).toInt();
 }
 
+bool HeaderListView::SetEditorLines(int row, int lines) {
+  if (row < 0) lines = 0;
+  if (row == editorRow_ && lines == editorLines_) return false;
+  editorRow_ = row;
+  editorLines_ = lines;
+  doItemsLayout();
+  return true;
+}
+
+int HeaderListView::RowLines(const QModelIndex& index) const {
+  const int shown = ShownLines(index);
+  return index.row() == editorRow_ ? std::max(shown, editorLines_) : shown;
+}
+
 int HeaderListView::MoreButtonWidth() const {
   return QFontMetrics(font()).horizontalAdvance(QString::fromLatin1(kMoreText)) + 8;
 }
@@ -182,7 +196,7 @@ int HeaderListView::ContentHeight() const {
   if (model() == nullptr) return 0;
   int total = 0;
   for (int row = 0; row < model()->rowCount(); ++row)
-    total += RowHeight(ShownLines(model()->index(row, 0)));
+    total += RowHeight(RowLines(model()->index(row, 0)));
   return total;
 }
 

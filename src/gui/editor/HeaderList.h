@@ -73,6 +73,12 @@ class HeaderListView : public QListView {
   int RowHeight(int lines) const;
   // Lines a row shows: all of its value when expanded, else one.
   static int ShownLines(const QModelIndex& index);
+  // While a multi-line value is edited its row is as tall as the editor (lines of
+  // text; row -1: none), so the rows below move down instead of being covered.
+  // True when that changed the rows' layout.
+  bool SetEditorLines(int row, int lines);
+  // Lines of text a row takes: those shown, or the editor's when taller.
+  int RowLines(const QModelIndex& index) const;
   // Width of the drawn "..." button.
   int MoreButtonWidth() const;
   // The value column of a row, in viewport coordinates.
@@ -101,6 +107,10 @@ class HeaderListView : public QListView {
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  int editorRow_ = -1;
+  int editorLines_ = 0;
 };
 
 }  // namespace tunora

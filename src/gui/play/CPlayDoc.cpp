@@ -70,6 +70,7 @@ CPlayDoc::CPlayDoc(QObject* parent)
 
 CPlayDoc::~CPlayDoc() {
   // Whatever happens, nothing stays open behind a window that is gone.
+  destroying_ = true;
   if (sync_ != 0 || out_ != 0) Stop();
 }
 
@@ -342,9 +343,7 @@ bool CPlayDoc::Play() {
     lib.CloseSync(sync_);
     sync_ = 0;
     ToIdle();
-    QString text = QStringLiteral("Cannot open MIDI device");
-    if (!reason.empty()) text += QStringLiteral("\n\n") + QString::fromStdString(reason);
-    MessageError(DialogParent(), text);
+    ReportFailure(QStringLiteral("Cannot open MIDI device"), reason);
     return false;
   }
   Feed();
@@ -356,7 +355,17 @@ bool CPlayDoc::Play() {
 
 void CPlayDoc::Feed() {
   if (out_ == 0) return;
-  if (feeder_.Feed(MidiLib::Application(), out_) == PlayFeeder::FeedResult::kFailed) Stop();
+  if (feeder_.Feed(MidiLib::Application(), out_) != PlayFeeder::FeedResult::kFailed) return;
+  const std::string reason = MidiLib::Application().LastError();
+  Stop();
+  ReportFailure(QStringLiteral("The MIDI device did not take the music."), reason);
+}
+
+void CPlayDoc::ReportFailure(const QString& text, const std::string& reason) {
+  if (destroying_) return;
+  QString message = text;
+  if (!reason.empty()) message += QStringLiteral("\n\n") + QString::fromStdString(reason);
+  MessageError(DialogParent(), message);
 }
 
 void CPlayDoc::OnRoom(MidiOut out) {
@@ -409,14 +418,19 @@ void CPlayDoc::Stop() {
   if (CurrentSettings().midi.keepDrone != 0) StoreDrone();
   MidiLib& lib = MidiLib::Application();
   if (sync_ != 0) lib.StopSync(sync_);
+  bool finished = true;
+  std::string reason;
   if (out_ != 0) {
     lib.ResetMidiOut(out_);
-    lib.CloseMidiOut(out_);
+    finished = lib.CloseMidiOut(out_) != kMidiDeviceFailed;
+    if (!finished) reason = lib.LastError();
   }
   if (sync_ != 0) lib.CloseSync(sync_);
   sync_ = 0;
   out_ = 0;
   ToIdle();
+  // A device that could not finish its output (a sound file it writes) says why.
+  if (!finished) ReportFailure(QStringLiteral("The MIDI device could not finish the music."), reason);
 }
 
 void CPlayDoc::StoreDrone() {

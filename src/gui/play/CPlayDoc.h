@@ -168,6 +168,8 @@ class CPlayDoc : public CMinFormDoc {
   void SetState(State state);
   void ToIdle();
   void Feed();
+  // A play that failed on the device: text, and the device's reason under it.
+  void ReportFailure(const QString& text, const std::string& reason);
   void OnRoom(MidiOut out);
   void OnEmpty(MidiOut out);
   void UpdatePosition();
@@ -195,6 +197,7 @@ class CPlayDoc : public CMinFormDoc {
   MidiSync sync_ = 0;
   MidiOut out_ = 0;
   bool cancelled_ = false;  // Stop came while the tune was read
+  bool destroying_ = false;
   QString statusOverride_;  // "Writing..." while a MIDI file is written
   MidiNoticeRelay* relay_;
   QTimer* positionTimer_;

@@ -10,6 +10,7 @@ void RegisterPlayTemplate(DocTemplateRegistry& registry) {
   DocTemplate t;
   t.name = QStringLiteral("Play");
   t.resourceId = 167;
+  t.keepsNormal = true;
   t.createDocument = [] { return new CPlayDoc; };
   t.createView = [](CMinFormDoc* doc) { return new CPlayView(static_cast<CPlayDoc*>(doc)); };
   t.saveWindow = [](CMinFormView* view) -> std::optional<WindowDoc> {

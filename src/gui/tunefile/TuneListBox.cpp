@@ -5,9 +5,11 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QStyledItemDelegate>
 #include <algorithm>
 
+#include "app/Settings.h"
 #include "gui/app/Messages.h"
 #include "gui/tunefile/CAbcDoc.h"
 #include "gui/tunefile/CAbcView.h"
@@ -35,6 +37,56 @@ bool IsModifierKey(int key) {
 
 }  // namespace
 
+// Draws a line whose text holds tabs cell by cell at the list's tab stops; the
+// cells' widths widen the stops as lines are drawn.
+class TabbedLineDelegate : public QStyledItemDelegate {
+ public:
+  explicit TabbedLineDelegate(TuneListBox* list) : QStyledItemDelegate(list), list_(list) {}
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    if (!opt.text.contains(QLatin1Char('\t'))) {
+      QStyledItemDelegate::paint(painter, option, index);
+      return;
+    }
+    const QString text = opt.text;
+    // Lines drawn earlier move to a stop that this line widened.
+    if (list_->MeasureCells(text)) list_->viewport()->update();
+    opt.text.clear();
+    QStyle* style = list_->style();
+    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, list_);
+    const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, list_);
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list_) + 1;
+    const QRect textArea = area.adjusted(margin, 0, -margin, 0);
+    const QStringList cells = text.split(QLatin1Char('\t'));
+    const std::vector<int> at = list_->CellPositions(text);
+    const QPalette::ColorGroup group = !(opt.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                       : (opt.state & QStyle::State_Active) ? QPalette::Active
+                                                                            : QPalette::Inactive;
+    painter->save();
+    painter->setFont(opt.font);
+    painter->setPen(opt.palette.color(group, (opt.state & QStyle::State_Selected)
+                                                 ? QPalette::HighlightedText
+                                                 : QPalette::Text));
+    for (qsizetype k = 0; k < cells.size(); ++k) {
+      const int left = textArea.left() + at[static_cast<size_t>(k)];
+      if (left >= textArea.right()) break;
+      const int right = k + 1 < cells.size()
+                            ? std::min(textArea.left() + at[static_cast<size_t>(k) + 1], textArea.right())
+                            : textArea.right();
+      const QRect cell(left, textArea.top(), right - left, textArea.height());
+      painter->drawText(cell, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                        opt.fontMetrics.elidedText(cells[k], opt.textElideMode, cell.width()));
+    }
+    painter->restore();
+  }
+
+ private:
+  TuneListBox* list_;
+};
+
 TuneListBox::TuneListBox(CAbcView* owner, QWidget* parent) : QListView(parent), owner_(owner) {
   setObjectName(QStringLiteral("list%1").arg(kControlId));
   setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -52,7 +104,28 @@ TuneListBox::TuneListBox(CAbcView* owner, QWidget* parent) : QListView(parent), 
   p.setBrush(QPalette::Inactive, QPalette::HighlightedText,
              p.brush(QPalette::Active, QPalette::HighlightedText));
   setPalette(p);
+  setItemDelegate(new TabbedLineDelegate(this));
   SetMultiColumn(false);
+}
+
+void TuneListBox::ResetTabs() {
+  // Characters as the window sizes count them: half the width of "hg".
+  const int charWidth = std::max(fontMetrics().horizontalAdvance(QStringLiteral("hg")) / 2, 1);
+  const int fixed = CAbcDoc::CurrentSettings().preferences.tunelistTabWidth;
+  tabs_.Reset(std::clamp(fixed, 0, 1000) * charWidth, charWidth);
+}
+
+std::vector<int> TuneListBox::CellWidths(const QString& text) const {
+  std::vector<int> widths;
+  const QFontMetrics fm = fontMetrics();
+  for (const QString& cell : text.split(QLatin1Char('\t'))) widths.push_back(fm.horizontalAdvance(cell));
+  return widths;
+}
+
+bool TuneListBox::MeasureCells(const QString& text) { return tabs_.Measure(CellWidths(text)); }
+
+std::vector<int> TuneListBox::CellPositions(const QString& text) const {
+  return tabs_.Positions(CellWidths(text));
 }
 
 void TuneListBox::SetMultiColumn(bool on) {
@@ -78,14 +151,8 @@ int TuneListBox::LineHeight() const {
   return fontMetrics().height();
 }
 
-int TuneListBox::TextWidth(int line) const {
-  auto* m = qobject_cast<TuneListModel*>(model());
-  if (m == nullptr) return 0;
-  // The item's margins on both sides, as the delegate draws them.
-  return fontMetrics().horizontalAdvance(m->LineText(line)) + 8;
-}
-
 void TuneListBox::RecomputeColumnWidth() {
+  ResetTabs();
   if (!multiColumn_) return;
   columnWidth_ = 20;
   int lineHeight = fontMetrics().height() + 4;
@@ -99,10 +166,15 @@ void TuneListBox::RecomputeColumnWidth() {
 }
 
 void TuneListBox::WidenColumnFor(int first, int last) {
-  if (!multiColumn_ || model() == nullptr) return;
-  int width = columnWidth_;
-  for (int line = std::max(first, 0); line <= last && line < model()->rowCount(); ++line)
-    width = std::max(width, TextWidth(line) + 2);
+  auto* m = qobject_cast<TuneListModel*>(model());
+  if (!multiColumn_ || m == nullptr) return;
+  // Every line is measured; the widest, laid out at the stops, sets the width.
+  for (int line = std::max(first, 0); line <= last && line < m->rowCount(); ++line)
+    MeasureCells(m->data(m->index(line), Qt::DisplayRole).toString());
+  // The item's text margins on both sides, as the delegate draws them.
+  const int margins =
+      2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 8;
+  const int width = std::max(columnWidth_, tabs_.Width() + margins + 2);
   if (width != columnWidth_ || !gridSize().isValid()) {
     columnWidth_ = width;
     setGridSize(QSize(columnWidth_, std::max(gridSize().height(), fontMetrics().height())));

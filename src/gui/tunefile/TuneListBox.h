@@ -44,6 +44,12 @@ class TuneListBox : public QListView {
   // The tune list under a point of the screen, or null.
   static TuneListBox* ListAt(const QPoint& globalPos);
 
+  // The tab stops of "\t" in the lines, from the widest cell of each column of the
+  // lines drawn (every line in many columns), or every TunelistTabWidth characters.
+  const TabStops& Tabs() const { return tabs_; }
+  // Where each cell of line's text begins, from the start of its text.
+  std::vector<int> CellPositions(const QString& text) const;
+
   const TypeAhead& Search() const { return search_; }
   bool Dragging() const { return dragging_; }
 
@@ -67,11 +73,16 @@ class TuneListBox : public QListView {
   // Ends the mouse mode: any drag, and the type-ahead text.
   void CancelMouseMode();
   void Drop(const QPoint& globalPos);
-  int TextWidth(int line) const;
+  // Measures the cells of a line for the tab stops; true when a stop moved.
+  bool MeasureCells(const QString& text);
+  std::vector<int> CellWidths(const QString& text) const;
+  void ResetTabs();
+  friend class TabbedLineDelegate;
 
   CAbcView* owner_;
   bool multiColumn_ = false;
   int columnWidth_ = 20;
+  TabStops tabs_;
   TypeAhead search_;
   QElapsedTimer typed_;  // since the last key
 
