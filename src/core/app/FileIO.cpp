@@ -63,9 +63,11 @@ bool ReadFileLimited(const std::string& path, size_t limit, std::string& bytes,
 }
 
 namespace {
-bool WriteInPlace(const std::filesystem::path& target, std::string_view bytes,
-                  const std::string& path, std::string& error) {
-  std::ofstream out(target, std::ios::binary);
+// Writes bytes into the file at target (made or emptied); the messages name path, and
+// refused says why a write that started did not end.
+bool WriteBytes(const std::filesystem::path& target, std::string_view bytes,
+                const std::string& path, const char* refused, std::string& error) {
+  std::ofstream out(target, std::ios::binary | std::ios::trunc);
   if (!out) {
     error = "Cannot write \"" + path + "\".";
     return false;
@@ -73,7 +75,7 @@ bool WriteInPlace(const std::filesystem::path& target, std::string_view bytes,
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.flush();
   if (!out) {
-    error = "Cannot write \"" + path + "\": the device refused the data.";
+    error = "Cannot write \"" + path + "\": " + refused;
     return false;
   }
   return true;
@@ -96,7 +98,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
       error = "\"" + path + "\" is a folder, not a file.";
       return false;
     }
-    return WriteInPlace(target, bytes, path, error);
+    return WriteBytes(target, bytes, path, "the device refused the data.", error);
   }
   fs::path dir = target.parent_path();
   if (!dir.empty() && !fs::exists(dir, ec)) {
@@ -109,20 +111,9 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
   thread_local std::mt19937_64 rng{std::random_device{}()};
   fs::path temp = (dir.empty() ? fs::path(".") : dir) /
                   ("." + target.filename().string() + ".tmp" + std::to_string(rng() % 1000000000));
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      error = "Cannot write \"" + path + "\".";
-      return false;
-    }
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      fs::remove(temp, ec);
-      error = "Cannot write \"" + path + "\": the disk may be full.";
-      return false;
-    }
+  if (!WriteBytes(temp, bytes, path, "the disk may be full.", error)) {
+    fs::remove(temp, ec);
+    return false;
   }
   fs::file_status old = fs::status(target, ec);
   if (!ec && fs::exists(old)) fs::permissions(temp, old.permissions(), ec);
