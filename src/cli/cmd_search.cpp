@@ -11,12 +11,12 @@
 namespace tunora::cli {
 namespace {
 
-// Runs spec over the files and prints the list.
-int RunSearch(const Environment& env, SearchSpec spec, const std::vector<std::string>& patterns,
+// Runs request over the files and prints the list.
+int RunSearch(const Environment& env, SearchRequest request, const std::vector<std::string>& patterns,
               bool subdirectories) {
   TuneSearch search;
   std::string message, warning;
-  if (!search.Prepare(spec, message, warning)) return Fail(message);
+  if (!search.Prepare(request, message, warning)) return Fail(message);
   if (!warning.empty()) StderrSink().Message(warning);
   FoundList list;
   FileSearchRun run;
@@ -47,25 +47,25 @@ int Find(const Args& a) {
                 "[--exact] [--case] | --match EXPR [--prompt VALUE]...) [--subdir]");
   Environment env;
   if (!LoadEnvironment(a, env)) return 1;
-  SearchSpec spec;
+  SearchRequest request;
   if (text) {
-    spec.type = SearchSpec::kText;
-    spec.listFormat = env.settings.search.listFormat;
-    spec.text.text = a.Get("--text");
+    request.type = SearchRequest::kText;
+    request.listFormat = env.settings.search.listFormat;
+    request.text.text = a.Get("--text");
     const std::string field = a.Get("--field", "*");
     if (field.size() != 1) return Fail("--field takes one field letter, * (all header fields) "
                                        "or t (the tune body)");
-    spec.text.field = field[0];
-    spec.text.exact = a.Has("--exact");
-    spec.text.ignoreCase = !a.Has("--case");
-    if (!ReadPercent(a, spec.text.loosePercent)) return Fail("--loose takes a percent, 0 to 100");
+    request.text.field = field[0];
+    request.text.exact = a.Has("--exact");
+    request.text.ignoreCase = !a.Has("--case");
+    if (!ReadPercent(a, request.text.loosePercent)) return Fail("--loose takes a percent, 0 to 100");
   } else {
-    spec.type = SearchSpec::kAdvanced;
-    spec.listFormat = env.settings.search.listFormat;
-    spec.match = a.Get("--match");
-    spec.promptValues = a.GetAll("--prompt");
+    request.type = SearchRequest::kAdvanced;
+    request.listFormat = env.settings.search.listFormat;
+    request.match = a.Get("--match");
+    request.promptValues = a.GetAll("--prompt");
   }
-  return RunSearch(env, spec, a.positional, a.Has("--subdir"));
+  return RunSearch(env, request, a.positional, a.Has("--subdir"));
 }
 
 int MusicSearch(const Args& a) {
@@ -76,10 +76,10 @@ int MusicSearch(const Args& a) {
   Environment env;
   if (!LoadEnvironment(a, env)) return 1;
   const MusicSearchSettings& s = env.settings.musicSearch;
-  SearchSpec spec;
-  spec.type = SearchSpec::kMusic;
-  spec.listFormat = s.listFormat;
-  MusicOptions& o = spec.music;
+  SearchRequest request;
+  request.type = SearchRequest::kMusic;
+  request.listFormat = s.listFormat;
+  MusicOptions& o = request.music;
   o = MusicOptionsFrom(s);
   o.ignoreOrnamentation = !a.Has("--keep-ornaments");
   if (!ReadPercent(a, o.loosePercent)) return Fail("--loose takes a percent, 0 to 100");
@@ -111,9 +111,9 @@ int MusicSearch(const Args& a) {
     else if (where == "anywhere") o.where = MusicOptions::kAnywhere;
     else return Fail("--where takes beginning or anywhere");
   }
-  spec.phrase = a.Has("--key") ? JoinKeyPrefix(a.Get("--key"), a.positional[0]) : a.positional[0];
+  request.phrase = a.Has("--key") ? JoinKeyPrefix(a.Get("--key"), a.positional[0]) : a.positional[0];
   std::vector<std::string> patterns(a.positional.begin() + 1, a.positional.end());
-  return RunSearch(env, spec, patterns, a.Has("--subdir"));
+  return RunSearch(env, request, patterns, a.Has("--subdir"));
 }
 
 const Register kFind({"find",

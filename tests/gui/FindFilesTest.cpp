@@ -60,16 +60,16 @@ class FindFilesTest : public QObject {
     test::WhenModal([&](QWidget* modal) {
       auto* dialog = qobject_cast<CFindDlg*>(modal);
       QVERIFY(dialog);
-      dialog->Pages()->setCurrentIndex(SearchSpec::kText);
+      dialog->Pages()->setCurrentIndex(SearchRequest::kText);
       QCOMPARE(dialog->windowTitle(), QStringLiteral("Text Search"));
       dialog->FilesBox()->setEditText(files);
       dialog->TextPage()->TextBox()->setEditText(text);
       test::Shot(dialog, "find_text_page");
-      dialog->Pages()->setCurrentIndex(SearchSpec::kMusic);
+      dialog->Pages()->setCurrentIndex(SearchRequest::kMusic);
       test::Shot(dialog, "find_music_page");
-      dialog->Pages()->setCurrentIndex(SearchSpec::kAdvanced);
+      dialog->Pages()->setCurrentIndex(SearchRequest::kAdvanced);
       test::Shot(dialog, "find_advanced_page");
-      dialog->Pages()->setCurrentIndex(SearchSpec::kText);
+      dialog->Pages()->setCurrentIndex(SearchRequest::kText);
       dialog->accept();
     });
     app_->GetSettings().search.field = "T";
@@ -183,7 +183,7 @@ class FindFilesTest : public QObject {
       auto* dialog = qobject_cast<CFindDlg*>(modal);
       QVERIFY(dialog);
       QVERIFY(!dialog->FilesBox()->isEnabled());
-      dialog->Pages()->setCurrentIndex(SearchSpec::kText);
+      dialog->Pages()->setCurrentIndex(SearchRequest::kText);
       dialog->TextPage()->TextBox()->setEditText(QStringLiteral("lark"));
       dialog->accept();
     });

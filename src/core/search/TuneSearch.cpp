@@ -34,52 +34,52 @@ void StoreMusicOptions(const MusicOptions& o, MusicSearchSettings& s) {
   s.where = o.where;
 }
 
-bool TuneSearch::Prepare(const SearchSpec& spec, std::string& message, std::string& warning) {
-  spec_ = spec;
+bool TuneSearch::Prepare(const SearchRequest& request, std::string& message, std::string& warning) {
+  request_ = request;
   message.clear();
   warning.clear();
-  switch (spec.type) {
-    case SearchSpec::kMusic:
-      writer_ = std::make_unique<NoteTextWriter>(spec.music.ignoreOrnamentation);
-      if (!BuildQuery(spec.phrase, spec.music, query_)) {
+  switch (request.type) {
+    case SearchRequest::kMusic:
+      writer_ = std::make_unique<NoteTextWriter>(request.music.ignoreOrnamentation);
+      if (!BuildQuery(request.phrase, request.music, query_)) {
         message = "The phrase has no notes to search for.";
         return false;
       }
       return true;
-    case SearchSpec::kAdvanced:
-      if (!program_.Compile(spec.match)) warning = "Match: " + program_.ErrorText();
-      program_.SetPlaceholderValues(spec.promptValues);
+    case SearchRequest::kAdvanced:
+      if (!program_.Compile(request.match)) warning = "Match: " + program_.ErrorText();
+      program_.SetPlaceholderValues(request.promptValues);
       return true;
     default:
-      if (spec.text.text.empty()) {
+      if (request.text.text.empty()) {
         message = "Please enter a text to search for.";
         return false;
       }
-      matcher_ = BuildTextMatcher(spec.text);
+      matcher_ = BuildTextMatcher(request.text);
       return true;
   }
 }
 
 bool TuneSearch::Matches(const TuneRecord& tune, int* titleIndex) {
   if (titleIndex != nullptr) *titleIndex = -1;
-  switch (spec_.type) {
-    case SearchSpec::kMusic:
+  switch (request_.type) {
+    case SearchRequest::kMusic:
       return writer_ != nullptr && MatchTune(query_, tune, *writer_);
-    case SearchSpec::kAdvanced: {
+    case SearchRequest::kAdvanced: {
       size_t title = 0;
       if (!program_.EvaluateAnyTitle(tune, &title)) return false;
       if (titleIndex != nullptr) *titleIndex = static_cast<int>(title);
       return true;
     }
     default:
-      return MatchTuneText(matcher_, spec_.text.field, tune);
+      return MatchTuneText(matcher_, request_.text.field, tune);
   }
 }
 
 bool TuneSearch::Test(const TuneRecord& tune, std::string& line, const FormatEnv* env) {
   int title = -1;
   if (!Matches(tune, &title)) return false;
-  line = ExpandFormat(spec_.listFormat, &tune, title, FormatOptions{}, env);
+  line = ExpandFormat(request_.listFormat, &tune, title, FormatOptions{}, env);
   return true;
 }
 

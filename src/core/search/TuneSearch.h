@@ -15,7 +15,7 @@ namespace tunora {
 
 struct FormatEnv;
 
-struct SearchSpec {
+struct SearchRequest {
   enum Type { kText = 0, kMusic = 1, kAdvanced = 2 };
   int type = kText;
   TextQuery text;                      // text search
@@ -35,7 +35,7 @@ class TuneSearch {
   // Prepares the test; false with a message for the user when it cannot run
   // (an empty text or phrase). A match expression with a syntax error still runs
   // on what was read before the error; warning then tells where it is.
-  bool Prepare(const SearchSpec& spec, std::string& message, std::string& warning);
+  bool Prepare(const SearchRequest& request, std::string& message, std::string& warning);
 
   // True when tune is found. titleIndex gets the title that matched (advanced search)
   // or -1.
@@ -43,10 +43,10 @@ class TuneSearch {
   // As Matches, and writes the tune's line for the Found Files list.
   bool Test(const TuneRecord& tune, std::string& line, const FormatEnv* env);
 
-  const SearchSpec& Spec() const { return spec_; }
+  const SearchRequest& Request() const { return request_; }
 
  private:
-  SearchSpec spec_;
+  SearchRequest request_;
   ApproxMatcher matcher_;
   MelodyQuery query_;
   std::unique_ptr<NoteTextWriter> writer_;

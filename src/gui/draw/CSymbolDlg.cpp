@@ -24,9 +24,9 @@ constexpr int kColumns = 16;
 constexpr int kFirstChar = 0x20;
 
 QFont NotationFont(int points) {
-  FontSpec spec = FormatSettings::Application().notationFont;
-  spec.size = points;
-  QFont f = QFontOf(spec);
+  FontSpec fontSpec = FormatSettings::Application().notationFont;
+  fontSpec.size = points;
+  QFont f = QFontOf(fontSpec);
   f.setStyleStrategy(QFont::NoFontMerging);
   return f;
 }

@@ -37,13 +37,13 @@ QFont QFontOf(const FontSpec& font) {
 }
 
 FontSpec FontSpecOf(const QFont& font) {
-  FontSpec spec;
-  spec.face = font.family().toStdString();
-  spec.size = font.pointSize() > 0 ? font.pointSize() : 10;
-  spec.bold = font.bold();
-  spec.italic = font.italic();
-  spec.underline = font.underline();
-  return spec;
+  FontSpec fontSpec;
+  fontSpec.face = font.family().toStdString();
+  fontSpec.size = font.pointSize() > 0 ? font.pointSize() : 10;
+  fontSpec.bold = font.bold();
+  fontSpec.italic = font.italic();
+  fontSpec.underline = font.underline();
+  return fontSpec;
 }
 
 FontButton::FontButton(const QString& caption, QLabel* sample, QWidget* parent)

@@ -45,7 +45,7 @@ class FontButton : public QPushButton {
   bool symbols_ = false;
 };
 
-// The QFont of a font spec (points), and back.
+// The QFont of a font fontSpec (points), and back.
 QFont QFontOf(const FontSpec& font);
 FontSpec FontSpecOf(const QFont& font);
 

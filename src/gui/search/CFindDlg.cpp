@@ -83,25 +83,25 @@ CFindTextDlg::CFindTextDlg(const Settings& settings, QWidget* parent) : QWidget(
   form->addRow(ignoreCase_);
 }
 
-void CFindTextDlg::Fill(SearchSpec& spec) const {
-  spec.type = SearchSpec::kText;
-  spec.text.text = S(text_->currentText());
+void CFindTextDlg::Fill(SearchRequest& request) const {
+  request.type = SearchRequest::kText;
+  request.text.text = S(text_->currentText());
   const QString letter = field_->currentData().toString();
-  spec.text.field = letter.isEmpty() ? 'T' : letter.at(0).toLatin1();
-  spec.text.loosePercent = loose_->value();
-  spec.text.exact = exact_->isChecked();
-  spec.text.ignoreCase = ignoreCase_->isChecked();
+  request.text.field = letter.isEmpty() ? 'T' : letter.at(0).toLatin1();
+  request.text.loosePercent = loose_->value();
+  request.text.exact = exact_->isChecked();
+  request.text.ignoreCase = ignoreCase_->isChecked();
 }
 
 void CFindTextDlg::Store(Settings& settings) const {
   SearchSettings& s = settings.search;
-  SearchSpec spec;
-  Fill(spec);
-  s.oldStrings.Add(spec.text.text);
-  s.field = std::string(1, spec.text.field);
-  s.looseMatch = spec.text.loosePercent;
-  s.exactMatch = spec.text.exact;
-  s.ignoreCase = spec.text.ignoreCase;
+  SearchRequest request;
+  Fill(request);
+  s.oldStrings.Add(request.text.text);
+  s.field = std::string(1, request.text.field);
+  s.looseMatch = request.text.loosePercent;
+  s.exactMatch = request.text.exact;
+  s.ignoreCase = request.text.ignoreCase;
 }
 
 // --- Music Search -----------------------------------------------------------------------
@@ -159,10 +159,10 @@ void CFindMusicDlg::SplitPhrase(const QString& text) {
   phrase_->setEditText(Q(phrase));
 }
 
-void CFindMusicDlg::Fill(SearchSpec& spec) const {
-  spec.type = SearchSpec::kMusic;
-  spec.phrase = JoinKeyPrefix(S(key_->text()), S(phrase_->currentText()));
-  MusicOptions& o = spec.music;
+void CFindMusicDlg::Fill(SearchRequest& request) const {
+  request.type = SearchRequest::kMusic;
+  request.phrase = JoinKeyPrefix(S(key_->text()), S(phrase_->currentText()));
+  MusicOptions& o = request.music;
   o.where = beginning_->isChecked() ? MusicOptions::kBeginning : MusicOptions::kAnywhere;
   o.ignoreOrnamentation = ignoreOrnaments_->isChecked();
   o.loosePercent = loose_->value();
@@ -175,10 +175,10 @@ void CFindMusicDlg::Fill(SearchSpec& spec) const {
 }
 
 void CFindMusicDlg::Store(Settings& settings) const {
-  SearchSpec spec;
-  Fill(spec);
-  settings.search.oldPhrases.Add(spec.phrase);
-  StoreMusicOptions(spec.music, settings.musicSearch);
+  SearchRequest request;
+  Fill(request);
+  settings.search.oldPhrases.Add(request.phrase);
+  StoreMusicOptions(request.music, settings.musicSearch);
 }
 
 // --- Advanced Search --------------------------------------------------------------------
@@ -251,9 +251,9 @@ void CFindAdvDlg::Append(const QString& text) {
   match_->setEditText(match + text);
 }
 
-void CFindAdvDlg::Fill(SearchSpec& spec) const {
-  spec.type = SearchSpec::kAdvanced;
-  spec.match = S(match_->currentText());
+void CFindAdvDlg::Fill(SearchRequest& request) const {
+  request.type = SearchRequest::kAdvanced;
+  request.match = S(match_->currentText());
 }
 
 void CFindAdvDlg::Store(Settings& settings) const {
@@ -314,7 +314,7 @@ void CFindDlg::PageChanged(int index) {
   CTunoraApp* app = CTunoraApp::Instance();
   if (app == nullptr) return;
   const Settings& s = app->GetSettings();
-  const bool music = index == SearchSpec::kMusic;
+  const bool music = index == SearchRequest::kMusic;
   subdir_->setChecked(music ? s.musicSearch.subdir != 0 : s.search.subdir != 0);
   fromBeginning_->setChecked(music ? s.musicSearch.fromBeginning != 0
                                    : s.search.fromBeginning != 0);
@@ -333,17 +333,17 @@ bool CFindDlg::FromBeginning() const { return fromBeginning_->isChecked(); }
 
 void CFindDlg::accept() {
   const int type = pages_->currentIndex();
-  spec_ = SearchSpec{};
-  if (type == SearchSpec::kMusic) music_->Fill(spec_);
-  else if (type == SearchSpec::kAdvanced) advanced_->Fill(spec_);
-  else text_->Fill(spec_);
+  request_ = SearchRequest{};
+  if (type == SearchRequest::kMusic) music_->Fill(request_);
+  else if (type == SearchRequest::kAdvanced) advanced_->Fill(request_);
+  else text_->Fill(request_);
   if (!inFile_ && Files().isEmpty()) {
     MessageWarning(this, QStringLiteral("You must enter abc file(s)"));
     return;
   }
   TuneSearch check;
   std::string message, warning;
-  if (!check.Prepare(spec_, message, warning)) {
+  if (!check.Prepare(request_, message, warning)) {
     MessageWarning(this, Q(message));
     return;
   }
@@ -351,34 +351,34 @@ void CFindDlg::accept() {
     // The search still runs on what was read before the error.
     MessageWarning(this, Q(warning));
   }
-  if (type == SearchSpec::kAdvanced) {
+  if (type == SearchRequest::kAdvanced) {
     MatchProgram program;
-    program.Compile(spec_.match);
+    program.Compile(request_.match);
     for (const std::string& prompt : program.Prompts()) {
       bool ok = false;
       const QString value =
           QInputDialog::getText(this, windowTitle(), Q(prompt), QLineEdit::Normal, {}, &ok);
       if (!ok) return;
-      spec_.promptValues.push_back(S(value));
+      request_.promptValues.push_back(S(value));
     }
   }
   if (CTunoraApp* app = CTunoraApp::Instance()) {
     Settings& s = app->GetSettings();
     s.search.searchType = type;
-    spec_.listFormat = type == SearchSpec::kMusic ? s.musicSearch.listFormat
+    request_.listFormat = type == SearchRequest::kMusic ? s.musicSearch.listFormat
                                                   : s.search.listFormat;
-    if (type == SearchSpec::kMusic) {
+    if (type == SearchRequest::kMusic) {
       music_->Store(s);
       if (inFile_) s.musicSearch.fromBeginning = FromBeginning();
       else s.musicSearch.subdir = Subdirectories();
     } else {
-      if (type == SearchSpec::kAdvanced) advanced_->Store(s);
+      if (type == SearchRequest::kAdvanced) advanced_->Store(s);
       else text_->Store(s);
       if (inFile_) s.search.fromBeginning = FromBeginning();
       else s.search.subdir = Subdirectories();
     }
     if (!inFile_) s.search.oldFiles.Add(S(Files()));
-    spec_.music.subdirectories = Subdirectories();
+    request_.music.subdirectories = Subdirectories();
   }
   QDialog::accept();
 }

@@ -25,7 +25,7 @@ class CFindTextDlg : public QWidget {
   Q_OBJECT
  public:
   explicit CFindTextDlg(const Settings& settings, QWidget* parent = nullptr);
-  void Fill(SearchSpec& spec) const;
+  void Fill(SearchRequest& request) const;
   void Store(Settings& settings) const;
   QComboBox* TextBox() const { return text_; }
 
@@ -41,7 +41,7 @@ class CFindMusicDlg : public QWidget {
   Q_OBJECT
  public:
   explicit CFindMusicDlg(const Settings& settings, QWidget* parent = nullptr);
-  void Fill(SearchSpec& spec) const;
+  void Fill(SearchRequest& request) const;
   void Store(Settings& settings) const;
   QComboBox* PhraseBox() const { return phrase_; }
   QLineEdit* KeyBox() const { return key_; }
@@ -66,7 +66,7 @@ class CFindAdvDlg : public QWidget {
   Q_OBJECT
  public:
   explicit CFindAdvDlg(const Settings& settings, QWidget* parent = nullptr);
-  void Fill(SearchSpec& spec) const;
+  void Fill(SearchRequest& request) const;
   void Store(Settings& settings) const;
   QComboBox* MatchBox() const { return match_; }
   // Appends text to the Match box with a blank between.
@@ -87,7 +87,7 @@ class CFindDlg : public QDialog {
   CFindDlg(bool inFile, QWidget* parent = nullptr);
 
   // After OK: what to search for, where, and how.
-  const SearchSpec& Spec() const { return spec_; }
+  const SearchRequest& Request() const { return request_; }
   QString Files() const;
   bool Subdirectories() const;
   bool FromBeginning() const;
@@ -112,7 +112,7 @@ class CFindDlg : public QDialog {
   QComboBox* files_;
   QCheckBox* subdir_;
   QCheckBox* fromBeginning_;
-  SearchSpec spec_;
+  SearchRequest request_;
 };
 
 }  // namespace tunora

@@ -31,7 +31,7 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 struct LastFind {
   bool inFile = false;
   QPointer<CAbcDoc> doc;
-  SearchSpec spec;
+  SearchRequest request;
 };
 LastFind& Last() {
   static LastFind last;
@@ -54,22 +54,22 @@ void ShowTune(CAbcDoc& doc, int position) {
   doc.ActivateFirstView();
 }
 
-// Finds in doc from start with spec; shows the tune found. False when none was.
-bool FindAndShow(CAbcDoc& doc, const SearchSpec& spec, int start, bool backwards) {
+// Finds in doc from start with request; shows the tune found. False when none was.
+bool FindAndShow(CAbcDoc& doc, const SearchRequest& request, int start, bool backwards) {
   TuneSearch search;
   std::string message, warning;
-  if (!search.Prepare(spec, message, warning)) return false;
+  if (!search.Prepare(request, message, warning)) return false;
   const int found = FindInFile(doc, search, start, backwards);
   if (found == 0) return false;
   ShowTune(doc, found);
   return true;
 }
 
-bool FromBeginningFor(const SearchSpec& spec) {
+bool FromBeginningFor(const SearchRequest& request) {
   CTunoraApp* app = CTunoraApp::Instance();
   if (app == nullptr) return true;
   const Settings& s = app->GetSettings();
-  return spec.type == SearchSpec::kMusic ? s.musicSearch.fromBeginning != 0
+  return request.type == SearchRequest::kMusic ? s.musicSearch.fromBeginning != 0
                                          : s.search.fromBeginning != 0;
 }
 
@@ -98,7 +98,7 @@ CFindDoc* CFindDoc::First() {
   return nullptr;
 }
 
-CFindDoc* CFindDoc::StartSearch(const SearchSpec& spec, const QString& files,
+CFindDoc* CFindDoc::StartSearch(const SearchRequest& request, const QString& files,
                                 bool subdirectories) {
   CTunoraApp* app = CTunoraApp::Instance();
   if (app == nullptr) return nullptr;
@@ -122,24 +122,24 @@ CFindDoc* CFindDoc::StartSearch(const SearchSpec& spec, const QString& files,
       break;
   }
   Last().inFile = false;
-  doc->Run(spec, files, subdirectories);
+  doc->Run(request, files, subdirectories);
   return doc;
 }
 
 CFindView* CFindDoc::View() const { return qobject_cast<CFindView*>(FirstView()); }
 
-bool CFindDoc::Run(const SearchSpec& spec, const QString& files, bool subdirectories) {
+bool CFindDoc::Run(const SearchRequest& request, const QString& files, bool subdirectories) {
   if (running_) {
     Tell(QStringLiteral("A search is already in progress. Please stop it first."));
     return false;
   }
   TuneSearch search;
   std::string message, warning;
-  if (!search.Prepare(spec, message, warning)) {
+  if (!search.Prepare(request, message, warning)) {
     Tell(Q(message));
     return false;
   }
-  spec_ = spec;
+  request_ = request;
   list_.Clear();
   viewed_.clear();
   running_ = true;
@@ -183,7 +183,7 @@ bool CFindDoc::Run(const SearchSpec& spec, const QString& files, bool subdirecto
                  true)) {
       CFindDlg dialog(false, parent);
       if (dialog.exec() == QDialog::Accepted)
-        QTimer::singleShot(0, this, [this, s = dialog.Spec(), f = dialog.Files(),
+        QTimer::singleShot(0, this, [this, s = dialog.Request(), f = dialog.Files(),
                                      sub = dialog.Subdirectories()] { Run(s, f, sub); });
     }
   }
@@ -233,7 +233,7 @@ bool CFindDoc::Activate(int line, FoundAction action) {
   const int nth = std::max(line - fileLine, 1);
   TuneSearch search;
   std::string message, warning;
-  if (!search.Prepare(spec_, message, warning)) return false;
+  if (!search.Prepare(request_, message, warning)) return false;
   int position = 0;
   for (int i = 0; i < nth; ++i) {
     const int found = FindInFile(*doc, search, position + 1, false);
@@ -276,7 +276,7 @@ void CFindDoc::FindNext(bool backwards) {
   if (selected >= 0) {
     if (CAbcDoc* doc = OpenFileOfLine(FileLineOf(selected))) {
       const int current = CurrentPosition(*doc);
-      if (FindAndShow(*doc, spec_, backwards ? current - 1 : current + 1, backwards)) return;
+      if (FindAndShow(*doc, request_, backwards ? current - 1 : current + 1, backwards)) return;
     }
   }
   // Then the next (or previous) file of the list.
@@ -290,7 +290,7 @@ void CFindDoc::FindNext(bool backwards) {
     if (backwards) {
       // Backwards the file is entered at its last tune found.
       if (CAbcDoc* doc = OpenFileOfLine(l)) {
-        if (FindAndShow(*doc, spec_, static_cast<int>(doc->File().TuneCount()), true)) return;
+        if (FindAndShow(*doc, request_, static_cast<int>(doc->File().TuneCount()), true)) return;
       }
       continue;
     }
@@ -433,9 +433,9 @@ bool RunFindCommand(CommandId id, QWidget* parent) {
       }
       CFindDlg dialog(true, parent);
       if (dialog.exec() != QDialog::Accepted) return true;
-      Last() = LastFind{true, doc, dialog.Spec()};
+      Last() = LastFind{true, doc, dialog.Request()};
       const int start = dialog.FromBeginning() ? 1 : std::max(CurrentPosition(*doc), 1);
-      if (!FindAndShow(*doc, dialog.Spec(), start, false))
+      if (!FindAndShow(*doc, dialog.Request(), start, false))
         Tell(QStringLiteral("Could not find search string."));
       return true;
     }
@@ -447,7 +447,7 @@ bool RunFindCommand(CommandId id, QWidget* parent) {
           Tell(QStringLiteral("A search is already in progress. Please stop it first."));
           return true;
         }
-      CFindDoc::StartSearch(dialog.Spec(), dialog.Files(), dialog.Subdirectories());
+      CFindDoc::StartSearch(dialog.Request(), dialog.Files(), dialog.Subdirectories());
       return true;
     }
     case CommandId::kEditFindNext:
@@ -456,7 +456,7 @@ bool RunFindCommand(CommandId id, QWidget* parent) {
       LastFind& last = Last();
       if (last.inFile && last.doc != nullptr) {
         const int current = CurrentPosition(*last.doc);
-        if (!FindAndShow(*last.doc, last.spec, backwards ? current - 1 : current + 1, backwards))
+        if (!FindAndShow(*last.doc, last.request, backwards ? current - 1 : current + 1, backwards))
           Tell(QStringLiteral("No more matches found."));
         return true;
       }

@@ -39,17 +39,17 @@ class CFindDoc : public CMinFormDoc {
   explicit CFindDoc(QObject* parent = nullptr);
 
   // Opens a new Found Files window and runs the search in it.
-  static CFindDoc* StartSearch(const SearchSpec& spec, const QString& files, bool subdirectories);
+  static CFindDoc* StartSearch(const SearchRequest& request, const QString& files, bool subdirectories);
   // The first Found Files window, or null.
   static CFindDoc* First();
 
   // Runs the search (the list is cleared first). Refused while one runs.
-  bool Run(const SearchSpec& spec, const QString& files, bool subdirectories);
+  bool Run(const SearchRequest& request, const QString& files, bool subdirectories);
   void Stop() { stopRequested_ = true; }
   bool Running() const { return running_; }
 
   const FoundList& List() const { return list_; }
-  const SearchSpec& Spec() const { return spec_; }
+  const SearchRequest& Request() const { return request_; }
   CFindView* View() const;
 
   // The list as shown: entries with " (*)" on the files already opened.
@@ -72,7 +72,7 @@ class CFindDoc : public CMinFormDoc {
   int FileLineOf(int line) const;
   CAbcDoc* OpenFileOfLine(int fileLine);
 
-  SearchSpec spec_;
+  SearchRequest request_;
   FoundList list_;
   std::set<std::string> viewed_;
   bool running_ = false;
