@@ -83,46 +83,6 @@ TEST(Paper, SizesInBothUnits) {
   EXPECT_FALSE(PaperKindFromName("b5", k));
 }
 
-TEST(StaffLayout, HardLineFeedsFillStavesAndBreakAfterBars) {
-  Drawing d;
-  std::string body;
-  for (int line = 0; line < 4; ++line) body += Bars(5) + "\r\n";
-  ASSERT_TRUE(d.Draw(Tune("K:C", body)));
-  std::vector<Staff> staves = FindStaves(d.canvas.ops);
-  ASSERT_GT(staves.size(), 1u);
-  EXPECT_NE(staves.size(), 4u);  // the text lines do not decide the staves
-  for (size_t i = 0; i + 1 < staves.size(); ++i) {
-    Op last = LastChar(d.canvas.ops, staves[i]);
-    EXPECT_EQ(last.c, kBarChar) << "staff " << i;
-    // Stretched: the bar line ends at the right margin.
-    EXPECT_NEAR(last.x + kSymbolWidth, 20000, 5) << "staff " << i;
-    EXPECT_NEAR(staves[i].right, 20000, 20);
-  }
-  EXPECT_LE(staves.back().right, 20000);
-  int bars = 0;
-  for (const Staff& s : staves) {
-    std::vector<Op> chars = CharsOf(d.canvas.ops, s);
-    bars += static_cast<int>(std::count_if(chars.begin(), chars.end(), [&](const Op& o) {
-      return o.c == kBarChar && o.x > s.left + 100;
-    }));
-  }
-  EXPECT_EQ(bars, 20);
-}
-
-TEST(StaffLayout, SoftLineFeedsAndContinuation) {
-  Drawing d;
-  d.format.softLf = true;
-  ASSERT_TRUE(d.Draw(Tune("K:C", "abcd efga|\r\nabcd efga|\r\n")));
-  EXPECT_EQ(FindStaves(d.canvas.ops).size(), 2u);
-  Drawing j;
-  j.format.softLf = true;
-  ASSERT_TRUE(j.Draw(Tune("K:C", "abcd efga|\\\r\nabcd efga|\r\n")));
-  EXPECT_EQ(FindStaves(j.canvas.ops).size(), 1u);
-  Drawing h;  // hard line feeds: only ! breaks
-  ASSERT_TRUE(h.Draw(Tune("K:C", "abcd efga|!\r\nabcd efga|\r\nabcd|\r\n")));
-  EXPECT_EQ(FindStaves(h.canvas.ops).size(), 2u);
-}
-
 TEST(StaffLayout, OverflowWithoutBarsBreaksAtBlanks) {
   Drawing d;
   std::string body;
@@ -139,59 +99,11 @@ TEST(StaffLayout, OverflowWithoutBarsBreaksAtBlanks) {
   EXPECT_EQ(total, 120);
 }
 
-TEST(StaffLayout, ClefAndKeyCarriedToEveryStaff) {
-  Drawing d;
-  ASSERT_TRUE(d.Draw(Tune("K:D clef=bass", Bars(16, "A,B,CD EFGA|"))));
-  std::vector<Staff> staves = FindStaves(d.canvas.ops);
-  ASSERT_GT(staves.size(), 2u);
-  for (const Staff& s : staves) {
-    std::vector<Op> chars = CharsOf(d.canvas.ops, s);
-    EXPECT_EQ(Count(chars, 0x3F), 1);  // F clef
-    EXPECT_EQ(Count(chars, kSharpChar), 2);
-    EXPECT_EQ(Count(chars, 0x26), 0);
-  }
-  // Bass clef: F# of the key stands on the fourth line.
-  std::vector<Op> first = CharsOf(d.canvas.ops, staves[0]);
-  auto sharp = std::find_if(first.begin(), first.end(), [](const Op& o) { return o.c == kSharpChar; });
-  ASSERT_NE(sharp, first.end());
-  EXPECT_EQ(sharp->y, staves[0].bottom + 3 * 210);
-
-  Drawing k;
-  k.format.keyFirstStaffOnly = true;
-  k.format.clefFirstStaffOnly = true;
-  ASSERT_TRUE(k.Draw(Tune("K:D", Bars(16))));
-  staves = FindStaves(k.canvas.ops);
-  ASSERT_GT(staves.size(), 2u);
-  EXPECT_EQ(Count(CharsOf(k.canvas.ops, staves[0]), kSharpChar), 2);
-  EXPECT_EQ(Count(CharsOf(k.canvas.ops, staves[0]), 0x26), 1);
-  for (size_t i = 1; i < staves.size(); ++i) {
-    EXPECT_EQ(Count(CharsOf(k.canvas.ops, staves[i]), kSharpChar), 0);
-    EXPECT_EQ(Count(CharsOf(k.canvas.ops, staves[i]), 0x26), 0);
-  }
-}
-
 // The x of the first character c.
 int32_t FirstX(const std::vector<Op>& ops, uint8_t c) {
   for (const Op& o : ops)
     if (o.type == Op::kChar && o.c == c) return o.x;
   return -1;
-}
-
-TEST(StaffLayout, ChordHeadsAlignBehindTheWidestAccidental) {
-  for (const char* chord : {"[^ce]2 z2|", "[c^e]2 z2|", "[^c_e]2 z2|"}) {
-    Drawing d;
-    ASSERT_TRUE(d.Draw(Tune("K:C", chord)));
-    std::vector<int32_t> heads;
-    int32_t accX = -1;
-    for (const Op& o : d.canvas.ops) {
-      if (o.type != Op::kChar) continue;
-      if (o.c == kHeadChar) heads.push_back(o.x);
-      if (o.c == kSharpChar || o.c == 0x62) accX = std::max(accX, o.x);
-    }
-    ASSERT_EQ(heads.size(), 2u) << chord;
-    EXPECT_EQ(heads[0], heads[1]) << chord;
-    EXPECT_EQ(accX + kSymbolWidth, heads[0]) << chord;
-  }
 }
 
 // Stem lines (the StemThickness pen, vertical) and beam polygons of a drawing.
@@ -205,28 +117,6 @@ StemsAndBeams Collect(const std::vector<Op>& ops) {
     if (o.type == Op::kPolygon && o.points.size() == 4) r.beams.push_back(o);
   }
   return r;
-}
-
-TEST(StaffLayout, BeamsAndStemDirections) {
-  Drawing low;
-  ASSERT_TRUE(low.Draw(Tune("K:C", "CDEF|")));
-  StemsAndBeams l = Collect(low.canvas.ops);
-  ASSERT_EQ(l.stems.size(), 4u);
-  ASSERT_EQ(l.beams.size(), 1u);
-  for (const Op& s : l.stems) EXPECT_GT(s.y2, s.y) << "low notes point up";
-  Drawing high;
-  ASSERT_TRUE(high.Draw(Tune("K:C", "abc'd'|")));
-  StemsAndBeams h = Collect(high.canvas.ops);
-  ASSERT_EQ(h.stems.size(), 4u);
-  for (const Op& s : h.stems) EXPECT_LT(s.y2, s.y) << "high notes point down";
-  Drawing ghb;
-  ghb.format.ghbStyle = true;
-  ASSERT_TRUE(ghb.Draw(Tune("K:C", "CDEF|")));
-  for (const Op& s : Collect(ghb.canvas.ops).stems) EXPECT_LT(s.y2, s.y);
-  // Mixed: the notes further from the middle line decide.
-  Drawing mixed;
-  ASSERT_TRUE(mixed.Draw(Tune("K:C", "Ca|")));
-  for (const Op& s : Collect(mixed.canvas.ops).stems) EXPECT_GT(s.y2, s.y);
 }
 
 TEST(StaffLayout, SingleGraceNotesUseGraceGlyphsAndFont) {

@@ -25,119 +25,6 @@ std::vector<uint32_t> Tempos(const Performance& p) {
   return out;
 }
 
-TEST(PerformanceTempo, HeaderTempoSpeedAndBareNumbers) {
-  EXPECT_EQ(Tempos(*Build(Tune("M:4/4\nQ:1/4=120\nK:C", "C"))->perf), std::vector<uint32_t>{500000});
-  auto slow = Build(Tune("M:4/4\nQ:1/4=120\nK:C", "C"), TestMidi(), StyleSet(),
-                    [](PlaySettings& s) { s.speedPercent = 50; });
-  EXPECT_EQ(Tempos(*slow->perf), std::vector<uint32_t>{1000000});
-  // A tempo too slow for three bytes is held at the slowest one.
-  auto crawl = Build(Tune("M:4/4\nQ:1/4=1\nK:C", "C"), TestMidi(), StyleSet(),
-                     [](PlaySettings& s) { s.speedPercent = 1; });
-  EXPECT_EQ(Tempos(*crawl->perf), std::vector<uint32_t>{0xFFFFFF});
-
-  // A bare number warns, with the excerpt from the Q: text itself.
-  auto bare = Build(Tune("M:4/4\nL:1/4\nQ:100\nK:C", "CDEF|"));
-  EXPECT_EQ(bare->Errors(),
-            "L 1: Warning: Incomplete tempo specification may cause compatibility\n"
-            "problems. Use for example 1/4=120.: 100 [0]\r\n");
-  EXPECT_EQ(Tempos(*bare->perf), std::vector<uint32_t>{300000});  // 384 x 100 / 192 = 200 qpm
-
-  // Q: in the body: a tempo event where it stands (first pass only); a bare one warns
-  // at the field's start.
-  auto body = Build(Tune("M:2/4\nL:1/4\nQ:1/4=120\nK:C", "CD|\nQ:60\nEF|[Q:1/4=240]G2|"));
-  const auto events = test::Absolute(body->perf->TempoMap().Events());
-  ASSERT_EQ(events.size(), 3u);
-  EXPECT_EQ(events[1].time, 384u);
-  EXPECT_EQ(TempoOf(events[1]), 1000000u);
-  EXPECT_EQ(events[2].time, 768u);
-  EXPECT_EQ(TempoOf(events[2]), 250000u);
-  const size_t q = body->Body().find("Q:60");
-  EXPECT_EQ(body->Errors(),
-            FormatErrorEntry(2, AbcMessageText(MSG_INCOMPLETE_TEMPO), ErrorExcerpt(body->Body(), q), q));
-}
-
-TEST(PerformanceVelocity, BeatsOffBeatsAndAccents) {
-  auto velocities = [](const std::string& header, const std::string& body, bool cut = true) {
-    MidiSettings m = TestMidi();
-    m.commonEqualsCut = cut ? 1 : 0;
-    std::vector<int> v;
-    for (const Note& n : NotesOf(Build(Tune(header, body), m)->Voice())) v.push_back(n.velocity);
-    return v;
-  };
-  // (6/8, 4/4 as cut time and a pickup in it: see the golden listings.) 4/4 not as cut
-  // time: every quarter a beat.
-  EXPECT_EQ(velocities("M:4/4\nL:1/8\nK:C", "CDEF|", false), (std::vector<int>{100, 80, 100, 80}));
-  // A quarter-note pickup starts at 576, a beat when quarters are beats.
-  EXPECT_EQ(velocities("M:4/4\nL:1/4\nK:C", "C|DEFG|", false),
-            (std::vector<int>{100, 100, 100, 100, 100}));
-  // Accent: raised by LoudPercent, at most 127.
-  EXPECT_EQ(velocities("M:6/8\nL:1/8\nK:C", "!accent!A !accent!B"), (std::vector<int>{127, 90}));
-}
-
-TEST(PerformanceRepeats, RepeatsEndingsNoRepeatsAndRepeatCount) {
-  auto pitches = [](const std::string& body, bool noRepeats = false) {
-    MidiSettings m = TestMidi();
-    m.noRepeats = noRepeats ? 1 : 0;
-    return Pitches(NotesOf(Build(Tune("M:2/4\nL:1/4\nK:C", body), m)->Voice()));
-  };
-  EXPECT_EQ(pitches("|: A |1 B :|2 c |", true), (std::vector<int>{69, 71, 72}));
-  EXPECT_EQ(pitches("A B |: c d :: e f :| g"), (std::vector<int>{69, 71, 72, 74, 72, 74, 76, 77, 76, 77, 79}));
-  EXPECT_EQ(pitches("[1 A B :| [2 c d |]"), (std::vector<int>{69, 71, 72, 74}));  // [2 in pass 2
-  EXPECT_EQ(pitches("C D || E F :|"), (std::vector<int>{60, 62, 64, 65, 64, 65}));  // from ||
-  // A first ending's notes take no time in the second pass.
-  auto b = Build(Tune("M:2/4\nL:1/4\nK:C", "|: A2 |1 B2 :|2 c2 |"));
-  const auto notes = NotesOf(b->Voice());
-  ASSERT_EQ(notes.size(), 4u);
-  EXPECT_EQ(notes[3].start, 1152u);
-  EXPECT_EQ(b->Errors(), "");
-
-  // The whole tune twice: every track holds its events twice.
-  MidiSettings twice = TestMidi();
-  twice.repeat = 2;
-  auto r = Build(Tune("M:2/4\nL:1/4\nK:C", "\"C\"A B|"), twice,
-                 test::ParseStyles("chord { name ; notes 0 4 7; }"));
-  auto r1 = Build(Tune("M:2/4\nL:1/4\nK:C", "\"C\"A B|"), TestMidi(),
-                  test::ParseStyles("chord { name ; notes 0 4 7; }"));
-  for (auto [two, one] : {std::pair{&r->Voice(), &r1->Voice()},
-                          std::pair{&r->perf->Backing(), &r1->perf->Backing()}}) {
-    ASSERT_EQ(two->Count(), 2 * one->Count());
-    for (size_t i = 0; i < one->Count(); ++i) EXPECT_EQ(two->Events()[i + one->Count()], one->Events()[i]);
-  }
-  EXPECT_EQ(NotesOf(r->Voice())[2].start, 384u);  // the copy starts one tune length later
-  // A repeat count of 0 builds nothing.
-  MidiSettings never = TestMidi();
-  never.repeat = 0;
-  EXPECT_FALSE(Build(Tune("K:C", "A"), never)->ok);
-}
-
-TEST(PerformanceGraces, GraceTimeAndFractions) {
-  // (Grace lengths with the default fractions: see the golden listings.) A grace
-  // before a rest takes its time from the rest.
-  auto b = Build(Tune("M:4/4\nL:1/8\nK:C", "{g}z2 A"));
-  EXPECT_EQ(NotesOf(b->Voice()), (std::vector<Note>{{0, 16, 79, 100}, {192, 96, 69, 80}}));
-  // Each fraction is its own setting; %%MIDI grace sets both.
-  MidiSettings m = TestMidi();
-  m.graceFraction = 4;
-  m.multiGraceFraction = 8;
-  auto c = Build(Tune("M:4/4\nL:1/8\nK:C", "{g}A2 {gf}A2"), m);
-  const auto notes = NotesOf(c->Voice());
-  EXPECT_EQ(notes[0].length, 24u);
-  EXPECT_EQ(notes[2].length, 12u);
-  auto d = Build(Tune("M:4/4\nL:1/8\nK:C", "%%MIDI grace 1/3\n{g}A2 {gf}A2"));
-  EXPECT_EQ(NotesOf(d->Voice())[0].length, 32u);
-  EXPECT_EQ(NotesOf(d->Voice())[2].length, 32u);
-  // Graces longer than half their note are shortened: the note keeps at least half.
-  auto e = Build(Tune("M:4/4\nL:1/16\nK:C", "{gfedcBA}A"));
-  const Note last = NotesOf(e->Voice()).back();
-  EXPECT_GE(last.length, 24u);
-  EXPECT_EQ(last.start + last.length, 48u);
-  EXPECT_EQ(NotesOf(e->Voice()).size(), 8u);
-  // Without PlayGraces graces neither sound nor take time.
-  m.playGraces = 0;
-  auto f = Build(Tune("M:4/4\nL:1/8\nK:C", "{g}A2 !trill!A2"), m);
-  EXPECT_EQ(NotesOf(f->Voice()), (std::vector<Note>{{0, 192, 69, 100}, {192, 192, 69, 80}}));
-}
-
 TEST(PerformanceNotes, TiesStaccatoFermataChordsAndQuarterTones) {
   auto notes = [](const std::string& body, const std::string& header = "M:4/4\nL:1/8\nK:C") {
     return NotesOf(Build(Tune(header, body))->Voice());
@@ -169,71 +56,9 @@ TEST(PerformanceNotes, TiesStaccatoFermataChordsAndQuarterTones) {
   EXPECT_EQ(ev[4], (MidiEvent{192, 0xE0, 0, 64, 0}));
 }
 
-TEST(PerformanceOrnaments, TrillMordentsRollsSlideAndNeighbours) {
-  auto notes = [](const std::string& body, const std::string& key = "C") {
-    return NotesOf(Build(Tune("M:4/4\nL:1/8\nK:" + key, body))->Voice());
-  };
-  EXPECT_EQ(notes("!trill!A2"), (std::vector<Note>{{0, 16, 69, 100}, {16, 16, 71, 100}, {32, 16, 69, 100},
-                                                  {48, 16, 71, 100}, {64, 128, 69, 100}}));
-  EXPECT_EQ(Pitches(notes("!uppermordent!A2")), (std::vector<int>{69, 71, 69}));
-  EXPECT_EQ(notes("!lowermordent!A2").back(), (Note{32, 160, 69, 100}));
-  EXPECT_EQ(Pitches(notes("!mordent!A2")), (std::vector<int>{69, 67, 69}));
-  EXPECT_EQ(Pitches(notes("!pralltriller!A2")), (std::vector<int>{69, 71, 69}));
-  // Rolls: two halves, or three thirds when the length is a multiple of 9.
-  EXPECT_EQ(notes("!roll!A2"), (std::vector<Note>{{0, 16, 71, 100}, {16, 80, 69, 100},
-                                                 {96, 16, 67, 100}, {112, 80, 69, 100}}));
-  EXPECT_EQ(notes("!roll!A3"), (std::vector<Note>{{0, 96, 69, 100}, {96, 16, 71, 100}, {112, 80, 69, 100},
-                                                 {192, 16, 67, 100}, {208, 80, 69, 100}}));
-  // No roll in a tuplet or right after grace notes.
-  EXPECT_EQ(Pitches(notes("(3!roll!A2B2c2")), (std::vector<int>{69, 71, 72}));
-  EXPECT_EQ(Pitches(notes("{g}!roll!A2")), (std::vector<int>{79, 69}));
-  // Neighbours come from the key's scale, wrapping at the octave.
-  EXPECT_EQ(Pitches(notes("!trill!B2")), (std::vector<int>{71, 72, 71, 72, 71}));
-  EXPECT_EQ(Pitches(notes("!lowermordent!c2")), (std::vector<int>{72, 71, 72}));
-  EXPECT_EQ(Pitches(notes("!uppermordent!B2", "D")), (std::vector<int>{71, 73, 71}));
-  // A note outside the scale takes its letter's neighbours, else a whole tone.
-  EXPECT_EQ(Pitches(notes("!uppermordent!_B2", "D")), (std::vector<int>{70, 73, 70}));
-  EXPECT_EQ(Pitches(notes("!uppermordent!=c2", "D")), (std::vector<int>{72, 74, 72}));
-  // Too short for the ornament: the plain note.
-  EXPECT_EQ(Pitches(notes("!trill!A/4")), (std::vector<int>{69}));
-
-  // Slide: pitch bends every tick over the first quarter, then back to centre.
-  auto s = Build(Tune("M:4/4\nL:1/8\nK:C", "!slide!A2"));
-  std::vector<MidiEvent> bends;
-  for (const MidiEvent& e : test::Absolute(s->Voice().Events()))
-    if (e.status == 0xE0) bends.push_back(e);
-  ASSERT_EQ(bends.size(), 49u);
-  EXPECT_EQ(bends[0], (MidiEvent{0, 0xE0, 0, 48, 0}));  // 6144
-  EXPECT_EQ(bends[24].time, 24u);
-  EXPECT_EQ(bends[24].data2 * 128 + bends[24].data1, 6144 + 2048 * 24 / 48);
-  EXPECT_EQ(bends[48], (MidiEvent{48, 0xE0, 0, 64, 0}));
-  EXPECT_EQ(NotesOf(s->Voice()), (std::vector<Note>{{0, 192, 69, 100}}));
-}
-
 const char* kHornpipe =
     "rhythm { name hornpipe; meter C|; tempo 1/2=90; swing 1/8 2 /3 4 2; swingbr 5 3 4; }\n"
     "rhythm { name mazurka; meter 2/4; tempo 1/4=120; beatlen 1/4 2 /4 5 3; }\n";
-
-TEST(PerformanceSwing, SwingBrokenPairsAndBeatLengths) {
-  const StyleSet styles = test::ParseStyles(kHornpipe);
-  auto notes = [&](const std::string& header, const std::string& body) {
-    return NotesOf(Build(Tune(header, body), TestMidi(), styles)->Voice());
-  };
-  auto starts = [](const std::vector<Note>& n) {
-    std::vector<uint32_t> s;
-    for (const Note& x : n) s.push_back(x.start);
-    return s;
-  };
-  const auto pairs = notes("R:hornpipe\nM:C|\nL:1/8\nK:C", "ABcd A2");
-  EXPECT_EQ(starts(pairs), (std::vector<uint32_t>{0, 128, 192, 320, 384}));
-  EXPECT_EQ(pairs[1].length, 64u);
-  EXPECT_EQ(pairs[4].length, 192u);  // only notes of the swing unit
-  EXPECT_EQ(starts(notes("R:hornpipe\nM:C|\nL:1/8\nK:C", "A>B c")), (std::vector<uint32_t>{0, 120, 192}));
-  EXPECT_EQ(starts(notes("R:Mazurka\nM:2/4\nL:1/4\nK:C", "AB|c")), (std::vector<uint32_t>{0, 240, 384}));
-  // Another rhythm, or another meter, plays straight.
-  EXPECT_EQ(starts(notes("R:reel\nM:C|\nL:1/8\nK:C", "ABcd")), (std::vector<uint32_t>{0, 96, 192, 288}));
-  EXPECT_EQ(starts(notes("R:hornpipe\nM:4/4\nL:1/8\nK:C", "AB")), (std::vector<uint32_t>{0, 96}));
-}
 
 const char* kBacking =
     "chord { name ; notes 0 4 7; }\nchord { name 7; notes 0 4 7 10; }\n"
@@ -276,37 +101,6 @@ TEST(PerformanceBacking, ChordsFollowThePatternOnTheBarGrid) {
   EXPECT_EQ(backing("\"G\"G \"^rit.\"A B c|", "").size(), 6u);
 }
 
-TEST(PerformanceDrone, DroneTextKeepDroneAndBagpipeKeys) {
-  MidiSettings m = TestMidi();
-  m.drone = "X,X,,";
-  auto b = Build(Tune("M:2/4\nL:1/4\nK:D", "AB|c"), m);
-  EXPECT_EQ(NotesOf(b->perf->Drone()),
-            (std::vector<Note>{{0, 576, 50, 48, 15}, {0, 576, 38, 48, 15}}));
-  // The drone octave and the transposition apply.
-  m.droneOctave = 1;
-  m.transpose = 2;
-  auto c = Build(Tune("M:2/4\nL:1/4\nK:D", "A"), m);
-  EXPECT_EQ(Pitches(NotesOf(c->perf->Drone())), (std::vector<int>{64, 52}));
-  EXPECT_EQ(Pitches(NotesOf(c->Voice())), (std::vector<int>{71}));
-
-  // K:Hp: a semitone up, drone A,A,, and no chords (KeyHpSpecial on by default).
-  TuneFile file;
-  file.SplitTunes(Tune("M:2/4\nL:1/8\nR:reel\nK:Hp", "\"G\"ABcd"), true, 0, false);
-  PlaySettings hp = GatherPlaySettings(TestMidi(), *file.TuneAt(1), StyleSet());
-  EXPECT_EQ(hp.transpose, 1);
-  EXPECT_EQ(hp.droneText, "A,A,,");
-  EXPECT_TRUE(hp.droneOn);
-  EXPECT_FALSE(hp.playChords);
-  MidiSettings off = TestMidi();
-  off.keyHpSpecial = 0;
-  off.keepDrone = 1;
-  off.drone = "D";
-  PlaySettings plain = GatherPlaySettings(off, *file.TuneAt(1), StyleSet(), "X,");
-  EXPECT_EQ(plain.transpose, 0);
-  EXPECT_EQ(plain.droneText, "X,");  // KeepDrone: the drone text last used
-  EXPECT_TRUE(plain.playChords);
-}
-
 TEST(PerformanceSettings, TempoFromTheRhythmAndRanges) {
   EXPECT_TRUE(TempoTextGivesTempo("1/4=120"));
   EXPECT_TRUE(TempoTextGivesTempo(" 120"));
@@ -333,47 +127,6 @@ TEST(PerformanceSettings, TempoFromTheRhythmAndRanges) {
   EXPECT_EQ(s.multiGraceFraction, 1);
   EXPECT_EQ(s.speedPercent, 1);
   EXPECT_EQ(s.melodyChannel, 15);
-}
-
-TEST(PerformanceVoices, VoicesChannelsMergingAndTheEndMarker) {
-  MidiSettings m = TestMidi();
-  m.drone = "C";
-  const StyleSet styles = test::ParseStyles(kBacking);
-  auto b = Build(Tune("M:2/4\nL:1/4\nK:C", "V:1\n\"C\"A B|\nV:2 name=\"Second\"\nC D|\nV:T3\nE|"), m, styles);
-  ASSERT_EQ(b->perf->Voices().size(), 3u);
-  EXPECT_EQ(Pitches(NotesOf(b->Voice(1))), (std::vector<int>{69, 71}));
-  EXPECT_EQ(NotesOf(b->Voice(2)), (std::vector<Note>{{0, 192, 60, 100, 1}, {192, 192, 62, 100, 1}}));
-  EXPECT_EQ(b->Voice(2).voice.name, "Second");
-  EXPECT_EQ(NotesOf(b->Voice(3))[0].channel, 2);  // a named voice gets the next number
-
-  auto merged = Build(Tune("M:2/4\nL:1/4\nK:C", "V:1\n\"C\"A B|\nV:2\nC D|"), m, styles,
-                      [](PlaySettings& s) { s.merged = true; });
-  const auto ev = test::Absolute(merged->Voice().Events());
-  // At time 0: tempo, drone, backing, then the voices from the highest down.
-  std::vector<int> statuses;
-  for (const MidiEvent& e : ev) {
-    if (e.time > 0) break;
-    statuses.push_back(e.status);
-  }
-  EXPECT_EQ(statuses, (std::vector<int>{0x00, 0xCF, 0x9F, 0xCE, 0x9E, 0x9E, 0x9E, 0xC1, 0x91, 0xC0, 0x90}));
-  // A program change of voice 1 marks the end.
-  EXPECT_EQ(ev.back(), (MidiEvent{384, 0xC0, 110, 0, 0}));
-  EXPECT_EQ(merged->perf->LengthQuarters(), 2u);
-  for (size_t i = 1; i < merged->perf->Voices().size(); ++i)
-    EXPECT_EQ(merged->perf->Voices()[i].Count(), 0u);
-}
-
-TEST(PerformanceDirectives, MidiProgramChannelTransposeAndBacking) {
-  auto b = Build(Tune("M:2/4\nL:1/4\nK:C",
-                      "%%MIDI program 40\n%%MIDI channel 5\n%%MIDI transpose -12\n"
-                      "%%MIDI chordprog 24\nA|\nV:2\n%%MIDI program 41\nC|"));
-  const auto v1 = test::Absolute(b->Voice(1).Events());
-  EXPECT_EQ(v1[1], (MidiEvent{0, 0xC0, 40, 0, 0}));  // on the channel it had then
-  EXPECT_EQ(NotesOf(b->Voice(1)), (std::vector<Note>{{0, 192, 57, 100, 5}}));
-  EXPECT_EQ(b->Voice(1).program, 40);
-  EXPECT_EQ(b->Voice(2).program, 41);
-  EXPECT_EQ(b->perf->Backing().program, 24);
-  EXPECT_FALSE(b->perf->Backing().used);  // program changes alone
 }
 
 TEST(PerformanceErrors, EntriesExcerptsAndPositions) {
