@@ -137,19 +137,6 @@ TEST(NoteTest, AccidentalCombinations) {
   EXPECT_EQ(bar[1].kind, TK_BAR);
 }
 
-TEST(NoteTest, AccidentalMemoryLastsOneBarPerOctave) {
-  EXPECT_EQ(Pitches("^c c C | c"), (std::vector<int>{73, 73, 60, 72}));
-  Options g;
-  g.key = "G";
-  EXPECT_EQ(Pitches("F f =F F | F", g), (std::vector<int>{66, 78, 65, 65, 66}));
-  auto n = Notes(Read("=f f", g));
-  EXPECT_EQ(n[1].note.accidental, kNatural);
-  EXPECT_EQ(n[1].note.writtenAccidental, 0);
-  EXPECT_EQ(n[1].note.pitch, 77);
-  // [| is no bar end: the memory stays.
-  EXPECT_EQ(Pitches("^C [| C"), (std::vector<int>{61, 61}));
-}
-
 TEST(NoteTest, ChordsRefuseInvisibleRestsAndSpacers) {
   EXPECT_EQ(Read("[x E]")[1].kind, TK_ERROR);
   EXPECT_EQ(Read("[y E]")[1].kind, TK_ERROR);
@@ -206,23 +193,6 @@ TEST(LengthTest, TiesLookAheadOverBlanks) {
 }
 
 // ---------------------------------------------------------------------------- tuplets
-
-TEST(TupletTest, TripletsAndQuintuplets) {
-  EXPECT_EQ(Lengths("(3ABC"), (std::vector<unsigned>{64, 64, 64}));
-  EXPECT_EQ(Lengths("(3A2B2C2"), (std::vector<unsigned>{128, 128, 128}));
-  auto five = Lengths("(5ABCDE");
-  unsigned sum = 0;
-  for (unsigned l : five) sum += l;
-  EXPECT_EQ(sum, 384u);  // 5 in the time of 4 eighths, remainder ticks handed out
-  EXPECT_EQ(five, (std::vector<unsigned>{77, 77, 77, 77, 76}));
-  auto n = Notes(Read("(3ABCD"));
-  EXPECT_EQ(n[0].note.flags & (kNoteInTuplet | kNoteTupletFirst),
-            kNoteInTuplet | kNoteTupletFirst);
-  EXPECT_EQ(n[2].note.flags & kNoteTupletLast, kNoteTupletLast);
-  EXPECT_EQ(n[3].note.flags, 0);
-  EXPECT_EQ(n[3].note.length, 96u);
-  EXPECT_EQ(n[1].note.lengthBeforeTuplet, 96u);
-}
 
 TEST(TupletTest, ChordsCountOnce) {
   auto n = Notes(Read("(3[CE]DF G"));
@@ -283,32 +253,6 @@ TEST(ChordTest, BracketAndPlusChords) {
   std::vector<int> counts;
   while (r.NextToken(pos) != TK_END) counts.push_back(r.ChordNoteCount());
   EXPECT_EQ(counts, (std::vector<int>{0, 1, 2, 3, 3}));
-}
-
-// What follows a chord's closing bracket belongs to every note of the chord.
-TEST(ChordTest, LengthTieAndBrokenRhythmAfterTheBracket) {
-  EXPECT_EQ(Lengths("[ce]4 [ce]/ [ce]3/2 +ce+2"),
-            (std::vector<unsigned>{384, 384, 48, 48, 144, 144, 192, 192}));
-  EXPECT_EQ(Kinds("[ce]4D"), (std::vector<int>{TK_CHORD_START, TK_NOTE, TK_NOTE, TK_CHORD_END,
-                                              TK_NOTE, TK_END}));
-  auto n = Notes(Read("[c2e]2"));
-  EXPECT_EQ(n[0].note.length, 384u);
-  EXPECT_EQ(n[0].note.multiplierNum, 4);
-  EXPECT_EQ(n[1].note.length, 192u);
-  EXPECT_EQ(Lengths("[ce]>d [ce]<d c>[df] c<[df]"),
-            (std::vector<unsigned>{144, 144, 48, 48, 48, 144, 144, 48, 48, 48, 144, 144}));
-  auto second = Notes(Read("c>[df]"));
-  EXPECT_EQ(second[2].note.brokenRole, 2);
-  auto tied = Notes(Read("[ce]2-[ce]2 [c-e]"));
-  EXPECT_EQ(tied[0].note.flags & kNoteTied, kNoteTied);
-  EXPECT_EQ(tied[1].note.flags & kNoteTied, kNoteTied);
-  EXPECT_EQ(tied[2].note.flags & kNoteTied, 0);
-  EXPECT_EQ(tied[4].note.flags & kNoteTied, kNoteTied);
-  EXPECT_EQ(tied[5].note.flags & kNoteTied, 0);
-  // In a triplet the chord's multiplied length is shared like a note's.
-  EXPECT_EQ(Lengths("(3[ce]2dc"), (std::vector<unsigned>{128, 128, 64, 64}));
-  // A chord symbol or decoration inside the brackets does not hide the bracket.
-  EXPECT_EQ(Lengths("[\"]\"ce]2"), (std::vector<unsigned>{192, 192}));
 }
 
 // +name+ is a decoration unless it holds only notes; I:decoration decides it outright.
@@ -432,26 +376,6 @@ TEST(BodyFieldTest, LineStartFields) {
   EXPECT_EQ(t[6].note.pitch, 66);
   EXPECT_EQ(t[12].note.length, 48u);
   EXPECT_EQ(t[12].line, 5);
-}
-
-// N:, Z:, C: ... on their own line are fields, not music; a note letter whose colon
-// begins a repeat sign is music.
-TEST(BodyFieldTest, InformationFieldsAreNotMusic) {
-  std::string body = "N:Norge\nA\nZ:trans\nr:remark\nC:|B\nG::";
-  AbcParser r;
-  r.Init("C", "4/4", "1/8", std::nullopt, "", true);
-  r.SetText(body);
-  std::vector<Tok> t;
-  for (const Tok& x : ReadAll(r, body))
-    if (x.kind != TK_NEWLINE) t.push_back(x);
-  std::vector<int> kinds;
-  for (const Tok& x : t) kinds.push_back(x.kind);
-  EXPECT_EQ(kinds, (std::vector<int>{TK_FIELD_INFO, TK_NOTE, TK_FIELD_INFO, TK_FIELD_INFO, TK_NOTE,
-                                     TK_REPEAT_END, TK_NOTE, TK_NOTE, TK_REPEAT_BOTH, TK_END}));
-  EXPECT_EQ(t[0].text, "Norge");
-  EXPECT_EQ(t[0].value, 'N');
-  EXPECT_EQ(t[3].value, 'r');
-  EXPECT_EQ(t[4].line, 5);
 }
 
 TEST(BodyFieldTest, InlineFields) {
