@@ -160,7 +160,8 @@ void CMainFrame::CreateActions() {
   MakeAction(C::kFileSaveTuneAs, "Save &Tune As...", "Add the edited tune to its file as a new tune");
   MakeAction(C::kFileReload, "&Reload", "Read the tune file again from disk",
              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
-  MakeAction(C::kFileMakeList, "&Make List...", "Make a list, index or song book of tunes");
+  MakeAction(C::kFileMakeList, "&Make List...", "Make a list, index or song book of tunes",
+             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
   MakeAction(C::kFileImportBww, "&Bagpipe Music Writer / Bagpipe Player (BWW/BMW) File(s)...",
              "Import Bagpipe Music Writer files");
   MakeAction(C::kFileImportBgp, QStringLiteral("&P\u00ECob Mh\u00F3r (BGP) File(s)..."),

@@ -29,6 +29,7 @@
 #include "gui/app/CHelpWnd.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/import/CSongPlayerWnd.h"
+#include "gui/lists/CMakeListDlg.h"
 #include "gui/app/CMinFormDoc.h"
 #include "gui/app/CMinFormMDIChild.h"
 #include "gui/app/CMinFormView.h"
@@ -137,6 +138,7 @@ bool CTunoraApp::InitInstance(const QStringList& arguments) {
   tunora::LoadSettings(programDir_, settings_, *sink_, hooks);
   LoadPrintSetup();
   LoadMusicFont(programDir_);
+  LoadListTypes(programDir_);
   BuildFormatEnv();
   SetUpMidi();
   mainFrame_->UpdateRecentFileMenu();
@@ -435,6 +437,9 @@ bool CTunoraApp::OnCommand(CommandId id) {
     case CommandId::kEditFindPrevious:
     case CommandId::kEditFindFile:
       return RunFindCommand(id, mainFrame_);
+    case CommandId::kFileMakeList:
+      RunMakeListCommand(mainFrame_);
+      return true;
     case CommandId::kEditPreferences: {
       CPrefSheet sheet(mainFrame_);
       sheet.exec();
@@ -514,6 +519,7 @@ bool CTunoraApp::OnUpdateCommand(CommandId id, CommandState& state) {
       state.enabled = templates_.FileTemplate() != nullptr &&
                       !QGuiApplication::clipboard()->text().isEmpty();
       return true;
+    case CommandId::kFileMakeList:
     case CommandId::kEditFind:
     case CommandId::kEditFindNext:
     case CommandId::kEditFindPrevious:

@@ -29,17 +29,6 @@ namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string S(const QString& s) { return s.toStdString(); }
 
-// An editable box with a history, newest first.
-QComboBox* HistoryBox(const History& history, QWidget* parent, const char* name) {
-  auto* box = new QComboBox(parent);
-  box->setObjectName(QString::fromLatin1(name));
-  box->setEditable(true);
-  box->setInsertPolicy(QComboBox::NoInsert);
-  box->setMinimumContentsLength(30);
-  for (int i = 0; i < history.Count(); ++i) box->addItem(Q(history.At(i)));
-  return box;
-}
-
 QSpinBox* PercentBox(int value, QWidget* parent) {
   auto* box = new QSpinBox(parent);
   box->setObjectName(QStringLiteral("LooseMatch"));
@@ -60,6 +49,16 @@ QCheckBox* Check(const QString& text, bool on, QWidget* parent, const char* name
 constexpr std::string_view kMatchFields = "TXRCABDEFGHKLMNOPQSVWZt";
 
 }  // namespace
+
+QComboBox* HistoryBox(const History& history, QWidget* parent, const char* name) {
+  auto* box = new QComboBox(parent);
+  box->setObjectName(QString::fromLatin1(name));
+  box->setEditable(true);
+  box->setInsertPolicy(QComboBox::NoInsert);
+  box->setMinimumContentsLength(30);
+  for (int i = 0; i < history.Count(); ++i) box->addItem(Q(history.At(i)));
+  return box;
+}
 
 // --- Text Search ------------------------------------------------------------------------
 

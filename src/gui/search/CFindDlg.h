@@ -20,6 +20,10 @@ class QTabWidget;
 namespace tunora {
 
 struct Settings;
+class History;
+
+// An editable box with a history, newest first (the search and list dialogs).
+QComboBox* HistoryBox(const History& history, QWidget* parent, const char* name);
 
 class CFindTextDlg : public QWidget {
   Q_OBJECT

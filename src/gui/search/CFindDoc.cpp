@@ -98,8 +98,7 @@ CFindDoc* CFindDoc::First() {
   return nullptr;
 }
 
-CFindDoc* CFindDoc::StartSearch(const SearchRequest& request, const QString& files,
-                                bool subdirectories) {
+CFindDoc* CFindDoc::OpenWindow(bool place) {
   CTunoraApp* app = CTunoraApp::Instance();
   if (app == nullptr) return nullptr;
   const DocTemplate* t = app->Templates().FindById(kResourceId);
@@ -111,6 +110,7 @@ CFindDoc* CFindDoc::StartSearch(const SearchRequest& request, const QString& fil
     app->CloseDocument(doc);
     return nullptr;
   }
+  if (!place) return doc;
   switch (app->GetSettings().search.findPos) {
     case 1:
       view->PlaceLowerLeft();
@@ -121,8 +121,32 @@ CFindDoc* CFindDoc::StartSearch(const SearchRequest& request, const QString& fil
     default:
       break;
   }
+  return doc;
+}
+
+CFindDoc* CFindDoc::StartSearch(const SearchRequest& request, const QString& files,
+                                bool subdirectories) {
+  CFindDoc* doc = OpenWindow(true);
+  if (doc == nullptr) return nullptr;
   Last().inFile = false;
   doc->Run(request, files, subdirectories);
+  return doc;
+}
+
+CFindDoc* CFindDoc::ShowList(const FoundList& list, const SearchRequest& request) {
+  CFindDoc* doc = First();
+  if (doc != nullptr && doc->Running()) {
+    Tell(QStringLiteral("A search is already in progress. Please stop it first."));
+    return nullptr;
+  }
+  if (doc == nullptr) doc = OpenWindow(true);
+  if (doc == nullptr) return nullptr;
+  Last().inFile = false;
+  doc->request_ = request;
+  doc->list_ = list;
+  doc->viewed_.clear();
+  emit doc->ListChanged();
+  doc->ActivateFirstView();
   return doc;
 }
 
@@ -246,6 +270,7 @@ bool CFindDoc::Activate(int line, FoundAction action) {
     return false;
   }
   ShowTune(*doc, position);
+  SelectTuneLine(fileLine, *doc, position);
   switch (action) {
     case FoundAction::kEdit:
       doc->OnCommand(CommandId::kTuneEdit);
@@ -274,9 +299,13 @@ void CFindDoc::FindNext(bool backwards) {
   }
   // First the next tune in the file of the selected line.
   if (selected >= 0) {
-    if (CAbcDoc* doc = OpenFileOfLine(FileLineOf(selected))) {
+    const int fileLine = FileLineOf(selected);
+    if (CAbcDoc* doc = OpenFileOfLine(fileLine)) {
       const int current = CurrentPosition(*doc);
-      if (FindAndShow(*doc, request_, backwards ? current - 1 : current + 1, backwards)) return;
+      if (FindAndShow(*doc, request_, backwards ? current - 1 : current + 1, backwards)) {
+        SelectTuneLine(fileLine, *doc, CurrentPosition(*doc));
+        return;
+      }
     }
   }
   // Then the next (or previous) file of the list.
@@ -290,7 +319,10 @@ void CFindDoc::FindNext(bool backwards) {
     if (backwards) {
       // Backwards the file is entered at its last tune found.
       if (CAbcDoc* doc = OpenFileOfLine(l)) {
-        if (FindAndShow(*doc, request_, static_cast<int>(doc->File().TuneCount()), true)) return;
+        if (FindAndShow(*doc, request_, static_cast<int>(doc->File().TuneCount()), true)) {
+          SelectTuneLine(l, *doc, CurrentPosition(*doc));
+          return;
+        }
       }
       continue;
     }
@@ -298,6 +330,24 @@ void CFindDoc::FindNext(bool backwards) {
     return;
   }
   Tell(QStringLiteral("No more matches found."));
+}
+
+void CFindDoc::SelectTuneLine(int fileLine, CAbcDoc& doc, int position) {
+  CFindView* view = View();
+  if (view == nullptr || fileLine < 0) return;
+  // The tune is the n-th tune of its file that the search finds, listed on the
+  // n-th line under the file's line.
+  TuneSearch search;
+  std::string message, warning;
+  if (!search.Prepare(request_, message, warning)) return;
+  int nth = 0;
+  for (int p = FindInFile(doc, search, 1, false); p != 0 && p <= position;
+       p = FindInFile(doc, search, p + 1, false))
+    ++nth;
+  const int line = fileLine + std::max(nth, 1);
+  if (line < LineCount() && list_.Lines()[static_cast<size_t>(line)].starts_with('\t') &&
+      FileLineOf(line) == fileLine)
+    view->SelectLine(line);
 }
 
 bool CFindDoc::OnCommand(CommandId id) {
@@ -477,6 +527,18 @@ void RegisterFindTemplate(DocTemplateRegistry& registry) {
   t.resourceId = CFindDoc::kResourceId;
   t.createDocument = [] { return new CFindDoc; };
   t.createView = [](CMinFormDoc* doc) { return new CFindView(static_cast<CFindDoc*>(doc)); };
+  t.saveWindow = [](CMinFormView* view) -> std::optional<WindowDoc> {
+    if (qobject_cast<CFindView*>(view) == nullptr) return std::nullopt;
+    WindowDoc doc;
+    doc.kind = WindowDoc::Kind::kFileSearch;
+    return doc;
+  };
+  // The window comes back empty, titled "Found Files", ready for Find File.
+  t.restoreWindow = [](const WindowDoc&) -> CMinFormView* {
+    CFindDoc* doc = CFindDoc::OpenWindow(false);
+    return doc != nullptr ? doc->FirstView() : nullptr;
+  };
+  t.saveFirstOnly = true;
   registry.Register(std::move(t));
 }
 

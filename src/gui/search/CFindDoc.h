@@ -40,6 +40,12 @@ class CFindDoc : public CMinFormDoc {
 
   // Opens a new Found Files window and runs the search in it.
   static CFindDoc* StartSearch(const SearchRequest& request, const QString& files, bool subdirectories);
+  // Opens an empty Found Files window; with place, where the FindPos setting says.
+  static CFindDoc* OpenWindow(bool place);
+  // Shows a list made elsewhere (a list type's output) in the first Found Files
+  // window, or a new one; its searches then use request. Refused while that window
+  // searches.
+  static CFindDoc* ShowList(const FoundList& list, const SearchRequest& request);
   // The first Found Files window, or null.
   static CFindDoc* First();
 
@@ -71,6 +77,8 @@ class CFindDoc : public CMinFormDoc {
  private:
   int FileLineOf(int line) const;
   CAbcDoc* OpenFileOfLine(int fileLine);
+  // Selects the list line of the tune at position of doc, listed under fileLine.
+  void SelectTuneLine(int fileLine, CAbcDoc& doc, int position);
 
   SearchRequest request_;
   FoundList list_;
