@@ -266,8 +266,9 @@ class ListMaker {
       return;  // unreadable files are skipped
     // HTML entities are made from code page 1252 characters: a UTF-8 file is
     // converted first so its accented letters become the right entities.
-    if (type_.htmlChar && ChooseFileEncoding(text, type_.texChar) == TextEncoding::kUtf8 &&
-        std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; }))
+    if (type_.htmlChar &&
+        std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; }) &&
+        IsValidUtf8(text))
       text = Transcode(text, TextEncoding::kUtf8, TextEncoding::kCp1252);
     TuneFileOptions options = hooks_.fileOptions;
     options.convertTeX = type_.texChar;
