@@ -18,6 +18,7 @@
 #include "gui/ShellTestSupport.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/CTunoraApp.h"
+#include "gui/app/DocTemplate.h"
 #include "gui/search/CFindDlg.h"
 #include "gui/search/CFindDoc.h"
 #include "gui/tunefile/CAbcDoc.h"
@@ -159,8 +160,13 @@ class FindFilesTest : public QObject {
       QVERIFY(Run(CommandId::kEditFindNext));
       if (!script_.messages.isEmpty()) break;
       CAbcDoc* active = qobject_cast<CAbcDoc*>(Frame()->ActiveDocument());
-      if (active != nullptr)
-        seen.emplace_back(QFileInfo(active->PathName()).fileName(), active->View()->CurrentLine());
+      if (active == nullptr) continue;
+      const int line = active->View()->CurrentLine();
+      seen.emplace_back(QFileInfo(active->PathName()).fileName(), line);
+      // The list follows: its selection is the line of the tune shown.
+      const QString title = QString::fromStdString(active->File().TuneAt(line)->titles[0]);
+      QCOMPARE(doc->LineText(doc->View()->SelectedLine()),
+               QStringLiteral("\t%1 %2").arg(active->File().TuneAt(line)->number).arg(title));
     }
     QVERIFY(Told(QStringLiteral("No more matches found.")));
     // Three tunes of one file and one of the other, in the list's file order.
@@ -173,6 +179,27 @@ class FindFilesTest : public QObject {
     QCOMPARE(a[2].second, 4);
     QCOMPARE(static_cast<int>(b.size()), 1);
     QCOMPARE(b[0].second, 1);
+  }
+
+  // The window is kept in the window list at exit and comes back empty, titled
+  // "Found Files", at the next start.
+  void theWindowIsSavedAndRestored() {
+    CFindDoc* doc = FindFiles(QStringLiteral("lark"), Folder() + "*.abc");
+    QVERIFY(doc);
+    const DocTemplate* t = app_->Templates().FindById(CFindDoc::kResourceId);
+    QVERIFY(t && t->saveWindow && t->restoreWindow && t->saveFirstOnly);
+    const std::optional<WindowDoc> saved = t->saveWindow(doc->FirstView());
+    QVERIFY(saved.has_value());
+    QCOMPARE(FormatWindowDoc(*saved), std::string("?f?0"));
+    app_->CloseDocument(doc);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(CFindDoc::First() == nullptr);
+    CMinFormView* restored = t->restoreWindow(*ParseWindowDoc("?f?0"));
+    QVERIFY(restored);
+    auto* again = qobject_cast<CFindDoc*>(restored->Document());
+    QVERIFY(again);
+    QCOMPARE(again->Title(), QStringLiteral("Found Files"));
+    QCOMPARE(again->LineCount(), 0);
   }
 
   void findInTheTuneListAndFindPrevious() {

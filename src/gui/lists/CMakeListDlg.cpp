@@ -176,6 +176,7 @@ void CMakeListDlg::UpdatePrompts() {
     promptLabel_[i]->setText(shown ? Q(prompts[static_cast<size_t>(i)]) : QString());
     promptLabel_[i]->setVisible(shown);
     prompt_[i]->setVisible(shown);
+    if (!shown) prompt_[i]->clear();
   }
 }
 
@@ -225,7 +226,9 @@ bool CMakeListDlg::Run() {
   request.sort = S(sort_->text());
   request.match = S(match_->currentText());
   request.subdirectories = subdir_->isChecked();
-  for (int i = 0; i < prompts_; ++i) request.promptValues.push_back(S(prompt_[i]->text()));
+  // All four texts: a line without a placeholder can still be filled by automation
+  // for the k codes.
+  for (int i = 0; i < 4; ++i) request.promptValues.push_back(S(prompt_[i]->text()));
   if (CTunoraApp* app = CTunoraApp::Instance()) {
     SearchSettings& s = app->GetSettings().search;
     s.oldFiles.Add(request.files);
