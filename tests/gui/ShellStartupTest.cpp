@@ -131,7 +131,8 @@ class ShellStartupTest : public QObject {
     QVERIFY(frame->Action(CommandId::kFileOpen)->isEnabled());
     // Find searches files on disk without a tune file; what works on a tune waits for one.
     QVERIFY(frame->Action(CommandId::kEditFind)->isEnabled());
-    for (CommandId later : {CommandId::kFileMakeList, CommandId::kTunePlay,
+    QVERIFY(frame->Action(CommandId::kFileMakeList)->isEnabled());
+    for (CommandId later : {CommandId::kTunePlay,
                             CommandId::kTuneStopPlay, CommandId::kTuneTools}) {
       QVERIFY(!frame->Action(later)->isEnabled());
     }

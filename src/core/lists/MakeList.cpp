@@ -7,6 +7,7 @@
 #include <set>
 
 #include "app/FileIO.h"
+#include "app/ProgramDir.h"
 #include "app/TextEncoding.h"
 #include "lists/MatchExpression.h"
 #include "lists/TuneFormat.h"
@@ -56,6 +57,19 @@ int CompareKey(const std::string& a, const std::string& b, char letter) {
     if (x != y) return x < y ? -1 : 1;
   }
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+// True when the folder of path exists or can be made, and a file can be made in it.
+bool OutputFolderUsable(const std::string& path) {
+  if (path.empty() || path.back() == '/') return false;
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+    return !std::filesystem::is_directory(status);  // a device or pipe is written directly
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (folder.empty()) return IsWritableFolder("./");
+  std::filesystem::create_directories(folder, ec);
+  return !ec && IsWritableFolder(folder.string() + "/");
 }
 
 // A copy of the tune whose values can go into a file name: no "/" (which would
@@ -180,6 +194,11 @@ class ListMaker {
     const std::string pattern = Expand(req_.files, nullptr, -1, {});
     if (!type_.oneFilePerTune) {
       result_.outputPath = Expand(req_.output, nullptr, -1, {});
+      // An output that cannot be made ends the run before the files are read.
+      if (!OutputFolderUsable(result_.outputPath)) {
+        Report(CannotWriteMessage(result_.outputPath));
+        return result_;
+      }
       writer_ = std::make_unique<PageWriter>(type_, out_, Text(type_.header, nullptr, -1),
                                              Text(type_.footer, nullptr, -1),
                                              Text(type_.pageBreak, nullptr, -1));
