@@ -29,7 +29,7 @@ TEST_F(ListCli, ListTypesAndAShippedList) {
               "--out", out, "--home", home});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Read(out),
-            "Tunes per key\r\n\r\nA            1\r\nD            4\r\nDmix         1\r\n"
+            "Tunes per key\r\n\r\nA            1\r\nD            5\r\n"
             "Edor         1\r\n\r\n7 tunes in all\r\n");
   // A match and a prompt from the command line.
   r = test::RunCli({"make-list", "Tune index by title (text)", "--files", kTunes + "*.abc", "--out",

@@ -135,6 +135,8 @@ class MakeListWindowTest : public QObject {
     sheet.SubdirBox()->setChecked(true);
     sheet.OutputBox()->setEditText(Out("found.txt"));
     sheet.PromptBox(0)->setText(QStringLiteral("lark"));
+    sheet.show();
+    test::Shot(&sheet, "make_list_sheet");
     QVERIFY(sheet.Start());
     CFindDoc* found = CFindDoc::First();
     QVERIFY(found);
@@ -202,6 +204,8 @@ class MakeListWindowTest : public QObject {
       dialog->accept();
     });
     editor.Pages()->setCurrentIndex(2);
+    editor.show();
+    test::Shot(&editor, "list_edit_output_page");
     QTextCursor c = format->textCursor();
     c.setPosition(3);
     format->setTextCursor(c);
@@ -217,6 +221,23 @@ class MakeListWindowTest : public QObject {
     QVERIFY(MakeListFromCommand("PLAIN", {(Tunes() + "*.abc").toStdString(), Out("x.txt").toStdString(),
                                           "", "R=reel"}));
     QCOMPARE(ReadAll(Out("x.txt")), QByteArray("2 Other ()\r\n"));
+  }
+
+  // Stop in the "Making List" window asks first (No preselected); Yes ends the run
+  // and leaves no output behind.
+  void stopAsksAndLeavesNoOutput() {
+    QTimer::singleShot(0, this, [] {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<CMakingListDlg*>(w); window && window->isVisible())
+          window->StopButton()->click();
+    });
+    script_.answers = {MessageAnswer::kYes};
+    QVERIFY(MakeListFromCommand("Plain", {(Tunes() + "*.abc").toStdString(),
+                                          Out("stopped.txt").toStdString()}));
+    QCOMPARE(script_.messages.size(), 1);
+    QCOMPARE(script_.messages[0].text, QStringLiteral("Do you really want to stop list making?"));
+    QVERIFY(script_.messages[0].defaultNo);
+    QVERIFY(!QFile::exists(Out("stopped.txt")));
   }
 };
 

@@ -215,6 +215,7 @@ CListEdit::CListEdit(int index, QWidget* parent) : QDialog(parent), index_(index
   const char* titles[] = {"Name, Page, Etc", "Match && Sort", "Output", "Headers",
                           "Sub-headers", "Footers", "Information"};
   for (int i = 0; i < 7; ++i) pages_->addTab(pages[i], QString::fromLatin1(titles[i]));
+  pages_->setUsesScrollButtons(false);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   auto* newButton = buttons->addButton(QStringLiteral("&New"), QDialogButtonBox::ActionRole);

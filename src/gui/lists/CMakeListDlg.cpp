@@ -92,25 +92,30 @@ CMakeListDlg::CMakeListDlg(QWidget* parent) : QDialog(parent) {
   match_ = HistoryBox(settings.search.oldMatch, this, "Match");
   connect(match_, &QComboBox::editTextChanged, this, &CMakeListDlg::UpdatePrompts);
 
+  auto Label = [this](const QString& text, QWidget* buddy) {
+    auto* label = new QLabel(text, this);
+    label->setBuddy(buddy);
+    return label;
+  };
   auto* grid = new QGridLayout;
   int row = 0;
-  grid->addWidget(new QLabel(QStringLiteral("List &Type:"), this), row, 0);
+  grid->addWidget(Label(QStringLiteral("List &Type:"), type_box_), row, 0);
   grid->addWidget(type_box_, row, 1);
   auto* typeButtons = new QHBoxLayout;
   typeButtons->addWidget(edit);
   typeButtons->addWidget(info);
   grid->addLayout(typeButtons, row++, 2);
-  grid->addWidget(new QLabel(QStringLiteral("&Files:"), this), row, 0);
+  grid->addWidget(Label(QStringLiteral("&Files:"), files_), row, 0);
   grid->addWidget(files_, row, 1);
   grid->addWidget(browseFiles, row++, 2);
   grid->addWidget(subdir_, row++, 1);
-  grid->addWidget(new QLabel(QStringLiteral("O&utput:"), this), row, 0);
+  grid->addWidget(Label(QStringLiteral("O&utput:"), output_), row, 0);
   grid->addWidget(output_, row, 1);
   grid->addWidget(browseOutput, row++, 2);
   grid->addWidget(openOutput_, row++, 1);
-  grid->addWidget(new QLabel(QStringLiteral("S&ort:"), this), row, 0);
+  grid->addWidget(Label(QStringLiteral("S&ort:"), sort_), row, 0);
   grid->addWidget(sort_, row++, 1);
-  grid->addWidget(new QLabel(QStringLiteral("&Match:"), this), row, 0);
+  grid->addWidget(Label(QStringLiteral("&Match:"), match_), row, 0);
   grid->addWidget(match_, row++, 1);
   for (int i = 0; i < 4; ++i) {
     promptLabel_[i] = new QLabel(this);
