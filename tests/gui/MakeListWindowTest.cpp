@@ -24,6 +24,7 @@
 #include "gui/lists/MakeListCommand.h"
 #include "gui/search/CFindDoc.h"
 #include "gui/tunefile/CAbcDoc.h"
+#include "gui/tunefile/CAbcView.h"
 #include "lists/ListType.h"
 
 using namespace tunora;
@@ -75,6 +76,7 @@ class MakeListWindowTest : public QObject {
     found.match = "T#[Title word]";
     found.outputFormat = "X:%X\r\nT:%#T\r\nF:%p%f\r\n";
     found.findWin = true;
+    found.sortOrder = "T";
     found.changeOutFile = false;
     std::string error;
     QVERIFY(SaveListType(Home().toStdString(), found, error));
@@ -110,7 +112,8 @@ class MakeListWindowTest : public QObject {
 
   // The sheet takes the list type's texts and locks what it may not change; the
   // match's placeholder gives one prompt line; the checks come before the run; the
-  // run reads the open window's unsaved title and lists into Found Files.
+  // run reads the open window's unsaved title and lists into Found Files, whose
+  // entries open their tunes although the list is sorted by title.
   void sheetRunsTheChosenListType() {
     auto* file = qobject_cast<CAbcDoc*>(app_->OpenDocumentFile(Tunes() + "a.abc"));
     QVERIFY(file);
@@ -142,9 +145,12 @@ class MakeListWindowTest : public QObject {
     QVERIFY(found);
     QStringList lines;
     for (int i = 0; i < found->LineCount(); ++i) lines << found->LineText(i);
-    QCOMPARE(lines, (QStringList{Tunes() + "a.abc", "\t1 Lark One", "\t2 Unsaved Lark",
-                                 Tunes() + "sub/b.abc", "\t5 Sky Lark"}));
+    QCOMPARE(lines, (QStringList{Tunes() + "a.abc", "\t1 Lark One", Tunes() + "sub/b.abc",
+                                 "\t5 Sky Lark", Tunes() + "a.abc", "\t2 Unsaved Lark"}));
     QCOMPARE(found->Request().match, std::string("T#[Title word]"));
+    // An entry of the sorted list opens its own tune.
+    QVERIFY(found->Activate(5, FoundAction::kGoTo));
+    QCOMPARE(file->View()->CurrentLine(), 2);
   }
 
   void editorSaveRules() {

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/Settings.h"
 #include "gui/app/CMainFrame.h"
@@ -143,6 +144,7 @@ CFindDoc* CFindDoc::ShowList(const FoundList& list, const SearchRequest& request
   if (doc == nullptr) return nullptr;
   Last().inFile = false;
   doc->request_ = request;
+  doc->fromList_ = true;
   doc->list_ = list;
   doc->viewed_.clear();
   emit doc->ListChanged();
@@ -164,6 +166,7 @@ bool CFindDoc::Run(const SearchRequest& request, const QString& files, bool subd
     return false;
   }
   request_ = request;
+  fromList_ = false;
   list_.Clear();
   viewed_.clear();
   running_ = true;
@@ -253,16 +256,21 @@ bool CFindDoc::Activate(int line, FoundAction action) {
   const int fileLine = FileLineOf(line);
   CAbcDoc* doc = OpenFileOfLine(fileLine);
   if (doc == nullptr) return false;
-  // The tune of the line is the n-th tune of its file that the search finds.
-  const int nth = std::max(line - fileLine, 1);
-  TuneSearch search;
-  std::string message, warning;
-  if (!search.Prepare(request_, message, warning)) return false;
   int position = 0;
-  for (int i = 0; i < nth; ++i) {
-    const int found = FindInFile(*doc, search, position + 1, false);
-    if (found == 0) break;
-    position = found;
+  if (fromList_) {
+    // A made list may be sorted: its line "number title" names the tune.
+    position = TuneOfListLine(*doc, list_.Lines()[static_cast<size_t>(line)]);
+  } else {
+    // The tune of the line is the n-th tune of its file that the search finds.
+    const int nth = std::max(line - fileLine, 1);
+    TuneSearch search;
+    std::string message, warning;
+    if (!search.Prepare(request_, message, warning)) return false;
+    for (int i = 0; i < nth; ++i) {
+      const int found = FindInFile(*doc, search, position + 1, false);
+      if (found == 0) break;
+      position = found;
+    }
   }
   if (position == 0) {
     // The file changed since the search: show it without a tune.
@@ -332,9 +340,44 @@ void CFindDoc::FindNext(bool backwards) {
   Tell(QStringLiteral("No more matches found."));
 }
 
+int CFindDoc::TuneOfListLine(CAbcDoc& doc, const std::string& text) {
+  // TAB, number, blank, title: the tune with that number and title, else the first
+  // with that number.
+  const std::string entry = !text.empty() && text[0] == '\t' ? text.substr(1) : text;
+  const size_t blank = entry.find(' ');
+  int number = 0;
+  try {
+    number = std::stoi(entry.substr(0, blank));
+  } catch (...) {
+    return 0;
+  }
+  const std::string title = blank == std::string::npos ? std::string() : entry.substr(blank + 1);
+  int first = 0;
+  for (int p = 1; p <= static_cast<int>(doc.File().TuneCount()); ++p) {
+    const TuneRecord* tune = doc.File().TuneAt(p);
+    if (tune == nullptr || tune->number != number) continue;
+    if (std::find(tune->titles.begin(), tune->titles.end(), title) != tune->titles.end()) return p;
+    if (first == 0) first = p;
+  }
+  return first;
+}
+
 void CFindDoc::SelectTuneLine(int fileLine, CAbcDoc& doc, int position) {
   CFindView* view = View();
   if (view == nullptr || fileLine < 0) return;
+  if (fromList_) {
+    // A made list names its tunes: the line of the tune shown.
+    const TuneRecord* tune = doc.File().TuneAt(position);
+    for (int l = fileLine + 1; tune != nullptr && l < LineCount(); ++l) {
+      const std::string& text = list_.Lines()[static_cast<size_t>(l)];
+      if (text.empty() || text[0] != '\t') break;
+      if (TuneOfListLine(doc, text) == position) {
+        view->SelectLine(l);
+        return;
+      }
+    }
+    return;
+  }
   // The tune is the n-th tune of its file that the search finds, listed on the
   // n-th line under the file's line.
   TuneSearch search;

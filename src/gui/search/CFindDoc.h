@@ -79,6 +79,8 @@ class CFindDoc : public CMinFormDoc {
   CAbcDoc* OpenFileOfLine(int fileLine);
   // Selects the list line of the tune at position of doc, listed under fileLine.
   void SelectTuneLine(int fileLine, CAbcDoc& doc, int position);
+  // The position in doc of the tune a made list's line names; 0 when none.
+  static int TuneOfListLine(CAbcDoc& doc, const std::string& text);
 
   SearchRequest request_;
   FoundList list_;
@@ -86,6 +88,7 @@ class CFindDoc : public CMinFormDoc {
   bool running_ = false;
   bool stopRequested_ = false;
   bool closeAfterRun_ = false;
+  bool fromList_ = false;  // the list is a made list's output (ShowList)
 };
 
 class CFindView : public CMinFormView {
