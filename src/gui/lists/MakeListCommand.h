@@ -10,7 +10,8 @@ namespace tunora {
 
 // Makes a list with the list type named typeName (compared without regard to case,
 // among the list types loaded at start-up). Returns false, doing nothing, when no
-// list type has that name; otherwise true when the list was made.
+// list type has that name; otherwise true, also when the run failed or was stopped
+// (the Make List checks and "Cannot write file %s" are shown as in the sheet).
 //
 // values are the command's arguments 2 to 10 (values[0] is argument 2); missing
 // ones change nothing. They fill the sheet in the order of its fields:
