@@ -5,9 +5,9 @@
 #include <filesystem>
 
 #include "abc/UserSymbols.h"
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "app/ProgramDir.h"
-#include "app/SettingsUse.h"
+#include "lists/SettingsUse.h"
 #include "draw/DrawSettings.h"
 #include "play/StyleSet.h"
 

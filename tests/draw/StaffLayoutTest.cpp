@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/MessageSink.h"
+#include "base/MessageSink.h"
 #include "draw/StaffLayout.h"
 #include "draw/RecordingCanvas.h"
 

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <limits>
 
-#include "app/FileIO.h"
+#include "base/FileIO.h"
 #include "support/Corpus.h"
 #include "support/Scratch.h"
 #include "tunefile/TuneFile.h"

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/IniFile.h"
-#include "app/MessageSink.h"
+#include "base/IniFile.h"
+#include "base/MessageSink.h"
 
 namespace tunora {
 

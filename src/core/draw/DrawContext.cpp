@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/MessageSink.h"
-#include "lists/TuneFormat.h"
+#include "base/MessageSink.h"
+#include "tunefile/TuneFormat.h"
 #include "tunefile/TuneRecord.h"
 
 namespace tunora {

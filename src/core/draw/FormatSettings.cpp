@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/FileIO.h"
+#include "base/FileIO.h"
 #include "app/Settings.h"
 
 namespace tunora {

@@ -1,7 +1,7 @@
 #include "import/Importer.h"
 
-#include "app/FileIO.h"
-#include "app/MessageSink.h"
+#include "base/FileIO.h"
+#include "base/MessageSink.h"
 #include "import/BgpImport.h"
 #include "import/BwwImport.h"
 #include "import/BwwTable.h"

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "search/ApproxMatcher.h"
+#include "base/ApproxMatcher.h"
 #include "tunefile/TuneRecord.h"
 
 namespace tunora {

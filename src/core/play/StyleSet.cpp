@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/FileIO.h"
-#include "app/MessageSink.h"
+#include "base/FileIO.h"
+#include "base/MessageSink.h"
 #include "app/Settings.h"
 
 namespace tunora {

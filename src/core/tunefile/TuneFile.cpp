@@ -4,8 +4,8 @@
 #include <cstring>
 #include <limits>
 
-#include "app/FileIO.h"
-#include "lists/TuneFormat.h"
+#include "base/FileIO.h"
+#include "tunefile/TuneFormat.h"
 #include "tunefile/TeX.h"
 
 namespace tunora {

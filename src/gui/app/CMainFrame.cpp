@@ -24,7 +24,7 @@
 #include <QUrl>
 #include <algorithm>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "app/WindowList.h"
 #include "gui/app/CMinFormDoc.h"
 #include "gui/app/CMinFormMDIChild.h"

@@ -7,7 +7,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "draw/DrawTunes.h"
 #include "draw/FormatSettings.h"
 #include "draw/LayoutParams.h"

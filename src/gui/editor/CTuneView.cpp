@@ -23,7 +23,7 @@
 #include <set>
 
 #include "app/Settings.h"
-#include "app/TextEncoding.h"
+#include "base/TextEncoding.h"
 #include "editor/EditorText.h"
 #include "editor/PaneLayout.h"
 #include "editor/SourceMap.h"

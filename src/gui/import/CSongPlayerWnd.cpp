@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/TextEncoding.h"
+#include "base/TextEncoding.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/CTunoraApp.h"
 #include "gui/app/DocTemplate.h"

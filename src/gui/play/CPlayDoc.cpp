@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <new>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "app/Settings.h"
-#include "app/TextEncoding.h"
+#include "base/TextEncoding.h"
 #include "gui/app/CLarkFileDialog.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/CMinFormView.h"

@@ -1,4 +1,4 @@
-#include "lists/TuneFormat.h"
+#include "tunefile/TuneFormat.h"
 
 #include <charconv>
 #include <cstring>
@@ -7,7 +7,7 @@
 #include <locale>
 #include <sstream>
 
-#include "lists/CharConvert.h"
+#include "base/CharConvert.h"
 #include "tunefile/TuneFile.h"
 #include "tunefile/TuneRecord.h"
 

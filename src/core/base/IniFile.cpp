@@ -1,6 +1,6 @@
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 
-#include "app/FileIO.h"
+#include "base/FileIO.h"
 
 #include <algorithm>
 #include <cstdint>
