@@ -205,7 +205,7 @@ SettingsDataHooks CTunoraApp::DataHooks() {
   SettingsDataHooks hooks;
   ConnectUserSymbols(hooks, UserSymbols::Application());
   ConnectDrawSettings(hooks);
-  ConnectStyleSet(hooks, *sink_);
+  ConnectStyleSet(hooks, *sink_, StyleSet::Application());
   return hooks;
 }
 

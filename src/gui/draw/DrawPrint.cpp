@@ -107,6 +107,7 @@ DrawJob MakeDrawJob(const DrawSource& source, PaperSize paper) {
   DrawJob job;
   job.pageWidth = paper.width;
   job.pageHeight = paper.height;
+  job.programSymbols = &UserSymbols::Application();
   job.fileSymbols = &source.fileSymbols;
   if (CTunoraApp* app = CTunoraApp::Instance()) {
     job.sink = &app->Sink();
