@@ -21,10 +21,6 @@
 
 namespace tunora {
 
-namespace {
-constexpr int kPlayerTemplate = 167;
-}  // namespace
-
 QString WrapAtBlanks(const QString& text, int width) {
   QStringList out;
   for (QString line : text.split(QLatin1Char('\n'))) {
@@ -145,7 +141,7 @@ CSongPlayerWnd* CSongPlayerWnd::Open(const QString& path) {
   }
   // The song is shown, not edited: leaving asks nothing.
   fileDoc->SetModifiedFlag(false);
-  const DocTemplate* playTemplate = app->Templates().FindById(kPlayerTemplate);
+  const DocTemplate* playTemplate = app->Templates().FindById(kPlayerTemplateId);
   auto* player = playTemplate ? qobject_cast<CPlayDoc*>(app->CreateDocument(*playTemplate)) : nullptr;
   PlayRequest request;
   request.fileHeader = fileDoc->File().headerText.value_or(std::string());
