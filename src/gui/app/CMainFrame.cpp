@@ -805,10 +805,10 @@ void CMainFrame::dropEvent(QDropEvent* event) {
   if (OpenDroppedFiles(event->mimeData()) == 0) QMainWindow::dropEvent(event);
 }
 
-int CMainFrame::OpenDroppedFiles(const QMimeData* data) {
+int CMainFrame::OpenDroppedFiles(const QMimeData* mime) {
   QStringList files;
-  if (data && data->hasUrls()) {
-    for (const QUrl& url : data->urls()) {
+  if (mime && mime->hasUrls()) {
+    for (const QUrl& url : mime->urls()) {
       if (url.isLocalFile()) files << url.toLocalFile();
     }
   }
