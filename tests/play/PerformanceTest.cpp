@@ -19,12 +19,6 @@ std::string Tune(const std::string& header, const std::string& body) {
   return "X:1\nT:t\n" + header + "\n" + body + "\n";
 }
 
-std::vector<uint32_t> Tempos(const Performance& p) {
-  std::vector<uint32_t> out;
-  for (const MidiEvent& e : test::Absolute(p.TempoMap().Events())) out.push_back(TempoOf(e));
-  return out;
-}
-
 TEST(PerformanceNotes, TiesStaccatoFermataChordsAndQuarterTones) {
   auto notes = [](const std::string& body, const std::string& header = "M:4/4\nL:1/8\nK:C") {
     return NotesOf(Build(Tune(header, body))->Voice());
