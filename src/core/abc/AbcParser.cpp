@@ -148,7 +148,8 @@ void AbcParser::SetUserSymbols(int mode, const UserSymbols* tuneTable,
     std::string_view line = headerText.substr(i, e - i);
     if (line.size() >= 2 && line[0] == 'I' && line[1] == ':')
       delimiter_ = headerDelimiter_ = ReadDecorationInstruction(line.substr(2), headerDelimiter_);
-    if (symbolMode_ != UserSymbols::kNoTable && line.size() >= 2 && line[0] == tag && line[1] == ':')
+    if (symbolMode_ != UserSymbols::kNoTable && line.size() >= 2 && line[0] == tag &&
+        line[1] == ':')
       symbols_.AddDefinition(symbolMode_, line.substr(2));
     while (e < headerText.size() && IsLineEnd(headerText[e])) ++e;
     i = e;
