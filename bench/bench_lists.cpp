@@ -7,9 +7,9 @@
 
 #include "BenchCorpus.h"
 #include "abc/Incipit.h"
-#include "app/FileIO.h"
+#include "base/FileIO.h"
 #include "lists/MakeList.h"
-#include "lists/TuneFormat.h"
+#include "tunefile/TuneFormat.h"
 
 namespace {
 

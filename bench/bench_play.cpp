@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "BenchCorpus.h"
-#include "app/MessageSink.h"
+#include "base/MessageSink.h"
 #include "play/MidiFileWriter.h"
 #include "play/Performance.h"
 #include "play/PlaySettings.h"

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "BenchCorpus.h"
-#include "lists/TuneFormat.h"
+#include "tunefile/TuneFormat.h"
 #include "tunefile/TuneFile.h"
 
 namespace {

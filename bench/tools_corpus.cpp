@@ -16,7 +16,7 @@
 
 #include "BenchCorpus.h"
 #include "abc/AbcParser.h"
-#include "app/MessageSink.h"
+#include "base/MessageSink.h"
 #include "play/ChordSymbol.h"
 #include "play/StyleSet.h"
 #include "tools/Chordwise.h"

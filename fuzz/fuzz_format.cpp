@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "lists/TuneFormat.h"
+#include "tunefile/TuneFormat.h"
 #include "tunefile/TuneFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

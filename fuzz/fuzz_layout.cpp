@@ -53,7 +53,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fs.barsPerStaff = (flags >> 4) & 3;
   fs.measureInterval = (flags & 64) ? 1 : -1;
   fs.staffSize = (flags & 128) ? 50 : 100;
-  fs.headers = {{"T", tunora::kAlignCenter}, {"CO", tunora::kAlignRight}};
+  fs.headers.resize(2);
+  fs.headers[0].fields = "T";
+  fs.headers[0].align = tunora::kAlignCenter;
+  fs.headers[1].fields = "CO";
+  fs.headers[1].align = tunora::kAlignRight;
   fs.headers[1].after = true;
   NullCanvas null;
   // Through the listing canvas, so that every reported item is formatted too.

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "lists/MatchExpression.h"
+#include "search/MatchExpression.h"
 #include "tunefile/TuneFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "lists/TuneFormat.h"
+#include "tunefile/TuneFormat.h"
 #include "tunefile/TeX.h"
 #include "tunefile/TuneFile.h"
 

@@ -5,9 +5,9 @@
 #include <filesystem>
 
 #include "abc/UserSymbols.h"
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "app/ProgramDir.h"
-#include "app/SettingsUse.h"
+#include "lists/SettingsUse.h"
 #include "draw/DrawSettings.h"
 #include "play/StyleSet.h"
 
@@ -42,7 +42,7 @@ bool LoadEnvironment(const Args& args, Environment& env) {
   SettingsDataHooks hooks;
   ConnectUserSymbols(hooks, UserSymbols::Application());
   ConnectDrawSettings(hooks);
-  ConnectStyleSet(hooks, sink);
+  ConnectStyleSet(hooks, sink, StyleSet::Application());
   LoadSettings(env.programDir, env.settings, sink, hooks);
   FillFormatEnv(env.formatEnv, env.settings, env.programDir);
   return true;

@@ -7,8 +7,8 @@
 
 #include "Command.h"
 #include "app/Settings.h"
-#include "app/TextEncoding.h"
-#include "lists/TuneFormat.h"
+#include "base/TextEncoding.h"
+#include "tunefile/TuneFormat.h"
 #include "tunefile/TuneFile.h"
 
 namespace tunora::cli {

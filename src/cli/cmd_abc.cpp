@@ -44,7 +44,7 @@ bool CarriesValue(int kind) {
 int Tokens(const Args& a) {
   if (a.positional.size() != 2)
     return Fail("usage: tunora-cli tokens FILE N [--symbols U|u] [--no-decorations]");
-  int mode = 0;
+  int mode = UserSymbols::kNoTable;
   if (a.Has("--symbols")) {
     std::string table = a.Get("--symbols");
     if (table == "U") {
@@ -71,7 +71,7 @@ int Tokens(const Args& a) {
   if (key != nullptr && key->has_value()) keyText = **key;
   reader.Init(keyText, tune.FieldText('M'), tune.FieldText('L'), std::string_view(tune.body),
               tune.FieldText('Q'), !a.Has("--no-decorations"));
-  reader.SetUserSymbols(mode, &fileSet, TuneSymbolLines(tune));
+  reader.SetUserSymbols(mode, &fileSet, TuneSymbolLines(tune), &UserSymbols::Application());
 
   std::string out;
   const MeterInfo& m = reader.meter;

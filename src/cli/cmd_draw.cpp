@@ -50,6 +50,7 @@ bool DrawTunes(Canvas& canvas, Environment& env, const TuneFile& file,
   job.pageHeight = size.height;
   job.sink = &sink;
   job.env = &env.formatEnv;
+  job.programSymbols = &UserSymbols::Application();
   job.fileSymbols = &fileSymbols;
   SymbolMap symbols(env.settings.fonts.musicalSymbols);
   return tunora::DrawTunes(canvas, tunes, FormatSettings::Application(), LayoutParams::Application(),

@@ -6,7 +6,7 @@
 #include "Environment.h"
 #include "lists/ListType.h"
 #include "lists/MakeList.h"
-#include "lists/MatchExpression.h"
+#include "search/MatchExpression.h"
 
 namespace tunora::cli {
 namespace {

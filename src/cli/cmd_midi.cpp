@@ -103,7 +103,7 @@ int Play(const Args& a) {
 
   // The tune as the player builds it: one pass at the play speed, handed over as
   // often as Repeat says.
-  TuneBuild build(FileHeaderText(file));
+  TuneBuild build(FileHeaderText(file), &UserSymbols::Application());
   const StyleSet& styles = StyleSet::Application();
   PlaySettings ps = build.Gather(m, tune, styles);
   ps.speedPercent = m.speedPercent;

@@ -33,6 +33,13 @@ bool Position(const Args& a, const TuneFile& file, int& n) {
   return false;
 }
 
+// The tune as the player window writes it to a MIDI file.
+bool BuildForFile(TuneBuild& build, const MidiSettings& m, const TuneRecord& tune) {
+  const StyleSet& styles = StyleSet::Application();
+  const PlaySettings ps = build.Gather(m, tune, styles);
+  return build.BuildForFile(ps, styles, ps.repeat);
+}
+
 int WriteAllTunes(const Environment& env, const TuneFile& file, const std::string& dir);
 
 constexpr const char* kBuildFailed = "the tune cannot be played (Repeat is 0)";
@@ -55,12 +62,12 @@ int Midi(const Args& given) {
   Environment env;
   TuneFile file;
   if (!Setup(a, env, file)) return 1;
-  TuneBuild build(FileHeaderText(file));
+  TuneBuild build(FileHeaderText(file), &UserSymbols::Application());
   std::string error;
   if (!all) {
     int n = 0;
     if (!Position(a, file, n)) return 1;
-    if (!build.Build(env.settings.midi, *file.TuneAt(n), false, 100)) return Fail(kBuildFailed);
+    if (!BuildForFile(build, env.settings.midi, *file.TuneAt(n))) return Fail(kBuildFailed);
     if (!WriteMidiFile(build.Perf(), out, error)) return Fail(error);
     return 0;
   }
@@ -103,10 +110,10 @@ int WriteAllTunes(const Environment& env, const TuneFile& file, const std::strin
   std::mutex errorLock;
   std::vector<std::string> errors;
   auto work = [&] {
-    TuneBuild build(FileHeaderText(file));
+    TuneBuild build(FileHeaderText(file), &UserSymbols::Application());
     std::string error;
     for (size_t i; (i = next.fetch_add(1)) < jobs.size();) {
-      if (!build.Build(env.settings.midi, *jobs[i].tune, false, 100)) {
+      if (!BuildForFile(build, env.settings.midi, *jobs[i].tune)) {
         error = "X:" + std::to_string(jobs[i].tune->number) + ": " + kBuildFailed;
       } else if (WriteNewMidiFile(build.Perf(), jobs[i].path, error)) {
         continue;
@@ -139,8 +146,10 @@ int Events(const Args& a) {
     if (!ParsePosition(a.Get("--speed"), 1, 65535, p)) return Fail("--speed takes 1 to 65535");
     speed = p;
   }
-  TuneBuild build(FileHeaderText(file));
-  if (!build.Build(env.settings.midi, *file.TuneAt(n), true, std::max(1, speed))) return Fail(kBuildFailed);
+  TuneBuild build(FileHeaderText(file), &UserSymbols::Application());
+  if (!build.Build(env.settings.midi, *file.TuneAt(n), StyleSet::Application(), true,
+                   std::max(1, speed)))
+    return Fail(kBuildFailed);
   return WriteOut(FormatEventListing(build.Perf().Voices()[0].Events())) ? 0
                                                                          : Fail("cannot write the output");
 }
@@ -151,18 +160,20 @@ int Check(const Args& a) {
   Environment env;
   TuneFile file;
   if (!Setup(a, env, file)) return 1;
-  TuneBuild build(FileHeaderText(file));
+  TuneBuild build(FileHeaderText(file), &UserSymbols::Application());
   const int speed = std::max(1, env.settings.midi.speedPercent);
   std::string out;
   if (a.positional.size() == 2) {
     int n = 0;
     if (!Position(a, file, n)) return 1;
-    if (!build.Build(env.settings.midi, *file.TuneAt(n), true, speed)) return Fail(kBuildFailed);
+    if (!build.Build(env.settings.midi, *file.TuneAt(n), StyleSet::Application(), true, speed))
+      return Fail(kBuildFailed);
     out = build.Perf().ErrorText();
   } else {
     for (size_t k = 1; k <= file.TuneCount(); ++k) {
       const TuneRecord& tune = *file.TuneAt(static_cast<int>(k));
-      if (!build.Build(env.settings.midi, tune, true, speed)) return Fail(kBuildFailed);
+      if (!build.Build(env.settings.midi, tune, StyleSet::Application(), true, speed))
+        return Fail(kBuildFailed);
       if (build.Perf().ErrorCount() == 0) continue;
       out += "== " + std::to_string(k) + " " + std::to_string(tune.number) + " " +
              (tune.titles.empty() ? std::string() : tune.titles.front()) + "\n";

@@ -1,6 +1,6 @@
 // Command line of the desktop program and the names its file dialog accepts.
 #include "app/CommandLine.h"
-#include "app/FileNames.h"
+#include "base/FileNames.h"
 
 #include <gtest/gtest.h>
 

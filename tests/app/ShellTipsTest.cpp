@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 
 namespace tunora {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 
 namespace tunora {
 namespace {

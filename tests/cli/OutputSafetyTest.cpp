@@ -66,7 +66,7 @@ TEST_F(OutputSafetyTest, ALongTitleIsCutToAFileNameAndLaterTunesAreStillWritten)
     const std::string name = entry.path().filename().string();
     EXPECT_LE(name.size(), 255u);
     // Cut between characters: the name is still whole UTF-8 (ends in a full "Á").
-    if (name.rfind("1-", 0) == 0) EXPECT_EQ(name.substr(name.size() - 6), "\xC3\x81.mid");
+    if (name.rfind("1-", 0) == 0) { EXPECT_EQ(name.substr(name.size() - 6), "\xC3\x81.mid"); }
     ++files;
   }
   EXPECT_EQ(files, 2);
@@ -79,7 +79,7 @@ TEST_F(OutputSafetyTest, AWavOfAnEndlessTuneIsRefusedBeforeAnyFileIsMade) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("limited to 2 hours"), std::string::npos) << r.err;
   for (const auto& entry : fs::directory_iterator(dir)) {
-    if (entry.is_regular_file()) EXPECT_EQ(entry.path().extension(), ".abc") << entry.path();
+    if (entry.is_regular_file()) { EXPECT_EQ(entry.path().extension(), ".abc") << entry.path(); }
   }
 }
 

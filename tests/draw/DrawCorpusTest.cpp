@@ -6,8 +6,8 @@
 #include <cstdio>
 
 #include "abc/UserSymbols.h"
-#include "app/FileIO.h"
-#include "app/MessageSink.h"
+#include "base/FileIO.h"
+#include "base/MessageSink.h"
 #include "draw/RecordingCanvas.h"
 #include "support/Corpus.h"
 

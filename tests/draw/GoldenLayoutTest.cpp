@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/FileIO.h"
+#include "base/FileIO.h"
 #include "draw/LayoutListing.h"
 #include "draw/RecordingCanvas.h"
 

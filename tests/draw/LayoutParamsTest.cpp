@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "app/Settings.h"
 #include "draw/LayoutParams.h"
 

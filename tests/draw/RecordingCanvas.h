@@ -16,11 +16,11 @@ namespace tunora::test {
 
 struct Op {
   enum Type { kChar, kText, kLine, kPolygon, kEllipse, kNewPage } type;
-  CanvasFont font;
+  CanvasFont font{};
   int32_t x = 0, y = 0, x2 = 0, y2 = 0, thickness = 0;
   uint8_t c = 0;
-  std::string text;
-  std::vector<CanvasPoint> points;
+  std::string text{};
+  std::vector<CanvasPoint> points{};
   int page = 1;
 };
 

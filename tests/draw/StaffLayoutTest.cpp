@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/MessageSink.h"
+#include "base/MessageSink.h"
 #include "draw/StaffLayout.h"
 #include "draw/RecordingCanvas.h"
 
@@ -24,19 +24,6 @@ constexpr int32_t kSymbolWidth = kNotation * 3 / 10;
 
 std::string Tune(const std::string& header, const std::string& body) {
   return "X:1\r\nT:Test\r\nM:4/4\r\nL:1/8\r\n" + header + "\r\n" + body;
-}
-
-std::string Bars(int count, const std::string& bar = "abcd efga|") {
-  std::string s;
-  for (int i = 0; i < count; ++i) s += bar;
-  return s;
-}
-
-// The rightmost character drawn on a staff.
-Op LastChar(const std::vector<Op>& ops, const Staff& s) {
-  std::vector<Op> chars = CharsOf(ops, s);
-  return *std::max_element(chars.begin(), chars.end(),
-                           [](const Op& a, const Op& b) { return a.x < b.x; });
 }
 
 TEST(NoteShapes, LengthsStepsAndKeyPositions) {
@@ -97,26 +84,6 @@ TEST(StaffLayout, OverflowWithoutBarsBreaksAtBlanks) {
     total += heads;
   }
   EXPECT_EQ(total, 120);
-}
-
-// The x of the first character c.
-int32_t FirstX(const std::vector<Op>& ops, uint8_t c) {
-  for (const Op& o : ops)
-    if (o.type == Op::kChar && o.c == c) return o.x;
-  return -1;
-}
-
-// Stem lines (the StemThickness pen, vertical) and beam polygons of a drawing.
-struct StemsAndBeams {
-  std::vector<Op> stems, beams;
-};
-StemsAndBeams Collect(const std::vector<Op>& ops) {
-  StemsAndBeams r;
-  for (const Op& o : ops) {
-    if (o.type == Op::kLine && o.x == o.x2 && o.thickness == 20 && o.y != o.y2) r.stems.push_back(o);
-    if (o.type == Op::kPolygon && o.points.size() == 4) r.beams.push_back(o);
-  }
-  return r;
 }
 
 TEST(StaffLayout, SingleGraceNotesUseGraceGlyphsAndFont) {

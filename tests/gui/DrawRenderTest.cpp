@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "abc/UserSymbols.h"
-#include "app/FileIO.h"
+#include "base/FileIO.h"
 #include "draw/DrawContext.h"
 #include "draw/FormatSettings.h"
 #include "draw/LayoutParams.h"

@@ -25,7 +25,7 @@
 #include <QtTest>
 #include <memory>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "draw/FormatSettings.h"
 #include "draw/LayoutParams.h"
 #include "gui/ShellTestSupport.h"

@@ -10,7 +10,7 @@
 #include <QTreeWidget>
 #include <QtTest>
 
-#include "app/MessageSink.h"
+#include "base/MessageSink.h"
 #include "gui/ShellTestSupport.h"
 #include "gui/app/CBannerWnd.h"
 #include "gui/app/CMainFrame.h"

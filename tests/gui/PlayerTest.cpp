@@ -23,7 +23,7 @@
 #include <QtTest>
 #include <memory>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "app/Settings.h"
 #include "gui/ShellTestSupport.h"
 #include "gui/app/CLarkFileDialog.h"

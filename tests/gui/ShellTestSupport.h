@@ -12,7 +12,7 @@
 #include <deque>
 #include <functional>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "gui/app/Messages.h"
 
 namespace tunora::test {

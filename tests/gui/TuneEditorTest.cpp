@@ -91,7 +91,7 @@ class TuneEditorTest : public QObject {
     // Dialogs of earlier steps may have left the main window inactive.
     if (!Frame()->isActiveWindow()) {
       Frame()->activateWindow();
-      QTest::qWaitForWindowActive(Frame());
+      if (!QTest::qWaitForWindowActive(Frame())) qWarning("the main window is not active");
     }
     doc->View()->SelectLine(line);
     doc->Edit(raw);

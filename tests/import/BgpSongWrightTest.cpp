@@ -3,7 +3,7 @@
 // and the messages the BGP importer gives.
 #include <gtest/gtest.h>
 
-#include "app/MessageSink.h"
+#include "base/MessageSink.h"
 #include "import/BgpImport.h"
 #include "import/OemText.h"
 #include "import/SongWrightImport.h"

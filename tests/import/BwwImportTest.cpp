@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/MessageSink.h"
+#include "base/MessageSink.h"
 #include "import/BwwImport.h"
 #include "import/BwwTable.h"
 #include "import/Importer.h"

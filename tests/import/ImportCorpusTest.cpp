@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "abc/AbcParser.h"
-#include "app/MessageSink.h"
+#include "base/MessageSink.h"
 #include "import/Importer.h"
 #include "support/Corpus.h"
 #include "tunefile/TuneFile.h"

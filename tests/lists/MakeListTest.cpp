@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "abc/Incipit.h"
-#include "lists/TuneFormat.h"
+#include "tunefile/TuneFormat.h"
 #include "search/FileSearch.h"
 #include "support/Scratch.h"
 

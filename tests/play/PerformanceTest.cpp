@@ -19,12 +19,6 @@ std::string Tune(const std::string& header, const std::string& body) {
   return "X:1\nT:t\n" + header + "\n" + body + "\n";
 }
 
-std::vector<uint32_t> Tempos(const Performance& p) {
-  std::vector<uint32_t> out;
-  for (const MidiEvent& e : test::Absolute(p.TempoMap().Events())) out.push_back(TempoOf(e));
-  return out;
-}
-
 TEST(PerformanceNotes, TiesStaccatoFermataChordsAndQuarterTones) {
   auto notes = [](const std::string& body, const std::string& header = "M:4/4\nL:1/8\nK:C") {
     return NotesOf(Build(Tune(header, body))->Voice());
@@ -238,10 +232,11 @@ TEST(PerformanceReuse, ABuildAgainGivesWhatAFreshOneGives) {
   file.SplitTunes("X:1\nT:a\nM:2/4\nL:1/4\nK:C\nV:1\nA B|\nV:2 name=x\nC D|\n\n"
                   "X:2\nT:b\nM:3/4\nL:1/8\nQ:100\nK:D\n|: d2 e2 f2 :|\n",
                   true, 0, false);
-  Performance reused;
+  const StyleSet styles;
+  Performance reused(styles);
   for (int k : {1, 2, 1}) {
     PlaySettings s = GatherPlaySettings(test::TestMidi(), *file.TuneAt(k), StyleSet());
-    Performance fresh;
+    Performance fresh(styles);
     ASSERT_TRUE(fresh.Build(s));
     ASSERT_TRUE(reused.Build(s));
     ASSERT_EQ(reused.Voices().size(), fresh.Voices().size());

@@ -38,11 +38,11 @@ TEST_F(PlayCommandsTest, MidiOfOneTuneAndOfAll) {
   ASSERT_EQ(plain.status, 0) << plain.err;
   EXPECT_EQ(test::ReadSmf(Read(out)).trackCount, 2);
 
-  const std::string dir = scratch.File("all");
-  auto all = RunCli({"midi", file, "--all", "-o", dir, "--home", home});
+  const std::string allDir = scratch.File("all");
+  auto all = RunCli({"midi", file, "--all", "-o", allDir, "--home", home});
   ASSERT_EQ(all.status, 0) << all.err;
-  EXPECT_TRUE(std::filesystem::exists(dir + "/12-The Kesh.mid"));
-  EXPECT_TRUE(std::filesystem::exists(dir + "/3-Odd One.mid"));
+  EXPECT_TRUE(std::filesystem::exists(allDir + "/12-The Kesh.mid"));
+  EXPECT_TRUE(std::filesystem::exists(allDir + "/3-Odd One.mid"));
 
   EXPECT_EQ(RunCli({"midi", file, "3", "-o", out, "--home", home}).status, 1);
   EXPECT_EQ(RunCli({"midi", file, "1", "--home", home}).status, 1);
@@ -59,11 +59,11 @@ TEST_F(PlayCommandsTest, MidiOfAllKeepsTheLaterOfTwoEqualNames) {
   text += "X:7\nT:Tune\nM:2/4\nL:1/8\nK:D\nDF AF|EG FE|\n\n";  // no chords: no backing track
   const std::string file = Write("many.abc", text);
   StyleFile();
-  const std::string dir = scratch.File("many");
-  auto all = RunCli({"midi", file, "--all", "-o", dir, "--home", home});
+  const std::string manyDir = scratch.File("many");
+  auto all = RunCli({"midi", file, "--all", "-o", manyDir, "--home", home});
   ASSERT_EQ(all.status, 0) << all.err;
   int files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+  for (const auto& entry : std::filesystem::directory_iterator(manyDir)) {
     test::SmfFile f = test::ReadSmf(Read(entry.path().string()));
     EXPECT_EQ(f.error, "") << entry.path();
     EXPECT_EQ(f.trackCount, entry.path().filename() == "7-Tune.mid" ? 2 : 3) << entry.path();

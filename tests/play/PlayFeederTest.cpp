@@ -300,7 +300,8 @@ TEST(PlayFeeder, ABuiltTuneRendersAsLongAsItsDelayAndPasses) {
   TuneBuild build;
   MidiSettings midi;
   midi.playChords = 0;
-  ASSERT_TRUE(build.Build(midi, *file.TuneAt(1), true, 100));
+  const StyleSet styles;
+  ASSERT_TRUE(build.Build(midi, *file.TuneAt(1), styles, true, 100));
   PlayPiece piece;
   piece.events = build.Perf().Voices()[0].Events();
   piece.passes = 2;

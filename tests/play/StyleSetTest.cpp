@@ -7,7 +7,7 @@
 #include <random>
 #include <sstream>
 
-#include "app/MessageSink.h"
+#include "base/MessageSink.h"
 #include "app/Settings.h"
 #include "play/StyleSet.h"
 

@@ -54,7 +54,7 @@ TEST(FileWalk, PatternsFoldersAndSubfolders) {
   // A link back up the tree is walked once, not without end.
   std::error_code ec;
   std::filesystem::create_directory_symlink(dir.Path(), dir.Path() / "sub" / "loop", ec);
-  if (!ec) EXPECT_EQ(walk(dir.Dir() + "*.abc", true).size(), 3u);
+  if (!ec) { EXPECT_EQ(walk(dir.Dir() + "*.abc", true).size(), 3u); }
 }
 
 }  // namespace

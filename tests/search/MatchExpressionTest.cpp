@@ -1,7 +1,7 @@
 // Match expressions: the grammar as compiled programs, and evaluation on tunes.
 #include <gtest/gtest.h>
 
-#include "lists/MatchExpression.h"
+#include "search/MatchExpression.h"
 #include "tunefile/TuneFile.h"
 
 namespace tunora {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/FileIO.h"
+#include "base/FileIO.h"
 #include "support/Corpus.h"
 #include "tunefile/TuneFile.h"
 

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <limits>
 
-#include "app/FileIO.h"
+#include "base/FileIO.h"
 #include "support/Corpus.h"
 #include "support/Scratch.h"
 #include "tunefile/TuneFile.h"
@@ -440,7 +440,7 @@ TEST(SaveKeepsBytes, RenumberTouchesOnlyTheXLines) {
   EXPECT_EQ(now[8], "T:No number\n");
   EXPECT_EQ(now[12], "X:3\n");
   for (size_t k = 0; k < now.size(); ++k)
-    if (k != 2 && k != 7 && k != 12) EXPECT_EQ(now[k], was[k - (k > 7 ? 1 : 0)]) << k;
+    if (k != 2 && k != 7 && k != 12) { EXPECT_EQ(now[k], was[k - (k > 7 ? 1 : 0)]) << k; }
   // A number that stays the same leaves its tune untouched.
   auto g = Load(text);
   g->Renumber(7);

@@ -1,5 +1,7 @@
 #include "abc/AbcHeader.h"
 
+#include "base/Ascii.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -19,13 +21,9 @@ const ModeDef kModeTable[kModeCount] = {
 namespace {
 
 constexpr uint32_t kNumberLimit = 65535;
-constexpr int kLetterPc[7] = {0, 2, 4, 5, 7, 9, 11};  // C D E F G A B
 constexpr char kLetterChars[7] = {'C', 'D', 'E', 'F', 'G', 'A', 'B'};
 
 char At(std::string_view t, size_t i) { return i < t.size() ? t[i] : '\0'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
 void SkipBlanks(std::string_view t, size_t& i) {
@@ -197,7 +195,7 @@ void ParseKey(std::string_view text, KeyInfo& key) {
     key.noKey = true;
     letter = 0;
   } else {
-    key.tonicLetter = static_cast<uint8_t>(60 + kLetterPc[letter]);
+    key.tonicLetter = static_cast<uint8_t>(60 + kLetterSemitones[letter]);
     key.tonic = key.tonicLetter;
     char c = At(t, i);
     if (c == '#' || c == '^') {
@@ -218,7 +216,7 @@ void ParseKey(std::string_view text, KeyInfo& key) {
       break;
     }
   }
-  while (IsAlpha(At(t, i))) ++i;
+  while (IsLetter(At(t, i))) ++i;
 
   // Explicit accidentals: each sets its letter's accidental outright, whatever the
   // mode gave it (the tonic's letter too); a later one for a letter wins.
@@ -232,18 +230,18 @@ void ParseKey(std::string_view text, KeyInfo& key) {
       acc = c == '^' ? static_cast<int>(run) : -static_cast<int>(run);
     } else if (c == '=') {
       // "clef=bass" and the like: an = straight after a word assigns, it is no natural.
-      if (i > 0 && (IsAlpha(t[i - 1]) || IsDigit(t[i - 1]))) break;
+      if (i > 0 && (IsLetter(t[i - 1]) || IsDigit(t[i - 1]))) break;
     } else {
       break;
     }
     char l = At(t, i + run);
     int li = LetterIndex(l);
     if (li < 0) {
-      if (IsAlpha(l)) key.noKey = true;
+      if (IsLetter(l)) key.noKey = true;
       break;
     }
     key.explicitAccidentals[key.explicitCount] = static_cast<int8_t>(acc);
-    key.explicitLetters[key.explicitCount] = static_cast<uint8_t>(60 + kLetterPc[li]);
+    key.explicitLetters[key.explicitCount] = static_cast<uint8_t>(60 + kLetterSemitones[li]);
     ++key.explicitCount;
     i += run + 1;
   }
@@ -253,7 +251,7 @@ void ParseKey(std::string_view text, KeyInfo& key) {
   int tonicPc = (key.tonic - 60 + 12) % 12;
   int chain = tonicPc;
   for (int d = 0; d < 7; ++d) {
-    const int natPcOfDegree = kLetterPc[(letter + d) % 7];
+    const int natPcOfDegree = kLetterSemitones[(letter + d) % 7];
     int pc = chain;
     for (int e = key.explicitCount; e-- > 0;) {
       if (key.explicitLetters[e] - 60 == natPcOfDegree) {
@@ -262,7 +260,7 @@ void ParseKey(std::string_view text, KeyInfo& key) {
       }
     }
     int li = (letter + d) % 7;
-    int natPc = kLetterPc[li];
+    int natPc = kLetterSemitones[li];
     int acc = SpellAccidental(pc, natPc);
     key.letterAccidentals[natPc] = static_cast<int8_t>(acc);
     key.scale[d] = static_cast<uint8_t>(60 + pc);
@@ -475,7 +473,7 @@ void VoiceInfo::MergeFrom(const VoiceInfo& f) {
   if (f.number != 0) number = f.number;
   if (!f.name.empty()) name = f.name;
   if (!f.shortName.empty()) shortName = f.shortName;
-  if (f.clef != 0) clef = f.clef;
+  if (f.clef != kClefNone) clef = f.clef;
   if (f.clefOctave != kUnset) clefOctave = f.clefOctave;
   if (f.clefShift != kUnset) clefShift = f.clefShift;
   if (f.merge != kUnsetMerge) merge = f.merge;
@@ -497,8 +495,10 @@ constexpr Word kVoiceWords[] = {{"number", kVoiceNumber}, {"name", kVoiceName},
                                 {"short", kVoiceShort},   {"clef", kVoiceClef},
                                 {"merge", kVoiceMerge},   {"stems", kVoiceStems},
                                 {"transpose", kVoiceTranspose}, {"c", kVoiceC}};
-constexpr Word kClefWords[] = {{"treble", 1}, {"bass", 2},     {"alto", 3},    {"tenor", 4},
-                               {"soprano", 5}, {"baritone", 6}, {"piano", 7}};
+constexpr Word kClefWords[] = {
+    {"treble", kClefTreble},   {"bass", kClefBass},         {"alto", kClefAlto},
+    {"tenor", kClefTenor},     {"soprano", kClefSoprano},   {"baritone", kClefBaritone},
+    {"piano", kClefPiano}};
 constexpr Word kMidiWords[] = {{"channel", MIDI_CHANNEL},           {"program", MIDI_PROGRAM},
                                {"grace", MIDI_GRACE},               {"chordprog", MIDI_CHORDPROG},
                                {"droneprog", MIDI_DRONEPROG},       {"chordchannel", MIDI_CHORDCHANNEL},
@@ -533,7 +533,7 @@ void ParseVoice(std::string_view text, VoiceInfo& v) {
     const Word* kw = FindWord(kVoiceWords, t, i);
     if (kw == nullptr) break;
     i += kw->word.size();
-    while (IsAlpha(At(t, i))) ++i;  // the rest of the word
+    while (IsLetter(At(t, i))) ++i;  // the rest of the word
     SkipBlanks(t, i);
     if (At(t, i) != '=') {
       if (kw->id == kVoiceClef) continue;
@@ -654,7 +654,7 @@ int ParseDirectiveId(std::string_view text) {
 void ParseMidiDirective(std::string_view text, MidiInfo& midi) {
   size_t i = 0;
   SkipBlanks(text, i);
-  while (i < text.size() && IsAlpha(text[i])) ++i;  // the directive word
+  while (i < text.size() && IsLetter(text[i])) ++i;  // the directive word
   SkipBlanks(text, i);
   const Word* kw = FindWord(kMidiWords, text, i);
   if (kw == nullptr) {

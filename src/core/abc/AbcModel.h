@@ -15,6 +15,34 @@ inline constexpr tick kTicksPerQuarter = 192;
 // Note lengths are kept below this, so that sums of many notes stay in 32 bits.
 inline constexpr tick kMaxNoteLength = tick{1} << 24;
 
+// Semitones above C of the note letters C D E F G A B.
+inline constexpr int kLetterSemitones[7] = {0, 2, 4, 5, 7, 9, 11};
+// Semitones above C of a note letter of either case; -1 for any other character.
+constexpr int LetterSemitones(char letter) {
+  switch (letter) {
+    case 'C': case 'c': return 0;
+    case 'D': case 'd': return 2;
+    case 'E': case 'e': return 4;
+    case 'F': case 'f': return 5;
+    case 'G': case 'g': return 7;
+    case 'A': case 'a': return 9;
+    case 'B': case 'b': return 11;
+    default: return -1;
+  }
+}
+
+// Clefs of K: and V: lines (clef=...).
+enum ClefCode : uint8_t {
+  kClefNone = 0,  // none given: the tune's clef, else treble
+  kClefTreble = 1,
+  kClefBass = 2,
+  kClefAlto = 3,
+  kClefTenor = 4,
+  kClefSoprano = 5,
+  kClefBaritone = 6,
+  kClefPiano = 7,
+};
+
 // Pitch codes above the MIDI range.
 inline constexpr uint8_t kNoNote = 128;
 inline constexpr uint8_t kRest = 129;           // z
@@ -235,8 +263,7 @@ struct VoiceInfo {
   int number = 0;
   std::string name;
   std::string shortName;
-  uint8_t clef = 0;             // 0 none, 1 treble, 2 bass, 3 alto, 4 tenor, 5 soprano,
-                                // 6 baritone, 7 piano
+  uint8_t clef = kClefNone;     // a ClefCode
   int16_t clefOctave = kUnset;  // -2, -1, 0, +1, +2
   int16_t clefShift = kUnset;   // semitones from c=
   uint16_t merge = kUnsetMerge;

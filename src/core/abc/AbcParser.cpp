@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "abc/TokenTable.h"
+#include "base/Ascii.h"
 
 namespace tunora {
 
@@ -17,7 +18,6 @@ constexpr uint8_t kTupletDefaultQ[10] = {0, 0, 3, 2, 3, 4, 4, 4, 3, 8};
 constexpr int kMaxSubstitutionDepth = 8;
 
 inline bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
-inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Row texts are at most five bytes: a plain loop beats a library call here.
 inline bool Matches(const char* s, size_t n, size_t p, std::string_view text) {
@@ -28,20 +28,6 @@ inline bool Matches(const char* s, size_t n, size_t p, std::string_view text) {
 }
 
 inline tick ClampTicks(uint64_t t) { return static_cast<tick>(std::min<uint64_t>(t, kMaxNoteLength)); }
-
-// Pitch class of the note letters C D E F G A B.
-inline int LetterPc(char lower) {
-  switch (lower) {
-    case 'c': return 0;
-    case 'd': return 2;
-    case 'e': return 4;
-    case 'f': return 5;
-    case 'g': return 7;
-    case 'a': return 9;
-    case 'b': return 11;
-    default: return -1;
-  }
-}
 
 // What follows a note or a chord, without consuming it: blanks and line ends, then a
 // tie; then blanks, line ends, ties and slur marks, then a broken rhythm (its value,
@@ -86,7 +72,7 @@ void AbcParser::Init(std::optional<std::string_view> keyText, std::string_view m
   voice.ResetToSentinels();
   midi = MidiInfo{};
   symbols_.Clear();
-  symbolMode_ = 0;
+  symbolMode_ = UserSymbols::kNoTable;
   errors.Clear();
   note = NoteInfo{};
   ClearBrackets();
@@ -147,11 +133,13 @@ void AbcParser::ClearBrackets() {
 }
 
 void AbcParser::SetUserSymbols(int mode, const UserSymbols* tuneTable,
-                               std::string_view headerText) {
+                               std::string_view headerText, const UserSymbols* programTable) {
   symbols_.Clear();
-  symbols_.CopyFrom(UserSymbols::Application());
+  if (programTable != nullptr) symbols_.CopyFrom(*programTable);
   if (tuneTable != nullptr) symbols_.CopyFrom(*tuneTable);
-  symbolMode_ = mode == UserSymbols::kDrawTable || mode == UserSymbols::kPlayTable ? mode : 0;
+  symbolMode_ = mode == UserSymbols::kDrawTable || mode == UserSymbols::kPlayTable
+                    ? mode
+                    : UserSymbols::kNoTable;
   const char tag = symbolMode_ == UserSymbols::kDrawTable ? 'U' : 'u';
   size_t i = 0;
   while (i < headerText.size()) {
@@ -160,7 +148,8 @@ void AbcParser::SetUserSymbols(int mode, const UserSymbols* tuneTable,
     std::string_view line = headerText.substr(i, e - i);
     if (line.size() >= 2 && line[0] == 'I' && line[1] == ':')
       delimiter_ = headerDelimiter_ = ReadDecorationInstruction(line.substr(2), headerDelimiter_);
-    if (symbolMode_ != 0 && line.size() >= 2 && line[0] == tag && line[1] == ':')
+    if (symbolMode_ != UserSymbols::kNoTable && line.size() >= 2 && line[0] == tag &&
+        line[1] == ':')
       symbols_.AddDefinition(symbolMode_, line.substr(2));
     while (e < headerText.size() && IsLineEnd(headerText[e])) ++e;
     i = e;
@@ -370,7 +359,8 @@ TokenKind AbcParser::ReadRow(const TokenRow& row, const char* s, size_t n, size_
         pendingBroken_ = row.value;
       } else if (kind == TK_SYMBOL) {
         const auto sc = static_cast<unsigned char>(row.value);
-        std::string_view def = symbolMode_ != 0 ? symbols_.Get(symbolMode_, sc) : std::string_view{};
+        std::string_view def = symbolMode_ != UserSymbols::kNoTable ? symbols_.Get(symbolMode_, sc)
+                                                                   : std::string_view{};
         if (!def.empty()) {
           if (substActive_ && ++substDepth_ > kMaxSubstitutionDepth) return fail(sc);
           subst_.assign(def);
@@ -547,7 +537,7 @@ bool AbcParser::ReadPlusDecoration(const char* s, size_t n, size_t& p, TokenKind
   if (delimiter_ != '+' && found == 0) {
     bool letter = false, notes = true;
     for (char c : name) {
-      if (LetterPc(static_cast<char>(c | 0x20)) >= 0 || c == 'z') {
+      if (LetterSemitones(static_cast<char>(c | 0x20)) >= 0 || c == 'z') {
         letter = true;
       } else if (std::strchr("^_=',/ \t", c) == nullptr && !IsDigit(c)) {
         notes = false;
@@ -650,9 +640,9 @@ TokenKind AbcParser::ReadNote(const char* s, size_t n, size_t& p) {
   uint8_t restCode = 0;
   bool upper = letter >= 'A' && letter <= 'G';
   if (upper) {
-    pc = LetterPc(static_cast<char>(letter + 32));
+    pc = LetterSemitones(letter);
   } else if (letter >= 'a' && letter <= 'g') {
-    pc = LetterPc(letter);
+    pc = LetterSemitones(letter);
   } else if (letter == 'z') {
     restCode = kRest;
   } else if (letter == 'x') {

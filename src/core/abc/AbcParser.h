@@ -59,11 +59,14 @@ class AbcParser {
   // a K: or M: field of the body. An override calls this one.
   virtual void ResetBarState();
 
-  // Table in force: 0 none, 1 the U: table (drawing), 2 the u: table (playback).
-  // Fills the tables from the application-wide set, then from tuneTable (may be
-  // null), then from the U: (mode 1) or u: (mode 2) lines of headerText. An
-  // "I:decoration" line of headerText sets the decoration delimiter for the tune.
-  void SetUserSymbols(int mode, const UserSymbols* tuneTable, std::string_view headerText);
+  // Table in force: UserSymbols::kNoTable, kDrawTable (U:, drawing) or kPlayTable
+  // (u:, playback).
+  // Fills the tables from the program's set (userdef.abc; may be null), then from
+  // tuneTable (may be null), then from the U: (mode 1) or u: (mode 2) lines of
+  // headerText. An "I:decoration" line of headerText sets the decoration delimiter
+  // for the tune.
+  void SetUserSymbols(int mode, const UserSymbols* tuneTable, std::string_view headerText,
+                      const UserSymbols* programTable = nullptr);
   const UserSymbols& Symbols() const { return symbols_; }
   int SymbolMode() const { return symbolMode_; }
 
@@ -194,7 +197,7 @@ class AbcParser {
 
   // User symbols and the substitution being read.
   UserSymbols symbols_;
-  int symbolMode_ = 0;
+  int symbolMode_ = UserSymbols::kNoTable;
   bool substActive_ = false;
   std::string subst_;        // a copy of the definition being read
   size_t substPos_ = 0;

@@ -2,7 +2,7 @@
 
 #include "tunefile/TuneRecord.h"
 
-#include "app/FileIO.h"
+#include "base/FileIO.h"
 #include "app/Settings.h"
 
 namespace tunora {

@@ -15,6 +15,7 @@ struct SettingsDataHooks;
 
 class UserSymbols {
  public:
+  static constexpr int kNoTable = 0;    // symbols are not replaced
   static constexpr int kDrawTable = 1;  // U:
   static constexpr int kPlayTable = 2;  // u:
 
@@ -63,7 +64,7 @@ class UserSymbols {
 
 // Connects the application-wide set to the settings store: loaded from and
 // saved to "userdef.abc" with the other settings files.
-void ConnectUserSymbols(SettingsDataHooks& hooks, UserSymbols& set = UserSymbols::Application());
+void ConnectUserSymbols(SettingsDataHooks& hooks, UserSymbols& set);
 
 // The U:, u: and I: lines of a tune's own header, each tagged again ("U:...",
 // "u:...", "I:..."), as the reader's symbol set-up reads them (I: for the

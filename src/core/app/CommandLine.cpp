@@ -1,9 +1,10 @@
 #include "app/CommandLine.h"
 
+#include "base/Ascii.h"
+
 namespace tunora {
 
 namespace {
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // "/s" and "-s" are options. Absolute paths begin with a slash too: a word
 // beginning with "/" that holds a second slash or a dot is a path.
@@ -12,7 +13,6 @@ bool IsOptionWord(const std::string& word) {
   if (word[0] == '-') return true;
   return word[0] == '/' && word.find_first_of("/.", 1) == std::string::npos;
 }
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 }  // namespace
 
 CommandLineInfo ParseCommandLine(const std::vector<std::string>& words) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 
 namespace tunora {
 

@@ -1,6 +1,6 @@
 #include "app/Settings.h"
 
-#include "app/FileIO.h"
+#include "base/FileIO.h"
 
 #include <algorithm>
 #include <cctype>

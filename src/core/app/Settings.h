@@ -10,8 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/IniFile.h"
-#include "app/MessageSink.h"
+#include "base/IniFile.h"
+#include "base/MessageSink.h"
+#include "tunefile/Fields.h"
 
 namespace tunora {
 
@@ -51,8 +52,8 @@ static_assert(kDefaultMusicalSymbols.size() == kSymbolCount);
 
 struct PreferenceSettings {
   std::string abcDir;
-  std::string fieldOrder = "RCSHNABDGOFZPMLQUuV";
-  std::string fieldExpanded = "0100000000000000000000000000000";
+  std::string fieldOrder{kDefaultFieldOrder};
+  std::string fieldExpanded{kDefaultFieldExpanded};
   int nextTip = 1;
   int longFileLen = 50;
   int saveWindows = 0;
@@ -88,7 +89,7 @@ struct SearchSettings {
   int subdir = 0;
   int fromBeginning = 1;
   std::string field;
-  std::string fieldOrder = "TCR*tBDZWKMOASHNGFLPQUuVEIJY";
+  std::string fieldOrder{kDefaultSearchFieldOrder};
   int looseMatch = 0;
   int findDefaultButton = 1;
   int findPos = 2;

@@ -1,6 +1,6 @@
 #include "app/Tips.h"
 
-#include "app/FileIO.h"
+#include "base/FileIO.h"
 
 namespace tunora {
 

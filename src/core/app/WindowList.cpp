@@ -3,7 +3,7 @@
 #include <climits>
 #include <cstdio>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 
 namespace tunora {
 

@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/MessageSink.h"
-#include "lists/TuneFormat.h"
+#include "base/Ascii.h"
+#include "base/MessageSink.h"
+#include "tunefile/TuneFormat.h"
 #include "tunefile/TuneRecord.h"
 
 namespace tunora {
 namespace {
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Lines of a text cut at CR LF, LF or a lone CR.
 std::vector<std::string_view> SplitLines(std::string_view text) {

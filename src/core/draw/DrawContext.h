@@ -52,6 +52,7 @@ struct DrawJob {
   int32_t pageHeight = 0;
   MessageSink* sink = nullptr;       // the item-limit message; none when null
   const FormatEnv* env = nullptr;    // page texts (tune format strings)
+  const UserSymbols* programSymbols = nullptr;  // the program's set (userdef.abc)
   const UserSymbols* fileSymbols = nullptr;  // U: lines of the file header
 };
 

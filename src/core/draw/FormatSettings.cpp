@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/FileIO.h"
+#include "base/FileIO.h"
 #include "app/Settings.h"
+#include "base/Ascii.h"
 
 namespace tunora {
 namespace {
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool StartsWithNoCase(std::string_view text, size_t pos, std::string_view word) {
   if (pos > text.size() || text.size() - pos < word.size()) return false;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "app/Settings.h"
 
 namespace tunora {

@@ -21,13 +21,13 @@ void TuneDrawer::StartLine(bool first) {
     cursor_ += clef.width;
   }
   if (haveKey_ && (first || !fs_.keyFirstStaffOnly)) {
-    DrawItem key = lastKey_;
-    key.flags &= static_cast<uint16_t>(~kItemCancel);
-    key.value = clef_;
-    key.width = KeyWidth(key);
-    key.x = cursor_;
-    line_.push_back(key);
-    cursor_ += key.width;
+    DrawItem keySig = lastKey_;
+    keySig.flags &= static_cast<uint16_t>(~kItemCancel);
+    keySig.value = clef_;
+    keySig.width = KeyWidth(keySig);
+    keySig.x = cursor_;
+    line_.push_back(keySig);
+    cursor_ += keySig.width;
   }
 }
 

@@ -31,14 +31,15 @@ void TuneDrawer::DrawDecorations(int32_t y0) {
     if (d.kind == kDecoTremolo && c != nullptr && !c->rest) {
       // Tremolo strokes across the stem (above or below the head without one).
       const int strokes = d.text.empty() ? 1 : d.text[0] - '0';
-      const bool up = c->up;
-      int32_t sx = c->stem ? c->stemX : up ? headX + headW - lp_.Get(LP_StemThickness) / 2 : headX;
-      int32_t from = up ? YOf(c->topStep) + LS : YOf(c->bottomStep) - LS;
+      const bool stemUp = c->up;
+      int32_t sx =
+          c->stem ? c->stemX : stemUp ? headX + headW - lp_.Get(LP_StemThickness) / 2 : headX;
+      int32_t from = stemUp ? YOf(c->topStep) + LS : YOf(c->bottomStep) - LS;
       if (c->base < 2) sx = cx;
       const int32_t half = headW * 2 / 3, rise = LS / 3;
       const int32_t t = lp_.Get(LP_BeamThickness) * 2 / 3;
       for (int k = 0; k < strokes; ++k) {
-        int32_t yk = y0 + from + (up ? 1 : -1) * k * (t + LS / 4);
+        int32_t yk = y0 + from + (stemUp ? 1 : -1) * k * (t + LS / 4);
         dc_.PutLine("decoration", sx - half / 2, yk - rise / 2, sx + half / 2, yk + rise / 2, t,
                     d.begin, d.end);
       }

@@ -465,7 +465,7 @@ void TuneDrawer::EndChord() {
 void TuneDrawer::ChangeKey() {
   std::array<int8_t, 12> old = key_;
   int clef = ClefFromText(std::string(TokenText()));
-  if (clef != 0 && clef != clef_) {
+  if (clef != kClefNone && clef != clef_) {
     clef_ = clef;
     AddClef();
     DrawItem c = lastClef_;
@@ -477,9 +477,10 @@ void TuneDrawer::ChangeKey() {
   size_t b = lower.find_first_not_of(" \t");
   std::string_view first = b == std::string::npos ? std::string_view()
                                                   : std::string_view(lower).substr(b);
-  bool clefOnly = clef != 0 && (first.substr(0, 5) == "clef=" || first.substr(0, 4) == "bass" ||
-                                first.substr(0, 6) == "treble" || first.substr(0, 4) == "alto" ||
-                                first.substr(0, 5) == "tenor");
+  bool clefOnly = clef != kClefNone &&
+                  (first.substr(0, 5) == "clef=" || first.substr(0, 4) == "bass" ||
+                   first.substr(0, 6) == "treble" || first.substr(0, 4) == "alto" ||
+                   first.substr(0, 5) == "tenor");
   if (clefOnly || first.empty()) return;
   keyExplicit_ = ContainsWord(lower, "exp");
   AddKey(true, old);
@@ -709,7 +710,7 @@ void TuneDrawer::ReadToken(TokenKind k, size_t& pos) {
       // Voices are drawn one after the other: a voice field starts a new staff
       // in that voice's clef.
       std::string id = VoiceId(TokenText());
-      if (voice.clef != 0) voiceClefs_[id] = voice.clef;
+      if (voice.clef != kClefNone) voiceClefs_[id] = voice.clef;
       auto found = voiceClefs_.find(id);
       int clef = found != voiceClefs_.end() ? found->second : headerClef_;
       if (clef != clef_) {
@@ -766,26 +767,15 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
   if (keyField != nullptr && keyField->has_value()) keyText = **keyField;
   Init(keyText, tune.FieldText('M'), tune.FieldText('L'), std::string_view(tune.body),
        tune.FieldText('Q'), true);
-  std::string headerSymbols;
-  if (tune.HasField('U')) {
-    const std::string& u = tune.FieldText('U');
-    size_t i = 0;
-    while (i < u.size()) {
-      size_t e = u.find_first_of("\r\n", i);
-      if (e == std::string::npos) e = u.size();
-      headerSymbols += "U:" + u.substr(i, e - i) + "\r\n";
-      i = u.find_first_not_of("\r\n", e);
-      if (i == std::string::npos) break;
-    }
-  }
-  SetUserSymbols(UserSymbols::kDrawTable, dc_.Job().fileSymbols, headerSymbols);
+  SetUserSymbols(UserSymbols::kDrawTable, dc_.Job().fileSymbols, TuneSymbolLines(tune),
+                 dc_.Job().programSymbols);
   dc_.SetSourceOffset(BodyOffset(tune));
   CollectLyrics(tune);
   Restart();
 
   measure_ = fs_.measureFirst - (pickupOffset > 0 ? 1 : 0);
   clef_ = ClefFromText(keyText ? std::string(*keyText) : std::string());
-  if (clef_ == 0) clef_ = 1;
+  if (clef_ == kClefNone) clef_ = kClefTreble;
   headerClef_ = clef_;
   {
     const std::string& v = tune.FieldText('V');
@@ -795,7 +785,8 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
       if (e == std::string::npos) e = v.size();
       VoiceInfo info;
       ParseVoice(std::string_view(v).substr(i, e - i), info);
-      if (info.clef != 0) voiceClefs_[VoiceId(std::string_view(v).substr(i, e - i))] = info.clef;
+      if (info.clef != kClefNone)
+        voiceClefs_[VoiceId(std::string_view(v).substr(i, e - i))] = info.clef;
       i = e + 1;
     }
   }
@@ -813,7 +804,7 @@ bool TuneDrawer::Draw(const TuneRecord& tune) {
     cur_ = static_cast<int>(&v - voices_.data());
     v.started = true;
     middleShift_ = v.middleShift;
-    clef_ = v.clef != 0 ? v.clef : headerClef_;
+    clef_ = v.clef != kClefNone ? v.clef : headerClef_;
     AddClef();
     headerMeter_ = MakeMeter();
     if (fs_.showText && !tune.FieldText('Q').empty()) AddText(TK_FIELD_Q, tune.FieldText('Q'));

@@ -49,18 +49,18 @@ int32_t TuneDrawer::BarWidth(int kind, int32_t* ink) const {
   return w + lp_.Get(LP_SpaceAfterBarline);
 }
 
-int32_t TuneDrawer::KeyWidth(const DrawItem& key) const {
+int32_t TuneDrawer::KeyWidth(const DrawItem& sig) const {
   int32_t w = 0;
   int count = 0;
   for (int pc = 0; pc < 12; ++pc) {
-    int a = key.key[static_cast<size_t>(pc)];
+    int a = sig.key[static_cast<size_t>(pc)];
     if (a == 0) continue;
     w += Box(a > 0 ? SYM_SHARP : SYM_FLAT).advance + lp_.Get(LP_KeySpacing);
     ++count;
   }
-  if (key.flags & kItemCancel) {
+  if (sig.flags & kItemCancel) {
     for (int pc = 0; pc < 12; ++pc) {
-      if (key.oldKey[static_cast<size_t>(pc)] != 0 && key.key[static_cast<size_t>(pc)] == 0) {
+      if (sig.oldKey[static_cast<size_t>(pc)] != 0 && sig.key[static_cast<size_t>(pc)] == 0) {
         w += Box(SYM_NATURAL).advance + lp_.Get(LP_KeySpacing);
         ++count;
       }

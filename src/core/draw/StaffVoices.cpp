@@ -78,18 +78,17 @@ int TuneDrawer::VoiceIndex(std::string_view text, bool define) {
   if (VoiceProperty(text, {"middle", "m"}, value) && !value.empty()) {
     // A note name: its letter, then octave marks.
     static constexpr std::string_view kLetters = "CDEFGAB";
-    static constexpr int kPc[7] = {0, 2, 4, 5, 7, 9, 11};
     char c = value[0];
     size_t li = kLetters.find(c >= 'a' ? static_cast<char>(c - 'a' + 'A') : c);
     if (li != std::string_view::npos) {
-      int pitch = 60 + kPc[li] + (c >= 'a' ? 12 : 0);
+      int pitch = 60 + kLetterSemitones[li] + (c >= 'a' ? 12 : 0);
       for (char o : value.substr(1)) pitch += o == '\'' ? 12 : o == ',' ? -12 : 0;
       if (pitch >= 0 && pitch < 128) v.middleShift = 4 - StaffStep(pitch);
     }
   }
   std::string lower = LowerText(text.substr(std::min(text.size(), id.size())));
   int clef = ClefFromText(lower);
-  if (clef != 0) {
+  if (clef != kClefNone) {
     v.clef = clef;
     v.octave = lower.find("-8") != std::string::npos   ? -1
                : lower.find("+8") != std::string::npos ? 1
@@ -246,7 +245,7 @@ void TuneDrawer::SwitchVoice(int index) {
     v.started = true;
     v.time = 0;
     v.barTick = 0;
-    v.clefNow = v.clef != 0 ? v.clef : headerClef_;
+    v.clefNow = v.clef != kClefNone ? v.clef : headerClef_;
     clef_ = v.clefNow;
     AddClef();
     v.lastClef = lastClef_;
@@ -267,7 +266,7 @@ void TuneDrawer::SwitchVoice(int index) {
   lastNoteSerial_ = v.lastNoteSerial;
   middleShift_ = v.parent >= 0 ? voices_[static_cast<size_t>(v.parent)].middleShift : v.middleShift;
   // A V: field that names another clef changes it from here on.
-  int want = v.clef != 0 ? v.clef : clef_;
+  int want = v.clef != kClefNone ? v.clef : clef_;
   if (want != clef_ && v.parent < 0) {
     clef_ = want;
     AddClef();
@@ -435,8 +434,8 @@ std::vector<uint32_t> TuneDrawer::SystemCuts() {
     while (f < forced.size() && forced[f] < it.time) ++f;
     if (!IsBarItem(it.kind)) {
       // Music without a bar line that fits: the system ends before this note.
-      bool note = it.kind == TK_NOTE && !(it.flags & (kItemGrace | kItemChordLater));
-      if (note && !haveCandidate && it.x + it.ink - start > avail + avail / kShrinkAllowanceDen &&
+      bool isNote = it.kind == TK_NOTE && !(it.flags & (kItemGrace | kItemChordLater));
+      if (isNote && !haveCandidate && it.x + it.ink - start > avail + avail / kShrinkAllowanceDen &&
           (cuts.empty() || cuts.back() < it.time) && it.time > 0) {
         cuts.push_back(it.time);
         start = it.x;
@@ -490,7 +489,7 @@ void TuneDrawer::LayoutVoices() {
   keyAt_.assign(n, headerKey_);
   clefAt_.assign(n, DrawItem());
   for (size_t v = 0; v < n; ++v) {
-    clef_ = voices_[v].clef != 0 ? voices_[v].clef : headerClef_;
+    clef_ = voices_[v].clef != kClefNone ? voices_[v].clef : headerClef_;
     AddClef();
     clefAt_[v] = lastClef_;
   }
@@ -559,7 +558,7 @@ bool TuneDrawer::DrawSystem(int number, bool last) {
     const Voice& v = voices_[vi];
     Prefix& p = prefixes[k];
     p.clef = clefAt_[vi];
-    if (p.clef.value == (v.clef != 0 ? v.clef : headerClef_)) p.clef.value2 = v.octave;
+    if (p.clef.value == (v.clef != kClefNone ? v.clef : headerClef_)) p.clef.value2 = v.octave;
     p.key = keyAt_[vi];
     // A clef or key change at the very start of the system is its prefix, not a
     // second sign beside it.
@@ -647,16 +646,16 @@ bool TuneDrawer::DrawSystem(int number, bool last) {
         x += clef.width;
         line_.push_back(clef);
         if (first || !fs_.keyFirstStaffOnly) {
-          DrawItem key = prefixes[k].key;
-          key.x = x;
-          if (!prefixes[k].keyHere) key.begin = key.end = -1;
-          x += key.width;
-          line_.push_back(key);
+          DrawItem keySig = prefixes[k].key;
+          keySig.x = x;
+          if (!prefixes[k].keyHere) keySig.begin = keySig.end = -1;
+          x += keySig.width;
+          line_.push_back(keySig);
         }
         if (first && headerMeter_.width > 0) {
-          DrawItem meter = headerMeter_;
-          meter.x = x;
-          line_.push_back(meter);
+          DrawItem meterSig = headerMeter_;
+          meterSig.x = x;
+          line_.push_back(meterSig);
         }
       }
       for (size_t i = b; i < e; ++i) {
@@ -683,7 +682,7 @@ bool TuneDrawer::DrawSystem(int number, bool last) {
       SwapCarried(v);
       forcedStem_ = shared ? (m == 0 ? 1 : -1) : v.stems;
       overlayPass_ = m > 0;
-      bool music = PrepareLine(false);
+      bool placed = PrepareLine(false);
       // The voices drawn next keep clear of all this one placed.
       if (m == 0 && shared) sharedInk_ = lineInk_;
       if (m == 0) {
@@ -697,7 +696,7 @@ bool TuneDrawer::DrawSystem(int number, bool last) {
         }
         y0 = topLine - YOf(8);
         staffY[k] = y0;
-        if (!music) {
+        if (!placed) {
           // A staff whose voice rests in this system still shows its lines.
           endX_ = place(maxEnd);
           above_ = below_ = 0;
@@ -715,7 +714,7 @@ bool TuneDrawer::DrawSystem(int number, bool last) {
             if (IsBarItem(it.kind)) barXs.push_back(it.x + lp_.Get(LP_SpaceBeforeBarline));
         }
         prevBottom_ = y0;
-        prevBelow_ = music ? below_ : 0;
+        prevBelow_ = placed ? below_ : 0;
         // The voice's name, or its short name after the first system.
         const std::string& name = first ? v.name : v.shortName;
         if (!name.empty()) {
@@ -725,7 +724,7 @@ bool TuneDrawer::DrawSystem(int number, bool last) {
           dc_.PutText("text", font, nx, y0 + YOf(4) - dc_.GetCanvas().Metrics(font).ascent / 3,
                       name, -1, -1);
         }
-      } else if (music) {
+      } else if (placed) {
         PaintLine(y0);
         prevBelow_ = std::max(prevBelow_, below_);
       }

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "abc/AbcParser.h"
+#include "base/Ascii.h"
 #include "draw/DrawContext.h"
 #include "draw/StaffLayout.h"
 
@@ -42,8 +43,6 @@ inline constexpr int kSharpOrder[7] = {5, 0, 7, 2, 9, 4, 11};  // F C G D A E B
 inline constexpr int kFlatOrder[7] = {11, 4, 9, 2, 7, 0, 5};   // B E A D G C F
 inline constexpr int kTrebleSharpSteps[7] = {8, 5, 9, 6, 3, 7, 4};
 inline constexpr int kTrebleFlatSteps[7] = {4, 7, 3, 6, 2, 5, 1};
-
-inline char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 inline bool ContainsWord(const std::string& lower, std::string_view word) {
   size_t p = 0;
@@ -78,12 +77,6 @@ inline bool SkipsTextBlock(TokenKind k, std::string_view text, bool& inText) {
     }
   }
   return inText && k != TK_END;
-}
-
-inline std::string LowerText(std::string_view text) {
-  std::string s;
-  for (char c : text) s += Lower(c);
-  return s;
 }
 
 inline bool IsBarItem(int kind) { return kind >= TK_BAR && kind <= TK_REPEAT_END; }
@@ -495,7 +488,7 @@ class TuneDrawer : public AbcParser {
   uint32_t barTick_ = 0;
 
   // State carried from line to line.
-  int clef_ = 1;
+  int clef_ = kClefTreble;
   DrawItem lastClef_;
   DrawItem lastKey_;
   bool haveKey_ = false;
@@ -602,7 +595,7 @@ class TuneDrawer : public AbcParser {
     std::string id;
     std::string name;
     std::string shortName;
-    int clef = 0;    // 0: the tune's clef
+    int clef = kClefNone;  // none: the tune's clef
     int octave = 0;  // -1 for treble-8, +1 for treble+8
     int parent = -1;  // an overlay: the voice whose staff it shares
     int middleShift = kNoMiddle;
@@ -612,7 +605,7 @@ class TuneDrawer : public AbcParser {
     bool started = false;
     uint32_t time = 0;
     uint32_t barTick = 0;
-    int clefNow = 1;
+    int clefNow = kClefTreble;
     DrawItem lastClef;
     DrawItem lastKey;
     std::array<int8_t, 12> key{};

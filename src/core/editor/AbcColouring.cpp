@@ -1,17 +1,18 @@
 #include "editor/AbcColouring.h"
 
+#include "base/Ascii.h"
+
 namespace tunora {
 
 namespace {
 
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 bool IsFieldLine(std::string_view line) {
   return line.size() >= 2 && IsLetter(line[0]) && line[1] == ':';
 }
 
 AbcColour ColourOf(int kind, const AbcParser& reader) {
-  if (kind == TK_NOTE) return reader.note.pitch >= 128 ? AbcColour::kRest : AbcColour::kNote;
+  if (kind == TK_NOTE) return reader.note.pitch >= 128 ? AbcColour::kRestSign : AbcColour::kNote;
   if (IsBarKind(kind) || kind == TK_START_BAR || kind == TK_FIRST_ENDING ||
       kind == TK_SECOND_ENDING || kind == TK_ENDING_BRACKET)
     return AbcColour::kBar;

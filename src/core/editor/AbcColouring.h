@@ -15,7 +15,7 @@ namespace tunora {
 enum class AbcColour : uint8_t {
   kNone,
   kNote,
-  kRest,
+  kRestSign,  // rests and spacers
   kBar,
   kChordSymbol,
   kDecoration,

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/TextEncoding.h"
+#include "base/TextEncoding.h"
 
 namespace tunora {
 

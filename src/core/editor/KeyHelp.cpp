@@ -7,13 +7,12 @@ namespace tunora {
 
 namespace {
 
-constexpr int kLetterPc[7] = {0, 2, 4, 5, 7, 9, 11};  // C D E F G A B
 constexpr char kLetters[7] = {'C', 'D', 'E', 'F', 'G', 'A', 'B'};
 
 int LetterIndexOfPitch(int pitch) {
   int pc = ((pitch - 60) % 12 + 12) % 12;
   for (int k = 0; k < 7; ++k)
-    if (kLetterPc[k] == pc) return k;
+    if (kLetterSemitones[k] == pc) return k;
   return 0;
 }
 
@@ -36,7 +35,7 @@ KeyDescription DescribeKey(std::string_view keyText) {
   int first = LetterIndexOfPitch(key.tonicLetter);
   for (int step = 0; step < 7; ++step) {
     int li = (first + step) % 7;
-    int acc = key.letterAccidentals[kLetterPc[li]];
+    int acc = key.letterAccidentals[kLetterSemitones[li]];
     if (!d.notes.empty()) d.notes += ' ';
     if (acc == 0) d.notes += '=';
     for (int k = 0; k < acc; ++k) d.notes += '^';
@@ -44,7 +43,7 @@ KeyDescription DescribeKey(std::string_view keyText) {
     d.notes += kLetters[li];
   }
   for (int li = 0; li < 7; ++li) {
-    int acc = key.letterAccidentals[kLetterPc[li]];
+    int acc = key.letterAccidentals[kLetterSemitones[li]];
     if (acc > 0) d.sharps += acc;
     if (acc < 0) d.flats -= acc;
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/Ascii.h"
 #include "tunefile/Fields.h"
 #include "tunefile/TuneRecord.h"
 
@@ -11,14 +12,6 @@ namespace tunora {
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
-
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsSpace(s.back())) s.remove_suffix(1);
-  return s;
-}
 
 // Letters that can be a line of the form (not W, which holds the words).
 bool IsFormLetter(char c) {
@@ -103,13 +96,13 @@ FieldEditorKind EditorKindFor(char letter) {
 std::optional<std::string> CleanFieldValue(char letter, std::string_view typed) {
   std::string text = WithCrLf(typed);
   if (letter == 'X') {
-    std::string_view v = Trim(text);
+    std::string_view v = TrimSpace(text);
     if (v.empty()) return std::nullopt;
     for (char c : v)
       if (c < '0' || c > '9') return std::nullopt;
     return std::string(v);
   }
-  if (letter != 'T') return std::string(Trim(text));
+  if (letter != 'T') return std::string(TrimSpace(text));
   // Titles: no blank at the start of a line, nothing trailing, no empty lines.
   std::string out;
   out.reserve(text.size());
@@ -336,7 +329,7 @@ int TuneForm::SetField(char letter, std::string_view text, bool append) {
 
 std::string SetRawField(std::string_view raw, char letter, std::string_view value, bool append) {
   std::string text = WithCrLf(raw);
-  std::string clean(Trim(WithCrLf(value)));
+  std::string clean(TrimSpace(WithCrLf(value)));
   if (letter == 'X') {
     std::optional<std::string> x = CleanFieldValue('X', clean);
     if (!x) return text;

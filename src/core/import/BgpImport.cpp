@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/MessageSink.h"
+#include "base/MessageSink.h"
 #include "import/AbcText.h"
 
 namespace tunora {

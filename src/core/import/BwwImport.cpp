@@ -1,6 +1,7 @@
 #include "import/BwwImport.h"
 
 #include <algorithm>
+#include "base/Ascii.h"
 #include "import/AbcText.h"
 #include "import/BwwTable.h"
 
@@ -14,11 +15,9 @@ constexpr size_t kLineLimit = 80;
 constexpr size_t kMaxErrorText = 40;
 
 bool IsSeparator(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == 26; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsAlnum(char c) {
   return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
 }
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool StartsWith(std::string_view text, size_t pos, std::string_view prefix) {
   return text.size() - pos >= prefix.size() && text.compare(pos, prefix.size(), prefix) == 0;

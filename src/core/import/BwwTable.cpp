@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include "app/FileIO.h"
+#include "base/Ascii.h"
+#include "base/FileIO.h"
 
 namespace tunora {
 
 namespace {
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;

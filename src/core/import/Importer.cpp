@@ -1,7 +1,8 @@
 #include "import/Importer.h"
 
-#include "app/FileIO.h"
-#include "app/MessageSink.h"
+#include "base/Ascii.h"
+#include "base/FileIO.h"
+#include "base/MessageSink.h"
 #include "import/BgpImport.h"
 #include "import/BwwImport.h"
 #include "import/BwwTable.h"
@@ -12,18 +13,11 @@ namespace tunora {
 
 namespace {
 
-std::string LowerCopy(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
 std::string Extension(std::string_view path) {
   const size_t slash = path.find_last_of('/');
   const size_t dot = path.find_last_of('.');
   if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) return "";
-  return LowerCopy(path.substr(dot + 1));
+  return LowerText(path.substr(dot + 1));
 }
 
 // Reads a file of at most limit bytes; false with outcome.error set.
@@ -48,7 +42,7 @@ ImportKind ImportKindFromPath(std::string_view path) {
 }
 
 bool ParseImportKind(std::string_view word, ImportKind& kind) {
-  const std::string w = LowerCopy(word);
+  const std::string w = LowerText(word);
   if (w == "bww" || w == "bmw") {
     kind = ImportKind::kBww;
   } else if (w == "bgp") {

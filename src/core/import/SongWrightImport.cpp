@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "abc/AbcHeader.h"
+#include "base/Ascii.h"
 #include "import/AbcText.h"
 #include "import/OemText.h"
 
@@ -62,7 +63,6 @@ bool Duration(char c, std::string& length, bool& triplet) {
   }
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // One note cell: pitch, accidental, duration, then "+" (a chord goes on) or ".".
 // Returns "" for a cell that is no note.

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <limits>
 
-#include "app/FileIO.h"
+#include "base/FileIO.h"
 
 namespace tunora {
 

@@ -6,11 +6,11 @@
 #include <memory>
 #include <set>
 
-#include "app/FileIO.h"
+#include "base/FileIO.h"
 #include "app/ProgramDir.h"
-#include "app/TextEncoding.h"
-#include "lists/MatchExpression.h"
-#include "lists/TuneFormat.h"
+#include "base/TextEncoding.h"
+#include "search/MatchExpression.h"
+#include "tunefile/TuneFormat.h"
 #include "search/FileSearch.h"
 
 namespace tunora {

@@ -1,5 +1,7 @@
 #include "play/BackingPattern.h"
 
+#include "base/Ascii.h"
+
 #include <algorithm>
 #include <numeric>
 
@@ -12,7 +14,6 @@ constexpr tick kEighth = 96;
 constexpr tick kMaxElementLength = tick{1} << 20;
 constexpr size_t kMaxElements = 2048;
 
-inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // ",m1,m2," with blanks removed contains key.
 bool ListHas(std::string_view meters, std::string_view key) {

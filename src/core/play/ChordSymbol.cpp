@@ -1,5 +1,7 @@
 #include "play/ChordSymbol.h"
 
+#include "abc/AbcModel.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -9,16 +11,8 @@ namespace {
 
 // Pitch of a note letter in the octave of C = 60, or -1 (z and other characters).
 int LetterPitch(char c) {
-  switch (c) {
-    case 'C': case 'c': return 60;
-    case 'D': case 'd': return 62;
-    case 'E': case 'e': return 64;
-    case 'F': case 'f': return 65;
-    case 'G': case 'g': return 67;
-    case 'A': case 'a': return 69;
-    case 'B': case 'b': return 71;
-    default: return -1;
-  }
+  const int semitones = LetterSemitones(c);
+  return semitones < 0 ? -1 : 60 + semitones;
 }
 
 // The bass from a bass text: a note letter with an optional # or b; else the root.

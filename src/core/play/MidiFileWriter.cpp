@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/FileIO.h"
+#include "base/FileIO.h"
 #include "play/Performance.h"
 
 namespace tunora {

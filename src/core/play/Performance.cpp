@@ -36,11 +36,10 @@ std::vector<uint8_t> DronePitches(std::string_view text, const KeyInfo& key) {
       continue;
     }
     int pitch = -1;
-    static constexpr int kPc[7] = {9, 11, 0, 2, 4, 5, 7};  // A..G
     if (c >= 'A' && c <= 'G') {
-      pitch = 60 + kPc[c - 'A'];
+      pitch = 60 + LetterSemitones(c);
     } else if (c >= 'a' && c <= 'g') {
-      pitch = 72 + kPc[c - 'a'];
+      pitch = 72 + LetterSemitones(c);
     } else if (c == 'X') {
       pitch = key.tonic;
     }
@@ -103,7 +102,7 @@ bool Performance::Build(const PlaySettings& settings) {
 
   commonEqualsCut = ps_.commonEqualsCut;
   Init(ps_.keyText, ps_.meterText, ps_.unitLengthText, ps_.body, ps_.tempoText, true);
-  SetUserSymbols(UserSymbols::kPlayTable, ps_.tuneSymbols, ps_.symbolLines);
+  SetUserSymbols(UserSymbols::kPlayTable, ps_.tuneSymbols, ps_.symbolLines, ps_.programSymbols);
 
   // 2. The rhythm record (swing) and the backing.
   rhythm_ = styles_.SelectRhythm(ps_.rhythmText, ps_.meterText);

@@ -26,7 +26,7 @@ class Performance : public AbcParser {
   static constexpr size_t kMaxEvents = size_t{1} << 22;  // over all tracks, repeats included
   static constexpr uint64_t kMaxTime = uint64_t{1} << 27;  // ticks
 
-  explicit Performance(const StyleSet& styles = StyleSet::Application());
+  explicit Performance(const StyleSet& styles);
 
   // Builds the tracks for settings. False (and nothing built) when the repeat
   // count is 0. The views of settings must stay valid during the call.

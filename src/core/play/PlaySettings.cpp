@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/Ascii.h"
 #include "play/StyleSet.h"
 #include "tunefile/TuneRecord.h"
 
@@ -9,32 +10,20 @@ namespace tunora {
 
 namespace {
 
-inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 int Clamp(int v, int lo, int hi) { return std::min(std::max(v, lo), hi); }
 
-std::string_view TrimBlanks(std::string_view s) {
+// Blanks before the value, blanks and line ends after it.
+std::string_view TrimValue(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
     s.remove_suffix(1);
   return s;
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 bool TempoTextGivesTempo(std::string_view q) {
-  q = TrimBlanks(q);
+  q = TrimValue(q);
   if (q.empty()) return false;
   if (IsDigit(q[0])) return true;
   if (q[0] != 'C') return false;
@@ -93,12 +82,12 @@ PlaySettings GatherPlaySettings(const MidiSettings& m, const TuneRecord& tune,
   s.commonEqualsCut = m.commonEqualsCut != 0;
 
   s.droneText = m.keepDrone != 0 && !lastDrone.empty() ? std::string(lastDrone) : m.drone;
-  if (m.keyHpSpecial != 0 && s.keyText && EqualNoCase(TrimBlanks(*s.keyText), "Hp")) {
+  if (m.keyHpSpecial != 0 && s.keyText && EqualNoCase(TrimValue(*s.keyText), "Hp")) {
     s.transpose = Clamp(s.transpose + 1, -25, 25);
     s.droneText = "A,A,,";
     s.playChords = false;
   }
-  s.droneOn = !TrimBlanks(s.droneText).empty();
+  s.droneOn = !TrimValue(s.droneText).empty();
   return s;
 }
 

@@ -26,6 +26,7 @@ struct PlaySettings {
   std::string_view rhythmText;              // R:
   std::string_view partsText;               // the header's P:, the order of the parts
   std::string title;                        // for the MIDI file's track name
+  const UserSymbols* programSymbols = nullptr;  // the program's set (userdef.abc), may be null
   const UserSymbols* tuneSymbols = nullptr; // the file's or tune's own u: set, may be null
   std::string_view symbolLines;             // the tune header's u: lines ("u:..." per line)
 

@@ -1,14 +1,10 @@
 #include "play/StyleEdit.h"
 
+#include "base/Ascii.h"
+
 namespace tunora {
 
 namespace {
-
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
 
 bool NameCharacterOk(unsigned char c) {
   if (c <= ' ' || c == 0x7F) return false;

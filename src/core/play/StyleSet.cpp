@@ -3,31 +3,14 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/FileIO.h"
-#include "app/MessageSink.h"
+#include "base/FileIO.h"
+#include "base/MessageSink.h"
 #include "app/Settings.h"
+#include "base/Ascii.h"
 
 namespace tunora {
 
 namespace {
-
-inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-inline char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
-}
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
 
 // Numbers of an item's value, read one after another.
 class NumberReader {
@@ -35,7 +18,7 @@ class NumberReader {
   explicit NumberReader(std::string_view s) : s_(s) {}
 
   void SkipBlanks() {
-    while (p_ < s_.size() && IsBlank(s_[p_])) ++p_;
+    while (p_ < s_.size() && IsSpace(s_[p_])) ++p_;
   }
   // Decimal digits (at most 9 of them, no sign); false when there are none.
   bool Number(int& value) {
@@ -126,7 +109,7 @@ class StyleReader {
       if (c == '\n') {
         ++line_;
         ++p_;
-      } else if (IsBlank(c)) {
+      } else if (IsSpace(c)) {
         ++p_;
       } else if (c == '/' && p_ + 1 < t_.size() && t_[p_ + 1] == '/') {
         while (p_ < t_.size() && t_[p_] != '\n') ++p_;
@@ -173,7 +156,7 @@ class StyleReader {
   // The text from the first non-blank after the keyword up to the ';' (consumed).
   bool Value(std::string& out) {
     size_t b = p_;
-    while (b < t_.size() && IsBlank(t_[b])) {
+    while (b < t_.size() && IsSpace(t_[b])) {
       if (t_[b] == '\n') ++line_;
       ++b;
     }
@@ -186,7 +169,7 @@ class StyleReader {
       p_ = e;
       return false;
     }
-    out.assign(Trim(t_.substr(b, e - b)));
+    out.assign(TrimSpace(t_.substr(b, e - b)));
     p_ = e + 1;
     return true;
   }
@@ -266,8 +249,8 @@ class StyleReader {
         if (!Value(v) || b.pairs.size() >= Backing::kMaxPairs) return false;
         size_t colon = v.find(':');
         if (colon == std::string::npos) return false;
-        b.pairs.push_back({std::string(Trim(std::string_view(v).substr(0, colon))),
-                           std::string(Trim(std::string_view(v).substr(colon + 1)))});
+        b.pairs.push_back({std::string(TrimSpace(std::string_view(v).substr(0, colon))),
+                           std::string(TrimSpace(std::string_view(v).substr(colon + 1)))});
       } else {
         return false;
       }
@@ -371,8 +354,8 @@ bool StyleSet::SaveToFile(const std::string& path, MessageSink& sink) const {
 
 const RhythmRecord* StyleSet::SelectRhythm(std::string_view rhythmText,
                                            std::string_view meterText) const {
-  rhythmText = Trim(rhythmText);
-  meterText = Trim(meterText);
+  rhythmText = TrimSpace(rhythmText);
+  meterText = TrimSpace(meterText);
   for (const RhythmRecord& r : rhythms) {
     bool nameOk = r.names.size() == 1 && r.names[0].empty();
     for (size_t i = 0; !nameOk && i < r.names.size(); ++i)

@@ -122,7 +122,6 @@ class StyleSet {
 
 // Connects a style set to the settings store: LoadSettings reads it from
 // "abcstyle.cfg" in the program directory, errors in the file go to sink.
-void ConnectStyleSet(SettingsDataHooks& hooks, MessageSink& sink,
-                     StyleSet& set = StyleSet::Application());
+void ConnectStyleSet(SettingsDataHooks& hooks, MessageSink& sink, StyleSet& set);
 
 }  // namespace tunora

@@ -9,7 +9,8 @@
 
 namespace tunora {
 
-TuneBuild::TuneBuild(std::string_view fileHeader) {
+TuneBuild::TuneBuild(std::string_view fileHeader, const UserSymbols* programSymbols)
+    : programSymbols_(programSymbols) {
   if (!fileHeader.empty()) fileSymbols_.LoadFromText(fileHeader);
 }
 
@@ -17,6 +18,7 @@ PlaySettings TuneBuild::Gather(const MidiSettings& midi, const TuneRecord& tune,
                                const StyleSet& styles, std::string_view lastDrone) {
   symbolLines_ = TuneSymbolLines(tune);
   PlaySettings ps = GatherPlaySettings(midi, tune, styles, lastDrone);
+  ps.programSymbols = programSymbols_;
   ps.tuneSymbols = &fileSymbols_;
   ps.symbolLines = symbolLines_;
   return ps;
@@ -37,13 +39,19 @@ bool TuneBuild::Build(const PlaySettings& settings, const StyleSet& styles) {
   }
 }
 
-bool TuneBuild::Build(const MidiSettings& midi, const TuneRecord& tune, bool merged,
-                      int speedPercent) {
-  const StyleSet& styles = StyleSet::Application();
+bool TuneBuild::Build(const MidiSettings& midi, const TuneRecord& tune, const StyleSet& styles,
+                      bool merged, int speedPercent) {
   PlaySettings ps = Gather(midi, tune, styles);
   ps.merged = merged;
   ps.speedPercent = speedPercent;
   return Build(ps, styles);
+}
+
+bool TuneBuild::BuildForFile(PlaySettings settings, const StyleSet& styles, int passes) {
+  settings.merged = false;
+  settings.speedPercent = 100;
+  settings.repeat = passes;
+  return Build(settings, styles);
 }
 
 bool TuneBuild::BuildPiece(PlaySettings settings, const StyleSet& styles, int passes,

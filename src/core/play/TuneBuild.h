@@ -24,7 +24,9 @@ inline constexpr int kMaxPlayDelaySeconds = 3600;
 class TuneBuild {
  public:
   // fileHeader: the tune file's header text, whose u: lines apply to every tune.
-  explicit TuneBuild(std::string_view fileHeader = {});
+  // programSymbols: the program's set (userdef.abc), below the file's; may be null.
+  explicit TuneBuild(std::string_view fileHeader = {},
+                     const UserSymbols* programSymbols = nullptr);
   TuneBuild(const TuneBuild&) = delete;
   TuneBuild& operator=(const TuneBuild&) = delete;
 
@@ -35,9 +37,13 @@ class TuneBuild {
   // Builds the performance for settings; false when it cannot be built (a repeat
   // count of 0, or no memory for it).
   bool Build(const PlaySettings& settings, const StyleSet& styles);
-  // Gather and Build with the application's style set: one merged track for live
-  // play or separate tracks for a file, at a speed percentage.
-  bool Build(const MidiSettings& midi, const TuneRecord& tune, bool merged, int speedPercent);
+  // Gather and Build: one merged track for live play or separate tracks for a file, at
+  // a speed percentage.
+  bool Build(const MidiSettings& midi, const TuneRecord& tune, const StyleSet& styles,
+             bool merged, int speedPercent);
+  // Builds settings for a MIDI file, as the player window and tunora-cli write it:
+  // separate tracks at full speed, the music played passes times. False as Build.
+  bool BuildForFile(PlaySettings settings, const StyleSet& styles, int passes);
 
   // Builds settings for live play: one pass as a merged track, taken out into piece
   // to be handed over passes times, its music held back delaySeconds (0 to
@@ -51,6 +57,7 @@ class TuneBuild {
   bool Built() const { return perf_ != nullptr; }
 
  private:
+  const UserSymbols* programSymbols_ = nullptr;
   UserSymbols fileSymbols_;
   std::string symbolLines_;
   std::unique_ptr<Performance> perf_;

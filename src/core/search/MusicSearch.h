@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "abc/AbcParser.h"
-#include "search/ApproxMatcher.h"
+#include "base/ApproxMatcher.h"
 
 namespace tunora {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "search/ApproxMatcher.h"
+#include "base/ApproxMatcher.h"
 
 namespace tunora {
 

@@ -1,6 +1,6 @@
 #include "search/TuneSearch.h"
 
-#include "lists/TuneFormat.h"
+#include "tunefile/TuneFormat.h"
 #include "tunefile/TuneRecord.h"
 
 namespace tunora {

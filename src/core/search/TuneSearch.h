@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/Settings.h"
-#include "lists/MatchExpression.h"
+#include "search/MatchExpression.h"
 #include "search/MusicSearch.h"
 #include "search/TextSearch.h"
 

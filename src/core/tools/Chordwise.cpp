@@ -11,7 +11,7 @@ namespace tunora {
 
 namespace {
 
-constexpr int kRemoveReading = 1;
+[[maybe_unused]] constexpr int kRemoveReading = 1;
 constexpr int kWeightReading = 2;
 constexpr int kChooseReading = 3;
 

@@ -18,18 +18,7 @@ int FirstAccidental(const KeyInfo& key) {
 
 }  // namespace
 
-int LetterPcOf(char letter) {
-  switch (letter) {
-    case 'C': case 'c': return 0;
-    case 'D': case 'd': return 2;
-    case 'E': case 'e': return 4;
-    case 'F': case 'f': return 5;
-    case 'G': case 'g': return 7;
-    case 'A': case 'a': return 9;
-    case 'B': case 'b': return 11;
-    default: return -1;
-  }
-}
+int LetterPcOf(char letter) { return LetterSemitones(letter); }
 
 int AccidentalFor(int pitch, int letterPc) { return ((pitch % 12 - letterPc + 18) % 12) - 6; }
 

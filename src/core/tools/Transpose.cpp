@@ -1,13 +1,13 @@
 #include "tools/Transpose.h"
 
 #include "abc/AbcHeader.h"
+#include "base/Ascii.h"
 #include "tools/NoteWriter.h"
 
 namespace tunora {
 
 namespace {
 
-bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // The tonic's text length at the start of a K: text (letter and accidental), after
 // leading blanks; 0 when it names no tonic.
@@ -72,7 +72,7 @@ std::string TransposeKeyText(std::string_view keyText, int shift) {
     if (i < t.size() && (t[i] == '#' || t[i] == '^' || t[i] == 'b' || t[i] == '_')) ++i;
     while (i < t.size() && (t[i] == ' ' || t[i] == '\t')) ++i;
     size_t w = i;
-    while (w < t.size() && IsAlpha(t[w])) ++w;
+    while (w < t.size() && IsLetter(t[w])) ++w;
     // The mode word; a word with "=" is no mode, and a word that names no mode
     // (a clef, for instance) stays.
     if (key.mode->abbreviation[0] != '\0' && (w == t.size() || t[w] != '=')) i = w;
@@ -81,7 +81,7 @@ std::string TransposeKeyText(std::string_view keyText, int shift) {
       while (j < t.size() && (t[j] == ' ' || t[j] == '\t')) ++j;
       if (j + 1 < t.size() && (t[j] == '^' || t[j] == '_' || t[j] == '=') &&
           std::string_view("ABCDEFGabcdefg").find(t[j + 1]) != std::string_view::npos &&
-          (j + 2 >= t.size() || !IsAlpha(t[j + 2]))) {
+          (j + 2 >= t.size() || !IsLetter(t[j + 2]))) {
         auto pc = [](int p) { return ((p % 12) + 12) % 12; };
         const int natural = LetterPcOf(t[j + 1]);
         const int pitch = pc(natural + (t[j] == '^' ? 1 : t[j] == '_' ? -1 : 0) + shift);

@@ -108,7 +108,6 @@ class TuneRewriter : public AbcParser {
   int lastKind_ = TK_NONE;     // the kind of the last token written
   bool inlineField_ = false;   // the field now read was written inline ([K:...])
   bool verbatimField_ = false; // the field now read was copied as it stands (U:, u:)
-  bool shiftSet_ = false;
   // The length written after the bracket of the chord being read (1/1 for none).
   uint32_t chordNum_ = 1;
   uint32_t chordDen_ = 1;

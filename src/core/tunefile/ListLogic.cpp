@@ -3,14 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/Ascii.h"
 #include "tunefile/TuneFile.h"
 
 namespace tunora {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 }  // namespace
 

@@ -4,8 +4,9 @@
 #include <cstring>
 #include <limits>
 
-#include "app/FileIO.h"
-#include "lists/TuneFormat.h"
+#include "base/Ascii.h"
+#include "base/FileIO.h"
+#include "tunefile/TuneFormat.h"
 #include "tunefile/TeX.h"
 
 namespace tunora {
@@ -15,7 +16,6 @@ constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
 bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // True when a tune begins at p: a line starting with "X:" or "T:".
 bool TuneStartsAt(std::string_view t, size_t p) {

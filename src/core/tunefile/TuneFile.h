@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tunefile/Fields.h"
 #include "tunefile/TuneHistory.h"
 #include "tunefile/TuneRecord.h"
 
@@ -23,7 +24,7 @@ struct FormatEnv;
 
 // The settings the file model depends on; the application fills them in.
 struct TuneFileOptions {
-  std::string fieldOrder = "RCSHNABDGOFZPMLQUuV";
+  std::string fieldOrder{kDefaultFieldOrder};
   bool convertTeX = false;    // TeX escapes decoded on load, encoded on save
   bool cvtTeXEsc = false;     // also escape #, & and backslash on save
   std::string defaultLength = "1/8";

@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 
 #include "abc/UserSymbols.h"
-#include "app/FileIO.h"
-#include "app/TextEncoding.h"
+#include "base/FileIO.h"
+#include "base/TextEncoding.h"
 #include "gui/app/CTunoraApp.h"
 #include "gui/app/Messages.h"
 

@@ -70,9 +70,9 @@ void CFieldOrderDlg::Refill() {
   list_->blockSignals(false);
 }
 
-void CFieldOrderDlg::Run(std::string (FieldOrderModel::*move)()) {
+void CFieldOrderDlg::Run(std::string (FieldOrderModel::*step)()) {
   if (model_.Selected() < 0) return;
-  std::string message = (model_.*move)();
+  std::string message = (model_.*step)();
   if (!message.empty()) {
     MessageWarning(this, QString::fromStdString(message));
     return;

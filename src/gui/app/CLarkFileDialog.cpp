@@ -2,7 +2,7 @@
 
 #include <QFileInfo>
 
-#include "app/FileNames.h"
+#include "base/FileNames.h"
 #include "gui/app/Messages.h"
 
 namespace tunora {

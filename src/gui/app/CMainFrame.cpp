@@ -24,7 +24,7 @@
 #include <QUrl>
 #include <algorithm>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "app/WindowList.h"
 #include "gui/app/CMinFormDoc.h"
 #include "gui/app/CMinFormMDIChild.h"
@@ -806,10 +806,10 @@ void CMainFrame::dropEvent(QDropEvent* event) {
   if (OpenDroppedFiles(event->mimeData()) == 0) QMainWindow::dropEvent(event);
 }
 
-int CMainFrame::OpenDroppedFiles(const QMimeData* data) {
+int CMainFrame::OpenDroppedFiles(const QMimeData* mime) {
   QStringList files;
-  if (data && data->hasUrls()) {
-    for (const QUrl& url : data->urls()) {
+  if (mime && mime->hasUrls()) {
+    for (const QUrl& url : mime->urls()) {
       if (url.isLocalFile()) files << url.toLocalFile();
     }
   }

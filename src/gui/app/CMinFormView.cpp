@@ -230,19 +230,19 @@ bool CMinFormView::EditFieldCommand(CommandId id) {
   if (id == CommandId::kEditDelete) {
     if (auto* e = qobject_cast<QLineEdit*>(field)) {
       if (e->hasSelectedText()) e->del();
-    } else if (auto* e = qobject_cast<QPlainTextEdit*>(field)) {
-      e->textCursor().removeSelectedText();
-    } else if (auto* e = qobject_cast<QTextEdit*>(field)) {
-      e->textCursor().removeSelectedText();
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(field)) {
+      plain->textCursor().removeSelectedText();
+    } else if (auto* rich = qobject_cast<QTextEdit*>(field)) {
+      rich->textCursor().removeSelectedText();
     }
     return true;
   }
   if (auto* e = qobject_cast<QLineEdit*>(field)) {
     RunOn(e, id);
-  } else if (auto* e = qobject_cast<QPlainTextEdit*>(field)) {
-    RunOn(e, id);
-  } else if (auto* e = qobject_cast<QTextEdit*>(field)) {
-    RunOn(e, id);
+  } else if (auto* plain = qobject_cast<QPlainTextEdit*>(field)) {
+    RunOn(plain, id);
+  } else if (auto* rich = qobject_cast<QTextEdit*>(field)) {
+    RunOn(rich, id);
   }
   return true;
 }

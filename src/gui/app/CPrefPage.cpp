@@ -1,6 +1,6 @@
 #include "gui/app/CPrefPage.h"
 
-#include "app/TextEncoding.h"
+#include "base/TextEncoding.h"
 
 namespace tunora {
 

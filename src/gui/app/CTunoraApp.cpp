@@ -1,6 +1,6 @@
 #include "gui/app/CTunoraApp.h"
 
-#include "app/SettingsUse.h"
+#include "lists/SettingsUse.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -21,7 +21,7 @@
 #include "platform/midi/MidiBackends.h"
 #include "play/MidiLib.h"
 #include "play/StyleSet.h"
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "app/ProgramDir.h"
 #include "app/WindowList.h"
 #include "gui/app/CBannerWnd.h"
@@ -207,7 +207,7 @@ SettingsDataHooks CTunoraApp::DataHooks() {
   SettingsDataHooks hooks;
   ConnectUserSymbols(hooks, UserSymbols::Application());
   ConnectDrawSettings(hooks);
-  ConnectStyleSet(hooks, *sink_);
+  ConnectStyleSet(hooks, *sink_, StyleSet::Application());
   return hooks;
 }
 

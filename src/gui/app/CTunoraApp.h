@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "app/CommandLine.h"
-#include "app/MessageSink.h"
+#include "base/MessageSink.h"
 #include "app/RecentFiles.h"
 #include "app/Settings.h"
 #include "gui/app/Commands.h"
 #include "gui/app/DocTemplate.h"
-#include "lists/TuneFormat.h"
+#include "tunefile/TuneFormat.h"
 #include "tunefile/TuneFile.h"
 
 namespace tunora {

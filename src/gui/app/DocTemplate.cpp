@@ -46,13 +46,13 @@ const DocTemplate* DocTemplateRegistry::ForFile(const QString& path) const {
 int ResourceIdForWindow(WindowDoc::Kind kind) {
   switch (kind) {
     case WindowDoc::Kind::kTuneList:
-      return 129;
+      return kTuneListTemplateId;
     case WindowDoc::Kind::kEditor:
-      return 131;
+      return kEditorTemplateId;
     case WindowDoc::Kind::kPlayer:
-      return 167;
+      return kPlayerTemplateId;
     case WindowDoc::Kind::kFileSearch:
-      return 168;
+      return kFindTemplateId;
   }
   return 0;
 }

@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "app/WindowList.h"
+#include "gui/app/TemplateIds.h"
 
 class QWidget;
 
@@ -40,7 +41,7 @@ class CMinFormView;
 
 struct DocTemplate {
   QString name;        // document name; new documents are titled name + number ("Abc1")
-  int resourceId = 0;  // identifies the kind (129 tune list, 131 editor, 167 player, ...)
+  int resourceId = 0;  // identifies the kind (see TemplateIds.h)
   QString filter;      // file dialog filter, "Abc Files (*.abc)"; empty when it opens no files
   QString extension;   // ".abc"
   QString fileTypeId;  // "Abc.Document"

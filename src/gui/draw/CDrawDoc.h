@@ -11,6 +11,7 @@
 
 #include "gui/app/CMinFormDoc.h"
 #include "gui/draw/DrawPrint.h"
+#include "gui/app/TemplateIds.h"
 
 class QTimer;
 
@@ -24,7 +25,7 @@ class CDrawDoc : public CMinFormDoc {
   Q_OBJECT
 
  public:
-  static constexpr int kResourceId = 132;
+  static constexpr int kResourceId = kDrawTemplateId;
   // The pause after typing before the drawing follows (ms).
   static constexpr int kFollowDelay = 300;
 

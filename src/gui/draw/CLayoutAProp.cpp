@@ -9,7 +9,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "gui/app/CTunoraApp.h"
 #include "gui/app/Messages.h"
 #include "gui/draw/CSymbolDlg.h"

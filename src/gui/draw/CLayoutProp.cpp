@@ -17,7 +17,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/FileIO.h"
+#include "base/FileIO.h"
 #include "gui/app/CPrefPage.h"
 #include "gui/app/CTunoraApp.h"
 #include "gui/app/Messages.h"

@@ -10,7 +10,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "draw/FormatSettings.h"
 #include "gui/app/CTunoraApp.h"
 #include "gui/app/Messages.h"

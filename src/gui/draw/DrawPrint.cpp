@@ -7,7 +7,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "draw/DrawTunes.h"
 #include "draw/FormatSettings.h"
 #include "draw/LayoutParams.h"
@@ -107,6 +107,7 @@ DrawJob MakeDrawJob(const DrawSource& source, PaperSize paper) {
   DrawJob job;
   job.pageWidth = paper.width;
   job.pageHeight = paper.height;
+  job.programSymbols = &UserSymbols::Application();
   job.fileSymbols = &source.fileSymbols;
   if (CTunoraApp* app = CTunoraApp::Instance()) {
     job.sink = &app->Sink();

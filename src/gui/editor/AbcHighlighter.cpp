@@ -17,7 +17,7 @@ AbcHighlighter::AbcHighlighter(QTextDocument* document, bool withHeader)
     if (italic) f.setFontItalic(true);
   };
   colour(AbcColour::kNote, QColor(0x1a, 0x3c, 0x8c));
-  colour(AbcColour::kRest, QColor(0x6a, 0x6a, 0x8a));
+  colour(AbcColour::kRestSign, QColor(0x6a, 0x6a, 0x8a));
   colour(AbcColour::kBar, QColor(0x9a, 0x1f, 0x1f), true);
   colour(AbcColour::kChordSymbol, QColor(0x1d, 0x7a, 0x32));
   colour(AbcColour::kDecoration, QColor(0x8a, 0x2d, 0x96));

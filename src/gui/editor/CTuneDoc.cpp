@@ -14,7 +14,7 @@
 #include "gui/tunefile/CAbcDoc.h"
 #include "gui/tunefile/CAbcView.h"
 #include "gui/tunefile/TuneListModel.h"
-#include "lists/TuneFormat.h"
+#include "tunefile/TuneFormat.h"
 #include "tunefile/TuneFile.h"
 
 namespace tunora {

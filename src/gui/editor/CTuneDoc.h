@@ -10,6 +10,7 @@
 
 #include "editor/EditorText.h"
 #include "gui/app/CMinFormDoc.h"
+#include "gui/app/TemplateIds.h"
 
 namespace tunora {
 
@@ -21,7 +22,7 @@ class CTuneDoc : public CMinFormDoc {
   Q_OBJECT
 
  public:
-  static constexpr int kResourceId = 131;
+  static constexpr int kResourceId = kEditorTemplateId;
 
   explicit CTuneDoc(QObject* parent = nullptr);
   ~CTuneDoc() override;

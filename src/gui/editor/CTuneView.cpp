@@ -23,7 +23,7 @@
 #include <set>
 
 #include "app/Settings.h"
-#include "app/TextEncoding.h"
+#include "base/TextEncoding.h"
 #include "editor/EditorText.h"
 #include "editor/PaneLayout.h"
 #include "editor/SourceMap.h"
@@ -643,12 +643,12 @@ bool CTuneView::InsertField(char preselect, std::optional<std::string> value) {
 void CTuneView::ChooseField(char letter) {
   if (editing_ != Editing::kChooser) return;
   if (letter == 0) {
-    QVariant data = chooser_->currentData();
-    if (!data.isValid()) {
+    QVariant chosen = chooser_->currentData();
+    if (!chosen.isValid()) {
       CancelChooser();
       return;
     }
-    letter = static_cast<char>(data.toChar().unicode());
+    letter = static_cast<char>(chosen.toChar().unicode());
   }
   int row = editingRow_;
   std::string value = chooserValue_.value_or(std::string());

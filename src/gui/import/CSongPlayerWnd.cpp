@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/TextEncoding.h"
+#include "base/TextEncoding.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/CTunoraApp.h"
 #include "gui/app/DocTemplate.h"
@@ -20,10 +20,6 @@
 #include "import/Importer.h"
 
 namespace tunora {
-
-namespace {
-constexpr int kPlayerTemplate = 167;
-}  // namespace
 
 QString WrapAtBlanks(const QString& text, int width) {
   QStringList out;
@@ -145,7 +141,7 @@ CSongPlayerWnd* CSongPlayerWnd::Open(const QString& path) {
   }
   // The song is shown, not edited: leaving asks nothing.
   fileDoc->SetModifiedFlag(false);
-  const DocTemplate* playTemplate = app->Templates().FindById(kPlayerTemplate);
+  const DocTemplate* playTemplate = app->Templates().FindById(kPlayerTemplateId);
   auto* player = playTemplate ? qobject_cast<CPlayDoc*>(app->CreateDocument(*playTemplate)) : nullptr;
   PlayRequest request;
   request.fileHeader = fileDoc->File().headerText.value_or(std::string());

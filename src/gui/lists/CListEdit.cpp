@@ -15,12 +15,12 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/TextEncoding.h"
+#include "base/TextEncoding.h"
 #include "gui/app/CLarkFileDialog.h"
 #include "gui/app/CTunoraApp.h"
 #include "gui/app/Messages.h"
 #include "gui/lists/CMakeListDlg.h"
-#include "lists/TuneFormat.h"
+#include "tunefile/TuneFormat.h"
 #include "tunefile/Fields.h"
 
 namespace tunora {

@@ -23,7 +23,7 @@
 #include "gui/search/CFindDlg.h"
 #include "gui/search/CFindDoc.h"
 #include "gui/tunefile/CAbcDoc.h"
-#include "lists/MatchExpression.h"
+#include "search/MatchExpression.h"
 #include "search/FileSearch.h"
 
 namespace tunora {

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <new>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "app/Settings.h"
-#include "app/TextEncoding.h"
+#include "base/TextEncoding.h"
 #include "gui/app/CLarkFileDialog.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/CMinFormView.h"
@@ -95,7 +95,7 @@ CPlayDoc* CPlayDoc::Busy() {
 CPlayDoc* CPlayDoc::OpenWindow() {
   if (CPlayDoc* first = First()) return first;
   CTunoraApp* app = CTunoraApp::Instance();
-  const DocTemplate* t = app ? app->Templates().FindById(167) : nullptr;
+  const DocTemplate* t = app ? app->Templates().FindById(kPlayerTemplateId) : nullptr;
   if (t == nullptr) return nullptr;
   auto* doc = qobject_cast<CPlayDoc*>(app->CreateDocument(*t));
   if (doc == nullptr) return nullptr;
@@ -158,7 +158,7 @@ bool CPlayDoc::SetTune(const PlayRequest& request, CMinFormDoc* fileDoc) {
   Shown& shown = entry.shown;
   shown = ShownOf(entry.tune);
   {
-    TuneBuild build(entry.tune.header);
+    TuneBuild build(entry.tune.header, &UserSymbols::Application());
     PlaySettings ps = Gather(build, entry.tune, nullptr);
     shown.drone = ps.droneText;
     // The tune's length for the display; its errors are told when it plays.
@@ -204,7 +204,7 @@ bool CPlayDoc::BuildPiece(const Tune& tune, const std::string* drone, int passes
                           PlayPiece& piece, Shown& shown, std::string& errors) {
   const MidiSettings& m = CurrentSettings().midi;
   try {
-    TuneBuild build(tune.header);
+    TuneBuild build(tune.header, &UserSymbols::Application());
     PlaySettings ps = Gather(build, tune, drone);
     if (!build.BuildPiece(ps, StyleSet::Application(), passes, m.delay, piece)) return false;
     Performance& perf = build.Perf();
@@ -504,12 +504,9 @@ bool CPlayDoc::SaveMidi(const QString& path) {
   std::string error;
   bool ok = false;
   try {
-    TuneBuild build(current_.tune.header);
+    TuneBuild build(current_.tune.header, &UserSymbols::Application());
     PlaySettings ps = Gather(build, current_.tune, &current_.shown.drone);
-    ps.merged = false;
-    ps.speedPercent = 100;
-    ps.repeat = passes_;
-    if (!build.Build(ps, StyleSet::Application())) {
+    if (!build.BuildForFile(ps, StyleSet::Application(), passes_)) {
       error = kNoMemory.toStdString();
     } else {
       ok = WriteMidiFile(build.Perf(), QFile::encodeName(path).toStdString(), error);

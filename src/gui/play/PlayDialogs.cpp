@@ -12,7 +12,7 @@
 #include <QTextOption>
 #include <QVBoxLayout>
 
-#include "app/TextEncoding.h"
+#include "base/TextEncoding.h"
 #include "gui/app/Messages.h"
 #include "play/Performance.h"
 

@@ -9,7 +9,7 @@ namespace tunora {
 void RegisterPlayTemplate(DocTemplateRegistry& registry) {
   DocTemplate t;
   t.name = QStringLiteral("Play");
-  t.resourceId = 167;
+  t.resourceId = kPlayerTemplateId;
   t.keepsNormal = true;
   t.createDocument = [] { return new CPlayDoc; };
   t.createView = [](CMinFormDoc* doc) { return new CPlayView(static_cast<CPlayDoc*>(doc)); };

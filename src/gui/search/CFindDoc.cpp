@@ -66,14 +66,6 @@ bool FindAndShow(CAbcDoc& doc, const SearchRequest& request, int start, bool bac
   return true;
 }
 
-bool FromBeginningFor(const SearchRequest& request) {
-  CTunoraApp* app = CTunoraApp::Instance();
-  if (app == nullptr) return true;
-  const Settings& s = app->GetSettings();
-  return request.type == SearchRequest::kMusic ? s.musicSearch.fromBeginning != 0
-                                         : s.search.fromBeginning != 0;
-}
-
 }  // namespace
 
 int FindInFile(CAbcDoc& doc, TuneSearch& search, int start, bool backwards) {

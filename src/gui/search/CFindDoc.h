@@ -16,6 +16,7 @@
 #include "gui/app/Commands.h"
 #include "search/FileSearch.h"
 #include "search/TuneSearch.h"
+#include "gui/app/TemplateIds.h"
 
 class QLabel;
 class QListWidget;
@@ -34,7 +35,7 @@ class CFindDoc : public CMinFormDoc {
   Q_OBJECT
 
  public:
-  static constexpr int kResourceId = 168;
+  static constexpr int kResourceId = kFindTemplateId;
 
   explicit CFindDoc(QObject* parent = nullptr);
 

@@ -4,7 +4,7 @@
 #include <QTimer>
 
 #include "abc/AbcHeader.h"
-#include "app/TextEncoding.h"
+#include "base/TextEncoding.h"
 #include "gui/app/CTunoraApp.h"
 #include "gui/app/DocTemplate.h"
 #include "gui/app/Messages.h"

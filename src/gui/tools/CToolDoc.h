@@ -13,6 +13,7 @@
 #include "gui/app/CMinFormDoc.h"
 #include "tools/TuneRewriter.h"
 #include "tunefile/TuneRecord.h"
+#include "gui/app/TemplateIds.h"
 
 namespace tunora {
 
@@ -24,7 +25,7 @@ class CToolDoc : public CMinFormDoc {
   Q_OBJECT
 
  public:
-  static constexpr int kResourceId = 149;
+  static constexpr int kResourceId = kToolTemplateId;
 
   explicit CToolDoc(QObject* parent = nullptr);
   ~CToolDoc() override;

@@ -11,7 +11,7 @@ namespace tunora {
 void RegisterAbcTemplate(DocTemplateRegistry& registry) {
   DocTemplate t;
   t.name = QStringLiteral("Abc");
-  t.resourceId = 129;
+  t.resourceId = kTuneListTemplateId;
   t.filter = QStringLiteral("Abc Files (*.abc)");
   t.extension = QStringLiteral(".abc");
   t.fileTypeId = QStringLiteral("Abc.Document");

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "app/FileIO.h"
+#include "base/FileIO.h"
 #include "app/Settings.h"
 #include "gui/app/CLarkFileDialog.h"
 #include "gui/app/CMainFrame.h"
@@ -24,7 +24,7 @@
 #include "gui/tunefile/CAbcView.h"
 #include "gui/tunefile/TextDialogs.h"
 #include "gui/tunefile/TuneListModel.h"
-#include "lists/TuneFormat.h"
+#include "tunefile/TuneFormat.h"
 #include "tunefile/ListLogic.h"
 
 namespace tunora {

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/TextEncoding.h"
+#include "base/TextEncoding.h"
 #include "gui/app/CMinFormDoc.h"
 #include "tunefile/TuneFile.h"
 

@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
-#include "app/FileIO.h"
+#include "base/FileIO.h"
 #include "platform/canvas/QtCanvas.h"
 #include "platform/canvas/SvgCanvas.h"
 

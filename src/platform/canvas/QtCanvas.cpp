@@ -5,7 +5,7 @@
 #include <QPolygonF>
 #include <cmath>
 
-#include "app/TextEncoding.h"
+#include "base/TextEncoding.h"
 
 namespace tunora {
 namespace {

@@ -5,7 +5,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "app/TextEncoding.h"
+#include "base/TextEncoding.h"
 
 namespace tunora {
 namespace {

@@ -115,8 +115,8 @@ COptPlayMidi::COptPlayMidi(QWidget* parent) : COptPlayPage(QStringLiteral("MIDI"
   layout->addStretch();
 }
 
-void COptPlayMidi::Load(const PlayOptionsData& data) {
-  const MidiSettings& m = data.midi;
+void COptPlayMidi::Load(const PlayOptionsData& options) {
+  const MidiSettings& m = options.midi;
   deviceOriginal_ = m.device;
   soundFontOriginal_ = m.soundFont;
   loadedDevice_ = FillDeviceCombo(device_, m.device);
@@ -137,7 +137,7 @@ void COptPlayMidi::Load(const PlayOptionsData& data) {
   }
 }
 
-bool COptPlayMidi::Store(PlayOptionsData& data) {
+bool COptPlayMidi::Store(PlayOptionsData& options) {
   for (Part* part : {&melody_, &backing_, &drone_}) {
     if (!part->octave->Check() || !part->channel->Check()) return false;
   }
@@ -152,7 +152,7 @@ bool COptPlayMidi::Store(PlayOptionsData& data) {
     return false;
   }
 
-  MidiSettings& m = data.midi;
+  MidiSettings& m = options.midi;
   m.device = DeviceSettingOf(device_, loadedDevice_, deviceOriginal_);
   m.soundFont = CPrefPage::BytesOf(soundFontOriginal_, font);
   m.cachePatches = cachePatches_->isChecked() ? 1 : 0;

@@ -96,8 +96,8 @@ COptPlayOpt::COptPlayOpt(QWidget* parent) : COptPlayPage(QStringLiteral("Playbac
   layout->addStretch();
 }
 
-void COptPlayOpt::Load(const PlayOptionsData& data) {
-  const MidiSettings& m = data.midi;
+void COptPlayOpt::Load(const PlayOptionsData& options) {
+  const MidiSettings& m = options.midi;
   graceFraction_->setValue(m.graceFraction);
   multiGraceFraction_->setValue(m.multiGraceFraction);
   staccatoLen_->setValue(m.staccatoLen);
@@ -116,12 +116,12 @@ void COptPlayOpt::Load(const PlayOptionsData& data) {
   playPos_->setCurrentIndex(m.playPos >= 0 && m.playPos <= 2 ? m.playPos : 1);
 }
 
-bool COptPlayOpt::Store(PlayOptionsData& data) {
+bool COptPlayOpt::Store(PlayOptionsData& options) {
   for (CIntEdit* f : {graceFraction_, multiGraceFraction_, staccatoLen_, pauseLen_, delay_,
                       transpose_, repeat_}) {
     if (!f->Check()) return false;
   }
-  MidiSettings& m = data.midi;
+  MidiSettings& m = options.midi;
   m.graceFraction = graceFraction_->value();
   m.multiGraceFraction = multiGraceFraction_->value();
   m.staccatoLen = staccatoLen_->value();

@@ -45,8 +45,8 @@ COptPlayVel::COptPlayVel(QWidget* parent) : COptPlayPage(QStringLiteral("Volumes
   layout->addStretch();
 }
 
-void COptPlayVel::Load(const PlayOptionsData& data) {
-  const MidiSettings& m = data.midi;
+void COptPlayVel::Load(const PlayOptionsData& options) {
+  const MidiSettings& m = options.midi;
   noteBeat_->setValue(m.velNoteBeat);
   noteOffbeat_->setValue(m.velNoteOffbeat);
   noteOther_->setValue(m.velNoteOther);
@@ -57,11 +57,11 @@ void COptPlayVel::Load(const PlayOptionsData& data) {
   loudPercent_->setValue(m.loudPercent);
 }
 
-bool COptPlayVel::Store(PlayOptionsData& data) {
+bool COptPlayVel::Store(PlayOptionsData& options) {
   for (CIntEdit* f : {noteBeat_, noteOffbeat_, noteOther_, chords_, drone_, loudPercent_}) {
     if (!f->Check()) return false;
   }
-  MidiSettings& m = data.midi;
+  MidiSettings& m = options.midi;
   m.velNoteBeat = noteBeat_->value();
   m.velNoteOffbeat = noteOffbeat_->value();
   m.velNoteOther = noteOther_->value();

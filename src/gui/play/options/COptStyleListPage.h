@@ -65,12 +65,12 @@ class COptStyleListPage : public COptPlayPage {
 template <typename T, std::vector<T> StyleSet::*kList>
 class COptStyleListPageOf : public COptStyleListPage {
  public:
-  void Load(const PlayOptionsData& data) override {
-    entries_ = data.styles.*kList;
+  void Load(const PlayOptionsData& options) override {
+    entries_ = options.styles.*kList;
     Refill(0);
   }
-  bool Store(PlayOptionsData& data) override {
-    data.styles.*kList = entries_;
+  bool Store(PlayOptionsData& options) override {
+    options.styles.*kList = entries_;
     return true;
   }
   const std::vector<T>& Entries() const { return entries_; }

@@ -1,8 +1,8 @@
-#include "lists/MatchExpression.h"
+#include "search/MatchExpression.h"
 
 #include <cstdlib>
 
-#include "search/ApproxMatcher.h"
+#include "base/ApproxMatcher.h"
 #include "tunefile/TuneRecord.h"
 
 namespace tunora {

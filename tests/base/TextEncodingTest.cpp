@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/TextEncoding.h"
+#include "base/TextEncoding.h"
 #include "support/Corpus.h"
 
 namespace tunora {

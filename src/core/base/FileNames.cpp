@@ -1,4 +1,4 @@
-#include "app/FileNames.h"
+#include "base/FileNames.h"
 
 namespace tunora {
 

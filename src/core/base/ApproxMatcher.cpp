@@ -1,4 +1,4 @@
-#include "search/ApproxMatcher.h"
+#include "base/ApproxMatcher.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "lists/CharConvert.h"
+#include "base/CharConvert.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "lists/TuneFormat.h"
+#include "tunefile/TuneFormat.h"
 
 #include <charconv>
 #include <cstring>
@@ -7,7 +7,8 @@
 #include <locale>
 #include <sstream>
 
-#include "lists/CharConvert.h"
+#include "base/Ascii.h"
+#include "base/CharConvert.h"
 #include "tunefile/TuneFile.h"
 #include "tunefile/TuneRecord.h"
 
@@ -219,7 +220,6 @@ void AppendInt(std::string& out, int n) {
   out.append(digits, result.ptr);
 }
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Number of times c repeats at pattern[i] (case-insensitive), at most limit.
 size_t RunLength(std::string_view pattern, size_t i, char c, size_t limit) {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/Settings.h"
-#include "lists/TuneFormat.h"
+#include "tunefile/TuneFormat.h"
 #include "tunefile/TuneFile.h"
 
 namespace tunora {

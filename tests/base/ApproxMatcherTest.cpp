@@ -3,7 +3,7 @@
 
 #include <random>
 
-#include "search/ApproxMatcher.h"
+#include "base/ApproxMatcher.h"
 #include "search/TextSearch.h"
 #include "tunefile/TuneFile.h"
 

@@ -1,4 +1,4 @@
-#include "lists/TuneFormat.h"
+#include "tunefile/TuneFormat.h"
 
 #include <gtest/gtest.h>
 

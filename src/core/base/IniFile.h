@@ -5,7 +5,7 @@
 // unknown sections, their order and lines that are not understood).
 #pragma once
 
-#include "app/FileIO.h"
+#include "base/FileIO.h"
 
 #include <string>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "app/SettingsUse.h"
+#include "lists/SettingsUse.h"
 
 #include "abc/Incipit.h"
 

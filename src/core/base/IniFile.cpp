@@ -1,6 +1,7 @@
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 
-#include "app/FileIO.h"
+#include "base/Ascii.h"
+#include "base/FileIO.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -14,33 +15,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
 bool HasLineBreak(std::string_view s) {
   return s.find_first_of("\r\n") != std::string_view::npos;
 }
 
 bool ValidSectionName(std::string_view s) {
-  return !s.empty() && Trim(s).size() == s.size() && !HasLineBreak(s) &&
+  return !s.empty() && TrimBlanks(s).size() == s.size() && !HasLineBreak(s) &&
          s.find(']') == std::string_view::npos;
 }
 
 bool ValidKeyName(std::string_view s) {
-  return !s.empty() && Trim(s).size() == s.size() && !HasLineBreak(s) &&
+  return !s.empty() && TrimBlanks(s).size() == s.size() && !HasLineBreak(s) &&
          s.find('=') == std::string_view::npos && s.front() != ';' && s.front() != '#' &&
          s.front() != '[';
 }
@@ -52,7 +37,7 @@ bool Quoted(std::string_view s) { return s.size() >= 2 && s.front() == '"' && s.
 IniFile::Line IniFile::ParseLine(std::string_view text) {
   Line line;
   line.raw = std::string(text);
-  std::string_view t = Trim(text);
+  std::string_view t = TrimBlanks(text);
   if (t.empty()) {
     line.kind = Kind::kBlank;
   } else if (t.front() == ';' || t.front() == '#') {
@@ -60,25 +45,25 @@ IniFile::Line IniFile::ParseLine(std::string_view text) {
   } else if (t.front() == '[') {
     size_t close = t.rfind(']');
     std::string_view name = close == std::string_view::npos ? std::string_view()
-                                                            : Trim(t.substr(1, close - 1));
+                                                            : TrimBlanks(t.substr(1, close - 1));
     if (name.empty()) {
       line.kind = Kind::kJunk;
     } else {
       line.kind = Kind::kSection;
       line.name = std::string(name);
-      line.lower = Lower(name);
+      line.lower = LowerText(name);
     }
   } else {
     size_t eq = t.find('=');
     std::string_view key =
-        eq == std::string_view::npos ? std::string_view() : Trim(t.substr(0, eq));
+        eq == std::string_view::npos ? std::string_view() : TrimBlanks(t.substr(0, eq));
     if (key.empty()) {
       line.kind = Kind::kJunk;
     } else {
       line.kind = Kind::kKey;
       line.name = std::string(key);
-      line.lower = Lower(key);
-      std::string_view value = Trim(t.substr(eq + 1));
+      line.lower = LowerText(key);
+      std::string_view value = TrimBlanks(t.substr(eq + 1));
       if (Quoted(value)) value = value.substr(1, value.size() - 2);
       line.value = std::string(value);
     }
@@ -169,9 +154,9 @@ size_t IniFile::SectionEnd(size_t header) const {
 }
 
 int IniFile::FindKey(std::string_view section, std::string_view key) const {
-  int header = FindSection(Lower(section));
+  int header = FindSection(LowerText(section));
   if (header < 0) return -1;
-  std::string lowerKey = Lower(key);
+  std::string lowerKey = LowerText(key);
   size_t end = SectionEnd(header);
   for (size_t i = header + 1; i < end; ++i) {
     if (lines_[i].kind == Kind::kKey && lines_[i].lower == lowerKey) return static_cast<int>(i);
@@ -233,12 +218,12 @@ bool IniFile::WriteString(std::string_view section, std::string_view key,
   Line line;
   line.kind = Kind::kKey;
   line.name = std::string(key);
-  line.lower = Lower(key);
+  line.lower = LowerText(key);
   line.value = std::move(plain);
   line.raw = line.name + "=" + written;
   modified_ = true;
 
-  int header = FindSection(Lower(section));
+  int header = FindSection(LowerText(section));
   if (header >= 0) {
     // After the last key of the section, so that comments and blank lines that
     // lead into the next section stay with it.
@@ -255,7 +240,7 @@ bool IniFile::WriteString(std::string_view section, std::string_view key,
   Line head;
   head.kind = Kind::kSection;
   head.name = std::string(section);
-  head.lower = Lower(section);
+  head.lower = LowerText(section);
   head.raw = "[" + head.name + "]";
   lines_.push_back(std::move(head));
   lines_.push_back(std::move(line));
@@ -288,7 +273,7 @@ std::vector<std::string> IniFile::Sections() const {
 
 std::vector<std::string> IniFile::Keys(std::string_view section) const {
   std::vector<std::string> names;
-  int header = FindSection(Lower(section));
+  int header = FindSection(LowerText(section));
   if (header < 0) return names;
   std::vector<std::string> seen;
   size_t end = SectionEnd(header);
