@@ -122,9 +122,30 @@ std::string DefaultDesktopId(const XdgDirs& dirs) {
   return "";
 }
 
+// The program an Exec word names: a word without "/" is looked up in PATH.
+std::string ExecProgram(const std::string& word) {
+  if (word.find('/') != std::string::npos) return word;
+  std::string path = Env("PATH");
+  size_t start = 0;
+  std::error_code ec;
+  while (start <= path.size()) {
+    size_t colon = path.find(':', start);
+    if (colon == std::string::npos) colon = path.size();
+    std::string dir = path.substr(start, colon - start);
+    if (!dir.empty() && fs::is_regular_file(dir + "/" + word, ec)) return dir + "/" + word;
+    start = colon + 1;
+  }
+  return word;
+}
+
 bool ExecIsProgram(std::string_view exec, const std::string& programPath) {
   std::vector<std::string> words = DesktopExecWords(exec);
-  return !words.empty() && words.front() == programPath;
+  if (words.empty()) return false;
+  if (words.front() == programPath) return true;
+  // The same file under another name (a link, or found through PATH).
+  std::error_code ec;
+  std::string program = ExecProgram(words.front());
+  return fs::exists(program, ec) && fs::equivalent(program, programPath, ec) && !ec;
 }
 
 bool WriteFile(const std::string& path, std::string_view bytes, std::string& error) {

@@ -31,6 +31,7 @@
 #include "gui/app/CMinFormView.h"
 #include "gui/app/CTunoraApp.h"
 #include "gui/app/DocTemplate.h"
+#include "gui/app/ExternalProgramMenus.h"
 #include "platform/desktop/KeyLocks.h"
 
 namespace tunora {
@@ -354,6 +355,8 @@ void CMainFrame::CreateMenus() {
   tune->addSeparator();
   QAction* tuneExternal = tune->addAction("External Program");
   tuneExternal->setEnabled(false);
+
+  InstallExternalProgramMenus(this, fileMenu_, external, tune, tuneExternal, edit);
 
   windowMenu_ = menuBar()->addMenu("&Window");
   connect(windowMenu_, &QMenu::aboutToShow, this, &CMainFrame::UpdateWindowMenu);
