@@ -31,17 +31,21 @@ AutomationServer::Start AutomationServer::Listen(const QString& path) {
     error_ = QStringLiteral("cannot lock %1").arg(path);
     return Start::kFailed;
   }
-  if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+  const QFileInfo info(path);
+  if (info.isSymLink() || info.isFile() || info.isDir()) {
+    // Something that is no socket is not ours to replace.
+    error_ = QStringLiteral("%1 is not a socket").arg(path);
+    return Start::kFailed;
+  }
+  if (info.exists()) {
     QLocalSocket probe;
     probe.connectToServer(path);
     if (probe.waitForConnected(1000)) {
       probe.abort();
       return Start::kOtherInstance;
     }
-    // Nobody listens: a program that ended without removing it. Only a socket is
-    // removed, never a file of another kind.
-    QFileInfo info(path);
-    if (!info.isSymLink() && !info.isFile() && !info.isDir()) QLocalServer::removeServer(path);
+    // Nobody listens: a program that ended without removing it.
+    QLocalServer::removeServer(path);
   }
   server_ = new QLocalServer(this);
   server_->setSocketOptions(QLocalServer::UserAccessOption);
