@@ -215,8 +215,11 @@ std::string SetKeyFileValue(std::string_view text, std::string_view section,
     return result.replace(replaceStart, replaceEnd - replaceStart, line);
   }
   if (sectionEnd != std::string_view::npos) {
-    if (sectionEnd == result.size() && !result.empty() && result.back() != '\n') result += '\n';
-    return result.insert(std::min(sectionEnd, result.size()), line);
+    if (sectionEnd == result.size() && !result.empty() && result.back() != '\n') {
+      result += '\n';
+      sectionEnd = result.size();
+    }
+    return result.insert(sectionEnd, line);
   }
   if (!result.empty() && result.back() != '\n') result += '\n';
   if (!result.empty()) result += '\n';
