@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "gui/app/AppIcon.h"
+#include "gui/app/CAssociationDlg.h"
 #include "gui/app/CAutomation.h"
 #include "gui/app/CTunoraApp.h"
 
@@ -24,6 +25,9 @@ int main(int argc, char* argv[]) {
   QStringList arguments = QApplication::arguments();
   if (!arguments.isEmpty()) arguments.removeFirst();
 
+  // The program as the desktop knows it: its socket, and the .abc check once the
+  // banner has gone.
+  tunora::EnableStartupAssociationCheck(true);
   tunora::CTunoraApp app;
   if (!app.InitInstance(arguments)) return 1;
   tunora::CAutomation automation;

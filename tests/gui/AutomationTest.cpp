@@ -2,6 +2,7 @@
 // transport's defences (silent and garbage clients, stale sockets), the external
 // programs run as real processes, and the association dialog on a temporary XDG home.
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QScopeGuard>
 #include <QtTest>
 #include <atomic>
 #include <memory>
@@ -342,6 +344,42 @@ class AutomationTest : public QObject {
     QCOMPARE(third.ProgramField()->text(), QStringLiteral("Tunora"));
     QVERIFY(!third.AssociateButton()->isEnabled());
     QVERIFY(!third.AddEntryButton()->isEnabled());
+  }
+
+  void startupCheckTakesUnclaimedFilesAndAsksOtherwise() {
+    const QString xdg = PathOf(QStringLiteral("startup"));
+    qputenv("XDG_DATA_HOME", (xdg + QStringLiteral("/data")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", (xdg + QStringLiteral("/config")).toUtf8());
+    qputenv("XDG_DATA_DIRS", (xdg + QStringLiteral("/system")).toUtf8());
+    qputenv("XDG_CONFIG_DIRS", (xdg + QStringLiteral("/etc")).toUtf8());
+    auto restore = qScopeGuard([] {
+      for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
+        qunsetenv(name);
+      EnableStartupAssociationCheck(false);
+    });
+    const std::string program = AssociationProgramPath();
+    EnableStartupAssociationCheck(true);
+    app_->GetSettings().preferences.noCheckAssociation = 1;
+    CheckAssociationAtStartup(nullptr);
+    QVERIFY(!CheckAssociation(XdgDirsFromProcess(), program).ok);
+    app_->GetSettings().preferences.noCheckAssociation = 0;
+    CheckAssociationAtStartup(nullptr);  // nobody had .abc: taken without a word
+    QVERIFY(CheckAssociation(XdgDirsFromProcess(), program).Ours());
+    // Another copy of the program owns them now: the dialog asks.
+    XdgDirs dirs = XdgDirsFromProcess();
+    std::string error;
+    QVERIFY(WriteAssociation(dirs, program + "-other", "", true, false, error));
+    bool asked = false;
+    test::WhenModal([&](QWidget* modal) {
+      auto* dialog = qobject_cast<CAssociationDlg*>(modal);
+      asked = dialog != nullptr;
+      if (dialog) dialog->NoCheckBox()->setChecked(true);
+      modal->close();
+    });
+    CheckAssociationAtStartup(nullptr);
+    QVERIFY(asked);
+    QCOMPARE(app_->GetSettings().preferences.noCheckAssociation, 1);  // the tick is kept
+    QVERIFY(!CheckAssociation(dirs, program).Ours());
   }
 };
 

@@ -18,6 +18,8 @@ namespace tunora {
 
 namespace {
 
+bool startupCheck = false;
+
 std::string Local(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 bool WriteAndRefresh(const XdgDirs& dirs, const std::string& program, bool associate,
@@ -114,9 +116,12 @@ void ShowAssociationDialog(QWidget* parent) {
   }
 }
 
+void EnableStartupAssociationCheck(bool on) { startupCheck = on; }
+
 void CheckAssociationAtStartup(QWidget* parent) {
   CTunoraApp* app = CTunoraApp::Instance();
-  if (app == nullptr || app->GetSettings().preferences.noCheckAssociation != 0) return;
+  if (!startupCheck || app == nullptr || app->GetSettings().preferences.noCheckAssociation != 0)
+    return;
   const XdgDirs dirs = XdgDirsFromProcess();
   const std::string program = AssociationProgramPath();
   const AssociationInfo info = CheckAssociation(dirs, program);

@@ -51,8 +51,11 @@ class CAssociationDlg : public QDialog {
 // and the settings are saved.
 void ShowAssociationDialog(QWidget* parent);
 // The start-up check: unless NoCheckAssociation is on, takes .abc silently when no
-// program has it and shows the dialog when another program has it.
+// program has it and shows the dialog when another program has it. It runs only
+// once the program has switched it on (the desktop program does at start; a
+// window test that builds the application leaves the user's desktop alone).
 void CheckAssociationAtStartup(QWidget* parent);
+void EnableStartupAssociationCheck(bool on);
 // The preferences' button: makes Tunora the program of .abc files.
 void AssociateAbcFiles(QWidget* parent);
 
