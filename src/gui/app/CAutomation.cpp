@@ -28,14 +28,6 @@ namespace tunora {
 
 namespace {
 
-bool busy = false;
-
-// Sets the busy flag for a scope.
-struct BusyScope {
-  BusyScope() { busy = true; }
-  ~BusyScope() { busy = false; }
-};
-
 CTunoraApp* App() { return CTunoraApp::Instance(); }
 CMainFrame* Frame() { return App() ? App()->MainFrame() : nullptr; }
 
@@ -57,6 +49,7 @@ bool CurrentTuneRequest(CAbcDoc& doc, PlayRequest& request) {
   if (tune == nullptr) return false;
   request.fileHeader = doc.File().headerText.value_or(std::string());
   request.tuneText = doc.File().WriteTune(*tune, false);
+  // A program's request plays without asking anything (minimised, no error list).
   request.fromAutomation = true;
   request.noMessages = true;
   return true;
@@ -71,8 +64,6 @@ CAbcDoc* NewTuneFile() {
 }  // namespace
 
 CAutomation::CAutomation(QObject* parent) : QObject(parent) {}
-
-bool CAutomation::Busy() { return busy; }
 
 AutomationServer::Start CAutomation::StartServer(const QString& path) {
   QString socket = path.isEmpty() ? QString::fromStdString(AutomationSocketPath()) : path;
@@ -290,7 +281,6 @@ bool CAutomation::Play() {
   CAbcDoc* doc = ActiveTuneFile();
   PlayRequest request;
   if (doc == nullptr || !CurrentTuneRequest(*doc, request)) return true;
-  BusyScope scope;
   // A program asking for a tune wants to hear it: a running play gives way.
   if (CPlayDoc::Busy() != nullptr) StopFirstPlayer();
   RequestPlay(request);
@@ -301,7 +291,6 @@ bool CAutomation::SaveMidi(const std::string& path, AutomationState& state) {
   CAbcDoc* doc = ActiveTuneFile();
   PlayRequest request;
   if (doc == nullptr || !CurrentTuneRequest(*doc, request)) return true;
-  BusyScope scope;
   CPlayDoc* player = CPlayDoc::OpenWindow();
   // A player that plays keeps its tune; the file cannot be written now.
   if (player == nullptr || player->IsBusy()) return false;

@@ -27,8 +27,6 @@ class CAutomation : public QObject, public AutomationHost {
   // Runs a command string; the status word.
   uint16_t Run(const std::string& text);
 
-  // True while an automation play or MIDI save runs (they run without asking).
-  static bool Busy();
   bool Debug() const { return state_.debug; }
 
   bool Execute(const AutomationCommand& command, AutomationState& state) override;
