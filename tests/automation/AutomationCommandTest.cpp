@@ -115,12 +115,6 @@ TEST(AutomationCommand, Transport) {
   ASSERT_TRUE(TakeAutomationRequest(buffer, request));
   EXPECT_EQ(request, "[home]");
   EXPECT_FALSE(TakeAutomationRequest(buffer, request));
-  uint16_t status = 0;
-  EXPECT_TRUE(ParseAutomationReply("32812\n", status));
-  EXPECT_EQ(status, 32812);
-  for (const char* bad : {"", "x1\n", "65536\n", "123456\n"}) {
-    EXPECT_FALSE(ParseAutomationReply(bad, status)) << bad;
-  }
   EXPECT_EQ(AutomationOpenCommand("/m/a b.abc"), "[open(\"/m/a b.abc\")]");
   EXPECT_EQ(AutomationOpenCommand("/m/a\"b.abc"), "");  // cannot be carried
 }
