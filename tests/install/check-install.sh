@@ -48,6 +48,11 @@ done
 answer=$("$tmp/usr/bin/tunora" --dde "[open(\"$tmp/t.abc\")][tunecount(\"L\")]") ||
   fail "tunora --dde failed: $answer"
 [ "$answer" = "1 ok" ] || fail "tunecount answered '$answer'"
+# A second start with a file hands the file to the running program and ends.
+printf 'X:1\r\nT:One\r\nK:C\r\nC|\r\n\r\nX:2\r\nT:Two\r\nK:C\r\nD|\r\n' > "$tmp/two tunes.abc"
+(cd "$tmp" && timeout 20 "$tmp/usr/bin/tunora" "two tunes.abc") || fail "tunora FILE did not hand over"
+answer=$("$tmp/usr/bin/tunora-cli" dde '[tunecount("L")]')
+[ "$answer" = "2 ok" ] || fail "the handed-over file is not active: '$answer'"
 [ "$("$tmp/usr/bin/tunora-cli" dde '[quit]')" = "0 ok" ] || fail "quit was not taken"
 for _ in $(seq 100); do
   kill -0 "$pid" 2>/dev/null || break
