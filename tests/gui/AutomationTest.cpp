@@ -172,6 +172,19 @@ class AutomationTest : public QObject {
     QCOMPARE(Status("[tune(\"12\")][savemidi(\"" + midi.toStdString() + "\")]"),
              uint16_t(0x8000 | 1));
     QVERIFY(QFileInfo(midi).size() > 14);
+
+    // With PasteDDEOpen, an opened file goes into the active tune file instead.
+    QFile pasted(PathOf(QStringLiteral("paste.abc")));
+    QVERIFY(pasted.open(QIODevice::WriteOnly));
+    pasted.write("\r\n  X:301\r\nT:Caf\xE9\r\nK:G\r\nGABc|\r\n");  // code page 1252
+    pasted.close();
+    app_->GetSettings().preferences.pasteDDEOpen = 1;
+    auto off = qScopeGuard([this] { app_->GetSettings().preferences.pasteDDEOpen = 0; });
+    QCOMPARE(Status("[open(\"" + pasted.fileName().toStdString() + "\")]"), uint16_t(0x8000 | 1));
+    QCOMPARE(app_->Documents().size(), size_t(2));  // the file list and the player
+    QCOMPARE(ActiveFile()->File().TuneCount(), size_t(301));
+    QVERIFY(ActiveFile()->IsModified());
+    QVERIFY(ActiveFile()->LineUtf8(13).find("Caf\u00e9") != std::string::npos);
   }
 
   void clientsThatSendNothingOrGarbageHoldNothingUp() {

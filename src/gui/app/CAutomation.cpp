@@ -11,6 +11,7 @@
 
 #include "app/CommandLine.h"
 #include "app/FileIO.h"
+#include "app/TextEncoding.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/CTunoraApp.h"
 #include "gui/app/Messages.h"
@@ -232,7 +233,10 @@ bool CAutomation::OpenOne(const QString& path) {
   CAbcDoc* doc = ActiveTuneFile();
   if (doc == nullptr) doc = NewTuneFile();
   if (doc == nullptr) return false;
-  if (doc->PasteText(doc->ToDisplay(std::string_view(bytes).substr(start))) <= 0) return false;
+  // The pasted file's characters as its own bytes say, whatever the target file holds.
+  std::string_view text = std::string_view(bytes).substr(start);
+  const TextEncoding encoding = IsValidUtf8(text) ? TextEncoding::kUtf8 : TextEncoding::kCp1252;
+  if (doc->PasteText(QString::fromStdString(DecodeText(text, encoding))) <= 0) return false;
   doc->SetModifiedFlag();
   return true;
 }
