@@ -1,10 +1,11 @@
-# Tunora: make run | make test | make build | make bench | make fuzz
+# Tunora: make run | make test | make build | make bench | make fuzz | make install | make package
 BUILD_DIR ?= build
 FUZZ_DIR  ?= build-fuzz
 JOBS      ?= $(shell nproc)
 SAMPLES   := data/samples/traditional.abc
+PREFIX    ?= /usr/local
 
-.PHONY: deps configure build run test bench fuzz clean
+.PHONY: deps configure build run test bench fuzz install package clean
 
 deps:
 	@scripts/install-deps
@@ -43,6 +44,13 @@ fuzz:
 	  -DTUNORA_TESTS=OFF -DTUNORA_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(FUZZ_DIR) -j $(JOBS)
 	@echo "Fuzz targets are in $(FUZZ_DIR)/bin (run one with a corpus folder, e.g. -max_total_time=60)"
+
+install: build
+	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
+	@ls $(BUILD_DIR)/*.deb
 
 clean:
 	rm -rf $(BUILD_DIR) $(FUZZ_DIR)

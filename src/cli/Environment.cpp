@@ -33,7 +33,7 @@ std::string ExecutableDir() {
 bool LoadEnvironment(const Args& args, Environment& env) {
   std::string exeDir = ExecutableDir();
   std::string error;
-  env.programDir = ResolveProgramDir(args.home, exeDir, exeDir, error);
+  env.programDir = ResolveProgramDir(args.home, exeDir, DefaultDataDir(exeDir), error);
   if (env.programDir.empty()) {
     Fail(error.empty() ? "cannot find the program directory" : error);
     return false;

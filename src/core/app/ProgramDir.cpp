@@ -62,6 +62,13 @@ ProgramDirEnv ProgramDirEnvFromProcess() {
   return {Env("TUNORA_HOME"), Env("XDG_DATA_HOME"), Env("HOME")};
 }
 
+std::string DefaultDataDir(const std::string& exeDir) {
+  if (exeDir.empty() || HoldsProgramData(exeDir)) return exeDir;
+  fs::path installed = fs::path(exeDir) / ".." / "share" / "tunora";
+  if (HoldsProgramData(installed.string())) return FolderPath(installed);
+  return exeDir;
+}
+
 bool HoldsProgramData(const std::string& dir) {
   std::error_code ec;
   for (std::string_view name : kMarkerFiles) {

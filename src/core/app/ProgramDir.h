@@ -37,6 +37,11 @@ std::string ResolveProgramDir(const std::string& homeOption, const std::string& 
 std::string ResolveProgramDir(const std::string& homeOption, const std::string& exeDir,
                               const std::string& defaultsDir, std::string& error);
 
+// The folder of the installed default data files for an executable's folder: the
+// folder itself when it holds them (a build or a portable copy), else
+// ../share/tunora/ beside it (an installed program), else exeDir.
+std::string DefaultDataDir(const std::string& exeDir);
+
 // True when dir holds the settings file or one of the default data files.
 bool HoldsProgramData(const std::string& dir);
 // True when a file can be created in dir (tried with a probe file, then removed).

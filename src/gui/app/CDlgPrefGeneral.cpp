@@ -1,5 +1,6 @@
 #include "gui/app/CDlgPrefGeneral.h"
 
+
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -12,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/Settings.h"
+#include "gui/app/CAssociationDlg.h"
 #include "gui/app/CFieldOrderDlg.h"
 
 namespace tunora {
@@ -66,7 +68,7 @@ CDlgPrefGeneral::CDlgPrefGeneral(QWidget* parent)
   associate_ = new QPushButton(QStringLiteral("&Associate .abc files with Tunora"), this);
   associate_->setToolTip(
       QStringLiteral("Makes Tunora open .abc files, even when they belong to another program"));
-  associate_->setEnabled(false);  // comes with the desktop integration
+  connect(associate_, &QPushButton::clicked, this, [this] { AssociateAbcFiles(this); });
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(fieldOrder);
   buttons->addStretch();

@@ -31,6 +31,7 @@
 #include "gui/app/CMinFormView.h"
 #include "gui/app/CTunoraApp.h"
 #include "gui/app/DocTemplate.h"
+#include "gui/app/ExternalProgramMenus.h"
 #include "platform/desktop/KeyLocks.h"
 
 namespace tunora {
@@ -42,13 +43,17 @@ constexpr size_t Index(CommandId id) { return static_cast<size_t>(id); }
 // A toolbar picture: the theme's icon when there is one, else a small drawn
 // badge with a short label.
 // The desktop's icon for a freedesktop name, else the one of that name in the icon
-// set installed beside the program (icons/NAME.svg); null when neither has it.
+// set beside the program or in the program directory (icons/NAME.svg); null when neither has it.
 QIcon ThemeOrBundledIcon(const QString& themeName) {
   QIcon themed = QIcon::fromTheme(themeName);
   if (!themed.isNull()) return themed;
-  const QString bundled =
-      QCoreApplication::applicationDirPath() + QStringLiteral("/icons/") + themeName + QStringLiteral(".svg");
-  if (QFileInfo(bundled).isFile()) return QIcon(bundled);
+  // Beside the program in a build; in the program directory once installed.
+  QStringList dirs{QCoreApplication::applicationDirPath() + QStringLiteral("/icons/")};
+  if (CTunoraApp* app = CTunoraApp::Instance()) dirs << app->DataFilePath(QStringLiteral("icons/"));
+  for (const QString& dir : dirs) {
+    const QString bundled = dir + themeName + QStringLiteral(".svg");
+    if (QFileInfo(bundled).isFile()) return QIcon(bundled);
+  }
   return {};
 }
 
@@ -355,6 +360,8 @@ void CMainFrame::CreateMenus() {
   tune->addSeparator();
   QAction* tuneExternal = tune->addAction("External Program");
   tuneExternal->setEnabled(false);
+
+  InstallExternalProgramMenus(this, fileMenu_, external, tune, tuneExternal, edit);
 
   windowMenu_ = menuBar()->addMenu("&Window");
   connect(windowMenu_, &QMenu::aboutToShow, this, &CMainFrame::UpdateWindowMenu);

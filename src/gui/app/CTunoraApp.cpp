@@ -24,7 +24,9 @@
 #include "base/IniFile.h"
 #include "app/ProgramDir.h"
 #include "app/WindowList.h"
+#include "gui/app/CAssociationDlg.h"
 #include "gui/app/CBannerWnd.h"
+#include "gui/app/ExternalProgramMenus.h"
 #include "gui/app/CLarkFileDialog.h"
 #include "gui/app/CHelpWnd.h"
 #include "gui/app/CMainFrame.h"
@@ -100,7 +102,7 @@ bool CTunoraApp::InitInstance(const QStringList& arguments) {
   // 2. The program directory and its settings file.
   std::string exeDir = ExecutableDir();
   std::string error;
-  programDir_ = ResolveProgramDir(commandLine_.home, exeDir, exeDir, error);
+  programDir_ = ResolveProgramDir(commandLine_.home, exeDir, DefaultDataDir(exeDir), error);
   if (programDir_.empty()) {
     MessageError(nullptr, QStringLiteral("Cannot find a folder for the settings: %1")
                               .arg(QString::fromStdString(error)));
@@ -208,6 +210,9 @@ SettingsDataHooks CTunoraApp::DataHooks() {
   ConnectUserSymbols(hooks, UserSymbols::Application());
   ConnectDrawSettings(hooks);
   ConnectStyleSet(hooks, *sink_, StyleSet::Application());
+  hooks.loadExternalPrograms = [](const IniFile& ini) {
+    LoadExternalPrograms(ini, AppExternalPrograms());
+  };
   return hooks;
 }
 
@@ -556,7 +561,7 @@ bool CTunoraApp::OnUpdateCommand(CommandId id, CommandState& state) {
 
 void CTunoraApp::RunOneTimeChecks() {
   if (settings_.preferences.nextTip != 0) ShowTips();
-  // The file-association check joins here with its feature.
+  CheckAssociationAtStartup(mainFrame_);
   // No MIDI output device: the options let the user choose one.
   if (midiDevice_ == kMidiNoDevice && mainFrame_) {
     mainFrame_->RunCommand(CommandId::kEditPlaybackOptions);
