@@ -46,6 +46,28 @@ size_t FindLfBeforeBreak(std::string_view t, size_t from) {
   return std::string_view::npos;
 }
 
+// End of the file header: the start of the first line that begins with X: or T:.
+// A UTF-8 byte-order mark right before the first tune is header text of its own.
+size_t FileHeaderEnd(std::string_view text) {
+  if (TuneStartsAt(text, 0)) return 0;
+  if (text.substr(0, kBom.size()) == kBom && TuneStartsAt(text, kBom.size())) return kBom.size();
+  size_t lf = FindLfBeforeTune(text, 0);
+  return lf == std::string_view::npos ? text.size() : lf + 1;
+}
+
+// End of the tune that starts at p: after the first empty line or X: line, the
+// next line that begins with X: or T:. Every tune takes at least one byte, so no
+// input can keep a loop over the tunes from ending.
+size_t TuneEndFrom(std::string_view text, size_t p) {
+  size_t end = text.size();
+  size_t brk = FindLfBeforeBreak(text, p);
+  if (brk != std::string_view::npos) {
+    size_t lf = FindLfBeforeTune(text, brk);
+    if (lf != std::string_view::npos) end = lf + 1;
+  }
+  return end <= p ? text.size() : end;
+}
+
 // Appends src, turning every bare LF (one not preceded by CR) into CR LF.
 void AppendCrLf(std::string& dst, std::string_view src) {
   size_t start = 0;
@@ -177,18 +199,7 @@ int TuneFile::SplitTunes(std::string_view text, bool create, int position, bool 
                                    addedLf.begin());
   };
   const size_t n = text.size();
-
-  // The file header: everything before the first line that begins with X: or T:.
-  // A UTF-8 byte-order mark right before the first tune is header text of its own.
-  size_t headerEnd;
-  if (TuneStartsAt(text, 0)) {
-    headerEnd = 0;
-  } else if (text.substr(0, kBom.size()) == kBom && TuneStartsAt(text, kBom.size())) {
-    headerEnd = kBom.size();
-  } else {
-    size_t lf = FindLfBeforeTune(text, 0);
-    headerEnd = lf == std::string_view::npos ? n : lf + 1;
-  }
+  const size_t headerEnd = FileHeaderEnd(text);
   // Loaded tunes start a new history; inserted ones are a step of it.
   if (create) history_.Clear();
   std::optional<UndoStep> step;
@@ -206,14 +217,7 @@ int TuneFile::SplitTunes(std::string_view text, bool create, int position, bool 
   int count = 0;
   std::string decoded;
   for (size_t p = headerEnd; p < n;) {
-    size_t end = n;
-    size_t brk = FindLfBeforeBreak(text, p);
-    if (brk != std::string_view::npos) {
-      size_t lf = FindLfBeforeTune(text, brk);
-      if (lf != std::string_view::npos) end = lf + 1;
-    }
-    // Every tune takes at least one byte, so no input can keep this loop from ending.
-    if (end <= p) end = n;
+    const size_t end = TuneEndFrom(text, p);
     std::string_view piece = text.substr(p, end - p);
     const size_t rawStart = rawOffset(p), rawEnd = rawOffset(end);
     p = end;
@@ -252,6 +256,33 @@ int TuneFile::SplitTunes(std::string_view text, bool create, int position, bool 
                   std::make_move_iterator(inserted.begin()),
                   std::make_move_iterator(inserted.end()));
     InvalidatePositions();
+  }
+  return count;
+}
+
+size_t TuneFile::ReadHeadings(std::string_view text, bool decodeTeX,
+                              const std::function<void(const TuneRecord&)>& each) {
+  // The same cuts as SplitTunes, found in the same text.
+  std::string normalized;
+  if (HasLoneCr(text)) {
+    normalized = NormalizeLoneCr(text);
+    text = normalized;
+  }
+  TuneRecord record;
+  std::string decoded;
+  size_t count = 0;
+  for (size_t p = FileHeaderEnd(text); p < text.size(); ++count) {
+    const size_t end = TuneEndFrom(text, p);
+    std::string_view piece = text.substr(p, end - p);
+    p = end;
+    if (decodeTeX) {
+      decoded.assign(piece);
+      TeXDecode(decoded);
+      piece = decoded;
+    }
+    record.Clear();
+    ParseHeading(record, piece, nullptr);
+    each(record);
   }
   return count;
 }
@@ -295,8 +326,8 @@ const std::optional<std::string>* TuneFile::HeaderField(char letter) const {
   return slot == std::string_view::npos ? nullptr : &headerFields[slot];
 }
 
-size_t TuneFile::ParseTune(TuneRecord& record, std::string_view text, bool fromFile) {
-  record.Clear();
+size_t TuneFile::ParseHeading(TuneRecord& record, std::string_view text,
+                              std::string* headerComments) {
   const size_t n = text.size();
   auto lineEndAt = [&](size_t p) {
     size_t lf = FindLf(text, p);
@@ -312,7 +343,6 @@ size_t TuneFile::ParseTune(TuneRecord& record, std::string_view text, bool fromF
   }
 
   // Header lines: fields and comments up to K:.
-  std::string headerComments;
   bool inHistory = false;
   while (i < n) {
     size_t le = lineEndAt(i);
@@ -327,8 +357,10 @@ size_t TuneFile::ParseTune(TuneRecord& record, std::string_view text, bool fromF
     }
     inHistory = false;
     if (c0 == '%') {
-      headerComments.append(text.data() + i, ValueEnd(text, i, le) - i);
-      headerComments += kCrLf;
+      if (headerComments != nullptr) {
+        headerComments->append(text.data() + i, ValueEnd(text, i, le) - i);
+        *headerComments += kCrLf;
+      }
       i = next;
       continue;
     }
@@ -352,7 +384,18 @@ size_t TuneFile::ParseTune(TuneRecord& record, std::string_view text, bool fromF
     }
   }
   if (record.titles.empty()) record.titles.emplace_back();
-  const size_t bodyStart = i;
+  return i;
+}
+
+size_t TuneFile::ParseTune(TuneRecord& record, std::string_view text, bool fromFile) {
+  record.Clear();
+  const size_t n = text.size();
+  auto lineEndAt = [&](size_t p) {
+    size_t lf = FindLf(text, p);
+    return lf == std::string_view::npos ? n : lf;
+  };
+  std::string headerComments;
+  const size_t bodyStart = ParseHeading(record, text, &headerComments);
 
   // The tune ends at its first empty line (when read from a file); a run of W: lines
   // right before that end is the words block.
