@@ -226,6 +226,9 @@ bool BuildQuery(std::string_view phraseText, const MusicOptions& options, Melody
       query.packed.back().Add(slotTexts[slot]);
     }
   }
+  for (size_t i = 0; i < query.packed.size(); i += PackedApproxLanes::kLanes)
+    query.lanes.emplace_back(query.packed.data() + i,
+                             std::min(PackedApproxLanes::kLanes, query.packed.size() - i));
   return true;
 }
 
@@ -237,13 +240,17 @@ bool MatchTune(MelodyQuery& query, const TuneRecord& tune, NoteTextWriter& write
   const bool beginning = query.options.where == MusicOptions::kBeginning;
   std::string text = writer.Write(key, tune.FieldText('M'), tune.FieldText('L'), tune.body,
                                   beginning ? &thirdBar : nullptr);
-  for (const PackedApproxMatcher& matcher : query.packed) {
-    std::string_view scanned = text;
+  for (size_t g = 0; g < query.lanes.size(); ++g) {
     // From the beginning: a match must start within the first two bars, so the
-    // scan ends where such a match would have ended.
-    if (beginning)
-      scanned = scanned.substr(0, thirdBar + matcher.MaxLength() + matcher.Errors());
-    if (matcher.Matches(scanned)) return true;
+    // scan of each matcher ends where such a match would have ended.
+    std::array<size_t, PackedApproxLanes::kLanes> lengths;
+    for (size_t l = 0; l < lengths.size(); ++l) {
+      const size_t i = g * PackedApproxLanes::kLanes + l;
+      lengths[l] = !beginning || i >= query.packed.size()
+                       ? text.size()
+                       : thirdBar + query.packed[i].MaxLength() + query.packed[i].Errors();
+    }
+    if (query.lanes[g].Matches(text, lengths)) return true;
   }
   return false;
 }

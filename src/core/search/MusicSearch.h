@@ -70,6 +70,8 @@ struct MelodyQuery {
   std::array<std::optional<ApproxMatcher>, kMelodySlots> matchers;
   // The slots' patterns packed side by side in the order MatchTune tries them.
   std::vector<PackedApproxMatcher> packed;
+  // The packed matchers four at a time, for one pass over a tune's note text.
+  std::vector<PackedApproxLanes> lanes;
 };
 
 // Builds the query for a phrase (with an optional key prefix). False when the
