@@ -1,8 +1,11 @@
 #include "search/FileSearch.h"
 
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <set>
 #include <system_error>
+#include <thread>
 
 namespace tunora {
 
@@ -123,14 +126,61 @@ std::string FoundList::Text() const {
   return text;
 }
 
+namespace {
+
+using TuneTest = std::function<bool(const TuneRecord& tune, std::string& line)>;
+
+// A file's tunes are shared out among threads from this many on.
+constexpr size_t kTunesToShare = 64;
+
+// Tests the tunes of file on the calling thread and the helpers' threads, then adds
+// the found ones to the list in file order.
+void TestShared(const TuneFile& file, const std::string& path, const TuneTest& test,
+                const std::vector<TuneTest>& helpers, FoundList& list) {
+  const size_t count = file.TuneCount();
+  // Positions are worked out now, so that the threads only read them.
+  if (count > 0) file.PositionOf(*file.TuneAt(1));
+  std::vector<std::string> lines(count);
+  std::vector<char> found(count, 0);
+  std::atomic<size_t> next{0};
+  auto work = [&](const TuneTest& t) {
+    for (size_t i; (i = next.fetch_add(1)) < count;) {
+      const TuneRecord* tune = file.TuneAt(static_cast<int>(i + 1));
+      if (tune != nullptr && t(*tune, lines[i])) found[i] = 1;
+    }
+  };
+  std::vector<std::thread> threads;
+  for (const TuneTest& h : helpers) threads.emplace_back(work, std::cref(h));
+  work(test);
+  for (std::thread& t : threads) t.join();
+  for (size_t i = 0; i < count; ++i)
+    if (found[i] != 0) list.Add(path, lines[i]);
+}
+
+}  // namespace
+
 bool RunFileSearch(const FileSearchRun& run, FoundList& list) {
   bool stopped = false;
+  std::vector<TuneTest> helpers;
+  bool helpersMade = false;
   auto searchFile = [&](const std::string& path) {
     TuneFile file(run.fileOptions);
     std::string error;
     if (!file.Load(path, error)) {
       if (run.skipped) run.skipped(error);
       return true;
+    }
+    if (!run.poll && run.newTest && file.TuneCount() >= kTunesToShare) {
+      if (!helpersMade) {
+        helpersMade = true;
+        const unsigned cores = std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, 8);
+        for (unsigned k = 1; k < cores; ++k)
+          if (TuneTest t = run.newTest()) helpers.push_back(std::move(t));
+      }
+      if (!helpers.empty()) {
+        TestShared(file, path, run.test, helpers, list);
+        return true;
+      }
     }
     std::string line;
     for (size_t i = 1; i <= file.TuneCount(); ++i) {
