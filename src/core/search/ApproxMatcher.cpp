@@ -161,28 +161,6 @@ PackedApproxLanes::PackedApproxLanes(const PackedApproxMatcher* matchers, size_t
   }
 }
 
-bool PackedApproxLanes::Matches(std::string_view text,
-                                const std::array<size_t, kLanes>& given) const {
-  std::array<size_t, kLanes> lengths{};
-  std::array<uint64_t, kLanes> tops{};
-  size_t scan = 0;
-  for (size_t l = 0; l < count_; ++l) {
-    lengths[l] = std::min(given[l], text.size());
-    if (lengths[l] == 0 || tops_[l] == 0) continue;
-    if (always_[l]) return true;
-    tops[l] = tops_[l];
-    scan = std::max(scan, lengths[l]);
-  }
-  if (scan == 0) return false;
-  switch (errors_) {
-    case 0: return Scan<0>(text, lengths, tops, scan);
-    case 1: return Scan<1>(text, lengths, tops, scan);
-    case 2: return Scan<2>(text, lengths, tops, scan);
-    case 3: return Scan<3>(text, lengths, tops, scan);
-    default: return Scan<-1>(text, lengths, tops, scan);
-  }
-}
-
 namespace {
 // Four 64-bit words handled as one value (the compiler's vector extension: the lanes
 // are computed with the processor's vector instructions where it has them).
@@ -195,8 +173,9 @@ void Load4(Words4& to, const std::array<uint64_t, 4>& from) { std::memcpy(&to, f
 // The steps of PackedApproxMatcher::Matches for every lane at once. A lane stops
 // counting where its length of the text ends (its top bits are cleared there).
 template <int kFixedErrors>
-bool PackedApproxLanes::Scan(std::string_view text, std::array<size_t, kLanes> lengths,
-                             std::array<uint64_t, kLanes> topWords, size_t scan) const {
+__attribute__((always_inline)) inline bool PackedApproxLanes::Scan(
+    std::string_view text, std::array<size_t, kLanes> lengths,
+    std::array<uint64_t, kLanes> topWords, size_t scan) const {
   constexpr size_t L = kLanes;
   constexpr size_t kLevels = kFixedErrors >= 0 ? kFixedErrors + 1 : ApproxMatcher::kMaxLength + 1;
   const int k = kFixedErrors >= 0 ? kFixedErrors
@@ -217,14 +196,14 @@ bool PackedApproxLanes::Scan(std::string_view text, std::array<size_t, kLanes> l
       Load4(m, masks_[static_cast<unsigned char>(text[pos])]);
       Words4 before = r[0];
       r[0] = ((r[0] << 1) | st) & m;
-      Words4 any = r[0];
       for (int j = 1; j <= k; ++j) {
         const Words4 old = r[j];
         r[j] = (((old << 1) | st) & m) | (((before | r[j - 1]) << 1) | st) | before;
         before = old;
-        any |= r[j];
       }
-      const Words4 hit = any & tops;
+      // Each level holds the one below it (a match with fewer differences is one
+      // with more), so the top level tells whether any level matched.
+      const Words4 hit = r[k] & tops;
       if ((hit[0] | hit[1] | hit[2] | hit[3]) != 0) return true;
     }
     for (size_t l = 0; l < L; ++l)
@@ -232,6 +211,31 @@ bool PackedApproxLanes::Scan(std::string_view text, std::array<size_t, kLanes> l
     Load4(tops, topWords);
   }
   return false;
+}
+
+// Built twice: for processors with 256-bit vector instructions, where the four lanes
+// are one register, and for the others; the program picks one when it starts.
+__attribute__((target_clones("avx2", "default")))
+bool PackedApproxLanes::Matches(std::string_view text,
+                                const std::array<size_t, kLanes>& given) const {
+  std::array<size_t, kLanes> lengths{};
+  std::array<uint64_t, kLanes> tops{};
+  size_t scan = 0;
+  for (size_t l = 0; l < count_; ++l) {
+    lengths[l] = std::min(given[l], text.size());
+    if (lengths[l] == 0 || tops_[l] == 0) continue;
+    if (always_[l]) return true;
+    tops[l] = tops_[l];
+    scan = std::max(scan, lengths[l]);
+  }
+  if (scan == 0) return false;
+  switch (errors_) {
+    case 0: return Scan<0>(text, lengths, tops, scan);
+    case 1: return Scan<1>(text, lengths, tops, scan);
+    case 2: return Scan<2>(text, lengths, tops, scan);
+    case 3: return Scan<3>(text, lengths, tops, scan);
+    default: return Scan<-1>(text, lengths, tops, scan);
+  }
 }
 
 }  // namespace tunora
