@@ -45,16 +45,36 @@ TEST(RunFileSearch, SharedAmongThreadsListsAsOneThread) {
     };
   };
   FileSearchRun run;
-  run.patterns = {dir.Path().string() + "/big.abc", dir.Path().string() + "/small.abc"};
+  run.patterns = {dir.Path().string() + "/big.abc", dir.Path().string() + "/none/*.abc",
+                  dir.Path().string() + "/small.abc", dir.Path().string() + "/"};
   run.test = makeTest(nullptr);
+  std::vector<std::string> messages;
+  run.skipped = [&](const std::string& m) { messages.push_back(m); };
   FoundList one;
   ASSERT_TRUE(RunFileSearch(run, one));
+  const std::vector<std::string> oneMessages = messages;
+  messages.clear();
   std::atomic<int> made{0};
   run.newTest = [&] { return std::function<bool(const TuneRecord&, std::string&)>(makeTest(&made)); };
   FoundList shared;
   ASSERT_TRUE(RunFileSearch(run, shared));
   EXPECT_EQ(shared.Text(), one.Text());
-  EXPECT_EQ(one.Entries().size(), 72u);
+  EXPECT_EQ(messages, oneMessages);
+  EXPECT_EQ(oneMessages.size(), 1u);
+  // One big file alone has its tunes shared out.
+  run.patterns = {dir.Path().string() + "/big.abc"};
+  FoundList alone;
+  run.newTest = {};
+  ASSERT_TRUE(RunFileSearch(run, alone));
+  run.newTest = [&] { return std::function<bool(const TuneRecord&, std::string&)>(makeTest(&made)); };
+  FoundList aloneShared;
+  ASSERT_TRUE(RunFileSearch(run, aloneShared));
+  EXPECT_EQ(aloneShared.Text(), alone.Text());
+  made = 0;
+  run.patterns = {dir.Path().string() + "/big.abc", dir.Path().string() + "/small.abc"};
+  EXPECT_GT(one.Entries().size(), 72u);  // the folder holds both files again
+  FoundList two;
+  ASSERT_TRUE(RunFileSearch(run, two));
   EXPECT_EQ(made.load(), static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u)) - 1);
 }
 
