@@ -102,7 +102,7 @@ std::string JoinKeyPrefix(std::string_view key, std::string_view phrase) {
 
 std::string NoteTextWriter::Write(std::optional<std::string_view> keyText,
                                   std::string_view meterText, std::string_view unitLength,
-                                  std::string_view body, size_t* thirdBar) {
+                                  std::string_view body, size_t* thirdBar, size_t beyond) {
   Init(keyText, meterText, unitLength, std::nullopt, {}, false);
   SetText(body);
   std::string out;
@@ -113,6 +113,11 @@ std::string NoteTextWriter::Write(std::optional<std::string_view> keyText,
   bool first = true;
   size_t start = 0;
   for (TokenKind k; (start = pos, k = NextToken(pos, first)) != TK_END; first = false) {
+    // Tokens only ever add to the end of the text, so what was written stays as the
+    // whole text would have it.
+    if (thirdBar != nullptr && *thirdBar != std::string_view::npos &&
+        out.size() - *thirdBar > beyond)
+      break;
     const bool ornament = InGrace() || k == TK_GRACE_END;
     if (IsBarKind(k)) {
       if (out.empty()) continue;
@@ -238,8 +243,11 @@ bool MatchTune(MelodyQuery& query, const TuneRecord& tune, NoteTextWriter& write
   if (keyField != nullptr && keyField->has_value()) key = **keyField;
   size_t thirdBar = 0;
   const bool beginning = query.options.where == MusicOptions::kBeginning;
+  size_t beyond = 0;
+  for (const PackedApproxMatcher& m : query.packed)
+    beyond = std::max(beyond, m.MaxLength() + static_cast<size_t>(m.Errors()));
   std::string text = writer.Write(key, tune.FieldText('M'), tune.FieldText('L'), tune.body,
-                                  beginning ? &thirdBar : nullptr);
+                                  beginning ? &thirdBar : nullptr, beyond);
   for (size_t g = 0; g < query.lanes.size(); ++g) {
     // From the beginning: a match must start within the first two bars, so the
     // scan of each matcher ends where such a match would have ended.
