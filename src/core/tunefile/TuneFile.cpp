@@ -1,6 +1,8 @@
 #include "tunefile/TuneFile.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -22,11 +24,29 @@ bool TuneStartsAt(std::string_view t, size_t p) {
   return p + 1 < t.size() && (t[p] == 'X' || t[p] == 'T') && t[p + 1] == ':';
 }
 
+// Lines are short (some twenty bytes on average): eight bytes are looked at in one
+// step, which costs less than a library call per line.
 size_t FindLf(std::string_view t, size_t from) {
-  if (from >= t.size()) return std::string_view::npos;
-  const void* hit = std::memchr(t.data() + from, '\n', t.size() - from);
+  const size_t n = t.size();
+  if (from >= n) return std::string_view::npos;
+  const char* s = t.data();
+  size_t i = from;
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+    constexpr uint64_t kLfs = kOnes * '\n';
+    for (; i + 8 <= n; i += 8) {
+      uint64_t w;
+      std::memcpy(&w, s + i, 8);
+      const uint64_t x = w ^ kLfs;  // a zero byte where there is a line feed
+      // The lowest flagged byte is the first line feed (only bytes above a zero byte
+      // can be flagged wrongly).
+      const uint64_t zero = (x - kOnes) & ~x & kHighs;
+      if (zero != 0) return i + static_cast<size_t>(std::countr_zero(zero) / 8);
+    }
+  }
+  const void* hit = std::memchr(s + i, '\n', n - i);
   return hit == nullptr ? std::string_view::npos
-                        : static_cast<size_t>(static_cast<const char*>(hit) - t.data());
+                        : static_cast<size_t>(static_cast<const char*>(hit) - s);
 }
 
 // First LF at or after from that is directly followed by "X:" or "T:".
@@ -126,7 +146,14 @@ int32_t ReadNumber(std::string_view s) {
   return static_cast<int32_t>(v);
 }
 
-bool IsReplacingField(char c) { return std::strchr("FKLMPQR", c) != nullptr; }
+bool IsReplacingField(char c) {
+  switch (c) {
+    case 'F': case 'K': case 'L': case 'M': case 'P': case 'Q': case 'R':
+      return true;
+    default:
+      return false;
+  }
+}
 bool KeepsLeadingBlanks(char c) { return c == 'H' || c == 'm' || c == 'N' || c == 'W' || c == 'Z'; }
 
 // Writes tag, value and CR LF, repeating the tag after every LF inside the value.
