@@ -198,7 +198,9 @@ __attribute__((always_inline)) inline bool PackedApproxLanes::Scan(
       r[0] = ((r[0] << 1) | st) & m;
       for (int j = 1; j <= k; ++j) {
         const Words4 old = r[j];
-        r[j] = (((old << 1) | st) & m) | (((before | r[j - 1]) << 1) | st) | before;
+        // ((old << 1) | st) & m, with st's share left to the second term, which has
+        // all of st anyway.
+        r[j] = ((old << 1) & m) | ((before | r[j - 1]) << 1) | st | before;
         before = old;
       }
       // Each level holds the one below it (a match with fewer differences is one
