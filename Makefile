@@ -32,11 +32,13 @@ bench: build
 	@$(BUILD_DIR)/bin/bench_draw --benchmark_min_time=0.5
 	@$(BUILD_DIR)/bin/bench_editor --benchmark_min_time=0.5
 	@$(BUILD_DIR)/bin/bench_tools --benchmark_min_time=0.5
+	@$(BUILD_DIR)/bin/bench_search
 	@$(BUILD_DIR)/bin/tools_corpus
 	@$(BUILD_DIR)/bin/bench_gui_draw --benchmark_min_time=0.5
 	@command -v abcm2ps >/dev/null && bench/render_vs_abcm2ps.sh $(BUILD_DIR)/bin/tunora-cli || echo "(install abcm2ps for the side-by-side rendering timing)"
 	@bench/cli_list_timing.sh $(BUILD_DIR)/bin/tunora-cli
 	@bench/music_search_vs_abcmatch.sh $(BUILD_DIR)/bin/tunora-cli
+	@bench/compare $(BUILD_DIR)/bin/tunora-cli
 
 fuzz:
 	@scripts/install-deps fuzz

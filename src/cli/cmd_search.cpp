@@ -1,11 +1,13 @@
 // Commands of the search: find (text and advanced search across files) and
 // music-search (melody search). Both print the Found Files list as the window
 // shows it: a file line, then TAB and the tune line for each tune found.
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "Environment.h"
 #include "search/FileSearch.h"
+#include "tunefile/TuneFormat.h"
 #include "search/TuneSearch.h"
 
 namespace tunora::cli {
@@ -27,6 +29,20 @@ int RunSearch(const Environment& env, SearchRequest request, const std::vector<s
     return search.Test(tune, line, &env.formatEnv);
   };
   run.skipped = [](const std::string& why) { StderrSink().Message(why); };
+  // Big files are searched on a few threads, each with a test of its own. A list
+  // format with the date or the incipit keeps to one thread: those read shared state.
+  std::vector<std::unique_ptr<TuneSearch>> helpers;
+  if (FormatCodeLetters(request.listFormat, FormatOptions{}).find_first_of("di") == std::string::npos) {
+    run.newTest = [&]() -> std::function<bool(const TuneRecord&, std::string&)> {
+      auto helper = std::make_unique<TuneSearch>();
+      std::string ignored;
+      if (!helper->Prepare(request, ignored, ignored)) return {};
+      TuneSearch* h = helpers.emplace_back(std::move(helper)).get();
+      return [h, &env](const TuneRecord& tune, std::string& line) {
+        return h->Test(tune, line, &env.formatEnv);
+      };
+    };
+  }
   RunFileSearch(run, list);
   if (list.Lines().empty()) {
     StderrSink().Message("No matching files were found.");

@@ -1,27 +1,47 @@
 // Commands on whole tune files: list, tune, save, format. Text for people (list,
 // format) is printed as UTF-8; ABC text (tune) keeps the file's bytes.
 #include <cstdio>
+#include <string_view>
+
+#include "base/FileIO.h"
 
 #include "Environment.h"
 
 namespace tunora::cli {
 namespace {
 
+// Codes that need more of a tune than its heading: the body (t), the whole tune (z),
+// the words (W), the incipit (i), and its place in its file (x, f, p).
+constexpr std::string_view kBeyondHeading = "tzWixfp";
+
 int List(const Args& a) {
   if (a.positional.size() != 1) return Fail("usage: tunora-cli list FILE [--format FMT]");
   Environment env;
   if (!LoadEnvironment(a, env)) return 1;
-  TuneFile file;
-  if (!LoadTuneFile(a.positional[0], env, file)) return 1;
   std::string format = a.Get("--format", env.settings.preferences.tunelistFormat);
   FormatOptions opts;
   opts.readEscapes = true;
   std::string out = env.settings.preferences.preftextFormat;
   out += '\n';
-  out.reserve(file.TuneCount() * 48 + out.size());
-  for (size_t k = 1; k <= file.TuneCount(); ++k) {
-    ExpandFormat(out, format, file.TuneAt(static_cast<int>(k)), -1, opts, &env.formatEnv);
-    out += '\n';
+  if (FormatCodeLetters(format, opts).find_first_of(kBeyondHeading) != std::string::npos) {
+    TuneFile file;
+    if (!LoadTuneFile(a.positional[0], env, file)) return 1;
+    out.reserve(file.TuneCount() * 48 + out.size());
+    for (size_t k = 1; k <= file.TuneCount(); ++k) {
+      ExpandFormat(out, format, file.TuneAt(static_cast<int>(k)), -1, opts, &env.formatEnv);
+      out += '\n';
+    }
+  } else {
+    // The list needs only the tunes' headings: they are read without building the model.
+    std::string bytes, error;
+    if (!ReadWholeFile(a.positional[0], bytes, error)) return Fail(error);
+    const bool tex = env.TuneOptions().convertTeX;
+    env.fileEncoding = !tex && IsValidUtf8(bytes) ? TextEncoding::kUtf8 : TextEncoding::kCp1252;
+    out.reserve(bytes.size() / 8 + out.size());
+    TuneFile::ReadHeadings(bytes, tex, [&](const TuneRecord& tune) {
+      ExpandFormat(out, format, &tune, -1, opts, &env.formatEnv);
+      out += '\n';
+    });
   }
   return WriteOut(env.ForPeople(out)) ? 0 : Fail("cannot write the output");
 }

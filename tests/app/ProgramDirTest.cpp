@@ -124,5 +124,19 @@ TEST_F(ProgramDirTest, MissingDefaultsStillGiveAFolder) {
   EXPECT_FALSE(error.empty());
 }
 
+// The executable's folder of an installed program holds other files: they are not
+// copied into the data folder.
+TEST_F(ProgramDirTest, FolderWithoutDataFilesIsNotCopied) {
+  fs::create_directories(Path("usrbin/docs"));
+  WriteFile(Path("usrbin/notes.txt"), "not ours");
+  WriteFile(Path("usrbin/docs/readme"), "not ours");
+  std::string error;
+  const std::string dir = ResolveProgramDir("", Dir("usrbin"), Dir("usrbin"), env_, error);
+  EXPECT_EQ(dir, Dir("home/.local/share/tunora"));
+  EXPECT_FALSE(fs::exists(dir + "notes.txt"));
+  EXPECT_FALSE(fs::exists(dir + "docs"));
+  EXPECT_FALSE(error.empty());
+}
+
 }  // namespace
 }  // namespace tunora

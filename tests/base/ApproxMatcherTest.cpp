@@ -94,6 +94,37 @@ TEST(PackedApproxMatcher, AgreesWithSeparateMatchers) {
   EXPECT_TRUE(full.Add(std::string(24, 'b')));
 }
 
+TEST(PackedApproxLanes, AgreesWithEachPackedMatcherOnItsLength) {
+  // Lanes run in one pass must answer as the packed matchers one by one, each on its
+  // own length of the text, for every number of differences (the fixed and the
+  // general scans) and with lanes that are empty or always match.
+  std::mt19937 random(16);
+  auto word = [&](size_t n) {
+    std::string w;
+    for (size_t i = 0; i < n; ++i) w += "abcd|^"[random() % 6];
+    return w;
+  };
+  for (int round = 0; round < 4000; ++round) {
+    const int k = static_cast<int>(random() % 6);
+    std::vector<PackedApproxMatcher> packed;
+    const size_t count = 1 + random() % PackedApproxLanes::kLanes;
+    for (size_t i = 0; i < count; ++i) {
+      packed.emplace_back(k);
+      const size_t patterns = random() % 4;
+      for (size_t p = 0; p < patterns; ++p) packed.back().Add(word(1 + random() % 14));
+    }
+    PackedApproxLanes lanes(packed.data(), packed.size());
+    const std::string text = word(random() % 60);
+    std::array<size_t, PackedApproxLanes::kLanes> lengths{};
+    bool any = false;
+    for (size_t i = 0; i < count; ++i) {
+      lengths[i] = random() % 3 == 0 ? text.size() + 5 : random() % (text.size() + 1);
+      any = packed[i].Matches(std::string_view(text).substr(0, lengths[i])) || any;
+    }
+    ASSERT_EQ(lanes.Matches(text, lengths), any) << "round " << round << " text " << text;
+  }
+}
+
 class TuneText : public ::testing::Test {
  protected:
   TuneText() {

@@ -176,6 +176,30 @@ class DrawRenderTest : public QObject {
     painter.end();
   }
 
+  // A canvas keeps what it measured: the answers stay those of a fresh canvas, for
+  // each font on its own, also after many texts have been measured.
+  void measuresAreKeptPerFont() {
+    CanvasFont small, large, symbols;
+    small.face = large.face = "DejaVu Sans";
+    small.height = 300;
+    large.height = 600;
+    symbols.face = "MusicalSymbols";
+    symbols.height = 846;
+    symbols.symbol = true;
+    QtCanvas canvas(nullptr, 1);
+    const int32_t first = canvas.TextWidth(small, "The Kesh Jig");
+    QCOMPARE(canvas.TextWidth(large, "The Kesh Jig"), QtCanvas(nullptr, 1).TextWidth(large, "The Kesh Jig"));
+    QVERIFY(canvas.TextWidth(large, "The Kesh Jig") > first);
+    for (int k = 0; k < 5000; ++k) canvas.TextWidth(small, std::to_string(k));
+    QCOMPARE(canvas.TextWidth(small, "The Kesh Jig"), first);
+    const GlyphBox a = canvas.CharBox(small, 'g');
+    QCOMPARE(canvas.CharBox(small, 'g').bottom, a.bottom);
+    QVERIFY(canvas.CharBox(large, 'g').bottom < a.bottom);
+    QtCanvas fresh(nullptr, 1);
+    QCOMPARE(canvas.TextWidth(symbols, "\x41\x42"), fresh.TextWidth(symbols, "\x41\x42"));
+    QCOMPARE(canvas.CharBox(symbols, 0x41).right, fresh.CharBox(symbols, 0x41).right);
+  }
+
   void everySampleTuneDrawsInk() {
     for (size_t i = 1; i <= file_.TuneCount(); ++i) {
       std::vector<QImage> pages = Render(file_, {static_cast<int>(i)});

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 #include "search/FileSearch.h"
 #include "support/Scratch.h"
@@ -22,6 +24,58 @@ TEST(FoundList, FileLinesAndNoRepeatedEntries) {
   list.Clear();
   EXPECT_EQ(list.Text(), "");
   EXPECT_EQ(list.MatchingFiles(), 0);
+}
+
+// A big file shared out among threads gives the list one thread gives: the same
+// tunes, lines and order, each thread with a test of its own.
+TEST(RunFileSearch, SharedAmongThreadsListsAsOneThread) {
+  test::ScratchDir dir;
+  std::string text;
+  for (int k = 1; k <= 500; ++k)
+    text += "X:" + std::to_string(k) + "\nT:Tune " + std::to_string(k) + "\nK:G\n" +
+            (k % 7 == 0 ? "GEG GAB|\n" : "ABc def|\n") + "\n";
+  test::WriteFile(dir.File("big.abc"), text);
+  test::WriteFile(dir.File("small.abc"), "X:1\nT:Small\nK:G\nGEG GAB|\n");
+  auto makeTest = [](std::atomic<int>* made) {
+    if (made != nullptr) ++*made;
+    return [](const TuneRecord& tune, std::string& line) {
+      if (tune.body.find("GEG") == std::string::npos) return false;
+      line = std::to_string(tune.number) + " " + tune.titles.front();
+      return true;
+    };
+  };
+  FileSearchRun run;
+  run.patterns = {dir.Path().string() + "/big.abc", dir.Path().string() + "/none/*.abc",
+                  dir.Path().string() + "/small.abc", dir.Path().string() + "/"};
+  run.test = makeTest(nullptr);
+  std::vector<std::string> messages;
+  run.skipped = [&](const std::string& m) { messages.push_back(m); };
+  FoundList one;
+  ASSERT_TRUE(RunFileSearch(run, one));
+  const std::vector<std::string> oneMessages = messages;
+  messages.clear();
+  std::atomic<int> made{0};
+  run.newTest = [&] { return std::function<bool(const TuneRecord&, std::string&)>(makeTest(&made)); };
+  FoundList shared;
+  ASSERT_TRUE(RunFileSearch(run, shared));
+  EXPECT_EQ(shared.Text(), one.Text());
+  EXPECT_EQ(messages, oneMessages);
+  EXPECT_EQ(oneMessages.size(), 1u);
+  // One big file alone has its tunes shared out.
+  run.patterns = {dir.Path().string() + "/big.abc"};
+  FoundList alone;
+  run.newTest = {};
+  ASSERT_TRUE(RunFileSearch(run, alone));
+  run.newTest = [&] { return std::function<bool(const TuneRecord&, std::string&)>(makeTest(&made)); };
+  FoundList aloneShared;
+  ASSERT_TRUE(RunFileSearch(run, aloneShared));
+  EXPECT_EQ(aloneShared.Text(), alone.Text());
+  made = 0;
+  run.patterns = {dir.Path().string() + "/big.abc", dir.Path().string() + "/small.abc"};
+  EXPECT_GT(one.Entries().size(), 72u);  // the folder holds both files again
+  FoundList two;
+  ASSERT_TRUE(RunFileSearch(run, two));
+  EXPECT_EQ(made.load(), static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u)) - 1);
 }
 
 TEST(FileWalk, PatternsFoldersAndSubfolders) {

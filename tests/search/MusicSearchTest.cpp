@@ -160,6 +160,15 @@ TEST_F(Tunes, BeginningOfTuneMeansTheFirstTwoBars) {
   EXPECT_EQ(Found("[K:D] GBB dBG", o), (std::vector<int>{1, 4}));
   o.where = MusicOptions::kAnywhere;
   EXPECT_EQ(Found("[K:D] FAA dAF", o), (std::vector<int>{1, 4, 5}));
+  // A phrase that starts in the second bar runs on into the bars after it: the
+  // tune's note text must be written far enough for it, and for its differences.
+  o.where = MusicOptions::kBeginning;
+  EXPECT_EQ(Found("[K:D] GBB dBG|", o), (std::vector<int>{1, 4}));
+  EXPECT_EQ(Found("[K:D] e3 e3|FAA dAF", o), (std::vector<int>{5}));
+  o.loosePercent = 30;
+  EXPECT_EQ(Found("[K:D] e3 e3|FAA dAF|F", o), (std::vector<int>{5}));
+  o.loosePercent = 0;
+  EXPECT_EQ(Found("[K:D] e3 e3|FAA dAF|F", o), (std::vector<int>{}));
 }
 
 }  // namespace

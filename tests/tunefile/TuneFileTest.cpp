@@ -114,6 +114,39 @@ TEST(SplitTunes, EveryInputSplitsIntoPiecesThatMakeItUpExactly) {
   }
 }
 
+// The tune list reads headings without building the model: it must see the same
+// tunes, numbers, titles and header fields as a load, whatever the bytes.
+TEST(ReadHeadings, SameTunesAndHeadingsAsSplitTunes) {
+  const char* const parts[] = {"X:", "T:", "K:", "H:", "C:", "\n", "\r\n", "\r", "\n\n", "a",
+                               " ", "\xEF\xBB\xBF", "%", "X:12\n", "T:t\n", "M:3/4\n",
+                               "K:D\n", "H:hist\nmore\n", "\\'e"};
+  uint32_t seed = 77;
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    for (int k = 0; k < round % 50; ++k) {
+      seed = seed * 1664525u + 1013904223u;
+      text += parts[(seed >> 16) % (sizeof parts / sizeof parts[0])];
+    }
+    for (bool tex : {false, true}) {
+      TuneFileOptions opts;
+      opts.convertTeX = tex;
+      auto f = Load(text, opts);
+      size_t seen = 0;
+      size_t count = TuneFile::ReadHeadings(text, tex, [&](const TuneRecord& r) {
+        ++seen;
+        ASSERT_LE(seen, f->TuneCount()) << "round " << round;
+        const TuneRecord& want = *f->TuneAt(static_cast<int>(seen));
+        EXPECT_EQ(r.number, want.number) << "round " << round;
+        EXPECT_EQ(r.titles, want.titles) << "round " << round;
+        for (char c : std::string_view("ABCDEFGHIJKLMNOPQRSUVYZum"))
+          EXPECT_EQ(r.FieldText(c), want.FieldText(c)) << "round " << round << " " << c;
+      });
+      ASSERT_EQ(count, f->TuneCount()) << "round " << round;
+      ASSERT_EQ(seen, count);
+    }
+  }
+}
+
 TEST(SplitTunes, EmptyTextAndMissingFinalLineEnd) {
   auto f = Load("");
   EXPECT_EQ(f->TuneCount(), 0u);

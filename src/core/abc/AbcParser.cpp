@@ -270,16 +270,31 @@ TokenKind AbcParser::Scan(const char* s, size_t n, size_t& p, bool atLineStart) 
   tokenText_ = {};
   if (atLineStart) {
     // Line-start rows without their line feed; a match gives the follow-up kind itself.
-    for (int r = kLineStartFirst; r < kLineStartFirst + kLineStartCount; ++r) {
+    if (const int r = kLineStartRow[static_cast<unsigned char>(s[p])]; r >= 0) {
       const TokenRow& row = kTokenRows[r];
       std::string_view text = row.text.substr(1);
-      if (!Matches(s, n, p, text) || !FieldRowApplies(row, s, n, p + text.size())) continue;
-      TokenRow direct{text, row.followUp, 0, row.mode, row.value, row.warn, 0};
-      return ReadRow(direct, s, n, p);
+      if (Matches(s, n, p, text) && FieldRowApplies(row, s, n, p + text.size())) {
+        TokenRow direct{text, row.followUp, 0, row.mode, row.value, row.warn, 0};
+        return ReadRow(direct, s, n, p);
+      }
     }
   }
   const auto c = static_cast<unsigned char>(s[p]);
-  for (int r = kFirstRow[c], end = kRowsEnd[c]; r >= 0 && r < end; ++r) {
+  int first = kFirstRow[c];
+  if (c == '\n') {
+    // Only the line-start row of the character after the line feed can match; else
+    // the line feed alone.
+    if (p + 1 < n) {
+      if (const int r = kLineStartRow[static_cast<unsigned char>(s[p + 1])]; r >= 0) {
+        const TokenRow& row = kTokenRows[r];
+        if (Matches(s + 1, n - 1, p, row.text.substr(1)) &&
+            FieldRowApplies(row, s, n, p + row.text.size()))
+          return ReadRow(row, s, n, p);
+      }
+    }
+    first = kLineStartFirst + kLineStartCount;
+  }
+  for (int r = first, end = kRowsEnd[c]; r >= 0 && r < end; ++r) {
     const std::string_view text = kTokenRows[r].text;
     if ((text.size() == 1 || Matches(s + 1, n - 1, p, text.substr(1))) &&
         FieldRowApplies(kTokenRows[r], s, n, p + text.size()))

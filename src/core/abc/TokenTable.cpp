@@ -214,6 +214,24 @@ constexpr std::array<int16_t, 256> BuildRowsEnd() {
   return end;
 }
 
+constexpr std::array<int16_t, 256> BuildLineStartRow() {
+  std::array<int16_t, 256> index{};
+  for (auto& i : index) i = -1;
+  for (int r = kLineStartFirst; r < kLineStartFirst + kLineStartCount; ++r)
+    index[static_cast<unsigned char>(kTokenRowsInit[r].text[1])] = static_cast<int16_t>(r);
+  return index;
+}
+
+// No two line-start rows share their second character, so that one lookup finds
+// the only row that can match.
+constexpr bool LineStartRowsDiffer() {
+  const std::array<int16_t, 256> index = BuildLineStartRow();
+  int found = 0;
+  for (int16_t r : index) found += r >= 0 ? 1 : 0;
+  return found == kLineStartCount;
+}
+static_assert(LineStartRowsDiffer());
+
 // Rows of one first character must stand together for the index to find them all.
 constexpr bool RowsAreGrouped() {
   for (int r = 1; r < kTokenRowCount; ++r) {
@@ -233,6 +251,7 @@ static_assert(kTokenRowsInit[kLineStartFirst + kLineStartCount].text == "\n");
 
 const std::array<int16_t, 256> kFirstRow = BuildFirstRow();
 const std::array<int16_t, 256> kRowsEnd = BuildRowsEnd();
+const std::array<int16_t, 256> kLineStartRow = BuildLineStartRow();
 
 const std::array<DecorationDef, kDecorationCount> kDecorations = {{
     {"trill", false, 54},

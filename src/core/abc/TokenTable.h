@@ -46,6 +46,9 @@ extern const std::array<int16_t, 256> kRowsEnd;
 // FieldRowApplies tells.
 inline constexpr int kLineStartFirst = 1;
 inline constexpr int kLineStartCount = 31;
+// The line-start row of each character that can follow the line feed (every such row
+// has a second character of its own), -1 when none.
+extern const std::array<int16_t, 256> kLineStartRow;
 
 // False for a line-start field row of a note letter whose colon is followed by | or
 // : at text[end] (end: the position after the row's text).

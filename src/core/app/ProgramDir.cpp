@@ -100,6 +100,12 @@ bool CopyDefaultDataFiles(const std::string& defaultsDir, const std::string& tar
     error = "the folder of default data files " + defaultsDir + " does not exist";
     return false;
   }
+  // A folder without the program's data (the executable's folder of an installed
+  // program, say) is not copied: its files are someone else's.
+  if (!HoldsProgramData(defaultsDir)) {
+    error = "the folder " + defaultsDir + " holds no default data files";
+    return false;
+  }
   if (fs::equivalent(from, to, ec)) return true;
 
   bool ok = true;

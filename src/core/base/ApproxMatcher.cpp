@@ -1,6 +1,7 @@
 #include "base/ApproxMatcher.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace tunora {
 
@@ -144,6 +145,99 @@ bool PackedApproxMatcher::Matches(std::string_view text) const {
     if ((any & tops_) != 0) return true;
   }
   return false;
+}
+
+PackedApproxLanes::PackedApproxLanes(const PackedApproxMatcher* matchers, size_t count)
+    : count_(std::min(count, kLanes)) {
+  for (size_t l = 0; l < count_; ++l) {
+    const PackedApproxMatcher& m = matchers[l];
+    errors_ = m.errors_;
+    for (size_t c = 0; c < 256; ++c) masks_[c][l] = m.masks_[c];
+    starts_[l] = m.starts_;
+    // A matcher without patterns never matches: its lane finds nothing.
+    tops_[l] = m.used_ == 0 ? 0 : m.tops_;
+    for (size_t j = 0; j < initial_.size(); ++j) initial_[j][l] = m.initial_[j];
+    always_[l] = m.used_ != 0 && m.always_;
+  }
+}
+
+namespace {
+// Four 64-bit words handled as one value (the compiler's vector extension: the lanes
+// are computed with the processor's vector instructions where it has them).
+using Words4 = uint64_t __attribute__((vector_size(32)));
+static_assert(PackedApproxLanes::kLanes == 4);
+
+void Load4(Words4& to, const std::array<uint64_t, 4>& from) { std::memcpy(&to, from.data(), sizeof to); }
+}  // namespace
+
+// The steps of PackedApproxMatcher::Matches for every lane at once. A lane stops
+// counting where its length of the text ends (its top bits are cleared there).
+template <int kFixedErrors>
+__attribute__((always_inline)) inline bool PackedApproxLanes::Scan(
+    std::string_view text, std::array<size_t, kLanes> lengths,
+    std::array<uint64_t, kLanes> topWords, size_t scan) const {
+  constexpr size_t L = kLanes;
+  constexpr size_t kLevels = kFixedErrors >= 0 ? kFixedErrors + 1 : ApproxMatcher::kMaxLength + 1;
+  const int k = kFixedErrors >= 0 ? kFixedErrors
+                                  : std::min(errors_, static_cast<int>(ApproxMatcher::kMaxLength));
+  Words4 r[kLevels];
+  for (int j = 0; j <= k; ++j) Load4(r[j], initial_[static_cast<size_t>(j)]);
+  if (k == 0) r[0] = Words4{};
+  Words4 st, tops;
+  Load4(st, starts_);
+  Load4(tops, topWords);
+  size_t pos = 0;
+  while (pos < scan) {
+    size_t stop = scan;
+    for (size_t l = 0; l < L; ++l)
+      if (topWords[l] != 0 && lengths[l] > pos) stop = std::min(stop, lengths[l]);
+    for (; pos < stop; ++pos) {
+      Words4 m;
+      Load4(m, masks_[static_cast<unsigned char>(text[pos])]);
+      Words4 before = r[0];
+      r[0] = ((r[0] << 1) | st) & m;
+      for (int j = 1; j <= k; ++j) {
+        const Words4 old = r[j];
+        // ((old << 1) | st) & m, with st's share left to the second term, which has
+        // all of st anyway.
+        r[j] = ((old << 1) & m) | ((before | r[j - 1]) << 1) | st | before;
+        before = old;
+      }
+      // Each level holds the one below it (a match with fewer differences is one
+      // with more), so the top level tells whether any level matched.
+      const Words4 hit = r[k] & tops;
+      if ((hit[0] | hit[1] | hit[2] | hit[3]) != 0) return true;
+    }
+    for (size_t l = 0; l < L; ++l)
+      if (lengths[l] <= pos) topWords[l] = 0;
+    Load4(tops, topWords);
+  }
+  return false;
+}
+
+// Built twice: for processors with 256-bit vector instructions, where the four lanes
+// are one register, and for the others; the program picks one when it starts.
+__attribute__((target_clones("avx2", "default")))
+bool PackedApproxLanes::Matches(std::string_view text,
+                                const std::array<size_t, kLanes>& given) const {
+  std::array<size_t, kLanes> lengths{};
+  std::array<uint64_t, kLanes> tops{};
+  size_t scan = 0;
+  for (size_t l = 0; l < count_; ++l) {
+    lengths[l] = std::min(given[l], text.size());
+    if (lengths[l] == 0 || tops_[l] == 0) continue;
+    if (always_[l]) return true;
+    tops[l] = tops_[l];
+    scan = std::max(scan, lengths[l]);
+  }
+  if (scan == 0) return false;
+  switch (errors_) {
+    case 0: return Scan<0>(text, lengths, tops, scan);
+    case 1: return Scan<1>(text, lengths, tops, scan);
+    case 2: return Scan<2>(text, lengths, tops, scan);
+    case 3: return Scan<3>(text, lengths, tops, scan);
+    default: return Scan<-1>(text, lengths, tops, scan);
+  }
 }
 
 }  // namespace tunora

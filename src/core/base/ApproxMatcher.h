@@ -75,6 +75,37 @@ class PackedApproxMatcher {
   size_t used_ = 0;
   size_t maxLength_ = 0;
   bool always_ = false;  // a pattern no longer than the differences matches any text
+
+  friend class PackedApproxLanes;
+};
+
+// Up to four packed matchers with the same allowed differences, run side by side in
+// one pass over a text: the steps of the four are independent, so the processor
+// overlaps them. Each matcher looks only at its own length of the text.
+class PackedApproxLanes {
+ public:
+  static constexpr size_t kLanes = 4;
+
+  // Takes count (at most kLanes) matchers that allow the same differences.
+  PackedApproxLanes(const PackedApproxMatcher* matchers, size_t count);
+
+  size_t Count() const { return count_; }
+  // True when, for some lane i, matcher i matches the first lengths[i] bytes of text
+  // (as PackedApproxMatcher::Matches on that part of the text would answer).
+  bool Matches(std::string_view text, const std::array<size_t, kLanes>& lengths) const;
+
+ private:
+  template <int kFixedErrors>
+  bool Scan(std::string_view text, std::array<size_t, kLanes> lengths,
+            std::array<uint64_t, kLanes> tops, size_t scan) const;
+
+  std::array<std::array<uint64_t, kLanes>, 256> masks_{};
+  std::array<uint64_t, kLanes> starts_{};
+  std::array<uint64_t, kLanes> tops_{};
+  std::array<std::array<uint64_t, kLanes>, ApproxMatcher::kMaxLength + 1> initial_{};
+  std::array<bool, kLanes> always_{};
+  int errors_ = 0;
+  size_t count_ = 0;
 };
 
 }  // namespace tunora

@@ -123,7 +123,15 @@ std::string DecodeText(std::string_view bytes, TextEncoding encoding) {
   if (encoding == TextEncoding::kUtf8) {
     ForEachCodePoint(bytes, [&](char32_t cp) { AppendUtf8(out, cp); });
   } else {
-    for (char ch : bytes) AppendUtf8(out, Cp1252ToUnicode(static_cast<unsigned char>(ch)));
+    // Runs of ASCII are the same bytes in both: they are copied as they are.
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      size_t run = i;
+      while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80) ++run;
+      out.append(bytes.data() + i, run - i);
+      if (run == bytes.size()) break;
+      AppendUtf8(out, Cp1252ToUnicode(static_cast<unsigned char>(bytes[run])));
+      i = run;
+    }
   }
   return out;
 }

@@ -11,6 +11,11 @@ void EventTrack::Grow() {
 
 void EventTrack::Insert(const MidiEvent& e) {
   Grow();
+  // Most events come in order: they go to the end.
+  if (events_.empty() || events_.back().time <= e.time) {
+    events_.push_back(e);
+    return;
+  }
   size_t i = events_.size();
   // Events arrive nearly in order: look from the end.
   while (i > 0 && events_[i - 1].time > e.time) --i;

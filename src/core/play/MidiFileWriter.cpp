@@ -80,15 +80,12 @@ void MidiFileWriter::Flush(std::string_view bytes) {
 
 void MidiFileWriter::StartTrack() {
   buffer_.clear();
+  buffer_.reserve(kBufferStep);
   buffer_ += "MTrk";
   AppendBig(buffer_, 0, 4);  // the length, filled in at the end
   lastStatus_ = -1;          // a new track remembers no status
 }
 
-void MidiFileWriter::Put(uint8_t b) {
-  if (buffer_.size() == buffer_.capacity()) buffer_.reserve(buffer_.size() + kBufferStep);
-  buffer_ += static_cast<char>(b);
-}
 
 bool MidiFileWriter::EndTrack() {
   if (buffer_.size() < 8) return false;

@@ -49,7 +49,7 @@ class MidiFileWriter {
   static void AppendVlq(std::string& out, uint32_t value);
 
  private:
-  void Put(uint8_t b);
+  void Put(uint8_t b) { buffer_ += static_cast<char>(b); }
   void Flush(std::string_view bytes);
   void WriteHeader(int format, int tracks, int division);
 

@@ -1,8 +1,11 @@
 #include "search/FileSearch.h"
 
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <set>
 #include <system_error>
+#include <thread>
 
 namespace tunora {
 
@@ -123,7 +126,123 @@ std::string FoundList::Text() const {
   return text;
 }
 
+namespace {
+
+using TuneTest = std::function<bool(const TuneRecord& tune, std::string& line)>;
+
+// A file's tunes are shared out among threads from this many on.
+constexpr size_t kTunesToShare = 64;
+
+// Tests the tunes of file on the calling thread and the helpers' threads, then adds
+// the found ones to the list in file order.
+void TestShared(const TuneFile& file, const std::string& path, const TuneTest& test,
+                const std::vector<TuneTest>& helpers, FoundList& list) {
+  const size_t count = file.TuneCount();
+  // Positions are worked out now, so that the threads only read them.
+  if (count > 0) file.PositionOf(*file.TuneAt(1));
+  std::vector<std::string> lines(count);
+  std::vector<char> found(count, 0);
+  std::atomic<size_t> next{0};
+  auto work = [&](const TuneTest& t) {
+    for (size_t i; (i = next.fetch_add(1)) < count;) {
+      const TuneRecord* tune = file.TuneAt(static_cast<int>(i + 1));
+      if (tune != nullptr && t(*tune, lines[i])) found[i] = 1;
+    }
+  };
+  std::vector<std::thread> threads;
+  for (const TuneTest& h : helpers) threads.emplace_back(work, std::cref(h));
+  work(test);
+  for (std::thread& t : threads) t.join();
+  for (size_t i = 0; i < count; ++i)
+    if (found[i] != 0) list.Add(path, lines[i]);
+}
+
+// Without polling and with a test for each thread, the files are shared out among the
+// threads (each reads and tests whole files); a single big file has its tunes shared
+// out instead. The list and the messages come out in the order of one thread.
+bool RunShared(const FileSearchRun& run, FoundList& list) {
+  struct Work {
+    std::string path;
+    std::string error;
+    std::vector<std::string> lines;  // of the tunes found
+  };
+  struct Pattern {
+    size_t first = 0, end = 0;  // its files in works
+    bool found = true;          // false: no such folder
+  };
+  std::vector<Work> works;
+  std::vector<Pattern> patterns;
+  for (const std::string& pattern : run.patterns) {
+    Pattern p;
+    p.first = works.size();
+    p.found = WalkFiles(pattern, run.subdirectories, [&](const std::string& path) {
+      works.push_back(Work{path, {}, {}});
+      return true;
+    });
+    p.end = works.size();
+    patterns.push_back(p);
+  }
+  const unsigned cores = std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, 8);
+  std::vector<TuneTest> helpers;
+  for (unsigned k = 1; k < cores && works.size() > 0; ++k)
+    if (TuneTest t = run.newTest()) helpers.push_back(std::move(t));
+
+  if (works.size() == 1 || helpers.empty()) {
+    // One file (or one thread): read each file in turn.
+    for (Work& w : works) {
+      TuneFile file(run.fileOptions);
+      if (!file.Load(w.path, w.error)) continue;
+      FoundList found;
+      if (!helpers.empty() && file.TuneCount() >= kTunesToShare) {
+        TestShared(file, w.path, run.test, helpers, found);
+      } else {
+        std::string line;
+        for (size_t i = 1; i <= file.TuneCount(); ++i) {
+          line.clear();
+          const TuneRecord* tune = file.TuneAt(static_cast<int>(i));
+          if (tune != nullptr && run.test(*tune, line)) found.Add(w.path, line);
+        }
+      }
+      for (const FoundList::Entry& e : found.Entries()) w.lines.push_back(e.tuneLine);
+    }
+  } else {
+    std::atomic<size_t> next{0};
+    auto work = [&](const TuneTest& test) {
+      std::string line;
+      for (size_t k; (k = next.fetch_add(1)) < works.size();) {
+        Work& w = works[k];
+        TuneFile file(run.fileOptions);
+        if (!file.Load(w.path, w.error)) continue;
+        for (size_t i = 1; i <= file.TuneCount(); ++i) {
+          line.clear();
+          const TuneRecord* tune = file.TuneAt(static_cast<int>(i));
+          if (tune != nullptr && test(*tune, line)) w.lines.push_back(line);
+        }
+      }
+    };
+    std::vector<std::thread> threads;
+    for (const TuneTest& h : helpers) threads.emplace_back(work, std::cref(h));
+    work(run.test);
+    for (std::thread& t : threads) t.join();
+  }
+
+  for (size_t n = 0; n < patterns.size(); ++n) {
+    for (size_t k = patterns[n].first; k < patterns[n].end; ++k) {
+      if (!works[k].error.empty()) {
+        if (run.skipped) run.skipped(works[k].error);
+        continue;
+      }
+      for (const std::string& line : works[k].lines) list.Add(works[k].path, line);
+    }
+    if (!patterns[n].found && run.skipped) run.skipped("no such folder: " + run.patterns[n]);
+  }
+  return true;
+}
+
+}  // namespace
+
 bool RunFileSearch(const FileSearchRun& run, FoundList& list) {
+  if (!run.poll && run.newTest) return RunShared(run, list);
   bool stopped = false;
   auto searchFile = [&](const std::string& path) {
     TuneFile file(run.fileOptions);

@@ -64,6 +64,10 @@ struct FileSearchRun {
   std::function<bool()> poll;
   // Called when a file or folder could not be read, for callers that report it.
   std::function<void(const std::string& message)> skipped;
+  // Makes one more test, for a thread of its own. When it is given and poll is not,
+  // the tunes of a big file are shared out among a few threads; the list comes out
+  // the same as from one thread.
+  std::function<std::function<bool(const TuneRecord& tune, std::string& line)>()> newTest;
 };
 
 // Runs the search into list. Returns false when it was stopped.

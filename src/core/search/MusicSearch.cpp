@@ -102,7 +102,7 @@ std::string JoinKeyPrefix(std::string_view key, std::string_view phrase) {
 
 std::string NoteTextWriter::Write(std::optional<std::string_view> keyText,
                                   std::string_view meterText, std::string_view unitLength,
-                                  std::string_view body, size_t* thirdBar) {
+                                  std::string_view body, size_t* thirdBar, size_t beyond) {
   Init(keyText, meterText, unitLength, std::nullopt, {}, false);
   SetText(body);
   std::string out;
@@ -113,6 +113,11 @@ std::string NoteTextWriter::Write(std::optional<std::string_view> keyText,
   bool first = true;
   size_t start = 0;
   for (TokenKind k; (start = pos, k = NextToken(pos, first)) != TK_END; first = false) {
+    // Tokens only ever add to the end of the text, so what was written stays as the
+    // whole text would have it.
+    if (thirdBar != nullptr && *thirdBar != std::string_view::npos &&
+        out.size() - *thirdBar > beyond)
+      break;
     const bool ornament = InGrace() || k == TK_GRACE_END;
     if (IsBarKind(k)) {
       if (out.empty()) continue;
@@ -226,6 +231,9 @@ bool BuildQuery(std::string_view phraseText, const MusicOptions& options, Melody
       query.packed.back().Add(slotTexts[slot]);
     }
   }
+  for (size_t i = 0; i < query.packed.size(); i += PackedApproxLanes::kLanes)
+    query.lanes.emplace_back(query.packed.data() + i,
+                             std::min(PackedApproxLanes::kLanes, query.packed.size() - i));
   return true;
 }
 
@@ -235,15 +243,22 @@ bool MatchTune(MelodyQuery& query, const TuneRecord& tune, NoteTextWriter& write
   if (keyField != nullptr && keyField->has_value()) key = **keyField;
   size_t thirdBar = 0;
   const bool beginning = query.options.where == MusicOptions::kBeginning;
+  size_t beyond = 0;
+  for (const PackedApproxMatcher& m : query.packed)
+    beyond = std::max(beyond, m.MaxLength() + static_cast<size_t>(m.Errors()));
   std::string text = writer.Write(key, tune.FieldText('M'), tune.FieldText('L'), tune.body,
-                                  beginning ? &thirdBar : nullptr);
-  for (const PackedApproxMatcher& matcher : query.packed) {
-    std::string_view scanned = text;
+                                  beginning ? &thirdBar : nullptr, beyond);
+  for (size_t g = 0; g < query.lanes.size(); ++g) {
     // From the beginning: a match must start within the first two bars, so the
-    // scan ends where such a match would have ended.
-    if (beginning)
-      scanned = scanned.substr(0, thirdBar + matcher.MaxLength() + matcher.Errors());
-    if (matcher.Matches(scanned)) return true;
+    // scan of each matcher ends where such a match would have ended.
+    std::array<size_t, PackedApproxLanes::kLanes> lengths;
+    for (size_t l = 0; l < lengths.size(); ++l) {
+      const size_t i = g * PackedApproxLanes::kLanes + l;
+      lengths[l] = !beginning || i >= query.packed.size()
+                       ? text.size()
+                       : thirdBar + query.packed[i].MaxLength() + query.packed[i].Errors();
+    }
+    if (query.lanes[g].Matches(text, lengths)) return true;
   }
   return false;
 }

@@ -50,12 +50,13 @@ class NoteTextWriter : public AbcParser {
  public:
   explicit NoteTextWriter(bool ignoreOrnamentation) : ignoreOrnamentation_(ignoreOrnamentation) {}
 
-  // The note text of body read with the given K:, M: and L:. When bars is given
+  // The note text of body read with the given K:, M: and L:. When thirdBar is given
   // it receives the offset in the note text where the third bar begins (the text's
-  // length when it has fewer bars).
+  // length when it has fewer bars); the writing may then end once the text holds
+  // more than beyond bytes after that offset (what follows would not be looked at).
   std::string Write(std::optional<std::string_view> key, std::string_view meter,
                     std::string_view unitLength, std::string_view body,
-                    size_t* thirdBar = nullptr);
+                    size_t* thirdBar = nullptr, size_t beyond = std::string_view::npos);
 
  private:
   bool ignoreOrnamentation_;
@@ -70,6 +71,8 @@ struct MelodyQuery {
   std::array<std::optional<ApproxMatcher>, kMelodySlots> matchers;
   // The slots' patterns packed side by side in the order MatchTune tries them.
   std::vector<PackedApproxMatcher> packed;
+  // The packed matchers four at a time, for one pass over a tune's note text.
+  std::vector<PackedApproxLanes> lanes;
 };
 
 // Builds the query for a phrase (with an optional key prefix). False when the

@@ -69,6 +69,14 @@ class TuneFile {
   void SetHeaderFromDialog(std::string_view text);
   // Fills record from the text of one tune; returns the offset of the body.
   static size_t ParseTune(TuneRecord& record, std::string_view text, bool fromFile);
+  // Reads a file's text as a tune list shows it, without building the model: calls
+  // each for every tune, in file order, with a record that holds the tune's number,
+  // titles and header fields only: its body, text after it and loaded bytes are
+  // empty, and its words are those of the header's W: lines.
+  // The tunes are the ones SplitTunes cuts; the record is reused from call to call.
+  // Returns the number of tunes.
+  static size_t ReadHeadings(std::string_view text, bool decodeTeX,
+                             const std::function<void(const TuneRecord&)>& each);
   // The canonical text of a tune: fields in the set order, CR LF line ends.
   std::string WriteTune(const TuneRecord& record, bool encodeTeX) const;
   // The whole file as Save writes it.
@@ -142,6 +150,11 @@ class TuneFile {
   friend class TuneHistory;
   friend class UndoStep;
 
+  // Reads the X: number, titles and header fields of a tune's text into a cleared
+  // record; header comments are appended to headerComments when it is given.
+  // Returns the offset of the body.
+  static size_t ParseHeading(TuneRecord& record, std::string_view text,
+                             std::string* headerComments);
   void LinkAt(size_t index, std::unique_ptr<TuneRecord> record);
   // Takes the tunes at the ascending positions out of the list, in one pass.
   std::vector<std::unique_ptr<TuneRecord>> TakeOut(const std::vector<int>& positions);

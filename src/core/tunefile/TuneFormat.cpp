@@ -378,6 +378,22 @@ size_t ExpandFormat(std::string& out, std::string_view format, const TuneRecord*
   return out.size() - begin;
 }
 
+std::string FormatCodeLetters(std::string_view format, const FormatOptions& opts) {
+  std::string letters;
+  for (size_t i = 0; i < format.size();) {
+    if (opts.readEscapes && format[i] == '\\') {
+      i += 2;
+    } else if (format[i] == '%') {
+      FieldCode code;
+      if (!ParseCode(format, ++i, code)) break;
+      letters += code.letter;
+    } else {
+      ++i;
+    }
+  }
+  return letters;
+}
+
 std::string ExpandFormat(std::string_view format, const TuneRecord* tune, int titleIndex,
                          const FormatOptions& opts, const FormatEnv* env,
                          const std::vector<std::string>& extraTexts) {

@@ -43,6 +43,10 @@ std::string ExpandFormat(std::string_view format, const TuneRecord* tune, int ti
                          const FormatOptions& opts, const FormatEnv* env,
                          const std::vector<std::string>& extraTexts = {});
 
+// The letters of the field codes in format, in order, as ExpandFormat reads them
+// ("%%" gives '%').
+std::string FormatCodeLetters(std::string_view format, const FormatOptions& opts);
+
 // Short date pattern of the user's locale (derived with std::locale("") and std::put_time
 // "%x" on a known date, mapped back to a pattern of d/dd/m/mm/yy/yyyy); "yy-mm-dd" when
 // nothing sensible can be derived.

@@ -64,14 +64,28 @@ QString QtCanvas::SymbolText(const QFontMetricsF& metrics, uint8_t c) {
   return QString(QChar(static_cast<char16_t>(c)));
 }
 
+double QtCanvas::SymbolAdvance(CachedFont& f, uint8_t c) {
+  std::optional<double>& advance = f.symbolAdvances[c];
+  if (!advance) advance = f.metrics.horizontalAdvance(SymbolText(f.metrics, c));
+  return *advance;
+}
+
 int32_t QtCanvas::TextWidth(const CanvasFont& fontSpec, std::string_view text) {
   CachedFont& f = Font(fontSpec);
   if (fontSpec.symbol) {
     double w = 0;
-    for (char c : text) w += f.metrics.horizontalAdvance(SymbolText(f.metrics, static_cast<uint8_t>(c)));
+    for (char c : text) w += SymbolAdvance(f, static_cast<uint8_t>(c));
     return Round(w);
   }
-  return Round(f.metrics.horizontalAdvance(FromBytes(text)));
+  // Texts are measured again and again while lines are wrapped and laid out; the
+  // widths of the last few thousand are kept, so memory stays bounded.
+  constexpr size_t kKeptWidths = 4096;
+  std::string key(text);
+  if (auto found = f.widths.find(key); found != f.widths.end()) return found->second;
+  if (f.widths.size() >= kKeptWidths) f.widths.clear();
+  const int32_t width = Round(f.metrics.horizontalAdvance(FromBytes(text)));
+  f.widths.emplace(std::move(key), width);
+  return width;
 }
 
 FontMetrics QtCanvas::Metrics(const CanvasFont& fontSpec) {
@@ -81,17 +95,22 @@ FontMetrics QtCanvas::Metrics(const CanvasFont& fontSpec) {
 
 GlyphBox QtCanvas::CharBox(const CanvasFont& fontSpec, uint8_t c) {
   CachedFont& f = Font(fontSpec);
+  std::optional<GlyphBox>& cached = f.boxes[c];
+  if (cached) return *cached;
   QString s = fontSpec.symbol ? SymbolText(f.metrics, c) : FromBytes(std::string_view(
                                                            reinterpret_cast<const char*>(&c), 1));
-  if (s.isEmpty()) return {};
-  QRectF ink = f.metrics.boundingRect(s.at(0));
   GlyphBox box;
-  box.advance = Round(f.metrics.horizontalAdvance(s));
-  if (ink.isEmpty()) return box;
-  box.left = Round(ink.left());
-  box.right = Round(ink.right());
-  box.top = Round(-ink.top());
-  box.bottom = Round(-ink.bottom());
+  if (!s.isEmpty()) {
+    QRectF ink = f.metrics.boundingRect(s.at(0));
+    box.advance = Round(f.metrics.horizontalAdvance(s));
+    if (!ink.isEmpty()) {
+      box.left = Round(ink.left());
+      box.right = Round(ink.right());
+      box.top = Round(-ink.top());
+      box.bottom = Round(-ink.bottom());
+    }
+  }
+  cached = box;
   return box;
 }
 

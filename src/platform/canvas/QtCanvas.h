@@ -7,6 +7,10 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <array>
+#include <optional>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "draw/Canvas.h"
@@ -41,11 +45,17 @@ class QtCanvas : public Canvas {
   static QString SymbolText(const QFontMetricsF& metrics, uint8_t character);
 
  private:
+  // A font with what was measured in it: the measures of Qt's font metrics do not
+  // change, and asking them again costs a glyph lookup or a text shaping each time.
   struct CachedFont {
     CanvasFont fontSpec;
     QFont font;
     QFontMetricsF metrics;
+    std::array<std::optional<GlyphBox>, 256> boxes{};
+    std::array<std::optional<double>, 256> symbolAdvances{};
+    std::unordered_map<std::string, int32_t> widths{};  // of texts, kept bounded
   };
+  double SymbolAdvance(CachedFont& f, uint8_t c);
   CachedFont& Font(const CanvasFont& fontSpec);
 
   QPainter* painter_ = nullptr;

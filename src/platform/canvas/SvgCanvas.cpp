@@ -51,39 +51,49 @@ void SvgCanvas::Clear() {
   faces_.clear();
 }
 
-const std::string* SvgCanvas::GlyphId(const CanvasFont& font, uint8_t c) {
-  std::string key = font.face + '/' + std::to_string(font.height);
-  auto found = glyphs_.find({key, c});
-  if (found != glyphs_.end()) return found->second.empty() ? nullptr : &found->second;
-  auto face = faces_.emplace(key, static_cast<int>(faces_.size())).first;
-  std::string id = "s" + std::to_string(face->second) + "_" + std::to_string(c);
+const std::string& SvgCanvas::GlyphPath(const std::string& key, const CanvasFont& font,
+                                        uint8_t c) {
+  auto known = paths_.find({key, c});
+  if (known != paths_.end()) return known->second;
   QFont qfont = QtCanvas::MakeFont(font);
   QRawFont raw = QRawFont::fromFont(qfont);
   QString text = QtCanvas::SymbolText(QFontMetricsF(qfont), c);
   QList<quint32> indexes = raw.glyphIndexesForString(text);
   QPainterPath path;
   if (!indexes.isEmpty()) path = raw.pathForGlyph(indexes.front());
-  if (path.isEmpty()) {
+  std::string d;
+  for (int i = 0; !path.isEmpty() && i < path.elementCount(); ++i) {
+    QPainterPath::Element e = path.elementAt(i);
+    if (e.isMoveTo()) {
+      if (i > 0) d += 'Z';
+      d += 'M';
+    } else if (e.isLineTo()) {
+      d += 'L';
+    } else if (e.isCurveTo()) {
+      d += 'C';
+    } else {
+      d += ' ';
+    }
+    Num(d, R(e.x));
+    d += ' ';
+    Num(d, R(e.y));
+  }
+  return paths_[{key, c}] = std::move(d);
+}
+
+const std::string* SvgCanvas::GlyphId(const CanvasFont& font, uint8_t c) {
+  std::string key = font.face + '/' + std::to_string(font.height);
+  auto found = glyphs_.find({key, c});
+  if (found != glyphs_.end()) return found->second.empty() ? nullptr : &found->second;
+  auto face = faces_.emplace(key, static_cast<int>(faces_.size())).first;
+  std::string id = "s" + std::to_string(face->second) + "_" + std::to_string(c);
+  const std::string& d = GlyphPath(key, font, c);
+  if (d.empty()) {
     glyphs_[{key, c}] = std::string();
     return nullptr;
   }
   defs_ += "<path id=\"" + id + "\" d=\"";
-  for (int i = 0; i < path.elementCount(); ++i) {
-    QPainterPath::Element e = path.elementAt(i);
-    if (e.isMoveTo()) {
-      if (i > 0) defs_ += 'Z';
-      defs_ += 'M';
-    } else if (e.isLineTo()) {
-      defs_ += 'L';
-    } else if (e.isCurveTo()) {
-      defs_ += 'C';
-    } else {
-      defs_ += ' ';
-    }
-    Num(defs_, R(e.x));
-    defs_ += ' ';
-    Num(defs_, R(e.y));
-  }
+  defs_ += d;
   defs_ += "Z\"/>\n";
   return &(glyphs_[{key, c}] = id);
 }

@@ -39,6 +39,9 @@ class SvgCanvas : public Canvas {
  private:
   // The id of the path definition of a symbol character at a size, made on first use.
   const std::string* GlyphId(const CanvasFont& font, uint8_t c);
+  // The path data of a symbol character at a size ("" for a glyph without ink), taken
+  // from the font once and kept for the following pages.
+  const std::string& GlyphPath(const std::string& key, const CanvasFont& font, uint8_t c);
 
   int32_t width_, height_, unitsPerInch_;
   QtCanvas measure_{nullptr, 1};
@@ -47,6 +50,8 @@ class SvgCanvas : public Canvas {
   // (face and height, character) -> id; an empty id is a glyph without ink.
   std::map<std::pair<std::string, int>, std::string> glyphs_;
   std::map<std::string, int> faces_;
+  // (face and height, character) -> path data; kept by Clear.
+  std::map<std::pair<std::string, int>, std::string> paths_;
 };
 
 }  // namespace tunora
