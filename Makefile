@@ -1,10 +1,13 @@
-# Tunora: make run | make test | make build | make bench | make fuzz
+# Tunora: make run | make test | make build | make bench | make fuzz | make check-all
 BUILD_DIR ?= build
 FUZZ_DIR  ?= build-fuzz
+ASAN_DIR  ?= build-asan
+TSAN_DIR  ?= build-tsan
+FUZZ_SECONDS ?= 20
 JOBS      ?= $(shell nproc)
 SAMPLES   := data/samples/traditional.abc
 
-.PHONY: deps configure build run test bench fuzz clean
+.PHONY: deps configure build run test bench fuzz clean check-all check-asan check-tsan check-fuzz
 
 deps:
 	@scripts/install-deps
@@ -44,5 +47,28 @@ fuzz:
 	@cmake --build $(FUZZ_DIR) -j $(JOBS)
 	@echo "Fuzz targets are in $(FUZZ_DIR)/bin (run one with a corpus folder, e.g. -max_total_time=60)"
 
+# The longer checks CI runs after `make test`: sanitizer builds and a short fuzz run.
+check-all: check-asan check-tsan check-fuzz
+
+# Engines and CLI with AddressSanitizer and UndefinedBehaviorSanitizer: the unit tests,
+# then the CLI over ../shared/corpus.
+check-asan: deps
+	@cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUNORA_SANITIZE=address,undefined \
+	  -DTUNORA_GUI=OFF -DTUNORA_BENCH=OFF >/dev/null
+	@cmake --build $(ASAN_DIR) -j $(JOBS) --target tunora_tests tunora-cli tunora-cli-media
+	@cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=1 QT_QPA_PLATFORM=offscreen bin/tunora_tests --gtest_brief=1
+	@scripts/cli-over-corpus $(ASAN_DIR)/bin/tunora-cli ../shared/corpus
+
+# The MIDI library and the player feeder with ThreadSanitizer.
+check-tsan: deps
+	@cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUNORA_SANITIZE=thread \
+	  -DTUNORA_GUI=OFF -DTUNORA_BENCH=OFF >/dev/null
+	@cmake --build $(TSAN_DIR) -j $(JOBS) --target tunora_midi_tests tunora-cli
+	@TSAN_OPTIONS=halt_on_error=1 $(TSAN_DIR)/bin/tunora_midi_tests --gtest_brief=1
+
+# Every libFuzzer target for FUZZ_SECONDS on a corpus seeded from the tests and ../shared/corpus.
+check-fuzz: fuzz
+	@scripts/fuzz-run $(FUZZ_DIR) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(FUZZ_DIR) $(ASAN_DIR) $(TSAN_DIR)

@@ -261,6 +261,69 @@ TEST(MidiLibStop, ClosingTheSyncOrTheLibraryClosesTheDevice) {
   EXPECT_EQ(log.back().kind, Received::kClosed);
 }
 
+// A port that takes its time to open, as the built-in synth loading a SoundFont does.
+class SlowPort : public RecordingPort {
+ public:
+  std::unique_ptr<MidiDevice> Open(std::string& error) override {
+    opening.store(true);
+    std::unique_lock lock(mutex);
+    released.wait_for(lock, 30s, [&] { return release; });
+    return RecordingPort::Open(error);
+  }
+  void Release() {
+    {
+      std::lock_guard lock(mutex);
+      release = true;
+    }
+    released.notify_all();
+  }
+  std::atomic<bool> opening{false};
+
+ private:
+  std::mutex mutex;
+  std::condition_variable released;
+  bool release = false;
+};
+
+TEST(MidiLibOpen, OtherCallsGoOnWhileADeviceOpensAndACloseMeanwhileWins) {
+  MidiLib lib;
+  auto port = std::make_shared<SlowPort>();
+  MidiSync sync = lib.OpenSync(nullptr);
+  MidiOut out = 1;
+  std::thread opener([&] { out = lib.OpenMidiOut(port, sync); });
+  while (!port->opening.load()) std::this_thread::yield();
+  // The library answers while the device opens; had it kept its lock, these would wait
+  // for the open, which waits for them.
+  EXPECT_TRUE(lib.AnythingOpen());
+  EXPECT_EQ(lib.OpenMidiOut(std::make_shared<RecordingPort>(), sync), 0u);
+  EXPECT_EQ(lib.CloseSync(sync), kMidiOk);
+  port->Release();
+  opener.join();
+  EXPECT_EQ(out, 0u) << "the timer closed while the device opened";
+  EXPECT_EQ(port->rec->Snapshot().back().kind, Received::kClosed);
+  EXPECT_FALSE(lib.AnythingOpen());
+}
+
+TEST(MidiLibStop, ClosingWhileAnotherThreadUsesTheDevice) {
+  for (int round = 0; round < 20; ++round) {
+    Open o;
+    std::atomic<bool> done{false};
+    std::thread user([&] {
+      while (!done.load()) {
+        o.lib.PutMidiOut(o.out, NoteOn(0, 60));
+        o.lib.ResetMidiOut(o.out);
+        o.lib.PauseSync(o.sync, 1);
+      }
+    });
+    o.lib.StartSync(o.sync);
+    std::this_thread::sleep_for(1ms);
+    EXPECT_EQ(o.lib.CloseSync(o.sync), kMidiOk);
+    done.store(true);
+    user.join();
+    EXPECT_EQ(o.Rec()->Snapshot().back().kind, Received::kClosed);
+  }
+}
+
 TEST(MidiLibOpen, SecondOpenFailsCleanly) {
   Open o;
   ASSERT_NE(o.out, 0u);
