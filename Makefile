@@ -30,6 +30,7 @@ bench: build
 	@$(BUILD_DIR)/bin/bench_tunefile --benchmark_min_time=0.5
 	@$(BUILD_DIR)/bin/bench_abc_reader --benchmark_min_time=0.5
 	@$(BUILD_DIR)/bin/bench_play --benchmark_min_time=0.5
+	@$(BUILD_DIR)/bin/bench_midi_timing
 	@command -v abc2midi >/dev/null && bench/midi_vs_abc2midi.sh $(BUILD_DIR)/bin/tunora-cli || echo "(install abcmidi for the side-by-side MIDI timing)"
 	@$(BUILD_DIR)/bin/bench_draw --benchmark_min_time=0.5
 	@$(BUILD_DIR)/bin/bench_editor --benchmark_min_time=0.5
