@@ -65,7 +65,7 @@ check-tsan: deps
 	@cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUNORA_SANITIZE=thread \
 	  -DTUNORA_GUI=OFF -DTUNORA_BENCH=OFF >/dev/null
 	@cmake --build $(TSAN_DIR) -j $(JOBS) --target tunora_midi_tests tunora-cli
-	@TSAN_OPTIONS=halt_on_error=1 $(TSAN_DIR)/bin/tunora_midi_tests --gtest_brief=1
+	@TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/tsan.supp" $(TSAN_DIR)/bin/tunora_midi_tests --gtest_brief=1
 
 # Every libFuzzer target for FUZZ_SECONDS on a corpus seeded from the tests and ../shared/corpus.
 check-fuzz: fuzz

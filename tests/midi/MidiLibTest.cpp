@@ -164,6 +164,7 @@ TEST(MidiLibPause, PauseTwiceResumesAtTheSamePoint) {
     o.lib.PutMidiOut(o.out, NoteOn(k == 0 ? 0 : 8, static_cast<uint8_t>(60 + k)));
     o.lib.PutMidiOut(o.out, NoteOn(40, static_cast<uint8_t>(60 + k), 0));
   }
+  const Clock::time_point started = Clock::now();
   o.lib.StartSync(o.sync);
   ASSERT_TRUE(o.Rec()->WaitForSends(11));  // the sixth note is sounding
   ASSERT_EQ(o.lib.PauseSync(o.sync, 1), kMidiOk);
@@ -193,13 +194,12 @@ TEST(MidiLibPause, PauseTwiceResumesAtTheSamePoint) {
   EXPECT_EQ(all[before].status, 0x90);
   EXPECT_EQ(all[before].data1, sounding.data1);
   EXPECT_EQ(all[before].data2, 0);
-  // Its time: what was left of the interval when the pause came, after the resume (no
-  // sooner; how much later depends on the machine's load).
-  const double left = Microseconds(all[before].at - resumedAt);
-  const double spent = Microseconds(pausedAt - sounding.at);
-  EXPECT_GE(left + spent, 33333 - 1000);
-  // After it the pace is the old one: from the 7th note on to the last note off.
-  EXPECT_GE(Microseconds(all.back().at - all[before + 1].at), (23 * 48 + 40) * 833.33 - 1000);
+  // Its time and the pace after it are the music's, moved on by the pause: the note off
+  // 233 ms into the music, the last note off 1193 ms (no sooner; how much later depends
+  // on the machine's load).
+  const double paused = Microseconds(resumedAt - pausedAt);
+  EXPECT_GE(Microseconds(all[before].at - started) - paused, 233333 - 1000);
+  EXPECT_GE(Microseconds(all.back().at - started) - paused, 1193333 - 1000);
   for (int k = 0; k < kNotes; ++k) {
     int ons = 0;
     for (const Received& r : all) ons += r.status == 0x90 && r.data1 == 60 + k && r.data2 > 0;
