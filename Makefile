@@ -57,9 +57,9 @@ check-asan: deps
 	@cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUNORA_SANITIZE=address,undefined \
 	  -DTUNORA_GUI=OFF -DTUNORA_BENCH=OFF >/dev/null
 	@cmake --build $(ASAN_DIR) -j $(JOBS) --target tunora_tests tunora-cli tunora-cli-media
-	@cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	@cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$(CURDIR)/tests/lsan.supp print_suppressions=0" \
 	  UBSAN_OPTIONS=print_stacktrace=1 QT_QPA_PLATFORM=offscreen bin/tunora_tests --gtest_brief=1
-	@LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp scripts/cli-over-corpus $(ASAN_DIR)/bin/tunora-cli ../shared/corpus
+	@LSAN_OPTIONS="suppressions=$(CURDIR)/tests/lsan.supp print_suppressions=0" scripts/cli-over-corpus $(ASAN_DIR)/bin/tunora-cli ../shared/corpus
 
 # The MIDI library and the player feeder with ThreadSanitizer.
 check-tsan: deps
