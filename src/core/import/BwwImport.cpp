@@ -497,7 +497,7 @@ class BwwWriter {
   }
 
   void ErrorLine(std::string_view text) {
-    Line("%bmwerror: " + std::string(text));
+    Line("%bmwerror: " + PrintableText(text));
     ++result_.errorLines;
   }
 
