@@ -60,6 +60,17 @@ std::optional<std::vector<int>> CleanPitches(const tunora::TuneTexts& t) {
   return std::nullopt;
 }
 
+bool HasEmptyLine(std::string_view body) {
+  size_t start = 0;
+  for (size_t i = 0; i <= body.size(); ++i) {
+    if (i < body.size() && body[i] != '\n') continue;
+    std::string_view line = body.substr(start, i - start);
+    if (line.find_first_not_of(" \t\r") == std::string_view::npos && i < body.size()) return true;
+    start = i + 1;
+  }
+  return false;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -106,8 +117,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // grow by a written fraction.
   if (r.body.size() > 40 * body.size() + 64) std::abort();
 
-  // Up and back.
-  if (auto before = CleanPitches(t)) {
+  // Up and back, for bodies a tune can hold: an empty line ends a tune, and the
+  // rewriter drops empty and blank lines (a line removals left empty would end it).
+  if (auto before = HasEmptyLine(body) ? std::nullopt : CleanPitches(t)) {
     tunora::RewriteResult up = tunora::TransposeTune(t, shift, Styles());
     tunora::TuneTexts moved = t;
     moved.body = up.body;

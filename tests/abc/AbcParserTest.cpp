@@ -2,6 +2,7 @@
 // fields in the body, decorations, user symbols and the pickup.
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -211,6 +212,13 @@ TEST(TupletTest, WrittenRatiosAndErrors) {
   EXPECT_EQ(Lengths("(3:2:4ABCD E"), (std::vector<unsigned>{64, 64, 64, 64, 96}));
   EXPECT_EQ(Lengths("(3::2AB C"), (std::vector<unsigned>{64, 64, 96}));
   EXPECT_EQ(Lengths("(2AB"), (std::vector<unsigned>{144, 144}));
+  // Each number's own default time: 4 in 3, 5 in 4, 6 in 4, 7 in 4, 8 in 3, 9 in 8.
+  for (auto [p, q] : {std::pair{4u, 3u}, {5u, 4u}, {6u, 4u}, {7u, 4u}, {8u, 3u}, {9u, 8u}}) {
+    const std::vector<unsigned> l = Lengths("(" + std::to_string(p) + std::string(p, 'A') + " B");
+    ASSERT_EQ(l.size(), p + 1);
+    EXPECT_EQ(std::accumulate(l.begin(), l.end() - 1, 0u), 96u * q) << "(" << p;
+    EXPECT_EQ(l.back(), 96u) << "the tuplet ends after " << p << " notes";
+  }
   // Numbers above 9 have no default time.
   auto big = Read("(23AB");
   EXPECT_EQ(big[0].kind, TK_ERROR);

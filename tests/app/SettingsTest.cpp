@@ -34,6 +34,9 @@ TEST(Settings, NoFilesGiveTheDefaults) {
   EXPECT_TRUE(sink.messages.empty());
   EXPECT_EQ(s, Settings{});
 
+  // The documented defaults that shape what is written and shown.
+  EXPECT_EQ(s.preferences.fieldOrder, "RCSHNABDGOFZPMLQUuV");
+  EXPECT_EQ(s.search.fieldOrder, "TCR*tBDZWKMOASHNGFLPQUuVEIJY");
   EXPECT_EQ(s.preferences.preftextFormat, "0 [preface text]");
   EXPECT_EQ(s.fonts.abcFontFace, "Courier New");
   EXPECT_EQ(s.fonts.musicalSymbols.substr(0, 4), "_&?B");  // heading, clefs

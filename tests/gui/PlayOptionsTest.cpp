@@ -31,7 +31,6 @@
 
 using namespace tunora;
 using tunora::test::ProgramFolder;
-using tunora::test::Shot;
 using tunora::test::WhenModal;
 
 namespace {
@@ -666,41 +665,6 @@ class PlayOptionsTest : public QObject {
     QCOMPARE(titles.join(','), QStringLiteral("Playback and MIDI Options,Playback Settings"));
   }
 
-  // With TUNORA_SHOT_DIR set, pictures of every page and dialog.
-  void pagesAndDialogsForALook() {
-    ProgramFolder home;
-    PrepareHome(home);
-    CTunoraApp app;
-    QVERIFY(app.InitInstance({"--home", home.Dir(), "/s"}));
-    COptPlaySheet sheet;
-    sheet.show();
-    for (int i = 0; i < sheet.Tabs()->count(); ++i) {
-      sheet.Tabs()->setCurrentIndex(i);
-      Shot(&sheet, qPrintable(QStringLiteral("options-%1").arg(sheet.Tabs()->tabText(i))));
-    }
-    auto shoot = [](const char* name) {
-      WhenModal([name](QWidget* modal) {
-        Shot(modal, name);
-        static_cast<QDialog*>(modal)->reject();
-      });
-    };
-    auto* rhythms = static_cast<COptPlayRhythms*>(sheet.Page("Rhythms"));
-    rhythms->SetCurrentRow(4);  // the hornpipe, with its broken-rhythm ratios
-    shoot("edit-rhythm");
-    rhythms->OnEdit();
-    auto* chords = static_cast<COptPlayChords*>(sheet.Page("Chords"));
-    chords->SetCurrentRow(3);
-    shoot("edit-chord");
-    chords->OnEdit();
-    auto* backing = static_cast<COptPlayBacking*>(sheet.Page("Backing"));
-    backing->SetCurrentRow(0);
-    shoot("edit-backing");
-    backing->OnEdit();
-    CPlaySettingsDlg settings;
-    settings.show();
-    Shot(&settings, "playback-settings");
-    QVERIFY(sheet.isVisible());
-  }
 };
 
 QTEST_MAIN(PlayOptionsTest)

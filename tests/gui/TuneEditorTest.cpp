@@ -1,8 +1,8 @@
-// The tune editor in the running program: filling the header list, editing
-// fields with their keys and cleaning rules, inserting, copying, cutting and
-// pasting fields, saving (also raw and as a new tune), the panes, comment
-// toggling, stepping through the errors of a play, the close question, the
-// tune list's refusals and the window list.
+// The tune editor in the running program: editing fields with their keys, inserting,
+// copying, cutting and pasting fields, saving (also raw and as a new tune), the panes,
+// the errors of a play, the close question, the tune list's refusals and the window
+// list. The rules behind them (field order, cleaning, comment toggling, error steps,
+// key help, colouring) are tested on the engines in tests/editor.
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -140,58 +140,6 @@ class TuneEditorTest : public QObject {
 
   // --- filling -----------------------------------------------------------------------
 
-  void fillsTheListInDisplayOrderWithExpandedFlags() {
-    CAbcDoc* file = Open("fill.abc", kTunes);
-    QVERIFY(file);
-    CTuneDoc* editor = Edit(file, 1);
-    QVERIFY(editor);
-    CTuneView* view = View(editor);
-    QCOMPARE(Letters(view->Form()), std::string("XTRCNMK"));
-    HeaderListView* list = view->HeaderList();
-    QAbstractItemModel* m = list->model();
-    QCOMPARE(m->rowCount(), 7);
-    QCOMPARE(m->index(0, 0).data().toString(), QStringLiteral("X: Index\t1"));
-    QCOMPARE(m->index(1, 0).data().toString(), QStringLiteral("T: Title\tFirst\nOther name"));
-    QCOMPARE(m->index(3, 0).data().toString(), QStringLiteral("C: Comp.\tSomeone"));
-    // Only T is expanded: it is two lines high, the two-line N only one.
-    QCOMPARE(list->visualRect(m->index(1, 0)).height(), list->RowHeight(2));
-    QCOMPARE(list->visualRect(m->index(4, 0)).height(), list->RowHeight(1));
-    QCOMPARE(view->BodyBox()->toPlainText(), QStringLiteral("abc|def|\n"));
-    QCOMPARE(view->WordsBox()->toPlainText(), QStringLiteral("la la\nlee"));
-    // Words make the words pane show; the body box has the focus.
-    QVERIFY(view->PaneShown(kWordsPane));
-    QVERIFY(view->BodyBox()->hasFocus());
-    QCOMPARE(editor->Title(), QStringLiteral("1 First (fill.abc)"));
-    QVERIFY(!editor->IsModified());
-    // The body box uses a font of fixed pitch.
-    QVERIFY(QFontInfo(view->BodyBox()->font()).fixedPitch());
-
-    // The "..." button of the N line expands it; Ctrl+Shift+H folds it again.
-    QRect nRect = list->visualRect(m->index(4, 0));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      QPoint(list->viewport()->width() - 4, nRect.center().y()));
-    QVERIFY(view->Form().lines[4].expanded);
-    QCOMPARE(list->visualRect(m->index(4, 0)).height(), list->RowHeight(2));
-    QCOMPARE(view->CurrentRow(), 4);
-    QVERIFY(Run(CommandId::kTuneExpandHeader));
-    QVERIFY(!view->Form().lines[4].expanded);
-    QVERIFY(!editor->IsModified());
-
-    // Other FieldExpanded flags: X and K expanded, T not.
-    app_->GetSettings().preferences.fieldExpanded = "1000000000000000000001";
-    CTuneDoc* second = Edit(file, 2);
-    QVERIFY(second);
-    const TuneForm& f = View(second)->Form();
-    QCOMPARE(Letters(f), std::string("XTMK"));
-    QVERIFY(f.lines[0].expanded);
-    QVERIFY(!f.lines[1].expanded);
-    QVERIFY(f.lines[3].expanded);
-    QVERIFY(!View(second)->PaneShown(kWordsPane));
-    // Edit on a tune that is open brings its editor back.
-    QCOMPARE(Edit(file, 1), editor);
-    QCOMPARE(Frame()->ActiveDocument(), editor);
-  }
-
   void untitledTuneStartsWithItsTitle() {
     CAbcDoc* file = Open("new.abc", kTunes);
     QVERIFY(file);
@@ -313,51 +261,6 @@ class TuneEditorTest : public QObject {
     QCOMPARE(view->EditingKind(), CTuneView::Editing::kNone);
     QCOMPARE(view->Form().lines[static_cast<size_t>(k)].value, std::string("Gmix"));
     QVERIFY(view->WordsBox()->hasFocus());
-  }
-
-  void cleaningRulesAndEmptyValues() {
-    CAbcDoc* file = Open("clean.abc", kTunes);
-    CTuneDoc* editor = Edit(file, 1);
-    CTuneView* view = View(editor);
-    auto store = [&](char letter, const QString& text) {
-      int row = view->Form().IndexOf(letter);
-      view->StartEditing(row);
-      if (view->EditingKind() == CTuneView::Editing::kSingleLine)
-        view->SingleLineEditor()->setText(text);
-      else if (view->EditingKind() == CTuneView::Editing::kRhythm)
-        view->RhythmEditor()->setEditText(text);
-      else
-        view->MultiLineEditor()->setPlainText(text);
-      view->EndEditing(0);
-    };
-    // X must be a number: anything else leaves the old value without a word.
-    store('X', QStringLiteral("12a"));
-    QCOMPARE(view->Form().lines[0].value, std::string("1"));
-    QVERIFY(!editor->IsModified());
-    QVERIFY(messages_.isEmpty());
-    store('X', QStringLiteral("  12 "));
-    QCOMPARE(view->Form().lines[0].value, std::string("12"));
-    // Titles: a blank at a line start, trailing blanks and empty lines go.
-    store('T', QStringLiteral(" One\n\n\n Two  \nThree\n\n"));
-    QCOMPARE(view->Form().lines[1].value, std::string("One\r\nTwo  \r\nThree"));
-    // Other fields are trimmed; emptied, they go, except K and M.
-    store('C', QStringLiteral("  Trad. \n"));
-    QCOMPARE(view->Form().lines[3].value, std::string("Trad."));
-    store('C', QStringLiteral("   "));
-    QCOMPARE(Letters(view->Form()), std::string("XTRNMK"));
-    store('K', QString());
-    store('M', QString());
-    store('R', QString());
-    QCOMPARE(Letters(view->Form()), std::string("XTNMK"));
-    // An emptied title keeps its line.
-    store('T', QStringLiteral(" "));
-    QCOMPARE(Letters(view->Form()), std::string("XTNMK"));
-    QVERIFY(Run(CommandId::kFileSave));
-    const TuneRecord* tune = file->File().TuneAt(1);
-    QCOMPARE(
-        Bytes(file->File().WriteTune(*tune, false)),
-        QStringLiteral(
-            "X:12\r\nT:\r\nN:one\r\nN:two\r\nM:\r\nK:\r\nabc|def|\r\nW:la la\r\nW:lee\r\n\r\n"));
   }
 
   void multiLineEditorKeepsToItsRowAndEnterStores() {
@@ -615,78 +518,6 @@ class TuneEditorTest : public QObject {
 
   // --- body box -------------------------------------------------------------------------------
 
-  void commentSelectionBothWays() {
-    CAbcDoc* file = Open("comment.abc", "X:1\r\nT:t\r\nK:G\r\nabc|\r\ndef|\r\nfed|\r\n\r\n");
-    CTuneDoc* editor = Edit(file, 1);
-    CTuneView* view = View(editor);
-    QPlainTextEdit* box = view->BodyBox();
-    box->setFocus();
-    QVERIFY(!Enabled(CommandId::kEditCommentSelection));  // nothing selected
-    QTextCursor c = box->textCursor();
-    c.setPosition(0);
-    c.setPosition(9, QTextCursor::KeepAnchor);  // "abc|\ndef|"
-    box->setTextCursor(c);
-    QVERIFY(Enabled(CommandId::kEditCommentSelection));
-    QVERIFY(Run(CommandId::kEditCommentSelection));
-    QCOMPARE(box->toPlainText(), QStringLiteral("%abc|\n%def|\nfed|\n"));
-    QVERIFY(editor->IsModified());
-    // The box's own undo does not take it back.
-    QVERIFY(!box->document()->isUndoAvailable());
-    // The result stays selected: the same command takes the marks away.
-    QCOMPARE(box->textCursor().selectedText(), QStringLiteral("%abc|\u2029%def|"));
-    QVERIFY(Run(CommandId::kEditCommentSelection));
-    QCOMPARE(box->toPlainText(), QStringLiteral("abc|\ndef|\nfed|\n"));
-    // Only in the tune box.
-    view->WordsBox()->setPlainText(QStringLiteral("words"));
-    view->ShowPane(kWordsPane, true);
-    view->WordsBox()->setFocus();
-    view->WordsBox()->selectAll();
-    QVERIFY(!Enabled(CommandId::kEditCommentSelection));
-  }
-
-  void nextErrorStepsToTheEndWithoutWrapping() {
-    CAbcDoc* file = Open("errors.abc", "X:1\r\nT:t\r\nK:G\r\nabc|\r\nd]e f|\r\n\r\n");
-    CTuneDoc* editor = Edit(file, 1);
-    CTuneDoc* other = Edit(file, 1 + 0);
-    QCOMPARE(other, editor);
-    CTuneView* view = View(editor);
-    // A blank line the reader drops, before the music with the errors.
-    view->BodyBox()->setPlainText(QStringLiteral("abc|\n\nd]e f|\nxy#z|\n"));
-    std::string body = "abc|\r\nd]e f|\r\nxy#z|\r\n";  // as the reader reads it
-    std::string list = FormatErrorEntry(2, "Error in ABC tune.", ErrorExcerpt(body, 7), 7) +
-                       FormatErrorEntry(3, "Error in ABC tune.", ErrorExcerpt(body, 16), 16);
-    QVERIFY(!Enabled(CommandId::kTuneNextError));
-    QVERIFY(!Enabled(CommandId::kTuneShowErrors));
-    editor->RememberErrors(list);
-    QCOMPARE(CTuneDoc::ErrorEditor(), editor);
-    view->HeaderList()->setFocus();
-    QVERIFY(Enabled(CommandId::kTuneNextError));
-    QVERIFY(Run(CommandId::kTuneNextError));
-    QPlainTextEdit* box = view->BodyBox();
-    QVERIFY(box->hasFocus());
-    QCOMPARE(box->textCursor().selectedText(), QStringLiteral("]"));
-    QCOMPARE(box->textCursor().selectionStart(), 7);
-    QVERIFY(Run(CommandId::kTuneNextError));
-    QCOMPARE(box->textCursor().selectedText(), QStringLiteral("#"));
-    // At the end: nothing more, no wrap-around.
-    QVERIFY(!Enabled(CommandId::kTuneNextError));
-    QVERIFY(!editor->NextError());
-    QCOMPARE(box->textCursor().selectedText(), QStringLiteral("#"));
-    // Ctrl+Shift+E shows the list again while it belongs to this editor.
-    QVERIFY(Enabled(CommandId::kTuneShowErrors));
-    // Another editor has no list of its own.
-    CTuneDoc* second = Edit(Open("errors2.abc", kTunes), 1);
-    QVERIFY(second != editor);
-    QVERIFY(!Enabled(CommandId::kTuneNextError));
-    QVERIFY(!Enabled(CommandId::kTuneShowErrors));
-    // A new list starts at its first entry again; closing the editor forgets it.
-    editor->RememberErrors(list);
-    QVERIFY(editor->HasNextError());
-    app_->CloseDocument(editor);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCOMPARE(CTuneDoc::ErrorEditor(), nullptr);
-  }
-
   void playFromTheEditorRemembersItsErrors() {
     app_->GetSettings().midi.speedPercent = 800;
     CAbcDoc* file =
@@ -865,40 +696,6 @@ class TuneEditorTest : public QObject {
     QCOMPARE(editor->Title(), QStringLiteral("5 *"));
   }
 
-  void keyHelpBothWays() {
-    CAbcDoc* file = Open("key.abc", "X:1\r\nT:t\r\nK:Edor\r\nabc|\r\n\r\n");
-    CTuneDoc* editor = Edit(file, 1);
-    (void)editor;
-    QString notes, signature, found;
-    test::WhenModal([&](QWidget* w) {
-      auto* dlg = qobject_cast<CKeyHelpDlg*>(w);
-      QVERIFY(dlg);
-      QCOMPARE(dlg->windowTitle(), QStringLiteral("Key/Mode Help"));
-      notes = dlg->NotesLabel()->text();
-      signature = dlg->SignatureLabel()->text();
-      test::Shot(dlg, "editor-key-help");
-      // Two sharps, dorian, on F: no such key; the box keeps its key.
-      dlg->CountSpin()->setValue(2);
-      dlg->ModeCombo()->setCurrentText(QStringLiteral("dorian"));
-      dlg->CentreCombo()->setCurrentText(QStringLiteral("F"));
-      QVERIFY(!dlg->FindKey());
-      QCOMPARE(dlg->KeyEdit()->text(), QStringLiteral("Edor"));
-      dlg->CentreCombo()->setCurrentText(QStringLiteral("any"));
-      dlg->KindCombo()->setCurrentIndex(1);  // flats
-      dlg->CountSpin()->setValue(3);
-      dlg->ModeCombo()->setCurrentText(QStringLiteral("minor"));
-      dlg->FindButton()->click();
-      found = dlg->KeyEdit()->text() + QLatin1Char(' ') + dlg->NotesLabel()->text();
-      dlg->reject();
-    });
-    QVERIFY(Run(CommandId::kTuneKeyHelp));
-    QCOMPARE(notes, QStringLiteral("=E ^F =G =A =B ^C =D"));
-    QCOMPARE(signature, QStringLiteral("2 sharps"));
-    QCOMPARE(found, QStringLiteral("Cm =C =D _E =F =G _A _B"));
-    QCOMPARE(messages_.size(), 1);
-    QCOMPARE(messages_[0].text, QStringLiteral("Cannot find a key like that."));
-  }
-
   // --- closing and the tune list ----------------------------------------------------------------
 
   void closeQuestionWithTheTitle() {
@@ -1018,63 +815,6 @@ class TuneEditorTest : public QObject {
 
   // --- colouring and pictures -----------------------------------------------------------------
 
-  // Opening a long body colours every line; typing colours the line again. (How fast,
-  // bench_editor measures.)
-  void colouringCoversALongBody() {
-    QByteArray text = "X:1\r\nT:Long\r\nM:4/4\r\nK:D\r\n";
-    for (int k = 0; k < 2000; ++k)
-      text += "|:\"D\"d2fd \"A\"c2ec|\"G\"B2 !trill!AG (3FGA \"D\"d4:|] % line " +
-              QByteArray::number(k) + "\r\n";
-    text += "\r\n";
-    CAbcDoc* file = Open("long.abc", text);
-    CTuneDoc* editor = Edit(file, 1);
-    QVERIFY(editor);
-    CTuneView* view = View(editor);
-    QCOMPARE(view->BodyBox()->blockCount(), 2001);
-    // Every line is coloured: the last one too.
-    QTextBlock last = view->BodyBox()->document()->findBlockByNumber(1999);
-    QVERIFY(!last.layout()->formats().isEmpty());
-    // Typing in the middle: the line keeps its colours, with the typed letters in them.
-    QTextCursor c(view->BodyBox()->document()->findBlockByNumber(1000));
-    for (int k = 0; k < 50; ++k) c.insertText(QStringLiteral("a"));
-    QTextBlock typed = view->BodyBox()->document()->findBlockByNumber(1000);
-    QVERIFY(typed.text().startsWith(QString(50, QLatin1Char('a'))));
-    QVERIFY(!typed.layout()->formats().isEmpty());
-  }
-
-  void pictures() {
-    QFile sample(QStringLiteral(TUNORA_DATA_DIR "/samples/traditional.abc"));
-    QVERIFY(sample.open(QIODevice::ReadOnly));
-    QByteArray text = sample.readAll();
-    // A tune with long notes and many titles of our own.
-    text +=
-        "\r\nX:21\r\nT:The Long Note\r\nT:An Nóta Fada\r\nT:Second name of it\r\n"
-        "T:And a fourth\r\nC:Trad.\r\nO:Ireland\r\nN:A long note on the history of this "
-        "tune, which goes on and on well past the width of the window, as notes do.\r\n"
-        "N:It has a second line as well.\r\nN:And a third.\r\nH:Played by many, "
-        "learnt from a tape.\r\nR:reel\r\nM:C|\r\nL:1/8\r\nQ:1/2=96\r\nK:Dmix\r\n"
-        "|:\"D\"A2 AB AGEG|\"D\"A2 AB \"C\"c2 Bc|\"D\"d2 dc !trill!AGEG|1 \"C\"cedc \"D\"A2 GE:|2 "
-        "\"C\"cedc \"D\"d2 d2||\r\n%% a comment line\r\n|:\"D\"d2 fd ed^cd|\"C\"=c2 ec ge={c}e2|"
-        "xy ]\r\nW:Words of the long note\r\nW:sung slowly\r\n\r\n";
-    CAbcDoc* file = Open("pictures.abc", text);
-    QVERIFY(file);
-    CTuneDoc* editor = Edit(file, 21);
-    QVERIFY(editor);
-    editor->FirstView()->Frame()->setGeometry(320, 0, 760, 660);
-    QApplication::processEvents();
-    View(editor)->SelectRow(3);
-    test::Shot(Frame(), "editor-long-note");
-    View(editor)->ToggleExpanded(View(editor)->Form().IndexOf('N'));
-    View(editor)->StartEditing(View(editor)->Form().IndexOf('C'));
-    test::Shot(Frame(), "editor-field-editing");
-    View(editor)->EndEditing(0);
-    CTuneDoc* words = Edit(file, 20);
-    words->FirstView()->Frame()->setGeometry(0, 20, 640, 640);
-    test::Shot(Frame(), "editor-words");
-    CTuneDoc* raw = Edit(file, 15, true);
-    raw->FirstView()->Frame()->setGeometry(440, 200, 640, 440);
-    test::Shot(Frame(), "editor-raw");
-  }
 };
 
 QTEST_MAIN(TuneEditorTest)

@@ -1,10 +1,9 @@
-// The tune list window in the running program: typing, dragging, cut and
-// undo, renumbering, saving and reloading, the modified marker, the close
-// guard and the character sets of files.
+// The tune list window in the running program: dragging, cut and undo,
+// renumbering, saving and reloading, the modified marker, the close guard and the
+// character sets of files. Type-ahead is tested on its engine (ListLogicTest).
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -277,39 +276,6 @@ class TuneListTest : public QObject {
     // Never below the form's smallest size.
     QVERIFY(small->View()->width() >= small->View()->FormSize().width());
     QVERIFY(small->View()->height() >= small->View()->FormSize().height());
-  }
-
-  void typeAheadByNumberAndTitle() {
-    QByteArray text =
-        "X:1\r\nT:Kesh Jig\r\nK:G\r\nabc\r\n\r\n"
-        "X:12\r\nT:Drowsy Maggie\r\nK:D\r\nabc\r\n\r\n"
-        "X:3\r\nT:Kid on the Mountain\r\nK:Em\r\nabc\r\n\r\n"
-        "X:120\r\nT:Banish Misfortune\r\nK:D\r\nabc\r\n\r\n"
-        "X:5\r\nT:kilfenora\r\nK:G\r\nabc\r\n\r\n";
-    CAbcDoc* doc = Open("typing.abc", text);
-    QVERIFY(doc);
-    TuneListBox* list = List(doc);
-    QTest::keyClicks(list, QStringLiteral("12"));
-    QCOMPARE(doc->View()->CurrentLine(), 2);
-    QTest::keyClicks(list, QStringLiteral("0"));
-    QCOMPARE(doc->View()->CurrentLine(), 4);
-    QCOMPARE(doc->View()->SelectedLines(), std::vector<int>{4});
-    // An arrow key empties the search text and moves as usual.
-    QTest::keyClick(list, Qt::Key_Home);
-    QCOMPARE(list->Search().Text(), std::string());
-    QCOMPARE(doc->View()->CurrentLine(), 0);
-    // Titles compare without regard to case; Shift does not end the search.
-    QTest::keyClicks(list, QStringLiteral("Ki"));
-    QCOMPARE(doc->View()->CurrentLine(), 3);
-    QTest::keyClicks(list, QStringLiteral("l"));
-    QCOMPARE(doc->View()->CurrentLine(), 5);
-    // Backspace searches back up.
-    QTest::keyClick(list, Qt::Key_Backspace);
-    QCOMPARE(doc->View()->CurrentLine(), 3);
-    QCOMPARE(list->Search().Text(), std::string("KI"));
-    // Nothing found: the selection stays.
-    QTest::keyClicks(list, QStringLiteral("zz"));
-    QCOMPARE(doc->View()->CurrentLine(), 3);
   }
 
   void enterOnHeaderLineEditsTheFileHeader() {
@@ -757,88 +723,6 @@ class TuneListTest : public QObject {
     QVERIFY(messages_[0].text.contains(QStringLiteral("Windows-1252")));
   }
 
-  void bigFileOpensAndScrollsQuickly() {
-    QByteArray big;
-    big.reserve(20000 * 60);
-    for (int k = 1; k <= 20000; ++k) {
-      big += QStringLiteral("X:%1\r\nT:Reel number %1\r\nT:Second title\r\nR:reel\r\nM:4/4\r\n"
-                            "L:1/8\r\nK:D\r\n|:A2FA DAFA|A2FA BAFA|G2EG DGEG|1 FAdc d2cB:|2 FAdc d4|\r\n"
-                            "|:fa (3aaa fa (3aaa|fagf edef|g2bg fgaf|1 gfef d2cB:|2 gfef d4|]\r\n\r\n")
-                 .arg(k)
-                 .toLatin1();
-    }
-    WriteBytes(PathOf("big.abc"), big);
-    QElapsedTimer timer;
-    timer.start();
-    auto* doc = qobject_cast<CAbcDoc*>(app_->OpenDocumentFile(PathOf("big.abc")));
-    QVERIFY(doc);
-    doc->View()->List()->viewport()->repaint();
-    QApplication::processEvents();
-    qint64 openMs = timer.elapsed();
-    QCOMPARE(doc->Model().rowCount(), 20001);
-
-    TuneListBox* list = List(doc);
-    timer.restart();
-    for (int step = 0; step < 50; ++step) {
-      list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum() * step / 49);
-      list->viewport()->repaint();
-    }
-    qint64 scrollMs = timer.elapsed();
-    timer.restart();
-    QTest::keyClicks(list, QStringLiteral("19999"));
-    qint64 typeMs = timer.elapsed();
-    QCOMPARE(doc->View()->CurrentLine(), 19999);
-    qInfo("20000 tunes: open to usable list %lld ms, 50 scroll steps %lld ms, type-ahead to the "
-          "end %lld ms",
-          openMs, scrollMs, typeMs);
-    QVERIFY2(openMs < 1000, qPrintable(QStringLiteral("opening took %1 ms").arg(openMs)));
-    QVERIFY(scrollMs < 2000);
-
-    // Removing every tune and putting them back stays quick too.
-    doc->View()->SelectAllLines();
-    timer.restart();
-    doc->RemoveSelected(false);
-    qint64 deleteMs = timer.elapsed();
-    QCOMPARE(doc->Model().rowCount(), 1);
-    timer.restart();
-    doc->Undo();
-    qint64 undoMs = timer.elapsed();
-    QCOMPARE(doc->Model().rowCount(), 20001);
-    QCOMPARE(doc->Model().LineText(20000), QStringLiteral("20000 Reel number 20000"));
-    qInfo("20000 tunes: delete all %lld ms, undo %lld ms", deleteMs, undoMs);
-    QVERIFY(deleteMs < 2000 && undoMs < 2000);
-
-    // In many columns every line is measured for the column width.
-    app_->CloseDocument(doc);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(app_->Documents().empty());
-    app_->GetSettings().preferences.multiColumn = 1;
-    app_->ApplySettings();
-    timer.restart();
-    doc = qobject_cast<CAbcDoc*>(app_->OpenDocumentFile(PathOf("big.abc")));
-    QVERIFY(doc);
-    QVERIFY(List(doc)->MultiColumn());
-    doc->View()->List()->viewport()->repaint();
-    QApplication::processEvents();
-    qint64 multiMs = timer.elapsed();
-    qInfo("20000 tunes in many columns: open to usable list %lld ms", multiMs);
-    QVERIFY2(multiMs < 1000, qPrintable(QStringLiteral("opening took %1 ms").arg(multiMs)));
-
-    // TUNORA_BIG_FILE names another big file to time (for example one made of real tunes).
-    QString other = qEnvironmentVariable("TUNORA_BIG_FILE");
-    if (other.isEmpty()) return;
-    app_->CloseDocument(doc);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    app_->GetSettings().preferences.multiColumn = 0;
-    app_->ApplySettings();
-    timer.restart();
-    doc = qobject_cast<CAbcDoc*>(app_->OpenDocumentFile(other));
-    QVERIFY(doc);
-    doc->View()->List()->viewport()->repaint();
-    QApplication::processEvents();
-    qInfo("%s: %d tunes, open to usable list %lld ms", qPrintable(other),
-          doc->Model().rowCount() - 1, timer.elapsed());
-  }
 };
 
 QTEST_MAIN(TuneListTest)

@@ -127,5 +127,16 @@ TEST(BwwImportTest, BinaryBytesBecomeErrorLinesWithoutControlCharacters) {
   EXPECT_EQ(r.tunes[0].find('\0'), std::string::npos);
 }
 
+// Found by fuzzing: a control character in a table's text went into the tune.
+TEST(BwwImportTest, ControlCharactersOfTheTableStayOutOfTheTune) {
+  BwwTable table;
+  table.Parse("flatlg=\x11\n\x12lg=^\n");
+  ASSERT_EQ(table.Pairs().size(), 2u);
+  const BwwResult r = ConvertBwwText("& flatlg LG_4 \x12lg LA_4 flatlg", table, "x.bww");
+  ASSERT_EQ(r.tunes.size(), 1u);
+  for (char c : r.tunes[0])
+    EXPECT_FALSE(static_cast<unsigned char>(c) < 32 && c != '\r' && c != '\n') << int(c);
+}
+
 }  // namespace
 }  // namespace tunora

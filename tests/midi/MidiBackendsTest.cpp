@@ -30,8 +30,8 @@ std::vector<MidiEvent> Scale(uint32_t tempo) {
 // Plays events through the port on a fresh sync, feeding from the room notices, and
 // closes everything in the order of a stop. The result of CloseMidiOut.
 struct Player {
+  Notices notices;  // outlives the library's timer thread
   MidiLib lib;
-  Notices notices;
   int closed = -1;
   MidiSync sync = 0;
 
@@ -181,7 +181,8 @@ TEST_F(MidiBackends, BuiltInSynthPlaysLiveThroughAnAudioDriver) {
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   EXPECT_EQ(p.closed, kMidiOk);
   EXPECT_FALSE(p.lib.AnythingOpen());
-  EXPECT_NEAR(seconds, 1.2, 0.6) << "the live synth plays in real time";
+  // In real time: not faster than the music (how much slower depends on the machine).
+  EXPECT_GE(seconds, 1.15) << "the live synth plays in real time";
   const WavMeasure m = MeasureWav(wav);
   EXPECT_GT(m.samples, kWavSampleRate) << "the audio driver wrote the sound as it played";
   EXPECT_GT(m.rms, 0.01);

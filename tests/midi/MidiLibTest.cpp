@@ -15,9 +15,10 @@ namespace {
 using namespace std::chrono_literals;
 
 struct Open {
+  // The notices outlive the library, whose timer thread may still be delivering one.
+  Notices notices;
   MidiLib lib;
   std::shared_ptr<RecordingPort> port = std::make_shared<RecordingPort>();
-  Notices notices;
   MidiSync sync = 0;
   MidiOut out = 0;
 
@@ -30,21 +31,72 @@ struct Open {
   std::shared_ptr<Recording> Rec() { return port->rec; }
 };
 
-TEST(MidiLibTiming, EventsLeaveAtTheirDueTimes) {
-  // 3000 notes on a 0.5 ms tick (tempo 96000 us a quarter at 192 ticks), with chords
-  // (delta 0) and gaps up to 6 ticks: about four seconds. The timer thread gets the
-  // priority that the application gives it.
+// A device that makes its output ahead of time, as a file does: it records the music
+// time of every event, so the clock's arithmetic is checked without the wall clock.
+class MusicTimeDevice : public MidiDevice {
+ public:
+  explicit MusicTimeDevice(std::vector<std::pair<long, uint8_t>>& out) : out_(out) {}
+  void Send(uint8_t, uint8_t key, uint8_t) override { out_.emplace_back(now_, key); }
+  void Reset() override {}
+  bool Offline() const override { return true; }
+  void Advance(std::chrono::microseconds t) override { now_ = static_cast<long>(t.count()); }
+
+ private:
+  std::vector<std::pair<long, uint8_t>>& out_;
+  long now_ = 0;
+};
+
+class MusicTimePort : public MidiPort {
+ public:
+  std::string Description() const override { return "Music time"; }
+  std::unique_ptr<MidiDevice> Open(std::string&) override {
+    return std::make_unique<MusicTimeDevice>(sent);
+  }
+  bool CachePatches(const MidiPatchSet&, std::string&) override { return true; }
+  std::vector<std::pair<long, uint8_t>> sent;
+};
+
+TEST(MidiLibTiming, TempoResolutionAndDeltasGiveTheMusicTime) {
+  Notices notices;
+  MidiLib lib;
+  auto port = std::make_shared<MusicTimePort>();
+  const MidiSync sync = lib.OpenSync(notices.Notify());
+  const MidiOut out = lib.OpenMidiOut(port, sync);
+  ASSERT_NE(out, 0u);
+  ASSERT_EQ(lib.SetResolution(sync, 192), kMidiOk);
+  // Eighths (96 ticks) at 60 ms a quarter, a chord note (delta 0), then eighths at
+  // 30 ms a quarter: the tempo applies where it stands. 7 ticks at 100 us a quarter
+  // leave a fraction that must not be lost from one event to the next.
+  lib.PutMidiOut(out, TempoEvent(0, 60000));
+  for (uint8_t k = 0; k < 3; ++k) lib.PutMidiOut(out, NoteOn(96, k));
+  lib.PutMidiOut(out, NoteOn(0, 3));
+  lib.PutMidiOut(out, TempoEvent(0, 30000));
+  for (uint8_t k = 4; k < 6; ++k) lib.PutMidiOut(out, NoteOn(96, k));
+  lib.PutMidiOut(out, TempoEvent(0, 100));
+  for (uint8_t k = 6; k < 9; ++k) lib.PutMidiOut(out, NoteOn(7, k));
+  lib.StartSync(sync);
+  ASSERT_TRUE(notices.WaitEmpty());
+  const std::vector<std::pair<long, uint8_t>> expected = {
+      {30000, 0}, {60000, 1}, {90000, 2}, {90000, 3}, {105000, 4}, {120000, 5},
+      {120003, 6}, {120007, 7}, {120010, 8}};  // 7 * 100 / 192 = 3.65 us a step
+  EXPECT_EQ(port->sent, expected);
+  lib.CloseMidiOut(out);
+  lib.CloseSync(sync);
+}
+
+TEST(MidiLibTiming, LiveEventsLeaveInOrderAndNeverEarly) {
+  // How late they are is measured by bench_midi_timing; here only what no load can
+  // change: the order, and no event before its time.
   std::atomic<bool> raised = false;
   Open o(4096, &raised);
   ASSERT_NE(o.out, 0u);
   ASSERT_EQ(o.lib.SetResolution(o.sync, 192), kMidiOk);
-  constexpr int kEvents = 3000;
   constexpr double kTickUs = 96000.0 / 192;
   const uint32_t deltas[] = {1, 0, 2, 3, 1, 4, 6, 2, 0, 1, 3, 5};
   ASSERT_EQ(o.lib.PutMidiOut(o.out, TempoEvent(0, 96000)), kMidiOk);
   std::vector<double> dueUs;
   double due = 0;
-  for (int i = 0; i < kEvents; ++i) {
+  for (int i = 0; i < 300; ++i) {
     const uint32_t d = deltas[i % std::size(deltas)];
     due += d * kTickUs;
     dueUs.push_back(due);
@@ -54,50 +106,11 @@ TEST(MidiLibTiming, EventsLeaveAtTheirDueTimes) {
   ASSERT_EQ(o.lib.StartSync(o.sync), kMidiOk);
   ASSERT_TRUE(o.notices.WaitEmpty());
   const std::vector<Received> sends = o.Rec()->Sends();
-  ASSERT_EQ(sends.size(), static_cast<size_t>(kEvents));
-
-  std::vector<double> late;
-  for (int i = 0; i < kEvents; ++i) {
+  ASSERT_EQ(sends.size(), dueUs.size());
+  for (size_t i = 0; i < sends.size(); ++i) {
     ASSERT_EQ(sends[i].data1, i % 128) << "event " << i << " out of order";
-    late.push_back(Microseconds(sends[i].at - before) - dueUs[i]);
+    ASSERT_GE(Microseconds(sends[i].at - before), dueUs[i]) << "event " << i << " left early";
   }
-  const double p50 = Percentile(late, 0.5), p99 = Percentile(late, 0.99);
-  const double worst = Percentile(late, 1.0), earliest = Percentile(late, 0.0);
-  std::printf(
-      "[ jitter   ] %d events over %.1f s, %s priority: late by p50 %.0f us, "
-      "p99 %.0f us, max %.0f us\n",
-      kEvents, dueUs.back() / 1e6, raised ? "real-time" : "normal", p50, p99, worst);
-  RecordProperty("jitter_p50_us", static_cast<int>(p50));
-  RecordProperty("jitter_p99_us", static_cast<int>(p99));
-  RecordProperty("jitter_max_us", static_cast<int>(worst));
-  EXPECT_GE(earliest, 0) << "an event left before its time";
-  // The goal is 2 ms at the 99th percentile (reported above); on a shared test machine
-  // only the median is held to a bound.
-  EXPECT_LT(p50, 5000);
-}
-
-TEST(MidiLibTiming, TempoEventsChangeThePace) {
-  Open o;
-  ASSERT_NE(o.out, 0u);
-  // Ten notes an eighth apart at 60 ms a quarter, then ten at 30 ms a quarter.
-  o.lib.PutMidiOut(o.out, TempoEvent(0, 60000));
-  for (uint8_t k = 0; k < 10; ++k) o.lib.PutMidiOut(o.out, NoteOn(96, k));
-  o.lib.PutMidiOut(o.out, TempoEvent(0, 30000));
-  for (uint8_t k = 10; k < 20; ++k) o.lib.PutMidiOut(o.out, NoteOn(96, k));
-  const Clock::time_point before = Clock::now();
-  o.lib.StartSync(o.sync);
-  ASSERT_TRUE(o.notices.WaitEmpty());
-  const std::vector<Received> s = o.Rec()->Sends();
-  ASSERT_EQ(s.size(), 20u);
-  // The tempo applies where it stands: the notes before it 30 ms apart, after it 15 ms.
-  std::vector<double> late;
-  for (int i = 0; i < 20; ++i) {
-    const double due = i < 10 ? 30000.0 * (i + 1) : 300000 + 15000.0 * (i - 9);
-    late.push_back(Microseconds(s[i].at - before) - due);
-  }
-  EXPECT_GE(Percentile(late, 0), 0) << "a note came before its time";
-  EXPECT_LT(Percentile(std::vector<double>(late.begin(), late.begin() + 10), 0.5), 5000);
-  EXPECT_LT(Percentile(std::vector<double>(late.begin() + 10, late.end()), 0.5), 5000);
 }
 
 TEST(MidiLibQueue, FullQueueRefusesAndRoomNoticeResumesFeeding) {
@@ -151,6 +164,7 @@ TEST(MidiLibPause, PauseTwiceResumesAtTheSamePoint) {
     o.lib.PutMidiOut(o.out, NoteOn(k == 0 ? 0 : 8, static_cast<uint8_t>(60 + k)));
     o.lib.PutMidiOut(o.out, NoteOn(40, static_cast<uint8_t>(60 + k), 0));
   }
+  const Clock::time_point started = Clock::now();
   o.lib.StartSync(o.sync);
   ASSERT_TRUE(o.Rec()->WaitForSends(11));  // the sixth note is sounding
   ASSERT_EQ(o.lib.PauseSync(o.sync, 1), kMidiOk);
@@ -180,12 +194,12 @@ TEST(MidiLibPause, PauseTwiceResumesAtTheSamePoint) {
   EXPECT_EQ(all[before].status, 0x90);
   EXPECT_EQ(all[before].data1, sounding.data1);
   EXPECT_EQ(all[before].data2, 0);
-  // Its time: what was left of the interval when the pause came, after the resume.
-  const double left = Microseconds(all[before].at - resumedAt);
-  const double spent = Microseconds(pausedAt - sounding.at);
-  EXPECT_NEAR(left + spent, 33333, 8000);
-  // After it the pace is the old one: from the 7th note on to the last note off.
-  EXPECT_NEAR(Microseconds(all.back().at - all[before + 1].at), (23 * 48 + 40) * 833.33, 8000);
+  // Its time and the pace after it are the music's, moved on by the pause: the note off
+  // 233 ms into the music, the last note off 1193 ms (no sooner; how much later depends
+  // on the machine's load).
+  const double paused = Microseconds(resumedAt - pausedAt);
+  EXPECT_GE(Microseconds(all[before].at - started) - paused, 233333 - 1000);
+  EXPECT_GE(Microseconds(all.back().at - started) - paused, 1193333 - 1000);
   for (int k = 0; k < kNotes; ++k) {
     int ons = 0;
     for (const Received& r : all) ons += r.status == 0x90 && r.data1 == 60 + k && r.data2 > 0;
@@ -259,6 +273,69 @@ TEST(MidiLibStop, ClosingTheSyncOrTheLibraryClosesTheDevice) {
   }  // the library goes with both open
   const std::vector<Received> log = rec->Snapshot();
   EXPECT_EQ(log.back().kind, Received::kClosed);
+}
+
+// A port that takes its time to open, as the built-in synth loading a SoundFont does.
+class SlowPort : public RecordingPort {
+ public:
+  std::unique_ptr<MidiDevice> Open(std::string& error) override {
+    opening.store(true);
+    std::unique_lock lock(mutex);
+    released.wait_for(lock, 30s, [&] { return release; });
+    return RecordingPort::Open(error);
+  }
+  void Release() {
+    {
+      std::lock_guard lock(mutex);
+      release = true;
+    }
+    released.notify_all();
+  }
+  std::atomic<bool> opening{false};
+
+ private:
+  std::mutex mutex;
+  std::condition_variable released;
+  bool release = false;
+};
+
+TEST(MidiLibOpen, OtherCallsGoOnWhileADeviceOpensAndACloseMeanwhileWins) {
+  MidiLib lib;
+  auto port = std::make_shared<SlowPort>();
+  MidiSync sync = lib.OpenSync(nullptr);
+  MidiOut out = 1;
+  std::thread opener([&] { out = lib.OpenMidiOut(port, sync); });
+  while (!port->opening.load()) std::this_thread::yield();
+  // The library answers while the device opens; had it kept its lock, these would wait
+  // for the open, which waits for them.
+  EXPECT_TRUE(lib.AnythingOpen());
+  EXPECT_EQ(lib.OpenMidiOut(std::make_shared<RecordingPort>(), sync), 0u);
+  EXPECT_EQ(lib.CloseSync(sync), kMidiOk);
+  port->Release();
+  opener.join();
+  EXPECT_EQ(out, 0u) << "the timer closed while the device opened";
+  EXPECT_EQ(port->rec->Snapshot().back().kind, Received::kClosed);
+  EXPECT_FALSE(lib.AnythingOpen());
+}
+
+TEST(MidiLibStop, ClosingWhileAnotherThreadUsesTheDevice) {
+  for (int round = 0; round < 20; ++round) {
+    Open o;
+    std::atomic<bool> done{false};
+    std::thread user([&] {
+      while (!done.load()) {
+        o.lib.PutMidiOut(o.out, NoteOn(0, 60));
+        o.lib.ResetMidiOut(o.out);
+        o.lib.PauseSync(o.sync, 1);
+      }
+    });
+    o.lib.StartSync(o.sync);
+    std::this_thread::sleep_for(1ms);
+    EXPECT_EQ(o.lib.CloseSync(o.sync), kMidiOk);
+    done.store(true);
+    user.join();
+    EXPECT_EQ(o.Rec()->Snapshot().back().kind, Received::kClosed);
+  }
 }
 
 TEST(MidiLibOpen, SecondOpenFailsCleanly) {

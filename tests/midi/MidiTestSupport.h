@@ -143,14 +143,6 @@ inline double Microseconds(Clock::duration d) {
   return std::chrono::duration<double, std::micro>(d).count();
 }
 
-// The value at fraction q (0..1) of the sorted values.
-inline double Percentile(std::vector<double> v, double q) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v[std::min(v.size() - 1,
-                    static_cast<size_t>(q * static_cast<double>(v.size() - 1) + 0.5))];
-}
-
 // What a shell command prints on standard output and error.
 inline std::string Capture(const std::string& command) {
   std::string out;

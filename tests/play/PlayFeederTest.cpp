@@ -97,8 +97,8 @@ struct AnyNotice {
 };
 
 struct Rig {
+  AnyNotice notices;  // outlives the library's timer thread
   MidiLib lib;
-  AnyNotice notices;
   MidiSync sync = 0;
   MidiOut out = 0;
   std::shared_ptr<AheadPort> ahead = std::make_shared<AheadPort>();

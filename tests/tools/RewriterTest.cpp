@@ -128,8 +128,10 @@ TEST(Rewriter, WrapsLongLinesAtBlanksAndBarLines) {
                  o),
             "abc def gab c2 d2 |\r\ne2 f2 g2 a2 | b4\r\nc4 | d4 e4 |] % end\r\nT:a long title "
             "line stays whole\r\nABC");
-  // Never inside a token or a chord; with continuations the breaks carry the mark.
+  // A line of just the column's width stays whole.
   o.wrapColumn = 8;
+  EXPECT_EQ(Tidy("abcd efg\r\nabcd efga", o), "abcd efg\r\nabcd\r\nefga");
+  // Never inside a token or a chord; with continuations the breaks carry the mark.
   o.addContinuations = true;
   EXPECT_EQ(Tidy("[CEG] [DFA]|abcdefgabc d|e", o), "[CEG]\\\r\n[DFA]|\\\r\nabcdefgabc\\\r\nd|e");
 }

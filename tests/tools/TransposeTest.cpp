@@ -32,6 +32,7 @@ TEST(Transpose, KeyField) {
   // A tonic that would need more than seven accidentals is named the other way.
   EXPECT_EQ(TransposeKeyText("F#", 6), "C");
   EXPECT_EQ(TransposeKeyText("Db", -9), "E");
+  EXPECT_EQ(TransposeKeyText("B", 2), "C#");  // seven are still written
   // No key: kept.
   EXPECT_EQ(TransposeKeyText("none", 3), "none");
 }

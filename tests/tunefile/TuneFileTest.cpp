@@ -519,9 +519,12 @@ TEST(SaveKeepsBytes, UndoneDeletionKeepsTheBytesAndPastedTunesAreCanonical) {
   ASSERT_TRUE(f->SetAfterText(1, "\r\nsession notes\r\n"));
   EXPECT_FALSE(f->KeepsLoadedBytes(*f->TuneAt(1)));
   EXPECT_NE(f->WriteFile().find("\nsession notes\n"), std::string::npos);
-  // Copy and paste makes a new tune: it is written in canonical form.
+  // Copy and paste makes a new tune: it is written in canonical form, and the text
+  // after it stays text after it.
   f->Paste(2, f->CopyText({1}));
   EXPECT_FALSE(f->KeepsLoadedBytes(*f->TuneAt(3)));
+  EXPECT_EQ(f->TuneAt(3)->body, f->TuneAt(1)->body);
+  EXPECT_EQ(f->TuneAt(3)->afterText, f->TuneAt(1)->afterText);
 }
 
 }  // namespace

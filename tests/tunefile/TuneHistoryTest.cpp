@@ -1,9 +1,13 @@
-// The undo history of a tune file: a long random run of the list's operations
-// (insert, delete, paste, move, renumber, undo, redo) from a fixed seed, each
-// step checked against the texts the file had before it.
+// The tune file and its undo history: a long random run of the list's operations
+// (insert, delete, paste, move, renumber, undo, redo, save and reload) from a fixed
+// seed, each step checked against the texts the file had before it and against what
+// the operation must do to the tunes (none lost or doubled, numbers as expected).
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
+
+#include "support/Scratch.h"
 
 #include "tunefile/ListLogic.h"
 #include "tunefile/TuneFile.h"
@@ -58,13 +62,40 @@ void ExpectListFollows(std::vector<const TuneRecord*> lines, const ListChange& c
   }
 }
 
+// A tune as the list's operations must keep it: number, titles, music and words.
+using Tunes = std::map<std::string, int>;
+std::string Identity(const TuneRecord& t, bool withNumber) {
+  std::string id = withNumber ? std::to_string(t.number) + "\x01" : "";
+  for (const std::string& title : t.titles) id += title + "\x02";
+  // A new tune's one empty music line is written as none.
+  return id + (t.body == "\r\n" ? "" : t.body) + "\x03" + t.words.value_or("");
+}
+Tunes TunesOf(const TuneFile& f, bool withNumber = true) {
+  Tunes m;
+  for (int p = 1; p <= static_cast<int>(f.TuneCount()); ++p) ++m[Identity(*f.TuneAt(p), withNumber)];
+  return m;
+}
+Tunes TunesAt(const TuneFile& f, const std::vector<int>& positions, bool withNumber = true) {
+  Tunes m;
+  for (int p : positions) ++m[Identity(*f.TuneAt(p), withNumber)];
+  return m;
+}
+// a with b's tunes added (sign 1) or taken away (sign -1); every count stays positive.
+Tunes Plus(Tunes a, const Tunes& b, int sign) {
+  for (const auto& [id, k] : b)
+    if ((a[id] += sign * k) == 0) a.erase(id);
+  return a;
+}
+
 TEST(TuneHistory, RandomOperationsUndoAndRedoToTheSameBytes) {
   std::mt19937 rng(15151);
-  int operations = 0, undone = 0, redone = 0, refused = 0, trimmedRounds = 0;
+  test::ScratchDir scratch("tunora-history-");
+  const std::string path = scratch.File("tunes.abc");
+  int operations = 0, undone = 0, redone = 0, refused = 0, trimmedRounds = 0, reloads = 0;
   for (int round = 0; round < 60; ++round) {
-    TuneFile f;
-    f.SplitTunes(kOriginal, true, 0, false);
-    ASSERT_EQ(f.WriteFile(), kOriginal);
+    auto file = std::make_unique<TuneFile>();
+    file->SplitTunes(kOriginal, true, 0, false);
+    ASSERT_EQ(file->WriteFile(), kOriginal);
     // The texts along the history: states[cur] is the file now, the ones before
     // it what Undo gives back, the ones after it what Redo gives.
     std::vector<std::string> states{kOriginal};
@@ -72,18 +103,35 @@ TEST(TuneHistory, RandomOperationsUndoAndRedoToTheSameBytes) {
     bool trimmed = false;
     const int length = round % 8 == 0 ? 400 : Pick(rng, 10, 90);
     for (int i = 0; i < length; ++i) {
+      TuneFile& f = *file;
       const int n = static_cast<int>(f.TuneCount());
       const std::vector<const TuneRecord*> lines = Records(f);
+      const Tunes before = TunesOf(f), unnumbered = TunesOf(f, false);
+      Tunes expected;  // the tunes the operation must leave
       std::string name;
-      const int op = Pick(rng, 0, 8);
+      const int op = Pick(rng, 0, 9);
       if (op == 0) {
-        f.InsertTune(Pick(rng, 0, n));
+        const int after = Pick(rng, 0, n);
+        f.InsertTune(after);
         name = "Insert Tune";
+        expected = Plus(before, TunesAt(f, {after + 1}), 1);
       } else if (op == 1 && n > 0) {
-        f.DeleteTunes(Some(rng, n));
+        const std::vector<int> gone = Some(rng, n);
+        expected = Plus(before, TunesAt(f, gone), -1);
+        f.DeleteTunes(gone);
         name = "Delete";
       } else if (op == 2 && n > 0) {
-        f.Paste(Pick(rng, 0, n), f.CopyText(Some(rng, n)));
+        const std::vector<int> copied = Some(rng, n);
+        const Tunes copies = TunesAt(f, copied, false);
+        const int pasted = f.Paste(Pick(rng, 0, n), f.CopyText(copied));
+        ASSERT_EQ(pasted, static_cast<int>(copied.size()));
+        // The copies come in beside the originals (numbered anew), which keep their numbers.
+        expected = TunesOf(f);
+        ASSERT_EQ(TunesOf(f, false), Plus(unnumbered, copies, 1));
+        for (const auto& [id, k] : before) {
+          auto kept = expected.find(id);
+          ASSERT_TRUE(kept != expected.end() && kept->second >= k) << "a tune lost its number";
+        }
         name = "Paste";
       } else if (op == 3 && n > 0) {
         // A drag within the list, as the window does it: one step.
@@ -95,13 +143,26 @@ TEST(TuneHistory, RandomOperationsUndoAndRedoToTheSameBytes) {
         f.DeleteTunes(plan.tunes);
         PutTunes(f, plan.insertAfter, tunes);
         name = "Move";
+        // The tunes stay what they were; only one numbered 1 takes the number after the
+        // tune it now follows, as an inserted one does.
+        ASSERT_EQ(TunesOf(f, false), unnumbered);
+        const Tunes now = TunesOf(f);
+        for (const auto& [id, k] : before) {
+          auto kept = now.find(id);
+          ASSERT_TRUE(id.rfind("1\x01", 0) == 0 || (kept != now.end() && kept->second >= k))
+              << "a moved tune lost its number";
+        }
+        expected = now;
       } else if (op == 4 && n > 0) {
         const int start = Pick(rng, 1, 12);
         bool changes = false;
         for (int p = 1; p <= n; ++p) changes = changes || f.TuneAt(p)->number != start + p - 1;
         if (!changes) continue;  // nothing to undo
         f.Renumber(start);
+        for (int p = 1; p <= n; ++p) ASSERT_EQ(f.TuneAt(p)->number, start + p - 1);
         name = "Renumber";
+        ASSERT_EQ(TunesOf(f, false), unnumbered);
+        expected = TunesOf(f);
       } else if (op == 5 || op == 6) {
         if (!f.CanUndo()) continue;
         // Now and then a tune is open in an editor: a step that would take it
@@ -123,7 +184,7 @@ TEST(TuneHistory, RandomOperationsUndoAndRedoToTheSameBytes) {
         ASSERT_EQ(f.WriteFile(), states[--cur]);
         ++undone;
         continue;
-      } else if (op >= 7) {
+      } else if (op == 7 || op == 8) {
         if (!f.CanRedo()) continue;
         ListChange c = f.Redo();
         ASSERT_TRUE(c.done);
@@ -131,10 +192,31 @@ TEST(TuneHistory, RandomOperationsUndoAndRedoToTheSameBytes) {
         ASSERT_EQ(f.WriteFile(), states[++cur]);
         ++redone;
         continue;
+      } else if (op == 9) {
+        // Saved and loaded again, the file holds the same tunes and writes the same bytes;
+        // now and then the loaded one takes over (a reload starts a new history).
+        std::string error;
+        ASSERT_TRUE(f.Save(path, error)) << error;
+        auto loaded = std::make_unique<TuneFile>();
+        ASSERT_TRUE(loaded->Load(path, error)) << error;
+        ASSERT_EQ(test::ReadFile(path), f.WriteFile());
+        ASSERT_EQ(loaded->WriteFile(), f.WriteFile()) << "step " << i << " of round " << round;
+        ASSERT_EQ(TunesOf(*loaded), before);
+        for (int p = 1; p <= n; ++p)
+          ASSERT_EQ(Identity(*loaded->TuneAt(p), true), Identity(*f.TuneAt(p), true)) << p;
+        if (Pick(rng, 0, 3) == 0) {
+          file = std::move(loaded);
+          states = {file->WriteFile()};
+          cur = 0;
+          trimmed = true;  // undoing all now ends at the reloaded file
+          ++reloads;
+        }
+        continue;
       } else {
         continue;
       }
       ++operations;
+      ASSERT_EQ(TunesOf(f), expected) << name << ": a tune was lost, doubled or renumbered";
       ASSERT_EQ(f.History().UndoName(), name);
       ASSERT_FALSE(f.CanRedo());
       states.resize(cur + 1);
@@ -153,9 +235,11 @@ TEST(TuneHistory, RandomOperationsUndoAndRedoToTheSameBytes) {
       ASSERT_TRUE(back.done);
       ExpectListFollows(done, back, f);
       ASSERT_EQ(f.WriteFile(), states[cur - 1]);
+      ASSERT_EQ(TunesOf(f), before);
       ASSERT_TRUE(f.Redo().done);
       ASSERT_EQ(f.WriteFile(), states[cur]) << "step " << i << " of round " << round;
     }
+    TuneFile& f = *file;
     while (f.CanUndo()) {
       ASSERT_TRUE(f.Undo().done);
       ASSERT_EQ(f.WriteFile(), states[--cur]);
@@ -168,10 +252,11 @@ TEST(TuneHistory, RandomOperationsUndoAndRedoToTheSameBytes) {
       ASSERT_EQ(f.WriteFile(), kOriginal) << "round " << round;
     }
   }
-  EXPECT_GT(operations, 2000);
-  EXPECT_GT(undone, 800);
+  EXPECT_GT(operations, 1800);
+  EXPECT_GT(undone, 700);
   EXPECT_GT(redone, 150);
   EXPECT_GT(refused, 20);
+  EXPECT_GT(reloads, 20);
   EXPECT_GT(trimmedRounds, 0);
 }
 

@@ -496,7 +496,7 @@ class BwwWriter {
   }
 
   void ErrorLine(std::string_view text) {
-    Line("%bmwerror: " + std::string(text));
+    Line("%bmwerror: " + PrintableText(text));
     ++result_.errorLines;
   }
 

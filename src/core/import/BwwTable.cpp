@@ -4,6 +4,7 @@
 
 #include "base/Ascii.h"
 #include "base/FileIO.h"
+#include "import/AbcText.h"
 
 namespace tunora {
 
@@ -59,7 +60,8 @@ void BwwTable::Parse(std::string_view text) {
       ++dropped_;
       continue;
     }
-    pairs_.push_back({std::string(token.substr(0, kMaxText)), std::string(abc.substr(0, kMaxText))});
+    // A control character in the text would go into every tune that uses the symbol.
+    pairs_.push_back({std::string(token.substr(0, kMaxText)), PrintableText(abc.substr(0, kMaxText))});
     byFirst_[static_cast<unsigned char>(Lower(token[0]))].push_back(
         static_cast<uint16_t>(pairs_.size() - 1));
   }

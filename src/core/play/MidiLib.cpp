@@ -54,6 +54,29 @@ struct MidiLib::Sync {
     if (thread.joinable()) thread.join();
   }
 
+  // Stops the thread, silences and closes the device. Other threads may still hold the
+  // timer (a call that found it before it was closed), so the device is taken under the
+  // mutex and finished outside it.
+  void Close() {
+    Shutdown();
+    std::unique_ptr<MidiDevice> closing;
+    {
+      std::lock_guard lock(mutex);
+      if (device) {
+        Silence();
+        device->Reset();
+      }
+      closing = std::move(device);
+      out = 0;
+      ring.clear();
+      head = count = 0;
+    }
+    if (closing) {
+      std::string ignored;
+      closing->Finish(ignored);
+    }
+  }
+
   void Run();
   // The music time in microseconds at which the queue's first event is due.
   uint64_t DueOfFront(uint64_t& frac) const;
@@ -204,16 +227,7 @@ MidiLib::~MidiLib() {
     syncHandle_ = 0;
     outHandle_ = 0;
   }
-  if (sync) {
-    sync->Shutdown();
-    if (sync->device) {
-      std::string ignored;
-      sync->Silence();
-      sync->device->Reset();
-      sync->device->Finish(ignored);
-      sync->device.reset();
-    }
-  }
+  if (sync) sync->Close();
 }
 
 MidiLib& MidiLib::Application() {
@@ -322,42 +336,54 @@ MidiOut MidiLib::OpenMidiOut(unsigned device, MidiSync sync, size_t queueCapacit
 
 MidiOut MidiLib::OpenMidiOut(const std::shared_ptr<MidiPort>& port, MidiSync handle,
                              size_t queueCapacity) {
-  std::lock_guard lock(mutex_);
-  if (handle == 0 || handle != syncHandle_) {
-    SetError("The MIDI timer is not open.");
-    return 0;
-  }
-  if (outHandle_ != 0) {
-    SetError("A MIDI output device is already open.");
-    return 0;
-  }
-  if (!port || queueCapacity < 2) {
-    SetError("No MIDI output device was given.");
-    return 0;
+  // The handle is reserved under the library mutex and the device opened outside it:
+  // opening the built-in synth loads a SoundFont, and other calls must not wait for that.
+  MidiOut reserved = 0;
+  std::shared_ptr<Sync> sync;
+  {
+    std::lock_guard lock(mutex_);
+    if (handle == 0 || handle != syncHandle_) {
+      SetError("The MIDI timer is not open.");
+      return 0;
+    }
+    if (outHandle_ != 0) {
+      SetError("A MIDI output device is already open.");
+      return 0;
+    }
+    if (!port || queueCapacity < 2) {
+      SetError("No MIDI output device was given.");
+      return 0;
+    }
+    reserved = outHandle_ = nextHandle_++;
+    if (nextHandle_ == 0) nextHandle_ = 1;
+    sync = sync_;
   }
   std::string error;
   std::unique_ptr<MidiDevice> device = port->Open(error);
-  if (!device) {
-    SetError(error.empty()
-                 ? "The MIDI output device \"" + port->Description() + "\" cannot be opened."
-                 : error);
+  std::lock_guard lock(mutex_);
+  const bool stillOpen = sync_ == sync && outHandle_ == reserved;
+  if (!device || !stillOpen) {
+    if (stillOpen) outHandle_ = 0;
+    if (device) device->Finish(error);
+    SetError(!stillOpen      ? "The MIDI timer was closed while the device was opening."
+             : error.empty() ? "The MIDI output device \"" + port->Description() +
+                                   "\" cannot be opened."
+                             : error);
     return 0;
   }
-  outHandle_ = nextHandle_++;
-  if (nextHandle_ == 0) nextHandle_ = 1;
   {
-    std::lock_guard syncLock(sync_->mutex);
-    sync_->device = std::move(device);
-    sync_->out = outHandle_;
-    sync_->ring.assign(queueCapacity, MidiEvent{});
-    sync_->head = 0;
-    sync_->count = 0;
-    sync_->refused = false;
-    sync_->sounding.fill(0);
+    std::lock_guard syncLock(sync->mutex);
+    sync->device = std::move(device);
+    sync->out = reserved;
+    sync->ring.assign(queueCapacity, MidiEvent{});
+    sync->head = 0;
+    sync->count = 0;
+    sync->refused = false;
+    sync->sounding.fill(0);
   }
-  sync_->wake.notify_all();
+  sync->wake.notify_all();
   error_.clear();
-  return outHandle_;
+  return reserved;
 }
 
 int MidiLib::PutMidiOut(MidiOut out, const MidiEvent& event) {
@@ -460,7 +486,7 @@ int MidiLib::CloseMidiOut(MidiOut out) {
     sync->count = 0;
   }
   std::string error;
-  const bool finished = device->Finish(error);
+  const bool finished = !device || device->Finish(error);
   device.reset();
   std::lock_guard lock(mutex_);
   if (!finished) {
@@ -481,14 +507,7 @@ int MidiLib::CloseSync(MidiSync handle) {
     syncHandle_ = 0;
     outHandle_ = 0;
   }
-  sync->Shutdown();
-  if (sync->device) {
-    std::string ignored;
-    sync->Silence();
-    sync->device->Reset();
-    sync->device->Finish(ignored);
-    sync->device.reset();
-  }
+  sync->Close();
   return kMidiOk;
 }
 

@@ -263,8 +263,10 @@ int TuneFile::SplitTunes(std::string_view text, bool create, int position, bool 
       tunes_.push_back(std::move(rec));
       InvalidatePositions();
     } else {
+      // Pasted tunes are cut and read as a file's are: text after a tune's empty line
+      // (a copied tune's notes) stays text after it and does not become music.
       auto rec = std::make_unique<TuneRecord>();
-      ParseTune(*rec, piece, false);
+      ParseTune(*rec, piece, true);
       SeparateFromNext(*rec);
       rec->owner = this;
       inserted.push_back(std::move(rec));
