@@ -12,7 +12,8 @@
 namespace tunora::bench {
 
 inline std::filesystem::path CorpusAbcDir() {
-  const char* candidates[] = {std::getenv("TUNORA_CORPUS"), TUNORA_CORPUS_DIR, "/work/shared/corpus"};
+  const char* candidates[] = {std::getenv("TUNORA_CORPUS"), TUNORA_CORPUS_DIR,
+                              "/work/shared/corpus"};
   for (const char* c : candidates) {
     if (c == nullptr) continue;
     std::filesystem::path p = std::filesystem::path(c) / "abc";
@@ -42,7 +43,8 @@ inline std::string BigCollection(size_t minTunes) {
     }
   }
   if (texts.empty())
-    texts.push_back("\nX:1\nT:Generated\nM:4/4\nL:1/8\nR:reel\nK:G\n|:\"G\"GABc dedB|\"D\"ABAG FGAF:|\n");
+    texts.push_back(
+        "\nX:1\nT:Generated\nM:4/4\nL:1/8\nR:reel\nK:G\n|:\"G\"GABc dedB|\"D\"ABAG FGAF:|\n");
   std::string all;
   size_t tunes = 0;
   while (tunes < minTunes) {

@@ -93,9 +93,10 @@ int main() {
   for (size_t i = 0; i < port->stamps->at.size() && i < due.size(); ++i)
     late.push_back(std::chrono::duration<double, std::micro>(port->stamps->at[i] - start).count() -
                    due[i]);
-  std::printf("MIDI timer: %d events over %.1f s, late by p50 %.0f us, p99 %.0f us, max %.0f us "
-              "(goal: p99 under 2000 us)\n",
-              kEvents, t / 1e6, At(late, 0.5), At(late, 0.99), At(late, 1.0));
+  std::printf(
+      "MIDI timer: %d events over %.1f s, late by p50 %.0f us, p99 %.0f us, max %.0f us "
+      "(goal: p99 under 2000 us)\n",
+      kEvents, t / 1e6, At(late, 0.5), At(late, 0.99), At(late, 1.0));
   lib.CloseMidiOut(out);
   lib.CloseSync(sync);
   return 0;

@@ -16,7 +16,8 @@ namespace {
 struct Collection {
   Collection() {
     file.SplitTunes(tunora::bench::BigCollection(10000), true, 0, false);
-    for (size_t k = 1; k <= file.TuneCount(); ++k) tunes.push_back(file.TuneAt(static_cast<int>(k)));
+    for (size_t k = 1; k <= file.TuneCount(); ++k)
+      tunes.push_back(file.TuneAt(static_cast<int>(k)));
     // The shipped style file (the build copies it beside the programs), so that
     // chords, swing and tempos come from it.
     std::error_code ec;

@@ -27,8 +27,8 @@ void BM_SearchPollGap(benchmark::State& state) {
   request.type = SearchRequest::kMusic;
   request.phrase = "[K:G] GEG GAB|ABA ABd";
   request.music.transpose36 = request.music.transpose45 = request.music.transpose8 =
-      request.music.transposeMaj2 = request.music.transposeMin2Aug4 =
-          request.music.transpose8plus = true;
+      request.music.transposeMaj2 = request.music.transposeMin2Aug4 = request.music.transpose8plus =
+          true;
   TuneSearch search;
   std::string message, warning;
   if (!search.Prepare(request, message, warning)) {
@@ -42,7 +42,9 @@ void BM_SearchPollGap(benchmark::State& state) {
     FileSearchRun run;
     run.patterns = {root.string() + "/"};
     run.subdirectories = true;
-    run.test = [&](const TuneRecord& tune, std::string& line) { return search.Test(tune, line, nullptr); };
+    run.test = [&](const TuneRecord& tune, std::string& line) {
+      return search.Test(tune, line, nullptr);
+    };
     Clock::time_point last = Clock::now();
     run.poll = [&] {
       const Clock::time_point now = Clock::now();

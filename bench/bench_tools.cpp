@@ -21,9 +21,10 @@ const StyleSet& Styles() {
   static const StyleSet styles = [] {
     StyleSet s;
     unsigned line = 0;
-    s.Parse("chord { name ; notes 0 4 7;} chord { name m; notes 0 3 7;}"
-            "chord { name 7; notes 0 4 7 10;}",
-            line);
+    s.Parse(
+        "chord { name ; notes 0 4 7;} chord { name m; notes 0 3 7;}"
+        "chord { name 7; notes 0 4 7 10;}",
+        line);
     return s;
   }();
   return styles;

@@ -191,9 +191,10 @@ int main(int argc, char** argv) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   std::printf("Transposition: %ld tunes, %zu shifts each, %ld note readings\n", tunesRead,
               std::size(shifts), notes);
-  std::printf("  pitches moved wrongly: %ld transpositions; not back after the way back: %ld; "
-              "tunes affected: %ld (%.1f s)\n",
-              upWrong, backWrong, tunesWrong, seconds);
+  std::printf(
+      "  pitches moved wrongly: %ld transpositions; not back after the way back: %ld; "
+      "tunes affected: %ld (%.1f s)\n",
+      upWrong, backWrong, tunesWrong, seconds);
 
   // 2. Chordwise against the written chords.
   ChordwiseWeights base;
@@ -203,9 +204,10 @@ int main(int argc, char** argv) {
   Measure(chorded, written, styles, base, true, bar, errorsBar);
   std::printf("Chordwise: %zu tunes with chords (%ld not set: reading errors)\n", chorded.size(),
               errors);
-  std::printf("  first chord of the bar has the written root: per beat %.1f%% of %ld bars, "
-              "per bar %.1f%%\n",
-              beat.Percent(), beat.bars, bar.Percent());
+  std::printf(
+      "  first chord of the bar has the written root: per beat %.1f%% of %ld bars, "
+      "per bar %.1f%%\n",
+      beat.Percent(), beat.bars, bar.Percent());
 
   std::printf("  misses (per beat): no chord set %ld bars; chosen root above the written one by",
               beat.none);
@@ -217,25 +219,33 @@ int main(int argc, char** argv) {
     void (*apply)(ChordwiseWeights&);
   };
   const Variant variants[] = {
-      {"WeightPossible 100 (tune-wide rank counts fully)", [](ChordwiseWeights& w) { w.weightPossible = 100; }},
+      {"WeightPossible 100 (tune-wide rank counts fully)",
+       [](ChordwiseWeights& w) { w.weightPossible = 100; }},
       {"WeightPossible 0 (period notes only)", [](ChordwiseWeights& w) { w.weightPossible = 0; }},
       {"ProgressBySame 130", [](ChordwiseWeights& w) { w.progressBySame = 130; }},
-      {"ProgressByFifthUp 120, ByFourthUp 120", [](ChordwiseWeights& w) {
+      {"ProgressByFifthUp 120, ByFourthUp 120",
+       [](ChordwiseWeights& w) {
          w.progressByFifthUp = 120;
          w.progressByFourthUp = 120;
        }},
-      {"ProgressByMinorSecond 50, ByMajorSecond 70", [](ChordwiseWeights& w) {
+      {"ProgressByMinorSecond 50, ByMajorSecond 70",
+       [](ChordwiseWeights& w) {
          w.progressByMinorSecond = 50;
          w.progressByMajorSecond = 70;
        }},
-      {"ProgressByThird 60 (relative and mediant chords)", [](ChordwiseWeights& w) { w.progressByThird = 60; }},
-      {"SetChordFirst 150 (root in the melody)", [](ChordwiseWeights& w) { w.setChordFirst = 150; }},
-      {"SetChordThird 60, SetChordFifth 80", [](ChordwiseWeights& w) {
+      {"ProgressByThird 60 (relative and mediant chords)",
+       [](ChordwiseWeights& w) { w.progressByThird = 60; }},
+      {"SetChordFirst 150 (root in the melody)",
+       [](ChordwiseWeights& w) { w.setChordFirst = 150; }},
+      {"SetChordThird 60, SetChordFifth 80",
+       [](ChordwiseWeights& w) {
          w.setChordThird = 60;
          w.setChordFifth = 80;
        }},
-      {"SetChordOtherNote 0 (passing notes ignored)", [](ChordwiseWeights& w) { w.setChordOtherNote = 0; }},
-      {"StrangeNonscale 20, StrangeInscale 50", [](ChordwiseWeights& w) {
+      {"SetChordOtherNote 0 (passing notes ignored)",
+       [](ChordwiseWeights& w) { w.setChordOtherNote = 0; }},
+      {"StrangeNonscale 20, StrangeInscale 50",
+       [](ChordwiseWeights& w) {
          w.strangeNonscale = 20;
          w.strangeInscale = 50;
        }},

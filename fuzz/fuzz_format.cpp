@@ -9,9 +9,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static tunora::TuneFile* file = [] {
     auto* f = new tunora::TuneFile;
     f->name = "/home/me/Tunes/Reels.abc";
-    f->SplitTunes("X:12\nT:First\nT:Second\nN:one\nN:two\\{\\aa}\nH:a\nb\nC:\xe9&<>\nK:G\n"
-                  "abc|\nW:words\n\nafter\n",
-                  true, 0, false);
+    f->SplitTunes(
+        "X:12\nT:First\nT:Second\nN:one\nN:two\\{\\aa}\nH:a\nb\nC:\xe9&<>\nK:G\n"
+        "abc|\nW:words\n\nafter\n",
+        true, 0, false);
     return f;
   }();
   std::string_view format(reinterpret_cast<const char*>(data), size);

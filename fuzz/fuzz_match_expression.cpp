@@ -9,8 +9,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static tunora::TuneFile* file = [] {
     auto* f = new tunora::TuneFile;
-    f->SplitTunes("X:12\nT:First\nT:Second\nR:reel\nC:\xe9t\xe9\nK:G\nabc|\nW:words\n\n", true,
-                  0, false);
+    f->SplitTunes("X:12\nT:First\nT:Second\nR:reel\nC:\xe9t\xe9\nK:G\nabc|\nW:words\n\n", true, 0,
+                  false);
     return f;
   }();
   std::string_view expression(reinterpret_cast<const char*>(data), size);

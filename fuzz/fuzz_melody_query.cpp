@@ -13,13 +13,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   options.transpose8plus = size % 2 == 0;
   options.ignoreOrnamentation = size % 3 != 0;
   options.loosePercent = static_cast<int>(size % 101);
-  options.where = size % 5 == 0 ? tunora::MusicOptions::kBeginning
-                                : tunora::MusicOptions::kAnywhere;
+  options.where =
+      size % 5 == 0 ? tunora::MusicOptions::kBeginning : tunora::MusicOptions::kAnywhere;
   tunora::MelodyQuery query;
   tunora::NoteTextWriter writer(options.ignoreOrnamentation);
   tunora::TuneFile file;
-  file.SplitTunes("X:1\nT:Tune\nM:6/8\nK:D\n|:FAA {g}dAF|[1 GBB dBG:|[2 (3ABc d2|]\n\n", true,
-                  0, false);
+  file.SplitTunes("X:1\nT:Tune\nM:6/8\nK:D\n|:FAA {g}dAF|[1 GBB dBG:|[2 (3ABc d2|]\n\n", true, 0,
+                  false);
   tunora::TuneRecord own;
   own.titles = {"Fuzz"};
   own.body = std::string(phrase);

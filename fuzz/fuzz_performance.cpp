@@ -90,8 +90,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   s.multiGraceFraction = 1 + ((f1 >> 2) & 7) * 100;
   s.speedPercent = 1 + f1 * 100;
   s.backingOctave = (f1 & 1) ? -1 : 1;
-  if ((f0 & 128) != 0) s.range = tunora::PlaySettings::Range{body.size() / 4, body.size() / 3,
-                                                             body.size() - body.size() / 5};
+  if ((f0 & 128) != 0)
+    s.range = tunora::PlaySettings::Range{body.size() / 4, body.size() / 3,
+                                          body.size() - body.size() / 5};
 
   for (bool merged : {false, true}) {
     s.merged = merged;

@@ -30,9 +30,10 @@ const tunora::StyleSet& Styles() {
   static const tunora::StyleSet styles = [] {
     tunora::StyleSet s;
     unsigned line = 0;
-    s.Parse("chord { name ; notes 0 4 7;} chord { name m; notes 0 3 7;}"
-            "chord { name 7; notes 0 4 7 10;} chord { name min; notes 0 3 7;}",
-            line);
+    s.Parse(
+        "chord { name ; notes 0 4 7;} chord { name m; notes 0 3 7;}"
+        "chord { name 7; notes 0 4 7 10;} chord { name min; notes 0 3 7;}",
+        line);
     return s;
   }();
   return styles;

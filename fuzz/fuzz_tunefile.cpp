@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The written form is stable for tunes with a K: line. (Without K:, the header
   // never ends, so a history field may take the body's lines on reading back.)
   bool allKeyed = true;
-  for (size_t k = 1; k <= f.TuneCount(); ++k) allKeyed = allKeyed && f.TuneAt(static_cast<int>(k))->HasField('K');
+  for (size_t k = 1; k <= f.TuneCount(); ++k)
+    allKeyed = allKeyed && f.TuneAt(static_cast<int>(k))->HasField('K');
   if (!tex && allKeyed && twice != once) std::abort();
 
   // The document operations on whatever came out.

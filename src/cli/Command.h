@@ -8,9 +8,9 @@
 namespace tunora::cli {
 
 struct Args {
-  std::vector<std::string> positional;        // words that are not options
+  std::vector<std::string> positional;                       // words that are not options
   std::vector<std::pair<std::string, std::string>> options;  // --name value (value "" for flags)
-  std::string home;                            // --home DIR, "" when not given
+  std::string home;                                          // --home DIR, "" when not given
 
   bool Has(const std::string& name) const;
   std::string Get(const std::string& name, const std::string& fallback = "") const;
@@ -19,9 +19,9 @@ struct Args {
 
 struct CommandSpec {
   std::string name;
-  std::string usage;                 // one line: "list FILE [--format FMT]"
-  std::vector<std::string> flags;    // options without a value, e.g. "--tex"
-  std::vector<std::string> valued;   // options taking a value, e.g. "--format"
+  std::string usage;                    // one line: "list FILE [--format FMT]"
+  std::vector<std::string> flags;       // options without a value, e.g. "--tex"
+  std::vector<std::string> valued;      // options taking a value, e.g. "--format"
   std::function<int(const Args&)> run;  // returns the exit status
 };
 

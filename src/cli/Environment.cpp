@@ -17,7 +17,9 @@ void StderrSink::Message(std::string_view text) {
   std::fprintf(stderr, "tunora-cli: %.*s\n", static_cast<int>(text.size()), text.data());
 }
 
-TuneFileOptions Environment::TuneOptions() const { return TuneFileOptionsFrom(settings, &formatEnv); }
+TuneFileOptions Environment::TuneOptions() const {
+  return TuneFileOptionsFrom(settings, &formatEnv);
+}
 
 namespace {
 std::string ExecutableDir() {
@@ -49,8 +51,7 @@ bool LoadEnvironment(const Args& args, Environment& env) {
 }
 
 bool LoadTuneArgs(const Args& a, Environment& env, TuneFile& file, int& position, int min) {
-  if (!LoadEnvironment(a, env) || !LoadTuneFile(a.positional[0], env, file))
-    return false;
+  if (!LoadEnvironment(a, env) || !LoadTuneFile(a.positional[0], env, file)) return false;
   if (!ParsePosition(a.positional[1], min, file.TuneCount(), position)) {
     Fail("no tune " + a.positional[1] + " in " + a.positional[0] + " (it has " +
          std::to_string(file.TuneCount()) + ")");

@@ -40,7 +40,6 @@ bool CarriesValue(int kind) {
          kind == TK_FIELD_INFO;
 }
 
-
 int Tokens(const Args& a) {
   if (a.positional.size() != 2)
     return Fail("usage: tunora-cli tokens FILE N [--symbols U|u] [--no-decorations]");
@@ -146,8 +145,11 @@ int Key(const Args& a) {
   return WriteOut(out) ? 0 : Fail("cannot write the output");
 }
 
-const Register kTokens({"tokens", "tokens FILE N [--symbols U|u] [--no-decorations]",
-                        {"--no-decorations"}, {"--symbols"}, Tokens});
+const Register kTokens({"tokens",
+                        "tokens FILE N [--symbols U|u] [--no-decorations]",
+                        {"--no-decorations"},
+                        {"--symbols"},
+                        Tokens});
 const Register kKey({"key", "key \"K-TEXT\"", {}, {}, Key});
 
 }  // namespace

@@ -13,8 +13,8 @@ int Dde(const Args& a) {
   return RunAutomationClient(a.positional[0]);
 }
 
-const Register kDde({"dde", "dde 'COMMANDS'   (exit 0 ok, 1 failed, 2 no Tunora answers)", {}, {},
-                     Dde});
+const Register kDde(
+    {"dde", "dde 'COMMANDS'   (exit 0 ok, 1 failed, 2 no Tunora answers)", {}, {}, Dde});
 
 }  // namespace
 }  // namespace tunora::cli

@@ -53,8 +53,8 @@ bool DrawTunes(Canvas& canvas, Environment& env, const TuneFile& file,
   job.programSymbols = &UserSymbols::Application();
   job.fileSymbols = &fileSymbols;
   SymbolMap symbols(env.settings.fonts.musicalSymbols);
-  return tunora::DrawTunes(canvas, tunes, FormatSettings::Application(), LayoutParams::Application(),
-                           symbols, job) > 0;
+  return tunora::DrawTunes(canvas, tunes, FormatSettings::Application(),
+                           LayoutParams::Application(), symbols, job) > 0;
 }
 
 // The paper, the environment and the tune file of a drawing command; false after a
@@ -117,7 +117,8 @@ int Render(const Args& a) {
     }
     tunes.push_back(file.TuneAt(n));
   } else {
-    for (size_t i = 1; i <= file.TuneCount(); ++i) tunes.push_back(file.TuneAt(static_cast<int>(i)));
+    for (size_t i = 1; i <= file.TuneCount(); ++i)
+      tunes.push_back(file.TuneAt(static_cast<int>(i)));
   }
   if (tunes.empty()) return NoTunes(words[0]);
 
@@ -220,8 +221,8 @@ const Register kRender({"render",
                         {"--paper", "--dpi", "--output"},
                         Render});
 const Register kLayout({"layout", "layout FILE N [--paper a4|letter]", {}, {"--paper"}, Layout});
-const Register kSymbols({"symbols", "symbols -o CHART.png [--dpi D]", {}, {"--dpi", "--output"},
-                         Symbols});
+const Register kSymbols(
+    {"symbols", "symbols -o CHART.png [--dpi D]", {}, {"--dpi", "--output"}, Symbols});
 
 }  // namespace
 }  // namespace tunora::cli

@@ -45,8 +45,11 @@ int Import(const Args& a) {
   return failed == 0 ? 0 : 1;
 }
 
-const Register kImport({"import", "import FILE... [-o OUT.abc] [--type bww|bgp|sw]", {},
-                        {"--type", "--output"}, Import});
+const Register kImport({"import",
+                        "import FILE... [-o OUT.abc] [--type bww|bgp|sw]",
+                        {},
+                        {"--type", "--output"},
+                        Import});
 
 }  // namespace
 }  // namespace tunora::cli

@@ -13,8 +13,9 @@ namespace {
 
 int MakeListCommand(const Args& a) {
   if (a.positional.size() != 1)
-    return Fail("usage: tunora-cli make-list TYPE-NAME --files PATTERN [--out FILE] "
-                "[--sort LETTERS] [--match EXPR] [--prompt VALUE]... [--subdir]");
+    return Fail(
+        "usage: tunora-cli make-list TYPE-NAME --files PATTERN [--out FILE] "
+        "[--sort LETTERS] [--match EXPR] [--prompt VALUE]... [--subdir]");
   Environment env;
   if (!LoadEnvironment(a, env)) return 1;
   const std::vector<ListTypeEntry> registry = LoadListRegistry(env.programDir);

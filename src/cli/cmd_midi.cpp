@@ -92,8 +92,9 @@ bool ChooseDevice(MidiLib& lib, const std::string& named, const std::string& set
 
 int Play(const Args& a) {
   if (a.positional.size() != 2)
-    return Fail("usage: tunora-cli play FILE N [--device NUMBER|DESCRIPTION] [--wav OUT.wav] "
-                "[--set KEY=VALUE]...");
+    return Fail(
+        "usage: tunora-cli play FILE N [--device NUMBER|DESCRIPTION] [--wav OUT.wav] "
+        "[--set KEY=VALUE]...");
   Environment env;
   TuneFile file;
   int n = 0;
@@ -140,7 +141,8 @@ int Play(const Args& a) {
   if (wav.empty() && !ChooseDevice(lib, a.Get("--device"), m.device, device)) return 1;
 
   Notices notices;
-  const MidiSync sync = lib.OpenSync([&notices](MidiNotice notice, MidiOut) { notices.Post(notice); });
+  const MidiSync sync =
+      lib.OpenSync([&notices](MidiNotice notice, MidiOut) { notices.Post(notice); });
   if (sync == 0) return Fail("Cannot create timer");
   lib.SetResolution(sync, kResolution);
   const MidiOut out = wav.empty() ? lib.OpenMidiOut(device, sync)
@@ -188,7 +190,9 @@ int Play(const Args& a) {
 const Register kPlay({"play",
                       "play FILE N [--device NUMBER|DESCRIPTION] [--wav OUT.wav] "
                       "[--set KEY=VALUE]...",
-                      {}, {"--device", "--wav", "--set"}, Play});
+                      {},
+                      {"--device", "--wav", "--set"},
+                      Play});
 
 }  // namespace
 }  // namespace tunora::cli

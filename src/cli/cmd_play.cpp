@@ -58,7 +58,8 @@ int Midi(const Args& given) {
   }
   const bool all = a.Has("--all");
   if (a.positional.size() != (all ? 1u : 2u) || out.empty())
-    return Fail("usage: tunora-cli midi FILE N -o OUT.mid | midi FILE --all -o DIR [--set KEY=VALUE]...");
+    return Fail(
+        "usage: tunora-cli midi FILE N -o OUT.mid | midi FILE --all -o DIR [--set KEY=VALUE]...");
   Environment env;
   TuneFile file;
   if (!Setup(a, env, file)) return 1;
@@ -102,8 +103,7 @@ int WriteAllTunes(const Environment& env, const TuneFile& file, const std::strin
       jobs[at->second].tune = &tune;
     }
   }
-  const unsigned workers =
-      std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, 8);
+  const unsigned workers = std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, 8);
   const size_t threads = std::min<size_t>(workers, (jobs.size() + 63) / 64);
   // A tune that cannot be written is reported and the others still are.
   std::atomic<size_t> next{0};
@@ -150,8 +150,9 @@ int Events(const Args& a) {
   if (!build.Build(env.settings.midi, *file.TuneAt(n), StyleSet::Application(), true,
                    std::max(1, speed)))
     return Fail(kBuildFailed);
-  return WriteOut(FormatEventListing(build.Perf().Voices()[0].Events())) ? 0
-                                                                         : Fail("cannot write the output");
+  return WriteOut(FormatEventListing(build.Perf().Voices()[0].Events()))
+             ? 0
+             : Fail("cannot write the output");
 }
 
 int Check(const Args& a) {
@@ -183,10 +184,13 @@ int Check(const Args& a) {
   return WriteOut(env.ForPeople(out)) ? 0 : Fail("cannot write the output");
 }
 
-const Register kMidi({"midi", "midi FILE N -o OUT.mid | midi FILE --all -o DIR [--set KEY=VALUE]...",
-                      {"--all"}, {"--out", "--set"}, Midi});
-const Register kEvents({"events", "events FILE N [--speed P] [--set KEY=VALUE]...", {},
-                        {"--speed", "--set"}, Events});
+const Register kMidi({"midi",
+                      "midi FILE N -o OUT.mid | midi FILE --all -o DIR [--set KEY=VALUE]...",
+                      {"--all"},
+                      {"--out", "--set"},
+                      Midi});
+const Register kEvents(
+    {"events", "events FILE N [--speed P] [--set KEY=VALUE]...", {}, {"--speed", "--set"}, Events});
 const Register kCheck({"check", "check FILE [N] [--set KEY=VALUE]...", {}, {"--set"}, Check});
 
 }  // namespace

@@ -14,8 +14,8 @@ namespace tunora::cli {
 namespace {
 
 // Runs request over the files and prints the list.
-int RunSearch(const Environment& env, SearchRequest request, const std::vector<std::string>& patterns,
-              bool subdirectories) {
+int RunSearch(const Environment& env, SearchRequest request,
+              const std::vector<std::string>& patterns, bool subdirectories) {
   TuneSearch search;
   std::string message, warning;
   if (!search.Prepare(request, message, warning)) return Fail(message);
@@ -32,7 +32,8 @@ int RunSearch(const Environment& env, SearchRequest request, const std::vector<s
   // Big files are searched on a few threads, each with a test of its own. A list
   // format with the date or the incipit keeps to one thread: those read shared state.
   std::vector<std::unique_ptr<TuneSearch>> helpers;
-  if (FormatCodeLetters(request.listFormat, FormatOptions{}).find_first_of("di") == std::string::npos) {
+  if (FormatCodeLetters(request.listFormat, FormatOptions{}).find_first_of("di") ==
+      std::string::npos) {
     run.newTest = [&]() -> std::function<bool(const TuneRecord&, std::string&)> {
       auto helper = std::make_unique<TuneSearch>();
       std::string ignored;
@@ -59,8 +60,9 @@ bool ReadPercent(const Args& a, int& percent) {
 int Find(const Args& a) {
   const bool text = a.Has("--text"), match = a.Has("--match");
   if (a.positional.empty() || text == match)
-    return Fail("usage: tunora-cli find PATTERN-OR-FILE... (--text T [--field F] [--loose P] "
-                "[--exact] [--case] | --match EXPR [--prompt VALUE]...) [--subdir]");
+    return Fail(
+        "usage: tunora-cli find PATTERN-OR-FILE... (--text T [--field F] [--loose P] "
+        "[--exact] [--case] | --match EXPR [--prompt VALUE]...) [--subdir]");
   Environment env;
   if (!LoadEnvironment(a, env)) return 1;
   SearchRequest request;
@@ -69,12 +71,15 @@ int Find(const Args& a) {
     request.listFormat = env.settings.search.listFormat;
     request.text.text = a.Get("--text");
     const std::string field = a.Get("--field", "*");
-    if (field.size() != 1) return Fail("--field takes one field letter, * (all header fields) "
-                                       "or t (the tune body)");
+    if (field.size() != 1)
+      return Fail(
+          "--field takes one field letter, * (all header fields) "
+          "or t (the tune body)");
     request.text.field = field[0];
     request.text.exact = a.Has("--exact");
     request.text.ignoreCase = !a.Has("--case");
-    if (!ReadPercent(a, request.text.loosePercent)) return Fail("--loose takes a percent, 0 to 100");
+    if (!ReadPercent(a, request.text.loosePercent))
+      return Fail("--loose takes a percent, 0 to 100");
   } else {
     request.type = SearchRequest::kAdvanced;
     request.listFormat = env.settings.search.listFormat;
@@ -86,9 +91,10 @@ int Find(const Args& a) {
 
 int MusicSearch(const Args& a) {
   if (a.positional.size() < 2)
-    return Fail("usage: tunora-cli music-search PHRASE FILE-OR-PATTERN... [--key K] "
-                "[--loose P] [--transpose SET,...] [--keep-ornaments] "
-                "[--where beginning|anywhere] [--subdir]");
+    return Fail(
+        "usage: tunora-cli music-search PHRASE FILE-OR-PATTERN... [--key K] "
+        "[--loose P] [--transpose SET,...] [--keep-ornaments] "
+        "[--where beginning|anywhere] [--subdir]");
   Environment env;
   if (!LoadEnvironment(a, env)) return 1;
   const MusicSearchSettings& s = env.settings.musicSearch;
@@ -115,19 +121,25 @@ int MusicSearch(const Args& a) {
                      {"all", &all},
                      {"none", &none}},
                     unknown))
-        return Fail("--transpose takes second, fourth-fifth, octave, third-sixth, "
-                    "minor-second-tritone, octave-plus, all or none; not " + unknown);
+        return Fail(
+            "--transpose takes second, fourth-fifth, octave, third-sixth, "
+            "minor-second-tritone, octave-plus, all or none; not " +
+            unknown);
     if (all)
       o.transpose36 = o.transpose45 = o.transpose8 = o.transposeMaj2 = o.transposeMin2Aug4 =
           o.transpose8plus = true;
   }
   if (a.Has("--where")) {
     const std::string where = a.Get("--where");
-    if (where == "beginning") o.where = MusicOptions::kBeginning;
-    else if (where == "anywhere") o.where = MusicOptions::kAnywhere;
-    else return Fail("--where takes beginning or anywhere");
+    if (where == "beginning")
+      o.where = MusicOptions::kBeginning;
+    else if (where == "anywhere")
+      o.where = MusicOptions::kAnywhere;
+    else
+      return Fail("--where takes beginning or anywhere");
   }
-  request.phrase = a.Has("--key") ? JoinKeyPrefix(a.Get("--key"), a.positional[0]) : a.positional[0];
+  request.phrase =
+      a.Has("--key") ? JoinKeyPrefix(a.Get("--key"), a.positional[0]) : a.positional[0];
   std::vector<std::string> patterns(a.positional.begin() + 1, a.positional.end());
   return RunSearch(env, request, patterns, a.Has("--subdir"));
 }

@@ -24,8 +24,9 @@ std::string TuneWith(const TuneFile& file, const TuneRecord& tune, const Rewrite
 
 int Tidy(const Args& a) {
   if (a.positional.size() != 2)
-    return Fail("usage: tunora-cli tidy FILE N [--remove LIST] [--add LIST] [--length 1/16] "
-                "[--wrap N]");
+    return Fail(
+        "usage: tunora-cli tidy FILE N [--remove LIST] [--add LIST] [--length 1/16] "
+        "[--wrap N]");
   RewriteOptions o;
   std::string unknown;
   for (const std::string& list : a.GetAll("--remove"))
@@ -37,8 +38,10 @@ int Tidy(const Args& a) {
                    {"breaks", &o.removeBreaks},
                    {"barspaces", &o.removeBarSpaces}},
                   unknown))
-      return Fail("--remove takes chords, comments, graces, continuations, breaks, barspaces; "
-                  "not \"" + unknown + "\"");
+      return Fail(
+          "--remove takes chords, comments, graces, continuations, breaks, barspaces; "
+          "not \"" +
+          unknown + "\"");
   for (const std::string& list : a.GetAll("--add"))
     if (!SetWords(list,
                   {{"continuations", &o.addContinuations},
@@ -67,8 +70,9 @@ int Transpose(const Args& given) {
   a.positional.clear();
   const bool named = TakeOutput(given, a.positional, out);
   if (a.positional.size() != (all ? 1u : 2u) || a.Has("--by") == a.Has("--to") || named != all)
-    return Fail("usage: tunora-cli transpose FILE N (--by SEMITONES | --to KEY) [--octaves K]\n"
-                "       tunora-cli transpose FILE --all --by SEMITONES [--octaves K] -o OUT.abc");
+    return Fail(
+        "usage: tunora-cli transpose FILE N (--by SEMITONES | --to KEY) [--octaves K]\n"
+        "       tunora-cli transpose FILE --all --by SEMITONES [--octaves K] -o OUT.abc");
   int by = 0;
   int octaves = 0;
   if (a.Has("--by") && !ParseInt(a.Get("--by"), by))
@@ -82,8 +86,7 @@ int Transpose(const Args& given) {
   const StyleSet& styles = StyleSet::Application();
   if (all) {
     if (a.Has("--to")) return Fail("--all takes --by, not --to");
-    if (!LoadEnvironment(a, env) || !LoadTuneFile(a.positional[0], env, file))
-      return 1;
+    if (!LoadEnvironment(a, env) || !LoadTuneFile(a.positional[0], env, file)) return 1;
     const int shift = by + 12 * octaves;
     for (size_t k = 1; k <= file.TuneCount(); ++k) {
       TuneRecord& tune = *file.TuneAt(static_cast<int>(k));
@@ -163,7 +166,8 @@ const Register kTranspose({"transpose",
                            {"--all"},
                            {"--by", "--to", "--octaves", "--output"},
                            Transpose});
-const Register kChordwise({"chordwise", "chordwise FILE N [--strangeness P] [--per-bar] [--remove]",
+const Register kChordwise({"chordwise",
+                           "chordwise FILE N [--strangeness P] [--per-bar] [--remove]",
                            {"--per-bar", "--remove"},
                            {"--strangeness"},
                            Chordwise});

@@ -73,8 +73,9 @@ int Save(const Args& a) {
 
 int Format(const Args& a) {
   if (a.positional.size() != 3)
-    return Fail("usage: tunora-cli format FILE N FORMAT [--title K] [--escapes] [--html] [--tex] "
-                "[--extra TEXT]...");
+    return Fail(
+        "usage: tunora-cli format FILE N FORMAT [--title K] [--escapes] [--html] [--tex] "
+        "[--extra TEXT]...");
   Environment env;
   TuneFile file;
   int n = 0;
@@ -97,13 +98,17 @@ int Format(const Args& a) {
 
 const Register kList({"list", "list FILE [--format FMT]", {}, {"--format"}, List});
 const Register kTune({"tune", "tune FILE N", {}, {}, Tune});
-const Register kSave({"save", "save IN OUT [--canonical] [--tex] [--tex-escapes]",
-                      {"--canonical", "--tex", "--tex-escapes"}, {}, Save});
-const Register kFormat({"format",
-                        "format FILE N FORMAT [--title K] [--escapes] [--html] [--tex] [--extra TEXT]...",
-                        {"--escapes", "--html", "--tex"},
-                        {"--title", "--extra"},
-                        Format});
+const Register kSave({"save",
+                      "save IN OUT [--canonical] [--tex] [--tex-escapes]",
+                      {"--canonical", "--tex", "--tex-escapes"},
+                      {},
+                      Save});
+const Register kFormat(
+    {"format",
+     "format FILE N FORMAT [--title K] [--escapes] [--html] [--tex] [--extra TEXT]...",
+     {"--escapes", "--html", "--tex"},
+     {"--title", "--extra"},
+     Format});
 
 }  // namespace
 }  // namespace tunora::cli

@@ -33,14 +33,16 @@ void PrintCommands(std::FILE* to) {
 }
 
 void PrintUsage(std::FILE* to) {
-  std::fprintf(to, "usage: tunora-cli COMMAND [ARGS] [--home DIR]\n"
-                   "       tunora-cli COMMAND --help\ncommands:\n");
+  std::fprintf(to,
+               "usage: tunora-cli COMMAND [ARGS] [--home DIR]\n"
+               "       tunora-cli COMMAND --help\ncommands:\n");
   PrintCommands(to);
   std::fflush(to);
   std::string media = MediaProgram();
   if (!media.empty()) {
     std::string cmd = "'" + media + "' --list-commands" + (to == stderr ? " 1>&2" : "");
-    if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "tunora-cli: %s failed\n", media.c_str());
+    if (std::system(cmd.c_str()) != 0)
+      std::fprintf(stderr, "tunora-cli: %s failed\n", media.c_str());
   }
 }
 
@@ -135,8 +137,9 @@ int main(int argc, char** argv) {
     }
     Fail("unknown command \"" + name + "\"");
 #ifdef TUNORA_CLI_MEDIA
-    std::fprintf(stderr, "usage: tunora-cli COMMAND [ARGS] [--home DIR]\n"
-                         "tunora-cli --help lists the commands\n");
+    std::fprintf(stderr,
+                 "usage: tunora-cli COMMAND [ARGS] [--home DIR]\n"
+                 "tunora-cli --help lists the commands\n");
 #else
     PrintUsage(stderr);
 #endif

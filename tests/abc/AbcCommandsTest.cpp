@@ -74,8 +74,7 @@ TEST_F(AbcCliTest, TokensOfATune) {
 TEST_F(AbcCliTest, TokensWithUserSymbols) {
   std::ofstream(home + "/userdef.abc", std::ios::binary)
       << "U: T = !trill!\r\nU: R = !roll!\r\nu: T = !turn!\r\n";
-  std::string file = Write("s.abc",
-                           "U: R = !coda!\n\nX:1\nT:Symbols\nU: W = !wedge!\nK:C\nTRWH\n");
+  std::string file = Write("s.abc", "U: R = !coda!\n\nX:1\nT:Symbols\nU: W = !wedge!\nK:C\nTRWH\n");
   auto drawn = RunCli({"tokens", file, "1", "--symbols", "U", "--home", home});
   ASSERT_EQ(drawn.status, 0) << drawn.err;
   auto lines = Lines(drawn.out);

@@ -119,8 +119,8 @@ TEST(AbcCorpusTest, EveryTuneReadsToTheEnd) {
     std::printf("%-22s %7ld %9ld %7ld %7ld %9ld\n", name.c_str(), f[0], f[1], f[2], f[3], f[4]);
     for (int i = 0; i < 5; ++i) total[i] += f[i];
   }
-  std::printf("%-22s %7ld %9ld %7ld %7ld %9ld\n", "total", total[0], total[1], total[2],
-              total[3], total[4]);
+  std::printf("%-22s %7ld %9ld %7ld %7ld %9ld\n", "total", total[0], total[1], total[2], total[3],
+              total[4]);
   std::vector<TuneCount> worst = tunes;
   std::sort(worst.begin(), worst.end(),
             [](const TuneCount& a, const TuneCount& b) { return a.errors > b.errors; });
@@ -137,7 +137,8 @@ TEST(AbcCorpusTest, EveryTuneReadsToTheEnd) {
   if (const char* out = std::getenv("TUNORA_ABC_BASELINE_OUT")) {
     std::ofstream base(out);
     base << "# file tunes errors: TK_ERROR tokens per corpus file (AbcCorpusTest)\n";
-    for (const FileResult& fr : results) base << fr.rel << ' ' << fr.tunes << ' ' << fr.errors << '\n';
+    for (const FileResult& fr : results)
+      base << fr.rel << ' ' << fr.tunes << ' ' << fr.errors << '\n';
   }
 
   auto baseline = LoadBaseline(std::string(TUNORA_SOURCE_DIR) + "/tests/abc/corpus_errors.txt");

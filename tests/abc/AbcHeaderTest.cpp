@@ -29,7 +29,6 @@ std::string Names(const KeyInfo& k) {
   return s;
 }
 
-
 TEST(KeyTest, BagpipeKeysReadAsAMixolydianOnlyWhenExact) {
   for (std::string_view text : {"HP", "Hp", "  HP"}) {
     KeyInfo k = Key(text);
@@ -429,7 +428,8 @@ TEST(ErrorListTest, EntryFormatAndExcerpt) {
   std::string body = "ABC\tD|\r\nEFG|";
   list.AddError(MSG_ERROR_IN_TUNE, 1, body, 2);
   EXPECT_EQ(list.Text(),
-            "L 1: Error in ABC tune.: C D|\xAB\xAB" "EFG| [2]\r\n");
+            "L 1: Error in ABC tune.: C D|\xAB\xAB"
+            "EFG| [2]\r\n");
   list.AddError(MSG_INCORRECT_SYNTAX, 2, body, 9);
   EXPECT_EQ(list.Count(), 2);
   EXPECT_NE(list.Text().find("L 2: Warning: Incorrect abc syntax.: FG| [9]\r\n"),

@@ -240,10 +240,10 @@ TEST(TupletTest, WrittenRatiosAndErrors) {
 // ----------------------------------------------------------------- chords and graces
 
 TEST(ChordTest, BracketAndPlusChords) {
-  EXPECT_EQ(Kinds("+CEG+"), (std::vector<int>{TK_CHORD_START, TK_NOTE, TK_NOTE, TK_NOTE,
-                                              TK_CHORD_END, TK_END}));
-  EXPECT_EQ(Kinds("[CE]"), (std::vector<int>{TK_CHORD_START, TK_NOTE, TK_NOTE, TK_CHORD_END,
-                                            TK_END}));
+  EXPECT_EQ(Kinds("+CEG+"),
+            (std::vector<int>{TK_CHORD_START, TK_NOTE, TK_NOTE, TK_NOTE, TK_CHORD_END, TK_END}));
+  EXPECT_EQ(Kinds("[CE]"),
+            (std::vector<int>{TK_CHORD_START, TK_NOTE, TK_NOTE, TK_CHORD_END, TK_END}));
   auto nested = Read("[[C]");
   EXPECT_EQ(nested[1].kind, TK_ERROR);
   EXPECT_EQ(nested[1].value, '[');
@@ -266,8 +266,8 @@ TEST(ChordTest, BracketAndPlusChords) {
 // +name+ is a decoration unless it holds only notes; I:decoration decides it outright.
 TEST(ChordTest, PlusWordsAreDecorations) {
   EXPECT_EQ(Kinds("+fine+ +fermata+c +f+ +1+ +crescendo(+ +sharp+"),
-            (std::vector<int>{TK_FINE, TK_SPACE, TK_FERMATA, TK_NOTE, TK_SPACE, TK_F, TK_SPACE,
-                              74, TK_SPACE, TK_CRESCENDO_START, TK_SPACE, TK_DECORATION_TEXT, TK_END}));
+            (std::vector<int>{TK_FINE, TK_SPACE, TK_FERMATA, TK_NOTE, TK_SPACE, TK_F, TK_SPACE, 74,
+                              TK_SPACE, TK_CRESCENDO_START, TK_SPACE, TK_DECORATION_TEXT, TK_END}));
   EXPECT_EQ(Pitches("+^c2e/g+ +c,D'+"), (std::vector<int>{73, 76, 79, 60, 74}));
   EXPECT_EQ(Read("+fermata+", Options{.decode = false})[0].text, "fermata");
 
@@ -281,7 +281,8 @@ TEST(ChordTest, PlusWordsAreDecorations) {
     return k;
   };
   // "I:decoration +" reads +ceg+ as a decoration too; "I:decoration !" makes +...+ chords.
-  EXPECT_EQ(withHeader("I:decoration +\r\n", "+ceg+"), (std::vector<int>{TK_DECORATION_TEXT, TK_END}));
+  EXPECT_EQ(withHeader("I:decoration +\r\n", "+ceg+"),
+            (std::vector<int>{TK_DECORATION_TEXT, TK_END}));
   EXPECT_EQ(withHeader("I: decoration !", "+fine+")[0], TK_CHORD_START);
   EXPECT_EQ(withHeader("", "[I:decoration +]+ceg+"),
             (std::vector<int>{TK_INLINE_FIELD, TK_FIELD_I, TK_DECORATION_TEXT, TK_END}));
@@ -326,11 +327,11 @@ TEST(GraceTest, GraceGroups) {
 
 TEST(BarTest, BarKinds) {
   EXPECT_EQ(Kinds("| || |] [| |: ||: :: :|: :||: :| :||"),
-            (std::vector<int>{TK_BAR, TK_SPACE, TK_DOUBLE_BAR, TK_SPACE, TK_END_BAR, TK_SPACE,
-                              TK_START_BAR, TK_SPACE, TK_REPEAT_START, TK_SPACE, TK_REPEAT_START,
-                              TK_SPACE, TK_REPEAT_BOTH, TK_SPACE, TK_REPEAT_BOTH, TK_SPACE,
-                              TK_REPEAT_BOTH, TK_SPACE, TK_REPEAT_END, TK_SPACE, TK_REPEAT_END,
-                              TK_END}));
+            (std::vector<int>{
+                TK_BAR,         TK_SPACE, TK_DOUBLE_BAR,   TK_SPACE, TK_END_BAR,      TK_SPACE,
+                TK_START_BAR,   TK_SPACE, TK_REPEAT_START, TK_SPACE, TK_REPEAT_START, TK_SPACE,
+                TK_REPEAT_BOTH, TK_SPACE, TK_REPEAT_BOTH,  TK_SPACE, TK_REPEAT_BOTH,  TK_SPACE,
+                TK_REPEAT_END,  TK_SPACE, TK_REPEAT_END,   TK_END}));
   auto both = Read(":: :|: :||:");
   EXPECT_EQ(both[0].value, 0);
   EXPECT_EQ(both[2].value, 1);
@@ -359,9 +360,9 @@ TEST(BarTest, EndingsAndTheirWarnings) {
   EXPECT_EQ(c[8].kind, TK_REPEAT_END);
   EXPECT_TRUE(c[8].warn);
 
-  EXPECT_EQ(Kinds("[1A[2B"), (std::vector<int>{TK_ENDING_BRACKET, TK_FIRST_ENDING, TK_NOTE,
-                                              TK_ENDING_BRACKET, TK_SECOND_ENDING, TK_NOTE,
-                                              TK_END}));
+  EXPECT_EQ(Kinds("[1A[2B"),
+            (std::vector<int>{TK_ENDING_BRACKET, TK_FIRST_ENDING, TK_NOTE, TK_ENDING_BRACKET,
+                              TK_SECOND_ENDING, TK_NOTE, TK_END}));
   // The line end swallowed by "| LF 1" still counts as a line.
   auto lines = Read("A|\n1B\nC");
   EXPECT_EQ(lines.back().line, 3);
@@ -377,9 +378,9 @@ TEST(BodyFieldTest, LineStartFields) {
   auto t = ReadAll(r, body);
   std::vector<int> kinds;
   for (const Tok& x : t) kinds.push_back(x.kind);
-  EXPECT_EQ(kinds, (std::vector<int>{TK_NOTE, TK_CR, TK_NEWLINE, TK_FIELD_K, TK_CR, TK_NEWLINE,
-                                     TK_NOTE, TK_CR, TK_NEWLINE, TK_FIELD_L, TK_CR, TK_NEWLINE,
-                                     TK_NOTE, TK_END}));
+  EXPECT_EQ(kinds,
+            (std::vector<int>{TK_NOTE, TK_CR, TK_NEWLINE, TK_FIELD_K, TK_CR, TK_NEWLINE, TK_NOTE,
+                              TK_CR, TK_NEWLINE, TK_FIELD_L, TK_CR, TK_NEWLINE, TK_NOTE, TK_END}));
   EXPECT_EQ(t[3].text, "D");
   EXPECT_EQ(t[6].note.pitch, 66);
   EXPECT_EQ(t[12].note.length, 48u);
@@ -431,16 +432,19 @@ TEST(BodyFieldTest, CommentsDirectivesAndLineEnds) {
   auto t = ReadAll(r, body);
   std::vector<int> kinds;
   for (const Tok& x : t) kinds.push_back(x.kind);
-  EXPECT_EQ(kinds,
-            (std::vector<int>{TK_NOTE, TK_SPACE, TK_COMMENT, TK_CR, TK_NEWLINE, TK_DIRECTIVE,
-                              TK_CR, TK_NEWLINE, TK_BACKSLASH_LINE, TK_CR, TK_NEWLINE, TK_NOTE,
-                              TK_CONTINUE, TK_CR, TK_NEWLINE, TK_NOTE, TK_CONTINUE, TK_NEWLINE,
-                              TK_NOTE, TK_BANG_BREAK, TK_CR, TK_NEWLINE, TK_END}));
+  EXPECT_EQ(kinds, (std::vector<int>{TK_NOTE,     TK_SPACE,      TK_COMMENT,
+                                     TK_CR,       TK_NEWLINE,    TK_DIRECTIVE,
+                                     TK_CR,       TK_NEWLINE,    TK_BACKSLASH_LINE,
+                                     TK_CR,       TK_NEWLINE,    TK_NOTE,
+                                     TK_CONTINUE, TK_CR,         TK_NEWLINE,
+                                     TK_NOTE,     TK_CONTINUE,   TK_NEWLINE,
+                                     TK_NOTE,     TK_BANG_BREAK, TK_CR,
+                                     TK_NEWLINE,  TK_END}));
   EXPECT_EQ(t[2].text, " note");
   EXPECT_EQ(t[5].text, "MIDI program 41");
   EXPECT_EQ(t[5].value, kDirectiveMidi);
   EXPECT_EQ(t[8].text, " begin");
-  EXPECT_TRUE(t[16].warn);   // blank after the backslash
+  EXPECT_TRUE(t[16].warn);  // blank after the backslash
   EXPECT_FALSE(t[12].warn);
   EXPECT_EQ(t.back().line, 7);
 

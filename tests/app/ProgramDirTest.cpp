@@ -117,8 +117,7 @@ TEST_F(ProgramDirTest, NamedFolderIsCreatedWithDefaults) {
 
 TEST_F(ProgramDirTest, MissingDefaultsStillGiveAFolder) {
   std::string error;
-  const std::string dir =
-      ResolveProgramDir("", "", Dir("no-defaults"), env_, error);
+  const std::string dir = ResolveProgramDir("", "", Dir("no-defaults"), env_, error);
   EXPECT_EQ(dir, Dir("home/.local/share/tunora"));
   EXPECT_TRUE(fs::is_directory(dir));
   EXPECT_FALSE(error.empty());

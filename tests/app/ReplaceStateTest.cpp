@@ -56,7 +56,7 @@ TEST(ReplaceState, ReplaceAllStartsEachSearchAfterTheInsertedText) {
 
 TEST(ReplaceState, SelectionOnlyLeavesTextAfterTheSelection) {
   FakeField f(u"x one\nx two\nx three");
-  f.start = 6;   // the second line
+  f.start = 6;  // the second line
   f.end = 11;
   ReplaceState r;
   r.findText = u"x";

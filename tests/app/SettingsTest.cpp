@@ -71,11 +71,15 @@ TEST(Settings, AbcFontFaceAndSize) {
     const char* face;
     int size;
   } cases[] = {
-      {"", "MS Sans Serif", 10},       {"Arial,12", "Arial", 12},
+      {"", "MS Sans Serif", 10},
+      {"Arial,12", "Arial", 12},
       {"DejaVu Sans Mono, 9", "DejaVu Sans Mono", 9},
-      {"Arial", "Arial", 10},          {",14", "MS Sans Serif", 14},
-      {"Arial,big", "Arial", 10},      {"Arial,-5", "Arial", 10},
-      {"Arial,0", "Arial", 10},        {"Arial,99999999999", "Arial", 10},
+      {"Arial", "Arial", 10},
+      {",14", "MS Sans Serif", 14},
+      {"Arial,big", "Arial", 10},
+      {"Arial,-5", "Arial", 10},
+      {"Arial,0", "Arial", 10},
+      {"Arial,99999999999", "Arial", 10},
   };
   for (const Case& c : cases) {
     std::string face;
@@ -270,9 +274,9 @@ TEST(Settings, SavingKeepsTheRestOfTheFile) {
   ASSERT_TRUE(SaveSettings(home.Dir(), s, sink));
   std::string text = ReadFile(home.File("tunora.ini"));
   EXPECT_EQ(text.rfind("; my settings\n[Preferences]\nNextTip=7\nAbcDir=/new\n", 0), 0u) << text;
-  for (const char* line : {"garbage line\n", "ListFormat=%T only\n", "OldStrings1=kept\n",
-                           "MusicalSymbols=xyz\n", "[Music]\nStaffSize=120\n",
-                           "[Intl]\nsShortDate=dd.mm.yy\n"}) {
+  for (const char* line :
+       {"garbage line\n", "ListFormat=%T only\n", "OldStrings1=kept\n", "MusicalSymbols=xyz\n",
+        "[Music]\nStaffSize=120\n", "[Intl]\nsShortDate=dd.mm.yy\n"}) {
     EXPECT_NE(text.find(line), std::string::npos) << line;
   }
 

@@ -83,8 +83,8 @@ TEST(ShellCommandLine, HomeOptionIsReadAnywhereBeforeTheFileAndLeavesTheLineEmpt
 
 TEST(ShellFileNames, RefusesCharactersAFileNameCannotHold) {
   EXPECT_TRUE(IsAcceptableFileName("Reels & Jigs (2).abc", false));
-  for (const char* bad : {"a\\b.abc", "a/b.abc", "c:x.abc", "say\"hi\".abc", "a<b.abc",
-                          "a>b.abc", "a|b.abc", "tab\there.abc"}) {
+  for (const char* bad : {"a\\b.abc", "a/b.abc", "c:x.abc", "say\"hi\".abc", "a<b.abc", "a>b.abc",
+                          "a|b.abc", "tab\there.abc"}) {
     EXPECT_FALSE(IsAcceptableFileName(bad, false)) << bad;
     EXPECT_FALSE(IsAcceptableFileName(bad, true)) << bad;
   }

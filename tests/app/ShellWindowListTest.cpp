@@ -84,10 +84,9 @@ TEST(ShellWindowList, WritesKeysAndReadsThemBackSkippingDamagedEntries) {
   ini.Parse("[Preferences]\r\nSaveWindows=1\r\n");
   WindowPlacement p1{0, kShowNormal, -1, -1, -1, -1, 0, 0, 300, 200};
   WindowPlacement p2{0, kShowMaximized, -1, -1, -1, -1, 30, 30, 330, 230};
-  std::vector<SavedWindow> windows = {
-      {p1, {WindowDoc::Kind::kTuneList, "/t/a.abc", 2, 0, false}},
-      {p2, {WindowDoc::Kind::kEditor, "/t/a.abc", 0, 2, false}},
-      {p1, OfKind(WindowDoc::Kind::kPlayer)}};
+  std::vector<SavedWindow> windows = {{p1, {WindowDoc::Kind::kTuneList, "/t/a.abc", 2, 0, false}},
+                                      {p2, {WindowDoc::Kind::kEditor, "/t/a.abc", 0, 2, false}},
+                                      {p1, OfKind(WindowDoc::Kind::kPlayer)}};
   WriteWindowList(ini, windows, 2);
   EXPECT_EQ(ini.GetInt("Windows", "WinCount", -1), 3);
   EXPECT_EQ(ini.GetInt("Windows", "Active", -1), 2);
@@ -110,8 +109,9 @@ TEST(ShellWindowList, WritesKeysAndReadsThemBackSkippingDamagedEntries) {
 TEST(ShellWindowList, ShorterListRemovesTheOldKeys) {
   IniFile ini;
   WindowPlacement p{0, kShowNormal, -1, -1, -1, -1, 0, 0, 300, 200};
-  WriteWindowList(ini, {{p, {WindowDoc::Kind::kTuneList, "/a.abc", 0, 0, false}},
-                        {p, {WindowDoc::Kind::kTuneList, "/b.abc", 0, 0, false}}},
+  WriteWindowList(ini,
+                  {{p, {WindowDoc::Kind::kTuneList, "/a.abc", 0, 0, false}},
+                   {p, {WindowDoc::Kind::kTuneList, "/b.abc", 0, 0, false}}},
                   1);
   WriteWindowList(ini, {{p, {WindowDoc::Kind::kTuneList, "/c.abc", 0, 0, false}}}, 1);
   EXPECT_FALSE(ini.HasKey("Windows", "WinDoc2"));
@@ -124,8 +124,9 @@ TEST(ShellWindowList, ShorterListRemovesTheOldKeys) {
 
 TEST(ShellWindowList, HugeCountDoesNotWalkForever) {
   IniFile ini;
-  ini.Parse("[Windows]\r\nWinCount=2147483647\r\nWinPos1=0,1,0,0,0,0,0,0,10,10\r\n"
-            "WinDoc1=/a.abc?0\r\n");
+  ini.Parse(
+      "[Windows]\r\nWinCount=2147483647\r\nWinPos1=0,1,0,0,0,0,0,0,10,10\r\n"
+      "WinDoc1=/a.abc?0\r\n");
   SavedWindowList read = ReadWindowList(ini);
   EXPECT_EQ(read.windows.size(), 1u);
 }

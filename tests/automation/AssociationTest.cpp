@@ -96,8 +96,7 @@ TEST_F(AssociationTest, KeyFilesAndExecWords) {
   EXPECT_EQ(text, "# mine\n[A]\nx=1\nz=3\n\n[B]\ny=4\n\n[C]\nw=5\n");
   EXPECT_EQ(SetKeyFileValue("[A]\nx=1", "A", "z", "3"), "[A]\nx=1\nz=3\n");  // no last line end
   const std::string odd = "/opt/a \"b\" $c 100%/tunora";
-  EXPECT_EQ(DesktopExecWords(DesktopExecWord(odd) + " %f"),
-            (std::vector<std::string>{odd, "%f"}));
+  EXPECT_EQ(DesktopExecWords(DesktopExecWord(odd) + " %f"), (std::vector<std::string>{odd, "%f"}));
 }
 
 }  // namespace

@@ -58,8 +58,7 @@ TEST(AutomationCommand, SyntaxErrorsFailTheRestButKeepWhatRan) {
       {R"([new][open(abc])", "DDE: Missing )"},
       {R"([new][open("a" "b")])", "DDE: Missing ) or ,"},
       {R"([new][open("a")", "DDE: Missing ]"},
-      {R"([new][list("1","2","3","4","5","6","7","8","9","10","11")])",
-       "DDE: Too many arguments"},
+      {R"([new][list("1","2","3","4","5","6","7","8","9","10","11")])", "DDE: Too many arguments"},
   };
   for (const auto& [text, message] : cases) {
     Outcome r = Exec(text);

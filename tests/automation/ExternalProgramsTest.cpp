@@ -14,9 +14,9 @@ std::string Expand(const std::string& line, const ExpandInput& input) {
 }
 
 TEST(ExternalPrograms, FilePlaceholderSurvivesHostileNamesAsOneArgument) {
-  const std::vector<std::string> names = {
-      "/music/My Reels.abc", "/m/a\"; rm -rf ~; echo \".abc", "/m/$(touch x)`id`.abc",
-      "/m/back\\slash 'single'.abc", "/m/semi;colon&amp|pipe>out.abc"};
+  const std::vector<std::string> names = {"/music/My Reels.abc", "/m/a\"; rm -rf ~; echo \".abc",
+                                          "/m/$(touch x)`id`.abc", "/m/back\\slash 'single'.abc",
+                                          "/m/semi;colon&amp|pipe>out.abc"};
   for (const std::string& name : names) {
     ExpandInput input;
     input.path = name;

@@ -143,14 +143,14 @@ class TuneText : public ::testing::Test {
 
 TEST_F(TuneText, FieldSelection) {
   const TuneRecord& t = *file.TuneAt(1);
-  EXPECT_TRUE(Found(t, "morning", 'T'));   // the second title
+  EXPECT_TRUE(Found(t, "morning", 'T'));  // the second title
   EXPECT_TRUE(Found(t, "7", 'X'));
   EXPECT_TRUE(Found(t, "trad", 'C'));
   EXPECT_TRUE(Found(t, "sings", 'W'));
   EXPECT_TRUE(Found(t, "abc", 't'));
   EXPECT_TRUE(Found(t, "abc", '?'));
-  EXPECT_FALSE(Found(t, "trad", 'Z'));     // a field the tune does not have
-  EXPECT_FALSE(Found(t, "trad", '%'));     // not a field letter
+  EXPECT_FALSE(Found(t, "trad", 'Z'));  // a field the tune does not have
+  EXPECT_FALSE(Found(t, "trad", '%'));  // not a field letter
   // "*": any header field, but neither the body nor the words.
   EXPECT_TRUE(Found(t, "trad", '*'));
   EXPECT_TRUE(Found(t, "D", '*'));

@@ -10,19 +10,16 @@ namespace {
 std::string Byte(int b) { return std::string(1, static_cast<char>(b)); }
 
 TEST(HtmlEncode, SpecialCharactersBecomeEntitiesButQuoteStays) {
-  EXPECT_EQ(HtmlEncode("Tom & Jerry <b> \"x\" 'y'"),
-            "Tom &amp; Jerry &lt;b&gt; \"x\" 'y'");
+  EXPECT_EQ(HtmlEncode("Tom & Jerry <b> \"x\" 'y'"), "Tom &amp; Jerry &lt;b&gt; \"x\" 'y'");
   EXPECT_EQ(HtmlEncode(""), "");
 }
 
 TEST(HtmlEncode, Latin1CharactersUseNamedEntities) {
   // Both ends of the table and points on either side of the two hyphens.
-  EXPECT_EQ(HtmlEncode(Byte(161) + Byte(172) + Byte(174) + Byte(176)),
-            "&iexcl;&not;&reg;&deg;");
+  EXPECT_EQ(HtmlEncode(Byte(161) + Byte(172) + Byte(174) + Byte(176)), "&iexcl;&not;&reg;&deg;");
   EXPECT_EQ(HtmlEncode(Byte(196) + Byte(215) + Byte(223) + Byte(229) + Byte(247) + Byte(255)),
             "&Auml;&times;&szlig;&aring;&divide;&yuml;");
-  EXPECT_EQ(HtmlEncode("Caf" + Byte(233) + " Br" + Byte(252) + "cke"),
-            "Caf&eacute; Br&uuml;cke");
+  EXPECT_EQ(HtmlEncode("Caf" + Byte(233) + " Br" + Byte(252) + "cke"), "Caf&eacute; Br&uuml;cke");
 }
 
 TEST(HtmlEncode, HyphensNoBreakSpaceAndWindowsPunctuation) {

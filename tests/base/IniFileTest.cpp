@@ -123,10 +123,10 @@ TEST(IniFile, WritingAKeyKeepsEveryOtherLine) {
       "StaffSize=100\n"
       "[Windows]\n"
       "WinPos=1,2,3,4,5,6,7,8,9,10\n");
-  ini.WriteString("PREFERENCES", "AbcDir", "new");   // existing key, spelling kept
-  ini.WriteInt("Preferences", "SaveWindows", 1);      // new key after the last one
-  ini.WriteInt("Music", "StaffSize", 100);           // same value: line untouched
-  ini.WriteString("Fonts", "AbcFont", "Arial,12");   // new section at the end
+  ini.WriteString("PREFERENCES", "AbcDir", "new");  // existing key, spelling kept
+  ini.WriteInt("Preferences", "SaveWindows", 1);    // new key after the last one
+  ini.WriteInt("Music", "StaffSize", 100);          // same value: line untouched
+  ini.WriteString("Fonts", "AbcFont", "Arial,12");  // new section at the end
   EXPECT_TRUE(ini.Modified());
   EXPECT_EQ(ini.Text(),
             "; Settings\n"
@@ -147,8 +147,8 @@ TEST(IniFile, WritingAKeyKeepsEveryOtherLine) {
 
 TEST(IniFile, WrittenValuesReadBackUnchanged) {
   IniFile ini;
-  const std::string values[] = {"  lead", "trail\t", "\"quoted\"", "plain \"inner\" text", "",
-                                "a=b;c#d"};
+  const std::string values[] = {"  lead", "trail\t", "\"quoted\"", "plain \"inner\" text",
+                                "",       "a=b;c#d"};
   for (const std::string& v : values) {
     ini.WriteString("S", "k", v);
     IniFile reread;

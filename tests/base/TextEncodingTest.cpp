@@ -13,14 +13,14 @@ TEST(TextEncoding, Utf8ValidityIsStrict) {
   EXPECT_TRUE(IsValidUtf8(""));
   EXPECT_TRUE(IsValidUtf8("plain ascii\r\n"));
   EXPECT_TRUE(IsValidUtf8("Caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xBB"));
-  EXPECT_TRUE(IsValidUtf8("\xEF\xBB\xBFX:1"));                   // byte order mark
-  EXPECT_FALSE(IsValidUtf8("Caf\xE9"));                          // code page 1252 e acute
-  EXPECT_FALSE(IsValidUtf8("\xC3"));                             // cut short at the end
-  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));                         // overlong slash
-  EXPECT_FALSE(IsValidUtf8("\xE0\x80\xAF"));                     // overlong, three bytes
-  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));                     // surrogate
-  EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));                 // above U+10FFFF
-  EXPECT_FALSE(IsValidUtf8("\xC3\x28"));                         // bad continuation
+  EXPECT_TRUE(IsValidUtf8("\xEF\xBB\xBFX:1"));    // byte order mark
+  EXPECT_FALSE(IsValidUtf8("Caf\xE9"));           // code page 1252 e acute
+  EXPECT_FALSE(IsValidUtf8("\xC3"));              // cut short at the end
+  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong slash
+  EXPECT_FALSE(IsValidUtf8("\xE0\x80\xAF"));      // overlong, three bytes
+  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // surrogate
+  EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // above U+10FFFF
+  EXPECT_FALSE(IsValidUtf8("\xC3\x28"));          // bad continuation
 }
 
 TEST(TextEncoding, FileEncodingFollowsBytesUnlessTeXConversionIsOn) {
@@ -72,7 +72,8 @@ TEST(TextEncoding, UnmappableCharactersAreCountedAndReplaced) {
   size_t bad = 99;
   // e acute fits, the Polish l with stroke and the emoji do not.
   EXPECT_EQ(EncodeText("\xC3\xA9\xC5\x82\xF0\x9F\x8E\xBB!", TextEncoding::kCp1252, &bad),
-            "\xE9?" "?!");
+            "\xE9?"
+            "?!");
   EXPECT_EQ(bad, 2u);
   EXPECT_EQ(EncodeText("\xC5\x82", TextEncoding::kUtf8, &bad), "\xC5\x82");
   EXPECT_EQ(bad, 0u);

@@ -16,7 +16,8 @@ class ImportCommandsTest : public CliFixture {
 };
 
 TEST_F(ImportCommandsTest, ConvertsEachKindIntoOneCollection) {
-  const std::string bww = Write("reel.bww", "Bagpipe Reader:1.0\r\n\"Reel\",(T,L)\r\n& 2_4 gg LA_4 B_4 !t\r\n");
+  const std::string bww =
+      Write("reel.bww", "Bagpipe Reader:1.0\r\n\"Reel\",(T,L)\r\n& 2_4 gg LA_4 B_4 !t\r\n");
   const std::string bgp = Write("pipe.bgp", "Bgp Tune\n{$24@70 A4B4|}\n");
   const std::string sng = Write("song", "N-Song\r\nK-G\r\nB-3/4\r\nM-G-4 a-4 b-4 S-6\r\n");
   const std::string none = (dir / "none.bww").string();

@@ -25,27 +25,31 @@ TEST_F(ListCli, ListTypesAndAShippedList) {
   EXPECT_EQ(r.status, 0);
   EXPECT_TRUE(r.out.starts_with("Tune index by title (text)\nTune index by title (HTML)\n"));
   const std::string out = scratch.File("keys.txt");
-  r = test::RunCli({"make-list", "tune count per KEY (text)", "--files", kTunes + "*.abc", "--subdir",
-              "--out", out, "--home", home});
+  r = test::RunCli({"make-list", "tune count per KEY (text)", "--files", kTunes + "*.abc",
+                    "--subdir", "--out", out, "--home", home});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Read(out),
             "Tunes per key\r\n\r\nA            1\r\nD            5\r\n"
             "Edor         1\r\n\r\n7 tunes in all\r\n");
   // A match and a prompt from the command line.
   r = test::RunCli({"make-list", "Tune index by title (text)", "--files", kTunes + "*.abc", "--out",
-              out, "--match", "T#[Word]", "--prompt", "lark", "--sort", "X", "--home", home});
+                    out, "--match", "T#[Word]", "--prompt", "lark", "--sort", "X", "--home", home});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(Read(out).find("3 entries"), std::string::npos);
 }
 
 TEST_F(ListCli, Failures) {
-  EXPECT_EQ(test::RunCli({"make-list", "No such list", "--files", "*.abc", "--home", home}).status, 1);
-  EXPECT_EQ(test::RunCli({"make-list", "Tunes without chords (text)", "--files", "", "--home", home})
-                .status, 1);
+  EXPECT_EQ(test::RunCli({"make-list", "No such list", "--files", "*.abc", "--home", home}).status,
+            1);
+  EXPECT_EQ(
+      test::RunCli({"make-list", "Tunes without chords (text)", "--files", "", "--home", home})
+          .status,
+      1);
   const std::string blocked = scratch.File("file");
   Write("file", "x");
-  test::CliResult r = test::RunCli({"make-list", "Tunes without chords (text)", "--files",
-                              kTunes + "*.abc", "--out", blocked + "/out.txt", "--home", home});
+  test::CliResult r =
+      test::RunCli({"make-list", "Tunes without chords (text)", "--files", kTunes + "*.abc",
+                    "--out", blocked + "/out.txt", "--home", home});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("Cannot write file " + blocked + "/out.txt"), std::string::npos);
 }

@@ -66,7 +66,9 @@ TEST_F(OutputSafetyTest, ALongTitleIsCutToAFileNameAndLaterTunesAreStillWritten)
     const std::string name = entry.path().filename().string();
     EXPECT_LE(name.size(), 255u);
     // Cut between characters: the name is still whole UTF-8 (ends in a full "Á").
-    if (name.rfind("1-", 0) == 0) { EXPECT_EQ(name.substr(name.size() - 6), "\xC3\x81.mid"); }
+    if (name.rfind("1-", 0) == 0) {
+      EXPECT_EQ(name.substr(name.size() - 6), "\xC3\x81.mid");
+    }
     ++files;
   }
   EXPECT_EQ(files, 2);
@@ -79,7 +81,9 @@ TEST_F(OutputSafetyTest, AWavOfAnEndlessTuneIsRefusedBeforeAnyFileIsMade) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("limited to 2 hours"), std::string::npos) << r.err;
   for (const auto& entry : fs::directory_iterator(dir)) {
-    if (entry.is_regular_file()) { EXPECT_EQ(entry.path().extension(), ".abc") << entry.path(); }
+    if (entry.is_regular_file()) {
+      EXPECT_EQ(entry.path().extension(), ".abc") << entry.path();
+    }
   }
 }
 
@@ -93,7 +97,6 @@ TEST_F(OutputSafetyTest, AWavTakesItsNameOnlyWhenWhole) {
   }
 }
 
-
 // --set takes what the options pages take: whole numbers inside each key's range.
 TEST_F(OutputSafetyTest, SetValuesAreCheckedAgainstTheirRanges) {
   const std::string tunes = Tunes();
@@ -106,12 +109,11 @@ TEST_F(OutputSafetyTest, SetValuesAreCheckedAgainstTheirRanges) {
     EXPECT_EQ(r.status, 1) << bad;
     EXPECT_NE(r.err.find("takes a whole number from"), std::string::npos) << r.err;
   }
-  for (const char* good : {"Transpose=-24", "transpose=+24", "Repeat=100", "PlayChords=0",
-                           "Drone=X,,X,,"}) {
+  for (const char* good :
+       {"Transpose=-24", "transpose=+24", "Repeat=100", "PlayChords=0", "Drone=X,,X,,"}) {
     EXPECT_EQ(events(good).status, 0) << good;
   }
 }
-
 
 // Stray bytes in a tune draw as what they are; the toolkit's own font warnings never
 // reach the terminal, and a failed page file gives one message of ours.
@@ -132,7 +134,6 @@ TEST_F(OutputSafetyTest, DrawingSaysOnlyWhatTheProgramSays) {
   EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
 }
 
-
 // One rule for a file without tunes: nothing to write is not a failure.
 TEST_F(OutputSafetyTest, AFileWithoutTunesWritesNothingAndSucceeds) {
   const std::string empty = Write("empty.abc", "% only a header\n");
@@ -149,7 +150,6 @@ TEST_F(OutputSafetyTest, AFileWithoutTunesWritesNothingAndSucceeds) {
   EXPECT_EQ(RunCli({"list", empty, "--home", home}).status, 0);
 }
 
-
 // A write that fails midway (the file-size limit of the process stands in for a full
 // disk) leaves the original file as it was and nothing else behind, and says so.
 TEST_F(OutputSafetyTest, AWriteThatFailsMidwayKeepsTheOriginal) {
@@ -163,8 +163,8 @@ TEST_F(OutputSafetyTest, AWriteThatFailsMidwayKeepsTheOriginal) {
   const std::string mid = Write("target.mid", "not really a MIDI file");
   auto limited = [&](const std::string& args) {
     // The signal of an oversized write is ignored, so the write itself fails (EFBIG).
-    const std::string cmd = "trap '' XFSZ; ulimit -f 8; exec " + ShellQuote(TUNORA_CLI_PATH) +
-                            " " + args + " --home " + ShellQuote(home) + " 2>&1";
+    const std::string cmd = "trap '' XFSZ; ulimit -f 8; exec " + ShellQuote(TUNORA_CLI_PATH) + " " +
+                            args + " --home " + ShellQuote(home) + " 2>&1";
     FILE* p = popen(("sh -c " + ShellQuote(cmd)).c_str(), "r");
     std::string out;
     char buf[4096];
@@ -181,8 +181,8 @@ TEST_F(OutputSafetyTest, AWriteThatFailsMidwayKeepsTheOriginal) {
   std::string longTune = "X:1\nT:Long\nL:1/16\nK:C\n";
   for (int k = 0; k < 4000; ++k) longTune += "CDEF GABc|";
   Write("long.abc", longTune + "\n");
-  std::tie(status, said) = limited("midi " + ShellQuote(scratch.File("long.abc")) + " 1 -o " +
-                                   ShellQuote(mid));
+  std::tie(status, said) =
+      limited("midi " + ShellQuote(scratch.File("long.abc")) + " 1 -o " + ShellQuote(mid));
   EXPECT_EQ(status, 1);
   EXPECT_EQ(Read(mid), "not really a MIDI file");
   int files = 0;

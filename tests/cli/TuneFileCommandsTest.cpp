@@ -15,7 +15,8 @@ using CliTest = test::CliFixture;
 
 const char* kReels =
     "%abc\nO:Ireland\n\nX:1\nT:The Silver Spear\nT:Spear, The\nR:reel\nK:D\nFA|defe d2|\n\n"
-    "X:2\nT:Drowsy Maggie\nR:reel\nK:Edor\nE2BE dEBE|\n\nplayed fast\nX:12\nT:Kesh, The\nR:jig\nK:G\nGAG|\n";
+    "X:2\nT:Drowsy Maggie\nR:reel\nK:Edor\nE2BE dEBE|\n\nplayed fast\nX:12\nT:Kesh, "
+    "The\nR:jig\nK:G\nGAG|\n";
 
 TEST_F(CliTest, ListShowsHeaderLineAndOneLinePerTune) {
   std::string f = Write("reels.abc", kReels);
@@ -27,7 +28,8 @@ TEST_F(CliTest, ListShowsHeaderLineAndOneLinePerTune) {
   EXPECT_EQ(r.out, "0 [preface text]\n001\treel|1\n002\treel|2\n012\tjig|3\n");
 
   // The settings of the program directory are used.
-  std::ofstream(home + "/tunora.ini") << "[Preferences]\nTunelistFormat=%#T (%X)\nPreftextFormat=Header\n";
+  std::ofstream(home + "/tunora.ini")
+      << "[Preferences]\nTunelistFormat=%#T (%X)\nPreftextFormat=Header\n";
   r = RunCli({"list", f, "--home", home});
   EXPECT_EQ(r.out, "Header\nThe Silver Spear (1)\nDrowsy Maggie (2)\nKesh, The (12)\n");
 }
@@ -36,7 +38,8 @@ TEST_F(CliTest, TuneWritesCanonicalTextWithCrLf) {
   std::string f = Write("reels.abc", kReels);
   auto r = RunCli({"tune", f, "2", "--home", home});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "X:2\r\nT:Drowsy Maggie\r\nR:reel\r\nK:Edor\r\nE2BE dEBE|\r\n\r\nplayed fast\r\n");
+  EXPECT_EQ(r.out,
+            "X:2\r\nT:Drowsy Maggie\r\nR:reel\r\nK:Edor\r\nE2BE dEBE|\r\n\r\nplayed fast\r\n");
   for (const char* bad : {"0", "4", "x", "-1", "99999999999"}) {
     r = RunCli({"tune", f, bad, "--home", home});
     EXPECT_EQ(r.status, 1) << bad;
@@ -86,9 +89,13 @@ TEST_F(CliTest, OptionsGoAnywhereAndHelpPrintsUsage) {
 
 // A code page 1252 file prints its titles as UTF-8; ABC text keeps the file's bytes.
 TEST_F(CliTest, TextForPeopleIsUtf8) {
-  std::string f = Write("cp.abc", "X:1\nT:Caf\xe9 \x93" "Brel\x94\nK:G\nabc\n");
+  std::string f = Write("cp.abc",
+                        "X:1\nT:Caf\xe9 \x93"
+                        "Brel\x94\nK:G\nabc\n");
   auto r = RunCli({"list", f, "--home", home});
-  EXPECT_EQ(r.out, "0 [preface text]\n1 Caf\xc3\xa9 \xe2\x80\x9c" "Brel\xe2\x80\x9d\n");
+  EXPECT_EQ(r.out,
+            "0 [preface text]\n1 Caf\xc3\xa9 \xe2\x80\x9c"
+            "Brel\xe2\x80\x9d\n");
   r = RunCli({"tune", f, "1", "--home", home});
   EXPECT_NE(r.out.find("T:Caf\xe9 \x93"), std::string::npos);
   std::string u = Write("utf.abc", "X:1\nT:Caf\xc3\xa9\nK:G\nabc\n");
@@ -125,7 +132,8 @@ TEST_F(CliTest, BadUsageAndUnreadableInputFailWithOneLine) {
   r = RunCli({"list", "a", "--format"});
   EXPECT_EQ(r.status, 1);
   // A file stands where the output's folder would be made.
-  r = RunCli({"save", Write("x.abc", "X:1\n"), (dir / "x.abc" / "such" / "out.abc").string(), "--home", home});
+  r = RunCli({"save", Write("x.abc", "X:1\n"), (dir / "x.abc" / "such" / "out.abc").string(),
+              "--home", home});
   EXPECT_EQ(r.status, 1);
 }
 

@@ -26,7 +26,8 @@ class DrawCommands : public test::CliFixture {
 };
 
 TEST_F(DrawCommands, OneTuneToEachFormat) {
-  auto r = test::RunCli({"render", samples, "1", "-o", Out("t.png"), "--dpi", "40", "--home", home});
+  auto r =
+      test::RunCli({"render", samples, "1", "-o", Out("t.png"), "--dpi", "40", "--home", home});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, Out("t.png") + "\n");
   EXPECT_EQ(Read(Out("t.png")).substr(1, 3), "PNG");
@@ -36,7 +37,8 @@ TEST_F(DrawCommands, OneTuneToEachFormat) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Read(Out("t.pdf")).substr(0, 4), "%PDF");
 
-  r = test::RunCli({"render", samples, "1", "-o", Out("t.svg"), "--paper", "letter", "--home", home});
+  r = test::RunCli(
+      {"render", samples, "1", "-o", Out("t.svg"), "--paper", "letter", "--home", home});
   ASSERT_EQ(r.status, 0) << r.err;
   std::string svg = Read(Out("t.svg"));
   EXPECT_NE(svg.find("width=\"215.90mm\" height=\"279.40mm\""), std::string::npos);
@@ -68,7 +70,8 @@ TEST_F(DrawCommands, LayoutListsItemsWithTheirSourceBytes) {
     if (kind == "clef") clef = clef || symbol == "g_clef";
     if (begin < 0) continue;
     ASSERT_LE(static_cast<size_t>(end), tune.out.size()) << line;
-    std::string source = tune.out.substr(static_cast<size_t>(begin), static_cast<size_t>(end - begin));
+    std::string source =
+        tune.out.substr(static_cast<size_t>(begin), static_cast<size_t>(end - begin));
     if (kind == "note") notes.push_back(source);
     if (kind == "chord") chords.push_back(source);
   }

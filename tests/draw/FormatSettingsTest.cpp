@@ -71,8 +71,8 @@ TEST(ParseFormat, FontSettingsWithQuotedFace) {
 }
 
 TEST(ParseFormat, PageNumberLineResetsFirstNumber) {
-  FormatSettings fs = FormatSettings::FromText(
-      "%%fmt page number on first=5\n%%fmt page numbers bottom center\n");
+  FormatSettings fs =
+      FormatSettings::FromText("%%fmt page number on first=5\n%%fmt page numbers bottom center\n");
   EXPECT_EQ(fs.firstPageNumber, 1u);
   EXPECT_TRUE(fs.pageNumbers);  // "on" of the earlier line stays
   EXPECT_TRUE(fs.pageNumberBottom);

@@ -71,7 +71,8 @@ TEST(HeaderBlocks, StartEndMergeAndMaxLines) {
   HeaderBlock after = Block("H", kAlignLeft);
   after.after = true;
   d.format.headers = {a, n, after};
-  ASSERT_TRUE(d.Draw("X:1\r\nT:t\r\nA:Area\r\nN:one\r\nN:two\r\nN:three\r\nH:story\r\nK:C\r\nC|\r\n"));
+  ASSERT_TRUE(
+      d.Draw("X:1\r\nT:t\r\nA:Area\r\nN:one\r\nN:two\r\nN:three\r\nH:story\r\nK:C\r\nC|\r\n"));
   EXPECT_NE(FindText(d.canvas.ops, "Area <one"), nullptr);
   EXPECT_NE(FindText(d.canvas.ops, "two"), nullptr);
   EXPECT_EQ(FindText(d.canvas.ops, "three>"), nullptr);  // past maxlines
@@ -157,7 +158,8 @@ TEST(Pages, OnePerPageAndHeaderBlockThatDoesNotFit) {
   notes.after = true;
   n.format.headers = {notes};
   std::string tune = "X:1\r\nT:t\r\nK:C\r\nC|\r\n";
-  for (int i = 0; i < 120; ++i) tune.insert(tune.find("K:"), "N:note " + std::to_string(i) + "\r\n");
+  for (int i = 0; i < 120; ++i)
+    tune.insert(tune.find("K:"), "N:note " + std::to_string(i) + "\r\n");
   ASSERT_TRUE(n.Draw(tune));
   EXPECT_EQ(n.canvas.page, 2);
   const Op* last = FindText(n.canvas.ops, "note 119");

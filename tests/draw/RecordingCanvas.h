@@ -110,8 +110,9 @@ inline std::vector<Staff> FindStaves(const std::vector<Op>& ops, int32_t spacing
     bool five = true;
     for (size_t k = 0; k < 5; ++k) {
       const Op& o = ops[i + k];
-      if (o.type != Op::kLine || o.y != o.y2 || o.y != ops[i].y + static_cast<int32_t>(k) * spacing ||
-          o.x != ops[i].x || o.x2 != ops[i].x2)
+      if (o.type != Op::kLine || o.y != o.y2 ||
+          o.y != ops[i].y + static_cast<int32_t>(k) * spacing || o.x != ops[i].x ||
+          o.x2 != ops[i].x2)
         five = false;
     }
     if (five) {
@@ -163,7 +164,8 @@ struct Drawing {
     auto file = MakeFile(text);
     DrawContext dc(canvas, format, layout, symbols, job);
     bool ok = true;
-    for (size_t i = 1; i <= file->TuneCount(); ++i) ok = dc.DrawTune(*file->TuneAt(static_cast<int>(i))) && ok;
+    for (size_t i = 1; i <= file->TuneCount(); ++i)
+      ok = dc.DrawTune(*file->TuneAt(static_cast<int>(i))) && ok;
     dc.Finish();
     return ok;
   }

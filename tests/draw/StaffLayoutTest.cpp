@@ -114,7 +114,7 @@ TEST(StaffLayout, ChangedSharpCharacterSparesSmallSharps) {
   ASSERT_TRUE(d.symbols.Set(SYM_SHARP, 'X'));
   EXPECT_FALSE(d.symbols.Set(0, 'X'));  // headings cannot be chosen
   ASSERT_TRUE(d.Draw(Tune("K:D", "^c2 {^g}A2|")));
-  EXPECT_EQ(Count(d.canvas.ops, 'X'), 3);  // two in the key, one on the note
+  EXPECT_EQ(Count(d.canvas.ops, 'X'), 3);   // two in the key, one on the note
   EXPECT_EQ(Count(d.canvas.ops, 0x49), 1);  // the grace note's small sharp
   EXPECT_EQ(Count(d.canvas.ops, kSharpChar), 0);
 }

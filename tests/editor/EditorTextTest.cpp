@@ -109,11 +109,13 @@ TEST(PaneLayout, SharesTheHeightByWeights) {
 TEST(EditorText, ShownPositionOfByte) {
   // "é" is two bytes in UTF-8 and one in code page 1252; the line break two
   // bytes in the file, one character in the box; "𝄞" two UTF-16 units.
-  const std::string shown = "a\xC3\xA9\nb\xF0\x9D\x84\x9E" "c";
+  const std::string shown =
+      "a\xC3\xA9\nb\xF0\x9D\x84\x9E"
+      "c";
   EXPECT_EQ(ShownPositionOfByte(shown, TextEncoding::kUtf8, 0), 0u);
-  EXPECT_EQ(ShownPositionOfByte(shown, TextEncoding::kUtf8, 3), 2u);  // the line break
-  EXPECT_EQ(ShownPositionOfByte(shown, TextEncoding::kUtf8, 5), 3u);  // b
-  EXPECT_EQ(ShownPositionOfByte(shown, TextEncoding::kUtf8, 10), 6u);  // c, after the pair
+  EXPECT_EQ(ShownPositionOfByte(shown, TextEncoding::kUtf8, 3), 2u);    // the line break
+  EXPECT_EQ(ShownPositionOfByte(shown, TextEncoding::kUtf8, 5), 3u);    // b
+  EXPECT_EQ(ShownPositionOfByte(shown, TextEncoding::kUtf8, 10), 6u);   // c, after the pair
   EXPECT_EQ(ShownPositionOfByte(shown, TextEncoding::kCp1252, 4), 3u);  // b
   EXPECT_EQ(ShownPositionOfByte(shown, TextEncoding::kCp1252, 6), 6u);  // c
   // Inside a character: the next one. Past the end: the end.

@@ -107,8 +107,8 @@ class AutomationTest : public QObject {
     QVERIFY(QFile::copy(QStringLiteral(TUNORA_DATA_DIR "/abcstyle.cfg"),
                         PathOf(QStringLiteral("home/abcstyle.cfg"))));
     QDir(dir_.path()).mkdir(QStringLiteral("run"));
-    QFile::setPermissions(PathOf(QStringLiteral("run")), QFile::ReadOwner | QFile::WriteOwner |
-                                                             QFile::ExeOwner);
+    QFile::setPermissions(PathOf(QStringLiteral("run")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     messages_.Install();
     app_ = std::make_unique<CTunoraApp>();
     QVERIFY(app_->InitInstance({QStringLiteral("--home"), PathOf(QStringLiteral("home")),
@@ -140,8 +140,9 @@ class AutomationTest : public QObject {
   void openSelectAndPlayOverTheSocket() {
     QString tunes;
     for (int i = 1; i <= 300; ++i)
-      tunes += QStringLiteral("X:%1\r\nT:Tune number %1\r\nM:4/4\r\nL:1/8\r\nK:D\r\nABcd efga|\r\n\r\n")
-                   .arg(i);
+      tunes +=
+          QStringLiteral("X:%1\r\nT:Tune number %1\r\nM:4/4\r\nL:1/8\r\nK:D\r\nABcd efga|\r\n\r\n")
+              .arg(i);
     QFile f(PathOf(QStringLiteral("many tunes.abc")));
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(tunes.toUtf8());
@@ -338,7 +339,8 @@ class AutomationTest : public QObject {
     qputenv("XDG_DATA_DIRS", (xdg + QStringLiteral("/system")).toUtf8());
     qputenv("XDG_CONFIG_DIRS", (xdg + QStringLiteral("/etc")).toUtf8());
     auto restore = qScopeGuard([] {
-      for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
+      for (const char* name :
+           {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
         qunsetenv(name);
       EnableStartupAssociationCheck(false);
     });

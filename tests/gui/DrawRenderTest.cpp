@@ -188,7 +188,8 @@ class DrawRenderTest : public QObject {
     symbols.symbol = true;
     QtCanvas canvas(nullptr, 1);
     const int32_t first = canvas.TextWidth(small, "The Kesh Jig");
-    QCOMPARE(canvas.TextWidth(large, "The Kesh Jig"), QtCanvas(nullptr, 1).TextWidth(large, "The Kesh Jig"));
+    QCOMPARE(canvas.TextWidth(large, "The Kesh Jig"),
+             QtCanvas(nullptr, 1).TextWidth(large, "The Kesh Jig"));
     QVERIFY(canvas.TextWidth(large, "The Kesh Jig") > first);
     for (int k = 0; k < 5000; ++k) canvas.TextWidth(small, std::to_string(k));
     QCOMPARE(canvas.TextWidth(small, "The Kesh Jig"), first);
@@ -233,9 +234,9 @@ class DrawRenderTest : public QObject {
     QVERIFY2(!reference.isNull(), qPrintable("missing " + path));
     double diff = Difference(page, reference);
     if (diff > 0.02) page.save(QDir::tempPath() + "/" + name + "-actual.png");
-    QVERIFY2(diff <= 0.02, qPrintable(QString("%1 differs in %2% of its ink")
-                                          .arg(name)
-                                          .arg(diff * 100, 0, 'f', 2)));
+    QVERIFY2(
+        diff <= 0.02,
+        qPrintable(QString("%1 differs in %2% of its ink").arg(name).arg(diff * 100, 0, 'f', 2)));
   }
 
   // The SVG page shows what the PNG page shows, also where the notation font is not
@@ -269,7 +270,8 @@ class DrawRenderTest : public QObject {
     double diff = Difference(image, drawn);
     if (diff > 0.05 || qEnvironmentVariableIsSet("TUNORA_KEEP_IMAGES"))
       drawn.save(QDir::tempPath() + "/svg-actual.png");
-    QVERIFY2(diff <= 0.05, qPrintable(QString("the SVG differs in %1% of its ink").arg(diff * 100)));
+    QVERIFY2(diff <= 0.05,
+             qPrintable(QString("the SVG differs in %1% of its ink").arg(diff * 100)));
     QFile file(QString::fromStdString(out->Files()[0]));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QByteArray bytes = file.readAll();
@@ -293,7 +295,8 @@ class DrawRenderTest : public QObject {
       job.pageWidth = 21000;
       job.pageHeight = 29700;
       DrawContext dc(out->GetCanvas(), ShippedLayout(), LayoutParams(), SymbolMap(), job);
-      for (size_t i = 1; i <= file_.TuneCount(); ++i) dc.DrawTune(*file_.TuneAt(static_cast<int>(i)));
+      for (size_t i = 1; i <= file_.TuneCount(); ++i)
+        dc.DrawTune(*file_.TuneAt(static_cast<int>(i)));
       dc.Finish();
       QVERIFY(out->Finish(error));
       if (std::string(ext) == "pdf") {
@@ -303,7 +306,8 @@ class DrawRenderTest : public QObject {
         QByteArray bytes = pdf.readAll();
         QVERIFY(bytes.startsWith("%PDF"));
         QVERIFY(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") +
-                    bytes.count("/Type /Page ") + bytes.count("/Type /Page>") >= 2);
+                    bytes.count("/Type /Page ") + bytes.count("/Type /Page>") >=
+                2);
       } else {
         QVERIFY(out->Files().size() >= 2);
         QVERIFY(QString::fromStdString(out->Files()[1]).endsWith(QString("out-2.") + ext));

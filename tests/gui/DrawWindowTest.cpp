@@ -123,8 +123,8 @@ class DrawWindowTest : public QObject {
                 Home() + "fonts/MusicalSymbols.ttf");
     script_.Install();
     app_ = std::make_unique<CTunoraApp>();
-    QVERIFY(app_->InitInstance({QStringLiteral("--home"), Home(), QStringLiteral("/s"),
-                                QStringLiteral("/m")}));
+    QVERIFY(app_->InitInstance(
+        {QStringLiteral("--home"), Home(), QStringLiteral("/s"), QStringLiteral("/m")}));
     Frame()->resize(1200, 900);
     Frame()->show();
     QVERIFY(QTest::qWaitForWindowExposed(Frame()));
@@ -161,7 +161,8 @@ class DrawWindowTest : public QObject {
     QCOMPARE(view->Pages()->Zoom(), CDrawView::kMaxZoom);
     view->FitWidth();
     const int pageWidth = view->Pages()->PagePixels().width();
-    QVERIFY(std::abs(pageWidth + 2 * DrawPages::kGap - view->ScrollArea()->viewport()->width()) <= 2);
+    QVERIFY(std::abs(pageWidth + 2 * DrawPages::kGap - view->ScrollArea()->viewport()->width()) <=
+            2);
     // Page Down goes to the top of page 2.
     view->SetZoom(0.5);
     view->StepPage(1);
@@ -177,8 +178,8 @@ class DrawWindowTest : public QObject {
     auto marginInk = [view]() {
       const QImage image = view->Pages()->grab().toImage();
       const double ppu = view->Pages()->PixelsPerUnit();
-      const int x = DrawPages::kGap +
-                    static_cast<int>(FormatSettings::Application().leftMargin * ppu + 0.5);
+      const int x =
+          DrawPages::kGap + static_cast<int>(FormatSettings::Application().leftMargin * ppu + 0.5);
       int blue = 0;
       for (int y = view->Pages()->PageTop(1) + 200; y < view->Pages()->PageTop(1) + 260; ++y)
         for (int dx = -1; dx <= 1; ++dx) {
@@ -196,7 +197,8 @@ class DrawWindowTest : public QObject {
     for (double zoom : {0.5, 1.0, 1.5}) {
       view->SetZoom(zoom);
       view->ScrollArea()->verticalScrollBar()->setValue(0);
-      test::Shot(Frame(), QStringLiteral("draw-zoom-%1").arg(int(zoom * 100)).toLatin1().constData());
+      test::Shot(Frame(),
+                 QStringLiteral("draw-zoom-%1").arg(int(zoom * 100)).toLatin1().constData());
     }
     view->SetZoom(0.45);
     test::Shot(Frame(), "draw-two-pages");
@@ -381,8 +383,8 @@ class DrawWindowTest : public QObject {
       sheet.accept();
     }
     QCOMPARE(fs.topMargin, 2250);
-    QVERIFY(QString::fromUtf8(ReadAll(Home() + "layout.cfg"))
-                .contains(QStringLiteral("top=2.250")));
+    QVERIFY(
+        QString::fromUtf8(ReadAll(Home() + "layout.cfg")).contains(QStringLiteral("top=2.250")));
     {
       CLayoutProp sheet(Frame());
       sheet.General()->Inches()->setChecked(true);
@@ -431,8 +433,8 @@ class DrawWindowTest : public QObject {
     HeaderBlock block = general->Headers()[0];
     {
       CHeaderBlockDlg dialog(block, &sheet);
-      QCOMPARE(dialog.windowTitle(), QStringLiteral("Layout - Tune Header - ") +
-                                         QString::fromStdString(block.fields));
+      QCOMPARE(dialog.windowTitle(),
+               QStringLiteral("Layout - Tune Header - ") + QString::fromStdString(block.fields));
       dialog.SpaceBefore()->setText(QStringLiteral("0.25"));
       dialog.show();
       test::Shot(&dialog, "layout-header-block");
@@ -526,10 +528,12 @@ class DrawWindowTest : public QObject {
       QVERIFY(dialog.ChangeSymbol(SYM_SHARP, 0x24));
       dialog.accept();
     }
-    QCOMPARE(static_cast<uint8_t>(app_->GetSettings().fonts.musicalSymbols[SYM_SHARP]), uint8_t{0x24});
+    QCOMPARE(static_cast<uint8_t>(app_->GetSettings().fonts.musicalSymbols[SYM_SHARP]),
+             uint8_t{0x24});
     IniFile ini;
     QVERIFY(ini.Load(app_->IniPath()));
-    QCOMPARE(SymbolMap(ini.GetString("Fonts", "MusicalSymbols", "")).Char(SYM_SHARP), uint8_t{0x24});
+    QCOMPARE(SymbolMap(ini.GetString("Fonts", "MusicalSymbols", "")).Char(SYM_SHARP),
+             uint8_t{0x24});
     QCOMPARE(SymbolMap(ini.GetString("Fonts", "MusicalSymbols", "")).Char(SYM_FLAT),
              SymbolMap().Char(SYM_FLAT));
   }

@@ -125,8 +125,8 @@ class FindFilesTest : public QObject {
     CFindDoc* doc = FindFiles(QStringLiteral("lark"), Folder() + "a.abc");
     QVERIFY(doc);
     QCOMPARE(doc->Title(), QStringLiteral("Found Files"));
-    QCOMPARE(Lines(doc), (QStringList{Folder() + "a.abc", "\t1 Lark One", "\t3 Lark Two",
-                                      "\t4 Lark Three"}));
+    QCOMPARE(Lines(doc),
+             (QStringList{Folder() + "a.abc", "\t1 Lark One", "\t3 Lark Two", "\t4 Lark Three"}));
     CFindView* view = doc->View();
     QCOMPARE(view->List()->count(), 4);
     QCOMPARE(view->CountLabel()->text(), QStringLiteral("1 matching files"));

@@ -53,7 +53,8 @@ class ImportWindowTest : public QObject {
   }
 
   CAbcDoc* OpenTunes() {
-    WriteBytes(PathOf("tunes.abc"), "X:1\r\nT:First\r\nK:D\r\nABc|\r\n\r\nX:2\r\nT:Last\r\nK:D\r\ndef|\r\n");
+    WriteBytes(PathOf("tunes.abc"),
+               "X:1\r\nT:First\r\nK:D\r\nABc|\r\n\r\nX:2\r\nT:Last\r\nK:D\r\ndef|\r\n");
     return qobject_cast<CAbcDoc*>(app_->OpenDocumentFile(PathOf("tunes.abc")));
   }
 
@@ -140,8 +141,10 @@ class ImportWindowTest : public QObject {
     QVERIFY(window->List()->topLevelItem(1)->text(1).contains(QStringLiteral("none.bww")));
     QCOMPARE(window->List()->topLevelItem(0)->text(1), QStringLiteral("1 tune"));
     QCOMPARE(doc->File().TuneCount(), size_t(5));
-    QCOMPARE(QString::fromStdString(doc->File().TuneAt(3)->titles.front()), QStringLiteral("Tune A"));
-    QCOMPARE(QString::fromStdString(doc->File().TuneAt(5)->titles.front()), QStringLiteral("Tune B"));
+    QCOMPARE(QString::fromStdString(doc->File().TuneAt(3)->titles.front()),
+             QStringLiteral("Tune A"));
+    QCOMPARE(QString::fromStdString(doc->File().TuneAt(5)->titles.front()),
+             QStringLiteral("Tune B"));
     QCOMPARE(doc->File().TuneAt(5)->number, 5);
     // TUNORA_SCREENSHOT_DIR=DIR keeps a picture of the window for a look by eye.
     const QString shots = qEnvironmentVariable("TUNORA_SCREENSHOT_DIR");
@@ -173,7 +176,8 @@ class ImportWindowTest : public QObject {
     answer_ = {PathOf("pipes.bgp")};
     app_->MainFrame()->RunCommand(CommandId::kFileImportBgp);
     QCOMPARE(script_.messages.size(), 1);
-    QCOMPARE(script_.messages[0].text, QStringLiteral("Line 3:\nUnexpected character in BGP file: ?"));
+    QCOMPARE(script_.messages[0].text,
+             QStringLiteral("Line 3:\nUnexpected character in BGP file: ?"));
     QCOMPARE(doc->File().TuneCount(), size_t(3));
     QVERIFY(doc->File().TuneAt(1)->body.find("!?!") != std::string::npos);
   }

@@ -66,8 +66,9 @@ class MakeListWindowTest : public QObject {
     QVERIFY(dir_.isValid());
     QDir(dir_.path()).mkpath(QStringLiteral("home/listcfg"));
     QDir(dir_.path()).mkpath(QStringLiteral("tunes/sub"));
-    Write(Tunes() + "a.abc", "X:1\r\nT:Lark One\r\nR:jig\r\nK:D\r\nd|\r\n\r\n"
-                             "X:2\r\nT:Other\r\nR:reel\r\nK:D\r\nd|\r\n\r\n");
+    Write(Tunes() + "a.abc",
+          "X:1\r\nT:Lark One\r\nR:jig\r\nK:D\r\nd|\r\n\r\n"
+          "X:2\r\nT:Other\r\nR:reel\r\nK:D\r\nd|\r\n\r\n");
     Write(Tunes() + "sub/b.abc", "X:5\r\nT:Sky Lark\r\nR:jig\r\nK:D\r\nd|\r\n");
     // A list type whose match asks for a word, listed in the Found Files form.
     ListType found;
@@ -90,8 +91,8 @@ class MakeListWindowTest : public QObject {
                              {{"Found form", "found.cfg"}, {"Plain", "plain.cfg"}}, error));
     script_.Install();
     app_ = std::make_unique<CTunoraApp>();
-    QVERIFY(app_->InitInstance({QStringLiteral("--home"), Home(), QStringLiteral("/s"),
-                                QStringLiteral("/m")}));
+    QVERIFY(app_->InitInstance(
+        {QStringLiteral("--home"), Home(), QStringLiteral("/s"), QStringLiteral("/m")}));
     app_->MainFrame()->show();
   }
 
@@ -164,8 +165,9 @@ class MakeListWindowTest : public QObject {
     name->setText(QStringLiteral("Mine"));
     file->setText(QStringLiteral("my:list"));
     editor.accept();
-    QCOMPARE(Told(), (QStringList{QStringLiteral("You must enter a list type and file name."),
-                                  QStringLiteral("File name may not contain one of\n\\/:*?\"<>|")}));
+    QCOMPARE(Told(),
+             (QStringList{QStringLiteral("You must enter a list type and file name."),
+                          QStringLiteral("File name may not contain one of\n\\/:*?\"<>|")}));
     QCOMPARE(editor.result(), int(QDialog::Rejected));
 
     // Saved: ".cfg" added, the file written, the registry rewritten.
@@ -222,10 +224,12 @@ class MakeListWindowTest : public QObject {
 
   void automationMakesTheListWithoutTheSheet() {
     QVERIFY(!MakeListFromCommand("No such type", {}));
-    QVERIFY(MakeListFromCommand("plain", {(Tunes() + "*.abc").toStdString(), "", "", "-", "s", "ans"}));
-    QCOMPARE(ReadAll(Out("plain.txt")), QByteArray("1 Lark One (ans)\r\n2 Other (ans)\r\n5 Sky Lark (ans)\r\n"));
-    QVERIFY(MakeListFromCommand("PLAIN", {(Tunes() + "*.abc").toStdString(), Out("x.txt").toStdString(),
-                                          "", "R=reel"}));
+    QVERIFY(
+        MakeListFromCommand("plain", {(Tunes() + "*.abc").toStdString(), "", "", "-", "s", "ans"}));
+    QCOMPARE(ReadAll(Out("plain.txt")),
+             QByteArray("1 Lark One (ans)\r\n2 Other (ans)\r\n5 Sky Lark (ans)\r\n"));
+    QVERIFY(MakeListFromCommand(
+        "PLAIN", {(Tunes() + "*.abc").toStdString(), Out("x.txt").toStdString(), "", "R=reel"}));
     QCOMPARE(ReadAll(Out("x.txt")), QByteArray("2 Other ()\r\n"));
   }
 
@@ -238,8 +242,8 @@ class MakeListWindowTest : public QObject {
           window->StopButton()->click();
     });
     script_.answers = {MessageAnswer::kYes};
-    QVERIFY(MakeListFromCommand("Plain", {(Tunes() + "*.abc").toStdString(),
-                                          Out("stopped.txt").toStdString()}));
+    QVERIFY(MakeListFromCommand(
+        "Plain", {(Tunes() + "*.abc").toStdString(), Out("stopped.txt").toStdString()}));
     QCOMPARE(script_.messages.size(), 1);
     QCOMPARE(script_.messages[0].text, QStringLiteral("Do you really want to stop list making?"));
     QVERIFY(script_.messages[0].defaultNo);

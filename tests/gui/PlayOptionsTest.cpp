@@ -127,7 +127,8 @@ class PlayOptionsTest : public QObject {
     QWidget* midi = sheet.Page("MIDI");
     // Voices 2 to 9 on channels 1 to 8, voices 10 to 13 on their own numbers: 9 stays free.
     for (int voice = 2; voice <= 13; ++voice) {
-      const int channel = Field<QSpinBox>(midi, QStringLiteral("Voice%1Channel").arg(voice))->value();
+      const int channel =
+          Field<QSpinBox>(midi, QStringLiteral("Voice%1Channel").arg(voice))->value();
       QCOMPARE(channel, voice <= 9 ? voice - 1 : voice);
     }
     auto* melody = Field<QComboBox>(midi, "MelodyInstrument");
@@ -492,8 +493,8 @@ class PlayOptionsTest : public QObject {
     // More than the reader takes: such a file would be lost at the next start.
     StyleSet& styles = StyleSet::Application();
     for (int i = 0; styles.Write().size() <= StyleSet::kMaxFileBytes + 2000; ++i) {
-      styles.backings.push_back({"Long" + std::to_string(i), false,
-                                 {{"4/4", std::string(200, 'a')}}});
+      styles.backings.push_back(
+          {"Long" + std::to_string(i), false, {{"4/4", std::string(200, 'a')}}});
     }
     COptPlaySheet sheet;
     sheet.show();
@@ -540,9 +541,8 @@ class PlayOptionsTest : public QObject {
     Messages messages;
     std::vector<MidiPatchSet> cached;
     MidiLib::Application().SetDeviceLister([&cached] {
-      return std::vector<std::shared_ptr<MidiPort>>{
-          std::make_shared<FakePort>("Synth A", &cached),
-          std::make_shared<FakePort>("Synth B", &cached)};
+      return std::vector<std::shared_ptr<MidiPort>>{std::make_shared<FakePort>("Synth A", &cached),
+                                                    std::make_shared<FakePort>("Synth B", &cached)};
     });
     {
       COptPlaySheet sheet;
@@ -664,7 +664,6 @@ class PlayOptionsTest : public QObject {
     QVERIFY(app.MainFrame()->RunCommand(CommandId::kEditPlaybackSettings));
     QCOMPARE(titles.join(','), QStringLiteral("Playback and MIDI Options,Playback Settings"));
   }
-
 };
 
 QTEST_MAIN(PlayOptionsTest)

@@ -310,7 +310,8 @@ class PlayerTest : public QObject {
     QVERIFY(RequestPlay(Request(Long("Busy"), true)));
     CPlayDoc* doc = CPlayDoc::First();
     QVERIFY(doc->IsBusy());
-    const QString guard = QStringLiteral("Play is already in progress.\nPlease close it or stop it first.");
+    const QString guard =
+        QStringLiteral("Play is already in progress.\nPlease close it or stop it first.");
     QVERIFY(!RequestPlay(Request(Short("Other"), true)));
     QCOMPARE(messages_.size(), 1);
     QCOMPARE(messages_[0].text, guard);
@@ -408,7 +409,8 @@ class PlayerTest : public QObject {
       dialogTitle = dlg->windowTitle();
       dialogText = dlg->List()->toPlainText();
       QVERIFY(dlg->List()->isReadOnly());
-      hasHelp = dlg->HelpButton() != nullptr && dlg->HelpButton()->text() == QStringLiteral("&Help");
+      hasHelp =
+          dlg->HelpButton() != nullptr && dlg->HelpButton()->text() == QStringLiteral("&Help");
       for (QLabel* l : dlg->findChildren<QLabel*>()) note += l->text();
       test::Shot(dlg, "player-errors");
       dlg->accept();
@@ -481,9 +483,8 @@ class PlayerTest : public QObject {
   void aPlayThatFailsAfterTheErrorListSaysWhy() {
     MidiLib& lib = MidiLib::Application();
     // Device 0 (no device named in the settings) is the sound file.
-    lib.SetDeviceLister([] {
-      return std::vector<std::shared_ptr<MidiPort>>{std::make_shared<UnfinishedPort>()};
-    });
+    lib.SetDeviceLister(
+        [] { return std::vector<std::shared_ptr<MidiPort>>{std::make_shared<UnfinishedPort>()}; });
     auto restore = qScopeGuard([this] { InstallDevices(); });
     QStringList dialogs;
     test::WhenModal([&](QWidget* w) {
@@ -491,7 +492,8 @@ class PlayerTest : public QObject {
       if (auto* dialog = qobject_cast<QDialog*>(w)) dialog->accept();
     });
     // The second bar is short: the error list comes first, then the play.
-    PlayRequest r = Request("X:1\r\nT:Short bar\r\nM:4/4\r\nL:1/4\r\nK:C\r\nCDEF|GA|cdef|]\r\n", true);
+    PlayRequest r =
+        Request("X:1\r\nT:Short bar\r\nM:4/4\r\nL:1/4\r\nK:C\r\nCDEF|GA|cdef|]\r\n", true);
     QVERIFY(RequestPlay(r));
     QCOMPARE(dialogs, QStringList{QStringLiteral("Errors in ABC Tune")});
     CPlayDoc* doc = CPlayDoc::First();
@@ -504,8 +506,8 @@ class PlayerTest : public QObject {
   }
 
   void playCommandsFromTheTuneListAndTheApplication() {
-    CAbcDoc* file = OpenFile(QStringLiteral("list.abc"),
-                             "% header\r\n\r\n" + Short("Listed One") + "\r\n" + Short("Listed Two", "F"));
+    CAbcDoc* file = OpenFile(QStringLiteral("list.abc"), "% header\r\n\r\n" + Short("Listed One") +
+                                                             "\r\n" + Short("Listed Two", "F"));
     QVERIFY(file);
     app_->MainFrame()->ActivateView(file->View());
     file->View()->SelectLine(0);
@@ -580,8 +582,9 @@ class PlayerTest : public QObject {
     QCOMPARE(bytes.count("MTrk"), 2);
     QCOMPARE(ViewOf(doc)->StatusLabel()->text(), QString());
     // The backing chosen in the window is the one written.
-    QVERIFY(RequestPlay(Request("X:5\r\nT:Chords\r\nT:T\xc3\xa4nze\r\nM:4/4\r\nL:1/4\r\nK:C\r\n"
-                                "\"C\"CDEF|\"G\"GABc|]\r\n")));
+    QVERIFY(
+        RequestPlay(Request("X:5\r\nT:Chords\r\nT:T\xc3\xa4nze\r\nM:4/4\r\nL:1/4\r\nK:C\r\n"
+                            "\"C\"CDEF|\"G\"GABc|]\r\n")));
     // The first title heads the window, the others are listed (UTF-8 shown as such).
     QCOMPARE(ViewOf(doc)->TitleLabel()->text(), QStringLiteral("Chords"));
     const QList<QTreeWidgetItem*> titles =
@@ -659,8 +662,9 @@ class PlayerTest : public QObject {
     CPlayDoc* doc = CPlayDoc::First();
     CPlayView* view = ViewOf(doc);
     QCOMPARE(doc->Title(), QStringLiteral("Play Tune: The Kesh"));
-    QCOMPARE(view->FieldList()->findItems(QStringLiteral("Rhythm"), Qt::MatchExactly, 0)[0]->text(1),
-             QStringLiteral("jig"));
+    QCOMPARE(
+        view->FieldList()->findItems(QStringLiteral("Rhythm"), Qt::MatchExactly, 0)[0]->text(1),
+        QStringLiteral("jig"));
     QCOMPARE(view->BackingChooser()->currentText().isEmpty(), view->BackingChooser()->count() == 0);
     // Two parts of eight bars of 6/8, each played twice: 64 bars of three quarters.
     QCOMPARE(doc->LengthQuarters(), 96u);

@@ -63,7 +63,8 @@ class PrefSheetTest : public QObject {
 
   void okWritesTheSettingsFileAndTheDataFiles() {
     ProgramFolder home;
-    home.WriteIni("; my settings\r\n[Preferences]\r\nTunelistFormat=%X %#T\r\n[Other]\r\nKeep=1\r\n");
+    home.WriteIni(
+        "; my settings\r\n[Preferences]\r\nTunelistFormat=%X %#T\r\n[Other]\r\nKeep=1\r\n");
     CTunoraApp app;
     QVERIFY(app.InitInstance({"--home", home.Dir(), "/s"}));
     int changed = 0;
@@ -107,8 +108,9 @@ class PrefSheetTest : public QObject {
   void unchangedSheetKeepsEveryValueAndCancelWritesNothing() {
     ProgramFolder home;
     // A code page 1252 value must come back byte for byte.
-    home.WriteIni("[Preferences]\r\nEdittitleFormat=%X \xe9t\xe9 %#T\r\nLongFileLen=77\r\n"
-                  "[Search]\r\nField=K\r\n");
+    home.WriteIni(
+        "[Preferences]\r\nEdittitleFormat=%X \xe9t\xe9 %#T\r\nLongFileLen=77\r\n"
+        "[Search]\r\nField=K\r\n");
     CTunoraApp app;
     QVERIFY(app.InitInstance({"--home", home.Dir(), "/s"}));
     Settings before = app.GetSettings();
@@ -227,7 +229,8 @@ class PrefSheetTest : public QObject {
     chooser->setCurrentIndex(0);
     sheet.accept();
     IniFile ini = home.Ini();
-    QCOMPARE(ini.GetString("Search", "FieldOrder", ""), std::string("CTR*tBDZWKMOASHNGFLPQUuVEIJY"));
+    QCOMPARE(ini.GetString("Search", "FieldOrder", ""),
+             std::string("CTR*tBDZWKMOASHNGFLPQUuVEIJY"));
     QCOMPARE(ini.GetString("Search", "Field", ""), std::string("C"));
   }
 

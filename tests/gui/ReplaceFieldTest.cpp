@@ -168,7 +168,8 @@ class ReplaceFieldTest : public QObject {
     combo.setEditText(QStringLiteral("%X %T %X"));
     combo.lineEdit()->setCursorPosition(0);
     combo.show();
-    OnReplaceDialog([](CReplaceDlg* dlg) { Fill(dlg, QStringLiteral("%X"), QStringLiteral("%x"), true); });
+    OnReplaceDialog(
+        [](CReplaceDlg* dlg) { Fill(dlg, QStringLiteral("%X"), QStringLiteral("%x"), true); });
     StartReplace(&combo);
     QTRY_COMPARE(messages_.size(), 1);
     QCOMPARE(combo.currentText(), QStringLiteral("%x %T %x"));
@@ -178,7 +179,8 @@ class ReplaceFieldTest : public QObject {
     QWidget host;
     auto* edit = new QLineEdit(QStringLiteral("aaa"), &host);
     host.show();
-    OnReplaceDialog([](CReplaceDlg* dlg) { Fill(dlg, QStringLiteral("a"), QStringLiteral("b"), false); });
+    OnReplaceDialog(
+        [](CReplaceDlg* dlg) { Fill(dlg, QStringLiteral("a"), QStringLiteral("b"), false); });
     StartReplace(edit);
     QTRY_VERIFY(CReplacingWnd::Running() != nullptr);
     CReplacingWnd* wnd = CReplacingWnd::Running();

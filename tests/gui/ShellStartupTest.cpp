@@ -64,9 +64,10 @@ class ShellStartupTest : public QObject {
     ProgramFolder home;
     QString other = home.CopySample("Other.abc");
     QString file = home.CopySample("Jigs.abc");
-    home.WriteIni("[Preferences]\r\nSaveWindows=1\r\nNextTip=0\r\n[Windows]\r\nWinCount=1\r\n"
-                  "Active=1\r\nWinPos1=0,1,-1,-1,-1,-1,0,0,300,300\r\nWinDoc1=" +
-                  other.toStdString() + "?2\r\n");
+    home.WriteIni(
+        "[Preferences]\r\nSaveWindows=1\r\nNextTip=0\r\n[Windows]\r\nWinCount=1\r\n"
+        "Active=1\r\nWinPos1=0,1,-1,-1,-1,-1,0,0,300,300\r\nWinDoc1=" +
+        other.toStdString() + "?2\r\n");
     CTunoraApp app;
     QVERIFY(app.InitInstance({"--home", home.Dir(), "/s", file}));
     QCOMPARE(app.Documents().size(), size_t{1});
@@ -122,18 +123,19 @@ class ShellStartupTest : public QObject {
     for (QAction* a : frame->ToolBar()->actions()) {
       order << (a->isSeparator() ? QStringLiteral("|") : a->text().remove('&'));
     }
-    QCOMPARE(order.join(','),
-             QStringLiteral("New,Open...,Reload,|,Save,|,Make List...,|,Cut,Copy,Paste,"
-                            "Insert Tune/Header,|,Find...,Find Next,Find File...,|,Edit,Tools...,Draw,"
-                            "Play,Play Now,Stop Play,Pause Play,|,What's This?"));
+    QCOMPARE(
+        order.join(','),
+        QStringLiteral("New,Open...,Reload,|,Save,|,Make List...,|,Cut,Copy,Paste,"
+                       "Insert Tune/Header,|,Find...,Find Next,Find File...,|,Edit,Tools...,Draw,"
+                       "Play,Play Now,Stop Play,Pause Play,|,What's This?"));
     frame->UpdateCommands();
     QVERIFY(frame->Action(CommandId::kFileNew)->isEnabled());
     QVERIFY(frame->Action(CommandId::kFileOpen)->isEnabled());
     // Find searches files on disk without a tune file; what works on a tune waits for one.
     QVERIFY(frame->Action(CommandId::kEditFind)->isEnabled());
     QVERIFY(frame->Action(CommandId::kFileMakeList)->isEnabled());
-    for (CommandId later : {CommandId::kTunePlay,
-                            CommandId::kTuneStopPlay, CommandId::kTuneTools}) {
+    for (CommandId later :
+         {CommandId::kTunePlay, CommandId::kTuneStopPlay, CommandId::kTuneTools}) {
       QVERIFY(!frame->Action(later)->isEnabled());
     }
     // The status bar has its lock panes.

@@ -45,10 +45,17 @@ class ShellWindowsTest : public QObject {
     std::string ini =
         "[Preferences]\r\nSaveWindows=1\r\nNextTip=0\r\n"
         "[Windows]\r\nWinCount=4\r\nActive=1\r\n"
-        "WinPos1=0,1,-1,-1,-1,-1,10,10,400,300\r\nWinDoc1=" + reels.toStdString() + "?3\r\n"
-        "WinPos2=0,1,-1,-1\r\nWinDoc2=" + jigs.toStdString() + "?1\r\n"
-        "WinPos3=0,1,-1,-1,-1,-1,200,40,600,380\r\nWinDoc3=" + jigs.toStdString() + "?5\r\n"
-        "WinPos4=0,1,-1,-1,-1,-1,0,0,300,300\r\nWinDoc4=" + gone.toStdString() + "?2\r\n";
+        "WinPos1=0,1,-1,-1,-1,-1,10,10,400,300\r\nWinDoc1=" +
+        reels.toStdString() +
+        "?3\r\n"
+        "WinPos2=0,1,-1,-1\r\nWinDoc2=" +
+        jigs.toStdString() +
+        "?1\r\n"
+        "WinPos3=0,1,-1,-1,-1,-1,200,40,600,380\r\nWinDoc3=" +
+        jigs.toStdString() +
+        "?5\r\n"
+        "WinPos4=0,1,-1,-1,-1,-1,0,0,300,300\r\nWinDoc4=" +
+        gone.toStdString() + "?2\r\n";
     home.WriteIni(ini);
     std::vector<QString> messages;
     SetMessageHandler([&](const MessageRequest& r) {
@@ -108,9 +115,10 @@ class ShellWindowsTest : public QObject {
   void nothingIsRestoredWhenSaveWindowsIsOff() {
     ProgramFolder home;
     QString reels = home.CopySample("Reels.abc");
-    home.WriteIni("[Preferences]\r\nSaveWindows=0\r\nNextTip=0\r\n[Windows]\r\nWinCount=1\r\n"
-                  "Active=1\r\nWinPos1=0,1,-1,-1,-1,-1,0,0,300,300\r\nWinDoc1=" +
-                  reels.toStdString() + "?2\r\n");
+    home.WriteIni(
+        "[Preferences]\r\nSaveWindows=0\r\nNextTip=0\r\n[Windows]\r\nWinCount=1\r\n"
+        "Active=1\r\nWinPos1=0,1,-1,-1,-1,-1,0,0,300,300\r\nWinDoc1=" +
+        reels.toStdString() + "?2\r\n");
     CTunoraApp app;
     QVERIFY(app.InitInstance({"--home", home.Dir()}));
     QCOMPARE(app.Documents().size(), size_t{0});
@@ -141,9 +149,11 @@ class ShellWindowsTest : public QObject {
     QVERIFY(app.MainFrame()->RunCommand(CommandId::kHelpContents));
     QTextBrowser* browser = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())
-      if (w->windowTitle() == QStringLiteral("Tunora Help")) browser = w->findChild<QTextBrowser*>();
+      if (w->windowTitle() == QStringLiteral("Tunora Help"))
+        browser = w->findChild<QTextBrowser*>();
     QVERIFY(browser != nullptr);
-    QVERIFY(browser->toPlainText().contains(QStringLiteral("Saving: what is written to your file")));
+    QVERIFY(
+        browser->toPlainText().contains(QStringLiteral("Saving: what is written to your file")));
     browser->window()->close();
 
     // Two changed untitled files: Cancel at the first stops the second from closing.

@@ -61,9 +61,11 @@ class SongPlayerTest : public QObject {
 
   void showsPlaysAndHandsOverToTheFullProgram() {
     const QByteArray words(30, 'x');
-    const QString song = Write(
-        "song.sng", "N-Morning Song\r\nK-G\r\nB-3/4\r\nS-120\r\nM-G-4 a-4 b-4 S-6 c-4 b-4 a-4 S-6 "
-                    "G-2 R-4 S-6\r\nL-" + words + " " + words + " " + words + " end\r\n");
+    const QString song =
+        Write("song.sng",
+              "N-Morning Song\r\nK-G\r\nB-3/4\r\nS-120\r\nM-G-4 a-4 b-4 S-6 c-4 b-4 a-4 S-6 "
+              "G-2 R-4 S-6\r\nL-" +
+                  words + " " + words + " " + words + " end\r\n");
     auto app = Start(song);
     QVERIFY(app);
     QVERIFY(!app->MainFrame()->isVisible());
@@ -71,7 +73,8 @@ class SongPlayerTest : public QObject {
     QVERIFY(window);
     QCOMPARE(window->Title(), QStringLiteral("Morning Song"));
     // The text is wrapped at blanks within 80 characters.
-    for (const QString& line : window->ShownText().split(QLatin1Char('\n'))) QVERIFY(line.size() <= 80);
+    for (const QString& line : window->ShownText().split(QLatin1Char('\n')))
+      QVERIFY(line.size() <= 80);
     QVERIFY(window->ShownText().contains(QStringLiteral("G2 A2 B2 |")));
     QVERIFY(window->ShownText().contains(QStringLiteral("end")));
     QCOMPARE(app->Documents().size(), size_t(2));  // the tune file and its player

@@ -71,7 +71,8 @@ class ToolWindowTest : public QObject {
   }
   static QString Field(CTuneView* view, char letter) {
     int k = view->Form().IndexOf(letter);
-    return k < 0 ? QString() : QString::fromStdString(view->Form().lines[static_cast<size_t>(k)].value);
+    return k < 0 ? QString()
+                 : QString::fromStdString(view->Form().lines[static_cast<size_t>(k)].value);
   }
 
  private slots:
@@ -167,11 +168,9 @@ class ToolWindowTest : public QObject {
     page->BySpin()->setValue(2);
     QVERIFY(page->Apply());
     QPlainTextEdit* raw = editor->View()->RawBox();
-    QCOMPARE(raw->toPlainText(),
-             QStringLiteral("X:2\nT:Reel\nM:4/4\nL:1/8\nK:F\nFGAB cdcA|\n"));
+    QCOMPARE(raw->toPlainText(), QStringLiteral("X:2\nT:Reel\nM:4/4\nL:1/8\nK:F\nFGAB cdcA|\n"));
     raw->undo();
-    QCOMPARE(raw->toPlainText(),
-             QStringLiteral("X:2\nT:Reel\nM:4/4\nL:1/8\nK:G\nGABc dedB|\n"));
+    QCOMPARE(raw->toPlainText(), QStringLiteral("X:2\nT:Reel\nM:4/4\nL:1/8\nK:G\nGABc dedB|\n"));
   }
 
   void abcPageOnTheSelectionAndTheDefaultLength() {

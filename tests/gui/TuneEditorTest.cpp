@@ -292,7 +292,8 @@ class TuneEditorTest : public QObject {
     QCOMPARE(view->Form().lines[1].value, std::string("Second\r\nZweite\r\nTrois"));
     // The row is as tall as the lines it shows again, with no editor in it.
     const QModelIndex titles = list->model()->index(1, 0);
-    QCOMPARE(list->visualRect(titles).height(), list->RowHeight(HeaderListView::ShownLines(titles)));
+    QCOMPARE(list->visualRect(titles).height(),
+             list->RowHeight(HeaderListView::ShownLines(titles)));
     view->StartEditing(2);
     QCOMPARE(view->EditingKind(), CTuneView::Editing::kSingleLine);
     QTest::keyClick(view->SingleLineEditor(), Qt::Key_Enter);
@@ -814,7 +815,6 @@ class TuneEditorTest : public QObject {
   }
 
   // --- colouring and pictures -----------------------------------------------------------------
-
 };
 
 QTEST_MAIN(TuneEditorTest)

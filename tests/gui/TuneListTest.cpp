@@ -153,7 +153,8 @@ class TuneListTest : public QObject {
       t.createView = [](CMinFormDoc* d) { return new CMinFormView(d); };
       app_->Templates().Register(std::move(t));
     }
-    auto* editor = static_cast<FakeEditorDoc*>(app_->CreateDocument(*app_->Templates().FindById(id)));
+    auto* editor =
+        static_cast<FakeEditorDoc*>(app_->CreateDocument(*app_->Templates().FindById(id)));
     editor->file = doc;
     editor->tune = doc->File().TuneAt(position);
     editor->SetTitle(QString::fromStdString(editor->tune->titles[0]));
@@ -168,9 +169,8 @@ class TuneListTest : public QObject {
     QDir(dir_.path()).mkdir(QStringLiteral("home"));
     script_.Install();
     app_ = std::make_unique<CTunoraApp>();
-    QVERIFY(app_->InitInstance(
-        {QStringLiteral("--home"), dir_.filePath(QStringLiteral("home")), QStringLiteral("/s"),
-         QStringLiteral("/m")}));
+    QVERIFY(app_->InitInstance({QStringLiteral("--home"), dir_.filePath(QStringLiteral("home")),
+                                QStringLiteral("/s"), QStringLiteral("/m")}));
     app_->MainFrame()->resize(1000, 700);
     app_->MainFrame()->show();
     QVERIFY(QTest::qWaitForWindowExposed(app_->MainFrame()));
@@ -240,13 +240,17 @@ class TuneListTest : public QObject {
         const int shortLine = RightmostInk(image, list->visualRect(list->model()->index(1, 0)));
         const int longLine = RightmostInk(image, list->visualRect(list->model()->index(2, 0)));
         const QString where = QStringLiteral("multi %1 fixed %2: %3 %4")
-                                  .arg(multi).arg(fixed).arg(shortLine).arg(longLine);
+                                  .arg(multi)
+                                  .arg(fixed)
+                                  .arg(shortLine)
+                                  .arg(longLine);
         QVERIFY2(shortLine > list->fontMetrics().horizontalAdvance(QStringLiteral("The Very Long")),
                  qPrintable(where));
         QVERIFY2(shortLine == longLine, qPrintable(where));
         if (multi != 0)
-          QVERIFY2(list->ColumnWidth() > longLine - list->visualRect(list->model()->index(2, 0)).left(),
-                   qPrintable(where));
+          QVERIFY2(
+              list->ColumnWidth() > longLine - list->visualRect(list->model()->index(2, 0)).left(),
+              qPrintable(where));
         app_->CloseDocument(doc);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
       }
@@ -301,7 +305,8 @@ class TuneListTest : public QObject {
     QTest::keyClick(List(doc), Qt::Key_Return);
     QVERIFY(doc->IsModified());
     QCOMPARE(doc->Title(), QStringLiteral("header.abc *"));
-    QCOMPARE(QByteArray::fromStdString(*doc->File().headerText), QByteArray("% new header\r\nC:Trad.\r\n"));
+    QCOMPARE(QByteArray::fromStdString(*doc->File().headerText),
+             QByteArray("% new header\r\nC:Trad.\r\n"));
     QVERIFY(doc->File().HeaderField('C')->has_value());
   }
 
@@ -320,8 +325,8 @@ class TuneListTest : public QObject {
       auto* dlg = qobject_cast<CTextEditDlg*>(w);
       QVERIFY(dlg);
       QVERIFY(dlg->Text().startsWith(QStringLiteral("X:2\nT:Tune 2\n")));
-      dlg->Edit()->setPlainText(dlg->Text().replace(QStringLiteral("T:Tune 2"),
-                                                    QStringLiteral("T:Renamed")));
+      dlg->Edit()->setPlainText(
+          dlg->Text().replace(QStringLiteral("T:Tune 2"), QStringLiteral("T:Renamed")));
       dlg->accept();
     });
     doc->EditTuneText(2);
@@ -437,7 +442,8 @@ class TuneListTest : public QObject {
     list->horizontalScrollBar()->setValue(0);
     doc->View()->SelectLine(1);
     Drag(list, 1, list, target, Qt::LeftButton);
-    QCOMPARE(QString::fromStdString(doc->File().TuneAt(target)->titles[0]), QStringLiteral("Tune 1"));
+    QCOMPARE(QString::fromStdString(doc->File().TuneAt(target)->titles[0]),
+             QStringLiteral("Tune 1"));
   }
 
   void cutThenUndoRestoresPositions() {
@@ -511,7 +517,8 @@ class TuneListTest : public QObject {
     QVERIFY(frame->RunCommand(CommandId::kEditRedo));
     QCOMPARE(Titles(doc), QStringLiteral("1,3,4,5"));
     QCOMPARE(messages_.size(), 1);
-    QCOMPARE(messages_[0].text, QStringLiteral("This tune is open for editing. Please close it first."));
+    QCOMPARE(messages_[0].text,
+             QStringLiteral("This tune is open for editing. Please close it first."));
     QVERIFY(doc->File().CanRedo());
     app_->CloseDocument(editor);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -549,7 +556,8 @@ class TuneListTest : public QObject {
     doc->View()->SelectLines({1, 2, 3});
     doc->RemoveSelected(false);
     QCOMPARE(Titles(doc), QStringLiteral("2"));
-    QCOMPARE(messages_.last().text, QStringLiteral("This tune is open for editing. Please close it first."));
+    QCOMPARE(messages_.last().text,
+             QStringLiteral("This tune is open for editing. Please close it first."));
 
     messages_.clear();
     doc->View()->SelectLine(1);
@@ -559,7 +567,8 @@ class TuneListTest : public QObject {
               Qt::LeftButton);
     QVERIFY(!List(doc)->Dragging());
     QCOMPARE(messages_.size(), 1);
-    QCOMPARE(messages_[0].text, QStringLiteral("This tune is open for editing. Please close it first."));
+    QCOMPARE(messages_[0].text,
+             QStringLiteral("This tune is open for editing. Please close it first."));
     SendMouse(vp, QEvent::MouseButtonRelease, LinePos(List(doc), 1), Qt::LeftButton, Qt::NoButton);
 
     // Closing the file: the close guard. Cancel keeps everything open.
@@ -571,7 +580,9 @@ class TuneListTest : public QObject {
         if (b->text() == QStringLiteral("Cancel")) b->click();
     });
     QVERIFY(!CloseViewFrame(doc->View()));
-    QCOMPARE(guardText, QStringLiteral("There are open tunes for this abc file window.\nPlease close them first."));
+    QCOMPARE(
+        guardText,
+        QStringLiteral("There are open tunes for this abc file window.\nPlease close them first."));
     QVERIFY(app_->Documents().size() == 2);
     // "Close all open tunes" closes the editor, then the file.
     OnNextDialog([&](QWidget* w) {
@@ -641,7 +652,8 @@ class TuneListTest : public QObject {
     answers_.push_back(MessageAnswer::kNo);
     QVERIFY(!doc->Reload());
     QCOMPARE(messages_.size(), 1);
-    QCOMPARE(messages_[0].text, QStringLiteral("The file is modified. Do you wish to reload it anyway?"));
+    QCOMPARE(messages_[0].text,
+             QStringLiteral("The file is modified. Do you wish to reload it anyway?"));
     QCOMPARE(messages_[0].kind, MessageKind::kQuestion);
     QVERIFY(messages_[0].defaultNo);
     QCOMPARE(doc->Model().LineText(1), QStringLiteral("1 Tune 1"));
@@ -694,7 +706,9 @@ class TuneListTest : public QObject {
 
   void charactersOfEachFileAreKept() {
     // A code page 1252 file and a UTF-8 file show the same accented title.
-    QByteArray cp1252 = "% caf\xE9 \x80\r\n\r\nX:1\r\nT:Caf\xE9\r\nK:G\r\nabc\r\n\r\nX:2\r\nT:Na\xEFve\r\nK:G\r\nd\r\n\r\n";
+    QByteArray cp1252 =
+        "% caf\xE9 "
+        "\x80\r\n\r\nX:1\r\nT:Caf\xE9\r\nK:G\r\nabc\r\n\r\nX:2\r\nT:Na\xEFve\r\nK:G\r\nd\r\n\r\n";
     QByteArray utf8 = "X:1\r\nT:Caf\xC3\xA9\r\nK:G\r\nabc\r\n\r\n";
     CAbcDoc* a = Open("cp1252.abc", cp1252);
     CAbcDoc* b = Open("utf8.abc", utf8);
@@ -722,7 +736,6 @@ class TuneListTest : public QObject {
     QCOMPARE(messages_.size(), 1);
     QVERIFY(messages_[0].text.contains(QStringLiteral("Windows-1252")));
   }
-
 };
 
 QTEST_MAIN(TuneListTest)

@@ -34,7 +34,8 @@ TEST(BgpImportTest, GracenoteCodesDottedPairsTripletsAndP) {
             "{ga}A2 {GBGe}d2  :|\r\n");
   EXPECT_TRUE(sink.messages.empty());
   // Off the beat a dotted pair keeps its dots.
-  EXPECT_EQ(Bgp("T\n{$24 A8B8.C6D8|}", sink), "T:T\r\nZ:in.bgp\r\nM:2/4\r\nL:1/8\r\nK:Hp\r\nAB3/2c/d  |\r\n");
+  EXPECT_EQ(Bgp("T\n{$24 A8B8.C6D8|}", sink),
+            "T:T\r\nZ:in.bgp\r\nM:2/4\r\nL:1/8\r\nK:Hp\r\nAB3/2c/d  |\r\n");
   // A code with no expansion for the note is told and dropped.
   EXPECT_EQ(BgpGraceExpansion('#', 'G', 0), "");
   EXPECT_EQ(BgpGraceExpansion('<', 'A', 'A'), "GAG");
@@ -58,7 +59,8 @@ TEST(SongWrightImportTest, HeaderLinesKeyMeterTempoAndMusic) {
   const std::string song =
       "N-The Song\r\nC-Someone\r\nA-An Author\r\nS-96\r\nK-f#\r\nB-6/8\r\nT-Lively\r\n"
       "M-1c-8 d-4\tS-6 j-4 e#8 f%9 g&0 R-4\r\nL-Words to sing\r\nC-Too late\r\nA-Too late\r\n"
-      "H-chorus\r\nM-T34 c-7 d-7 e-7 <-4 W-2 B$1 S-1 c-8_d-8 Zq9 e-4 S-2\r\nD-ignored\r\nM-C-4+ E-4+ G-4 ST34 c-1\r\n";
+      "H-chorus\r\nM-T34 c-7 d-7 e-7 <-4 W-2 B$1 S-1 c-8_d-8 Zq9 e-4 S-2\r\nD-ignored\r\nM-C-4+ "
+      "E-4+ G-4 ST34 c-1\r\n";
   EXPECT_EQ(ConvertSongWrightText(song, "in.sng"),
             "T:The Song\r\nC:Someone\r\nZ:Author: An Author\r\nM:6/8\r\nL:1/8\r\n"
             "Q:3/8=96\r\nZ:Tempo: Lively\r\nZ:in.sng\r\nK:F#m\r\n"
@@ -75,7 +77,8 @@ TEST(SongWrightImportTest, OnlyAFileThatBeginsWithATitleConverts) {
   EXPECT_EQ(ConvertSongWrightText("\r\n-NTitle\r\nplain text\r\n-KC\r\n", "x"),
             "T:Title\r\nZ:x\r\nK:C\r\n");
   // Text from DOS: code page 437 becomes code page 1252.
-  EXPECT_EQ(ConvertSongWrightText("N-Fr\x84hling \x82t\x82\r\n", "x"), "T:Fr\xe4hling \xe9t\xe9\r\nZ:x\r\nK:\r\n");
+  EXPECT_EQ(ConvertSongWrightText("N-Fr\x84hling \x82t\x82\r\n", "x"),
+            "T:Fr\xe4hling \xe9t\xe9\r\nZ:x\r\nK:\r\n");
   EXPECT_EQ(OemToWindows("\x81\xe1\xc4"), "\xfc\xdf?");
 }
 

@@ -3,7 +3,8 @@
 // it (one behaviour each: header lines and cut time, dotted pairs, a second meter,
 // unknown symbols, breaking long staves, ties and triplets, endings and repeats,
 // two tunes pasted into one file, stray text and a missing meter, marks, rests and
-// Latin-1 titles, set-up lists and titles wrapped onto the next line). TUNORA_GOLDEN_UPDATE=1 rewrites the listings for review.
+// Latin-1 titles, set-up lists and titles wrapped onto the next line). TUNORA_GOLDEN_UPDATE=1
+// rewrites the listings for review.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -32,7 +33,8 @@ BwwTable ShippedTable() {
 // All tunes of a conversion, each after an "X:" line, as one listing.
 std::string Listing(const BwwResult& r) {
   std::string out;
-  for (size_t i = 0; i < r.tunes.size(); ++i) out += "X:" + std::to_string(i + 1) + "\r\n" + r.tunes[i] + "\r\n";
+  for (size_t i = 0; i < r.tunes.size(); ++i)
+    out += "X:" + std::to_string(i + 1) + "\r\n" + r.tunes[i] + "\r\n";
   return out;
 }
 
@@ -55,8 +57,9 @@ TEST(BwwImportTest, GoldenListings) {
 
 TEST(BwwImportTest, TableLinesPairsAndLimits) {
   BwwTable t;
-  t.Parse("% comment=ignored\r\nSingle gracenotes\r\ngg={g} % high G\r\n tar = {GdGe}\t\r\n"
-          "=nothing\nspace=\nlongtoken1234567890={abcdefghijklmnopq}\n");
+  t.Parse(
+      "% comment=ignored\r\nSingle gracenotes\r\ngg={g} % high G\r\n tar = {GdGe}\t\r\n"
+      "=nothing\nspace=\nlongtoken1234567890={abcdefghijklmnopq}\n");
   ASSERT_EQ(t.Pairs().size(), 4u);
   EXPECT_EQ(t.Pairs()[0].token, "gg");
   EXPECT_EQ(t.Pairs()[0].abc, "{g}");

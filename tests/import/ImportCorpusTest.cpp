@@ -58,7 +58,8 @@ TEST(ImportCorpusTest, EveryBwwFileConvertsAndReads) {
     for (size_t t = 1; t <= file.TuneCount(); ++t) {
       const TuneRecord& tune = *file.TuneAt(static_cast<int>(t));
       EXPECT_EQ(tune.FieldText('K'), "Hp") << rel << " tune " << t;
-      EXPECT_EQ(ReaderErrors(tune), 0) << rel << " tune " << t << "\n" << file.WriteTune(tune, false);
+      EXPECT_EQ(ReaderErrors(tune), 0) << rel << " tune " << t << "\n"
+                                       << file.WriteTune(tune, false);
     }
     tunes += static_cast<int>(outcome.tunes.size());
     errorLines += outcome.errorLines;

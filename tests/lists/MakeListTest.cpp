@@ -32,7 +32,8 @@ FormatEnv Env() {
 }
 
 std::string Normalised(std::string out) {
-  for (size_t at; (at = out.find(kData)) != std::string::npos;) out.replace(at, kData.size(), "DATA/");
+  for (size_t at; (at = out.find(kData)) != std::string::npos;)
+    out.replace(at, kData.size(), "DATA/");
   return out;
 }
 
@@ -56,7 +57,8 @@ class MakeListTest : public ::testing::Test {
     const std::string want = test::ReadFile(kGolden + name);
     EXPECT_EQ(Normalised(result.text), want) << name;
     // A differing listing is written beside the reviewed one for review.
-    if (Normalised(result.text) != want) test::WriteFile(kGolden + name + ".new", Normalised(result.text));
+    if (Normalised(result.text) != want)
+      test::WriteFile(kGolden + name + ".new", Normalised(result.text));
   }
 
   test::ScratchDir scratch{"tunora-lists-"};
@@ -84,31 +86,38 @@ TEST_F(MakeListTest, ListingsMatchTheReviewedOnes) {
       // Sorted by rhythm then key, case-insensitively, a heading per rhythm with its
       // count and one per key under it; a new rhythm starts its key headings afresh
       // (the reels have a D key heading although the jigs before ended with D).
-      {"rhythm_key.txt", [](ListType& t) {
+      {"rhythm_key.txt",
+       [](ListType& t) {
          t.sortOrder = "RK";
          t.subHeader[0] = "== %#R (%6k)\r\n";
          t.subHeader[1] = "  -- %#K\r\n";
        }},
       // The second sub-header is unused with one sort key.
-      {"rhythm_only_one_level.txt", [](ListType& t) {
+      {"rhythm_only_one_level.txt",
+       [](ListType& t) {
          t.sortOrder = "R";
          t.subHeader[0] = "== %#R\r\n";
          t.subHeader[1] = "never written\r\n";
        }},
       // Tune numbers sort by value; oneTitle gives one entry per tune.
-      {"number_one_title.txt", [](ListType& t) {
+      {"number_one_title.txt",
+       [](ListType& t) {
          t.sortOrder = "X";
          t.oneTitle = true;
          t.footerLast = "%5k entries\r\n";
        }},
       // A placeholder answered by the first prompt, also as the k code.
-      {"placeholder.txt", [](ListType& t) {
+      {"placeholder.txt",
+       [](ListType& t) {
          t.match = "T#[Title word]";
          t.headerFirst = "Titles with \"%1k\":\r\n";
-       }, false, {"lark"}},
+       },
+       false,
+       {"lark"}},
       // Pages of 9 lines, a 2-line footer, a 1-line header: two entries of 3 lines
       // fill a page exactly; a third moves whole to the next page ...
-      {"pages_no_split.txt", [](ListType& t) {
+      {"pages_no_split.txt",
+       [](ListType& t) {
          t.outputFormat = "%X\r\n%#T\r\n%R\r\n";
          t.pageLines = 9;
          t.header = "[page]\r\n";
@@ -116,7 +125,8 @@ TEST_F(MakeListTest, ListingsMatchTheReviewedOnes) {
          t.pageBreak = "<break>\r\n";
        }},
       // ... or are split line by line.
-      {"pages_split.txt", [](ListType& t) {
+      {"pages_split.txt",
+       [](ListType& t) {
          t.outputFormat = "%X\r\n%#T\r\n%R\r\n";
          t.pageLines = 8;
          t.noSplitTune = false;
@@ -126,14 +136,17 @@ TEST_F(MakeListTest, ListingsMatchTheReviewedOnes) {
        }},
       // HTML entities for field values (code page 1252 and UTF-8 files alike), never
       // for the template; TeX escapes decoded.
-      {"html_tex.txt", [](ListType& t) {
+      {"html_tex.txt",
+       [](ListType& t) {
          t.outputFormat = "<li>%#T &mdash; %C</li>\r\n";
          t.htmlChar = true;
          t.texChar = true;
          t.match = "X<8";
-       }, true},
+       },
+       true},
       // Multi-line values, the incipit and a TAB from the \t escape.
-      {"incipit_notes.txt", [](ListType& t) {
+      {"incipit_notes.txt",
+       [](ListType& t) {
          t.outputFormat = "%#T\\t%i\\t%;N\r\n";
          t.oneTitle = true;
        }},
@@ -157,7 +170,8 @@ TEST_F(MakeListTest, OneFilePerTuneNamesFilesSafely) {
   EXPECT_TRUE(r.written);
   // The same name twice gets "-2".
   std::vector<std::string> names;
-  for (const std::string& p : r.filesWritten) names.push_back(Normalised(p.substr(p.rfind('/') + 1)));
+  for (const std::string& p : r.filesWritten)
+    names.push_back(Normalised(p.substr(p.rfind('/') + 1)));
   EXPECT_EQ(names, (std::vector<std::string>{"Caf\xc3\xa9 Waltz.abc", "Caf\xc3\xa9 Waltz-2.abc"}));
   type.match = "R=polka";
   type.oneTitle = false;
@@ -205,8 +219,8 @@ TEST_F(MakeListTest, OpenWindowTextAndTheOutputItself) {
 
 TEST(FoundListFromOutput, FileLinesGiveEntries) {
   FoundList list;
-  FoundListFromOutput("X:3\r\nT:Lark\r\nF:/t/a.abc\r\nX:4\r\nT:Jig\r\nF:/t/a.abc\r\nT:B\r\nF:/t/b.abc\r\n",
-                      list);
+  FoundListFromOutput(
+      "X:3\r\nT:Lark\r\nF:/t/a.abc\r\nX:4\r\nT:Jig\r\nF:/t/a.abc\r\nT:B\r\nF:/t/b.abc\r\n", list);
   EXPECT_EQ(list.Text(), "/t/a.abc\n\t3 Lark\n\t4 Jig\n/t/b.abc\n\t4 B\n");
 }
 

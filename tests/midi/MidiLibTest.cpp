@@ -77,8 +77,8 @@ TEST(MidiLibTiming, TempoResolutionAndDeltasGiveTheMusicTime) {
   lib.StartSync(sync);
   ASSERT_TRUE(notices.WaitEmpty());
   const std::vector<std::pair<long, uint8_t>> expected = {
-      {30000, 0}, {60000, 1}, {90000, 2}, {90000, 3}, {105000, 4}, {120000, 5},
-      {120003, 6}, {120007, 7}, {120010, 8}};  // 7 * 100 / 192 = 3.65 us a step
+      {30000, 0},  {60000, 1},  {90000, 2},  {90000, 3}, {105000, 4},
+      {120000, 5}, {120003, 6}, {120007, 7}, {120010, 8}};  // 7 * 100 / 192 = 3.65 us a step
   EXPECT_EQ(port->sent, expected);
   lib.CloseMidiOut(out);
   lib.CloseSync(sync);

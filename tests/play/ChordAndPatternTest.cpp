@@ -13,7 +13,10 @@ namespace {
 
 StyleSet Types() {
   StyleSet s;
-  s.chordTypes = {{"", {0, 4, 7}}, {"m", {0, 3, 7}}, {"7", {0, 4, 7, 10}}, {"m7", {0, 3, 7, 10}},
+  s.chordTypes = {{"", {0, 4, 7}},
+                  {"m", {0, 3, 7}},
+                  {"7", {0, 4, 7, 10}},
+                  {"m7", {0, 3, 7, 10}},
                   {"dim", {0, 3, 6}}};
   return s;
 }
@@ -128,8 +131,13 @@ MeterInfo Meter(const char* text, bool cut = false) {
 }
 
 TEST(BackingPatternTest, ChoiceByMeterAndBeat) {
-  Backing b{"b", true, {{"3/4", "[a2b2c2] a2b2c2"}, {"2/4, 4/4", "bar24"}, {"1/4", "q"},
-                        {"2+3/8", "add"}, {"2/8", "e"}}};
+  Backing b{"b",
+            true,
+            {{"3/4", "[a2b2c2] a2b2c2"},
+             {"2/4, 4/4", "bar24"},
+             {"1/4", "q"},
+             {"2+3/8", "add"},
+             {"2/8", "e"}}};
   EXPECT_EQ(ChoosePatternText(&b, Meter("3/4")), "[a2b2c2] a2b2c2");
   EXPECT_EQ(ChoosePatternText(&b, Meter("4/4")), "bar24");
   EXPECT_EQ(ChoosePatternText(&b, Meter("C")), "bar24");
@@ -138,8 +146,9 @@ TEST(BackingPatternTest, ChoiceByMeterAndBeat) {
   EXPECT_EQ(ChoosePatternText(&b, Meter("3+2+2/8")), "e e e");  // per part
   EXPECT_EQ(ChoosePatternText(&b, Meter("6/8")), "[a3b3c3d3e3f3g3h3] [a3b3c3d3e3f3g3h3]");
   EXPECT_EQ(ChoosePatternText(nullptr, Meter("2/2")), "[a4b4c4d4e4f4g4h4] [a4b4c4d4e4f4g4h4]");
-  EXPECT_EQ(ChoosePatternText(nullptr, Meter("2/16")), "[a1/2b1/2c1/2d1/2e1/2f1/2g1/2h1/2] "
-                                                       "[a1/2b1/2c1/2d1/2e1/2f1/2g1/2h1/2]");
+  EXPECT_EQ(ChoosePatternText(nullptr, Meter("2/16")),
+            "[a1/2b1/2c1/2d1/2e1/2f1/2g1/2h1/2] "
+            "[a1/2b1/2c1/2d1/2e1/2f1/2g1/2h1/2]");
   // An odd meter with one beat or fewer still gets one.
   EXPECT_EQ(ChoosePatternText(nullptr, Meter("1/8")), "[a2b2c2d2e2f2g2h2]");
 }

@@ -50,10 +50,10 @@ TEST(MidiFileWriterTest, ChunksRunningStatusAndMetaEvents) {
   EXPECT_FALSE(w.OpenMemory(1, 1, 192));  // already open
   w.StartTrack();
   w.WriteEvent(0, 0x90, 60, 64);
-  w.WriteEvent(128, 0x90, 60, 0);    // running status
-  w.WriteEvent(0, 0xC1, 5, 99);      // program change: one data byte
+  w.WriteEvent(128, 0x90, 60, 0);  // running status
+  w.WriteEvent(0, 0xC1, 5, 99);    // program change: one data byte
   w.WriteTimeSignature(0, 6, 8);
-  w.WriteEvent(0, 0xC1, 6, 0);       // after a meta event the status is written again
+  w.WriteEvent(0, 0xC1, 6, 0);  // after a meta event the status is written again
   w.WriteTempo(0, 500000);
   w.WriteKeySignature(0, -1, 0);
   ASSERT_TRUE(w.EndTrack());
@@ -123,8 +123,9 @@ TEST(MidiFileTest, VoiceBackingAndDroneTracks) {
   m.drone = "X,";
   const StyleSet styles = test::ParseStyles(
       "chord { name ; notes 0 4 7; }\nbacking { name b; meter 2/4: [a2b2c2]; }\n");
-  SmfFile f = FileOf("X:1\nT:Two Voices\nM:2/4\nL:1/4\nK:G\n\"G\"G|\nV:2 name=Low\nD|\nV:3 short=Hi\nd|\n",
-                     m, styles);
+  SmfFile f =
+      FileOf("X:1\nT:Two Voices\nM:2/4\nL:1/4\nK:G\n\"G\"G|\nV:2 name=Low\nD|\nV:3 short=Hi\nd|\n",
+             m, styles);
   ASSERT_EQ(f.error, "");
   ASSERT_EQ(f.trackCount, 1 + 3 + 2);
   EXPECT_EQ(Meta(f.tracks[1], 0x01)->Text(), "Produced by Tunora 2.0");

@@ -34,10 +34,12 @@ TEST(PerformanceNotes, TiesStaccatoFermataChordsAndQuarterTones) {
   EXPECT_EQ(notes(".A2 B2"), (std::vector<Note>{{0, 134, 69, 100}, {192, 192, 71, 80}}));
   EXPECT_EQ(notes("!fermata!A2 B2"), (std::vector<Note>{{0, 384, 69, 100}, {384, 192, 71, 80}}));
   // A chord takes the time of its shortest note.
-  EXPECT_EQ(notes("[CEG2] A"), (std::vector<Note>{{0, 96, 60, 100}, {0, 96, 64, 100},
-                                                 {0, 192, 67, 100}, {96, 96, 69, 60}}));
+  EXPECT_EQ(
+      notes("[CEG2] A"),
+      (std::vector<Note>{{0, 96, 60, 100}, {0, 96, 64, 100}, {0, 192, 67, 100}, {96, 96, 69, 60}}));
   // A bar line closes an unclosed chord, which still takes its time (here a pickup).
-  EXPECT_EQ(notes("[CE | A"), (std::vector<Note>{{0, 96, 60, 60}, {0, 96, 64, 60}, {96, 96, 69, 100}}));
+  EXPECT_EQ(notes("[CE | A"),
+            (std::vector<Note>{{0, 96, 60, 60}, {0, 96, 64, 60}, {96, 96, 69, 100}}));
   // Spacers take no time; rests do.
   EXPECT_EQ(notes("y A z B"), (std::vector<Note>{{0, 96, 69, 100}, {192, 96, 71, 80}}));
   // Quarter tones bend before the note and back at its end.
@@ -78,7 +80,8 @@ TEST(PerformanceBacking, ChordsFollowThePatternOnTheBarGrid) {
   }
   EXPECT_EQ(Pitches(std::vector<Note>(q.begin(), q.begin() + 3)), (std::vector<int>{55, 59, 62}));
   EXPECT_EQ(q[6], (Note{384, 192, 50, 48, 14}));
-  EXPECT_EQ(Pitches(std::vector<Note>(q.begin() + 6, q.begin() + 10)), (std::vector<int>{50, 54, 57, 60}));
+  EXPECT_EQ(Pitches(std::vector<Note>(q.begin() + 6, q.begin() + 10)),
+            (std::vector<int>{50, 54, 57, 60}));
   // The style marked in use: bass, chord, lower fifth, chord.
   EXPECT_EQ(Pitches(backing("\"G\"G A B c|", "")), (std::vector<int>{55, 59, 62, 50, 59, 62}));
   // A chord that starts between the pattern's elements waits for the next one.
@@ -127,7 +130,8 @@ TEST(PerformanceErrors, EntriesExcerptsAndPositions) {
   // Bar lengths: measured at | only, reported where the bar began.
   auto bars = Build(Tune("M:4/4\nL:1/4\nK:C", "C D E F | G A B |\nC D || E :| F G A B |]"));
   const std::string_view body = bars->Body();
-  EXPECT_EQ(bars->Errors(), FormatErrorEntry(1, AbcMessageText(MSG_BAR_LENGTH), ErrorExcerpt(body, 9), 9));
+  EXPECT_EQ(bars->Errors(),
+            FormatErrorEntry(1, AbcMessageText(MSG_BAR_LENGTH), ErrorExcerpt(body, 9), 9));
   MidiSettings quiet = TestMidi();
   quiet.warnBarLen = 0;
   EXPECT_EQ(Build(Tune("M:4/4\nL:1/4\nK:C", "C D E F | G A B |"), quiet)->Errors(), "");
@@ -142,7 +146,8 @@ TEST(PerformanceErrors, EntriesExcerptsAndPositions) {
   const size_t bar = b2.find(":|") + 2;  // the bar begins after the repeat sign, line end and all
   EXPECT_EQ(errs->Errors(),
             FormatErrorEntry(2, AbcMessageText(MSG_ERROR_IN_TUNE), ErrorExcerpt(b2, amp), amp) +
-                FormatErrorEntry(2, AbcMessageText(MSG_INCORRECT_SYNTAX), ErrorExcerpt(b2, ending), ending) +
+                FormatErrorEntry(2, AbcMessageText(MSG_INCORRECT_SYNTAX), ErrorExcerpt(b2, ending),
+                                 ending) +
                 FormatErrorEntry(2, AbcMessageText(MSG_BAR_LENGTH), ErrorExcerpt(b2, bar), bar));
   // Every voice pass reports reader errors again.
   auto voices = Build(Tune("M:2/4\nL:1/4\nK:C", "V:1\nA B # |\nV:2\nC D|"));
@@ -198,9 +203,11 @@ TEST(PerformanceLimits, VoicesEventsAndTimeAreCapped) {
   EXPECT_NE(events->Errors().find("too many MIDI events"), std::string::npos);
 
   // Absurd lengths end the music with an entry rather than overflowing time.
-  auto longer = Build(Tune("M:none\nL:1/1\nK:C", "A65535 B65535 c65535 d65535 e65535 f65535 g65535 a65535 b65535 A"));
+  auto longer = Build(Tune("M:none\nL:1/1\nK:C",
+                           "A65535 B65535 c65535 d65535 e65535 f65535 g65535 a65535 b65535 A"));
   EXPECT_NE(longer->Errors().find("too long"), std::string::npos);
-  for (const Note& n : NotesOf(longer->Voice())) EXPECT_LE(uint64_t{n.start} + n.length, Performance::kMaxTime);
+  for (const Note& n : NotesOf(longer->Voice()))
+    EXPECT_LE(uint64_t{n.start} + n.length, Performance::kMaxTime);
 }
 
 TEST(PerformanceRange, PlayingFromAPosition) {
@@ -229,9 +236,10 @@ namespace {
 
 TEST(PerformanceReuse, ABuildAgainGivesWhatAFreshOneGives) {
   TuneFile file;
-  file.SplitTunes("X:1\nT:a\nM:2/4\nL:1/4\nK:C\nV:1\nA B|\nV:2 name=x\nC D|\n\n"
-                  "X:2\nT:b\nM:3/4\nL:1/8\nQ:100\nK:D\n|: d2 e2 f2 :|\n",
-                  true, 0, false);
+  file.SplitTunes(
+      "X:1\nT:a\nM:2/4\nL:1/4\nK:C\nV:1\nA B|\nV:2 name=x\nC D|\n\n"
+      "X:2\nT:b\nM:3/4\nL:1/8\nQ:100\nK:D\n|: d2 e2 f2 :|\n",
+      true, 0, false);
   const StyleSet styles;
   Performance reused(styles);
   for (int k : {1, 2, 1}) {

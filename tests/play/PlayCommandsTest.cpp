@@ -46,7 +46,8 @@ TEST_F(PlayCommandsTest, MidiOfOneTuneAndOfAll) {
 
   EXPECT_EQ(RunCli({"midi", file, "3", "-o", out, "--home", home}).status, 1);
   EXPECT_EQ(RunCli({"midi", file, "1", "--home", home}).status, 1);
-  EXPECT_EQ(RunCli({"midi", file, "1", "-o", out, "--set", "NoSuchKey=1", "--home", home}).status, 1);
+  EXPECT_EQ(RunCli({"midi", file, "1", "-o", out, "--set", "NoSuchKey=1", "--home", home}).status,
+            1);
 }
 
 // Enough tunes to be shared out among threads; of two tunes with the same file

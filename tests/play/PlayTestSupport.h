@@ -37,7 +37,8 @@ struct Built {
 
 // Builds tune text ("X:1\nT:...\nK:...\nbody") with the settings of midi, the
 // style set and a last chance to change the play settings.
-inline std::unique_ptr<Built> Build(const std::string& tuneText, const MidiSettings& midi = TestMidi(),
+inline std::unique_ptr<Built> Build(const std::string& tuneText,
+                                    const MidiSettings& midi = TestMidi(),
                                     const StyleSet& styles = StyleSet(),
                                     const std::function<void(PlaySettings&)>& tweak = {}) {
   auto b = std::make_unique<Built>();

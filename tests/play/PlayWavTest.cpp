@@ -88,13 +88,13 @@ TEST_F(PlayWavTest, RepeatAndSpeedChangeTheLength) {
   const std::string once = scratch.File("once.wav"), twice = scratch.File("twice.wav");
   const std::string fast = scratch.File("fast.wav");
   ASSERT_EQ(RunCli({"play", samples, "3", "--wav", once, "--home", home}).status, 0);
-  ASSERT_EQ(RunCli({"play", samples, "3", "--wav", twice, "--set", "Repeat=2", "--home", home})
-                .status,
-            0);
-  ASSERT_EQ(RunCli({"play", samples, "3", "--wav", fast, "--set", "SpeedPercent=200", "--home",
-                    home})
-                .status,
-            0);
+  ASSERT_EQ(
+      RunCli({"play", samples, "3", "--wav", twice, "--set", "Repeat=2", "--home", home}).status,
+      0);
+  ASSERT_EQ(
+      RunCli({"play", samples, "3", "--wav", fast, "--set", "SpeedPercent=200", "--home", home})
+          .status,
+      0);
   const double base = DurationOf(once);
   EXPECT_NEAR(DurationOf(twice), 2 * base, base * 0.02);
   EXPECT_NEAR(DurationOf(fast), base / 2, base * 0.02);
@@ -103,12 +103,12 @@ TEST_F(PlayWavTest, RepeatAndSpeedChangeTheLength) {
 TEST_F(PlayWavTest, WithoutChordPlayingTheBackingIsSilent) {
   // The melody and the drone silenced, so that only the backing can sound.
   const std::vector<std::string> quiet = {
-      "--set", "VelNoteBeat=0", "--set", "VelNoteOffbeat=0", "--set", "VelNoteOther=0",
-      "--set", "VelDrone=0",    "--home", home};
+      "--set",          "VelNoteBeat=0", "--set",      "VelNoteOffbeat=0", "--set",
+      "VelNoteOther=0", "--set",         "VelDrone=0", "--home",           home};
   auto render = [&](const std::string& name, const std::string& chords) {
     const std::string wav = scratch.File(name);
-    std::vector<std::string> args = {"play", samples, "1", "--wav", wav, "--set",
-                                     "PlayChords=" + chords};
+    std::vector<std::string> args = {
+        "play", samples, "1", "--wav", wav, "--set", "PlayChords=" + chords};
     args.insert(args.end(), quiet.begin(), quiet.end());
     auto r = RunCli(args);
     EXPECT_EQ(r.status, 0) << r.err;

@@ -10,10 +10,10 @@
 namespace tunora::test {
 
 struct SmfEvent {
-  uint32_t time = 0;      // absolute ticks
-  uint8_t status = 0;     // channel status, 0xFF for meta, 0xF0/0xF7 for sysex
+  uint32_t time = 0;   // absolute ticks
+  uint8_t status = 0;  // channel status, 0xFF for meta, 0xF0/0xF7 for sysex
   uint8_t metaType = 0;
-  std::vector<uint8_t> data;  // data bytes of a channel event, or the meta/sysex payload
+  std::vector<uint8_t> data;   // data bytes of a channel event, or the meta/sysex payload
   bool runningStatus = false;  // the status byte was left out
   std::string Text() const { return std::string(data.begin(), data.end()); }
 };
@@ -99,7 +99,8 @@ inline SmfFile ReadSmf(const std::string& bytes) {
         if (!u8(e.metaType)) return fail("meta type");
         uint32_t n = 0;
         if (!vlq(n, end) || p + n > end) return fail("meta length");
-        e.data.assign(bytes.begin() + static_cast<long>(p), bytes.begin() + static_cast<long>(p + n));
+        e.data.assign(bytes.begin() + static_cast<long>(p),
+                      bytes.begin() + static_cast<long>(p + n));
         p += n;
         running = -1;
         if (e.metaType == 0x2F) ended = true;

@@ -32,8 +32,8 @@ TEST(StyleEditTest, ChordTypesThatCannotBeReadBackAreRefused) {
   ChordType chord;
   chord.name = "keep";
   const std::vector<std::string> triad = {"0", "4", "7"};
-  for (const char* name : {"m7/9", "m(9)", "sus4)", "a b", "m;7", "q\"", "b5", "#5", "_5",
-                           "^5", "abcdefghijk", "m\t7"}) {
+  for (const char* name : {"m7/9", "m(9)", "sus4)", "a b", "m;7", "q\"", "b5", "#5", "_5", "^5",
+                           "abcdefghijk", "m\t7"}) {
     EXPECT_FALSE(MakeChordType(name, triad, chord)) << name;
   }
   EXPECT_FALSE(MakeChordType("m", {}, chord));
@@ -41,7 +41,7 @@ TEST(StyleEditTest, ChordTypesThatCannotBeReadBackAreRefused) {
   for (const char* note : {"", "128", "-1", "1a", "1000", "+3"}) {
     EXPECT_FALSE(MakeChordType("m", {"0", note}, chord)) << note;
   }
-  EXPECT_EQ(chord.name, "keep");  // untouched on failure
+  EXPECT_EQ(chord.name, "keep");                           // untouched on failure
   EXPECT_TRUE(MakeChordType("abcdefghij", triad, chord));  // ten characters fit
 }
 

@@ -20,7 +20,8 @@ class TempFolder {
  public:
   TempFolder() {
     std::random_device rd;
-    path_ = fs::temp_directory_path() / ("tunora-style-" + std::to_string(rd()) + std::to_string(rd()));
+    path_ =
+        fs::temp_directory_path() / ("tunora-style-" + std::to_string(rd()) + std::to_string(rd()));
     fs::create_directories(path_);
   }
   ~TempFolder() {
@@ -43,7 +44,9 @@ std::string ReadFile(const std::string& path) {
   return out.str();
 }
 
-std::string ShippedStyleFile() { return ReadFile(std::string(TUNORA_SOURCE_DIR) + "/data/abcstyle.cfg"); }
+std::string ShippedStyleFile() {
+  return ReadFile(std::string(TUNORA_SOURCE_DIR) + "/data/abcstyle.cfg");
+}
 
 TEST(StyleSetTest, ShippedFileReadsWithoutErrorAndWritesBackUnchanged) {
   const std::string text = ShippedStyleFile();
@@ -54,9 +57,9 @@ TEST(StyleSetTest, ShippedFileReadsWithoutErrorAndWritesBackUnchanged) {
   ASSERT_TRUE(set.Parse(text, line)) << "line " << line;
   EXPECT_EQ(set.Write(), text);
   // What the folk tunes need is there.
-  for (const char* r : {"reel", "jig", "slip jig", "single jig", "hornpipe", "polka", "slide",
-                        "waltz", "mazurka", "strathspey", "march", "schottische", "barndance",
-                        "air"}) {
+  for (const char* r :
+       {"reel", "jig", "slip jig", "single jig", "hornpipe", "polka", "slide", "waltz", "mazurka",
+        "strathspey", "march", "schottische", "barndance", "air"}) {
     EXPECT_NE(set.SelectRhythm(r, ""), nullptr) << r;
   }
   EXPECT_NE(set.SelectRhythm("no such dance", "6/8"), nullptr);  // catch-all
@@ -67,7 +70,8 @@ TEST(StyleSetTest, ShippedFileReadsWithoutErrorAndWritesBackUnchanged) {
   const Backing* standard = set.SelectBacking("");
   ASSERT_NE(standard, nullptr);
   EXPECT_TRUE(standard->use);
-  for (const char* b : {"Sustained", "Arpeggio", "Waltz"}) EXPECT_NE(set.SelectBacking(b), standard);
+  for (const char* b : {"Sustained", "Arpeggio", "Waltz"})
+    EXPECT_NE(set.SelectBacking(b), standard);
   // Swing pairs and weights that keep time: each unit's weights average to the divisor.
   const RhythmRecord* hornpipe = set.SelectRhythm("Hornpipe", "C|");
   ASSERT_NE(hornpipe, nullptr);
@@ -139,9 +143,10 @@ TEST(StyleSetTest, ReadsItemsCommentsAndLayout) {
 TEST(StyleSetTest, IncompleteRhythmBlocksAreNotAdded) {
   StyleSet set;
   unsigned line = 0;
-  ASSERT_TRUE(set.Parse("rhythm { name reel; } rhythm { meter 6/8; tempo 3/8=100; }\n"
-                        "rhythm { name jig; meter 6/8; }",
-                        line));
+  ASSERT_TRUE(
+      set.Parse("rhythm { name reel; } rhythm { meter 6/8; tempo 3/8=100; }\n"
+                "rhythm { name jig; meter 6/8; }",
+                line));
   ASSERT_EQ(set.rhythms.size(), 1u);
   EXPECT_EQ(set.rhythms[0].names[0], "jig");
   EXPECT_EQ(set.rhythms[0].datetime, "19000101-000000");
@@ -155,30 +160,30 @@ struct BadStyle {
 
 TEST(StyleSetTest, ErrorsStopReadingAndKeepWhatWasRead) {
   const BadStyle cases[] = {
-      {"rhythm { name a; meter 2/4; }\nfoo { }", 2, 1},                 // unknown block
-      {"rhythm { name a; meter 2/4; }\n\nrhythm name b;", 3, 1},        // missing {
+      {"rhythm { name a; meter 2/4; }\nfoo { }", 2, 1},                        // unknown block
+      {"rhythm { name a; meter 2/4; }\n\nrhythm name b;", 3, 1},               // missing {
       {"rhythm { name a; meter 2/4; }\nrhythm { name b; meter 2/4;\n", 3, 1},  // end in block
       {"rhythm { name a; meter 2/4; }\nrhythm { name b\n meter 2/4 }", 3, 1},  // no ;
-      {"rhythm { name a; meter 2/4; colour red; }", 1, 0},             // unknown item
+      {"rhythm { name a; meter 2/4; colour red; }", 1, 0},                     // unknown item
       {"rhythm { name 1;name 2;name 3;name 4;name 5;name 6;name 7;name 8;name 9;name 10;\n"
        "name 11; meter 2/4; }",
-       2, 0},                                                           // 11th name
+       2, 0},  // 11th name
       {"rhythm { name a; meter 1;meter 2;meter 3;meter 4;meter 5;meter 6;\nmeter 7; }", 2, 0},
-      {"rhythm { name a; meter 2/4; swing 1/0 2 /3 4 2; }", 1, 0},     // unit 0
-      {"rhythm { name a; meter 2/4; swing 1/8 2 /3 4; }", 1, 0},       // too few weights
-      {"rhythm { name a; meter 2/4; swing 1/8 2 /3 4 0; }", 1, 0},     // weight 0
+      {"rhythm { name a; meter 2/4; swing 1/0 2 /3 4 2; }", 1, 0},        // unit 0
+      {"rhythm { name a; meter 2/4; swing 1/8 2 /3 4; }", 1, 0},          // too few weights
+      {"rhythm { name a; meter 2/4; swing 1/8 2 /3 4 0; }", 1, 0},        // weight 0
       {"rhythm { name a; meter 2/4; swing 1/8 5 /5 1 1 1 1 1; }", 1, 0},  // more than 4
-      {"rhythm { name a; meter 2/4; swing 8 2 /3 4 2; }", 1, 0},       // no 1/
-      {"rhythm { name a; meter 2/4; swingbr 3 1 0; }", 1, 0},          // divisor 0
-      {"rhythm { name a; meter 2/4; datetime 2024; }", 1, 0},          // not 15 characters
-      {"chord { name abcdefghijk; notes 0 4 7; }", 1, 0},               // name too long
-      {"chord { name x; notes 0 1 2 3 4 5 6 7; }", 1, 0},               // 8 notes
-      {"chord { name x; notes 0 -4; }", 1, 0},                          // a sign
-      {"backing { name b; meter 2/4 a2; }", 1, 0},                      // no colon
+      {"rhythm { name a; meter 2/4; swing 8 2 /3 4 2; }", 1, 0},          // no 1/
+      {"rhythm { name a; meter 2/4; swingbr 3 1 0; }", 1, 0},             // divisor 0
+      {"rhythm { name a; meter 2/4; datetime 2024; }", 1, 0},             // not 15 characters
+      {"chord { name abcdefghijk; notes 0 4 7; }", 1, 0},                 // name too long
+      {"chord { name x; notes 0 1 2 3 4 5 6 7; }", 1, 0},                 // 8 notes
+      {"chord { name x; notes 0 -4; }", 1, 0},                            // a sign
+      {"backing { name b; meter 2/4 a2; }", 1, 0},                        // no colon
       {"backing { name b;\nmeter 1/4:a;meter 1/4:a;meter 1/4:a;meter 1/4:a;meter 1/4:a;\n"
        "meter 1/4:a;meter 1/4:a;meter 1/4:a;meter 1/4:a;meter 1/4:a;meter 1/4:a;meter 1/4:a;\n"
        "meter 1/4:a; }",
-       4, 0},                                                           // 13th pair
+       4, 0},  // 13th pair
   };
   for (const BadStyle& c : cases) {
     StyleSet set;
@@ -192,13 +197,14 @@ TEST(StyleSetTest, ErrorsStopReadingAndKeepWhatWasRead) {
 TEST(StyleSetTest, RhythmSelection) {
   StyleSet set;
   unsigned line = 0;
-  ASSERT_TRUE(set.Parse("rhythm { name reel; meter C|; tempo 1/2=100; }\n"
-                        "rhythm { name Reel; meter 4/4; tempo 1/4=200; }\n"
-                        "rhythm { name ; meter 6/8; tempo 3/8=99; }\n",
-                        line));
+  ASSERT_TRUE(
+      set.Parse("rhythm { name reel; meter C|; tempo 1/2=100; }\n"
+                "rhythm { name Reel; meter 4/4; tempo 1/4=200; }\n"
+                "rhythm { name ; meter 6/8; tempo 3/8=99; }\n",
+                line));
   EXPECT_EQ(set.SelectRhythm("REEL", "c|"), &set.rhythms[0]);
   EXPECT_EQ(set.SelectRhythm("reel", "4/4"), &set.rhythms[1]);
-  EXPECT_EQ(set.SelectRhythm("reel", ""), &set.rhythms[0]);  // no meter: any
+  EXPECT_EQ(set.SelectRhythm("reel", ""), &set.rhythms[0]);     // no meter: any
   EXPECT_EQ(set.SelectRhythm("reel", "6/8"), &set.rhythms[2]);  // the empty name serves all
   EXPECT_EQ(set.SelectRhythm("", "6/8"), &set.rhythms[2]);
   EXPECT_EQ(set.SelectRhythm("jig", "3/4"), nullptr);

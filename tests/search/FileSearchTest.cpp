@@ -55,7 +55,9 @@ TEST(RunFileSearch, SharedAmongThreadsListsAsOneThread) {
   const std::vector<std::string> oneMessages = messages;
   messages.clear();
   std::atomic<int> made{0};
-  run.newTest = [&] { return std::function<bool(const TuneRecord&, std::string&)>(makeTest(&made)); };
+  run.newTest = [&] {
+    return std::function<bool(const TuneRecord&, std::string&)>(makeTest(&made));
+  };
   FoundList shared;
   ASSERT_TRUE(RunFileSearch(run, shared));
   EXPECT_EQ(shared.Text(), one.Text());
@@ -66,7 +68,9 @@ TEST(RunFileSearch, SharedAmongThreadsListsAsOneThread) {
   FoundList alone;
   run.newTest = {};
   ASSERT_TRUE(RunFileSearch(run, alone));
-  run.newTest = [&] { return std::function<bool(const TuneRecord&, std::string&)>(makeTest(&made)); };
+  run.newTest = [&] {
+    return std::function<bool(const TuneRecord&, std::string&)>(makeTest(&made));
+  };
   FoundList aloneShared;
   ASSERT_TRUE(RunFileSearch(run, aloneShared));
   EXPECT_EQ(aloneShared.Text(), alone.Text());
@@ -75,7 +79,8 @@ TEST(RunFileSearch, SharedAmongThreadsListsAsOneThread) {
   EXPECT_GT(one.Entries().size(), 72u);  // the folder holds both files again
   FoundList two;
   ASSERT_TRUE(RunFileSearch(run, two));
-  EXPECT_EQ(made.load(), static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u)) - 1);
+  EXPECT_EQ(made.load(),
+            static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u)) - 1);
 }
 
 TEST(FileWalk, PatternsFoldersAndSubfolders) {
@@ -108,7 +113,9 @@ TEST(FileWalk, PatternsFoldersAndSubfolders) {
   // A link back up the tree is walked once, not without end.
   std::error_code ec;
   std::filesystem::create_directory_symlink(dir.Path(), dir.Path() / "sub" / "loop", ec);
-  if (!ec) { EXPECT_EQ(walk(dir.Dir() + "*.abc", true).size(), 3u); }
+  if (!ec) {
+    EXPECT_EQ(walk(dir.Dir() + "*.abc", true).size(), 3u);
+  }
 }
 
 }  // namespace

@@ -46,12 +46,10 @@ TEST(MatchGrammar, PlaceholdersAndErrors) {
 class Evaluation : public ::testing::Test {
  protected:
   Evaluation() {
-    file.SplitTunes(
-        "X:12\nT:The Lark\nT:Morning Star\nR:Reel\nC:Trad\nK:D\nabc|\nW:sing\n\n", true, 0,
-        false);
+    file.SplitTunes("X:12\nT:The Lark\nT:Morning Star\nR:Reel\nC:Trad\nK:D\nabc|\nW:sing\n\n", true,
+                    0, false);
   }
-  bool Eval(std::string_view expression, size_t title = 0,
-            std::vector<std::string> values = {}) {
+  bool Eval(std::string_view expression, size_t title = 0, std::vector<std::string> values = {}) {
     MatchProgram p;
     p.Compile(expression);
     p.SetPlaceholderValues(values);

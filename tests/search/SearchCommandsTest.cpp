@@ -15,7 +15,8 @@ const std::string kGolden = std::string(TUNORA_SOURCE_DIR) + "/tests/search/gold
 
 // The listing with the data folder written as "DATA/" and its file groups sorted.
 std::string Normalised(std::string out) {
-  for (size_t at; (at = out.find(kData)) != std::string::npos;) out.replace(at, kData.size(), "DATA/");
+  for (size_t at; (at = out.find(kData)) != std::string::npos;)
+    out.replace(at, kData.size(), "DATA/");
   std::vector<std::string> groups;
   size_t from = 0;
   while (from < out.size()) {
@@ -41,19 +42,22 @@ class SearchCli : public test::CliFixture {};
 TEST_F(SearchCli, ListingsMatchTheReviewedOnes) {
   const std::vector<Case> cases = {
       {"find_title.txt", {"find", kData + "*.abc", "--text", "lark", "--field", "T", "--subdir"}},
-      {"find_loose.txt", {"find", kData, "--text", "Drowzy Magie", "--field", "T", "--loose",
-                          "25"}},
-      {"find_exact.txt", {"find", kData + "reels.abc", "--text", "REEL", "--field", "R",
-                          "--exact"}},
+      {"find_loose.txt",
+       {"find", kData, "--text", "Drowzy Magie", "--field", "T", "--loose", "25"}},
+      {"find_exact.txt",
+       {"find", kData + "reels.abc", "--text", "REEL", "--field", "R", "--exact"}},
       {"find_all_fields.txt", {"find", kData, "--text", "lark", "--field", "*", "--subdir"}},
-      {"find_match.txt", {"find", kData, "--subdir", "--match",
-                          "(R=jig | R$air) & T#[Word]", "--prompt", "lark"}},
-      {"music_transposed.txt", {"music-search", "[K:D] dAF AFA", kData, "--subdir",
-                                "--transpose", "second", "--loose", "0"}},
-      {"music_fifth.txt", {"music-search", "dAF AFA", kData, "--key", "D", "--subdir",
-                           "--transpose", "all", "--loose", "0"}},
-      {"music_beginning.txt", {"music-search", "E2BE dEBE", kData, "--key", "Edor", "--where",
-                               "beginning", "--loose", "10"}},
+      {"find_match.txt",
+       {"find", kData, "--subdir", "--match", "(R=jig | R$air) & T#[Word]", "--prompt", "lark"}},
+      {"music_transposed.txt",
+       {"music-search", "[K:D] dAF AFA", kData, "--subdir", "--transpose", "second", "--loose",
+        "0"}},
+      {"music_fifth.txt",
+       {"music-search", "dAF AFA", kData, "--key", "D", "--subdir", "--transpose", "all", "--loose",
+        "0"}},
+      {"music_beginning.txt",
+       {"music-search", "E2BE dEBE", kData, "--key", "Edor", "--where", "beginning", "--loose",
+        "10"}},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = c.args;

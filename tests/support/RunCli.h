@@ -35,7 +35,8 @@ inline std::string ShellQuote(const std::string& s) {
 inline CliResult RunCli(const std::vector<std::string>& args) {
   static int counter = 0;
   std::filesystem::path errFile =
-      std::filesystem::temp_directory_path() / ("tunora_cli_err_" + std::to_string(getpid()) + "_" + std::to_string(++counter));
+      std::filesystem::temp_directory_path() /
+      ("tunora_cli_err_" + std::to_string(getpid()) + "_" + std::to_string(++counter));
   std::string cmd = ShellQuote(TUNORA_CLI_PATH);
   for (const auto& a : args) cmd += " " + ShellQuote(a);
   cmd += " 2>" + ShellQuote(errFile.string());

@@ -75,8 +75,7 @@ TEST(Rewriter, RemovingCommentsChordsAndGraces) {
   o.removeComments = true;
   // A line that only held a comment goes with its line end: an empty line would
   // end the tune. Directives stay.
-  EXPECT_EQ(Tidy("AB % one\r\n% two\r\n%%MIDI program 2\r\ncd", o),
-            "AB\r\n%%MIDI program 2\r\ncd");
+  EXPECT_EQ(Tidy("AB % one\r\n% two\r\n%%MIDI program 2\r\ncd", o), "AB\r\n%%MIDI program 2\r\ncd");
   o = {};
   o.removeChords = true;
   // Annotations placed with ^ _ < > @ are no chords and stay.
@@ -193,11 +192,11 @@ TEST(NoteWriter, SpellsInTheKey) {
   NoteSpeller s;
   s.SetKey(g);
   std::string out;
-  s.Write(out, 66, 5, true);   // ^F in G stays explicit
-  s.Write(out, 64, 5, true);   // _F (F flat) stays on F
-  s.Write(out, 65, 5, true);   // =F
-  s.Write(out, 73, 0, true);   // ^c
-  s.Write(out, 74, 0, true);   // ^^c
+  s.Write(out, 66, 5, true);  // ^F in G stays explicit
+  s.Write(out, 64, 5, true);  // _F (F flat) stays on F
+  s.Write(out, 65, 5, true);  // =F
+  s.Write(out, 73, 0, true);  // ^c
+  s.Write(out, 74, 0, true);  // ^^c
   EXPECT_EQ(out, "^F_F=F^c^^c");
 }
 

@@ -22,8 +22,8 @@ const char* kTunes =
 
 TEST_F(ToolsCli, TidyWritesTheWholeTune) {
   std::string f = Write("t.abc", kTunes);
-  auto r = RunCli({"tidy", f, "1", "--remove", "chords,comments", "--add", "barspaces",
-                   "--length", "1/16", "--home", home});
+  auto r = RunCli({"tidy", f, "1", "--remove", "chords,comments", "--add", "barspaces", "--length",
+                   "1/16", "--home", home});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
             "X:1\r\nT:Jig\r\nM:6/8\r\nL:1/16\r\nK:D\r\n|: F2A2d2 B4A2 | c6 e6 :|\r\n"

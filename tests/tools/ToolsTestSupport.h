@@ -14,10 +14,11 @@ inline const StyleSet& ToolStyles() {
   static const StyleSet styles = [] {
     StyleSet s;
     unsigned line = 0;
-    s.Parse("chord { name ; notes 0 4 7;}\nchord { name m; notes 0 3 7;}\n"
-            "chord { name 7; notes 0 4 7 10;}\nchord { name min; notes 0 3 7;}\n"
-            "chord { name dim; notes 0 3 6;}\n",
-            line);
+    s.Parse(
+        "chord { name ; notes 0 4 7;}\nchord { name m; notes 0 3 7;}\n"
+        "chord { name 7; notes 0 4 7 10;}\nchord { name min; notes 0 3 7;}\n"
+        "chord { name dim; notes 0 3 6;}\n",
+        line);
     return s;
   }();
   return styles;

@@ -25,7 +25,8 @@ TEST(Transpose, KeyField) {
   EXPECT_EQ(TransposeKeyText("HP", 2), "Bmix");
   // Words after the mode stay; the key's own accidentals move with it.
   EXPECT_EQ(TransposeKeyText("G clef=bass", 5), "C clef=bass");
-  EXPECT_EQ(TransposeKeyText("Dmix ^g clef=treble-8 % comment", -2), "Cmix ^f clef=treble-8 % comment");
+  EXPECT_EQ(TransposeKeyText("Dmix ^g clef=treble-8 % comment", -2),
+            "Cmix ^f clef=treble-8 % comment");
   EXPECT_EQ(TransposeKeyText("A =c _B", 2), "B =d =c");  // B flat in A is C natural in B
   EXPECT_EQ(TransposeKeyText("D =c", -2), "C _b");
   EXPECT_EQ(TransposeKeyText("D =c", -146), "C _b");  // twelve octaves down

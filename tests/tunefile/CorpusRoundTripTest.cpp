@@ -51,7 +51,8 @@ namespace {
 
 // Inputs that once made the written form drift, kept from fuzzing.
 TEST(CorpusRoundTrip, RegressionInputsAreStable) {
-  std::filesystem::path dir = std::filesystem::path(TUNORA_SOURCE_DIR) / "tests/tunefile/regressions";
+  std::filesystem::path dir =
+      std::filesystem::path(TUNORA_SOURCE_DIR) / "tests/tunefile/regressions";
   int files = 0;
   for (const auto& e : std::filesystem::directory_iterator(dir)) {
     std::string bytes, error;

@@ -96,8 +96,8 @@ TEST(SplitTunes, NulBytesAndBinaryKeepEveryByte) {
 // header and the tunes, in order, are the file again. Inputs are built from the pieces
 // that decide where tunes start and end (field starts, blank lines, lone CR, a BOM).
 TEST(SplitTunes, EveryInputSplitsIntoPiecesThatMakeItUpExactly) {
-  const char* const parts[] = {"X:", "T:", "K:", "\n", "\r\n", "\r", "\n\n", "a", " ",
-                               "\xEF\xBB\xBF", "%", "X:1\n", "T:t\n"};
+  const char* const parts[] = {"X:", "T:", "K:",           "\n", "\r\n",  "\r",   "\n\n",
+                               "a",  " ",  "\xEF\xBB\xBF", "%",  "X:1\n", "T:t\n"};
   uint32_t seed = 2024;
   for (int round = 0; round < 3000; ++round) {
     std::string text;
@@ -117,9 +117,10 @@ TEST(SplitTunes, EveryInputSplitsIntoPiecesThatMakeItUpExactly) {
 // The tune list reads headings without building the model: it must see the same
 // tunes, numbers, titles and header fields as a load, whatever the bytes.
 TEST(ReadHeadings, SameTunesAndHeadingsAsSplitTunes) {
-  const char* const parts[] = {"X:", "T:", "K:", "H:", "C:", "\n", "\r\n", "\r", "\n\n", "a",
-                               " ", "\xEF\xBB\xBF", "%", "X:12\n", "T:t\n", "M:3/4\n",
-                               "K:D\n", "H:hist\nmore\n", "\\'e"};
+  const char* const parts[] = {"X:",   "T:",     "K:",    "H:",      "C:",    "\n",
+                               "\r\n", "\r",     "\n\n",  "a",       " ",     "\xEF\xBB\xBF",
+                               "%",    "X:12\n", "T:t\n", "M:3/4\n", "K:D\n", "H:hist\nmore\n",
+                               "\\'e"};
   uint32_t seed = 77;
   for (int round = 0; round < 3000; ++round) {
     std::string text;
@@ -159,8 +160,10 @@ TEST(SplitTunes, EmptyTextAndMissingFinalLineEnd) {
 TEST(ParseTune, HeaderFieldsTitlesAndComments) {
   TuneRecord r;
   size_t bodyAt = TuneFile::ParseTune(
-      r, "X: 12\nT: First\nT:Second\n%comment\nC:  Trad\nN:  keep blanks\nR:reel\nR:hornpipe\n"
-         "O:Ireland\nO:Clare\nX:99\nK:G\n|:abc:|\n", true);
+      r,
+      "X: 12\nT: First\nT:Second\n%comment\nC:  Trad\nN:  keep blanks\nR:reel\nR:hornpipe\n"
+      "O:Ireland\nO:Clare\nX:99\nK:G\n|:abc:|\n",
+      true);
   EXPECT_EQ(r.number, 12);
   EXPECT_EQ(r.titles, (std::vector<std::string>{"First", "Second"}));
   EXPECT_EQ(r.FieldText('C'), "Trad");
@@ -206,11 +209,13 @@ TEST(ParseTune, CommandTextHasNoEmptyLinesOrTextAfter) {
 }
 
 TEST(WriteTune, CanonicalOrderAndMultiLineFields) {
-  auto f = Load("X:7\nT:A\nT:B\nY:y\nm:~n=nnn\nK:Em\nZ:z\nE:e\nI:i\nJ:j\nQ:1/4=120\nC:one\nC:two\n"
-                "D:disc\nP:AB\nH:h1\nh2\nM:6/8\nL:1/8\nR:jig\nW:hw\nK:G\nabc\nW:la\n\ntext\n");
+  auto f = Load(
+      "X:7\nT:A\nT:B\nY:y\nm:~n=nnn\nK:Em\nZ:z\nE:e\nI:i\nJ:j\nQ:1/4=120\nC:one\nC:two\n"
+      "D:disc\nP:AB\nH:h1\nh2\nM:6/8\nL:1/8\nR:jig\nW:hw\nK:G\nabc\nW:la\n\ntext\n");
   // Fields after a K: line in the header are not header fields: K: ends the header.
-  auto t = Load("X:7\nT:A\nT:B\nY:y\nm:~n=nnn\nZ:z\nE:e\nI:i\nJ:j\nQ:1/4=120\nC:one\nC:two\n"
-                "D:disc\nP:AB\nH:h1\nh2\nM:6/8\nL:1/8\nR:jig\nW:hw\nK:G\nabc\nW:la\n\ntext\n");
+  auto t = Load(
+      "X:7\nT:A\nT:B\nY:y\nm:~n=nnn\nZ:z\nE:e\nI:i\nJ:j\nQ:1/4=120\nC:one\nC:two\n"
+      "D:disc\nP:AB\nH:h1\nh2\nM:6/8\nL:1/8\nR:jig\nW:hw\nK:G\nabc\nW:la\n\ntext\n");
   EXPECT_EQ(t->WriteTune(*t->TuneAt(1), false),
             "X:7\r\nT:A\r\nT:B\r\nR:jig\r\nC:one\r\nC:two\r\nH:h1\r\nH:h2\r\nD:disc\r\nZ:z\r\n"
             "P:AB\r\nM:6/8\r\nL:1/8\r\nQ:1/4=120\r\nm:~n=nnn\r\nE:e\r\nI:i\r\nJ:j\r\nY:y\r\n"
@@ -228,8 +233,8 @@ TEST(WriteTune, HeaderWordsAreStableAcrossSaves) {
   // With K: the words move behind the music; without K: they stay header lines.
   TuneFileOptions canonical;
   canonical.canonical = true;
-  for (const char* text : {"X:1\nT:A\nW:only in header\nK:G\nabc\n",
-                           "X:1\nT:A\nW:no key\nW:two\n", "X:1\nW:h\nK:G\nabc\nW:t\n"}) {
+  for (const char* text : {"X:1\nT:A\nW:only in header\nK:G\nabc\n", "X:1\nT:A\nW:no key\nW:two\n",
+                           "X:1\nW:h\nK:G\nabc\nW:t\n"}) {
     auto f = Load(text, canonical);
     std::string once = f->WriteFile();
     EXPECT_EQ(Load(once, canonical)->WriteFile(), once) << text;
@@ -276,8 +281,9 @@ TEST(TuneList, InsertNumbersAfterPreviousAndNewTuneTakesHeaderFields) {
 }
 
 TEST(DocumentOperations, DeleteUndoRestoresTunesWhereTheyWere) {
-  auto f = Load("X:1\nT:A\nK:G\na\n\nX:2\nT:B\nK:G\nb\n\nnote on B\nX:3\nT:C\nK:G\nc\n\n"
-                "X:4\nT:D\nK:G\nd\n\nX:5\nT:E\nK:G\ne\n");
+  auto f = Load(
+      "X:1\nT:A\nK:G\na\n\nX:2\nT:B\nK:G\nb\n\nnote on B\nX:3\nT:C\nK:G\nc\n\n"
+      "X:4\nT:D\nK:G\nd\n\nX:5\nT:E\nK:G\ne\n");
   std::string before = f->WriteFile();
   DeleteResult r = f->DeleteTunes({2, 3, 5});
   EXPECT_EQ(r.removed, 3);
@@ -291,8 +297,8 @@ TEST(DocumentOperations, DeleteUndoRestoresTunesWhereTheyWere) {
 
 TEST(DocumentOperations, DeleteSkipsOpenTunesAndShiftsOnlyByRemoved) {
   auto f = Load("X:1\nT:A\nK:G\na\n\nX:2\nT:B\nK:G\nb\n\nX:3\nT:C\nK:G\nc\n\nX:4\nT:D\nK:G\nd\n");
-  DeleteResult r = f->DeleteTunes(
-      {1, 2, 4}, [](const TuneRecord& t) { return t.titles[0] == "B"; });
+  DeleteResult r =
+      f->DeleteTunes({1, 2, 4}, [](const TuneRecord& t) { return t.titles[0] == "B"; });
   EXPECT_EQ(r.removed, 2);
   EXPECT_EQ(r.refused, std::vector<int>{2});
   ASSERT_EQ(f->TuneCount(), 2u);
@@ -390,7 +396,8 @@ TEST(TuneList, NewTuneTakesAnUnusedNumberAndRepeatsAreFound) {
   f->Paste(0, "X:2\nT:B again\nK:G\nb\n\nX:7\nT:D again\nK:G\nd\n");
   EXPECT_EQ(f->TuneAt(1)->number, 2);
   EXPECT_EQ(f->RepeatedNumbers(), (std::vector<int32_t>{2, 7}));
-  EXPECT_EQ(f->UnusedNumber(std::numeric_limits<int32_t>::max()), std::numeric_limits<int32_t>::max());
+  EXPECT_EQ(f->UnusedNumber(std::numeric_limits<int32_t>::max()),
+            std::numeric_limits<int32_t>::max());
 }
 
 }  // namespace
@@ -473,7 +480,9 @@ TEST(SaveKeepsBytes, RenumberTouchesOnlyTheXLines) {
   EXPECT_EQ(now[8], "T:No number\n");
   EXPECT_EQ(now[12], "X:3\n");
   for (size_t k = 0; k < now.size(); ++k)
-    if (k != 2 && k != 7 && k != 12) { EXPECT_EQ(now[k], was[k - (k > 7 ? 1 : 0)]) << k; }
+    if (k != 2 && k != 7 && k != 12) {
+      EXPECT_EQ(now[k], was[k - (k > 7 ? 1 : 0)]) << k;
+    }
   // A number that stays the same leaves its tune untouched.
   auto g = Load(text);
   g->Renumber(7);
@@ -483,7 +492,8 @@ TEST(SaveKeepsBytes, RenumberTouchesOnlyTheXLines) {
 TEST(SaveKeepsBytes, ChangedTunesAndHeaderTakeTheFilesLineEnds) {
   for (const std::string end : {"\n", "\r\n", "\r"}) {
     const std::string text = "% head" + end + end + "X:1" + end + "T:A" + end + "K:G" + end +
-                             "abc" + end + end + "X:2" + end + "T:B" + end + "K:G" + end + "d" + end;
+                             "abc" + end + end + "X:2" + end + "T:B" + end + "K:G" + end + "d" +
+                             end;
     auto f = Load(text);
     EXPECT_EQ(f->WriteFile(), text);
     f->TuneAt(2)->body = "e\r\n";

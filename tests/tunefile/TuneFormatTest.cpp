@@ -113,8 +113,7 @@ TEST(TuneFormat, HtmlAndTeXApplyToValuesOnly) {
   FormatOptions both = html;
   both.tex = true;
   // TeX first, then HTML: the decoded characters come out as entities.
-  EXPECT_EQ(Expand("<b>%T</b>", &t, -1, both),
-            "<b>Sm&aring; &amp; &Ouml;l</b>");
+  EXPECT_EQ(Expand("<b>%T</b>", &t, -1, both), "<b>Sm&aring; &amp; &Ouml;l</b>");
   EXPECT_EQ(Expand("<b>%T</b>", &t, -1, html), "<b>Sm{\\aa} &amp; \\\"Ol</b>");
   FormatOptions tex;
   tex.tex = true;
@@ -149,7 +148,8 @@ TEST(TuneFormat, FileNameAndPath) {
   file.name = "/home/me/Tunes/Reels.abc";
   TuneRecord* t = file.InsertTune(0, std::string_view("X:1\r\nT:A\r\nK:D\r\nabc|\r\n"));
   ASSERT_NE(t, nullptr);
-  EXPECT_EQ(Expand("%f|%#f|%*f|%p", t), "Reels.abc|Reels|abc|/home/me/Tunes/");  // case kept: names differ by case
+  EXPECT_EQ(Expand("%f|%#f|%*f|%p", t),
+            "Reels.abc|Reels|abc|/home/me/Tunes/");  // case kept: names differ by case
   file.name = "/tmp/my.old.tunes";
   EXPECT_EQ(Expand("%#f|%*f|%p", t), "my|old.tunes|/tmp/");
   file.name = "noext";

@@ -72,7 +72,8 @@ std::string Identity(const TuneRecord& t, bool withNumber) {
 }
 Tunes TunesOf(const TuneFile& f, bool withNumber = true) {
   Tunes m;
-  for (int p = 1; p <= static_cast<int>(f.TuneCount()); ++p) ++m[Identity(*f.TuneAt(p), withNumber)];
+  for (int p = 1; p <= static_cast<int>(f.TuneCount()); ++p)
+    ++m[Identity(*f.TuneAt(p), withNumber)];
   return m;
 }
 Tunes TunesAt(const TuneFile& f, const std::vector<int>& positions, bool withNumber = true) {
@@ -167,7 +168,8 @@ TEST(TuneHistory, RandomOperationsUndoAndRedoToTheSameBytes) {
         if (!f.CanUndo()) continue;
         // Now and then a tune is open in an editor: a step that would take it
         // out is refused whole, any other goes ahead and leaves it in the list.
-        const TuneRecord* open = n > 0 && Pick(rng, 0, 2) == 0 ? f.TuneAt(Pick(rng, 1, n)) : nullptr;
+        const TuneRecord* open =
+            n > 0 && Pick(rng, 0, 2) == 0 ? f.TuneAt(Pick(rng, 1, n)) : nullptr;
         ListChange c = f.Undo([&](const TuneRecord& t) { return &t == open; });
         if (c.refused != nullptr) {
           ASSERT_EQ(c.refused, open);

@@ -10,12 +10,12 @@
 namespace tunora {
 
 const ModeDef kModeTable[kModeCount] = {
-    {"aeo", {2, 1, 2, 2, 1, 2, 2}, "aeolian"},   {"ion", {2, 2, 1, 2, 2, 2, 1}, "ionian"},
-    {"min", {2, 1, 2, 2, 1, 2, 2}, "minor"},     {"maj", {2, 2, 1, 2, 2, 2, 1}, "major"},
-    {"phr", {1, 2, 2, 2, 1, 2, 2}, "phrygian"},  {"fry", {1, 2, 2, 2, 1, 2, 2}, "phrygian"},
-    {"dor", {2, 1, 2, 2, 2, 1, 2}, "dorian"},    {"mix", {2, 2, 1, 2, 2, 1, 2}, "mixolydian"},
-    {"lyd", {2, 2, 2, 1, 2, 2, 1}, "lydian"},    {"loc", {1, 2, 2, 1, 2, 2, 2}, "locrian"},
-    {"m", {2, 1, 2, 2, 1, 2, 2}, "minor"},       {"", {2, 2, 1, 2, 2, 2, 1}, "major"},
+    {"aeo", {2, 1, 2, 2, 1, 2, 2}, "aeolian"},  {"ion", {2, 2, 1, 2, 2, 2, 1}, "ionian"},
+    {"min", {2, 1, 2, 2, 1, 2, 2}, "minor"},    {"maj", {2, 2, 1, 2, 2, 2, 1}, "major"},
+    {"phr", {1, 2, 2, 2, 1, 2, 2}, "phrygian"}, {"fry", {1, 2, 2, 2, 1, 2, 2}, "phrygian"},
+    {"dor", {2, 1, 2, 2, 2, 1, 2}, "dorian"},   {"mix", {2, 2, 1, 2, 2, 1, 2}, "mixolydian"},
+    {"lyd", {2, 2, 2, 1, 2, 2, 1}, "lydian"},   {"loc", {1, 2, 2, 1, 2, 2, 2}, "locrian"},
+    {"m", {2, 1, 2, 2, 1, 2, 2}, "minor"},      {"", {2, 2, 1, 2, 2, 2, 1}, "major"},
 };
 
 namespace {
@@ -279,8 +279,7 @@ tick DefaultUnitLength(const MeterInfo& m) {
   return twoFour || m.denominator == 16 ? 48 : 96;
 }
 
-void ParseMeter(std::string_view text, MeterInfo& m, bool commonEqualsCut,
-                bool chooseUnitLength) {
+void ParseMeter(std::string_view text, MeterInfo& m, bool commonEqualsCut, bool chooseUnitLength) {
   constexpr int kMaxNumerator = 999;
   constexpr int kMaxDenominator = 768;  // keeps every grid length at 1 tick or more
   tick unit = m.unitLength;
@@ -485,24 +484,36 @@ void VoiceInfo::MergeFrom(const VoiceInfo& f) {
 
 namespace {
 
-enum VoiceKeyword { kVoiceNumber = 1, kVoiceName, kVoiceShort, kVoiceClef, kVoiceMerge,
-                    kVoiceStems, kVoiceTranspose, kVoiceC };
+enum VoiceKeyword {
+  kVoiceNumber = 1,
+  kVoiceName,
+  kVoiceShort,
+  kVoiceClef,
+  kVoiceMerge,
+  kVoiceStems,
+  kVoiceTranspose,
+  kVoiceC
+};
 struct Word {
   std::string_view word;
   int id;
 };
-constexpr Word kVoiceWords[] = {{"number", kVoiceNumber}, {"name", kVoiceName},
-                                {"short", kVoiceShort},   {"clef", kVoiceClef},
-                                {"merge", kVoiceMerge},   {"stems", kVoiceStems},
+constexpr Word kVoiceWords[] = {{"number", kVoiceNumber},       {"name", kVoiceName},
+                                {"short", kVoiceShort},         {"clef", kVoiceClef},
+                                {"merge", kVoiceMerge},         {"stems", kVoiceStems},
                                 {"transpose", kVoiceTranspose}, {"c", kVoiceC}};
-constexpr Word kClefWords[] = {
-    {"treble", kClefTreble},   {"bass", kClefBass},         {"alto", kClefAlto},
-    {"tenor", kClefTenor},     {"soprano", kClefSoprano},   {"baritone", kClefBaritone},
-    {"piano", kClefPiano}};
-constexpr Word kMidiWords[] = {{"channel", MIDI_CHANNEL},           {"program", MIDI_PROGRAM},
-                               {"grace", MIDI_GRACE},               {"chordprog", MIDI_CHORDPROG},
-                               {"droneprog", MIDI_DRONEPROG},       {"chordchannel", MIDI_CHORDCHANNEL},
-                               {"dronechannel", MIDI_DRONECHANNEL}, {"transpose", MIDI_TRANSPOSE}};
+constexpr Word kClefWords[] = {{"treble", kClefTreble},   {"bass", kClefBass},
+                               {"alto", kClefAlto},       {"tenor", kClefTenor},
+                               {"soprano", kClefSoprano}, {"baritone", kClefBaritone},
+                               {"piano", kClefPiano}};
+constexpr Word kMidiWords[] = {{"channel", MIDI_CHANNEL},
+                               {"program", MIDI_PROGRAM},
+                               {"grace", MIDI_GRACE},
+                               {"chordprog", MIDI_CHORDPROG},
+                               {"droneprog", MIDI_DRONEPROG},
+                               {"chordchannel", MIDI_CHORDCHANNEL},
+                               {"dronechannel", MIDI_DRONECHANNEL},
+                               {"transpose", MIDI_TRANSPOSE}};
 
 template <size_t N>
 const Word* FindWord(const Word (&table)[N], std::string_view t, size_t i) {

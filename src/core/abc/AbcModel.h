@@ -20,13 +20,20 @@ inline constexpr int kLetterSemitones[7] = {0, 2, 4, 5, 7, 9, 11};
 // Semitones above C of a note letter of either case; -1 for any other character.
 constexpr int LetterSemitones(char letter) {
   switch (letter) {
-    case 'C': case 'c': return 0;
-    case 'D': case 'd': return 2;
-    case 'E': case 'e': return 4;
-    case 'F': case 'f': return 5;
-    case 'G': case 'g': return 7;
-    case 'A': case 'a': return 9;
-    case 'B': case 'b': return 11;
+    case 'C':
+    case 'c': return 0;
+    case 'D':
+    case 'd': return 2;
+    case 'E':
+    case 'e': return 4;
+    case 'F':
+    case 'f': return 5;
+    case 'G':
+    case 'g': return 7;
+    case 'A':
+    case 'a': return 9;
+    case 'B':
+    case 'b': return 11;
     default: return -1;
   }
 }
@@ -189,35 +196,35 @@ inline constexpr uint8_t kNoteTupletLast = 64;
 
 // The note or rest of the last TK_NOTE.
 struct NoteInfo {
-  uint8_t pitch = kNoNote;      // sounding pitch after key and accidentals, or a code 128..131
-  uint8_t writtenPitch = 0;     // with octave marks, before accidentals
-  uint8_t letterPitch = 0;      // the letter in the octave of C = 60 (60..71); 0 for rests
-  int16_t accidental = 0;       // in force after the bar memory (kNatural for a natural)
+  uint8_t pitch = kNoNote;        // sounding pitch after key and accidentals, or a code 128..131
+  uint8_t writtenPitch = 0;       // with octave marks, before accidentals
+  uint8_t letterPitch = 0;        // the letter in the octave of C = 60 (60..71); 0 for rests
+  int16_t accidental = 0;         // in force after the bar memory (kNatural for a natural)
   int16_t writtenAccidental = 0;  // as written on this note, 0 if none
-  tick length = 0;              // after broken rhythm and tuplet
-  tick notatedLength = 0;       // unit length times the written multiplier
+  tick length = 0;                // after broken rhythm and tuplet
+  tick notatedLength = 0;         // unit length times the written multiplier
   tick lengthBeforeTuplet = 0;
-  uint8_t brokenRole = 0;       // 0 none, 1 first of a broken pair, 2 second
-  int8_t brokenValue = 0;       // 1..4 for > ... >>>>, -1..-4 for < ... <<<<
-  uint8_t flags = 0;            // kNote... bits
-  uint16_t multiplierNum = 1;   // the written length multiplier num/den
+  uint8_t brokenRole = 0;      // 0 none, 1 first of a broken pair, 2 second
+  int8_t brokenValue = 0;      // 1..4 for > ... >>>>, -1..-4 for < ... <<<<
+  uint8_t flags = 0;           // kNote... bits
+  uint16_t multiplierNum = 1;  // the written length multiplier num/den
   uint16_t multiplierDen = 1;
 };
 
 struct MeterInfo {
   static constexpr int kMaxParts = 16;
-  int16_t numerator = 0;        // 0: no meter
+  int16_t numerator = 0;  // 0: no meter
   int16_t denominator = 4;
   int16_t beatsPerBar = 0;
-  tick barLength = 0;           // 0: no bar checking
-  tick beatLength = 0;          // strong-beat grid
-  tick offbeatLength = 0;       // half-beat grid; 0 in compound and irregular meters
+  tick barLength = 0;      // 0: no bar checking
+  tick beatLength = 0;     // strong-beat grid
+  tick offbeatLength = 0;  // half-beat grid; 0 in compound and irregular meters
   tick subBeatLength = 0;
-  int8_t partCount = 0;         // additive meters such as 2+3+2/8
+  int8_t partCount = 0;  // additive meters such as 2+3+2/8
   int16_t parts[kMaxParts] = {};
   tick partLengths[kMaxParts] = {};
-  bool isSymbol = false;        // written C or C|
-  tick unitLength = 0;          // L:, or the default chosen from the meter
+  bool isSymbol = false;  // written C or C|
+  tick unitLength = 0;    // L:, or the default chosen from the meter
   tick defaultUnitLength = 0;
 };
 
@@ -237,8 +244,8 @@ inline constexpr int kModeCount = 12;
 extern const ModeDef kModeTable[kModeCount];
 
 struct KeyInfo {
-  uint8_t tonic = 60;           // the tonic letter's pitch plus its accidental (59..72)
-  uint8_t tonicLetter = 60;     // the bare letter (60..71)
+  uint8_t tonic = 60;        // the tonic letter's pitch plus its accidental (59..72)
+  uint8_t tonicLetter = 60;  // the bare letter (60..71)
   int8_t tonicAccidental = 0;
   const ModeDef* mode = &kModeTable[kModeCount - 1];
   int8_t letterAccidentals[12] = {};  // by pitch class; only the seven letters are filled
@@ -250,7 +257,7 @@ struct KeyInfo {
   char letters[12] = {};               // by pitch class: the letter it is spelled on, or '.'
   char names[12][6] = {};              // by pitch class: "C", "C#", "Db", "F=" ...
   bool noKey = false;
-  uint8_t bagpipeKey = 0;              // 1 for HP, 2 for Hp
+  uint8_t bagpipeKey = 0;  // 1 for HP, 2 for Hp
 };
 
 // Voice properties of a V: field. While a field is read, properties that were
@@ -292,11 +299,11 @@ struct MidiInfo {
 // Tuplet bracket state.
 struct TupletState {
   bool active = false;
-  int p = 0;                // notes
-  int q = 0;                // in the time of
-  int r = 0;                // notes affected
-  int done = 0;             // tuplet notes counted so far
-  uint32_t remainder = 0;   // extra ticks still to hand out
+  int p = 0;               // notes
+  int q = 0;               // in the time of
+  int r = 0;               // notes affected
+  int done = 0;            // tuplet notes counted so far
+  uint32_t remainder = 0;  // extra ticks still to hand out
   bool remainderSet = false;
   bool currentExtra = false;  // the note being counted got an extra tick (chords share it)
   bool qWritten = false;

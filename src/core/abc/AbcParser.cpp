@@ -27,7 +27,9 @@ inline bool Matches(const char* s, size_t n, size_t p, std::string_view text) {
   return true;
 }
 
-inline tick ClampTicks(uint64_t t) { return static_cast<tick>(std::min<uint64_t>(t, kMaxNoteLength)); }
+inline tick ClampTicks(uint64_t t) {
+  return static_cast<tick>(std::min<uint64_t>(t, kMaxNoteLength));
+}
 
 // What follows a note or a chord, without consuming it: blanks and line ends, then a
 // tie; then blanks, line ends, ties and slur marks, then a broken rhythm (its value,
@@ -35,8 +37,8 @@ inline tick ClampTicks(uint64_t t) { return static_cast<tick>(std::min<uint64_t>
 void LookAfter(const char* s, size_t n, size_t q, bool& tied, int& broken) {
   while (q < n && (s[q] == ' ' || s[q] == '\t' || IsLineEnd(s[q]))) ++q;
   tied = q < n && s[q] == '-';
-  while (q < n && (s[q] == ' ' || s[q] == '\t' || IsLineEnd(s[q]) || s[q] == '-' ||
-                   s[q] == '(' || s[q] == ')'))
+  while (q < n && (s[q] == ' ' || s[q] == '\t' || IsLineEnd(s[q]) || s[q] == '-' || s[q] == '(' ||
+                   s[q] == ')'))
     ++q;
   broken = 0;
   if (q < n && (s[q] == '>' || s[q] == '<')) {
@@ -59,9 +61,8 @@ inline bool StartsLength(const char* s, size_t n, size_t p) {
 // ------------------------------------------------------------------------- set-up
 
 void AbcParser::Init(std::optional<std::string_view> keyText, std::string_view meterText,
-                     std::string_view unitLengthText,
-                     std::optional<std::string_view> bodyForPickup, std::string_view tempoText,
-                     bool decodeDecorations) {
+                     std::string_view unitLengthText, std::optional<std::string_view> bodyForPickup,
+                     std::string_view tempoText, bool decodeDecorations) {
   decodeDecorations_ = decodeDecorations;
   delimiter_ = headerDelimiter_ = 0;
   ParseKey(keyText ? *keyText : std::string_view("C"), key);
@@ -132,8 +133,8 @@ void AbcParser::ClearBrackets() {
   tuplet_ = TupletState{};
 }
 
-void AbcParser::SetUserSymbols(int mode, const UserSymbols* tuneTable,
-                               std::string_view headerText, const UserSymbols* programTable) {
+void AbcParser::SetUserSymbols(int mode, const UserSymbols* tuneTable, std::string_view headerText,
+                               const UserSymbols* programTable) {
   symbols_.Clear();
   if (programTable != nullptr) symbols_.CopyFrom(*programTable);
   if (tuneTable != nullptr) symbols_.CopyFrom(*tuneTable);
@@ -160,8 +161,7 @@ void AbcParser::AddError(AbcMessageId messageId, size_t position) {
   errors.AddError(messageId, lineNumber_, text_, position);
 }
 
-void AbcParser::AddError(AbcMessageId messageId, size_t position,
-                         std::string_view excerptSource) {
+void AbcParser::AddError(AbcMessageId messageId, size_t position, std::string_view excerptSource) {
   errors.AddError(messageId, lineNumber_, excerptSource, 0, position);
 }
 
@@ -375,7 +375,7 @@ TokenKind AbcParser::ReadRow(const TokenRow& row, const char* s, size_t n, size_
       } else if (kind == TK_SYMBOL) {
         const auto sc = static_cast<unsigned char>(row.value);
         std::string_view def = symbolMode_ != UserSymbols::kNoTable ? symbols_.Get(symbolMode_, sc)
-                                                                   : std::string_view{};
+                                                                    : std::string_view{};
         if (!def.empty()) {
           if (substActive_ && ++substDepth_ > kMaxSubstitutionDepth) return fail(sc);
           subst_.assign(def);
@@ -385,8 +385,7 @@ TokenKind AbcParser::ReadRow(const TokenRow& row, const char* s, size_t n, size_
         }
       }
       break;
-    default:
-      break;
+    default: break;
   }
 
   if (row.kind == kKindPlus) {
@@ -432,11 +431,8 @@ TokenKind AbcParser::ReadRow(const TokenRow& row, const char* s, size_t n, size_
       if (!inGrace_) return fail('}');
       inGrace_ = false;
       break;
-    case TK_DIRECTIVE:
-      tokenValue_ = static_cast<uint8_t>(ParseDirectiveId(tokenText_));
-      break;
-    default:
-      break;
+    case TK_DIRECTIVE: tokenValue_ = static_cast<uint8_t>(ParseDirectiveId(tokenText_)); break;
+    default: break;
   }
   followUp_ = row.followUp;
   if (kind == TK_NEWLINE || IsFieldKind(kind) || IsBarKind(kind)) return Deliver(kind);
@@ -461,33 +457,32 @@ TokenKind AbcParser::Deliver(TokenKind kind) {
 void AbcParser::ActOnField(TokenKind kind) {
   switch (kind) {
     case TK_FIELD_K:
-      if (scanning_) ClearBrackets(); else ResetBarState();
+      if (scanning_)
+        ClearBrackets();
+      else
+        ResetBarState();
       ParseKey(tokenText_, key);
       break;
     case TK_FIELD_M:
-      if (scanning_) ClearBrackets(); else ResetBarState();
+      if (scanning_)
+        ClearBrackets();
+      else
+        ResetBarState();
       ParseMeter(tokenText_, meter, commonEqualsCut, meter.unitLength == 0);
       break;
     case TK_FIELD_L:
       if (tick unit = ParseUnitLength(tokenText_); unit != 0) meter.unitLength = unit;
       break;
-    case TK_FIELD_Q:
-      ParseTempo(tokenText_, meter.unitLength, meter.beatLength, tempo);
-      break;
-    case TK_FIELD_I:
-      delimiter_ = ReadDecorationInstruction(tokenText_, delimiter_);
-      break;
-    case TK_FIELD_V:
-      ParseVoice(tokenText_, voice);
-      break;
+    case TK_FIELD_Q: ParseTempo(tokenText_, meter.unitLength, meter.beatLength, tempo); break;
+    case TK_FIELD_I: delimiter_ = ReadDecorationInstruction(tokenText_, delimiter_); break;
+    case TK_FIELD_V: ParseVoice(tokenText_, voice); break;
     case TK_FIELD_U:
     case TK_FIELD_u: {
       int table = kind == TK_FIELD_U ? UserSymbols::kDrawTable : UserSymbols::kPlayTable;
       if (symbolMode_ == table) symbols_.AddFromFieldText(table, tokenText_);
       break;
     }
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -791,9 +786,8 @@ TokenKind AbcParser::ReadNote(const char* s, size_t n, size_t& p) {
     if (!inChord_ || newChord_) {
       ++tuplet_.done;
       if (!tuplet_.remainderSet) {
-        tuplet_.remainder =
-            static_cast<uint32_t>(uint64_t{static_cast<uint32_t>(tuplet_.q)} * length %
-                                  static_cast<uint32_t>(tuplet_.p));
+        tuplet_.remainder = static_cast<uint32_t>(uint64_t{static_cast<uint32_t>(tuplet_.q)} *
+                                                  length % static_cast<uint32_t>(tuplet_.p));
         tuplet_.remainderSet = true;
       }
       tuplet_.currentExtra = tuplet_.remainder > 0;

@@ -162,7 +162,7 @@ class AbcParser {
   bool decodeDecorations_ = false;
   char delimiter_ = 0;        // the decoration delimiter in force
   char headerDelimiter_ = 0;  // the one of the header, where each pass starts
-  bool scanning_ = false;  // the pickup scan: bars clear the brackets only
+  bool scanning_ = false;     // the pickup scan: bars clear the brackets only
   uint8_t followUp_ = 0;
 
   // Bracket state.
@@ -199,9 +199,9 @@ class AbcParser {
   UserSymbols symbols_;
   int symbolMode_ = UserSymbols::kNoTable;
   bool substActive_ = false;
-  std::string subst_;        // a copy of the definition being read
+  std::string subst_;  // a copy of the definition being read
   size_t substPos_ = 0;
-  size_t substResume_ = 0;   // the tune position right after the symbol
+  size_t substResume_ = 0;  // the tune position right after the symbol
   int substDepth_ = 0;
 
   Saved afterInit_;

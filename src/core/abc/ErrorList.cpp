@@ -42,8 +42,8 @@ void ErrorList::AddError(AbcMessageId id, int line, std::string_view text, size_
 
 void ErrorList::AddError(AbcMessageId id, int line, std::string_view excerptSource,
                          size_t excerptAt, size_t position) {
-  text_ += FormatErrorEntry(line, AbcMessageText(id), ErrorExcerpt(excerptSource, excerptAt),
-                            position);
+  text_ +=
+      FormatErrorEntry(line, AbcMessageText(id), ErrorExcerpt(excerptSource, excerptAt), position);
   ++count_;
 }
 

@@ -13,13 +13,13 @@ namespace tunora {
 // What is consumed after a row's text.
 enum ReadMode : uint8_t {
   kReadNothing = 0,
-  kReadRestOfLine = 1,  // up to the next CR or LF
-  kReadFieldLine = 2,   // blanks and tabs skipped, then the rest of the line
-  kReadQuoted = 3,      // up to the closing " on the line
-  kReadDecoration = 4,  // up to the next ! on the line
-  kReadInlineField = 5, // blanks skipped, then up to the ] that closes the field
-  kReadNote = 6,        // the note syntax
-  kReadValue = 7,       // nothing more; the row's value is the token's value
+  kReadRestOfLine = 1,   // up to the next CR or LF
+  kReadFieldLine = 2,    // blanks and tabs skipped, then the rest of the line
+  kReadQuoted = 3,       // up to the closing " on the line
+  kReadDecoration = 4,   // up to the next ! on the line
+  kReadInlineField = 5,  // blanks skipped, then up to the ] that closes the field
+  kReadNote = 6,         // the note syntax
+  kReadValue = 7,        // nothing more; the row's value is the token's value
 };
 
 // The row kind of "+", which opens or closes a chord depending on the state.
@@ -28,7 +28,7 @@ inline constexpr uint8_t kKindPlus = 255;
 struct TokenRow {
   std::string_view text;
   uint8_t kind;
-  uint8_t followUp;   // returned by the next call without reading; 0 for none
+  uint8_t followUp;  // returned by the next call without reading; 0 for none
   uint8_t mode;
   int8_t value;
   bool warn;          // sets syntaxWarning

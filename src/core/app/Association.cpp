@@ -174,7 +174,8 @@ XdgDirs XdgDirsFromProcess() {
   std::string home = Env("HOME");
   std::string dataHome = Env("XDG_DATA_HOME"), configHome = Env("XDG_CONFIG_HOME");
   dirs.dataHome = !dataHome.empty() && dataHome.front() == '/' ? dataHome : home + "/.local/share";
-  dirs.configHome = !configHome.empty() && configHome.front() == '/' ? configHome : home + "/.config";
+  dirs.configHome =
+      !configHome.empty() && configHome.front() == '/' ? configHome : home + "/.config";
   dirs.dataDirs = SplitPathList(Env("XDG_DATA_DIRS"));
   if (dirs.dataDirs.empty()) dirs.dataDirs = {"/usr/local/share", "/usr/share"};
   dirs.configDirs = SplitPathList(Env("XDG_CONFIG_DIRS"));
@@ -185,8 +186,8 @@ XdgDirs XdgDirsFromProcess() {
 std::string KeyFileValue(std::string_view text, std::string_view section, std::string_view key) {
   std::string found;
   bool have = false;
-  ForEachLine(text, [&](size_t, size_t, std::string_view s, std::string_view k,
-                        std::string_view v, std::string_view) {
+  ForEachLine(text, [&](size_t, size_t, std::string_view s, std::string_view k, std::string_view v,
+                        std::string_view) {
     if (!have && s == section && k == key) {
       found = std::string(v);
       have = true;
@@ -195,8 +196,8 @@ std::string KeyFileValue(std::string_view text, std::string_view section, std::s
   return found;
 }
 
-std::string SetKeyFileValue(std::string_view text, std::string_view section,
-                            std::string_view key, std::string_view value) {
+std::string SetKeyFileValue(std::string_view text, std::string_view section, std::string_view key,
+                            std::string_view value) {
   std::string line = std::string(key) + "=" + std::string(value) + "\n";
   size_t replaceStart = std::string_view::npos, replaceEnd = 0;
   size_t sectionEnd = std::string_view::npos;  // after the section's last nonblank line
@@ -273,7 +274,9 @@ std::string DesktopEntryText(const std::string& programPath) {
          "Name=Tunora\n"
          "GenericName=Tune Collection Editor\n"
          "Comment=Keep, play and print folk tune collections in ABC notation\n"
-         "Exec=" + DesktopExecWord(programPath) + " %f\n"
+         "Exec=" +
+         DesktopExecWord(programPath) +
+         " %f\n"
          "Icon=tunora\n"
          "Terminal=false\n"
          "MimeType=text/vnd.abc;\n"
@@ -345,14 +348,13 @@ bool WriteAssociation(const XdgDirs& dirs, const std::string& programPath,
   std::string current = DefaultDesktopId(dirs);
   if (!current.empty() && current != kDesktopId && !associate) {
     if (!addOpenWith) return true;
-    return WriteFile(listPath,
-                     WithListEntry(list, "Added Associations", kAbcMimeType,
-                                   std::string(kDesktopId), false),
-                     error);
+    return WriteFile(
+        listPath,
+        WithListEntry(list, "Added Associations", kAbcMimeType, std::string(kDesktopId), false),
+        error);
   }
   // 3. This program opens .abc files.
-  list = SetKeyFileValue(list, "Default Applications", kAbcMimeType,
-                         std::string(kDesktopId) + ";");
+  list = SetKeyFileValue(list, "Default Applications", kAbcMimeType, std::string(kDesktopId) + ";");
   list = WithListEntry(list, "Added Associations", kAbcMimeType, std::string(kDesktopId), true);
   return WriteFile(listPath, list, error);
 }

@@ -26,8 +26,8 @@ struct XdgDirs {
 XdgDirs XdgDirsFromProcess();
 
 struct AssociationInfo {
-  bool ok = false;           // .abc files have a default program with a command
-  std::string otherProgram;  // its name; "" when it is this program; "no program" when !ok
+  bool ok = false;               // .abc files have a default program with a command
+  std::string otherProgram;      // its name; "" when it is this program; "no program" when !ok
   bool openWithPresent = false;  // this program is among the "Open with" programs
   bool Ours() const { return ok && otherProgram.empty(); }
 };
@@ -54,8 +54,8 @@ std::string DesktopExecWord(const std::string& programPath);
 std::string KeyFileValue(std::string_view text, std::string_view section, std::string_view key);
 // The text with key in [section] set to value (section and key added when missing),
 // every other line kept.
-std::string SetKeyFileValue(std::string_view text, std::string_view section,
-                            std::string_view key, std::string_view value);
+std::string SetKeyFileValue(std::string_view text, std::string_view section, std::string_view key,
+                            std::string_view value);
 // The words of an Exec line, unquoted as the desktop entry rules say.
 std::vector<std::string> DesktopExecWords(std::string_view exec);
 

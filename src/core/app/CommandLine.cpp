@@ -40,28 +40,19 @@ CommandLineInfo ParseCommandLine(const std::vector<std::string>& words) {
       break;
     }
     switch (Lower(word[1])) {
-      case 's':
-        info.banner = false;
-        break;
+      case 's': info.banner = false; break;
       case 'w':
         info.banner = false;
         info.playerOnly = true;
         if (i + 1 < words.size()) info.playerFile = words[++i];
         break;
-      case 'm':
-        info.noSave = true;
-        break;
-      case 'd':
-        info.midiDebug = true;
-        break;
+      case 'm': info.noSave = true; break;
+      case 'd': info.midiDebug = true; break;
       case 'b':
         if (i + 1 < words.size()) ++i;  // the word after /b is read and not used
         break;
-      case 'e':
-        break;
-      default:
-        info.ignored.push_back(word);
-        break;
+      case 'e': break;
+      default: info.ignored.push_back(word); break;
     }
     ++i;
   }

@@ -19,14 +19,14 @@
 namespace tunora {
 
 struct CommandLineInfo {
-  bool empty = true;         // nothing was given (--home does not count)
-  bool banner = true;        // show the start-up banner
-  bool noSave = false;       // /m
-  bool playerOnly = false;   // /w
-  bool midiDebug = false;    // /d
-  std::string fileToOpen;    // first word that is no option
-  std::string playerFile;    // the name after /w
-  std::string home;          // --home DIR
+  bool empty = true;                 // nothing was given (--home does not count)
+  bool banner = true;                // show the start-up banner
+  bool noSave = false;               // /m
+  bool playerOnly = false;           // /w
+  bool midiDebug = false;            // /d
+  std::string fileToOpen;            // first word that is no option
+  std::string playerFile;            // the name after /w
+  std::string home;                  // --home DIR
   std::vector<std::string> ignored;  // option words that were not understood
 };
 

@@ -40,8 +40,8 @@ void SaveExternalPrograms(IniFile& ini, const ExternalPrograms& programs) {
     const ExternalProgram& p = programs[static_cast<size_t>(n)];
     ini.WriteString(kSection, Key("Command", n), p.command);
     ini.WriteString(kSection, Key("MenuText", n), p.menuText);
-    std::string flags = std::string(1, p.selectedTune ? '1' : '0') + (p.shortNames ? '1' : '0') +
-                        "00000000";
+    std::string flags =
+        std::string(1, p.selectedTune ? '1' : '0') + (p.shortNames ? '1' : '0') + "00000000";
     ini.WriteString(kSection, Key("Flags", n), flags);
   }
 }

@@ -46,9 +46,9 @@ void SaveExternalPrograms(IniFile& ini, const ExternalPrograms& programs);
 std::string ExternalProgramsProblem(const ExternalPrograms& programs);
 
 struct ExpandInput {
-  std::string path;          // the file %1 stands for
+  std::string path;  // the file %1 stands for
   bool shortNames = false;
-  std::string tuneNumber;    // %2, "" when no tune is selected
+  std::string tuneNumber;  // %2, "" when no tune is selected
   // %?: asks the user; nullopt when the user cancelled.
   std::function<std::optional<std::string>()> prompt;
 };

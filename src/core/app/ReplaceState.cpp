@@ -21,16 +21,15 @@ char16_t FoldCase(char16_t c) {
 std::optional<size_t> FindText(std::u16string_view text, size_t from, std::u16string_view find,
                                bool ignoreCase) {
   // An empty text would be found everywhere and Replace All would never end.
-  if (find.empty() || from > text.size() || find.size() > text.size() - from)
-    return std::nullopt;
+  if (find.empty() || from > text.size() || find.size() > text.size() - from) return std::nullopt;
   if (!ignoreCase) {
     size_t at = text.find(find, from);
     if (at == std::u16string_view::npos) return std::nullopt;
     return at;
   }
   auto same = [](char16_t a, char16_t b) { return FoldCase(a) == FoldCase(b); };
-  auto it = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(),
-                        find.begin(), find.end(), same);
+  auto it = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), find.begin(),
+                        find.end(), same);
   if (it == text.end()) return std::nullopt;
   return static_cast<size_t>(it - text.begin());
 }
@@ -54,8 +53,8 @@ bool ReplaceState::Next(ReplaceTarget& target) {
   int end = 0;
   target.Selection(start, end);
   const std::u16string text = target.Text();
-  size_t from = static_cast<size_t>(std::clamp(std::max(start, end), 0,
-                                               static_cast<int>(text.size())));
+  size_t from =
+      static_cast<size_t>(std::clamp(std::max(start, end), 0, static_cast<int>(text.size())));
   std::optional<size_t> at = FindText(text, from, findText, ignoreCase);
   if (at && selectionOnly && *at + findText.size() > static_cast<size_t>(selEnd_)) at.reset();
   if (!at) {

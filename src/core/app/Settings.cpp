@@ -237,8 +237,7 @@ struct Reader {
   void operator()(std::string_view section, std::string_view key, int& value, WriteWhen) {
     value = ini.GetInt(section, key, value);
   }
-  void operator()(std::string_view section, std::string_view key, std::string& value,
-                  WriteWhen) {
+  void operator()(std::string_view section, std::string_view key, std::string& value, WriteWhen) {
     value = ini.GetString(section, key, value);
   }
   // The history keeps ten entries; the nine newest are stored under the keys
@@ -401,22 +400,53 @@ bool SaveExitSettings(const std::string& programDir, const Settings& s, MessageS
 
 const SettingRange* MidiSettingRange(std::string_view key) {
   static const SettingRange kRanges[] = {
-      {"CachePatches", 0, 1},        {"BackingInstrument", 0, 127}, {"DroneInstrument", 0, 127},
-      {"MelodyInstrument", 0, 127},  {"BackingChannel", 0, 15},     {"DroneChannel", 0, 15},
-      {"MelodyChannel", 0, 15},      {"BackingOctave", -1, 1},      {"DroneOctave", -1, 1},
-      {"MelodyOctave", -1, 1},       {"SpeedPercent", 1, 65535},    {"Voice2Channel", 0, 15},
-      {"Voice3Channel", 0, 15},      {"Voice4Channel", 0, 15},      {"Voice5Channel", 0, 15},
-      {"Voice6Channel", 0, 15},      {"Voice7Channel", 0, 15},      {"Voice8Channel", 0, 15},
-      {"Voice9Channel", 0, 15},      {"Voice10Channel", 0, 15},     {"Voice11Channel", 0, 15},
-      {"Voice12Channel", 0, 15},     {"Voice13Channel", 0, 15},     {"PlayChords", 0, 1},
-      {"CommonEqualsCut", 0, 1},     {"PlayGraces", 0, 1},          {"KeepDrone", 0, 1},
-      {"KeyHpSpecial", 0, 1},        {"NoRepeats", 0, 1},           {"PlaynowMinimize", 0, 1},
-      {"WarnBarLen", 0, 1},          {"PlayPos", 0, 2},             {"Delay", 0, kMaxPlayDelay},
-      {"GraceFraction", 1, 768},     {"MultiGraceFraction", 1, 768}, {"PauseLen", 100, 65535},
-      {"Repeat", 1, 100},            {"StaccatoLen", 1, 100},       {"Transpose", -24, 24},
-      {"VelDrone", 0, 127},          {"VelChordBeat", 0, 127},      {"VelChordOffbeat", 0, 127},
-      {"VelChordOther", 0, 127},     {"VelNoteBeat", 0, 127},       {"VelNoteOffbeat", 0, 127},
-      {"VelNoteOther", 0, 127},      {"LoudPercent", 100, 200},
+      {"CachePatches", 0, 1},
+      {"BackingInstrument", 0, 127},
+      {"DroneInstrument", 0, 127},
+      {"MelodyInstrument", 0, 127},
+      {"BackingChannel", 0, 15},
+      {"DroneChannel", 0, 15},
+      {"MelodyChannel", 0, 15},
+      {"BackingOctave", -1, 1},
+      {"DroneOctave", -1, 1},
+      {"MelodyOctave", -1, 1},
+      {"SpeedPercent", 1, 65535},
+      {"Voice2Channel", 0, 15},
+      {"Voice3Channel", 0, 15},
+      {"Voice4Channel", 0, 15},
+      {"Voice5Channel", 0, 15},
+      {"Voice6Channel", 0, 15},
+      {"Voice7Channel", 0, 15},
+      {"Voice8Channel", 0, 15},
+      {"Voice9Channel", 0, 15},
+      {"Voice10Channel", 0, 15},
+      {"Voice11Channel", 0, 15},
+      {"Voice12Channel", 0, 15},
+      {"Voice13Channel", 0, 15},
+      {"PlayChords", 0, 1},
+      {"CommonEqualsCut", 0, 1},
+      {"PlayGraces", 0, 1},
+      {"KeepDrone", 0, 1},
+      {"KeyHpSpecial", 0, 1},
+      {"NoRepeats", 0, 1},
+      {"PlaynowMinimize", 0, 1},
+      {"WarnBarLen", 0, 1},
+      {"PlayPos", 0, 2},
+      {"Delay", 0, kMaxPlayDelay},
+      {"GraceFraction", 1, 768},
+      {"MultiGraceFraction", 1, 768},
+      {"PauseLen", 100, 65535},
+      {"Repeat", 1, 100},
+      {"StaccatoLen", 1, 100},
+      {"Transpose", -24, 24},
+      {"VelDrone", 0, 127},
+      {"VelChordBeat", 0, 127},
+      {"VelChordOffbeat", 0, 127},
+      {"VelChordOther", 0, 127},
+      {"VelNoteBeat", 0, 127},
+      {"VelNoteOffbeat", 0, 127},
+      {"VelNoteOther", 0, 127},
+      {"LoudPercent", 100, 200},
   };
   for (const SettingRange& r : kRanges) {
     if (r.key.size() != key.size()) continue;

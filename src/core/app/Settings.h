@@ -19,8 +19,8 @@ namespace tunora {
 // A search history: the texts last used in one edit field, newest first.
 class History {
  public:
-  static constexpr int kSlots = 10;   // kept in memory
-  static constexpr int kStored = 9;   // written to the settings file
+  static constexpr int kSlots = 10;  // kept in memory
+  static constexpr int kStored = 9;  // written to the settings file
 
   // Puts text at the front; an equal older entry is removed, and the oldest
   // entry falls out beyond ten. Empty texts are not kept.
@@ -95,11 +95,11 @@ struct SearchSettings {
   int findPos = 2;
   int searchType = 0;
   std::string listFormat = "%X %#T";  // read only
-  History oldStrings;  // search texts
-  History oldPhrases;  // music search phrases
-  History oldFiles;    // file patterns
-  History oldOut;      // list output files
-  History oldMatch;    // match expressions
+  History oldStrings;                 // search texts
+  History oldPhrases;                 // music search phrases
+  History oldFiles;                   // file patterns
+  History oldOut;                     // list output files
+  History oldMatch;                   // match expressions
 
   bool operator==(const SearchSettings&) const = default;
 };

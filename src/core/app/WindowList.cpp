@@ -34,8 +34,8 @@ std::string Key(std::string_view name, int n) { return std::string(name) + std::
 
 std::string FormatPlacement(const WindowPlacement& w) {
   char buffer[160];
-  std::snprintf(buffer, sizeof buffer, "%u,%u,%d,%d,%d,%d,%d,%d,%d,%d", w.flags, w.showCmd,
-                w.minX, w.minY, w.maxX, w.maxY, w.left, w.top, w.right, w.bottom);
+  std::snprintf(buffer, sizeof buffer, "%u,%u,%d,%d,%d,%d,%d,%d,%d,%d", w.flags, w.showCmd, w.minX,
+                w.minY, w.maxX, w.maxY, w.left, w.top, w.right, w.bottom);
   return buffer;
 }
 
@@ -67,14 +67,11 @@ std::optional<WindowPlacement> ParsePlacement(std::string_view text) {
 
 std::string FormatWindowDoc(const WindowDoc& doc) {
   switch (doc.kind) {
-    case WindowDoc::Kind::kTuneList:
-      return doc.path + "?" + std::to_string(doc.line);
+    case WindowDoc::Kind::kTuneList: return doc.path + "?" + std::to_string(doc.line);
     case WindowDoc::Kind::kEditor:
       return "?" + std::to_string(doc.position) + "?" + doc.path + "?" + (doc.raw ? "1" : "0");
-    case WindowDoc::Kind::kPlayer:
-      return "?p?0";
-    case WindowDoc::Kind::kFileSearch:
-      return "?f?0";
+    case WindowDoc::Kind::kPlayer: return "?p?0";
+    case WindowDoc::Kind::kFileSearch: return "?f?0";
   }
   return {};
 }
@@ -91,7 +88,8 @@ std::optional<WindowDoc> ParseWindowDoc(std::string_view text) {
     if (q != std::string_view::npos) {
       size_t p = q + 1;
       long long line = 0;
-      if (ReadNumber(text, p, line) && line > 0 && line <= INT_MAX) doc.line = static_cast<int>(line);
+      if (ReadNumber(text, p, line) && line > 0 && line <= INT_MAX)
+        doc.line = static_cast<int>(line);
     }
     if (doc.path.empty()) return std::nullopt;
     return doc;

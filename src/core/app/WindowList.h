@@ -35,8 +35,8 @@ inline constexpr unsigned kRestoreToMaximized = 2;
 struct WindowPlacement {
   unsigned flags = 0;
   unsigned showCmd = kShowNormal;
-  int minX = -1, minY = -1;  // position when minimised
-  int maxX = -1, maxY = -1;  // position when maximised
+  int minX = -1, minY = -1;                      // position when minimised
+  int maxX = -1, maxY = -1;                      // position when maximised
   int left = 0, top = 0, right = 0, bottom = 0;  // the normal rectangle
 
   int Width() const { return right - left; }

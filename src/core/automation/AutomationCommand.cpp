@@ -14,12 +14,11 @@ struct CommandRow {
 
 // Names compare exactly. play ignores its arguments; open with no path does nothing.
 constexpr std::array<CommandRow, 23> kCommands = {{
-    {"open", 0, 10},     {"chdir", 1, 1},   {"new", 0, 0},       {"close", 0, 1},
-    {"save", 0, 0},      {"saveas", 1, 1},  {"tune", 1, 1},      {"last", 0, 0},
-    {"next", 0, 0},      {"home", 0, 0},    {"tunecount", 1, 1}, {"play", 0, 10},
-    {"stop", 0, 0},      {"pause", 0, 0},   {"savemidi", 1, 10}, {"list", 1, 10},
-    {"copy", 0, 0},      {"paste", 0, 0},   {"import", 2, 2},    {"minimize", 0, 0},
-    {"restore", 0, 0},   {"quit", 0, 0},    {"debug", 0, 0},
+    {"open", 0, 10},     {"chdir", 1, 1}, {"new", 0, 0},   {"close", 0, 1},  {"save", 0, 0},
+    {"saveas", 1, 1},    {"tune", 1, 1},  {"last", 0, 0},  {"next", 0, 0},   {"home", 0, 0},
+    {"tunecount", 1, 1}, {"play", 0, 10}, {"stop", 0, 0},  {"pause", 0, 0},  {"savemidi", 1, 10},
+    {"list", 1, 10},     {"copy", 0, 0},  {"paste", 0, 0}, {"import", 2, 2}, {"minimize", 0, 0},
+    {"restore", 0, 0},   {"quit", 0, 0},  {"debug", 0, 0},
 }};
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -63,16 +62,11 @@ Syntax ReadArguments(std::string_view body, std::vector<std::string>& args) {
 
 const char* SyntaxMessage(Syntax s) {
   switch (s) {
-    case Syntax::kMissingQuote:
-      return "DDE: Missing \"";
-    case Syntax::kMissingParen:
-      return "DDE: Missing )";
-    case Syntax::kMissingParenOrComma:
-      return "DDE: Missing ) or ,";
-    case Syntax::kTooMany:
-      return "DDE: Too many arguments";
-    case Syntax::kOk:
-      break;
+    case Syntax::kMissingQuote: return "DDE: Missing \"";
+    case Syntax::kMissingParen: return "DDE: Missing )";
+    case Syntax::kMissingParenOrComma: return "DDE: Missing ) or ,";
+    case Syntax::kTooMany: return "DDE: Too many arguments";
+    case Syntax::kOk: break;
   }
   return "";
 }

@@ -46,9 +46,7 @@ struct AutomationOutcome {
   bool ok = false;      // the string was read without a syntax error
   uint32_t result = 0;  // the value the commands left
   // The status word: the low byte of the result, 0x8000 on success.
-  uint16_t Status() const {
-    return static_cast<uint16_t>((result & 0xFFu) | (ok ? 0x8000u : 0u));
-  }
+  uint16_t Status() const { return static_cast<uint16_t>((result & 0xFFu) | (ok ? 0x8000u : 0u)); }
 };
 
 // Reads and runs one command string. state.debug is kept and may be toggled by

@@ -16,7 +16,7 @@ bool IsLatinLower(unsigned char c) { return c >= 0xE0 && c <= 0xFE && c != 0xF7;
 unsigned char LowerCase1252(unsigned char c) {
   if ((c >= 'A' && c <= 'Z') || IsLatinUpper(c)) return static_cast<unsigned char>(c + 32);
   if (c == 0x8A || c == 0x8C || c == 0x8E) return static_cast<unsigned char>(c + 16);  // Š Œ Ž
-  if (c == 0x9F) return 0xFF;                                                       // Ÿ
+  if (c == 0x9F) return 0xFF;                                                          // Ÿ
   return c;
 }
 
@@ -44,10 +44,10 @@ ApproxMatcher::ApproxMatcher(std::string_view pattern, int errors, bool ignoreCa
 }
 
 int ApproxMatcher::ErrorsFor(size_t n, int loosePercent) {
-  const long long k = (static_cast<long long>(std::min<size_t>(n, 1u << 24)) *
-                           std::clamp(loosePercent, 0, 100) +
-                       50) /
-                      100;
+  const long long k =
+      (static_cast<long long>(std::min<size_t>(n, 1u << 24)) * std::clamp(loosePercent, 0, 100) +
+       50) /
+      100;
   return static_cast<int>(k);
 }
 
@@ -56,8 +56,7 @@ bool ApproxMatcher::Accept(std::string_view text, size_t pos) {
   matchStart_ = pos + 1 - length_;
   if (!wholeLine_) return true;
   const bool startsLine = matchStart_ == 0 || text[matchStart_ - 1] == '\n';
-  const bool endsLine =
-      pos + 1 >= text.size() || text[pos + 1] == '\r' || text[pos + 1] == '\n';
+  const bool endsLine = pos + 1 >= text.size() || text[pos + 1] == '\r' || text[pos + 1] == '\n';
   return startsLine && endsLine;
 }
 
@@ -167,7 +166,9 @@ namespace {
 using Words4 = uint64_t __attribute__((vector_size(32)));
 static_assert(PackedApproxLanes::kLanes == 4);
 
-void Load4(Words4& to, const std::array<uint64_t, 4>& from) { std::memcpy(&to, from.data(), sizeof to); }
+void Load4(Words4& to, const std::array<uint64_t, 4>& from) {
+  std::memcpy(&to, from.data(), sizeof to);
+}
 }  // namespace
 
 // The steps of PackedApproxMatcher::Matches for every lane at once. A lane stops
@@ -217,9 +218,8 @@ __attribute__((always_inline)) inline bool PackedApproxLanes::Scan(
 
 // Built twice: for processors with 256-bit vector instructions, where the four lanes
 // are one register, and for the others; the program picks one when it starts.
-__attribute__((target_clones("avx2", "default")))
-bool PackedApproxLanes::Matches(std::string_view text,
-                                const std::array<size_t, kLanes>& given) const {
+__attribute__((target_clones("avx2", "default"))) bool PackedApproxLanes::Matches(
+    std::string_view text, const std::array<size_t, kLanes>& given) const {
   std::array<size_t, kLanes> lengths{};
   std::array<uint64_t, kLanes> tops{};
   size_t scan = 0;

@@ -68,8 +68,8 @@ class PackedApproxMatcher {
 
  private:
   std::array<uint64_t, 256> masks_{};
-  uint64_t starts_ = 0;  // the first bit of each pattern
-  uint64_t tops_ = 0;    // the last bit of each pattern
+  uint64_t starts_ = 0;                                            // the first bit of each pattern
+  uint64_t tops_ = 0;                                              // the last bit of each pattern
   std::array<uint64_t, ApproxMatcher::kMaxLength + 1> initial_{};  // the states before a text
   int errors_;
   size_t used_ = 0;

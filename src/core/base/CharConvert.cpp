@@ -9,20 +9,18 @@ namespace {
 
 // Entities of the bytes 161..255, in byte order.
 constexpr std::array<std::string_view, 95> kLatin1Entities = {
-    "&iexcl;",  "&cent;",   "&pound;",  "&curren;", "&yen;",    "&brvbar;", "&sect;",
-    "&uml;",    "&copy;",   "&ordf;",   "&laquo;",  "&not;",    "-",        "&reg;",
-    "-",        "&deg;",    "&plusmn;", "&sup2;",   "&sup3;",   "&acute;",  "&micro;",
-    "&para;",   "&middot;", "&cedil;",  "&sup1;",   "&ordm;",   "&raquo;",  "&frac14;",
-    "&frac12;", "&frac34;", "&iquest;", "&Agrave;", "&Aacute;", "&Acirc;",  "&Atilde;",
-    "&Auml;",   "&Aring;",  "&AElig;",  "&Ccedil;", "&Egrave;", "&Eacute;", "&Ecirc;",
-    "&Euml;",   "&Igrave;", "&Iacute;", "&Icirc;",  "&Iuml;",   "&ETH;",    "&Ntilde;",
-    "&Ograve;", "&Oacute;", "&Ocirc;",  "&Otilde;", "&Ouml;",   "&times;",  "&Oslash;",
-    "&Ugrave;", "&Uacute;", "&Ucirc;",  "&Uuml;",   "&Yacute;", "&THORN;",  "&szlig;",
-    "&agrave;", "&aacute;", "&acirc;",  "&atilde;", "&auml;",   "&aring;",  "&aelig;",
-    "&ccedil;", "&egrave;", "&eacute;", "&ecirc;",  "&euml;",   "&igrave;", "&iacute;",
-    "&icirc;",  "&iuml;",   "&eth;",    "&ntilde;", "&ograve;", "&oacute;", "&ocirc;",
-    "&otilde;", "&ouml;",   "&divide;", "&oslash;", "&ugrave;", "&uacute;", "&ucirc;",
-    "&uuml;",   "&yacute;", "&thorn;",  "&yuml;"};
+    "&iexcl;",  "&cent;",   "&pound;",  "&curren;", "&yen;",    "&brvbar;", "&sect;",   "&uml;",
+    "&copy;",   "&ordf;",   "&laquo;",  "&not;",    "-",        "&reg;",    "-",        "&deg;",
+    "&plusmn;", "&sup2;",   "&sup3;",   "&acute;",  "&micro;",  "&para;",   "&middot;", "&cedil;",
+    "&sup1;",   "&ordm;",   "&raquo;",  "&frac14;", "&frac12;", "&frac34;", "&iquest;", "&Agrave;",
+    "&Aacute;", "&Acirc;",  "&Atilde;", "&Auml;",   "&Aring;",  "&AElig;",  "&Ccedil;", "&Egrave;",
+    "&Eacute;", "&Ecirc;",  "&Euml;",   "&Igrave;", "&Iacute;", "&Icirc;",  "&Iuml;",   "&ETH;",
+    "&Ntilde;", "&Ograve;", "&Oacute;", "&Ocirc;",  "&Otilde;", "&Ouml;",   "&times;",  "&Oslash;",
+    "&Ugrave;", "&Uacute;", "&Ucirc;",  "&Uuml;",   "&Yacute;", "&THORN;",  "&szlig;",  "&agrave;",
+    "&aacute;", "&acirc;",  "&atilde;", "&auml;",   "&aring;",  "&aelig;",  "&ccedil;", "&egrave;",
+    "&eacute;", "&ecirc;",  "&euml;",   "&igrave;", "&iacute;", "&icirc;",  "&iuml;",   "&eth;",
+    "&ntilde;", "&ograve;", "&oacute;", "&ocirc;",  "&otilde;", "&ouml;",   "&divide;", "&oslash;",
+    "&ugrave;", "&uacute;", "&ucirc;",  "&uuml;",   "&yacute;", "&thorn;",  "&yuml;"};
 
 struct EntityTable {
   std::array<std::string_view, 256> entry{};

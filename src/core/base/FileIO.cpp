@@ -40,7 +40,8 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& err
   }
   // Streams whose size is unknown (pipes) are read to their end.
   char buf[32768];
-  while (in.read(buf, sizeof buf) || in.gcount() > 0) bytes.append(buf, static_cast<size_t>(in.gcount()));
+  while (in.read(buf, sizeof buf) || in.gcount() > 0)
+    bytes.append(buf, static_cast<size_t>(in.gcount()));
   if (in.bad()) {
     error = "Cannot read \"" + path + "\".";
     return false;

@@ -13,8 +13,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& err
 // Reads at most limit + 1 bytes of a file, so a caller with a size limit can tell a
 // file that is too long without reading all of it; false with a message when it
 // cannot be read.
-bool ReadFileLimited(const std::string& path, size_t limit, std::string& bytes,
-                     std::string& error);
+bool ReadFileLimited(const std::string& path, size_t limit, std::string& bytes, std::string& error);
 // Writes bytes to path atomically; saving through a link replaces the file it points to.
 // Missing folders on the way are created. A device or pipe (/dev/null, a FIFO) is
 // written directly instead, since renaming over it would replace the node itself.

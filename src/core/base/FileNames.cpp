@@ -14,14 +14,12 @@ bool IsAcceptableFileName(std::string_view name, bool allowWildcards) {
       case '"':
       case '<':
       case '>':
-      case '|':
-        return false;
+      case '|': return false;
       case '*':
       case '?':
         if (!allowWildcards) return false;
         break;
-      default:
-        break;
+      default: break;
     }
   }
   return true;

@@ -15,9 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool HasLineBreak(std::string_view s) {
-  return s.find_first_of("\r\n") != std::string_view::npos;
-}
+bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
 
 bool ValidSectionName(std::string_view s) {
   return !s.empty() && TrimBlanks(s).size() == s.size() && !HasLineBreak(s) &&
@@ -44,8 +42,8 @@ IniFile::Line IniFile::ParseLine(std::string_view text) {
     line.kind = Kind::kComment;
   } else if (t.front() == '[') {
     size_t close = t.rfind(']');
-    std::string_view name = close == std::string_view::npos ? std::string_view()
-                                                            : TrimBlanks(t.substr(1, close - 1));
+    std::string_view name =
+        close == std::string_view::npos ? std::string_view() : TrimBlanks(t.substr(1, close - 1));
     if (name.empty()) {
       line.kind = Kind::kJunk;
     } else {
@@ -191,8 +189,7 @@ int IniFile::GetInt(std::string_view section, std::string_view key, int def) con
   return static_cast<int>(std::min<int64_t>(n, std::numeric_limits<int>::max()));
 }
 
-bool IniFile::WriteString(std::string_view section, std::string_view key,
-                          std::string_view value) {
+bool IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   if (!ValidSectionName(section) || !ValidKeyName(key)) return false;
 
   std::string plain(value);

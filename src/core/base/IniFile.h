@@ -49,8 +49,7 @@ class IniFile {
 
   // The value with surrounding blanks and one pair of surrounding double quotes
   // removed, or def when the section or key is missing.
-  std::string GetString(std::string_view section, std::string_view key,
-                        std::string_view def) const;
+  std::string GetString(std::string_view section, std::string_view key, std::string_view def) const;
   // def when the key is missing or its value empty; otherwise an optional sign
   // and the leading decimal digits (0 when there are none), limited to the
   // range of int.
@@ -98,6 +97,5 @@ class IniFile {
   bool bom_ = false;   // the file began with a UTF-8 byte order mark
   bool modified_ = false;
 };
-
 
 }  // namespace tunora

@@ -32,8 +32,7 @@ std::string DecodeText(std::string_view bytes, TextEncoding encoding);
 // UTF-8 text as bytes of a document. Characters the code page cannot hold
 // become '?', and unmappable (when given) receives their count. Invalid UTF-8
 // input bytes are taken as code page 1252 characters.
-std::string EncodeText(std::string_view utf8, TextEncoding encoding,
-                       size_t* unmappable = nullptr);
+std::string EncodeText(std::string_view utf8, TextEncoding encoding, size_t* unmappable = nullptr);
 // Bytes of one document as bytes of another.
 std::string Transcode(std::string_view bytes, TextEncoding from, TextEncoding to,
                       size_t* unmappable = nullptr);

@@ -52,9 +52,9 @@ enum class TextAlign { kLeft, kCenter, kRight };
 // what it is, and which bytes of the tune text it came from. The layout listing of
 // tunora-cli and the drawing window's click-to-source are built on these reports.
 struct LaidOutItem {
-  int page = 0;    // counted from 1
-  int system = 0;  // counted from 1 within the tune
-  int staff = 0;   // counted from 1 within the system
+  int page = 0;             // counted from 1
+  int system = 0;           // counted from 1 within the tune
+  int staff = 0;            // counted from 1 within the system
   std::string_view kind;    // "note", "rest", "bar", "chord", "lyric", ...
   std::string_view symbol;  // the music-font symbol drawn ("sharp", "g_clef"), or "-"
   int32_t x = 0;            // reference point, drawing units

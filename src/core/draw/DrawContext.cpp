@@ -11,7 +11,6 @@
 namespace tunora {
 namespace {
 
-
 // Lines of a text cut at CR LF, LF or a lone CR.
 std::vector<std::string_view> SplitLines(std::string_view text) {
   std::vector<std::string_view> lines;
@@ -149,7 +148,8 @@ DrawContext::DrawContext(Canvas& canvas, const FormatSettings& format, const Lay
 CanvasFont DrawContext::MakeFont(const FontSpec& fontSpec) const {
   CanvasFont f;
   f.face = fontSpec.face;
-  f.height = static_cast<int32_t>(static_cast<int64_t>(fontSpec.size) * format_.UnitsPerInch() / 72);
+  f.height =
+      static_cast<int32_t>(static_cast<int64_t>(fontSpec.size) * format_.UnitsPerInch() / 72);
   f.bold = fontSpec.bold;
   f.italic = fontSpec.italic;
   f.underline = fontSpec.underline;
@@ -197,12 +197,12 @@ void DrawContext::Report(std::string_view kind, std::string_view symbol, int32_t
   canvas_.Item(item);
 }
 
-void DrawContext::PutSymbol(std::string_view kind, int symbol, int32_t x, int32_t y,
-                            int32_t begin, int32_t end, bool grace) {
+void DrawContext::PutSymbol(std::string_view kind, int symbol, int32_t x, int32_t y, int32_t begin,
+                            int32_t end, bool grace) {
   if (SymbolMap::IsHeading(symbol) || symbols_.Char(symbol) == ' ') return;
   const GlyphBox& b = grace ? GraceGlyph(symbol) : Glyph(symbol);
-  Report(kind, SymbolMap::Key(symbol), x, y, begin, end, {}, x + b.left, y + b.bottom,
-         x + b.right, y + b.top);
+  Report(kind, SymbolMap::Key(symbol), x, y, begin, end, {}, x + b.left, y + b.bottom, x + b.right,
+         y + b.top);
   DrawSymbol(symbol, x, y, grace);
 }
 
@@ -277,7 +277,8 @@ void DrawContext::DrawPageTexts() {
   const int32_t footerY = format_.footerDistance - job_.pageHeight;
   FormatOptions opts;
   opts.readEscapes = true;
-  auto draw = [&](const std::string& text, const FontSpec& fontSpec, int align, int32_t y, bool top) {
+  auto draw = [&](const std::string& text, const FontSpec& fontSpec, int align, int32_t y,
+                  bool top) {
     CanvasFont font = MakeFont(fontSpec);
     FontMetrics m = canvas_.Metrics(font);
     // At the top the text hangs from the line; at the bottom it stands on it.
@@ -409,7 +410,8 @@ bool DrawContext::DrawHeaderBlocks(const TuneRecord& tune, bool after) {
     uint32_t n = 0;
     std::vector<std::string_view> lines;
     for (std::string_view line : SplitLines(text)) {
-      for (std::string_view piece : WrapText(canvas_, font, line, right - left)) lines.push_back(piece);
+      for (std::string_view piece : WrapText(canvas_, font, line, right - left))
+        lines.push_back(piece);
     }
     for (std::string_view line : lines) {
       if (block.maxLines != 0 && n >= block.maxLines) break;

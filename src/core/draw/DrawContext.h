@@ -48,12 +48,12 @@ std::vector<std::string_view> WrapText(Canvas& canvas, const CanvasFont& font,
                                        std::string_view text, int32_t width);
 
 struct DrawJob {
-  int32_t pageWidth = 0;   // drawing units of the format's unit
+  int32_t pageWidth = 0;  // drawing units of the format's unit
   int32_t pageHeight = 0;
-  MessageSink* sink = nullptr;       // the item-limit message; none when null
-  const FormatEnv* env = nullptr;    // page texts (tune format strings)
+  MessageSink* sink = nullptr;                  // the item-limit message; none when null
+  const FormatEnv* env = nullptr;               // page texts (tune format strings)
   const UserSymbols* programSymbols = nullptr;  // the program's set (userdef.abc)
-  const UserSymbols* fileSymbols = nullptr;  // U: lines of the file header
+  const UserSymbols* fileSymbols = nullptr;     // U: lines of the file header
 };
 
 class DrawContext {
@@ -103,9 +103,9 @@ class DrawContext {
   // where the body begins in the canonical tune text.
   void SetSourceOffset(int32_t offset) { sourceOffset_ = offset; }
   // Reports an item with its ink box (left, bottom, right, top) on the current page.
-  void Report(std::string_view kind, std::string_view symbol, int32_t x, int32_t y,
-              int32_t begin, int32_t end, std::string_view text, int32_t left, int32_t bottom,
-              int32_t right, int32_t top);
+  void Report(std::string_view kind, std::string_view symbol, int32_t x, int32_t y, int32_t begin,
+              int32_t end, std::string_view text, int32_t left, int32_t bottom, int32_t right,
+              int32_t top);
   // A music symbol (nothing when its character is a blank).
   void PutSymbol(std::string_view kind, int symbol, int32_t x, int32_t y, int32_t begin,
                  int32_t end, bool grace = false);

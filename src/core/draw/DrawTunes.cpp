@@ -3,9 +3,8 @@
 namespace tunora {
 
 int DrawTunes(Canvas& canvas, const std::vector<const TuneRecord*>& tunes,
-              const FormatSettings& format, const LayoutParams& layout,
-              const SymbolMap& symbols, const DrawJob& job,
-              const std::function<void(size_t)>& beforeTune) {
+              const FormatSettings& format, const LayoutParams& layout, const SymbolMap& symbols,
+              const DrawJob& job, const std::function<void(size_t)>& beforeTune) {
   DrawContext dc(canvas, format, layout, symbols, job);
   bool ok = true;
   for (size_t i = 0; i < tunes.size(); ++i) {

@@ -17,8 +17,7 @@ struct TuneRecord;
 // number of pages started; 0 when the canvas could not start a page (the drawing
 // stopped there). beforeTune, when set, hears the index of each tune before it is drawn.
 int DrawTunes(Canvas& canvas, const std::vector<const TuneRecord*>& tunes,
-              const FormatSettings& format, const LayoutParams& layout,
-              const SymbolMap& symbols, const DrawJob& job,
-              const std::function<void(size_t)>& beforeTune = {});
+              const FormatSettings& format, const LayoutParams& layout, const SymbolMap& symbols,
+              const DrawJob& job, const std::function<void(size_t)>& beforeTune = {});
 
 }  // namespace tunora

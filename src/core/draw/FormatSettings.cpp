@@ -10,7 +10,6 @@
 namespace tunora {
 namespace {
 
-
 bool StartsWithNoCase(std::string_view text, size_t pos, std::string_view word) {
   if (pos > text.size() || text.size() - pos < word.size()) return false;
   for (size_t i = 0; i < word.size(); ++i) {
@@ -608,20 +607,17 @@ std::string WriteFormat(const FormatSettings& fs) {
   out += "%%fmt setting unit=";
   out += fs.unit == kUnitInches ? "in" : "cm";
   out += "\r\n";
-  const std::pair<const char*, const FontSpec*> fonts[] = {{"header", &fs.headerFont},
-                                                           {"notation", &fs.notationFont},
-                                                           {"chords", &fs.chordFont},
-                                                           {"lyrics", &fs.lyricsFont},
-                                                           {"text", &fs.textFont},
-                                                           {"lyricsafter", &fs.lyricsAfterFont},
-                                                           {"expressions", &fs.exprFont}};
+  const std::pair<const char*, const FontSpec*> fonts[] = {
+      {"header", &fs.headerFont},   {"notation", &fs.notationFont},
+      {"chords", &fs.chordFont},    {"lyrics", &fs.lyricsFont},
+      {"text", &fs.textFont},       {"lyricsafter", &fs.lyricsAfterFont},
+      {"expressions", &fs.exprFont}};
   for (const auto& [kind, font] : fonts) {
     out += "%%fmt setting font=" + std::string(kind) + " " + FullFont(*font) + "\r\n";
   }
   out += "%%fmt page margin top=" + FormatDecimal(fs.topMargin) +
          " bottom=" + FormatDecimal(fs.bottomMargin) + " left=" + FormatDecimal(fs.leftMargin) +
-         " right=" + FormatDecimal(fs.rightMargin) +
-         " header=" + FormatDecimal(fs.headerDistance) +
+         " right=" + FormatDecimal(fs.rightMargin) + " header=" + FormatDecimal(fs.headerDistance) +
          " footer=" + FormatDecimal(fs.footerDistance) + "\r\n";
   out += fs.oppositePages ? "%%fmt page opposite\r\n" : "%%fmt page single\r\n";
   out += "%%fmt page number ";
@@ -637,8 +633,8 @@ std::string WriteFormat(const FormatSettings& fs) {
   if (fs.pageHeader.empty()) {
     out += "off\r\n";
   } else {
-    out += "on " + std::string(AlignName(fs.pageHeaderAlign)) + " text=" +
-           Quoted(fs.pageHeader) + " " + FullFont(fs.pageHeaderFont) + "\r\n";
+    out += "on " + std::string(AlignName(fs.pageHeaderAlign)) + " text=" + Quoted(fs.pageHeader) +
+           " " + FullFont(fs.pageHeaderFont) + "\r\n";
   }
   out += "%%fmt page footer ";
   if (fs.pageFooter.empty()) {
@@ -675,11 +671,16 @@ std::string WriteFormat(const FormatSettings& fs) {
   out += "%%fmt tune chordVpos=" + FormatDecimal(fs.chordVpos) + "\r\n";
   out += "%%fmt tune";
   const std::pair<bool, const char*> switches[] = {
-      {fs.restsInBeamGroup, " restsInBeamGroup"},   {fs.halfStemForBeamedRest, " halfStemForBeamedRest"},
-      {fs.slashFlaggedGrace, " slashFlaggedGrace"}, {fs.cancelKey, " cancelKey"},
-      {fs.clefFirstStaffOnly, " clefFirstStaffOnly"}, {fs.keyFirstStaffOnly, " keyFirstStaffOnly"},
-      {fs.chordsBelow, " chordsBelow"},             {fs.ghbStyle, " GHBStyle"},
-      {fs.graceNotesUp, " graceNotesUp"},           {fs.titleArticleFirst, " titleArticleFirst"}};
+      {fs.restsInBeamGroup, " restsInBeamGroup"},
+      {fs.halfStemForBeamedRest, " halfStemForBeamedRest"},
+      {fs.slashFlaggedGrace, " slashFlaggedGrace"},
+      {fs.cancelKey, " cancelKey"},
+      {fs.clefFirstStaffOnly, " clefFirstStaffOnly"},
+      {fs.keyFirstStaffOnly, " keyFirstStaffOnly"},
+      {fs.chordsBelow, " chordsBelow"},
+      {fs.ghbStyle, " GHBStyle"},
+      {fs.graceNotesUp, " graceNotesUp"},
+      {fs.titleArticleFirst, " titleArticleFirst"}};
   for (const auto& [on, word] : switches) {
     if (on) out += word;
   }

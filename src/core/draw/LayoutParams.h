@@ -116,6 +116,7 @@ class LayoutParams {
 };
 
 // Loads the application's set from the "Music" section of the settings file.
-void ConnectLayoutParams(SettingsDataHooks& hooks, LayoutParams& params = LayoutParams::Application());
+void ConnectLayoutParams(SettingsDataHooks& hooks,
+                         LayoutParams& params = LayoutParams::Application());
 
 }  // namespace tunora

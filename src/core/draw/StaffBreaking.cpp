@@ -107,8 +107,7 @@ bool TuneDrawer::Cut() {
     while (i > prefix) {
       const DrawItem& it = line_[i];
       if (it.kind == TK_CHORD_START || it.kind == kItemMultiRest || it.kind == TK_ERROR) break;
-      if (it.kind == TK_NOTE &&
-          !(it.flags & (kItemChordLater | kItemChordFirst | kItemGrace)))
+      if (it.kind == TK_NOTE && !(it.flags & (kItemChordLater | kItemChordFirst | kItemGrace)))
         break;
       --i;
     }

@@ -3,8 +3,8 @@
 
 namespace tunora::staff {
 
-void TuneDrawer::DrawArc(std::string_view kind, int32_t begin, int32_t end, int32_t x1,
-                         int32_t y1, int32_t x2, int32_t y2, bool above, int32_t h) {
+void TuneDrawer::DrawArc(std::string_view kind, int32_t begin, int32_t end, int32_t x1, int32_t y1,
+                         int32_t x2, int32_t y2, bool above, int32_t h) {
   const int32_t thick = std::max<int32_t>(lp_.Get(LP_SlurThickness) * 2, 1);
   const int n = 14;
   std::vector<CanvasPoint> pts;
@@ -44,10 +44,12 @@ void TuneDrawer::DrawTiesAndSlurs(int32_t y0, int32_t startX, int32_t endX) {
       int32_t x1 = std::max(line_.front().x + LS, x2 - LS * 2);
       int step = first.step;
       for (int j = d.first; j <= d.last; ++j) {
-        if (line_[static_cast<size_t>(j)].pitch == t.pitch) step = line_[static_cast<size_t>(j)].step;
+        if (line_[static_cast<size_t>(j)].pitch == t.pitch)
+          step = line_[static_cast<size_t>(j)].step;
       }
       int32_t y = y0 + YOf(step) + (t.above ? LS / 2 + tieV : -LS / 2 - tieV);
-      if (x2 > x1) DrawArc("tie", t.begin, first.end, x1, y, x2, y, t.above, arcHeight(x2 - x1) / 2);
+      if (x2 > x1)
+        DrawArc("tie", t.begin, first.end, x1, y, x2, y, t.above, arcHeight(x2 - x1) / 2);
       break;
     }
   }
@@ -88,7 +90,8 @@ void TuneDrawer::DrawTiesAndSlurs(int32_t y0, int32_t startX, int32_t endX) {
   }
   // Slurs, also across lines.
   auto endPoint = [&](const Column& c, bool above) {
-    if (above) return (!c.up || c.base < 2 || c.rest) ? YOf(c.topStep) + LS * 3 / 4 : c.tip + LS / 3;
+    if (above)
+      return (!c.up || c.base < 2 || c.rest) ? YOf(c.topStep) + LS * 3 / 4 : c.tip + LS / 3;
     return (c.up || c.base < 2 || c.rest) ? YOf(c.bottomStep) - LS * 3 / 4 : c.tip - LS / 3;
   };
   for (OpenSlur& s : openSlurs_) s.x = startX;  // continued from the line before
@@ -107,10 +110,12 @@ void TuneDrawer::DrawTiesAndSlurs(int32_t y0, int32_t startX, int32_t endX) {
       for (const Column& m : cols_) {
         int32_t mx = m.headX + m.headW / 2;
         if (mx <= x1 || mx >= x2) continue;
-        int32_t edge = above ? m.inkTop + LS / 4 - std::max(y1, y2) : std::min(y1, y2) - (m.inkBottom - LS / 4);
+        int32_t edge = above ? m.inkTop + LS / 4 - std::max(y1, y2)
+                             : std::min(y1, y2) - (m.inkBottom - LS / 4);
         h = std::max(h, std::min(edge, LS * 3));
       }
-      if (x2 > x1) DrawArc("slur", s.begin, it.end, x1, y0 + y1, x2, y0 + y2, above, h / 2 + LS / 8);
+      if (x2 > x1)
+        DrawArc("slur", s.begin, it.end, x1, y0 + y1, x2, y0 + y2, above, h / 2 + LS / 8);
     }
     for (int s = 0; s < it.slurStarts; ++s) {
       bool above = !(c.up && c.base >= 2 && !c.rest);

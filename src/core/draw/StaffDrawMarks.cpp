@@ -32,8 +32,9 @@ void TuneDrawer::DrawDecorations(int32_t y0) {
       // Tremolo strokes across the stem (above or below the head without one).
       const int strokes = d.text.empty() ? 1 : d.text[0] - '0';
       const bool stemUp = c->up;
-      int32_t sx =
-          c->stem ? c->stemX : stemUp ? headX + headW - lp_.Get(LP_StemThickness) / 2 : headX;
+      int32_t sx = c->stem  ? c->stemX
+                   : stemUp ? headX + headW - lp_.Get(LP_StemThickness) / 2
+                            : headX;
       int32_t from = stemUp ? YOf(c->topStep) + LS : YOf(c->bottomStep) - LS;
       if (c->base < 2) sx = cx;
       const int32_t half = headW * 2 / 3, rise = LS / 3;
@@ -135,7 +136,8 @@ void TuneDrawer::DrawDecorations(int32_t y0) {
   for (size_t i = 0; i < line_.size(); ++i) {
     const DrawItem& it = line_[i];
     if (it.decos.empty() || (it.flags & kItemChordLater)) continue;
-    int ci = it.kind == TK_NOTE || it.kind == kItemMultiRest ? ColumnOfItem(static_cast<int>(i)) : -1;
+    int ci =
+        it.kind == TK_NOTE || it.kind == kItemMultiRest ? ColumnOfItem(static_cast<int>(i)) : -1;
     const Column* c = ci >= 0 ? &cols_[static_cast<size_t>(ci)] : nullptr;
     int32_t up = std::max(c ? c->inkTop : YOf(8), YOf(8)) + LS / 2;
     int32_t down = std::min(c ? c->inkBottom : YOf(0), YOf(0)) - LS / 3;
@@ -167,8 +169,8 @@ void TuneDrawer::DrawDecorations(int32_t y0) {
         continue;
       }
       // A dynamic stands where placement found it room, clear of its neighbours'.
-      const PlacedText* at = IsDynamicKind(d.kind) ? PlacedFor(static_cast<int>(i), static_cast<int>(j))
-                                                   : nullptr;
+      const PlacedText* at =
+          IsDynamicKind(d.kind) ? PlacedFor(static_cast<int>(i), static_cast<int>(j)) : nullptr;
       if (at != nullptr) {
         int32_t from = at->baseline, after = up;
         place(c, it, d, from, down, atNote);
@@ -310,7 +312,8 @@ void TuneDrawer::DrawEndings(int32_t y0, int32_t startX, int32_t endX) {
   bool drawnStart = false;
   auto close = [&](int32_t x, bool down) {
     dc_.PutLine("ending", from, top, x, top, th, endingBegin_, endingBegin_ + 1);
-    if (drawnStart) dc_.PutLine("ending", from, top, from, bottom, th, endingBegin_, endingBegin_ + 1);
+    if (drawnStart)
+      dc_.PutLine("ending", from, top, from, bottom, th, endingBegin_, endingBegin_ + 1);
     if (down) dc_.PutLine("ending", x, top, x, bottom, th, endingBegin_, endingBegin_ + 1);
     openEnding_ = 0;
   };
@@ -343,12 +346,14 @@ void TuneDrawer::DrawEndings(int32_t y0, int32_t startX, int32_t endX) {
       bool repeatEnd = it.kind == TK_REPEAT_END || it.kind == TK_REPEAT_BOTH;
       bool strong = repeatEnd || it.kind == TK_DOUBLE_BAR || it.kind == TK_END_BAR;
       if (openEnding_ == 1 && !strong) continue;
-      close(it.x + lp_.Get(LP_SpaceBeforeBarline) + Box(SYM_BARLINE).left, repeatEnd || openEnding_ == 1);
+      close(it.x + lp_.Get(LP_SpaceBeforeBarline) + Box(SYM_BARLINE).left,
+            repeatEnd || openEnding_ == 1);
     }
   }
   if (openEnding_ != 0) {
     dc_.PutLine("ending", from, top, endX, top, th, endingBegin_, endingBegin_ + 1);
-    if (drawnStart) dc_.PutLine("ending", from, top, from, bottom, th, endingBegin_, endingBegin_ + 1);
+    if (drawnStart)
+      dc_.PutLine("ending", from, top, from, bottom, th, endingBegin_, endingBegin_ + 1);
   }
 }
 

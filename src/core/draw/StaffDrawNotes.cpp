@@ -123,7 +123,8 @@ void TuneDrawer::DrawBeams(const Group& g, int32_t y0) {
   DrawItem src;
   src.begin = line_[static_cast<size_t>(a.first)].begin;
   src.end = line_[static_cast<size_t>(b.last)].end;
-  double slope = b.stemX == a.stemX ? 0.0 : static_cast<double>(b.tip - a.tip) / (b.stemX - a.stemX);
+  double slope =
+      b.stemX == a.stemX ? 0.0 : static_cast<double>(b.tip - a.tip) / (b.stemX - a.stemX);
   auto beamY = [&](int32_t x) { return static_cast<int32_t>(a.tip + slope * (x - a.stemX)); };
   auto poly = [&](int32_t x1, int32_t x2, int level) {
     int32_t in = g.up ? -level * step : level * step;

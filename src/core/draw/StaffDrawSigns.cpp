@@ -121,8 +121,8 @@ void TuneDrawer::DrawBarsAndSigns(int32_t y0) {
       case TK_REPEAT_BOTH: {
         const GlyphBox& b = Box(SYM_BEGIN_REPEAT);
         Sym("bar", SYM_END_REPEAT, x, y0, it);
-        Sym("bar", SYM_BEGIN_REPEAT, x + Box(SYM_END_REPEAT).right - b.left - (b.right - b.left) / 5,
-            y0, it);
+        Sym("bar", SYM_BEGIN_REPEAT,
+            x + Box(SYM_END_REPEAT).right - b.left - (b.right - b.left) / 5, y0, it);
         break;
       }
       default: Sym("bar", SYM_BARLINE, x, y0, it); break;
@@ -153,7 +153,8 @@ void TuneDrawer::DrawBarsAndSigns(int32_t y0) {
     }
   };
   bool firstShown = false;
-  if (fs_.measureInterval == 0 || (fs_.measureInterval > 0 && measure_ % fs_.measureInterval == 0)) {
+  if (fs_.measureInterval == 0 ||
+      (fs_.measureInterval > 0 && measure_ % fs_.measureInterval == 0)) {
     if (measure_ > 0 || fs_.measureInterval == 0) number(measure_, line_.front().x);
     firstShown = true;
   }

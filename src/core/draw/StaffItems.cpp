@@ -11,8 +11,8 @@ namespace tunora::staff {
 // ---------------------------------------------------------------------------------------
 // Reading
 
-void TuneDrawer::ReadLyricLine(std::string_view text, int32_t offset, int verse,
-                               size_t blockStart, size_t blockEnd) {
+void TuneDrawer::ReadLyricLine(std::string_view text, int32_t offset, int verse, size_t blockStart,
+                               size_t blockEnd) {
   size_t n = blockStart;
   Syllable syllable;
   bool have = false;
@@ -81,8 +81,8 @@ void TuneDrawer::CollectLyrics(const TuneRecord& tune) {
   int bar = 0;
   // The notes of the music line a w: line follows: lines joined by a continuation
   // count as one; a w: right after another w: is the next verse of the same notes.
-  size_t lineStart = 0;        // first note of the source line being read
-  size_t groupStart = 0;       // first note of the line group being read
+  size_t lineStart = 0;                 // first note of the source line being read
+  size_t groupStart = 0;                // first note of the line group being read
   size_t musicStart = 0, musicEnd = 0;  // the last line group that held notes
   bool continued = false;
   size_t blockStart = 0, blockEnd = 0;
@@ -138,7 +138,6 @@ void TuneDrawer::CollectLyrics(const TuneRecord& tune) {
   lyrics_.assign(notes, {});
   for (const Line& l : lines) ReadLyricLine(l.text, l.offset, std::min(l.verse, 8), l.start, l.end);
 }
-
 
 void TuneDrawer::AddClef() {
   DrawItem clef;
@@ -285,8 +284,8 @@ void TuneDrawer::AddNote() {
   }
   n.start = barTick_;
   // A rest that fills a whole bar is a whole rest in the middle of its bar.
-  const bool barRest = n.rest == 1 && !grace && !inChord && barTick_ == 0 &&
-                       meter.barLength != 0 && note.length == meter.barLength;
+  const bool barRest = n.rest == 1 && !grace && !inChord && barTick_ == 0 && meter.barLength != 0 &&
+                       note.length == meter.barLength;
   n.time = inChord ? chordTime_ : vtime_;
   if (!grace && !(n.flags & kItemChordLater)) {
     barTick_ += note.length;
@@ -299,8 +298,8 @@ void TuneDrawer::AddNote() {
     if (grace && dc_.Symbols().Char(acc) == ' ') acc -= SYM_SMALL_SHARP - SYM_SHARP;
     accW = Box(acc, grace).advance + Scaled(lp_.Get(LP_SpaceAfterAccidental), grace);
   }
-  int32_t headW = n.rest == 1 ? Box(RestSymbol(n.base)).advance
-                              : Box(HeadSymbol(n.base), grace).advance;
+  int32_t headW =
+      n.rest == 1 ? Box(RestSymbol(n.base)).advance : Box(HeadSymbol(n.base), grace).advance;
   if (n.rest == 2) headW = Box(SYM_FILLED_HEAD).advance;
   int32_t dotsW = 0;
   if (n.dots > 0) {
@@ -453,9 +452,9 @@ void TuneDrawer::EndChord() {
   e.time = chordTime_;
   bool grace = InGrace();
   int32_t headW = restMax;
-  e.width = grace ? inkMax + headW * 2 / 5
-                  : accMax + std::max(restMax + LS / 4, Box(SYM_FILLED_HEAD).advance +
-                                                            Spacing(len));
+  e.width = grace
+                ? inkMax + headW * 2 / 5
+                : accMax + std::max(restMax + LS / 4, Box(SYM_FILLED_HEAD).advance + Spacing(len));
   e.ink = inkMax;
   Append(std::move(e));
 }
@@ -475,12 +474,12 @@ void TuneDrawer::ChangeKey() {
   std::string lower;
   for (char ch : TokenText()) lower += Lower(ch);
   size_t b = lower.find_first_not_of(" \t");
-  std::string_view first = b == std::string::npos ? std::string_view()
-                                                  : std::string_view(lower).substr(b);
-  bool clefOnly = clef != kClefNone &&
-                  (first.substr(0, 5) == "clef=" || first.substr(0, 4) == "bass" ||
-                   first.substr(0, 6) == "treble" || first.substr(0, 4) == "alto" ||
-                   first.substr(0, 5) == "tenor");
+  std::string_view first =
+      b == std::string::npos ? std::string_view() : std::string_view(lower).substr(b);
+  bool clefOnly =
+      clef != kClefNone && (first.substr(0, 5) == "clef=" || first.substr(0, 4) == "bass" ||
+                            first.substr(0, 6) == "treble" || first.substr(0, 4) == "alto" ||
+                            first.substr(0, 5) == "tenor");
   if (clefOnly || first.empty()) return;
   keyExplicit_ = ContainsWord(lower, "exp");
   AddKey(true, old);
@@ -571,9 +570,7 @@ void TuneDrawer::SpaceSyllables(DrawItem& n, int32_t headW) {
 // reading goes on (a rest of several bars reads its count).
 void TuneDrawer::ReadToken(TokenKind k, size_t& pos) {
   switch (k) {
-    case TK_NOTE:
-      AddNote();
-      break;
+    case TK_NOTE: AddNote(); break;
     case TK_CHORD_START: {
       DrawItem c;
       c.kind = TK_CHORD_START;
@@ -583,9 +580,7 @@ void TuneDrawer::ReadToken(TokenKind k, size_t& pos) {
       chordFirst_ = -1;
       break;
     }
-    case TK_CHORD_END:
-      EndChord();
-      break;
+    case TK_CHORD_END: EndChord(); break;
     case TK_GRACE_START: {
       acciaccatura_ = TokenValue() == 1;  // "{/"
       DrawItem g;
@@ -607,9 +602,7 @@ void TuneDrawer::ReadToken(TokenKind k, size_t& pos) {
     case TK_START_BAR:
     case TK_REPEAT_START:
     case TK_REPEAT_BOTH:
-    case TK_REPEAT_END:
-      AddBar(k);
-      break;
+    case TK_REPEAT_END: AddBar(k); break;
     case TK_FIRST_ENDING:
     case TK_SECOND_ENDING: {
       DrawItem e;
@@ -645,18 +638,14 @@ void TuneDrawer::ReadToken(TokenKind k, size_t& pos) {
         }
       }
       break;
-    case TK_STACCATO:
-      Pend(TK_STACCATO);
-      break;
+    case TK_STACCATO: Pend(TK_STACCATO); break;
     case TK_DECORATION_TEXT: {
       std::string text;
       int kind = DecorationOfName(TokenText(), text);
       if (kind != 0) Pend(kind, text);
       break;
     }
-    case TK_CHORD_SYMBOL:
-      Pend(TK_CHORD_SYMBOL, std::string(TokenText()));
-      break;
+    case TK_CHORD_SYMBOL: Pend(TK_CHORD_SYMBOL, std::string(TokenText())); break;
     case TK_SYMBOL: {
       uint8_t c = TokenValue();
       if (c == 'Z') {
@@ -674,9 +663,7 @@ void TuneDrawer::ReadToken(TokenKind k, size_t& pos) {
       Append(std::move(b));
       break;
     }
-    case TK_CONTINUE:
-      afterContinue_ = true;
-      break;
+    case TK_CONTINUE: afterContinue_ = true; break;
     case TK_NEWLINE: {
       // Every line end that does not follow a continuation ends the staff; a
       // line with no music before it draws nothing.
@@ -691,15 +678,9 @@ void TuneDrawer::ReadToken(TokenKind k, size_t& pos) {
       }
       break;
     }
-    case TK_BANG_BREAK:
-      breakPending_ = true;
-      break;
-    case TK_FIELD_K:
-      ChangeKey();
-      break;
-    case TK_FIELD_M:
-      AddMeter();
-      break;
+    case TK_BANG_BREAK: breakPending_ = true; break;
+    case TK_FIELD_K: ChangeKey(); break;
+    case TK_FIELD_M: AddMeter(); break;
     case TK_FIELD_V: {
       if (multi_) {
         if (overlayLevel_ > 0) EndOverlay();
@@ -722,8 +703,8 @@ void TuneDrawer::ReadToken(TokenKind k, size_t& pos) {
     }
     case TK_FIELD_W:
       // Verses among the music: printed after it.
-      bodyTexts_.push_back({std::string(TokenText()), tokBegin_, tokEnd_,
-                            dc_.MakeFont(fs_.lyricsAfterFont), {}});
+      bodyTexts_.push_back(
+          {std::string(TokenText()), tokBegin_, tokEnd_, dc_.MakeFont(fs_.lyricsAfterFont), {}});
       break;
     case TK_FIELD_INFO:
       // Notes and history among the music are shown under the tune as the header
@@ -749,8 +730,7 @@ void TuneDrawer::ReadToken(TokenKind k, size_t& pos) {
     case TK_ERROR:
       // Characters the reader could not read are not music (the syntax check
       // lists them); a backquote only keeps notes apart in the text.
-    case TK_BACKQUOTE:
-      break;
+    case TK_BACKQUOTE: break;
     case TK_OVERLAY:
       // "&" overlays a second voice on the bar.
       if (multi_ && !ReadOverlaySpan(k, pos)) StartOverlay();

@@ -41,12 +41,12 @@ int StaffStep(int p) {
 
 ClefInfo ClefOf(int clef) {
   switch (clef) {
-    case 2: return {SYM_F_CLEF, 6, 12};   // bass
-    case 3: return {SYM_C_CLEF, 4, 6};    // alto
-    case 4: return {SYM_C_CLEF, 6, 8};    // tenor
-    case 5: return {SYM_C_CLEF, 0, 2};    // soprano
-    case 6: return {SYM_F_CLEF, 4, 10};   // baritone
-    default: return {SYM_G_CLEF, 2, 0};   // treble
+    case 2: return {SYM_F_CLEF, 6, 12};  // bass
+    case 3: return {SYM_C_CLEF, 4, 6};   // alto
+    case 4: return {SYM_C_CLEF, 6, 8};   // tenor
+    case 5: return {SYM_C_CLEF, 0, 2};   // soprano
+    case 6: return {SYM_F_CLEF, 4, 10};  // baritone
+    default: return {SYM_G_CLEF, 2, 0};  // treble
   }
 }
 
@@ -57,9 +57,17 @@ int ClefFromText(const std::string& text) {
     const char* word;
     int clef;
   };
-  static const Name kNames[] = {{"treble", 1}, {"bass", 2},  {"alto", 3},    {"tenor", 4},
-                                {"soprano", 5}, {"baritone", 6}, {"f4", 2}, {"c3", 3},
-                                {"c4", 4},     {"g2", 1},       {"perc", kClefPercussion}};
+  static const Name kNames[] = {{"treble", 1},
+                                {"bass", 2},
+                                {"alto", 3},
+                                {"tenor", 4},
+                                {"soprano", 5},
+                                {"baritone", 6},
+                                {"f4", 2},
+                                {"c3", 3},
+                                {"c4", 4},
+                                {"g2", 1},
+                                {"perc", kClefPercussion}};
   for (const Name& n : kNames) {
     if (ContainsWord(lower, n.word)) return n.clef;
   }
@@ -85,4 +93,3 @@ bool DrawTuneMusic(DrawContext& dc, const TuneRecord& tune) {
 }
 
 }  // namespace tunora
-

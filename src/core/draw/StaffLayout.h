@@ -20,7 +20,7 @@ inline constexpr uint8_t kItemMultiRest = 240;
 inline constexpr uint8_t kItemBreak = 241;  // a staff break in a voice of a system
 
 // Item flags.
-inline constexpr uint16_t kItemChordLater = 1;   // a later note of a chord
+inline constexpr uint16_t kItemChordLater = 1;  // a later note of a chord
 inline constexpr uint16_t kItemGrace = 2;
 inline constexpr uint16_t kItemTied = 4;
 inline constexpr uint16_t kItemTuplet = 16;
@@ -80,22 +80,22 @@ struct Syllable {
 struct DrawItem {
   uint8_t kind = 0;
   uint16_t flags = 0;
-  uint8_t pitch = 0;      // sounding pitch or rest code
-  uint8_t rest = 0;       // 0 note, 1 rest, 2 invisible rest or spacer
-  uint8_t base = 3;       // note value
+  uint8_t pitch = 0;  // sounding pitch or rest code
+  uint8_t rest = 0;   // 0 note, 1 rest, 2 invisible rest or spacer
+  uint8_t base = 3;   // note value
   uint8_t dots = 0;
   int16_t accidental = 0;  // as written: +1, +2, -1, -2, 129 natural
   int16_t step = 0;        // staff step in the clef in force
   uint32_t serial = 0;     // identifies a note across lines
   uint32_t start = 0;      // ticks from the bar line
-  int32_t begin = -1;  // byte range of the item's ABC in the tune body
+  int32_t begin = -1;      // byte range of the item's ABC in the tune body
   int32_t end = -1;
   // Ticks from the start of the tune, in its voice; kNoTime: where reading stands.
   static constexpr uint32_t kNoTime = UINT32_MAX;
   uint32_t time = kNoTime;
   int32_t x = 0;
-  int32_t width = 0;  // advance with the trailing space
-  int32_t ink = 0;    // extent without the trailing space
+  int32_t width = 0;   // advance with the trailing space
+  int32_t ink = 0;     // extent without the trailing space
   int32_t headDx = 0;  // from x to the head (room for accidentals)
   int value = 0;       // clef, tuplet p, meter numerator, ending number, rest count
   int value2 = 0;      // tuplet q, meter denominator

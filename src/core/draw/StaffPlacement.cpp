@@ -12,8 +12,8 @@ bool Spans(const InkBox& b, int32_t x1, int32_t x2) { return b.x1 < x2 && x1 < b
 // The lowest bottom, from `from` upward, at which a box of height h over [x1, x2)
 // clears every box of ink by gap. Boxes taken by their bottoms: once one lies wholly
 // above the text, so do all that follow.
-int32_t ClearAbove(const std::vector<InkBox>& ink, int32_t x1, int32_t x2,
-                   int32_t from, int32_t h, int32_t gap) {
+int32_t ClearAbove(const std::vector<InkBox>& ink, int32_t x1, int32_t x2, int32_t from, int32_t h,
+                   int32_t gap) {
   std::vector<const InkBox*> near;
   for (const auto& b : ink)
     if (Spans(b, x1, x2)) near.push_back(&b);
@@ -27,8 +27,8 @@ int32_t ClearAbove(const std::vector<InkBox>& ink, int32_t x1, int32_t x2,
 }
 
 // The highest top, from `from` downward, at which a box of height h clears the ink.
-int32_t ClearBelow(const std::vector<InkBox>& ink, int32_t x1, int32_t x2,
-                   int32_t from, int32_t h, int32_t gap) {
+int32_t ClearBelow(const std::vector<InkBox>& ink, int32_t x1, int32_t x2, int32_t from, int32_t h,
+                   int32_t gap) {
   std::vector<const InkBox*> near;
   for (const auto& b : ink)
     if (Spans(b, x1, x2)) near.push_back(&b);
@@ -92,7 +92,8 @@ void TuneDrawer::ColumnInk(std::vector<InkBox>& ink) const {
         top = up;
       }
       half = std::max(half, (s.symbol >= 0 ? Box(s.symbol).advance
-                                           : Box(SYM_DYN_FFF).advance + Box(SYM_DYN_F).advance) / 2);
+                                           : Box(SYM_DYN_FFF).advance + Box(SYM_DYN_F).advance) /
+                                2);
     }
     const int32_t cx = c.headX + c.headW / 2;
     if (top > c.inkTop) ink.push_back({cx - half, cx + half, c.inkTop, top});
@@ -125,7 +126,8 @@ void TuneDrawer::PlaceTexts() {
   // Repeat brackets and bar numbers keep a band above the staff of their own.
   const bool endings = HasEndings();
   if (endings) ink.push_back({line_.front().x, endX_ + 1, YOf(8), EndingTop() + LS / 4});
-  if (fs_.measureInterval >= 0) ink.push_back({line_.front().x, endX_ + 1, YOf(8), YOf(8) + LS * 2});
+  if (fs_.measureInterval >= 0)
+    ink.push_back({line_.front().x, endX_ + 1, YOf(8), YOf(8) + LS * 2});
 
   Canvas& cv = dc_.GetCanvas();
   const CanvasFont& expr = dc_.ExprFont();
@@ -134,7 +136,8 @@ void TuneDrawer::PlaceTexts() {
   auto clear = [&](int32_t x, int32_t w, int32_t h, bool above, int32_t from) {
     // Texts side by side keep a little room between them too.
     const int32_t x1 = x - LS / 8, x2 = x + w + LS / 8;
-    return above ? ClearAbove(ink, x1, x2, from, h, gap) : ClearBelow(ink, x1, x2, from, h, gap) - h;
+    return above ? ClearAbove(ink, x1, x2, from, h, gap)
+                 : ClearBelow(ink, x1, x2, from, h, gap) - h;
   };
   auto put = [&](int item, int deco, int32_t x, int32_t w, const FontMetrics& m, int32_t bottom) {
     const int32_t h = m.ascent + m.descent;
@@ -178,7 +181,8 @@ void TuneDrawer::PlaceTexts() {
       const bool above = !overlayPass_;
       put(c.first, static_cast<int>(j), x1, w, dynamicM,
           clear(x1, w, dynamicM.ascent, above,
-                above ? std::max(c.inkTop, YOf(8)) + LS / 2 : std::min(c.inkBottom, YOf(0)) - LS / 3));
+                above ? std::max(c.inkTop, YOf(8)) + LS / 2
+                      : std::min(c.inkBottom, YOf(0)) - LS / 3));
     }
   }
   // Chord symbols next, on one line that clears everything under (or over) them;
@@ -191,8 +195,9 @@ void TuneDrawer::PlaceTexts() {
   int32_t chordEnd = INT32_MIN;
   const bool below = fs_.chordsBelow;
   const int32_t chordH = cm.ascent + cm.descent;
-  const int32_t chordFrom = below ? std::min(YOf(0) - fs_.chordVpos + cm.ascent * 2, YOf(0) - LS / 4)
-                                  : std::max(YOf(8) + fs_.chordVpos - chordH, YOf(8) + LS / 4);
+  const int32_t chordFrom = below
+                                ? std::min(YOf(0) - fs_.chordVpos + cm.ascent * 2, YOf(0) - LS / 4)
+                                : std::max(YOf(8) + fs_.chordVpos - chordH, YOf(8) + LS / 4);
   int32_t chordBottom = below ? INT32_MAX : INT32_MIN;
   // Then annotations, nearest the notes where there is room.
   struct Annotation {
@@ -213,8 +218,8 @@ void TuneDrawer::PlaceTexts() {
       std::string_view text = d.text;
       const char lead = text.empty() ? '\0' : text[0];
       if (lead == '^' || lead == '_') {
-        annotations.push_back({item, static_cast<int>(j), headX,
-                               TextWidth(expr, text.substr(1)), lead == '^'});
+        annotations.push_back(
+            {item, static_cast<int>(j), headX, TextWidth(expr, text.substr(1)), lead == '^'});
       } else if (lead != '<' && lead != '>' && lead != '@') {
         int32_t x = std::max(headX, chordEnd);
         int32_t w = TextWidth(dc_.ChordFont(), ChordDisplay(text));

@@ -38,9 +38,7 @@ int32_t TuneDrawer::BarWidth(int kind, int32_t* ink) const {
       case TK_END_BAR: rsb = Box(SYM_THIN_THICK).advance - Box(SYM_THIN_THICK).right; break;
       case TK_START_BAR: rsb = Box(SYM_THICK_THIN).advance - Box(SYM_THICK_THIN).right; break;
       case TK_REPEAT_START:
-      case TK_REPEAT_BOTH:
-        rsb = Box(SYM_BEGIN_REPEAT).advance - Box(SYM_BEGIN_REPEAT).right;
-        break;
+      case TK_REPEAT_BOTH: rsb = Box(SYM_BEGIN_REPEAT).advance - Box(SYM_BEGIN_REPEAT).right; break;
       case TK_REPEAT_END: rsb = Box(SYM_END_REPEAT).advance - Box(SYM_END_REPEAT).right; break;
       default: rsb = bar.advance - bar.right; break;
     }

@@ -207,13 +207,17 @@ void TuneDrawer::PlaceGroup(Group& g) {
       if (std::abs(slope * dx) > LS) slope = (slope > 0 ? LS : -LS) / dx;
       int maxLevels = 1;
       for (int ci : notes) maxLevels = std::max(maxLevels, cols_[static_cast<size_t>(ci)].base - 3);
-      int32_t extra = (maxLevels - 1) * Scaled(lp_.Get(LP_BeamThickness) + lp_.Get(LP_BeamSpacing), grace) / 2;
+      int32_t extra =
+          (maxLevels - 1) * Scaled(lp_.Get(LP_BeamThickness) + lp_.Get(LP_BeamSpacing), grace) / 2;
       double offset = 0;
       for (int ci : notes) {
         const Column& c = cols_[static_cast<size_t>(ci)];
         double beam = a.tip + slope * (c.stemX - a.stemX);
-        double need = g.up ? YOf(c.topStep) + SL * 0.85 + extra : YOf(c.bottomStep) - SL * 0.85 - extra;
-        if (!grace) need = g.up ? std::max(need, static_cast<double>(YOf(4))) : std::min(need, static_cast<double>(YOf(4)));
+        double need =
+            g.up ? YOf(c.topStep) + SL * 0.85 + extra : YOf(c.bottomStep) - SL * 0.85 - extra;
+        if (!grace)
+          need = g.up ? std::max(need, static_cast<double>(YOf(4)))
+                      : std::min(need, static_cast<double>(YOf(4)));
         if (g.up) {
           offset = std::max(offset, need - beam);
         } else {

@@ -51,7 +51,9 @@ bool HasOverlay(std::string_view line) {
   return false;
 }
 
-bool IsGroupingChar(char c) { return std::string_view("()[]{}|").find(c) != std::string_view::npos; }
+bool IsGroupingChar(char c) {
+  return std::string_view("()[]{}|").find(c) != std::string_view::npos;
+}
 
 }  // namespace
 
@@ -169,7 +171,8 @@ bool TuneDrawer::DefineVoices(const TuneRecord& tune) {
       continue;
     }
     size_t e = p;
-    while (e < score.size() && score[e] != ' ' && score[e] != '\t' && !IsGroupingChar(score[e])) ++e;
+    while (e < score.size() && score[e] != ' ' && score[e] != '\t' && !IsGroupingChar(score[e]))
+      ++e;
     std::string id = score.substr(p, e - p);
     p = e;
     for (size_t v = 0; v < voices_.size(); ++v) {
@@ -196,8 +199,8 @@ bool TuneDrawer::DefineVoices(const TuneRecord& tune) {
     while (g.first <= g.last && newIndex[static_cast<size_t>(g.first)] < 0) ++g.first;
     while (g.last >= g.first && newIndex[static_cast<size_t>(g.last)] < 0) --g.last;
     if (g.first >= g.last) continue;
-    groups.push_back({newIndex[static_cast<size_t>(g.first)], newIndex[static_cast<size_t>(g.last)],
-                      g.kind});
+    groups.push_back(
+        {newIndex[static_cast<size_t>(g.first)], newIndex[static_cast<size_t>(g.last)], g.kind});
   }
   braces_ = std::move(groups);
   std::vector<int> gaps;
@@ -286,7 +289,8 @@ void TuneDrawer::SwapCarried(Voice& v) {
 
 void TuneDrawer::StartOverlay() {
   int parent = cur_;
-  if (voices_[static_cast<size_t>(cur_)].parent >= 0) parent = voices_[static_cast<size_t>(cur_)].parent;
+  if (voices_[static_cast<size_t>(cur_)].parent >= 0)
+    parent = voices_[static_cast<size_t>(cur_)].parent;
   ++overlayLevel_;
   const uint32_t barStart = spanOpen_        ? spanTime_
                             : parent == cur_ ? vtime_ - barTick_
@@ -590,9 +594,9 @@ bool TuneDrawer::DrawSystem(int number, bool last) {
   bool doStretch = last ? fs_.stretchLast : fs_.stretchStaff;
   int32_t natural = maxEnd - minX;
   const int32_t room = dc_.RightLimit() - musicX;
-  if (natural > 0 && ((doStretch && natural < room &&
-                       natural * kStretchMinFillDen >= room * kStretchMinFillNum) ||
-                      natural > room)) {
+  if (natural > 0 &&
+      ((doStretch && natural < room && natural * kStretchMinFillDen >= room * kStretchMinFillNum) ||
+       natural > room)) {
     stretch = static_cast<double>(room) / natural;
   }
   auto place = [&](int32_t x) { return musicX + static_cast<int32_t>((x - minX) * stretch); };
@@ -745,7 +749,8 @@ bool TuneDrawer::DrawSystem(int number, bool last) {
     int32_t top = staffY[static_cast<size_t>(g.first)] + YOf(8);
     int32_t bottom = staffY[static_cast<size_t>(g.last)];
     for (size_t k = static_cast<size_t>(g.first); k < static_cast<size_t>(g.last); ++k) {
-      if (std::find(barGaps_.begin(), barGaps_.end(), static_cast<int>(k)) != barGaps_.end()) continue;
+      if (std::find(barGaps_.begin(), barGaps_.end(), static_cast<int>(k)) != barGaps_.end())
+        continue;
       for (int32_t x : barXs) {
         dc_.PutLine("bar", x + lt, staffY[k], x + lt, staffY[k + 1] + YOf(8), lt * 3 / 2, -1, -1);
       }

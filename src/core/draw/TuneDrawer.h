@@ -80,20 +80,22 @@ inline bool SkipsTextBlock(TokenKind k, std::string_view text, bool& inText) {
 }
 
 inline bool IsBarItem(int kind) { return kind >= TK_BAR && kind <= TK_REPEAT_END; }
-inline bool IsBlankItem(int kind) { return kind == TK_SPACE || kind == TK_TAB || kind == TK_NEWLINE; }
+inline bool IsBlankItem(int kind) {
+  return kind == TK_SPACE || kind == TK_TAB || kind == TK_NEWLINE;
+}
 inline bool IsPrefixItem(int kind) {
-  return kind == kItemStaffStart || kind == kItemClef || kind == TK_FIELD_K ||
-         kind == TK_FIELD_M || kind == TK_FIELD_Q || IsBlankItem(kind);
+  return kind == kItemStaffStart || kind == kItemClef || kind == TK_FIELD_K || kind == TK_FIELD_M ||
+         kind == TK_FIELD_Q || IsBlankItem(kind);
 }
 
 // Decorations named in !...! that the reader's table does not know but the drawing
 // does; names that neither knows are dropped.
-inline constexpr uint8_t kDecoDynamic = 200;   // a dynamic word (fp, sfz, mp ...) as text
+inline constexpr uint8_t kDecoDynamic = 200;  // a dynamic word (fp, sfz, mp ...) as text
 inline constexpr uint8_t kDecoPedal = 201;
 inline constexpr uint8_t kDecoPedalUp = 202;
 inline constexpr uint8_t kDecoArpeggio = 203;
-inline constexpr uint8_t kDecoTremolo = 204;   // the stroke count as text
-inline constexpr uint8_t kDecoWords = 205;     // words above the staff (da capo ...)
+inline constexpr uint8_t kDecoTremolo = 204;  // the stroke count as text
+inline constexpr uint8_t kDecoWords = 205;    // words above the staff (da capo ...)
 
 // The decoration kind of a !name! the reader gave as text, with the text it keeps;
 // 0 for a name to drop.
@@ -101,7 +103,8 @@ inline int DecorationOfName(std::string_view name, std::string& text) {
   text.clear();
   if (name.empty()) return 0;
   bool dynamic = name.size() <= 5;
-  for (char c : name) dynamic = dynamic && std::string_view("pmfszr").find(c) != std::string_view::npos;
+  for (char c : name)
+    dynamic = dynamic && std::string_view("pmfszr").find(c) != std::string_view::npos;
   if (dynamic) {
     text = std::string(name);
     return kDecoDynamic;
@@ -143,7 +146,8 @@ inline std::string ChordDisplay(std::string_view text) {
     bool alteration = (next >= '0' && next <= '9') && (prev >= '0' && prev <= '9');
     if (c == '#' && (afterRoot || alteration || ((next >= '0' && next <= '9') && prev == '('))) {
       out += "\xE2\x99\xAF";  // sharp sign
-    } else if (c == 'b' && (afterRoot || alteration || ((next >= '0' && next <= '9') && prev == '('))) {
+    } else if (c == 'b' &&
+               (afterRoot || alteration || ((next >= '0' && next <= '9') && prev == '('))) {
       out += "\xE2\x99\xAD";  // flat sign
     } else {
       out += c;
@@ -157,8 +161,8 @@ enum class Place { kNote, kAbove, kBelow, kLeft, kRight, kNone };
 
 struct DecoStyle {
   Place place;
-  int symbol;          // -1: drawn as text
-  const char* text;    // the text when symbol is -1
+  int symbol;        // -1: drawn as text
+  const char* text;  // the text when symbol is -1
 };
 
 inline DecoStyle StyleOf(int kind) {
@@ -216,14 +220,27 @@ inline DecoStyle StyleOf(int kind) {
 // Tokens that put something on the staff (so a pending staff break takes effect).
 inline bool BeginsMusic(int kind) {
   switch (kind) {
-    case TK_ERROR: case TK_END: case TK_CR: case TK_NEWLINE: case TK_SPACE: case TK_TAB:
-    case TK_COMMENT: case TK_BACKSLASH_LINE: case TK_CONTINUE: case TK_BANG_BREAK:
-    case TK_FIELD_INFO: case TK_BACKQUOTE:
-    case TK_DIRECTIVE: case TK_FIELD_W: case TK_FIELD_w: case TK_FIELD_U: case TK_FIELD_u:
-    case TK_FIELD_I: case TK_FIELD_L: case TK_FIELD_E:
-      return false;
-    default:
-      return true;
+    case TK_ERROR:
+    case TK_END:
+    case TK_CR:
+    case TK_NEWLINE:
+    case TK_SPACE:
+    case TK_TAB:
+    case TK_COMMENT:
+    case TK_BACKSLASH_LINE:
+    case TK_CONTINUE:
+    case TK_BANG_BREAK:
+    case TK_FIELD_INFO:
+    case TK_BACKQUOTE:
+    case TK_DIRECTIVE:
+    case TK_FIELD_W:
+    case TK_FIELD_w:
+    case TK_FIELD_U:
+    case TK_FIELD_u:
+    case TK_FIELD_I:
+    case TK_FIELD_L:
+    case TK_FIELD_E: return false;
+    default: return true;
   }
 }
 
@@ -310,8 +327,8 @@ struct Column {
   int32_t headW = 0;
   int group = -1;
   bool up = true;
-  bool single = true;   // drawn as one glyph
-  bool stem = false;    // stem drawn as a line
+  bool single = true;  // drawn as one glyph
+  bool stem = false;   // stem drawn as a line
   int32_t stemX = 0;
   int32_t stemBase = 0;
   int32_t tip = 0;
@@ -333,7 +350,6 @@ struct OpenSlur {
   int32_t y;
   bool above;
 };
-
 
 struct OpenTie {
   uint8_t pitch;
@@ -494,7 +510,7 @@ class TuneDrawer : public AbcParser {
   bool haveKey_ = false;
   std::array<int8_t, 12> key_{};
 
-  bool keyExplicit_ = false;   // the K: being read says "exp"
+  bool keyExplicit_ = false;  // the K: being read says "exp"
   // The shift of notes set by "middle=" of the voice being read (the note written on
   // the middle line), kNoMiddle when the clef decides.
   static constexpr int kNoMiddle = -1000;
@@ -525,7 +541,7 @@ class TuneDrawer : public AbcParser {
   // Pending attachments.
   std::vector<Decoration> pending_;
   int pendingSlurs_ = 0;
-  int chordStart_ = -1;    // index of the chord-start item while a chord is built
+  int chordStart_ = -1;  // index of the chord-start item while a chord is built
   int chordFirst_ = -1;
 
   // Lyrics by note ordinal.
@@ -550,8 +566,8 @@ class TuneDrawer : public AbcParser {
   int openEnding_ = 0;
   int32_t endingBegin_ = -1;
   bool endingHadNote_ = false;
-  int32_t endX_ = 0;    // of the prepared line: the end of its ink
-  int32_t above_ = 0;   // and what it needs above and below its staff
+  int32_t endX_ = 0;   // of the prepared line: the end of its ink
+  int32_t above_ = 0;  // and what it needs above and below its staff
   int32_t below_ = 0;
   bool overlayPass_ = false;  // drawing a second voice into a staff already drawn
   int forcedStem_ = 0;        // 1 up, -1 down for the voices sharing a staff
@@ -580,11 +596,11 @@ class TuneDrawer : public AbcParser {
   // nullptr when it was not.
   const PlacedText* PlacedFor(int item, int deco) const;
   std::vector<PlacedText> placed_;
-  int32_t placedTop_ = 0;     // the extent of the placed texts
+  int32_t placedTop_ = 0;  // the extent of the placed texts
   int32_t placedBottom_ = 0;
   int32_t lyricsTop_ = 0;
   int verses_ = 0;
-  int systems_ = 0;  // systems drawn of the tune
+  int systems_ = 0;         // systems drawn of the tune
   bool numberBars_ = true;  // this staff shows measure numbers
 
   // --- voices as systems (StaffVoices.cpp) ---------------------------------------------
@@ -596,8 +612,8 @@ class TuneDrawer : public AbcParser {
     std::string name;
     std::string shortName;
     int clef = kClefNone;  // none: the tune's clef
-    int octave = 0;  // -1 for treble-8, +1 for treble+8
-    int parent = -1;  // an overlay: the voice whose staff it shares
+    int octave = 0;        // -1 for treble-8, +1 for treble+8
+    int parent = -1;       // an overlay: the voice whose staff it shares
     int middleShift = kNoMiddle;
     int stems = 0;  // "stem=up" 1, "stem=down" -1
     std::vector<DrawItem> items;
@@ -681,7 +697,6 @@ class TuneDrawer : public AbcParser {
   std::vector<BodyText> bodyTexts_;
   void DrawBodyTexts();
 };
-
 
 }  // namespace staff
 }  // namespace tunora

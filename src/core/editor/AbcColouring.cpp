@@ -6,7 +6,6 @@ namespace tunora {
 
 namespace {
 
-
 bool IsFieldLine(std::string_view line) {
   return line.size() >= 2 && IsLetter(line[0]) && line[1] == ':';
 }
@@ -19,20 +18,14 @@ AbcColour ColourOf(int kind, const AbcParser& reader) {
   if (kind == TK_FIELD_W || kind == TK_FIELD_w) return AbcColour::kWords;
   if (IsFieldKind(kind) || kind == TK_INLINE_FIELD) return AbcColour::kField;
   switch (kind) {
-    case TK_CHORD_SYMBOL:
-      return AbcColour::kChordSymbol;
+    case TK_CHORD_SYMBOL: return AbcColour::kChordSymbol;
     case TK_DECORATION_TEXT:
     case TK_SYMBOL:
-    case TK_STACCATO:
-      return AbcColour::kDecoration;
-    case TK_COMMENT:
-      return AbcColour::kComment;
-    case TK_DIRECTIVE:
-      return AbcColour::kDirective;
-    case TK_ERROR:
-      return AbcColour::kError;
-    default:
-      break;
+    case TK_STACCATO: return AbcColour::kDecoration;
+    case TK_COMMENT: return AbcColour::kComment;
+    case TK_DIRECTIVE: return AbcColour::kDirective;
+    case TK_ERROR: return AbcColour::kError;
+    default: break;
   }
   if (IsDecorationKind(kind)) return AbcColour::kDecoration;
   return AbcColour::kNone;

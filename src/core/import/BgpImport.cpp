@@ -14,8 +14,15 @@ constexpr int kEighth = 96;
 // Melody letters of the file and the ABC pipe-scale letters they stand for.
 char PipeLetter(char c) {
   switch (c) {
-    case 'A': case 'B': case 'G': case 'a': case 'g': return c;
-    case 'C': case 'D': case 'E': case 'F': return static_cast<char>(c - 'A' + 'a');
+    case 'A':
+    case 'B':
+    case 'G':
+    case 'a':
+    case 'g': return c;
+    case 'C':
+    case 'D':
+    case 'E':
+    case 'F': return static_cast<char>(c - 'A' + 'a');
     default: return 0;
   }
 }
@@ -36,7 +43,10 @@ char StrikeBelow(char note) {
 // The doubling of a melody note, without the leading high G gracenote.
 std::string DoublingTail(char note) {
   switch (note) {
-    case 'G': case 'A': case 'B': case 'c': return std::string(1, note) + "d";
+    case 'G':
+    case 'A':
+    case 'B':
+    case 'c': return std::string(1, note) + "d";
     case 'd': return "de";
     case 'e': return "ef";
     case 'f': return "fg";
@@ -63,12 +73,12 @@ int LengthTicks(char digit, bool& triplet) {
 
 struct Item {
   enum Kind { kNote, kText, kField, kKey, kBreak, kBar } kind = kText;
-  std::string text;   // kText, kField, kBar: what is written; kNote: the gracenotes
+  std::string text;  // kText, kField, kBar: what is written; kNote: the gracenotes
   char letter = 0;
-  int ticks = 0;      // the note's length without dots
+  int ticks = 0;  // the note's length without dots
   int dots = 0;
   bool triplet = false;
-  int beat = 192;     // the beat of the meter in force
+  int beat = 192;  // the beat of the meter in force
 };
 
 // Repeats and endings: one character each.
@@ -77,8 +87,10 @@ struct SignRow {
   Item::Kind kind;
   std::string_view abc;
 };
-constexpr SignRow kSigns[] = {{'[', Item::kBar, " |:"},  {']', Item::kBar, " :|"},
-                              {'x', Item::kText, " [1 "}, {'y', Item::kText, " [2 "},
+constexpr SignRow kSigns[] = {{'[', Item::kBar, " |:"},
+                              {']', Item::kBar, " :|"},
+                              {'x', Item::kText, " [1 "},
+                              {'y', Item::kText, " [2 "},
                               {'z', Item::kText, " [1,2 "}};
 
 class BgpReader {
@@ -93,7 +105,9 @@ class BgpReader {
   }
 
  private:
-  void Message(const std::string& text) { sink_.Message("Line " + std::to_string(line_) + ":\n" + text); }
+  void Message(const std::string& text) {
+    sink_.Message("Line " + std::to_string(line_) + ":\n" + text);
+  }
 
   Item& Add(Item::Kind kind, std::string text = {}) {
     items_.emplace_back();
@@ -103,8 +117,8 @@ class BgpReader {
   }
 
   size_t NextNonBlank(size_t pos) const {
-    while (pos < text_.size() && (text_[pos] == ' ' || text_[pos] == '\t' || text_[pos] == '\r' ||
-                                  text_[pos] == '\n')) {
+    while (pos < text_.size() &&
+           (text_[pos] == ' ' || text_[pos] == '\t' || text_[pos] == '\r' || text_[pos] == '\n')) {
       ++pos;
     }
     return pos;
@@ -161,11 +175,12 @@ class BgpReader {
   size_t ReadChar(size_t pos) {
     const char c = text_[pos];
     switch (c) {
-      case ' ': case '\t': case '\r': case '{': case '}':
-        return pos + 1;
-      case '\n':
-        ++line_;
-        return pos + 1;
+      case ' ':
+      case '\t':
+      case '\r':
+      case '{':
+      case '}': return pos + 1;
+      case '\n': ++line_; return pos + 1;
       case '$': {
         size_t p = pos + 1;
         char n = '4', d = '4';
@@ -210,9 +225,7 @@ class BgpReader {
         if (!g.empty()) Add(Item::kText, "{" + g + "}");
         return p < text_.size() ? p + 1 : p;
       }
-      case ';':
-        Add(Item::kBreak);
-        return pos + 1;
+      case ';': Add(Item::kBreak); return pos + 1;
       case '|': {
         size_t p = pos + 1;
         const bool twice = p < text_.size() && text_[p] == '|';
@@ -221,8 +234,7 @@ class BgpReader {
         if (next >= text_.size() || text_[next] != '[') Add(Item::kBar, twice ? " ||" : " |");
         return p;
       }
-      default:
-        break;
+      default: break;
     }
     for (const SignRow& sign : kSigns) {
       if (sign.code == c) {
@@ -272,12 +284,8 @@ class BgpWriter {
     for (size_t i = 0; i < items.size(); ++i) {
       const Item& it = items[i];
       switch (it.kind) {
-        case Item::kField:
-          Field(it.text);
-          break;
-        case Item::kKey:
-          EnsureKey();
-          break;
+        case Item::kField: Field(it.text); break;
+        case Item::kKey: EnsureKey(); break;
         case Item::kBreak:
           EnsureKey();
           out_ += "\r\n";
@@ -294,7 +302,8 @@ class BgpWriter {
           break;
         case Item::kNote: {
           EnsureKey();
-          const Item* next = i + 1 < items.size() && items[i + 1].kind == Item::kNote ? &items[i + 1] : nullptr;
+          const Item* next =
+              i + 1 < items.size() && items[i + 1].kind == Item::kNote ? &items[i + 1] : nullptr;
           if (next != nullptr && Pair(it, *next)) {
             ++i;
           } else {
@@ -364,7 +373,8 @@ class BgpWriter {
     if (grid == 0 || barPos_ % grid != 0) return false;
     tripletLeft_ = 0;
     const std::string length = AbcLengthText(dotted.ticks, kEighth);
-    std::string t = a.text + a.letter + length + (a.dots == 1 ? ">" : "<") + b.text + b.letter + length;
+    std::string t =
+        a.text + a.letter + length + (a.dots == 1 ? ">" : "<") + b.text + b.letter + length;
     Music(t);
     barPos_ += dotted.ticks * 2;
     EndOfNote(a.beat);
@@ -388,10 +398,10 @@ std::string BgpGraceExpansion(char code, char note, char previous) {
     case 'd': return "d";
     case 'e': return "e";
     case 'f': return "f";
-    case 'h': return "g";   // high G gracenote
-    case 't': return "a";   // thumb gracenote
-    case 'l': return "A";   // low A gracenote
-    case 'w': return "G";   // low G gracenote
+    case 'h': return "g";        // high G gracenote
+    case 't': return "a";        // thumb gracenote
+    case 'l': return "A";        // low A gracenote
+    case 'w': return "G";        // low G gracenote
     case '*': return "GdGeAfA";  // crunluath
     case '#':
       if (note == 'A' || note == 'B' || note == 'c') return "GdG" + n + "e" + n + "f" + n;
@@ -435,8 +445,7 @@ std::string BgpGraceExpansion(char code, char note, char previous) {
       const char lead = note == 'g' ? 'a' : 'g';
       return std::string(1, lead) + n + above + n + StrikeBelow(note);
     }
-    default:
-      return "";
+    default: return "";
   }
 }
 

@@ -32,9 +32,12 @@ bool StartsWithNoCase(std::string_view text, size_t pos, std::string_view prefix
 
 // The lines of the file's set-up that carry nothing for ABC; they are skipped
 // wherever they start a token (files are often several files pasted together).
-constexpr std::string_view kSetupLines[] = {"Bagpipe",           "MIDINoteMappings",
-                                            "FrequencyMappings", "InstrumentMappings",
-                                            "GracenoteDurations", "FontSizes",
+constexpr std::string_view kSetupLines[] = {"Bagpipe",
+                                            "MIDINoteMappings",
+                                            "FrequencyMappings",
+                                            "InstrumentMappings",
+                                            "GracenoteDurations",
+                                            "FontSizes",
                                             "TuneFormat"};
 
 // Bar lines and repeats, tried in this order.
@@ -42,7 +45,7 @@ struct BarRow {
   std::string_view bww;
   std::string_view abc;
 };
-constexpr BarRow kBars[] = {{"!!", "||"}, {"!I", "|]"}, {"!t", "|"},     {"!", "|"},
+constexpr BarRow kBars[] = {{"!!", "||"},   {"!I", "|]"}, {"!t", "|"},   {"!", "|"},
                             {"I!''", "|:"}, {"I!", "[|"}, {"''!I", ":|"}};
 
 // The pipe scale: BWW note names and their ABC letters.
@@ -50,9 +53,8 @@ struct PipeNote {
   std::string_view name;
   char letter;
 };
-constexpr PipeNote kPipeNotes[] = {{"lg", 'G'}, {"la", 'A'}, {"hg", 'g'}, {"ha", 'a'},
-                                   {"b", 'B'},  {"c", 'c'},  {"d", 'd'},  {"e", 'e'},
-                                   {"f", 'f'}};
+constexpr PipeNote kPipeNotes[] = {{"lg", 'G'}, {"la", 'A'}, {"hg", 'g'}, {"ha", 'a'}, {"b", 'B'},
+                                   {"c", 'c'},  {"d", 'd'},  {"e", 'e'},  {"f", 'f'}};
 
 // The pipe note whose name begins text at pos (either case), or null.
 const PipeNote* MatchPipeNote(std::string_view text, size_t pos, size_t& length) {
@@ -293,7 +295,8 @@ class EventReader {
       if (p < text_.size() && text_[p] == '_' && p + 1 < text_.size() && IsDigit(text_[p + 1])) {
         size_t q = ReadNumber(p + 1, d);
         // A header line may follow without a blank in pasted-together files.
-        if ((q >= text_.size() || (!IsDigit(text_[q]) && text_[q] != '_')) && n > 0 && d > 0 && n < 100 && d <= 64) {
+        if ((q >= text_.size() || (!IsDigit(text_[q]) && text_[q] != '_')) && n > 0 && d > 0 &&
+            n < 100 && d <= 64) {
           BwwEvent& e = Add(BwwEvent::kMeter);
           e.value = n;
           e.second = d;
@@ -411,9 +414,10 @@ class BwwWriter {
       if (typedTexts_) return TextRole::kFootnote;
       int n = untypedSeen_;
       if (count) ++untypedSeen_;
-      return n == 0 ? TextRole::kTitle : n == 1 ? TextRole::kRhythm
-                                       : n == 2 ? TextRole::kComposer
-                                                : TextRole::kFootnote;
+      return n == 0   ? TextRole::kTitle
+             : n == 1 ? TextRole::kRhythm
+             : n == 2 ? TextRole::kComposer
+                      : TextRole::kFootnote;
     }
     switch (e.second) {
       case 'T': return TextRole::kTitle;
@@ -660,12 +664,8 @@ class BwwWriter {
 
   void WriteEvent(const BwwEvent& e) {
     switch (e.kind) {
-      case BwwEvent::kNote:
-        WriteNote(e);
-        break;
-      case BwwEvent::kEmbellishment:
-        WriteEmbellishment(e);
-        break;
+      case BwwEvent::kNote: WriteNote(e); break;
+      case BwwEvent::kEmbellishment: WriteEmbellishment(e); break;
       case BwwEvent::kTuplet:
         if (!pendingTuplets_.empty()) ErrorLine("tuplet " + pendingTuplets_ + " without notes");
         pendingTuplets_ = "(" + std::to_string(e.value);
@@ -682,21 +682,13 @@ class BwwWriter {
         EnsureKey();
         Append("[" + std::to_string(e.value));
         break;
-      case BwwEvent::kAnnotation:
-        pendingMarks_ += "\"^" + Quoted(e.text) + "\"";
-        break;
+      case BwwEvent::kAnnotation: pendingMarks_ += "\"^" + Quoted(e.text) + "\""; break;
       case BwwEvent::kStaff:
         if (keyWritten_) EndStaff();
         break;
-      case BwwEvent::kHeaderText:
-        WriteHeaderText(e);
-        break;
-      case BwwEvent::kMeter:
-        WriteMeter(e);
-        break;
-      case BwwEvent::kTempo:
-        WriteTempo(e);
-        break;
+      case BwwEvent::kHeaderText: WriteHeaderText(e); break;
+      case BwwEvent::kMeter: WriteMeter(e); break;
+      case BwwEvent::kTempo: WriteTempo(e); break;
       case BwwEvent::kError:
         FlushPending(Before::kOther);
         ErrorLine(e.text);
@@ -751,8 +743,7 @@ class BwwWriter {
 
 }  // namespace
 
-std::vector<BwwEvent> ReadBwwEvents(std::string_view text, const BwwTable& table,
-                                    bool& truncated) {
+std::vector<BwwEvent> ReadBwwEvents(std::string_view text, const BwwTable& table, bool& truncated) {
   EventReader reader(text, table);
   return reader.Read(truncated);
 }
@@ -762,8 +753,8 @@ void MergeDottedPairs(std::vector<BwwEvent>& events) {
     BwwEvent& first = events[i];
     if (first.kind != BwwEvent::kNote || (first.flags & BwwEvent::kMerged)) continue;
     size_t j = i + 1;
-    while (j < events.size() && (events[j].kind == BwwEvent::kEmbellishment ||
-                                 events[j].kind == BwwEvent::kTuplet)) {
+    while (j < events.size() &&
+           (events[j].kind == BwwEvent::kEmbellishment || events[j].kind == BwwEvent::kTuplet)) {
       ++j;
     }
     if (j >= events.size() || events[j].kind != BwwEvent::kNote) continue;
@@ -774,9 +765,8 @@ void MergeDottedPairs(std::vector<BwwEvent>& events) {
                                           BwwEvent::kBrokenLonger | BwwEvent::kMerged);
       next.value *= 2;
       next.flags |= BwwEvent::kMerged;
-    } else if (!Dotted(first) && first.value <= kEighth / 2 &&
-               (next.flags & BwwEvent::kDotted) && !(next.flags & BwwEvent::kDoubleDotted) &&
-               next.value == first.value * 2) {
+    } else if (!Dotted(first) && first.value <= kEighth / 2 && (next.flags & BwwEvent::kDotted) &&
+               !(next.flags & BwwEvent::kDoubleDotted) && next.value == first.value * 2) {
       first.value *= 2;
       first.flags |= BwwEvent::kBrokenShorter | BwwEvent::kMerged;
       next.flags = static_cast<uint16_t>((next.flags & ~BwwEvent::kDotted) | BwwEvent::kMerged);
@@ -789,8 +779,8 @@ void AttachTrailingMarks(std::vector<BwwEvent>& events) {
     const BwwEvent& e = events[i];
     if (e.kind != BwwEvent::kEmbellishment || e.text.empty() || e.text.front() != '!') continue;
     size_t j = i;
-    while (j > 0 && events[j - 1].kind == BwwEvent::kEmbellishment &&
-           !events[j - 1].text.empty() && events[j - 1].text.front() == '!') {
+    while (j > 0 && events[j - 1].kind == BwwEvent::kEmbellishment && !events[j - 1].text.empty() &&
+           events[j - 1].text.front() == '!') {
       --j;
     }
     if (j == 0 || events[j - 1].kind != BwwEvent::kNote) continue;
@@ -817,8 +807,8 @@ BwwResult ConvertBwwText(std::string_view text, const BwwTable& table,
   if (truncated) {
     BwwEvent e;
     e.kind = BwwEvent::kError;
-    e.text = "more than " + std::to_string(kBwwMaxEvents) +
-             " symbols; the rest of the file is left out";
+    e.text =
+        "more than " + std::to_string(kBwwMaxEvents) + " symbols; the rest of the file is left out";
     events.push_back(std::move(e));
   }
   BwwResult result = WriteBwwTunes(events, sourcePath);

@@ -39,7 +39,7 @@ struct BwwEvent {
     kBrokenLonger = 64,    // ">"
     kBrokenShorter = 128,  // "<"
     kMerged = 256,
-    kTieAfter = 512,       // "-" after the note
+    kTieAfter = 512,  // "-" after the note
   };
 
   Kind kind = kError;
@@ -62,8 +62,7 @@ inline constexpr size_t kBwwMaxEvents = 5000;
 
 // Tokenises a BWW text (the leading header lines are skipped) into events. At most
 // kBwwMaxEvents are made; truncated is set when the text held more.
-std::vector<BwwEvent> ReadBwwEvents(std::string_view text, const BwwTable& table,
-                                    bool& truncated);
+std::vector<BwwEvent> ReadBwwEvents(std::string_view text, const BwwTable& table, bool& truncated);
 
 // Turns a dotted note followed by one half as long, or a short note followed by a
 // dotted one twice as long, into a pair with ">" or "<" and plain lengths.
@@ -78,7 +77,6 @@ void AttachTrailingMarks(std::vector<BwwEvent>& events);
 BwwResult WriteBwwTunes(const std::vector<BwwEvent>& events, std::string_view sourcePath);
 
 // The whole conversion of a file's bytes.
-BwwResult ConvertBwwText(std::string_view text, const BwwTable& table,
-                         std::string_view sourcePath);
+BwwResult ConvertBwwText(std::string_view text, const BwwTable& table, std::string_view sourcePath);
 
 }  // namespace tunora

@@ -10,7 +10,6 @@ namespace tunora {
 
 namespace {
 
-
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
   for (size_t i = 0; i < prefix.size(); ++i)
@@ -52,7 +51,8 @@ void BwwTable::Parse(std::string_view text) {
     abc = abc.substr(0, std::min(abc.find('%'), abc.size()));
     // Blanks around the token and at the end of the text are layout, not content.
     while (!token.empty() && (token.back() == ' ' || token.back() == '\t')) token.remove_suffix(1);
-    while (!token.empty() && (token.front() == ' ' || token.front() == '\t')) token.remove_prefix(1);
+    while (!token.empty() && (token.front() == ' ' || token.front() == '\t'))
+      token.remove_prefix(1);
     while (!abc.empty() && (abc.back() == ' ' || abc.back() == '\t')) abc.remove_suffix(1);
     if (token.empty()) continue;
     if (token.size() > kMaxText || abc.size() > kMaxText) ++truncated_;
@@ -61,7 +61,8 @@ void BwwTable::Parse(std::string_view text) {
       continue;
     }
     // A control character in the text would go into every tune that uses the symbol.
-    pairs_.push_back({std::string(token.substr(0, kMaxText)), PrintableText(abc.substr(0, kMaxText))});
+    pairs_.push_back(
+        {std::string(token.substr(0, kMaxText)), PrintableText(abc.substr(0, kMaxText))});
     byFirst_[static_cast<unsigned char>(Lower(token[0]))].push_back(
         static_cast<uint16_t>(pairs_.size() - 1));
   }

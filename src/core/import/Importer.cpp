@@ -25,8 +25,8 @@ bool ReadLimited(const std::string& path, size_t limit, std::string& bytes,
                  ImportOutcome& outcome) {
   if (!ReadFileLimited(path, limit, bytes, outcome.error)) return false;
   if (bytes.size() > limit) {
-    outcome.error = "\"" + path + "\" is too large to import (at most " + std::to_string(limit) +
-                    " bytes).";
+    outcome.error =
+        "\"" + path + "\" is too large to import (at most " + std::to_string(limit) + " bytes).";
     return false;
   }
   return true;
@@ -55,8 +55,8 @@ bool ParseImportKind(std::string_view word, ImportKind& kind) {
   return true;
 }
 
-ImportOutcome ConvertFile(ImportKind kind, const std::string& path,
-                          const std::string& programDir, MessageSink& sink) {
+ImportOutcome ConvertFile(ImportKind kind, const std::string& path, const std::string& programDir,
+                          MessageSink& sink) {
   ImportOutcome outcome;
   std::string bytes;
   switch (kind) {

@@ -31,8 +31,8 @@ struct ImportOutcome {
 
 // Converts one file. programDir (ending with "/") holds abcbmw.cfg; sink gets the
 // messages the BGP importer gives while it goes on.
-ImportOutcome ConvertFile(ImportKind kind, const std::string& path,
-                          const std::string& programDir, MessageSink& sink);
+ImportOutcome ConvertFile(ImportKind kind, const std::string& path, const std::string& programDir,
+                          MessageSink& sink);
 
 // Adds the tunes after position (0: at the head); each gets the next number.
 // They are one undo step. Returns the number of tunes added.

@@ -15,14 +15,24 @@ namespace {
 // The ABC pitch of a cell's first character; "" for none.
 std::string Pitch(char c) {
   switch (c) {
-    case 'C': case 'D': case 'E': case 'F': case 'G':
-    case 'c': case 'd': case 'e': case 'f': case 'g':
-      return std::string(1, c);
+    case 'C':
+    case 'D':
+    case 'E':
+    case 'F':
+    case 'G':
+    case 'c':
+    case 'd':
+    case 'e':
+    case 'f':
+    case 'g': return std::string(1, c);
     case 'a': return "A";
     case 'b': return "B";
     case 'h': return "a";
     case 'i': return "b";
-    case 'R': case 'X': case 'r': case 'x': return "z";
+    case 'R':
+    case 'X':
+    case 'r':
+    case 'x': return "z";
     default: break;
   }
   if (c >= '<' && c <= 'B') return std::string(1, "CDEFGAB"[c - '<']) + ",";
@@ -56,13 +66,21 @@ bool Duration(char c, std::string& length, bool& triplet) {
     case '0': length = "/"; return true;
     case '-': length = "3/4"; return true;
     case '=': length = "/4"; return true;
-    case '/': length = "4"; triplet = true; return true;
-    case '6': length = "2"; triplet = true; return true;
-    case '7': length = ""; triplet = true; return true;
+    case '/':
+      length = "4";
+      triplet = true;
+      return true;
+    case '6':
+      length = "2";
+      triplet = true;
+      return true;
+    case '7':
+      length = "";
+      triplet = true;
+      return true;
     default: return false;
   }
 }
-
 
 // One note cell: pitch, accidental, duration, then "+" (a chord goes on) or ".".
 // Returns "" for a cell that is no note.
@@ -215,11 +233,21 @@ std::string ConvertSongWrightText(std::string_view text, std::string_view source
     switch (code) {
       case 'N': line("T:" + t); break;
       // Empty texts say nothing and give no line.
-      case 'C': if (!musicBegun && !t.empty()) line("C:" + t); break;
-      case 'A': if (!musicBegun && !t.empty()) line("Z:Author: " + t); break;
-      case 'F': if (!musicBegun && !t.empty()) line("Z:Footnote: " + t); break;
-      case 'T': if (!t.empty()) line("Z:Tempo: " + t); break;
-      case 'S': if (!t.empty()) tempo = t; break;
+      case 'C':
+        if (!musicBegun && !t.empty()) line("C:" + t);
+        break;
+      case 'A':
+        if (!musicBegun && !t.empty()) line("Z:Author: " + t);
+        break;
+      case 'F':
+        if (!musicBegun && !t.empty()) line("Z:Footnote: " + t);
+        break;
+      case 'T':
+        if (!t.empty()) line("Z:Tempo: " + t);
+        break;
+      case 'S':
+        if (!t.empty()) tempo = t;
+        break;
       case 'K': key = KeyText(t); break;
       case 'B':
         line("M:" + t);

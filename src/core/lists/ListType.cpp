@@ -106,8 +106,8 @@ class Reader {
 };
 
 std::string UnquoteText(std::string_view v) {
-  while (!v.empty() && (v.back() == ' ' || v.back() == '\t' || v.back() == '\r' ||
-                        v.back() == '\n'))
+  while (!v.empty() &&
+         (v.back() == ' ' || v.back() == '\t' || v.back() == '\r' || v.back() == '\n'))
     v.remove_suffix(1);
   std::string out;
   if (v.empty() || v.front() != '"') {
@@ -147,12 +147,8 @@ void SetKey(ListType& type, std::string_view key, std::string_view value) {
   for (const Key& k : KeysOf(type)) {
     if (key != k.name) continue;
     switch (k.kind) {
-      case Kind::kText:
-        *static_cast<std::string*>(k.value) = UnquoteText(value);
-        break;
-      case Kind::kNumber:
-        *static_cast<unsigned*>(k.value) = ReadNumber(value);
-        break;
+      case Kind::kText: *static_cast<std::string*>(k.value) = UnquoteText(value); break;
+      case Kind::kNumber: *static_cast<unsigned*>(k.value) = ReadNumber(value); break;
       case Kind::kYesNo:
         *static_cast<bool*>(k.value) = !value.empty() && (value[0] == 'Y' || value[0] == 'y');
         break;
@@ -162,8 +158,7 @@ void SetKey(ListType& type, std::string_view key, std::string_view value) {
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::tolower(static_cast<unsigned char>(x)) ==
                   std::tolower(static_cast<unsigned char>(y));
          });
@@ -262,12 +257,8 @@ std::string WriteListType(const ListType& type) {
       case Kind::kText:
         out += '"' + EscapeListText(*static_cast<const std::string*>(k.value)) + '"';
         break;
-      case Kind::kNumber:
-        out += std::to_string(*static_cast<const unsigned*>(k.value));
-        break;
-      case Kind::kYesNo:
-        out += *static_cast<const bool*>(k.value) ? 'Y' : 'N';
-        break;
+      case Kind::kNumber: out += std::to_string(*static_cast<const unsigned*>(k.value)); break;
+      case Kind::kYesNo: out += *static_cast<const bool*>(k.value) ? 'Y' : 'N'; break;
     }
     out += ";\r\n";
   }

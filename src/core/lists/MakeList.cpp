@@ -22,8 +22,7 @@ unsigned CountLines(std::string_view text) {
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::tolower(static_cast<unsigned char>(x)) ==
                   std::tolower(static_cast<unsigned char>(y));
          });
@@ -77,8 +76,10 @@ bool OutputFolderUsable(const std::string& path) {
 TuneRecord FileNameSafe(const TuneRecord& tune) {
   auto clean = [](std::string& s) {
     for (char& c : s)
-      if (c == '/' || c == '\\') c = '-';
-      else if (c == '\r' || c == '\n' || c == '\t' || c == '\0') c = ' ';
+      if (c == '/' || c == '\\')
+        c = '-';
+      else if (c == '\r' || c == '\n' || c == '\t' || c == '\0')
+        c = ' ';
   };
   TuneRecord copy = tune;
   for (std::string& t : copy.titles) clean(t);
@@ -114,8 +115,12 @@ class PageWriter {
  public:
   PageWriter(const ListType& type, std::string& out, std::string header, std::string footer,
              std::string pageBreak)
-      : type_(type), out_(out), header_(std::move(header)), footer_(std::move(footer)),
-        pageBreak_(std::move(pageBreak)), footerLines_(CountLines(footer_)) {}
+      : type_(type),
+        out_(out),
+        header_(std::move(header)),
+        footer_(std::move(footer)),
+        pageBreak_(std::move(pageBreak)),
+        footerLines_(CountLines(footer_)) {}
 
   // Writes the first page's headers.
   void Start(const std::string& headerFirst) {
@@ -454,9 +459,12 @@ void FoundListFromOutput(std::string_view output, FoundList& list) {
     if (line.size() < 2 || line[1] != ':') continue;
     std::string_view value = line.substr(2);
     while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
-    if (line[0] == 'X') number.assign(value);
-    else if (line[0] == 'T') title.assign(value);
-    else if (line[0] == 'F') list.Add(std::string(value), number + " " + title);
+    if (line[0] == 'X')
+      number.assign(value);
+    else if (line[0] == 'T')
+      title.assign(value);
+    else if (line[0] == 'F')
+      list.Add(std::string(value), number + " " + title);
   }
 }
 

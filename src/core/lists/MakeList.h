@@ -43,10 +43,10 @@ struct MakeListHooks {
 };
 
 struct MakeListResult {
-  bool written = false;   // the output file (or every file per tune) was written
-  bool stopped = false;   // Stop ended the run; no output file was written
-  std::string outputPath; // the output file (expanded); empty with oneFilePerTune
-  std::string text;       // what was written to it
+  bool written = false;                   // the output file (or every file per tune) was written
+  bool stopped = false;                   // Stop ended the run; no output file was written
+  std::string outputPath;                 // the output file (expanded); empty with oneFilePerTune
+  std::string text;                       // what was written to it
   std::vector<std::string> filesWritten;  // with oneFilePerTune
   int inputFiles = 0;
   int entries = 0;

@@ -14,7 +14,6 @@ constexpr tick kEighth = 96;
 constexpr tick kMaxElementLength = tick{1} << 20;
 constexpr size_t kMaxElements = 2048;
 
-
 // ",m1,m2," with blanks removed contains key.
 bool ListHas(std::string_view meters, std::string_view key) {
   std::string list = ",";

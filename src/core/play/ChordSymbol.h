@@ -14,16 +14,16 @@ struct ChordSymbol {
   static constexpr int kMaxNotes = 7;
   static constexpr uint8_t kNone = 128;  // a place without a note
 
-  bool valid = false;          // false: no chord in force (an annotation, or none yet)
-  char name[24] = {};          // display name: root letter, # or b, type name
+  bool valid = false;                      // false: no chord in force (an annotation, or none yet)
+  char name[24] = {};                      // display name: root letter, # or b, type name
   std::array<uint8_t, kMaxNotes> notes{};  // root + each interval, kNone where unused
   int noteCount = 0;
-  int root = 60;               // in the octave of C = 60 (59 to 72 with its accidental)
-  int bass = 60;               // the bass note, the root when none is written
-  char bassName[6] = {};       // "/E", "/F#", "" when no bass was written
-  int typeIndex = -1;          // index into the style set's chord types
-  bool alternative = false;    // written in parentheses, "(Am)"
-  bool lowerCase = false;      // the root letter was written in lower case
+  int root = 60;             // in the octave of C = 60 (59 to 72 with its accidental)
+  int bass = 60;             // the bass note, the root when none is written
+  char bassName[6] = {};     // "/E", "/F#", "" when no bass was written
+  int typeIndex = -1;        // index into the style set's chord types
+  bool alternative = false;  // written in parentheses, "(Am)"
+  bool lowerCase = false;    // the root letter was written in lower case
 };
 
 // Reads the text of a chord symbol into chord. A text that starts with "/" while a

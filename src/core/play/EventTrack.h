@@ -69,7 +69,7 @@ class EventTrack {
   bool used = false;
 
   // The voice's playing properties.
-  VoiceInfo voice;     // number, names, clef, transpose, totalShift ...
+  VoiceInfo voice;  // number, names, clef, transpose, totalShift ...
   int program = 0;
   int octave = 0;
   int channel = 0;

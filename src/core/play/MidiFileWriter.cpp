@@ -72,7 +72,8 @@ void MidiFileWriter::Flush(std::string_view bytes) {
   if (!open_) return;
   if (toMemory_) {
     memory_.append(bytes);
-  } else if (file_ == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
+  } else if (file_ == nullptr ||
+             std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
     ok_ = false;
   }
   total_ += static_cast<long>(bytes.size());
@@ -86,15 +87,15 @@ void MidiFileWriter::StartTrack() {
   lastStatus_ = -1;          // a new track remembers no status
 }
 
-
 bool MidiFileWriter::EndTrack() {
   if (buffer_.size() < 8) return false;
   const uint8_t end[3] = {0x2F, 0, 0};
-  buffer_ += '\0';                      // delta 0
+  buffer_ += '\0';  // delta 0
   buffer_ += static_cast<char>(0xFF);
   buffer_.append(reinterpret_cast<const char*>(end), 2);
   const uint32_t length = static_cast<uint32_t>(buffer_.size() - 8);
-  for (int i = 0; i < 4; ++i) buffer_[4 + static_cast<size_t>(i)] = static_cast<char>((length >> (8 * (3 - i))) & 0xFF);
+  for (int i = 0; i < 4; ++i)
+    buffer_[4 + static_cast<size_t>(i)] = static_cast<char>((length >> (8 * (3 - i))) & 0xFF);
   Flush(buffer_);
   buffer_.clear();
   return ok_;
@@ -135,8 +136,8 @@ void MidiFileWriter::WriteTimeSignature(uint32_t delta, int numerator, int denom
   if (denominator > 1) {
     while (k < 30 && (1 << k) < denominator) ++k;
   }
-  const uint8_t b[4] = {static_cast<uint8_t>(std::clamp(numerator, 0, 255)), static_cast<uint8_t>(k),
-                        24, 8};
+  const uint8_t b[4] = {static_cast<uint8_t>(std::clamp(numerator, 0, 255)),
+                        static_cast<uint8_t>(k), 24, 8};
   WriteMeta(delta, 0x58, b, 4);
 }
 

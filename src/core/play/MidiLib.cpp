@@ -365,10 +365,10 @@ MidiOut MidiLib::OpenMidiOut(const std::shared_ptr<MidiPort>& port, MidiSync han
   if (!device || !stillOpen) {
     if (stillOpen) outHandle_ = 0;
     if (device) device->Finish(error);
-    SetError(!stillOpen      ? "The MIDI timer was closed while the device was opening."
-             : error.empty() ? "The MIDI output device \"" + port->Description() +
-                                   "\" cannot be opened."
-                             : error);
+    SetError(!stillOpen ? "The MIDI timer was closed while the device was opening."
+             : error.empty()
+                 ? "The MIDI output device \"" + port->Description() + "\" cannot be opened."
+                 : error);
     return 0;
   }
   {

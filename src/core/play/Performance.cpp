@@ -206,7 +206,8 @@ void Performance::Finish() {
   if (ps_.transpose != 0) {
     auto shift = [this](EventTrack& t) {
       for (MidiEvent& e : t.Events())
-        if ((e.status & 0xF0) == kNoteOn) e.data1 = static_cast<uint8_t>(Clamp(e.data1 + ps_.transpose, 0, 127));
+        if ((e.status & 0xF0) == kNoteOn)
+          e.data1 = static_cast<uint8_t>(Clamp(e.data1 + ps_.transpose, 0, 127));
     };
     for (EventTrack& t : voices_) shift(t);
     shift(drone_);
@@ -481,11 +482,8 @@ void Performance::Token(TokenKind kind, size_t start, size_t& pos, bool fresh) {
         if (tempo.bareNumber && fresh) Report(MSG_INCOMPLETE_TEMPO, FieldStart(start));
       }
       return;
-    case TK_FIELD_V:
-      VoiceField(fresh, FieldStart(start));
-      return;
-    default:
-      break;
+    case TK_FIELD_V: VoiceField(fresh, FieldStart(start)); return;
+    default: break;
   }
   if (!own) return;
 
@@ -497,12 +495,8 @@ void Performance::Token(TokenKind kind, size_t start, size_t& pos, bool fresh) {
     case TK_FIRST_ENDING:
       if (repeatPass_ == 2) skipping_ = true;
       break;
-    case TK_SECOND_ENDING:
-      skipping_ = false;
-      break;
-    case TK_OVERLAY:
-      Overlay();
-      break;
+    case TK_SECOND_ENDING: skipping_ = false; break;
+    case TK_OVERLAY: Overlay(); break;
     case TK_CHORD_SYMBOL:
       if (!skipping_ && !overlay_ && ps_.playChords) {
         // Text that is no chord symbol is an annotation and leaves the chord sounding.
@@ -546,11 +540,8 @@ void Performance::Token(TokenKind kind, size_t start, size_t& pos, bool fresh) {
     case TK_SLIDE: flags_ |= kSlide; break;
     case TK_QUARTERTONE: flags_ |= kQuarterTone; break;
     case TK_FERMATA: flags_ |= kFermata; break;
-    case TK_NOTE:
-      PerformNote(start, fresh);
-      break;
-    default:
-      break;
+    case TK_NOTE: PerformNote(start, fresh); break;
+    default: break;
   }
 }
 
@@ -595,9 +586,7 @@ void Performance::BarToken(TokenKind kind, size_t& pos, bool fresh) {
     case TK_DOUBLE_BAR:
     case TK_END_BAR:
     case TK_START_BAR:
-    case TK_REPEAT_START:
-      markRepeatStart();
-      break;
+    case TK_REPEAT_START: markRepeatStart(); break;
     case TK_REPEAT_END:
     case TK_REPEAT_BOTH:
       if (ps_.noRepeats) {
@@ -733,9 +722,7 @@ void Performance::MidiDirective() {
     case MIDI_DRONECHANNEL:
       if (midi.channel >= 0 && midi.channel <= 15) drone_.channel = midi.channel;
       break;
-    case MIDI_TRANSPOSE:
-      ps_.transpose = Clamp(midi.transpose, -127, 127);
-      break;
+    case MIDI_TRANSPOSE: ps_.transpose = Clamp(midi.transpose, -127, 127); break;
     case MIDI_CHANNEL:
       if (own && midi.channel >= 0 && midi.channel <= 15) Current()->channel = midi.channel;
       break;
@@ -747,8 +734,7 @@ void Performance::MidiDirective() {
              static_cast<uint8_t>(t->program), 0, false);
       }
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -779,7 +765,8 @@ void Performance::PerformNote(size_t start, bool fresh) {
                            : n.brokenValue == -1 ? &rhythm_->swingbbr
                                                  : nullptr;
     if (r != nullptr && r->present) {
-      const uint64_t l = uint64_t{n.notatedLength} * static_cast<uint64_t>(n.brokenRole == 1 ? r->a : r->b) /
+      const uint64_t l = uint64_t{n.notatedLength} *
+                         static_cast<uint64_t>(n.brokenRole == 1 ? r->a : r->b) /
                          static_cast<uint64_t>(r->c);
       length = static_cast<tick>(std::min<uint64_t>(l, kMaxNoteLength));
     }
@@ -829,7 +816,8 @@ void Performance::PerformNote(size_t start, bool fresh) {
       // No roll in tuplets, grace groups or right after grace notes.
       if ((n.flags & (kNoteInTuplet | kNoteInGrace)) != 0 || afterGraces) ornament &= ~kRoll;
       if (ornament != 0)
-        done = Ornament(ornament | (flags & kQuarterTone), pitch, velocity, performed, performedLength);
+        done = Ornament(ornament | (flags & kQuarterTone), pitch, velocity, performed,
+                        performedLength);
     }
     if (!done) {
       const bool quarter = (flags & kQuarterTone) != 0;
@@ -930,12 +918,14 @@ uint64_t Performance::Swing(uint64_t performed, uint64_t barPos) const {
   if (rhythm_ == nullptr) return performed;
   const SwingSpec& b = rhythm_->beatlen;
   if (b.Present() && b.Unit() > 0) {
-    const int w = b.weights[static_cast<size_t>((barPos / b.Unit()) % static_cast<uint64_t>(b.count))];
+    const int w =
+        b.weights[static_cast<size_t>((barPos / b.Unit()) % static_cast<uint64_t>(b.count))];
     performed = static_cast<uint64_t>(w) * performed / static_cast<uint64_t>(b.divisor);
   }
   const SwingSpec& s = rhythm_->swing;
   if (s.Present() && performed > 0 && performed == s.Unit()) {
-    const int w = s.weights[static_cast<size_t>((barPos / performed) % static_cast<uint64_t>(s.count))];
+    const int w =
+        s.weights[static_cast<size_t>((barPos / performed) % static_cast<uint64_t>(s.count))];
     performed = static_cast<uint64_t>(w) * performed / static_cast<uint64_t>(s.divisor);
   }
   return std::min(performed, kMaxTime);
@@ -979,7 +969,8 @@ void Performance::Neighbours(int pitch, int& upper, int& lower) const {
 }
 
 bool Performance::Ornament(uint32_t f, int pitch, int velocity, uint64_t performed, tick length) {
-  const bool roll = (f & kRoll) != 0 && (f & (kTrill | kUpperMordent | kLowerMordent | kSlide)) == 0;
+  const bool roll =
+      (f & kRoll) != 0 && (f & (kTrill | kUpperMordent | kLowerMordent | kSlide)) == 0;
   const int fraction = roll ? ps_.graceFraction : ps_.multiGraceFraction;
   const uint64_t s = std::max<uint64_t>(1, kTicksPerWhole / (static_cast<uint64_t>(fraction) * 8));
   int upper = pitch, lower = pitch;
@@ -1066,7 +1057,8 @@ void Performance::SoundOrTie(int pitch, int velocity, uint64_t performed, bool t
   CloseTies(time_, pitch, !inChord);
   int match = -1;
   for (int i = 0; i < tieCount_; ++i)
-    if (ties_[static_cast<size_t>(i)].pitch == pitch && ties_[static_cast<size_t>(i)].end == time_) match = i;
+    if (ties_[static_cast<size_t>(i)].pitch == pitch && ties_[static_cast<size_t>(i)].end == time_)
+      match = i;
   if (match >= 0) {
     ties_[static_cast<size_t>(match)].end += performed;
     if (!tied) CloseTie(match);
@@ -1078,8 +1070,8 @@ void Performance::SoundOrTie(int pitch, int velocity, uint64_t performed, bool t
   }
   if (tieCount_ >= static_cast<int>(ties_.size())) CloseTie(0);
   ties_[static_cast<size_t>(tieCount_++)] =
-      PendingTie{time_, time_ + performed, static_cast<uint8_t>(pitch), static_cast<uint8_t>(velocity),
-                 quarter};
+      PendingTie{time_, time_ + performed, static_cast<uint8_t>(pitch),
+                 static_cast<uint8_t>(velocity), quarter};
 }
 
 // Closes the pending notes that end before `before` (or at it when inclusive),
@@ -1098,7 +1090,8 @@ void Performance::CloseTies(uint64_t before, int keepPitch, bool inclusive) {
 
 void Performance::CloseTie(int index) {
   const PendingTie t = ties_[static_cast<size_t>(index)];
-  for (int i = index + 1; i < tieCount_; ++i) ties_[static_cast<size_t>(i - 1)] = ties_[static_cast<size_t>(i)];
+  for (int i = index + 1; i < tieCount_; ++i)
+    ties_[static_cast<size_t>(i - 1)] = ties_[static_cast<size_t>(i)];
   --tieCount_;
   Sound(t.pitch, t.velocity, t.start, t.end - t.start, t.quarterTone);
 }
@@ -1111,7 +1104,8 @@ void Performance::Sound(int pitch, int velocity, uint64_t start, uint64_t length
   const uint8_t on = static_cast<uint8_t>(kNoteOn | track->channel);
   const uint8_t bend = static_cast<uint8_t>(kPitchBend | track->channel);
   if (quarter) Emit(*track, static_cast<uint32_t>(start), bend, 0, 50);
-  Emit(*track, static_cast<uint32_t>(start), on, static_cast<uint8_t>(pitch), static_cast<uint8_t>(velocity));
+  Emit(*track, static_cast<uint32_t>(start), on, static_cast<uint8_t>(pitch),
+       static_cast<uint8_t>(velocity));
   Emit(*track, static_cast<uint32_t>(end), on, static_cast<uint8_t>(pitch), 0);
   if (quarter) Emit(*track, static_cast<uint32_t>(end), bend, 0, 64);
 }
@@ -1192,7 +1186,8 @@ void Performance::Emit(EventTrack& track, uint32_t time, uint8_t status, uint8_t
 uint32_t Performance::TempoNow() const {
   uint64_t qpm = uint64_t{tempo.beatLength} * tempo.beatsPerMinute / kTicksPerQuarter;
   qpm = std::max<uint64_t>(qpm, 1);
-  const uint64_t scaled = std::max<uint64_t>(qpm * static_cast<uint64_t>(ps_.speedPercent) / 100, 1);
+  const uint64_t scaled =
+      std::max<uint64_t>(qpm * static_cast<uint64_t>(ps_.speedPercent) / 100, 1);
   return static_cast<uint32_t>(std::min<uint64_t>(60000000 / scaled, 0xFFFFFF));
 }
 

@@ -23,7 +23,7 @@ class Performance : public AbcParser {
   // Limits that keep a build bounded whatever the tune holds. Reaching one ends
   // the build's music there with an entry in the error list.
   static constexpr int kMaxVoices = 32;
-  static constexpr size_t kMaxEvents = size_t{1} << 22;  // over all tracks, repeats included
+  static constexpr size_t kMaxEvents = size_t{1} << 22;    // over all tracks, repeats included
   static constexpr uint64_t kMaxTime = uint64_t{1} << 27;  // ticks
 
   explicit Performance(const StyleSet& styles);
@@ -246,6 +246,7 @@ class Performance : public AbcParser {
 // The merged track as the "Debug MIDI" dialog lists it: the line
 // "Dtime\tStatus\tData1\tData2\tData3\tTime", then one line per event with the
 // delta, the status in hexadecimal, the data bytes and the running time.
-std::string FormatEventListing(const std::vector<MidiEvent>& events, std::string_view lineEnd = "\n");
+std::string FormatEventListing(const std::vector<MidiEvent>& events,
+                               std::string_view lineEnd = "\n");
 
 }  // namespace tunora

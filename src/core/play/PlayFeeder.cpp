@@ -49,9 +49,8 @@ void PlayFeeder::MakeCurrent(PlayPiece piece) {
   if (piece.delayTicks != 0 && piece.events.size() > 1) {
     // The delay replaces the second event's delta: the music moves by the difference.
     const uint64_t second = piece.events[1].time;
-    start.musicTick = handedTicks_ + piece.delayTicks >= second
-                          ? handedTicks_ + piece.delayTicks - second
-                          : 0;
+    start.musicTick =
+        handedTicks_ + piece.delayTicks >= second ? handedTicks_ + piece.delayTicks - second : 0;
   }
   starts_.push_back(start);
   current_ = std::move(piece);

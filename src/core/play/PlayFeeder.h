@@ -35,16 +35,16 @@ struct PlayPiece {
 class PlayFeeder {
  public:
   enum class FeedResult {
-    kRefused,         // the output is full: feed again on its room notice
-    kAllHandedOver,   // nothing is left to hand over
-    kFailed,          // the output refused for another reason (closed, bad handle)
+    kRefused,        // the output is full: feed again on its room notice
+    kAllHandedOver,  // nothing is left to hand over
+    kFailed,         // the output refused for another reason (closed, bad handle)
   };
 
   // Where a piece's music begins in the play.
   struct PieceStart {
     uint64_t tag = 0;
-    uint64_t tick = 0;        // ticks handed over before its first event
-    uint64_t musicTick = 0;   // where its music begins, after its delay
+    uint64_t tick = 0;       // ticks handed over before its first event
+    uint64_t musicTick = 0;  // where its music begins, after its delay
     int passes = 1;
   };
   // The piece heard at a position of the play, and how far its music has come.

@@ -15,7 +15,8 @@ int Clamp(int v, int lo, int hi) { return std::min(std::max(v, lo), hi); }
 // Blanks before the value, blanks and line ends after it.
 std::string_view TrimValue(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
+  while (!s.empty() &&
+         (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
     s.remove_suffix(1);
   return s;
 }
@@ -33,7 +34,6 @@ bool TempoTextGivesTempo(std::string_view q) {
   return p < q.size() && IsDigit(q[p]);
 }
 
-
 PlaySettings GatherPlaySettings(const MidiSettings& m, const TuneRecord& tune,
                                 const StyleSet& styles, std::string_view lastDrone) {
   PlaySettings s;
@@ -47,7 +47,8 @@ PlaySettings GatherPlaySettings(const MidiSettings& m, const TuneRecord& tune,
 
   s.tempoText = tune.FieldText('Q');
   if (!TempoTextGivesTempo(s.tempoText)) {
-    if (const RhythmRecord* r = styles.SelectRhythm(s.rhythmText, s.meterText)) s.tempoText = r->tempo;
+    if (const RhythmRecord* r = styles.SelectRhythm(s.rhythmText, s.meterText))
+      s.tempoText = r->tempo;
   }
 
   s.melodyProgram = Clamp(m.melodyInstrument, 0, 127);
@@ -59,7 +60,8 @@ PlaySettings GatherPlaySettings(const MidiSettings& m, const TuneRecord& tune,
   s.melodyChannel = Clamp(m.melodyChannel, 0, 15);
   s.backingChannel = Clamp(m.backingChannel, 0, 15);
   s.droneChannel = Clamp(m.droneChannel, 0, 15);
-  for (size_t i = 0; i < s.voiceChannel.size(); ++i) s.voiceChannel[i] = Clamp(m.voiceChannel[i], 0, 15);
+  for (size_t i = 0; i < s.voiceChannel.size(); ++i)
+    s.voiceChannel[i] = Clamp(m.voiceChannel[i], 0, 15);
   s.velNoteBeat = Clamp(m.velNoteBeat, 0, 127);
   s.velNoteOffbeat = Clamp(m.velNoteOffbeat, 0, 127);
   s.velNoteOther = Clamp(m.velNoteOther, 0, 127);

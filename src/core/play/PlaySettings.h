@@ -23,12 +23,12 @@ struct PlaySettings {
   std::string_view unitLengthText;          // L:
   std::string tempoText;                    // Q:, or the rhythm record's tempo
   std::string_view body;
-  std::string_view rhythmText;              // R:
-  std::string_view partsText;               // the header's P:, the order of the parts
-  std::string title;                        // for the MIDI file's track name
+  std::string_view rhythmText;                  // R:
+  std::string_view partsText;                   // the header's P:, the order of the parts
+  std::string title;                            // for the MIDI file's track name
   const UserSymbols* programSymbols = nullptr;  // the program's set (userdef.abc), may be null
-  const UserSymbols* tuneSymbols = nullptr; // the file's or tune's own u: set, may be null
-  std::string_view symbolLines;             // the tune header's u: lines ("u:..." per line)
+  const UserSymbols* tuneSymbols = nullptr;     // the file's or tune's own u: set, may be null
+  std::string_view symbolLines;                 // the tune header's u: lines ("u:..." per line)
 
   std::string backingStyle;  // name of the backing; empty: the one marked in use
 
@@ -50,16 +50,16 @@ struct PlaySettings {
   int loudPercent = 150;       // percent for !accent!
   int pauseLen = 200;          // percent for a fermata
   bool warnBarLen = true;
-  int repeat = 1;              // times the whole tune is played; 0 fails the build
+  int repeat = 1;  // times the whole tune is played; 0 fails the build
   bool noRepeats = false;
   bool playChords = true;
   bool droneOn = false;
   std::string droneText;
   bool playGraces = true;
-  int transpose = 0;           // semitones
-  int speedPercent = 100;      // 100 for files
+  int transpose = 0;       // semitones
+  int speedPercent = 100;  // 100 for files
   bool commonEqualsCut = true;
-  bool merged = false;         // one time-ordered track for live play
+  bool merged = false;  // one time-ordered track for live play
 
   // Playing from a position: tokens before start are read but nothing sounds
   // and time stands still; from start on time runs, and notes sound from

@@ -13,10 +13,8 @@ bool NameCharacterOk(unsigned char c) {
     case '/':
     case '(':
     case ')':
-    case '"':
-      return false;
-    default:
-      return true;
+    case '"': return false;
+    default: return true;
   }
 }
 

@@ -339,7 +339,8 @@ std::string StyleSet::Write() const {
   for (const Backing& b : backings) {
     out += "\r\nbacking {\r\n\tname " + b.name + ";\r\n";
     if (b.use) out += "\tuse;\r\n";
-    for (const BackingPair& pair : b.pairs) out += "\tmeter " + pair.meters + ": " + pair.pattern + ";\r\n";
+    for (const BackingPair& pair : b.pairs)
+      out += "\tmeter " + pair.meters + ": " + pair.pattern + ";\r\n";
     out += "}\r\n";
   }
   return out;

@@ -20,7 +20,7 @@ struct SettingsDataHooks;
 // scaled by w[i] / d, where i counts units of 768 / n ticks.
 struct SwingSpec {
   static constexpr int kMaxWeights = 4;
-  int n = 0;          // 0: not given
+  int n = 0;  // 0: not given
   int divisor = 1;
   int count = 0;
   std::array<int, kMaxWeights> weights{};

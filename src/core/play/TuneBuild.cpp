@@ -62,8 +62,8 @@ bool TuneBuild::BuildPiece(PlaySettings settings, const StyleSet& styles, int pa
   piece.events = std::move(perf_->Voices()[0].Events());
   piece.passes = passes;
   const auto delay = static_cast<unsigned>(std::clamp(delaySeconds, 0, kMaxPlayDelaySeconds));
-  piece.delayTicks = PlayFeeder::DelayTicks(delay, PlayFeeder::FirstTempo(piece.events),
-                                            kMidiDefaultResolution);
+  piece.delayTicks =
+      PlayFeeder::DelayTicks(delay, PlayFeeder::FirstTempo(piece.events), kMidiDefaultResolution);
   return true;
 }
 

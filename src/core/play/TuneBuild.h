@@ -25,8 +25,7 @@ class TuneBuild {
  public:
   // fileHeader: the tune file's header text, whose u: lines apply to every tune.
   // programSymbols: the program's set (userdef.abc), below the file's; may be null.
-  explicit TuneBuild(std::string_view fileHeader = {},
-                     const UserSymbols* programSymbols = nullptr);
+  explicit TuneBuild(std::string_view fileHeader = {}, const UserSymbols* programSymbols = nullptr);
   TuneBuild(const TuneBuild&) = delete;
   TuneBuild& operator=(const TuneBuild&) = delete;
 
@@ -39,8 +38,8 @@ class TuneBuild {
   bool Build(const PlaySettings& settings, const StyleSet& styles);
   // Gather and Build: one merged track for live play or separate tracks for a file, at
   // a speed percentage.
-  bool Build(const MidiSettings& midi, const TuneRecord& tune, const StyleSet& styles,
-             bool merged, int speedPercent);
+  bool Build(const MidiSettings& midi, const TuneRecord& tune, const StyleSet& styles, bool merged,
+             int speedPercent);
   // Builds settings for a MIDI file, as the player window and tunora-cli write it:
   // separate tracks at full speed, the music played passes times. False as Build.
   bool BuildForFile(PlaySettings settings, const StyleSet& styles, int passes);

@@ -65,8 +65,7 @@ struct Walker {
         if (subdirectories) subfolders.push_back(path);
         continue;
       }
-      if (MatchesWildcard(namePattern, path.filename().string()) &&
-          !visit(path.string()))
+      if (MatchesWildcard(namePattern, path.filename().string()) && !visit(path.string()))
         return false;
     }
     for (const fs::path& sub : subfolders)

@@ -106,15 +106,24 @@ class Compiler {
       p_ += op.size();
       return true;
     };
-    if (next("==") || next("=")) in.op = MatchOp::kEqual;
-    else if (next("!=") || next("<>")) in.op = MatchOp::kNotEqual;
-    else if (next("<=")) in.op = MatchOp::kLessOrEqual;
-    else if (next(">=")) in.op = MatchOp::kGreaterOrEqual;
-    else if (next("<")) in.op = MatchOp::kLess;
-    else if (next(">")) in.op = MatchOp::kGreater;
-    else if (next("#")) in.op = MatchOp::kContains;
-    else if (next("$")) in.op = MatchOp::kBeginsWith;
-    else return Fail("an operator is missing");
+    if (next("==") || next("="))
+      in.op = MatchOp::kEqual;
+    else if (next("!=") || next("<>"))
+      in.op = MatchOp::kNotEqual;
+    else if (next("<="))
+      in.op = MatchOp::kLessOrEqual;
+    else if (next(">="))
+      in.op = MatchOp::kGreaterOrEqual;
+    else if (next("<"))
+      in.op = MatchOp::kLess;
+    else if (next(">"))
+      in.op = MatchOp::kGreater;
+    else if (next("#"))
+      in.op = MatchOp::kContains;
+    else if (next("$"))
+      in.op = MatchOp::kBeginsWith;
+    else
+      return Fail("an operator is missing");
     SkipBlanks();
     if (p_ < s_.size() && s_[p_] == '"') {
       const size_t close = s_.find('"', p_ + 1);
@@ -218,8 +227,7 @@ bool MatchProgram::Evaluate(const TuneRecord& tune, size_t titleIndex) const {
   };
   for (const MatchInstruction& in : program_) {
     switch (in.op) {
-      case MatchOp::kEnd:
-        break;
+      case MatchOp::kEnd: break;
       case MatchOp::kAnd: {
         const bool b = pop(), a = pop();
         stack.push_back(a && b);
@@ -230,13 +238,11 @@ bool MatchProgram::Evaluate(const TuneRecord& tune, size_t titleIndex) const {
         stack.push_back(a || b);
         break;
       }
-      case MatchOp::kNot:
-        stack.push_back(!pop());
-        break;
+      case MatchOp::kNot: stack.push_back(!pop()); break;
       default: {
-        const std::string& value =
-            in.slot >= 0 && static_cast<size_t>(in.slot) < values_.size() ? values_[in.slot]
-                                                                            : in.value;
+        const std::string& value = in.slot >= 0 && static_cast<size_t>(in.slot) < values_.size()
+                                       ? values_[in.slot]
+                                       : in.value;
         if (in.field == 'X') {
           const long long a = tune.number, b = ReadNumber(value);
           bool r = false;
@@ -266,7 +272,8 @@ bool MatchProgram::Evaluate(const TuneRecord& tune, size_t titleIndex) const {
         switch (in.op) {
           case MatchOp::kContains: r = Contains(text, value, cs); break;
           case MatchOp::kBeginsWith:
-            r = text.size() >= value.size() && Compare(text.substr(0, value.size()), value, cs) == 0;
+            r = text.size() >= value.size() &&
+                Compare(text.substr(0, value.size()), value, cs) == 0;
             break;
           case MatchOp::kEqual: r = Compare(text, value, cs) == 0; break;
           case MatchOp::kNotEqual: r = Compare(text, value, cs) != 0; break;
@@ -300,7 +307,7 @@ bool MatchProgram::EvaluateAnyTitle(const TuneRecord& tune, size_t* titleIndex) 
 
 std::string MatchProgram::Listing() const {
   static constexpr const char* kNames[] = {"end", "and", "or", "not", "#", "$",
-                                           "=", "<>", ">=", "<=", "<", ">"};
+                                           "=",   "<>",  ">=", "<=",  "<", ">"};
   std::string out;
   for (const MatchInstruction& in : program_) {
     out += kNames[static_cast<int>(in.op)];

@@ -10,16 +10,16 @@
 namespace tunora {
 
 const std::array<int, kMelodySlots> kSlotShifts = {
-    0,                                                 // the phrase
-    2,   -2,                                           // major second
-    5,   -5,  7,   -7,                                 // fourth and fifth
-    12,  -12,                                          // octave
-    3,   -3,  4,   -4,  8,   -8,  9,   -9,             // thirds and sixths
-    1,   -1,  6,   -6,                                 // minor second and tritone
-    10,  -10, 14,  -14,                                // octave plus major second
-    17,  -17, 19,  -19,                                // octave plus fourth and fifth
-    15,  -15, 16,  -16, 20,  -20, 21,  -21,            // octave plus thirds and sixths
-    11,  -11, 13,  -13, 18,  -18};                     // octave plus minor second, tritone
+    0,                                   // the phrase
+    2,  -2,                              // major second
+    5,  -5,  7,  -7,                     // fourth and fifth
+    12, -12,                             // octave
+    3,  -3,  4,  -4,  8,  -8,  9,  -9,   // thirds and sixths
+    1,  -1,  6,  -6,                     // minor second and tritone
+    10, -10, 14, -14,                    // octave plus major second
+    17, -17, 19, -19,                    // octave plus fourth and fifth
+    15, -15, 16, -16, 20, -20, 21, -21,  // octave plus thirds and sixths
+    11, -11, 13, -13, 18, -18};          // octave plus minor second, tritone
 
 namespace {
 
@@ -37,8 +37,8 @@ constexpr SlotRange kPlusMaj2{21, 24}, kPlus45{25, 28}, kPlus36{29, 36}, kPlusMi
 void WritePitch(std::string& out, const KeyInfo& key, int pitch) {
   const char* name = key.names[pitch % 12];
   if (name[0] < 'A' || name[0] > 'G') {
-    static constexpr const char* kSharpNames[12] = {"C", "C#", "D", "D#", "E", "F",
-                                                    "F#", "G", "G#", "A", "A#", "B"};
+    static constexpr const char* kSharpNames[12] = {"C",  "C#", "D",  "D#", "E",  "F",
+                                                    "F#", "G",  "G#", "A",  "A#", "B"};
     name = kSharpNames[pitch % 12];
   }
   int accidental = 0;
@@ -126,12 +126,8 @@ std::string NoteTextWriter::Write(std::optional<std::string_view> keyText,
       continue;
     }
     switch (k) {
-      case TK_FIRST_ENDING:
-        out += "[1";
-        break;
-      case TK_SECOND_ENDING:
-        out += "[2";
-        break;
+      case TK_FIRST_ENDING: out += "[1"; break;
+      case TK_SECOND_ENDING: out += "[2"; break;
       case TK_NOTE: {
         if ((note.flags & kNoteInChord) != 0 && ChordNoteCount() > 1) break;
         if ((note.flags & kNoteInGrace) != 0 && ignoreOrnamentation_) break;
@@ -168,7 +164,8 @@ std::string NoteTextWriter::Write(std::optional<std::string_view> keyText,
         break;
       }
       default:
-        if ((IsDecorationKind(k) || k == TK_STACCATO || k == TK_SYMBOL) && !InGrace() && !ignoreOrnamentation_)
+        if ((IsDecorationKind(k) || k == TK_STACCATO || k == TK_SYMBOL) && !InGrace() &&
+            !ignoreOrnamentation_)
           out += body.substr(start, std::min(pos, body.size()) - std::min(start, pos));
         break;
     }

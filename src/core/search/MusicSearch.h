@@ -23,12 +23,12 @@ struct MusicOptions {
   bool fromBeginning = true;
   bool subdirectories = false;
   bool ignoreOrnamentation = true;
-  bool transpose36 = false;      // thirds and sixths: 3, 4, 8, 9
-  bool transpose45 = true;       // fourth and fifth: 5, 7
-  bool transpose8 = false;       // octave: 12
-  bool transposeMaj2 = true;     // major second: 2
+  bool transpose36 = false;        // thirds and sixths: 3, 4, 8, 9
+  bool transpose45 = true;         // fourth and fifth: 5, 7
+  bool transpose8 = false;         // octave: 12
+  bool transposeMaj2 = true;       // major second: 2
   bool transposeMin2Aug4 = false;  // minor second and tritone: 1, 6
-  bool transpose8plus = false;   // every selected interval also an octave further
+  bool transpose8plus = false;     // every selected interval also an octave further
   int loosePercent = 20;
   enum Where { kBeginning = 0, kAnywhere = 1 };
   int where = kAnywhere;
@@ -55,8 +55,8 @@ class NoteTextWriter : public AbcParser {
   // length when it has fewer bars); the writing may then end once the text holds
   // more than beyond bytes after that offset (what follows would not be looked at).
   std::string Write(std::optional<std::string_view> key, std::string_view meter,
-                    std::string_view unitLength, std::string_view body,
-                    size_t* thirdBar = nullptr, size_t beyond = std::string_view::npos);
+                    std::string_view unitLength, std::string_view body, size_t* thirdBar = nullptr,
+                    size_t beyond = std::string_view::npos);
 
  private:
   bool ignoreOrnamentation_;

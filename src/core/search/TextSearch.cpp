@@ -15,13 +15,10 @@ bool ForEachFieldText(const TuneRecord& tune, char field,
       for (const std::string& title : tune.titles)
         if (visit(title)) return true;
       return false;
-    case 'X':
-      return visit(std::to_string(tune.number));
-    case 'W':
-      return tune.words.has_value() && visit(*tune.words);
+    case 'X': return visit(std::to_string(tune.number));
+    case 'W': return tune.words.has_value() && visit(*tune.words);
     case 't':
-    case '?':
-      return visit(tune.body);
+    case '?': return visit(tune.body);
     default: {
       const std::optional<std::string>* value = tune.Field(field);
       return value != nullptr && value->has_value() && visit(**value);

@@ -17,8 +17,8 @@ MusicOptions MusicOptionsFrom(const MusicSearchSettings& s) {
   o.transposeMin2Aug4 = s.transposeMin2Aug4 != 0;
   o.transpose8plus = s.transpose8plus != 0;
   o.loosePercent = s.looseMatch;
-  o.where = s.where == MusicOptions::kBeginning ? MusicOptions::kBeginning
-                                                : MusicOptions::kAnywhere;
+  o.where =
+      s.where == MusicOptions::kBeginning ? MusicOptions::kBeginning : MusicOptions::kAnywhere;
   return o;
 }
 
@@ -63,16 +63,14 @@ bool TuneSearch::Prepare(const SearchRequest& request, std::string& message, std
 bool TuneSearch::Matches(const TuneRecord& tune, int* titleIndex) {
   if (titleIndex != nullptr) *titleIndex = -1;
   switch (request_.type) {
-    case SearchRequest::kMusic:
-      return writer_ != nullptr && MatchTune(query_, tune, *writer_);
+    case SearchRequest::kMusic: return writer_ != nullptr && MatchTune(query_, tune, *writer_);
     case SearchRequest::kAdvanced: {
       size_t title = 0;
       if (!program_.EvaluateAnyTitle(tune, &title)) return false;
       if (titleIndex != nullptr) *titleIndex = static_cast<int>(title);
       return true;
     }
-    default:
-      return MatchTuneText(matcher_, request_.text.field, tune);
+    default: return MatchTuneText(matcher_, request_.text.field, tune);
   }
 }
 

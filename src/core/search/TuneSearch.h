@@ -18,12 +18,12 @@ struct FormatEnv;
 struct SearchRequest {
   enum Type { kText = 0, kMusic = 1, kAdvanced = 2 };
   int type = kText;
-  TextQuery text;                      // text search
-  std::string phrase;                  // music search, with an optional key prefix
+  TextQuery text;      // text search
+  std::string phrase;  // music search, with an optional key prefix
   MusicOptions music;
-  std::string match;                   // advanced search
+  std::string match;  // advanced search
   std::vector<std::string> promptValues;
-  std::string listFormat = "%X %#T";   // the tune line of a found tune
+  std::string listFormat = "%X %#T";  // the tune line of a found tune
 };
 
 // The melody search options of the MusicSearch settings, and back.

@@ -33,9 +33,9 @@ std::string ErrorMessage(int line, std::string_view text, size_t at) {
 }
 
 bool IsSlotToken(int kind) {
-  return kind == TK_NOTE || kind == TK_CHORD_SYMBOL || kind == TK_TUPLET ||
-         kind == TK_STACCATO || kind == TK_SYMBOL || kind == TK_DECORATION_TEXT ||
-         IsDecorationKind(kind) || kind == TK_GRACE_START || kind == TK_CHORD_START;
+  return kind == TK_NOTE || kind == TK_CHORD_SYMBOL || kind == TK_TUPLET || kind == TK_STACCATO ||
+         kind == TK_SYMBOL || kind == TK_DECORATION_TEXT || IsDecorationKind(kind) ||
+         kind == TK_GRACE_START || kind == TK_CHORD_START;
 }
 
 }  // namespace
@@ -218,8 +218,8 @@ void ChordwiseEngine::RankTriads() {
       const int pitches[3] = {c.root, c.third, c.fifth};
       for (int i = 0; i < 3; ++i) {
         if (tones[i] != 0) continue;
-        const uint32_t f = IsScalePitch(tuneKey_, pitches[i]) ? U(w_.strangeInscale)
-                                                              : U(w_.strangeNonscale);
+        const uint32_t f =
+            IsScalePitch(tuneKey_, pitches[i]) ? U(w_.strangeInscale) : U(w_.strangeNonscale);
         c.score = c.score * f / 100;
         c.factor = c.factor * f / 100;
       }
@@ -236,12 +236,26 @@ void ChordwiseEngine::RankTriads() {
 uint32_t ChordwiseEngine::ProgressionPercent(int from, int to) const {
   switch (to - from) {
     case 0: return U(w_.progressBySame);
-    case 1: case -1: case 11: case -11: return U(w_.progressByMinorSecond);
-    case 2: case -2: case 10: case -10: return U(w_.progressByMajorSecond);
-    case 3: case -3: case 4: case -4: case 8: case -8: case 9: case -9:
-      return U(w_.progressByThird);
-    case 5: case -7: return U(w_.progressByFourthUp);
-    case 7: case -5: return U(w_.progressByFifthUp);
+    case 1:
+    case -1:
+    case 11:
+    case -11: return U(w_.progressByMinorSecond);
+    case 2:
+    case -2:
+    case 10:
+    case -10: return U(w_.progressByMajorSecond);
+    case 3:
+    case -3:
+    case 4:
+    case -4:
+    case 8:
+    case -8:
+    case 9:
+    case -9: return U(w_.progressByThird);
+    case 5:
+    case -7: return U(w_.progressByFourthUp);
+    case 7:
+    case -5: return U(w_.progressByFifthUp);
     default: return 100;
   }
 }
@@ -364,9 +378,7 @@ bool ChordwiseEngine::Read(int reading, std::string_view body, std::string& mess
         barPos_ % period_ == 0)
       slots_.emplace(barPos_ / period_, start);
     switch (kind) {
-      case TK_NEWLINE:
-        ++line;
-        break;
+      case TK_NEWLINE: ++line; break;
       case TK_BAR:
         // A bar without notes still forgets its places.
         if (reading == kChooseReading) ProcessBar(body);
@@ -419,8 +431,7 @@ bool ChordwiseEngine::Read(int reading, std::string_view body, std::string& mess
         // Z4, X: rests of whole bars fill their bar.
         if (IsBarRest(kind, TokenValue())) barPos_ = barLength_;
         break;
-      default:
-        break;
+      default: break;
     }
   }
   if (reading == kChooseReading) ProcessBar(body);
@@ -459,8 +470,7 @@ std::string ViewChordsText(std::string_view title, const TuneTexts& tune, const 
         previous = name;
         break;
       }
-      default:
-        break;
+      default: break;
     }
   }
   return out;

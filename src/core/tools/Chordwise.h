@@ -29,12 +29,12 @@ using ChordwiseWeights = ChordwiseSettings;
 class ChordwiseEngine : public AbcParser {
  public:
   struct Candidate {
-    std::string name;   // root name and chord-type suffix
-    int root = 60;      // root, third and fifth folded into 60..71
+    std::string name;  // root name and chord-type suffix
+    int root = 60;     // root, third and fifth folded into 60..71
     int third = 64;
     int fifth = 67;
-    int typeIndex = 0;  // into the chord types
-    uint32_t score = 0;   // tune-wide score
+    int typeIndex = 0;      // into the chord types
+    uint32_t score = 0;     // tune-wide score
     uint32_t factor = 100;  // strangeness factor, percent
   };
 
@@ -43,8 +43,8 @@ class ChordwiseEngine : public AbcParser {
   ChordwiseEngine(const ChordwiseWeights& weights, const std::vector<ChordType>& chordTypes,
                   uint32_t strangeness);
 
-  bool perBar = false;        // chords per bar instead of per beat
-  bool writeChords = true;    // off for Remove Chords
+  bool perBar = false;      // chords per bar instead of per beat
+  bool writeChords = true;  // off for Remove Chords
   bool removeChords = true;
 
   // Runs the readings on body, which is changed in place (chord symbols deleted

@@ -111,7 +111,7 @@ void NoteSpeller::Write(std::string& out, int pitch, int letterPc, bool forceAcc
     // Spelled on a letter that would leave the pitch range: the plain letter or
     // the one below with a sharp.
     letterPc = LetterPcOf(kChromatic[pitch % 12] != '.' ? kChromatic[pitch % 12]
-                                                         : kChromatic[(pitch + 11) % 12]);
+                                                        : kChromatic[(pitch + 11) % 12]);
     acc = AccidentalFor(pitch, letterPc);
     natural = pitch - acc;
   }

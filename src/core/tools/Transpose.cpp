@@ -8,7 +8,6 @@ namespace tunora {
 
 namespace {
 
-
 // The tonic's text length at the start of a K: text (letter and accidental), after
 // leading blanks; 0 when it names no tonic.
 size_t TonicEnd(std::string_view t, size_t i) {
@@ -46,9 +45,9 @@ std::string TransposeKeyText(std::string_view keyText, int shift) {
   // A tonic whose key would need more than seven accidentals (B# major, Fb
   // major) is named the other way round (C, E).
   if (SignatureSize(out, key.mode->abbreviation) > 7) {
-    for (std::string other : {BlackKeyName(KeyInfo{}, tonic - 60),
-                              std::string{"C.D.EF.G.A.B"[(tonic + 1) % 12], 'b'},
-                              std::string{"C.D.EF.G.A.B"[(tonic + 11) % 12], '#'}}) {
+    for (std::string other :
+         {BlackKeyName(KeyInfo{}, tonic - 60), std::string{"C.D.EF.G.A.B"[(tonic + 1) % 12], 'b'},
+          std::string{"C.D.EF.G.A.B"[(tonic + 11) % 12], '#'}}) {
       if (other[0] == '.') continue;
       if (SignatureSize(other, key.mode->abbreviation) < SignatureSize(out, key.mode->abbreviation))
         out = other;
@@ -63,8 +62,8 @@ std::string TransposeKeyText(std::string_view keyText, int shift) {
   ParseKey(out, moved);
   std::string accidentals;
   std::string_view t = keyText;
-  while (!t.empty() && (t.front() == ' ' || t.front() == '\t' || t.front() == '\r' ||
-                        t.front() == '\n'))
+  while (!t.empty() &&
+         (t.front() == ' ' || t.front() == '\t' || t.front() == '\r' || t.front() == '\n'))
     t.remove_prefix(1);
   std::string_view rest;
   if (key.bagpipeKey == 0) {

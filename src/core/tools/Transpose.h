@@ -32,8 +32,8 @@ int TransposeShift(int by, int octaves, bool up);
 
 // The seventeen tonics of the key list; a natural tonic carries a trailing blank.
 inline constexpr std::array<std::string_view, 17> kKeyListTonics = {
-    "Gb", "Db", "Ab", "Eb", "Bb", "F ", "C ", "G ", "D ", "A ", "E ", "B ",
-    "F#", "C#", "G#", "D#", "A#"};
+    "Gb", "Db", "Ab", "Eb", "Bb", "F ", "C ", "G ", "D ",
+    "A ", "E ", "B ", "F#", "C#", "G#", "D#", "A#"};
 
 // The key list's tonic for a tune in tuneKey moved by "by" up or down: folded into
 // the octave, named like the transposed K:, with a trailing blank when natural.

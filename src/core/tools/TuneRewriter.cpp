@@ -15,8 +15,8 @@ bool IsBarOrEnding(int kind) { return kind >= TK_BAR && kind <= TK_ENDING_BRACKE
 // Quoted text that places an annotation (above, below, left, right, free) is
 // never a chord.
 bool IsAnnotation(std::string_view text) {
-  return !text.empty() && (text[0] == '^' || text[0] == '_' || text[0] == '<' ||
-                           text[0] == '>' || text[0] == '@');
+  return !text.empty() &&
+         (text[0] == '^' || text[0] == '_' || text[0] == '<' || text[0] == '>' || text[0] == '@');
 }
 
 // Where the length of a note's source text begins (after accidentals, letter and
@@ -98,8 +98,10 @@ RewriteResult TuneRewriter::Rewrite(const TuneTexts& tune, const RewriteOptions&
   verbatimField_ = false;
   commentDropped_ = false;
   wrapped_ = false;
-  lineEnd_ = tune.body.find("\r\n") != std::string_view::npos || tune.body.find('\n') ==
-                 std::string_view::npos ? "\r\n" : "\n";
+  lineEnd_ = tune.body.find("\r\n") != std::string_view::npos ||
+                     tune.body.find('\n') == std::string_view::npos
+                 ? "\r\n"
+                 : "\n";
 
   size_t pos = 0;
   bool first = true;
@@ -131,10 +133,13 @@ void TuneRewriter::Token(TokenKind kind, size_t start, size_t end, bool inRange)
       const NoteInfo& n = note;
       if (n.pitch < 128) {
         // A plain note after an accidental written in range needs its own now.
-        if (n.writtenAccidental == 0 && speller_.Sounds(n.writtenPitch, n.letterPitch - 60) != n.pitch) {
+        if (n.writtenAccidental == 0 &&
+            speller_.Sounds(n.writtenPitch, n.letterPitch - 60) != n.pitch) {
           const int acc = n.pitch - n.writtenPitch;
-          if (acc == 0) out_ += '=';
-          else out_.append(static_cast<size_t>(std::abs(acc)), acc > 0 ? '^' : '_');
+          if (acc == 0)
+            out_ += '=';
+          else
+            out_.append(static_cast<size_t>(std::abs(acc)), acc > 0 ? '^' : '_');
         }
         speller_.Remember(n.writtenPitch, n.writtenAccidental);
       }
@@ -171,14 +176,12 @@ void TuneRewriter::Token(TokenKind kind, size_t start, size_t end, bool inRange)
   }
 
   switch (kind) {
-    case TK_CR:
-      WriteLineEnd('\r', end);
-      return;
+    case TK_CR: WriteLineEnd('\r', end); return;
     case TK_NEWLINE: {
       // U: and u: fields, and the fields that tell about the tune (N:, Z: ...), are
       // written back as they stand ([U: and [u: come as a line end first).
-      const bool symbolField = source.size() > 2 && (source[1] == 'U' || source[1] == 'u') &&
-                               source[2] == ':';
+      const bool symbolField =
+          source.size() > 2 && (source[1] == 'U' || source[1] == 'u') && source[2] == ':';
       // (The reader gives the line end of such a field its letter as value.)
       const bool infoField = source.size() > 2 && source[0] == '\n' && TokenValue() != 0;
       const bool inlineField = !source.empty() && source[0] == '[';
@@ -197,12 +200,8 @@ void TuneRewriter::Token(TokenKind kind, size_t start, size_t end, bool inRange)
       out_ += ' ';
       if (!InChord() && !InGrace()) SetBreak(out_.size() - 1, true);
       break;
-    case TK_TAB:
-      out_ += '\t';
-      break;
-    case TK_STAR:
-      out_ += '*';
-      break;
+    case TK_TAB: out_ += '\t'; break;
+    case TK_STAR: out_ += '*'; break;
     case TK_COMMENT:
       if (opt_.removeComments) {
         commentDropped_ = true;
@@ -235,9 +234,7 @@ void TuneRewriter::Token(TokenKind kind, size_t start, size_t end, bool inRange)
       WriteChordSymbol(inRange);
       break;
     case TK_DECORATION_TEXT:  // !trill! or +trill+
-    case TK_BACKQUOTE:
-      out_.append(source);
-      break;
+    case TK_BACKQUOTE: out_.append(source); break;
     case TK_OVERLAY:
       // The overlay's notes are spelled afresh: the reader forgets the bar's
       // accidentals at the & as well.
@@ -268,23 +265,15 @@ void TuneRewriter::Token(TokenKind kind, size_t start, size_t end, bool inRange)
       out_.append(static_cast<size_t>(std::abs(v)), v > 0 ? '>' : '<');
       break;
     }
-    case TK_TIE:
-      out_ += '-';
-      break;
-    case TK_SLUR_START:
-      out_ += '(';
-      break;
-    case TK_SLUR_END:
-      out_ += ')';
-      break;
+    case TK_TIE: out_ += '-'; break;
+    case TK_SLUR_START: out_ += '('; break;
+    case TK_SLUR_END: out_ += ')'; break;
     case TK_CHORD_START:
       // A chord written with "+" stays so: "[" before a bar line would read as "[|".
       out_ += source == "+" ? '+' : '[';
       OpenChord();
       break;
-    case TK_CHORD_END:
-      WriteChordEnd(source);
-      break;
+    case TK_CHORD_END: WriteChordEnd(source); break;
     case TK_TUPLET: {
       const TupletState& t = Tuplet();
       out_ += '(';
@@ -308,9 +297,7 @@ void TuneRewriter::Token(TokenKind kind, size_t start, size_t end, bool inRange)
       if (opt_.removeGraces) return;
       out_ += kind == TK_STACCATO ? '.' : static_cast<char>(TokenValue());
       break;
-    case TK_INLINE_FIELD:
-      inlineField_ = true;
-      return;
+    case TK_INLINE_FIELD: inlineField_ = true; return;
     default:
       if (IsBarOrEnding(kind)) {
         WriteBar(kind, start, end, inRange);
@@ -326,8 +313,7 @@ void TuneRewriter::Token(TokenKind kind, size_t start, size_t end, bool inRange)
       } else if (!(opt_.removeGraces && InGrace())) {
         // An error: the text the reader could not take. A note letter left alone
         // at a line start must not become a field with the colon after it.
-        if (!source.empty() && source[0] == ':' && LineIsLetterBeforeField(end))
-          out_ += ' ';
+        if (!source.empty() && source[0] == ':' && LineIsLetterBeforeField(end)) out_ += ' ';
         out_.append(source);
       }
       break;
@@ -437,8 +423,7 @@ void TuneRewriter::WriteBar(TokenKind kind, size_t start, size_t end, bool /*inR
     default: text = "["; break;
   }
   // Two bar lines must not run into one ("| |" is no "||").
-  if (!ending && out_.size() > lineStart_ &&
-      (out_.back() == '|' || out_.back() == '[') &&
+  if (!ending && out_.size() > lineStart_ && (out_.back() == '|' || out_.back() == '[') &&
       (text[0] == '|' || text[0] == ':'))
     out_ += ' ';
   out_ += text;

@@ -61,9 +61,9 @@ struct RewriteOptions {
 
 struct RewriteResult {
   bool ok = true;
-  std::string message;                      // why the rewrite was refused
-  std::string body;                         // the new body
-  std::optional<std::string> keyText;       // the new K: field, when it changes
+  std::string message;                        // why the rewrite was refused
+  std::string body;                           // the new body
+  std::optional<std::string> keyText;         // the new K: field, when it changes
   std::optional<std::string> unitLengthText;  // the new L: field, when it changes
 };
 
@@ -104,10 +104,10 @@ class TuneRewriter : public AbcParser {
   RewriteOptions opt_;
   std::string out_;
   NoteSpeller speller_;
-  ChordSymbol chord_;          // the chord symbol in force, for bass-only symbols
-  int lastKind_ = TK_NONE;     // the kind of the last token written
-  bool inlineField_ = false;   // the field now read was written inline ([K:...])
-  bool verbatimField_ = false; // the field now read was copied as it stands (U:, u:)
+  ChordSymbol chord_;           // the chord symbol in force, for bass-only symbols
+  int lastKind_ = TK_NONE;      // the kind of the last token written
+  bool inlineField_ = false;    // the field now read was written inline ([K:...])
+  bool verbatimField_ = false;  // the field now read was copied as it stands (U:, u:)
   // The length written after the bracket of the chord being read (1/1 for none).
   uint32_t chordNum_ = 1;
   uint32_t chordDen_ = 1;

@@ -147,7 +147,8 @@ void FieldOrderModel::ToggleExpanded() {
 
 std::string FieldOrderModel::Order() const {
   std::string order;
-  for (int k = firstMovable(); k <= lastMovable(); ++k) order += entries_[static_cast<size_t>(k)].text[0];
+  for (int k = firstMovable(); k <= lastMovable(); ++k)
+    order += entries_[static_cast<size_t>(k)].text[0];
   return order;
 }
 

@@ -7,10 +7,7 @@
 #include "tunefile/TuneFile.h"
 
 namespace tunora {
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 // ---------------------------------------------------------------------------
 // Type-ahead
@@ -29,8 +26,7 @@ bool TypeAhead::TitleMatches(std::string_view line, std::string_view typed) {
   return true;
 }
 
-int TypeAhead::Search(int from, int to, int step, int lineCount,
-                      const LineTextFn& lineText) const {
+int TypeAhead::Search(int from, int to, int step, int lineCount, const LineTextFn& lineText) const {
   if (text_.empty() || !lineText) return -1;
   const bool byNumber = IsDigit(text_.front());
   from = std::max(from, 0);
@@ -77,9 +73,7 @@ TypeAhead::Result TypeAhead::Key(KeyKind kind, char ch, int current, int lineCou
       r.consumed = true;
       r.deleteSelection = true;
       return r;
-    case KeyKind::kOther:
-      text_.clear();
-      return r;
+    case KeyKind::kOther: text_.clear(); return r;
   }
   return r;
 }
@@ -112,8 +106,8 @@ DropPlan PlanDrop(const std::vector<int>& lines, int pressedLine, int targetLine
   plan.removeSource = move;
   plan.insertAfter = std::max(targetLine, 0);
   if (move && sameList) {
-    plan.insertAfter -= static_cast<int>(
-        std::count_if(plan.tunes.begin(), plan.tunes.end(), [&](int p) { return p <= targetLine; }));
+    plan.insertAfter -= static_cast<int>(std::count_if(plan.tunes.begin(), plan.tunes.end(),
+                                                       [&](int p) { return p <= targetLine; }));
     plan.insertAfter = std::max(plan.insertAfter, 0);
   }
   return plan;
@@ -140,9 +134,8 @@ int PutTunes(TuneFile& file, int after, const std::vector<TuneTransfer>& tunes,
   after = std::clamp(after, 0, static_cast<int>(file.TuneCount()));
   int n = 0;
   for (const TuneTransfer& t : tunes) {
-    TuneRecord* rec =
-        convert ? file.InsertTune(after + n, std::string_view(convert(t.text)))
-                : file.InsertTune(after + n, std::string_view(t.text));
+    TuneRecord* rec = convert ? file.InsertTune(after + n, std::string_view(convert(t.text)))
+                              : file.InsertTune(after + n, std::string_view(t.text));
     if (rec == nullptr) continue;
     if (t.afterText) rec->afterText = convert ? convert(*t.afterText) : *t.afterText;
     ++n;
@@ -155,13 +148,12 @@ int PutTunes(TuneFile& file, int after, const std::vector<TuneTransfer>& tunes,
 
 std::string SaveAsSuggestion(std::string_view path, std::string_view title) {
   if (!path.empty()) return std::string(path);
-  if (title.size() >= 2 && title.substr(title.size() - 2) == " *")
-    title.remove_suffix(2);
+  if (title.size() >= 2 && title.substr(title.size() - 2) == " *") title.remove_suffix(2);
   size_t cut = 0;
   for (; cut < title.size(); ++cut) {
     unsigned char c = static_cast<unsigned char>(title[cut]);
-    if (c < 32 || std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) !=
-                      std::string_view::npos)
+    if (c < 32 ||
+        std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos)
       break;
   }
   std::string name(title.substr(0, cut));

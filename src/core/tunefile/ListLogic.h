@@ -28,11 +28,11 @@ class TypeAhead {
     kCharacter,  // a typed character (ch)
     kBackspace,
     kDelete,
-    kOther,      // any other key (arrows, Enter, ...)
+    kOther,  // any other key (arrows, Enter, ...)
   };
   struct Result {
-    bool consumed = false;      // the list's own handling must not see the key
-    int select = -1;            // the line to select and make current, or -1
+    bool consumed = false;  // the list's own handling must not see the key
+    int select = -1;        // the line to select and make current, or -1
     bool deleteSelection = false;
   };
 
@@ -57,11 +57,11 @@ struct DropGeometry {
   int x = 0;
   int y = 0;
   int lineHeight = 1;
-  int topLine = 0;          // first line shown (first line of the first shown column)
+  int topLine = 0;  // first line shown (first line of the first shown column)
   bool multiColumn = false;
-  int columnWidth = 1;      // multi-column only
-  int clientHeight = 0;     // multi-column only: height of the contents area
-  int lineCount = 1;        // tunes + 1
+  int columnWidth = 1;   // multi-column only
+  int clientHeight = 0;  // multi-column only: height of the contents area
+  int lineCount = 1;     // tunes + 1
 };
 // The line under the pointer; a point past the end gives the last line.
 int DropTargetLine(const DropGeometry& g);

@@ -19,7 +19,7 @@ constexpr unsigned char kCircumflex[] = {226, 234, 238, 244, 251, 194, 202, 206,
 constexpr unsigned char kGrave[] = {224, 232, 236, 242, 249, 192, 200, 204, 210, 217};
 constexpr unsigned char kTilde[] = {227, 241, 245, 195, 209, 213};
 constexpr AccentRow kAccents[] = {
-    {'"', "aeiouyYAEIOU", kUmlaut},  {'\'', "aeiouyAEIOUY", kAcute},
+    {'"', "aeiouyYAEIOU", kUmlaut},   {'\'', "aeiouyAEIOUY", kAcute},
     {'^', "aeiouAEIOU", kCircumflex}, {'`', "aeiouAEIOU", kGrave},
     {'~', "anoANO", kTilde},
 };
@@ -29,13 +29,38 @@ struct BraceName {
   unsigned char ch;
 };
 constexpr BraceName kBraceNames[] = {
-    {"AA}", 197}, {"Aa}", 197}, {"aa}", 229}, {"AE}", 198}, {"ae}", 230}, {"cc}", 231},
-    {"cC}", 199}, {"o}", 248}, {"O}", 216}, {"OE}", 140}, {"oe}", 156}, {"ss}", 223},
-    {"DH}", 208}, {"dh}", 240}, {"TH}", 222}, {"th}", 254}, {"copyright}", 169},
-    {"P}", 182}, {"S}", 167}, {"dag}", 134}, {"ddag}", 135}, {"dots}", 133},
-    {"pounds}", 163}, {"texttrademark}", 153}, {"textregistered}", 174},
-    {"textexclamdown}", 161}, {"textquestiondown}", 191}, {"textpm}", 177},
-    {"textperthousand}", 137}, {"textcurrency}", 164}, {"texteuro}", 128}, {"textyen}", 165},
+    {"AA}", 197},
+    {"Aa}", 197},
+    {"aa}", 229},
+    {"AE}", 198},
+    {"ae}", 230},
+    {"cc}", 231},
+    {"cC}", 199},
+    {"o}", 248},
+    {"O}", 216},
+    {"OE}", 140},
+    {"oe}", 156},
+    {"ss}", 223},
+    {"DH}", 208},
+    {"dh}", 240},
+    {"TH}", 222},
+    {"th}", 254},
+    {"copyright}", 169},
+    {"P}", 182},
+    {"S}", 167},
+    {"dag}", 134},
+    {"ddag}", 135},
+    {"dots}", 133},
+    {"pounds}", 163},
+    {"texttrademark}", 153},
+    {"textregistered}", 174},
+    {"textexclamdown}", 161},
+    {"textquestiondown}", 191},
+    {"textpm}", 177},
+    {"textperthousand}", 137},
+    {"textcurrency}", 164},
+    {"texteuro}", 128},
+    {"textyen}", 165},
 };
 
 bool StartsWith(const std::string& s, size_t pos, const char* lit) {
@@ -49,14 +74,14 @@ std::array<const char*, 128> BuildEncodeTable() {
   auto set = [&t](int c, const char* r) { t[static_cast<size_t>(c - 128)] = r; };
   // Accented letters: backslash, accent, base letter.
   static const char* const kAccented[64] = {
-      "\\`A", "\\'A", "\\^A", "\\~A", "\\\"A", "{\\AA}", "{\\AE}", "\\c{C}",    // 192-199
-      "\\`E", "\\'E", "\\^E", "\\\"E", "\\`I", "\\'I", "\\^I", "\\\"I",         // 200-207
-      "{\\DH}", "\\~N", "\\`O", "\\'O", "\\^O", "\\~O", "\\\"O", "x",           // 208-215
-      "{\\O}", "\\`U", "\\'U", "\\^U", "\\\"U", "\\'Y", "{\\TH}", "{\\ss}",     // 216-223
-      "\\`a", "\\'a", "\\^a", "\\~a", "\\\"a", "{\\aa}", "{\\ae}", "\\c{c}",    // 224-231
-      "\\`e", "\\'e", "\\^e", "\\\"e", "\\`i", "\\'i", "\\^i", "\\\"i",         // 232-239
-      "{\\dh}", "\\~n", "\\`o", "\\'o", "\\^o", "\\~o", "\\\"o", "/",           // 240-247
-      "{\\o}", "\\`u", "\\'u", "\\^u", "\\\"u", "\\'y", "{\\th}", "\\\"y",      // 248-255
+      "\\`A",   "\\'A", "\\^A", "\\~A",  "\\\"A", "{\\AA}", "{\\AE}", "\\c{C}",  // 192-199
+      "\\`E",   "\\'E", "\\^E", "\\\"E", "\\`I",  "\\'I",   "\\^I",   "\\\"I",   // 200-207
+      "{\\DH}", "\\~N", "\\`O", "\\'O",  "\\^O",  "\\~O",   "\\\"O",  "x",       // 208-215
+      "{\\O}",  "\\`U", "\\'U", "\\^U",  "\\\"U", "\\'Y",   "{\\TH}", "{\\ss}",  // 216-223
+      "\\`a",   "\\'a", "\\^a", "\\~a",  "\\\"a", "{\\aa}", "{\\ae}", "\\c{c}",  // 224-231
+      "\\`e",   "\\'e", "\\^e", "\\\"e", "\\`i",  "\\'i",   "\\^i",   "\\\"i",   // 232-239
+      "{\\dh}", "\\~n", "\\`o", "\\'o",  "\\^o",  "\\~o",   "\\\"o",  "/",       // 240-247
+      "{\\o}",  "\\`u", "\\'u", "\\^u",  "\\\"u", "\\'y",   "{\\th}", "\\\"y",   // 248-255
   };
   for (int c = 192; c < 256; ++c) set(c, kAccented[c - 192]);
   set(128, "{\\texteuro}");
@@ -173,8 +198,10 @@ void TeXDecode(std::string& text) {
         continue;
       }
       if (next == 'c' || next == 'v') {
-        static const struct { const char* seq; unsigned char ch; } kHooks[] = {
-            {"\\c{c}", 231}, {"\\c{C}", 199}, {"\\v{s}", 154}, {"\\v{S}", 138}};
+        static const struct {
+          const char* seq;
+          unsigned char ch;
+        } kHooks[] = {{"\\c{c}", 231}, {"\\c{C}", 199}, {"\\v{s}", 154}, {"\\v{S}", 138}};
         bool done = false;
         for (const auto& h : kHooks) {
           if (StartsWith(in, i, h.seq)) {

@@ -148,10 +148,14 @@ int32_t ReadNumber(std::string_view s) {
 
 bool IsReplacingField(char c) {
   switch (c) {
-    case 'F': case 'K': case 'L': case 'M': case 'P': case 'Q': case 'R':
-      return true;
-    default:
-      return false;
+    case 'F':
+    case 'K':
+    case 'L':
+    case 'M':
+    case 'P':
+    case 'Q':
+    case 'R': return true;
+    default: return false;
   }
 }
 bool KeepsLeadingBlanks(char c) { return c == 'H' || c == 'm' || c == 'N' || c == 'W' || c == 'Z'; }
@@ -379,8 +383,7 @@ size_t TuneFile::ParseHeading(TuneRecord& record, std::string_view text,
     char c0 = text[i];
     bool fieldLine = i + 1 < le && text[i + 1] == ':';
     if (inHistory && !(fieldLine && IsUpper(c0))) {
-      AppendValue(*record.Field('H'),
-                  text.substr(i, ValueEnd(text, i, le) - i));
+      AppendValue(*record.Field('H'), text.substr(i, ValueEnd(text, i, le) - i));
       i = next;
       continue;
     }
@@ -579,9 +582,8 @@ TuneFile::Kept TuneFile::CompareLoaded(const TuneRecord& record) const {
   if (options_.convertTeX) TeXDecode(text);
   TuneRecord probe;
   ParseTune(probe, text, true);
-  if (probe.titles != record.titles || probe.body != record.body ||
-      probe.words != record.words || probe.afterText != record.afterText ||
-      !SameFields(probe, record))
+  if (probe.titles != record.titles || probe.body != record.body || probe.words != record.words ||
+      probe.afterText != record.afterText || !SameFields(probe, record))
     return Kept::kNo;
   return probe.number == record.number ? Kept::kYes : Kept::kNumberOnly;
 }
@@ -600,14 +602,11 @@ void TuneFile::AppendCanonical(std::string& out, std::string_view crlfText) cons
 void TuneFile::AppendTune(std::string& out, const TuneRecord& record) const {
   if (!options_.canonical) {
     switch (CompareLoaded(record)) {
-      case Kept::kYes:
-        out += record.loaded;
-        return;
+      case Kept::kYes: out += record.loaded; return;
       case Kept::kNumberOnly:
         out += WithNumber(record.loaded, record.number, FileLineEnds());
         return;
-      case Kept::kNo:
-        break;
+      case Kept::kNo: break;
     }
   }
   AppendCanonical(out, WriteTune(record, options_.convertTeX));
@@ -644,11 +643,13 @@ const TuneRecord* TuneFile::TuneAt(int position) const {
 
 int TuneFile::PositionOf(const TuneRecord& record) const {
   if (!positionsValid_) {
-    for (size_t k = 0; k < tunes_.size(); ++k) tunes_[k]->cachedPosition = static_cast<int32_t>(k + 1);
+    for (size_t k = 0; k < tunes_.size(); ++k)
+      tunes_[k]->cachedPosition = static_cast<int32_t>(k + 1);
     positionsValid_ = true;
   }
   int p = record.cachedPosition;
-  if (p >= 1 && static_cast<size_t>(p) <= tunes_.size() && tunes_[static_cast<size_t>(p - 1)].get() == &record)
+  if (p >= 1 && static_cast<size_t>(p) <= tunes_.size() &&
+      tunes_[static_cast<size_t>(p - 1)].get() == &record)
     return p;
   return 0;
 }
@@ -726,8 +727,8 @@ void TuneFile::PutIn(const std::vector<int>& positions,
   merged.reserve(total);
   size_t k = 0, old = 0;
   for (size_t at = 0; at < total; ++at) {
-    const bool put = k < records.size() &&
-                     (static_cast<size_t>(positions[k]) == at + 1 || old == tunes_.size());
+    const bool put =
+        k < records.size() && (static_cast<size_t>(positions[k]) == at + 1 || old == tunes_.size());
     std::unique_ptr<TuneRecord>& next = put ? records[k++] : tunes_[old++];
     next->owner = this;
     merged.push_back(std::move(next));

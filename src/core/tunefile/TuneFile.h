@@ -25,12 +25,12 @@ struct FormatEnv;
 // The settings the file model depends on; the application fills them in.
 struct TuneFileOptions {
   std::string fieldOrder{kDefaultFieldOrder};
-  bool convertTeX = false;    // TeX escapes decoded on load, encoded on save
-  bool cvtTeXEsc = false;     // also escape #, & and backslash on save
+  bool convertTeX = false;  // TeX escapes decoded on load, encoded on save
+  bool cvtTeXEsc = false;   // also escape #, & and backslash on save
   std::string defaultLength = "1/8";
   const FormatEnv* formatEnv = nullptr;  // for expanding file-header fields in new tunes
-  bool newFileCrLf = false;   // line ends of files that have none yet: CR LF, else LF
-  bool canonical = false;     // save every tune in canonical form with CR LF line ends
+  bool newFileCrLf = false;              // line ends of files that have none yet: CR LF, else LF
+  bool canonical = false;                // save every tune in canonical form with CR LF line ends
 };
 
 // The line ends a file is written with.
@@ -51,8 +51,8 @@ class TuneFile {
   TuneFile(const TuneFile&) = delete;
   TuneFile& operator=(const TuneFile&) = delete;
 
-  std::string name;                          // full path of the file
-  std::optional<std::string> headerText;     // all text before the first tune
+  std::string name;                       // full path of the file
+  std::optional<std::string> headerText;  // all text before the first tune
   std::array<std::optional<std::string>, kFileHeaderLetters.size()> headerFields;
 
   TuneFileOptions& Options() { return options_; }
@@ -171,8 +171,8 @@ class TuneFile {
   std::vector<std::unique_ptr<TuneRecord>> tunes_;
   TuneHistory history_;
   mutable bool positionsValid_ = true;
-  std::optional<LineEnds> lineEnds_;  // unset until a file with line ends is loaded
-  std::string headerLoaded_;  // the header bytes as loaded
+  std::optional<LineEnds> lineEnds_;         // unset until a file with line ends is loaded
+  std::string headerLoaded_;                 // the header bytes as loaded
   std::optional<std::string> headerParsed_;  // headerText as loading made it
 };
 

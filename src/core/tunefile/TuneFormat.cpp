@@ -20,22 +20,27 @@ constexpr std::string_view kDefaultDatePattern = "yy-mm-dd";
 
 // One parsed field code: "%" [flags] [width] ["." [maximum]] letter.
 struct FieldCode {
-  bool firstOnly = false;   // '#'
-  bool skipFirst = false;   // '*'
-  bool right = false;       // '+' (also set by '0')
-  bool zeros = false;       // '0'
-  char breakFlag = 0;       // ';', '/', '_', ':' or 0 for CR LF
-  int width = 0;            // 0 = none
-  int maximum = 0;          // 0 = none
+  bool firstOnly = false;  // '#'
+  bool skipFirst = false;  // '*'
+  bool right = false;      // '+' (also set by '0')
+  bool zeros = false;      // '0'
+  char breakFlag = 0;      // ';', '/', '_', ':' or 0 for CR LF
+  int width = 0;           // 0 = none
+  int maximum = 0;         // 0 = none
   char letter = 0;
 };
 
 bool IsFlag(char c) {
   switch (c) {
-    case ';': case '/': case '_': case ':': case '#': case '*': case '+': case '0':
-      return true;
-    default:
-      return false;
+    case ';':
+    case '/':
+    case '_':
+    case ':':
+    case '#':
+    case '*':
+    case '+':
+    case '0': return true;
+    default: return false;
   }
 }
 
@@ -102,8 +107,7 @@ class LineWalker {
     while (end < current_.size() && current_[end] != '\r' && current_[end] != '\n') ++end;
     std::string_view line = current_.substr(start, end - start);
     if (end < current_.size()) {
-      if (current_[end] == '\r' && end + 1 < current_.size() && current_[end + 1] == '\n')
-        ++end;
+      if (current_[end] == '\r' && end + 1 < current_.size() && current_[end + 1] == '\n') ++end;
       offset_ = end + 1;
     } else if (index_ + 1 < count_) {
       current_ = segment_(++index_);
@@ -138,16 +142,17 @@ void AppendLines(std::string& out, const FieldCode& code, Segment segment, size_
 }
 
 void AppendTextLines(std::string& out, const FieldCode& code, std::string_view text) {
-  AppendLines(out, code, [text](size_t) { return text; }, 1);
+  AppendLines(
+      out, code, [text](size_t) { return text; }, 1);
 }
 
 // Titles, the one being listed first and the others after it in order.
-void AppendTitles(std::string& out, const FieldCode& code, const TuneRecord& tune,
-                  int titleIndex) {
+void AppendTitles(std::string& out, const FieldCode& code, const TuneRecord& tune, int titleIndex) {
   const std::vector<std::string>& titles = tune.titles;
   size_t count = titles.size();
   size_t first = (titleIndex >= 0 && static_cast<size_t>(titleIndex) < count)
-                     ? static_cast<size_t>(titleIndex) : 0;
+                     ? static_cast<size_t>(titleIndex)
+                     : 0;
   auto segment = [&titles, first](size_t j) -> std::string_view {
     if (j == 0) return titles[first];
     size_t k = j - 1;
@@ -163,7 +168,8 @@ void AppendNumber(std::string& out, const FieldCode& code, long long value) {
   if (code.maximum > 0 && text.size() > static_cast<size_t>(code.maximum))
     text.remove_prefix(text.size() - static_cast<size_t>(code.maximum));
   size_t pad = static_cast<size_t>(code.width) > text.size()
-                   ? static_cast<size_t>(code.width) - text.size() : 0;
+                   ? static_cast<size_t>(code.width) - text.size()
+                   : 0;
   if (code.zeros) {
     if (!text.empty() && text[0] == '-') {
       out.push_back('-');
@@ -220,7 +226,6 @@ void AppendInt(std::string& out, int n) {
   out.append(digits, result.ptr);
 }
 
-
 // Number of times c repeats at pattern[i] (case-insensitive), at most limit.
 size_t RunLength(std::string_view pattern, size_t i, char c, size_t limit) {
   size_t n = 0;
@@ -229,8 +234,8 @@ size_t RunLength(std::string_view pattern, size_t i, char c, size_t limit) {
 }
 
 // Cuts the value at out[start..] to the maximum, pads it to the width and converts it.
-void FinishValue(std::string& out, size_t start, const FieldCode& code,
-                 const FormatOptions& opts, bool pad) {
+void FinishValue(std::string& out, size_t start, const FieldCode& code, const FormatOptions& opts,
+                 bool pad) {
   size_t length = out.size() - start;
   if (code.maximum > 0 && length > static_cast<size_t>(code.maximum)) {
     length = static_cast<size_t>(code.maximum);
@@ -247,15 +252,13 @@ void FinishValue(std::string& out, size_t start, const FieldCode& code,
   if (opts.html) HtmlEncodeTail(out, start);
 }
 
-void ExpandCode(std::string& out, const FieldCode& code, const TuneRecord* tune,
-                int titleIndex, const FormatOptions& opts, const FormatEnv* env,
+void ExpandCode(std::string& out, const FieldCode& code, const TuneRecord* tune, int titleIndex,
+                const FormatOptions& opts, const FormatEnv* env,
                 const std::vector<std::string>& extraTexts) {
   const size_t start = out.size();
   const char letter = code.letter;
   switch (letter) {
-    case 'X':
-      AppendNumber(out, code, tune != nullptr ? tune->number : 0);
-      return;
+    case 'X': AppendNumber(out, code, tune != nullptr ? tune->number : 0); return;
     case 'x': {
       int position = 0;
       if (tune != nullptr && tune->owner != nullptr) position = tune->owner->PositionOf(*tune);
@@ -277,15 +280,13 @@ void ExpandCode(std::string& out, const FieldCode& code, const TuneRecord* tune,
       break;
     case 'i':
       if (tune != nullptr) {
-        if (!tune->incipit && env != nullptr && env->incipit)
-          tune->incipit = env->incipit(*tune);
+        if (!tune->incipit && env != nullptr && env->incipit) tune->incipit = env->incipit(*tune);
         if (tune->incipit) AppendTextLines(out, code, *tune->incipit);
       }
       break;
     case 'f':
     case 'p':
-      if (tune != nullptr && tune->owner != nullptr)
-        AppendPathPart(out, code, tune->owner->name);
+      if (tune != nullptr && tune->owner != nullptr) AppendPathPart(out, code, tune->owner->name);
       break;
     case 'a':
       if (env != nullptr) out.append(env->programDir);
@@ -294,8 +295,8 @@ void ExpandCode(std::string& out, const FieldCode& code, const TuneRecord* tune,
       if (env != nullptr) out.append(env->abcDir);
       break;
     case 'd':
-      AppendDate(out, env != nullptr ? std::string_view(env->shortDatePattern)
-                                      : kDefaultDatePattern,
+      AppendDate(out,
+                 env != nullptr ? std::string_view(env->shortDatePattern) : kDefaultDatePattern,
                  Today(env), code.breakFlag != 0);
       break;
     case 'k':
@@ -356,8 +357,7 @@ size_t ExpandFormat(std::string& out, std::string_view format, const TuneRecord*
   while (i < format.size()) {
     // Copy the run of plain text up to the next code or escape in one go.
     size_t run = i;
-    while (run < format.size() && format[run] != '%' &&
-           !(opts.readEscapes && format[run] == '\\'))
+    while (run < format.size() && format[run] != '%' && !(opts.readEscapes && format[run] == '\\'))
       ++run;
     out.append(format.substr(i, run - i));
     i = run;

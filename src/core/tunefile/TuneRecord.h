@@ -24,10 +24,10 @@ constexpr int RecordFieldSlot(char letter) {
 }
 
 struct TuneRecord {
-  int32_t number = 1;                  // X: number; 1 without an X: line
-  std::vector<std::string> titles;     // one per T: line; one empty title when none
-  std::string body;                    // music lines after K:, header comments first
-  std::optional<std::string> words;    // W: lines without their tags, joined by CR LF
+  int32_t number = 1;                    // X: number; 1 without an X: line
+  std::vector<std::string> titles;       // one per T: line; one empty title when none
+  std::string body;                      // music lines after K:, header comments first
+  std::optional<std::string> words;      // W: lines without their tags, joined by CR LF
   std::optional<std::string> afterText;  // from the empty line that ends the tune
   TuneFile* owner = nullptr;
   // The bytes the tune was loaded from (its file's own line ends, TeX escapes as

@@ -51,8 +51,8 @@ std::string AssociationIconFile() {
   return "";
 }
 
-CAssociationDlg::CAssociationDlg(const XdgDirs& dirs, const std::string& programPath,
-                                 bool noCheck, QWidget* parent)
+CAssociationDlg::CAssociationDlg(const XdgDirs& dirs, const std::string& programPath, bool noCheck,
+                                 QWidget* parent)
     : QDialog(parent), dirs_(dirs), programPath_(programPath) {
   setWindowTitle(QStringLiteral("Associate .abc files"));
   const AssociationInfo info = CheckAssociation(dirs, programPath);
@@ -62,7 +62,8 @@ CAssociationDlg::CAssociationDlg(const XdgDirs& dirs, const std::string& program
   program_->setText(info.Ours() ? QStringLiteral("Tunora")
                                 : QString::fromStdString(info.otherProgram));
   associate_ = new QPushButton(QStringLiteral("&Associate with Tunora instead"), this);
-  addEntry_ = new QPushButton(QStringLiteral("Add \"&Open with Tunora\" alternative to menu"), this);
+  addEntry_ =
+      new QPushButton(QStringLiteral("Add \"&Open with Tunora\" alternative to menu"), this);
   entryPresent_ = new QLabel(QStringLiteral("\"Open with Tunora\" alternative in menu"), this);
   cancel_ = new QPushButton(QStringLiteral("Do &not change file type association"), this);
   noCheck_ = new QCheckBox(

@@ -339,11 +339,8 @@ bool ForwardToRunningProgram(const std::vector<std::string>& words, int& exitSta
   if (command.empty()) return false;  // a name the commands cannot carry opens here
   uint16_t status = 0;
   switch (SendAutomation(AutomationSocketPath(), command, 30000, status)) {
-    case SendResult::kNoProgram:
-      return false;
-    case SendResult::kAnswered:
-      exitStatus = 0;
-      return true;
+    case SendResult::kNoProgram: return false;
+    case SendResult::kAnswered: exitStatus = 0; return true;
     case SendResult::kNoAnswer:
       // The running program has the request (it may be asking the user something):
       // a second program would only compete with it.

@@ -65,8 +65,7 @@ bool CBannerWnd::eventFilter(QObject* watched, QEvent* event) {
       // Closed after the event has been delivered, so the press still counts.
       QTimer::singleShot(0, this, &CBannerWnd::CloseBanner);
       break;
-    default:
-      break;
+    default: break;
   }
   return QWidget::eventFilter(watched, event);
 }

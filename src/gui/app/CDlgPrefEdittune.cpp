@@ -49,8 +49,8 @@ CDlgPrefEdittune::CDlgPrefEdittune(QWidget* parent)
   saveFileAlso_ = new QCheckBox(QStringLiteral("Saving a tune also &saves its tune file"), this);
   rawDefault_ = new QCheckBox(QStringLiteral("Edit opens the &raw editor"), this);
   defaultTool_ = new QComboBox(this);
-  defaultTool_->addItems({QStringLiteral("ABC"), QStringLiteral("Chords"),
-                          QStringLiteral("Transpose")});
+  defaultTool_->addItems(
+      {QStringLiteral("ABC"), QStringLiteral("Chords"), QStringLiteral("Transpose")});
   auto* editing = new QGroupBox(QStringLiteral("Editing"), this);
   auto* editForm = new QFormLayout(editing);
   editForm->addRow(saveFileAlso_);

@@ -33,8 +33,8 @@ CDlgPrefFind::CDlgPrefFind(QWidget* parent) : CPrefPage(QStringLiteral("Find"), 
   looseMatch_->setRange(0, 100);
   looseMatch_->setSuffix(QStringLiteral(" %"));
   searchType_ = new QComboBox(this);
-  searchType_->addItems({QStringLiteral("Text"), QStringLiteral("Music"),
-                         QStringLiteral("Advanced")});
+  searchType_->addItems(
+      {QStringLiteral("Text"), QStringLiteral("Music"), QStringLiteral("Advanced")});
 
   auto* text = new QGroupBox(QStringLiteral("Text Search"), this);
   auto* form = new QFormLayout(text);
@@ -59,8 +59,8 @@ CDlgPrefFind::CDlgPrefFind(QWidget* parent) : CPrefPage(QStringLiteral("Find"), 
   defaultButton_->addItems({QStringLiteral("Go To"), QStringLiteral("Edit"), QStringLiteral("Play"),
                             QStringLiteral("Play Now")});
   findPos_ = new QComboBox(this);
-  findPos_->addItems({QStringLiteral("Anywhere"), QStringLiteral("Lower Left"),
-                      QStringLiteral("Upper Right")});
+  findPos_->addItems(
+      {QStringLiteral("Anywhere"), QStringLiteral("Lower Left"), QStringLiteral("Upper Right")});
   auto* found = new QGroupBox(QStringLiteral("Found Files"), this);
   auto* foundForm = new QFormLayout(found);
   foundForm->addRow(QStringLiteral("&Double-click does:"), defaultButton_);

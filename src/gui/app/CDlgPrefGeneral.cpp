@@ -1,6 +1,5 @@
 #include "gui/app/CDlgPrefGeneral.h"
 
-
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -18,8 +17,7 @@
 
 namespace tunora {
 
-CDlgPrefGeneral::CDlgPrefGeneral(QWidget* parent)
-    : CPrefPage(QStringLiteral("General"), parent) {
+CDlgPrefGeneral::CDlgPrefGeneral(QWidget* parent) : CPrefPage(QStringLiteral("General"), parent) {
   abcDir_ = new QLineEdit(this);
   auto* browse = new QPushButton(QStringLiteral("&Browse..."), this);
   connect(browse, &QPushButton::clicked, this, &CDlgPrefGeneral::OnBrowse);
@@ -47,9 +45,10 @@ CDlgPrefGeneral::CDlgPrefGeneral(QWidget* parent)
   convertTeX_ = new QCheckBox(QStringLiteral("Convert &TeX accents when reading and saving"), this);
   cvtTeXEsc_ = new QCheckBox(QStringLiteral("Also &escape #, && and \\ when saving"), this);
   connect(convertTeX_, &QCheckBox::toggled, cvtTeXEsc_, &QWidget::setEnabled);
-  pasteDropped_ = new QCheckBox(QStringLiteral("&Paste dropped files instead of opening them"), this);
-  noCheckAssociation_ = new QCheckBox(
-      QStringLiteral("Do not &check the .abc file association at start"), this);
+  pasteDropped_ =
+      new QCheckBox(QStringLiteral("&Paste dropped files instead of opening them"), this);
+  noCheckAssociation_ =
+      new QCheckBox(QStringLiteral("Do not &check the .abc file association at start"), this);
 
   auto* behaviour = new QGroupBox(QStringLiteral("Behaviour"), this);
   auto* checks = new QVBoxLayout(behaviour);

@@ -18,10 +18,10 @@ CDlgPrefTunelist::CDlgPrefTunelist(QWidget* parent)
   listFormat_->setObjectName(QStringLiteral("TunelistFormat"));
   prefFormat_ = new QLineEdit(this);
   prefFormat_->setObjectName(QStringLiteral("PreftextFormat"));
-  auto* hint = new QLabel(
-      QStringLiteral("%X number, %T titles (%#T the first), %R rhythm, %C composer, "
-                     "%K key, %x position; \\t gives a tab."),
-      this);
+  auto* hint =
+      new QLabel(QStringLiteral("%X number, %T titles (%#T the first), %R rhythm, %C composer, "
+                                "%K key, %x position; \\t gives a tab."),
+                 this);
   hint->setWordWrap(true);
   QFont small = hint->font();
   small.setPointSizeF(small.pointSizeF() * 0.9);

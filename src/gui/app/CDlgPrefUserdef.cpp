@@ -29,10 +29,10 @@ int UnusableLines(const std::string& text) {
     pos = end + 1;
     if (line.find_first_not_of(" \t") == std::string_view::npos) continue;
     UserSymbols probe;
-    bool ok = line.size() >= 2 && line[1] == ':' && (line[0] == 'U' || line[0] == 'u') &&
-              probe.AddDefinition(line[0] == 'U' ? UserSymbols::kDrawTable
-                                                 : UserSymbols::kPlayTable,
-                                  line.substr(2));
+    bool ok =
+        line.size() >= 2 && line[1] == ':' && (line[0] == 'U' || line[0] == 'u') &&
+        probe.AddDefinition(line[0] == 'U' ? UserSymbols::kDrawTable : UserSymbols::kPlayTable,
+                            line.substr(2));
     if (!ok) ++count;
   }
   return count;
@@ -78,9 +78,9 @@ void CDlgPrefUserdef::Load(const Settings&) {
 void CDlgPrefUserdef::CheckText() {
   int bad = UnusableLines(edit_->toPlainText().toStdString());
   check_->setText(bad == 0 ? QString()
-                           : bad == 1 ? QStringLiteral("1 line is no definition and is not kept.")
-                                      : QStringLiteral("%1 lines are no definitions and are not kept.")
-                                            .arg(bad));
+                  : bad == 1
+                      ? QStringLiteral("1 line is no definition and is not kept.")
+                      : QStringLiteral("%1 lines are no definitions and are not kept.").arg(bad));
 }
 
 bool CDlgPrefUserdef::Store(Settings&) {

@@ -10,8 +10,7 @@
 namespace tunora {
 
 CFieldOrderDlg::CFieldOrderDlg(const std::string& prefix, const std::string& order,
-                               const std::string& suffix, const std::string* flags,
-                               QWidget* parent)
+                               const std::string& suffix, const std::string* flags, QWidget* parent)
     : QDialog(parent), model_(prefix, order, suffix, flags) {
   setWindowTitle(QStringLiteral("Field Order"));
   list_ = new QListWidget(this);

@@ -162,7 +162,8 @@ void CMainFrame::CreateActions() {
   MakeAction(C::kFileClose, "&Close", "Close the active tune file");
   MakeAction(C::kFileSave, "&Save", "Save the active tune file", QKeySequence::Save);
   MakeAction(C::kFileSaveAs, "Save &As...", "Save the active tune file under a new name");
-  MakeAction(C::kFileSaveTuneAs, "Save &Tune As...", "Add the edited tune to its file as a new tune");
+  MakeAction(C::kFileSaveTuneAs, "Save &Tune As...",
+             "Add the edited tune to its file as a new tune");
   MakeAction(C::kFileReload, "&Reload", "Read the tune file again from disk",
              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
   MakeAction(C::kFileMakeList, "&Make List...", "Make a list, index or song book of tunes",
@@ -179,11 +180,10 @@ void CMainFrame::CreateActions() {
 
   MakeAction(C::kEditUndo, "&Undo", "Take back the last change", QKeySequence::Undo);
   MakeAction(C::kEditRedo, "&Redo", "Do again what Undo took back")
-      ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y),
-                      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+      ->setShortcuts(
+          {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
   MakeAction(C::kEditCut, "Cu&t", "Move the selected tunes to the clipboard", QKeySequence::Cut);
-  MakeAction(C::kEditCopy, "&Copy", "Copy the selected tunes to the clipboard",
-             QKeySequence::Copy);
+  MakeAction(C::kEditCopy, "&Copy", "Copy the selected tunes to the clipboard", QKeySequence::Copy);
   MakeAction(C::kEditPaste, "&Paste", "Insert tunes from the clipboard", QKeySequence::Paste);
   MakeAction(C::kEditDelete, "&Delete", "Remove the selected tunes", QKeySequence(Qt::Key_Delete));
   MakeAction(C::kEditSelectAll, "Select A&ll", "Select every line", QKeySequence::SelectAll);
@@ -337,7 +337,8 @@ void CMainFrame::CreateMenus() {
   connect(toolBarToggle_, &QAction::toggled, this, [this](bool on) {
     if (toolBar_) toolBar_->setVisible(on);
   });
-  connect(statusBarToggle_, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
+  connect(statusBarToggle_, &QAction::toggled, this,
+          [this](bool on) { statusBar()->setVisible(on); });
 
   QMenu* tune = menuBar()->addMenu("&Tune");
   tune->addAction(a(C::kTuneEdit));
@@ -537,7 +538,8 @@ QMdiSubWindow* CMainFrame::AddView(CMinFormView* view) {
   } else {
     frame = new CMinFormMDIChild(view);
   }
-  if (t && t->keepsNormal) frame->setWindowFlags(frame->windowFlags() & ~Qt::WindowMaximizeButtonHint);
+  if (t && t->keepsNormal)
+    frame->setWindowFlags(frame->windowFlags() & ~Qt::WindowMaximizeButtonHint);
   mdiArea_->addSubWindow(frame);
   if (doc) connect(doc, &CMinFormDoc::TitleChanged, this, [this] { UpdateCaption(); });
   connect(frame, &QObject::destroyed, this, [this] {
@@ -678,14 +680,10 @@ void CMainFrame::ApplyPlacement(const WindowPlacement& placement, bool hidden) {
   }
   if (hidden) return;
   switch (placement.showCmd) {
-    case kShowMaximized:
-      showMaximized();
-      break;
+    case kShowMaximized: showMaximized(); break;
     case kShowMinimized:
     case kShowMinimize:
-    case kShowMinNoActive:
-      showMinimized();
-      break;
+    case kShowMinNoActive: showMinimized(); break;
     default:
       // Hidden is not a way to start a program the user asked for.
       show();
@@ -715,16 +713,11 @@ void CMainFrame::ApplyFramePlacement(QMdiSubWindow* frame, const WindowPlacement
     if (auto* view = qobject_cast<CMinFormView*>(frame->widget())) view->PlaceInsideClient();
   }
   switch (placement.showCmd) {
-    case kShowMaximized:
-      frame->showMaximized();
-      break;
+    case kShowMaximized: frame->showMaximized(); break;
     case kShowMinimized:
     case kShowMinimize:
-    case kShowMinNoActive:
-      frame->showMinimized();
-      break;
-    default:
-      break;
+    case kShowMinNoActive: frame->showMinimized(); break;
+    default: break;
   }
 }
 

@@ -83,12 +83,9 @@ bool CMinFormDoc::DoFileSave() {
 bool CMinFormDoc::SaveModified() {
   if (!modified_) return true;
   switch (AskYesNoCancel(FirstView(), QStringLiteral("Save changes to %1?").arg(PlainTitle()))) {
-    case MessageAnswer::kYes:
-      return DoFileSave();
-    case MessageAnswer::kNo:
-      return true;
-    default:
-      return false;
+    case MessageAnswer::kYes: return DoFileSave();
+    case MessageAnswer::kNo: return true;
+    default: return false;
   }
 }
 

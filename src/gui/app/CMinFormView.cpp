@@ -33,10 +33,8 @@ bool IsEditCommand(CommandId id) {
     case CommandId::kEditPaste:
     case CommandId::kEditDelete:
     case CommandId::kEditSelectAll:
-    case CommandId::kEditReplace:
-      return true;
-    default:
-      return false;
+    case CommandId::kEditReplace: return true;
+    default: return false;
   }
 }
 }  // namespace
@@ -194,26 +192,13 @@ bool CanUndo(QWidget* field, bool redo) {
 template <typename Edit>
 void RunOn(Edit* e, CommandId id) {
   switch (id) {
-    case CommandId::kEditUndo:
-      e->undo();
-      break;
-    case CommandId::kEditRedo:
-      e->redo();
-      break;
-    case CommandId::kEditCut:
-      e->cut();
-      break;
-    case CommandId::kEditCopy:
-      e->copy();
-      break;
-    case CommandId::kEditPaste:
-      e->paste();
-      break;
-    case CommandId::kEditSelectAll:
-      e->selectAll();
-      break;
-    default:
-      break;
+    case CommandId::kEditUndo: e->undo(); break;
+    case CommandId::kEditRedo: e->redo(); break;
+    case CommandId::kEditCut: e->cut(); break;
+    case CommandId::kEditCopy: e->copy(); break;
+    case CommandId::kEditPaste: e->paste(); break;
+    case CommandId::kEditSelectAll: e->selectAll(); break;
+    default: break;
   }
 }
 
@@ -258,24 +243,14 @@ bool CMinFormView::EditFieldUpdate(CommandId id, CommandState& state) const {
       state.enabled = writable && CanUndo(field, id == CommandId::kEditRedo);
       break;
     case CommandId::kEditCut:
-    case CommandId::kEditDelete:
-      state.enabled = writable && HasSelection(field);
-      break;
-    case CommandId::kEditCopy:
-      state.enabled = HasSelection(field);
-      break;
-    case CommandId::kEditPaste:
-      state.enabled = writable;
-      break;
-    case CommandId::kEditSelectAll:
-      state.enabled = true;
-      break;
+    case CommandId::kEditDelete: state.enabled = writable && HasSelection(field); break;
+    case CommandId::kEditCopy: state.enabled = HasSelection(field); break;
+    case CommandId::kEditPaste: state.enabled = writable; break;
+    case CommandId::kEditSelectAll: state.enabled = true; break;
     case CommandId::kEditReplace:
-      state.enabled = writable && Hooks().start &&
-                      (!Hooks().canStart || Hooks().canStart(field));
+      state.enabled = writable && Hooks().start && (!Hooks().canStart || Hooks().canStart(field));
       break;
-    default:
-      break;
+    default: break;
   }
   return true;
 }

@@ -19,9 +19,7 @@ std::string CPrefPage::BytesOf(const std::string& original, const QString& text)
   return EncodeText(text.toStdString(), EncodingOf(original));
 }
 
-QString CPrefPage::MultiLineTextOf(const std::string& bytes) {
-  return TextOf(CrLfToLf(bytes));
-}
+QString CPrefPage::MultiLineTextOf(const std::string& bytes) { return TextOf(CrLfToLf(bytes)); }
 
 std::string CPrefPage::MultiLineBytesOf(const std::string& original, const QString& text) {
   if (MultiLineTextOf(original) == text) return original;

@@ -60,7 +60,8 @@ CTipDlg::CTipDlg(int first, const QString& tipsPath, QWidget* parent) : QDialog(
   hasTips_ = tips_.Show(first > 0 ? first : 1, tip, shown);
   if (hasTips_) {
     shown_ = shown;
-    text_->setPlainText(QString::fromUtf8(tip.data(), static_cast<qsizetype>(tip.size())).trimmed());
+    text_->setPlainText(
+        QString::fromUtf8(tip.data(), static_cast<qsizetype>(tip.size())).trimmed());
     number_->setText(QString::number(shown_));
   }
   previous_->setEnabled(shown_ > 1);

@@ -163,8 +163,8 @@ bool CTunoraApp::InitInstance(const QStringList& arguments) {
     mainFrame_->show();
   }
   if (!commandLine_.noSave) {
-    QByteArray state = QByteArray::fromBase64(
-        QByteArray::fromStdString(ini.GetString("Toolbars", "State", "")));
+    QByteArray state =
+        QByteArray::fromBase64(QByteArray::fromStdString(ini.GetString("Toolbars", "State", "")));
     if (!state.isEmpty()) mainFrame_->restoreState(state);
   }
   if (banner) banner->raise();
@@ -440,48 +440,31 @@ bool CTunoraApp::OnCommand(CommandId id) {
     case CommandId::kEditFind:
     case CommandId::kEditFindNext:
     case CommandId::kEditFindPrevious:
-    case CommandId::kEditFindFile:
-      return RunFindCommand(id, mainFrame_);
-    case CommandId::kFileMakeList:
-      RunMakeListCommand(mainFrame_);
-      return true;
+    case CommandId::kEditFindFile: return RunFindCommand(id, mainFrame_);
+    case CommandId::kFileMakeList: RunMakeListCommand(mainFrame_); return true;
     case CommandId::kEditPreferences: {
       CPrefSheet sheet(mainFrame_);
       sheet.exec();
       return true;
     }
-    case CommandId::kEditPlaybackOptions:
-      ShowPlaybackOptions(mainFrame_);
-      return true;
-    case CommandId::kEditPlaybackSettings:
-      ShowPlaybackSettings(mainFrame_);
-      return true;
+    case CommandId::kEditPlaybackOptions: ShowPlaybackOptions(mainFrame_); return true;
+    case CommandId::kEditPlaybackSettings: ShowPlaybackSettings(mainFrame_); return true;
     case CommandId::kEditChordwiseOptions: {
       CChordwiseOptionsDlg dialog(mainFrame_);
       dialog.exec();
       return true;
     }
-    case CommandId::kEditDrawLayout:
-      RunLayoutSheet(mainFrame_);
-      return true;
-    case CommandId::kFilePrintSetup:
-      RunPrintSetup(mainFrame_);
-      return true;
-    case CommandId::kHelpContents:
-      ShowManual(mainFrame_, ProgramDirQ());
-      return true;
-    case CommandId::kHelpTips:
-      ShowTips();
-      return true;
-    case CommandId::kHelpContext:
-      QWhatsThis::enterWhatsThisMode();
-      return true;
+    case CommandId::kEditDrawLayout: RunLayoutSheet(mainFrame_); return true;
+    case CommandId::kFilePrintSetup: RunPrintSetup(mainFrame_); return true;
+    case CommandId::kHelpContents: ShowManual(mainFrame_, ProgramDirQ()); return true;
+    case CommandId::kHelpTips: ShowTips(); return true;
+    case CommandId::kHelpContext: QWhatsThis::enterWhatsThisMode(); return true;
     case CommandId::kHelpAbout:
-      QMessageBox::about(mainFrame_, QStringLiteral("About Tunora"),
-                         QStringLiteral("<b>Tunora</b> %1<br>Folk tune collections in ABC "
-                                        "notation.<br><br>Program folder: %2")
-                             .arg(QCoreApplication::applicationVersion(),
-                                  ProgramDirQ().toHtmlEscaped()));
+      QMessageBox::about(
+          mainFrame_, QStringLiteral("About Tunora"),
+          QStringLiteral("<b>Tunora</b> %1<br>Folk tune collections in ABC "
+                         "notation.<br><br>Program folder: %2")
+              .arg(QCoreApplication::applicationVersion(), ProgramDirQ().toHtmlEscaped()));
       return true;
     case CommandId::kFileExit:
       if (mainFrame_) mainFrame_->close();
@@ -498,22 +481,15 @@ bool CTunoraApp::OnCommand(CommandId id) {
       }
       return true;
     }
-    case CommandId::kTuneStopPlay:
-      StopFirstPlayer();
-      return true;
-    case CommandId::kTunePausePlay:
-      PauseFirstPlayer();
-      return true;
-    default:
-      return false;
+    case CommandId::kTuneStopPlay: StopFirstPlayer(); return true;
+    case CommandId::kTunePausePlay: PauseFirstPlayer(); return true;
+    default: return false;
   }
 }
 
 bool CTunoraApp::OnUpdateCommand(CommandId id, CommandState& state) {
   switch (id) {
-    case CommandId::kFileNew:
-      state.enabled = templates_.FileTemplate() != nullptr;
-      return true;
+    case CommandId::kFileNew: state.enabled = templates_.FileTemplate() != nullptr; return true;
     case CommandId::kFileOpen:
     case CommandId::kFileImportBww:
     case CommandId::kFileImportBgp:
@@ -521,8 +497,8 @@ bool CTunoraApp::OnUpdateCommand(CommandId id, CommandState& state) {
       state.enabled = templates_.FileTemplate() != nullptr;
       return true;
     case CommandId::kEditPaste:
-      state.enabled = templates_.FileTemplate() != nullptr &&
-                      !QGuiApplication::clipboard()->text().isEmpty();
+      state.enabled =
+          templates_.FileTemplate() != nullptr && !QGuiApplication::clipboard()->text().isEmpty();
       return true;
     case CommandId::kFileMakeList:
     case CommandId::kEditFind:
@@ -539,21 +515,18 @@ bool CTunoraApp::OnUpdateCommand(CommandId id, CommandState& state) {
     case CommandId::kHelpContents:
     case CommandId::kHelpTips:
     case CommandId::kHelpAbout:
-    case CommandId::kFileExit:
-      state.enabled = true;
-      return true;
+    case CommandId::kFileExit: state.enabled = true; return true;
     case CommandId::kTunePlay:
     case CommandId::kTunePlayNow:
-      state.enabled = templates_.FileTemplate() != nullptr &&
-                      !QGuiApplication::clipboard()->text().isEmpty();
+      state.enabled =
+          templates_.FileTemplate() != nullptr && !QGuiApplication::clipboard()->text().isEmpty();
       return true;
     case CommandId::kTuneStopPlay:
     case CommandId::kTunePausePlay:
       state.enabled = IsPlaying();
       state.checked = id == CommandId::kTunePausePlay && IsPlayPaused();
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 

@@ -45,14 +45,10 @@ const DocTemplate* DocTemplateRegistry::ForFile(const QString& path) const {
 
 int ResourceIdForWindow(WindowDoc::Kind kind) {
   switch (kind) {
-    case WindowDoc::Kind::kTuneList:
-      return kTuneListTemplateId;
-    case WindowDoc::Kind::kEditor:
-      return kEditorTemplateId;
-    case WindowDoc::Kind::kPlayer:
-      return kPlayerTemplateId;
-    case WindowDoc::Kind::kFileSearch:
-      return kFindTemplateId;
+    case WindowDoc::Kind::kTuneList: return kTuneListTemplateId;
+    case WindowDoc::Kind::kEditor: return kEditorTemplateId;
+    case WindowDoc::Kind::kPlayer: return kPlayerTemplateId;
+    case WindowDoc::Kind::kFileSearch: return kFindTemplateId;
   }
   return 0;
 }

@@ -12,12 +12,12 @@
 namespace tunora {
 
 void RegisterDocTemplates(DocTemplateRegistry& registry) {
-  RegisterAbcTemplate(registry);  // 129: tune file and tune list
+  RegisterAbcTemplate(registry);     // 129: tune file and tune list
   RegisterEditorTemplate(registry);  // 131: tune editor
-  RegisterPlayTemplate(registry);  // 167: player
-  RegisterToolTemplate(registry);  // 149: tune tools
-  RegisterDrawTemplate(registry);  // 132: drawing
-  RegisterFindTemplate(registry);  // 168: found files
+  RegisterPlayTemplate(registry);    // 167: player
+  RegisterToolTemplate(registry);    // 149: tune tools
+  RegisterDrawTemplate(registry);    // 132: drawing
+  RegisterFindTemplate(registry);    // 168: found files
 }
 
 }  // namespace tunora

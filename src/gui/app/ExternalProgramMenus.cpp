@@ -111,12 +111,10 @@ void InstallExternalProgramMenus(QMainWindow* frame, QMenu* fileMenu, QAction* f
     frame->addAction(action);  // Ctrl+n works with the menus closed
     (*actions)[static_cast<size_t>(n - 1)] = action;
   }
-  QObject::connect(fileMenu, &QMenu::aboutToShow, frame, [=] {
-    FillMenu(fileMenu, filePlaceholder, *actions, false);
-  });
-  QObject::connect(tuneMenu, &QMenu::aboutToShow, frame, [=] {
-    FillMenu(tuneMenu, tunePlaceholder, *actions, true);
-  });
+  QObject::connect(fileMenu, &QMenu::aboutToShow, frame,
+                   [=] { FillMenu(fileMenu, filePlaceholder, *actions, false); });
+  QObject::connect(tuneMenu, &QMenu::aboutToShow, frame,
+                   [=] { FillMenu(tuneMenu, tunePlaceholder, *actions, true); });
   QAction* options = optionsMenu->addAction(QStringLiteral("E&xternal Program Options..."));
   options->setStatusTip(QStringLiteral("Define the external programs and their menu items"));
   QObject::connect(options, &QAction::triggered, frame, [frame] {
@@ -168,20 +166,19 @@ void RunExternalProgram(int number) {
   };
   std::string line;
   switch (ExpandExternalCommand(program.command, input, line)) {
-    case ExpandResult::kCancelled:
-      return;
+    case ExpandResult::kCancelled: return;
     case ExpandResult::kTooLong:
       // A command line cut short could do something else than the one defined.
       MessageError(Parent(), QStringLiteral("The command line is longer than %1 characters:\n%2")
                                  .arg(kExternalCommandLimit - 1)
                                  .arg(Local(line)));
       return;
-    case ExpandResult::kOk:
-      break;
+    case ExpandResult::kOk: break;
   }
   int code = StartProgram(SplitShellWords(line));
   if (code != 0) {
-    MessageError(Parent(), QStringLiteral("Could not run\n%1\nError code %2").arg(Local(line)).arg(code));
+    MessageError(Parent(),
+                 QStringLiteral("Could not run\n%1\nError code %2").arg(Local(line)).arg(code));
   }
 }
 

@@ -47,12 +47,9 @@ MessageAnswer ShowMessage(QWidget* parent, const MessageRequest& request) {
       break;
   }
   switch (box.exec()) {
-    case QMessageBox::Yes:
-      return MessageAnswer::kYes;
-    case QMessageBox::No:
-      return MessageAnswer::kNo;
-    case QMessageBox::Cancel:
-      return MessageAnswer::kCancel;
+    case QMessageBox::Yes: return MessageAnswer::kYes;
+    case QMessageBox::No: return MessageAnswer::kNo;
+    case QMessageBox::Cancel: return MessageAnswer::kCancel;
     default:
       return request.kind == MessageKind::kQuestion ? MessageAnswer::kNo : MessageAnswer::kOk;
   }

@@ -23,7 +23,7 @@ enum class MessageAnswer { kOk, kYes, kNo, kCancel };
 struct MessageRequest {
   MessageKind kind = MessageKind::kInformation;
   QString text;
-  QString caption;    // window caption; "Tunora" when empty
+  QString caption;         // window caption; "Tunora" when empty
   bool defaultNo = false;  // questions: No is the default button
 };
 

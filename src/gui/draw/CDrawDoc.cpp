@@ -17,7 +17,8 @@ namespace {
 
 CDrawDoc* MakeDrawDoc() {
   CTunoraApp* app = CTunoraApp::Instance();
-  const DocTemplate* t = app != nullptr ? app->Templates().FindById(CDrawDoc::kResourceId) : nullptr;
+  const DocTemplate* t =
+      app != nullptr ? app->Templates().FindById(CDrawDoc::kResourceId) : nullptr;
   if (t == nullptr) return nullptr;
   return qobject_cast<CDrawDoc*>(app->CreateDocument(*t));
 }
@@ -175,25 +176,17 @@ void CDrawDoc::PlayerHeard(const TuneRecord* tune, qint64 bodyOffset) {
 
 bool CDrawDoc::OnCommand(CommandId id) {
   switch (id) {
-    case CommandId::kFilePrint:
-      RunPrint(View(), source_);
-      return true;
-    case CommandId::kFilePrintPreview:
-      RunPrintPreview(View(), source_);
-      return true;
-    default:
-      return false;
+    case CommandId::kFilePrint: RunPrint(View(), source_); return true;
+    case CommandId::kFilePrintPreview: RunPrintPreview(View(), source_); return true;
+    default: return false;
   }
 }
 
 bool CDrawDoc::OnUpdateCommand(CommandId id, CommandState& state) {
   switch (id) {
     case CommandId::kFilePrint:
-    case CommandId::kFilePrintPreview:
-      state.enabled = !source_.tunes.empty();
-      return true;
-    default:
-      return false;
+    case CommandId::kFilePrintPreview: state.enabled = !source_.tunes.empty(); return true;
+    default: return false;
   }
 }
 

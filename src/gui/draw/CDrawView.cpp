@@ -63,7 +63,9 @@ QSize DrawPages::PagePixels() const {
                std::max(1, static_cast<int>(std::lround(paper.height * ppu))));
 }
 
-int DrawPages::PageTop(int page) const { return kGap + (page - 1) * (PagePixels().height() + kGap); }
+int DrawPages::PageTop(int page) const {
+  return kGap + (page - 1) * (PagePixels().height() + kGap);
+}
 
 void DrawPages::SetZoom(double zoom) {
   zoom_ = zoom;
@@ -142,10 +144,11 @@ void DrawPages::paintEvent(QPaintEvent* event) {
   canvas.RecordItems(&items_);
   const DrawSource& source = doc_->Source();
   DrawTunes(canvas, source.Pointers(), fs, LayoutParams::Application(), CurrentSymbolMap(),
-            MakeDrawJob(source, paper), [&canvas](size_t tune) { canvas.SetTune(static_cast<int>(tune)); });
+            MakeDrawJob(source, paper),
+            [&canvas](size_t tune) { canvas.SetTune(static_cast<int>(tune)); });
   // The item at the editor's cursor in orange, the note heard in green.
-  const std::pair<const ItemHitMap::Entry*, QColor> marks[] = {
-      {Marked(), QColor(255, 140, 0, 90)}, {Heard(), QColor(40, 180, 60, 110)}};
+  const std::pair<const ItemHitMap::Entry*, QColor> marks[] = {{Marked(), QColor(255, 140, 0, 90)},
+                                                               {Heard(), QColor(40, 180, 60, 110)}};
   for (const auto& [mark, colour] : marks) {
     if (mark == nullptr) continue;
     painter.resetTransform();
@@ -276,9 +279,8 @@ CDrawView::CDrawView(CDrawDoc* document, QWidget* parent)
   auto* zoomOut = new QShortcut(QKeySequence::ZoomOut, this, [this] { ZoomOut(); });
   for (QShortcut* s : {zoomIn, zoomIn2, zoomOut}) s->setContext(Qt::WidgetWithChildrenShortcut);
 
-  connect(pages_, &DrawPages::ZoomRequested, this, [this](int steps) {
-    SetZoom(pages_->Zoom() * std::pow(kZoomStep, steps));
-  });
+  connect(pages_, &DrawPages::ZoomRequested, this,
+          [this](int steps) { SetZoom(pages_->Zoom() * std::pow(kZoomStep, steps)); });
   connect(pages_, &DrawPages::ItemClicked, this, &CDrawView::ClickedItem);
   connect(document, &CDrawDoc::SourceChanged, this, [this] {
     pages_->MarkSource(Doc()->EditorCursorOffset());
@@ -301,7 +303,8 @@ void CDrawView::OnInitialUpdate() {
     // A page's width at real size, as tall as the MDI area allows.
     QWidget* area = frame->mdiArea() != nullptr ? frame->mdiArea()->viewport() : nullptr;
     QSize page = pages_->PagePixels();
-    int width = page.width() + 2 * DrawPages::kGap + scroll_->verticalScrollBar()->sizeHint().width() + 12;
+    int width =
+        page.width() + 2 * DrawPages::kGap + scroll_->verticalScrollBar()->sizeHint().width() + 12;
     int height = area != nullptr ? area->height() : 700;
     if (area != nullptr) width = std::min(width, area->width());
     ResizeClientTo(QSize(width, std::max(240, height - 40)));
@@ -336,7 +339,8 @@ void CDrawView::SetZoom(double zoom) {
   zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
   // Keep the point at the top of the window where it is in the music.
   QScrollBar* v = scroll_->verticalScrollBar();
-  const double before = pages_->height() > 0 ? static_cast<double>(v->value()) / pages_->height() : 0;
+  const double before =
+      pages_->height() > 0 ? static_cast<double>(v->value()) / pages_->height() : 0;
   pages_->SetZoom(zoom);
   v->setValue(static_cast<int>(before * pages_->height()));
   UpdateZoomLabel();

@@ -2,8 +2,9 @@
 // below the other, drawn anew from the live settings at every paint (a change on
 // the layout sheets shows at once). Zoom with Ctrl+wheel, Ctrl++ and Ctrl+-, or fit
 // the page width; scroll with the wheel and the keys, Page Up and Page Down go by
-// page, Ctrl+Home and Ctrl+End to the first and the last. A click on a note, rest, bar line, chord or decoration selects its ABC in
-// the editor the drawing follows; the editor's cursor marks the item under it.
+// page, Ctrl+Home and Ctrl+End to the first and the last. A click on a note, rest, bar line, chord
+// or decoration selects its ABC in the editor the drawing follows; the editor's cursor marks the
+// item under it.
 #pragma once
 
 #include <QPointer>

@@ -26,7 +26,8 @@ CLayoutParamPage::CLayoutParamPage(std::vector<Row> rows, QWidget* parent)
     if (r.percent) {
       auto* spin = new QSpinBox(this);
       spin->setRange(1, 1000);
-      spin->setSuffix(r.index == LP_TieArcPercent ? QStringLiteral(" % of Width") : QStringLiteral(" %"));
+      spin->setSuffix(r.index == LP_TieArcPercent ? QStringLiteral(" % of Width")
+                                                  : QStringLiteral(" %"));
       field = spin;
     } else {
       field = new LengthField(this);
@@ -122,10 +123,10 @@ namespace {
 
 std::vector<CLayoutParamPage::Row> FlagRows() {
   // Eighth to 128th note symbols, stem up and stem down (symbols 25 to 34).
-  static const char* const names[] = {
-      "Eighth, Up Stem",   "Eighth, Down Stem", "16th, Up Stem",  "16th, Down Stem",
-      "32nd, Up Stem",     "32nd, Down Stem",   "64th, Up Stem",  "64th, Down Stem",
-      "128th, Up Stem",    "128th, Down Stem"};
+  static const char* const names[] = {"Eighth, Up Stem", "Eighth, Down Stem", "16th, Up Stem",
+                                      "16th, Down Stem", "32nd, Up Stem",     "32nd, Down Stem",
+                                      "64th, Up Stem",   "64th, Down Stem",   "128th, Up Stem",
+                                      "128th, Down Stem"};
   static std::vector<std::string> labels;
   std::vector<CLayoutParamPage::Row> rows;
   if (labels.empty()) {
@@ -136,8 +137,10 @@ std::vector<CLayoutParamPage::Row> FlagRows() {
   }
   for (int i = 0; i < 10; ++i) {
     int symbol = SYM_EIGHTH_UP + i;
-    rows.push_back({labels[static_cast<size_t>(2 * i)].c_str(), LayoutParams::kHorizontalBase + symbol});
-    rows.push_back({labels[static_cast<size_t>(2 * i + 1)].c_str(), LayoutParams::kAboveBase + symbol});
+    rows.push_back(
+        {labels[static_cast<size_t>(2 * i)].c_str(), LayoutParams::kHorizontalBase + symbol});
+    rows.push_back(
+        {labels[static_cast<size_t>(2 * i + 1)].c_str(), LayoutParams::kAboveBase + symbol});
   }
   return rows;
 }
@@ -218,7 +221,8 @@ void CLayoutAProp::accept() {
     ini.Load(app->IniPath());
     ini.SetPath(app->IniPath());
     params.Save(ini);
-    if (!ini.Save()) MessageError(this, QStringLiteral("Error writing ") + QString::fromStdString(app->IniPath()));
+    if (!ini.Save())
+      MessageError(this, QStringLiteral("Error writing ") + QString::fromStdString(app->IniPath()));
     app->ApplySettings();
   }
   QDialog::accept();

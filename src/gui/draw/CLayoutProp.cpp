@@ -125,9 +125,9 @@ CHeaderBlockDlg::CHeaderBlockDlg(HeaderBlock& block, QWidget* parent)
 
 void CHeaderBlockDlg::accept() {
   HeaderBlock b = block_;
-  for (auto [field, value] : {std::pair{width_, &b.width}, std::pair{spaceBefore_, &b.spaceBefore},
-                              std::pair{spaceAfter_, &b.spaceAfter},
-                              std::pair{lineSpacing_, &b.lineSpacing}}) {
+  for (auto [field, value] :
+       {std::pair{width_, &b.width}, std::pair{spaceBefore_, &b.spaceBefore},
+        std::pair{spaceAfter_, &b.spaceAfter}, std::pair{lineSpacing_, &b.lineSpacing}}) {
     if (!field->ReadOrTell(*value)) return;
   }
   // Field letters are one word of the layout file.
@@ -336,8 +336,8 @@ CLayoutPage::CLayoutPage(QWidget* parent) : CLayoutSheetPage(parent) {
   textRow(QStringLiteral("Page &Header:"), header_, headerAlign_);
   textRow(QStringLiteral("Page &Footer:"), footer_, footerAlign_);
   opposite_ = new QCheckBox(QStringLiteral("&Opposite Pages (double-sided)"), this);
-  showMargins_ =
-      new QCheckBox(QStringLiteral("&View margins, headers && footers when drawing to screen"), this);
+  showMargins_ = new QCheckBox(
+      QStringLiteral("&View margins, headers && footers when drawing to screen"), this);
   onePerPage_ = new QCheckBox(QStringLiteral("One T&une Per Page"), this);
   for (QCheckBox* c : {opposite_, showMargins_, onePerPage_}) layout->addWidget(c);
   layout->addStretch(1);
@@ -346,7 +346,7 @@ CLayoutPage::CLayoutPage(QWidget* parent) : CLayoutSheetPage(parent) {
 void CLayoutPage::Load(const FormatSettings& fs) {
   if (CTunoraApp* app = CTunoraApp::Instance())
     layoutFile_->setText(QString::fromStdString(app->GetSettings().preferences.layoutFile));
-  const int32_t values[6] = {fs.topMargin,  fs.bottomMargin,   fs.leftMargin,
+  const int32_t values[6] = {fs.topMargin,   fs.bottomMargin,   fs.leftMargin,
                              fs.rightMargin, fs.headerDistance, fs.footerDistance};
   for (int i = 0; i < 6; ++i) margins_[i]->SetValue(values[i]);
   pageNumbers_->setChecked(fs.pageNumbers);
@@ -363,7 +363,7 @@ void CLayoutPage::Load(const FormatSettings& fs) {
 }
 
 bool CLayoutPage::Store(FormatSettings& fs) {
-  int32_t* targets[6] = {&fs.topMargin,  &fs.bottomMargin,   &fs.leftMargin,
+  int32_t* targets[6] = {&fs.topMargin,   &fs.bottomMargin,   &fs.leftMargin,
                          &fs.rightMargin, &fs.headerDistance, &fs.footerDistance};
   for (int i = 0; i < 6; ++i)
     if (!margins_[i]->ReadOrTell(*targets[i])) return false;
@@ -460,8 +460,8 @@ CLayoutTuneSet::CLayoutTuneSet(QWidget* parent) : CLayoutSheetPage(parent) {
   auto* layout = new QHBoxLayout(this);
   auto* left = new QVBoxLayout;
   auto* form = new QFormLayout;
-  const char* labels[] = {"Vertical Space before Tune:", "Vertical Space after Tune:",
-                          "Space between Staves:",       "Note Spacing:",
+  const char* labels[] = {"Vertical Space before Tune:",  "Vertical Space after Tune:",
+                          "Space between Staves:",        "Note Spacing:",
                           "Chords, Distance from Staff:", "Indent First Line of Tune by:"};
   for (int i = 0; i < 6; ++i) {
     lengths_[i] = new LengthField(this);
@@ -556,10 +556,12 @@ CLayoutProp::CLayoutProp(QWidget* parent)
   tabs_->addTab(fonts_, QStringLiteral("Fonts"));
   tabs_->addTab(tune_, QStringLiteral("Tune"));
   const FormatSettings& fs = FormatSettings::Application();
-  for (CLayoutSheetPage* p : std::initializer_list<CLayoutSheetPage*>{general_, page_, fonts_, tune_})
+  for (CLayoutSheetPage* p :
+       std::initializer_list<CLayoutSheetPage*>{general_, page_, fonts_, tune_})
     p->Load(fs);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  advanced_ = buttons->addButton(QStringLiteral("&Advanced Settings"), QDialogButtonBox::ActionRole);
+  advanced_ =
+      buttons->addButton(QStringLiteral("&Advanced Settings"), QDialogButtonBox::ActionRole);
   connect(advanced_, &QPushButton::clicked, this, [this] { RunAdvancedSheet(this); });
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -571,7 +573,8 @@ CLayoutProp::CLayoutProp(QWidget* parent)
 void CLayoutProp::accept() {
   FormatSettings fs = FormatSettings::Application();
   int index = 0;
-  for (CLayoutSheetPage* p : std::initializer_list<CLayoutSheetPage*>{general_, page_, fonts_, tune_}) {
+  for (CLayoutSheetPage* p :
+       std::initializer_list<CLayoutSheetPage*>{general_, page_, fonts_, tune_}) {
     if (!p->Store(fs)) {
       tabs_->setCurrentIndex(index);
       return;

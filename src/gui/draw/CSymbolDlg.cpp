@@ -31,7 +31,9 @@ QFont NotationFont(int points) {
   return f;
 }
 
-QString GlyphText(const QFont& font, uint8_t c) { return QtCanvas::SymbolText(QFontMetricsF(font), c); }
+QString GlyphText(const QFont& font, uint8_t c) {
+  return QtCanvas::SymbolText(QFontMetricsF(font), c);
+}
 
 }  // namespace
 
@@ -88,7 +90,8 @@ COffsetDlg::COffsetDlg(int symbol, LayoutParams& params, QWidget* parent)
     : QDialog(parent), symbol_(symbol), params_(params) {
   setWindowTitle(QStringLiteral("Offset - ") + QString::fromLatin1(SymbolMap::Name(symbol)));
   auto* form = new QFormLayout;
-  const char* labels[] = {"&Vertical, above Notehead:", "&Vertical, below Notehead:", "&Horizontal:"};
+  const char* labels[] = {
+      "&Vertical, above Notehead:", "&Vertical, below Notehead:", "&Horizontal:"};
   const int32_t values[] = {params.Above(symbol), params.Below(symbol), params.Horizontal(symbol)};
   for (int i = 0; i < 3; ++i) {
     fields_[i] = new LengthField(this);
@@ -119,7 +122,8 @@ void COffsetDlg::accept() {
 CSymbolDlg::CSymbolDlg(LayoutParams& params, QWidget* parent)
     : QDialog(parent), params_(params), working_(params), list_(new QListWidget(this)) {
   setWindowTitle(QStringLiteral("Musical Symbols"));
-  if (CTunoraApp* app = CTunoraApp::Instance()) map_ = SymbolMap(app->GetSettings().fonts.musicalSymbols);
+  if (CTunoraApp* app = CTunoraApp::Instance())
+    map_ = SymbolMap(app->GetSettings().fonts.musicalSymbols);
   list_->setIconSize(QSize(32, 32));
   for (int s = 0; s < SymbolMap::kCount; ++s) {
     list_->addItem(QString());
@@ -134,7 +138,8 @@ CSymbolDlg::CSymbolDlg(LayoutParams& params, QWidget* parent)
   side->addWidget(symbol);
   side->addWidget(offset);
   side->addStretch(1);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, Qt::Vertical, this);
+  auto* buttons =
+      new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, Qt::Vertical, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   side->addWidget(buttons);

@@ -51,11 +51,13 @@ PaperSize ScreenPaper(int unit) {
   if (size.definitionUnits() == QPageSize::Inch) {
     QSizeF in = size.size(QPageSize::Inch);
     double f = unit == kUnitInches ? 1000.0 : 2540.0;
-    paper = {static_cast<int32_t>(in.width() * f + 0.5), static_cast<int32_t>(in.height() * f + 0.5)};
+    paper = {static_cast<int32_t>(in.width() * f + 0.5),
+             static_cast<int32_t>(in.height() * f + 0.5)};
   } else {
     QSizeF mm = size.size(QPageSize::Millimeter);
     double f = unit == kUnitInches ? 1000.0 / 25.4 : 100.0;
-    paper = {static_cast<int32_t>(mm.width() * f + 0.5), static_cast<int32_t>(mm.height() * f + 0.5)};
+    paper = {static_cast<int32_t>(mm.width() * f + 0.5),
+             static_cast<int32_t>(mm.height() * f + 0.5)};
   }
   if (layout.orientation() == QPageLayout::Landscape) std::swap(paper.width, paper.height);
   if (paper.width <= 0 || paper.height <= 0) paper = PaperInUnits(PaperKind::kA4, unit);
@@ -81,7 +83,7 @@ void LoadPrintSetup() {
     size = QPageSize(QSizeF(width / 10.0, length / 10.0), QPageSize::Millimeter);
   if (size.isValid()) printer.setPageSize(size);
   printer.setPageOrientation(ini.GetInt(kSection, "Orientation", 1) == 2 ? QPageLayout::Landscape
-                                                                          : QPageLayout::Portrait);
+                                                                         : QPageLayout::Portrait);
 }
 
 bool SavePrintSetup() {

@@ -78,9 +78,10 @@ void FontButton::ShowSample() {
   for (uint8_t c : {uint8_t{0x26}, uint8_t{0x23}, uint8_t{0x71}, uint8_t{0x65}, uint8_t{0x68}})
     glyphs += QtCanvas::SymbolText(metrics, c) + QLatin1Char(' ');
   sample_->setTextFormat(Qt::RichText);
-  sample_->setText(style.toHtmlEscaped() + QStringLiteral("&nbsp;&nbsp;<span style=\"font-family:'%1'; "
-                                                          "font-size:18pt\">%2</span>")
-                                               .arg(shown.family().toHtmlEscaped(), glyphs.toHtmlEscaped()));
+  sample_->setText(style.toHtmlEscaped() +
+                   QStringLiteral("&nbsp;&nbsp;<span style=\"font-family:'%1'; "
+                                  "font-size:18pt\">%2</span>")
+                       .arg(shown.family().toHtmlEscaped(), glyphs.toHtmlEscaped()));
 }
 
 void FontButton::Choose() {

@@ -194,12 +194,9 @@ bool CTuneDoc::SaveModified() {
   QString title = FormTitle();
   if (title.isEmpty()) title = SavedTitle();
   switch (AskYesNoCancel(View(), CloseQuestion(title))) {
-    case MessageAnswer::kYes:
-      return SaveTune();
-    case MessageAnswer::kNo:
-      return true;
-    default:
-      return false;
+    case MessageAnswer::kYes: return SaveTune();
+    case MessageAnswer::kNo: return true;
+    default: return false;
   }
 }
 
@@ -290,36 +287,17 @@ bool CTuneDoc::ShowErrors() {
 
 bool CTuneDoc::OnCommand(CommandId id) {
   switch (id) {
-    case CommandId::kFileSave:
-      SaveTune();
-      return true;
-    case CommandId::kFileSaveTuneAs:
-      SaveTuneAs();
-      return true;
-    case CommandId::kTunePlay:
-      Play(false);
-      return true;
-    case CommandId::kTunePlayNow:
-      Play(true);
-      return true;
-    case CommandId::kTuneDraw:
-      CDrawDoc::OpenForEditor(*this);
-      return true;
+    case CommandId::kFileSave: SaveTune(); return true;
+    case CommandId::kFileSaveTuneAs: SaveTuneAs(); return true;
+    case CommandId::kTunePlay: Play(false); return true;
+    case CommandId::kTunePlayNow: Play(true); return true;
+    case CommandId::kTuneDraw: CDrawDoc::OpenForEditor(*this); return true;
     case CommandId::kFilePrint:
-    case CommandId::kFilePrintPreview:
-      PrintTune(id == CommandId::kFilePrintPreview);
-      return true;
-    case CommandId::kTuneNextError:
-      NextError();
-      return true;
-    case CommandId::kTuneShowErrors:
-      ShowErrors();
-      return true;
-    case CommandId::kTuneTools:
-      CToolDoc::OpenFor(this);
-      return true;
-    default:
-      return false;
+    case CommandId::kFilePrintPreview: PrintTune(id == CommandId::kFilePrintPreview); return true;
+    case CommandId::kTuneNextError: NextError(); return true;
+    case CommandId::kTuneShowErrors: ShowErrors(); return true;
+    case CommandId::kTuneTools: CToolDoc::OpenFor(this); return true;
+    default: return false;
   }
 }
 
@@ -335,17 +313,10 @@ bool CTuneDoc::OnUpdateCommand(CommandId id, CommandState& state) {
     case CommandId::kFilePrintPreview:
       state.enabled = fileDoc_ != nullptr && tune_ != nullptr;
       return true;
-    case CommandId::kFileSaveAs:
-      state.enabled = false;
-      return true;
-    case CommandId::kTuneNextError:
-      state.enabled = HasNextError();
-      return true;
-    case CommandId::kTuneShowErrors:
-      state.enabled = HasErrors(this);
-      return true;
-    default:
-      return false;
+    case CommandId::kFileSaveAs: state.enabled = false; return true;
+    case CommandId::kTuneNextError: state.enabled = HasNextError(); return true;
+    case CommandId::kTuneShowErrors: state.enabled = HasErrors(this); return true;
+    default: return false;
   }
 }
 

@@ -420,16 +420,11 @@ void CTuneView::ResetList(int current) {
 
 QWidget* CTuneView::FieldEditor() const {
   switch (editing_) {
-    case Editing::kSingleLine:
-      return lineEditor_;
-    case Editing::kMultiLine:
-      return textEditor_;
-    case Editing::kRhythm:
-      return rhythmEditor_;
-    case Editing::kChooser:
-      return chooser_;
-    default:
-      return nullptr;
+    case Editing::kSingleLine: return lineEditor_;
+    case Editing::kMultiLine: return textEditor_;
+    case Editing::kRhythm: return rhythmEditor_;
+    case Editing::kChooser: return chooser_;
+    default: return nullptr;
   }
 }
 
@@ -543,14 +538,10 @@ void CTuneView::ApplyStartKey(int key, const QString& text, const QString& value
 
 QString CTuneView::EditorText() const {
   switch (editing_) {
-    case Editing::kSingleLine:
-      return lineEditor_->text();
-    case Editing::kMultiLine:
-      return textEditor_->toPlainText();
-    case Editing::kRhythm:
-      return rhythmEditor_->currentText();
-    default:
-      return {};
+    case Editing::kSingleLine: return lineEditor_->text();
+    case Editing::kMultiLine: return textEditor_->toPlainText();
+    case Editing::kRhythm: return rhythmEditor_->currentText();
+    default: return {};
   }
 }
 
@@ -854,8 +845,7 @@ namespace {
 // own undo and redo.
 class ToolFieldUndo : public QAbstractUndoItem {
  public:
-  ToolFieldUndo(CTuneView* view, char letter, std::optional<std::string> before,
-                std::string after)
+  ToolFieldUndo(CTuneView* view, char letter, std::optional<std::string> before, std::string after)
       : view_(view), letter_(letter), before_(std::move(before)), after_(std::move(after)) {}
   void undo() override {
     if (view_) view_->RestoreField(letter_, before_);
@@ -1017,18 +1007,10 @@ bool CTuneView::OnCommand(CommandId id) {
       if (raw_) return false;
       ToggleExpanded(CurrentRow());
       return true;
-    case CommandId::kViewHeaders:
-      TogglePane(kHeaderPane);
-      return true;
-    case CommandId::kViewTune:
-      TogglePane(kTunePane);
-      return true;
-    case CommandId::kViewWords:
-      TogglePane(kWordsPane);
-      return true;
-    case CommandId::kEditCommentSelection:
-      CommentSelection();
-      return true;
+    case CommandId::kViewHeaders: TogglePane(kHeaderPane); return true;
+    case CommandId::kViewTune: TogglePane(kTunePane); return true;
+    case CommandId::kViewWords: TogglePane(kWordsPane); return true;
+    case CommandId::kEditCommentSelection: CommentSelection(); return true;
     case CommandId::kTuneKeyHelp: {
       std::string key;
       if (raw_) {
@@ -1042,8 +1024,7 @@ bool CTuneView::OnCommand(CommandId id) {
       dialog.exec();
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -1069,9 +1050,7 @@ bool CTuneView::OnUpdateCommand(CommandId id, CommandState& state) {
     case CommandId::kTuneInsert:
       state.enabled = !raw_ && !form_.ChooserLetters().empty();
       return true;
-    case CommandId::kTuneExpandHeader:
-      state.enabled = !raw_ && CurrentRow() >= 0;
-      return true;
+    case CommandId::kTuneExpandHeader: state.enabled = !raw_ && CurrentRow() >= 0; return true;
     case CommandId::kViewHeaders:
     case CommandId::kViewTune:
     case CommandId::kViewWords: {
@@ -1082,14 +1061,9 @@ bool CTuneView::OnUpdateCommand(CommandId id, CommandState& state) {
       state.checked = !raw_ && shown_[static_cast<size_t>(pane)];
       return true;
     }
-    case CommandId::kEditCommentSelection:
-      state.enabled = CanCommentSelection();
-      return true;
-    case CommandId::kTuneKeyHelp:
-      state.enabled = true;
-      return true;
-    default:
-      return false;
+    case CommandId::kEditCommentSelection: state.enabled = CanCommentSelection(); return true;
+    case CommandId::kTuneKeyHelp: state.enabled = true; return true;
+    default: return false;
   }
 }
 
@@ -1187,8 +1161,7 @@ bool CTuneView::eventFilter(QObject* watched, QEvent* event) {
         }
         EndEditing(0);
         return true;
-      default:
-        break;
+      default: break;
     }
   } else if (event->type() == QEvent::ShortcutOverride) {
     // Keys of the editors that are menu shortcuts elsewhere (Ins, Delete) stay here.

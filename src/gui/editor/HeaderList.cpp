@@ -38,21 +38,17 @@ QVariant HeaderListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
       return QString::fromStdString(FormLabel(line.letter)) + QLatin1Char('\t') +
              data(index, kValueRole).toString();
-    case kLetterRole:
-      return QChar::fromLatin1(line.letter);
+    case kLetterRole: return QChar::fromLatin1(line.letter);
     case kValueRole: {
       QString value = toDisplay_(line.value);
       value.remove(QLatin1Char('\r'));
       return value;
     }
-    case kExpandedRole:
-      return line.expanded;
-    case kLabelRole:
-      return QString::fromStdString(FormLabel(line.letter));
+    case kExpandedRole: return line.expanded;
+    case kLabelRole: return QString::fromStdString(FormLabel(line.letter));
     case kLineCountRole:
       return static_cast<int>(data(index, kValueRole).toString().count(QLatin1Char('\n'))) + 1;
-    default:
-      return {};
+    default: return {};
   }
 }
 

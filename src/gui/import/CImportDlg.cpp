@@ -26,10 +26,8 @@ CImportDlg::CImportDlg(CAbcDoc& doc, ImportKind kind, const QStringList& files, 
     auto* item = new QTreeWidgetItem(list_, {QFileInfo(f).fileName(), QString()});
     item->setToolTip(0, f);
   }
-  summary_ = new QLabel(QStringLiteral("%1 files to import into %2.")
-                            .arg(files_.size())
-                            .arg(doc.Title()),
-                        this);
+  summary_ = new QLabel(
+      QStringLiteral("%1 files to import into %2.").arg(files_.size()).arg(doc.Title()), this);
   start_ = new QPushButton(QStringLiteral("&Start"), this);
   stop_ = new QPushButton(QStringLiteral("S&top"), this);
   close_ = new QPushButton(QStringLiteral("&Close"), this);

@@ -59,12 +59,14 @@ CSongPlayerWnd::CSongPlayerWnd(CAbcDoc* fileDoc, CPlayDoc* player, QWidget* pare
   full_ = new QPushButton(QStringLiteral("&Tunora..."), this);
   full_->setToolTip(QStringLiteral("Open the full program with this song"));
 
-  const TuneRecord* tune = fileDoc_ && fileDoc_->File().TuneCount() > 0 ? fileDoc_->File().TuneAt(1) : nullptr;
+  const TuneRecord* tune =
+      fileDoc_ && fileDoc_->File().TuneCount() > 0 ? fileDoc_->File().TuneAt(1) : nullptr;
   QString title;
   if (tune != nullptr && !tune->titles.empty()) title = fileDoc_->ToDisplay(tune->titles.front());
   title_->setText(title.isEmpty() ? QStringLiteral("No Title") : title);
   if (tune != nullptr)
-    text_->setPlainText(WrapAtBlanks(fileDoc_->ToDisplay(CrLfToLf(fileDoc_->File().WriteTune(*tune, false)))));
+    text_->setPlainText(
+        WrapAtBlanks(fileDoc_->ToDisplay(CrLfToLf(fileDoc_->File().WriteTune(*tune, false)))));
 
   connect(play_, &QPushButton::clicked, this, [this] {
     if (player_) player_->Play();
@@ -142,7 +144,8 @@ CSongPlayerWnd* CSongPlayerWnd::Open(const QString& path) {
   // The song is shown, not edited: leaving asks nothing.
   fileDoc->SetModifiedFlag(false);
   const DocTemplate* playTemplate = app->Templates().FindById(kPlayerTemplateId);
-  auto* player = playTemplate ? qobject_cast<CPlayDoc*>(app->CreateDocument(*playTemplate)) : nullptr;
+  auto* player =
+      playTemplate ? qobject_cast<CPlayDoc*>(app->CreateDocument(*playTemplate)) : nullptr;
   PlayRequest request;
   request.fileHeader = fileDoc->File().headerText.value_or(std::string());
   request.tuneText = fileDoc->File().WriteTune(*fileDoc->File().TuneAt(1), false);

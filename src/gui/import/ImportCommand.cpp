@@ -67,14 +67,14 @@ int ImportOneFile(CAbcDoc& doc, ImportKind kind, const QString& path, QString& s
 void RunImportCommand(CAbcDoc& doc, CommandId id) {
   const ImportKind kind = ImportKindOf(id);
   CTunoraApp* app = CTunoraApp::Instance();
-  const QString start = app ? QString::fromStdString(app->GetSettings().preferences.abcDir) : QString();
+  const QString start =
+      app ? QString::fromStdString(app->GetSettings().preferences.abcDir) : QString();
   const QStringList files =
       CLarkFileDialog::GetOpenFileNames(ParentOf(doc), kCaption, start, ImportFilter(kind));
   if (files.isEmpty()) return;
   if (files.size() == 1) {
     QString status;
-    if (ImportOneFile(doc, kind, files.front(), status) == 0)
-      MessageWarning(ParentOf(doc), status);
+    if (ImportOneFile(doc, kind, files.front(), status) == 0) MessageWarning(ParentOf(doc), status);
     return;
   }
   // The window belongs to the main frame, so closing the tune file leaves it (it

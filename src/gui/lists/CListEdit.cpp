@@ -112,10 +112,12 @@ void CListEditPage::InsertAtCaret(const QString& code) {
 void CListEditPage::Load(const ListType& type) {
   ListType& t = const_cast<ListType&>(type);  // read through the same accessors
   for (const Binding& b : bindings_) {
-    if (auto* line = qobject_cast<QLineEdit*>(b.widget)) line->setText(Q(b.text(t)));
+    if (auto* line = qobject_cast<QLineEdit*>(b.widget))
+      line->setText(Q(b.text(t)));
     else if (auto* text = qobject_cast<QPlainTextEdit*>(b.widget))
       text->setPlainText(Q(CrLfToLf(b.text(t))));
-    else if (auto* check = qobject_cast<QCheckBox*>(b.widget)) check->setChecked(t.*b.flag);
+    else if (auto* check = qobject_cast<QCheckBox*>(b.widget))
+      check->setChecked(t.*b.flag);
     else if (auto* spin = qobject_cast<QSpinBox*>(b.widget))
       spin->setValue(static_cast<int>(std::min(t.*b.number, 100000u)));
   }
@@ -123,10 +125,12 @@ void CListEditPage::Load(const ListType& type) {
 
 void CListEditPage::Store(ListType& t) const {
   for (const Binding& b : bindings_) {
-    if (auto* line = qobject_cast<QLineEdit*>(b.widget)) b.text(t) = S(line->text());
+    if (auto* line = qobject_cast<QLineEdit*>(b.widget))
+      b.text(t) = S(line->text());
     else if (auto* text = qobject_cast<QPlainTextEdit*>(b.widget))
       b.text(t) = LfToCrLf(S(text->toPlainText()));
-    else if (auto* check = qobject_cast<QCheckBox*>(b.widget)) t.*b.flag = check->isChecked();
+    else if (auto* check = qobject_cast<QCheckBox*>(b.widget))
+      t.*b.flag = check->isChecked();
     else if (auto* spin = qobject_cast<QSpinBox*>(b.widget))
       t.*b.number = static_cast<unsigned>(spin->value());
   }
@@ -152,8 +156,7 @@ CListEditMatch::CListEditMatch(QWidget* parent) : CListEditPage(parent) {
   AddLine(QStringLiteral("&Match:"), KEY(match), "MatchText");
   AddCheck(QStringLiteral("User may change the m&atch"), &ListType::changeMatch, "ChangeMatch");
   AddLine(QStringLiteral("&Sort Order:"), KEY(sortOrder), "SortOrder");
-  AddCheck(QStringLiteral("User may change the s&ort order"), &ListType::changeSort,
-           "ChangeSort");
+  AddCheck(QStringLiteral("User may change the s&ort order"), &ListType::changeSort, "ChangeSort");
   AddLine(QStringLiteral("&Input Files:"), KEY(inputFile), "InputFile");
   AddCheck(QStringLiteral("Search su&bdirectories"), &ListType::subdir, "SubdirKey");
   AddInsertField();
@@ -212,15 +215,16 @@ CListEdit::CListEdit(int index, QWidget* parent) : QDialog(parent), index_(index
   pages[4] = new CListEditSubheader(this);
   pages[5] = new CListEditFooter(this);
   pages[6] = new CListEditInfo(this);
-  const char* titles[] = {"Name, Page, Etc", "Match && Sort", "Output", "Headers",
-                          "Sub-headers", "Footers", "Information"};
+  const char* titles[] = {"Name, Page, Etc", "Match && Sort", "Output",     "Headers",
+                          "Sub-headers",     "Footers",       "Information"};
   for (int i = 0; i < 7; ++i) pages_->addTab(pages[i], QString::fromLatin1(titles[i]));
   pages_->setUsesScrollButtons(false);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   auto* newButton = buttons->addButton(QStringLiteral("&New"), QDialogButtonBox::ActionRole);
   auto* deleteButton = buttons->addButton(QStringLiteral("&Delete"), QDialogButtonBox::ActionRole);
-  auto* importButton = buttons->addButton(QStringLiteral("I&mport..."), QDialogButtonBox::ActionRole);
+  auto* importButton =
+      buttons->addButton(QStringLiteral("I&mport..."), QDialogButtonBox::ActionRole);
   connect(newButton, &QPushButton::clicked, this, &CListEdit::New);
   connect(deleteButton, &QPushButton::clicked, this, &CListEdit::Delete);
   connect(importButton, &QPushButton::clicked, this, &CListEdit::Import);
@@ -374,7 +378,8 @@ COutputFieldDlg::COutputFieldDlg(QWidget* parent) : QDialog(parent) {
   layout->addWidget(buttons);
   for (QComboBox* box : {field_, newlines_, lines_})
     connect(box, &QComboBox::currentIndexChanged, this, &COutputFieldDlg::Update);
-  for (QCheckBox* box : {right_, zeros_}) connect(box, &QCheckBox::toggled, this, &COutputFieldDlg::Update);
+  for (QCheckBox* box : {right_, zeros_})
+    connect(box, &QCheckBox::toggled, this, &COutputFieldDlg::Update);
   for (QSpinBox* box : {min_, max_})
     connect(box, &QSpinBox::valueChanged, this, &COutputFieldDlg::Update);
   Update();

@@ -193,14 +193,14 @@ void CMakeListDlg::EditType() {
 }
 
 void CMakeListDlg::ShowInformation() {
-  MessageInfo(this, type_.information.empty() ? QStringLiteral("No information.")
-                                              : Q(type_.information));
+  MessageInfo(this,
+              type_.information.empty() ? QStringLiteral("No information.") : Q(type_.information));
 }
 
 void CMakeListDlg::BrowseFiles() {
-  const QString path = CLarkFileDialog::GetOpenFileName(
-      this, QStringLiteral("Files"), files_->currentText(),
-      QStringLiteral("Abc Files (*.abc);;All Files (*)"), true);
+  const QString path =
+      CLarkFileDialog::GetOpenFileName(this, QStringLiteral("Files"), files_->currentText(),
+                                       QStringLiteral("Abc Files (*.abc);;All Files (*)"), true);
   if (!path.isEmpty()) files_->setEditText(path);
 }
 

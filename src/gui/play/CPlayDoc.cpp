@@ -46,9 +46,7 @@ const Settings& CurrentSettings() {
 
 int PassesOf(int repeat) { return std::clamp(repeat, 1, 100); }
 
-bool Blank(std::string_view s) {
-  return s.find_first_not_of(" \t\r\n") == std::string_view::npos;
-}
+bool Blank(std::string_view s) { return s.find_first_not_of(" \t\r\n") == std::string_view::npos; }
 
 QString Display(std::string_view bytes, bool utf8) {
   const std::string text = DecodeText(bytes, utf8 ? TextEncoding::kUtf8 : TextEncoding::kCp1252);
@@ -121,18 +119,16 @@ CPlayDoc::Shown CPlayDoc::ShownOf(const Tune& tune) {
   Shown shown;
   const TuneRecord& r = tune.record;
   shown.title = Display(r.titles.empty() ? std::string() : r.titles.front(), tune.utf8);
-  for (const PlayerFieldRow& row :
-       PlayerFieldRows(r, CurrentSettings().preferences.fieldOrder)) {
+  for (const PlayerFieldRow& row : PlayerFieldRows(r, CurrentSettings().preferences.fieldOrder)) {
     shown.fields.emplace_back(QString::fromLatin1(row.label.c_str()),
                               Display(row.value, tune.utf8));
   }
   return shown;
 }
 
-PlaySettings CPlayDoc::Gather(TuneBuild& build, const Tune& tune,
-                              const std::string* drone) const {
-  PlaySettings ps = build.Gather(CurrentSettings().midi, tune.record, StyleSet::Application(),
-                                 LastDrone());
+PlaySettings CPlayDoc::Gather(TuneBuild& build, const Tune& tune, const std::string* drone) const {
+  PlaySettings ps =
+      build.Gather(CurrentSettings().midi, tune.record, StyleSet::Application(), LastDrone());
   ps.backingStyle = backingStyle_;
   if (drone != nullptr) ChooseDrone(ps, *drone);
   return ps;
@@ -200,8 +196,8 @@ QString CPlayDoc::InProgressMessage() {
 
 // --- building -------------------------------------------------------------------------
 
-bool CPlayDoc::BuildPiece(const Tune& tune, const std::string* drone, int passes,
-                          PlayPiece& piece, Shown& shown, std::string& errors) {
+bool CPlayDoc::BuildPiece(const Tune& tune, const std::string* drone, int passes, PlayPiece& piece,
+                          Shown& shown, std::string& errors) {
   const MidiSettings& m = CurrentSettings().midi;
   try {
     TuneBuild build(tune.header, &UserSymbols::Application());
@@ -239,14 +235,10 @@ QWidget* CPlayDoc::DialogParent() const {
 QString CPlayDoc::StatusText() const {
   if (!statusOverride_.isEmpty()) return statusOverride_;
   switch (state_) {
-    case State::kReading:
-      return QStringLiteral("Reading Tune...");
-    case State::kPlaying:
-      return QStringLiteral("Playing...");
-    case State::kPaused:
-      return QStringLiteral("Paused...");
-    case State::kIdle:
-      break;
+    case State::kReading: return QStringLiteral("Reading Tune...");
+    case State::kPlaying: return QStringLiteral("Playing...");
+    case State::kPaused: return QStringLiteral("Paused...");
+    case State::kIdle: break;
   }
   return {};
 }
@@ -399,8 +391,8 @@ void CPlayDoc::UpdatePosition() {
     }
   }
   TellHeard(heard->ticks);
-  const uint32_t quarters = static_cast<uint32_t>(
-      std::min<uint64_t>(heard->ticks / kResolution, PlayLengthQuarters()));
+  const uint32_t quarters =
+      static_cast<uint32_t>(std::min<uint64_t>(heard->ticks / kResolution, PlayLengthQuarters()));
   if (quarters != positionQuarters_) {
     positionQuarters_ = quarters;
     emit PositionChanged();
@@ -430,7 +422,8 @@ void CPlayDoc::Stop() {
   out_ = 0;
   ToIdle();
   // A device that could not finish its output (a sound file it writes) says why.
-  if (!finished) ReportFailure(QStringLiteral("The MIDI device could not finish the music."), reason);
+  if (!finished)
+    ReportFailure(QStringLiteral("The MIDI device could not finish the music."), reason);
 }
 
 void CPlayDoc::StoreDrone() {
@@ -464,8 +457,7 @@ bool CPlayDoc::Enqueue(const PlayRequest& request) {
   PlayPiece piece;
   Shown shown;
   std::string errors;
-  if (!BuildPiece(tune, nullptr, PassesOf(CurrentSettings().midi.repeat), piece, shown,
-                  errors)) {
+  if (!BuildPiece(tune, nullptr, PassesOf(CurrentSettings().midi.repeat), piece, shown, errors)) {
     MessageError(DialogParent(), kNoMemory);
     return false;
   }
@@ -531,26 +523,17 @@ void CPlayDoc::OnCloseDocument() {
 bool CPlayDoc::OnCommand(CommandId id) {
   switch (id) {
     case CommandId::kTunePlay:
-    case CommandId::kTunePlayNow:
-      Play();
-      return true;
-    case CommandId::kTuneStopPlay:
-      Stop();
-      return true;
-    case CommandId::kTunePausePlay:
-      Pause();
-      return true;
-    default:
-      return false;
+    case CommandId::kTunePlayNow: Play(); return true;
+    case CommandId::kTuneStopPlay: Stop(); return true;
+    case CommandId::kTunePausePlay: Pause(); return true;
+    default: return false;
   }
 }
 
 bool CPlayDoc::OnUpdateCommand(CommandId id, CommandState& state) {
   switch (id) {
     case CommandId::kTunePlay:
-    case CommandId::kTunePlayNow:
-      state.enabled = hasTune_ && Busy() == nullptr;
-      return true;
+    case CommandId::kTunePlayNow: state.enabled = hasTune_ && Busy() == nullptr; return true;
     case CommandId::kTuneStopPlay:
       state.enabled = state_ == State::kPlaying || state_ == State::kPaused;
       return true;
@@ -558,8 +541,7 @@ bool CPlayDoc::OnUpdateCommand(CommandId id, CommandState& state) {
       state.enabled = state_ == State::kPlaying || state_ == State::kPaused;
       state.checked = state_ == State::kPaused;
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 

@@ -65,9 +65,7 @@ class CPlayDoc : public CMinFormDoc {
   // The title shown (UTF-8 for the screen), "" without a tune.
   const QString& TuneTitle() const { return current_.shown.title; }
   // The tune's fields as "name: value" rows (name as the field choosers show it).
-  const std::vector<std::pair<QString, QString>>& Fields() const {
-    return current_.shown.fields;
-  }
+  const std::vector<std::pair<QString, QString>>& Fields() const { return current_.shown.fields; }
   // Quarter notes of one pass of the tune shown, of the whole play (× passes), and
   // of the music played of it so far.
   uint32_t LengthQuarters() const { return current_.shown.lengthQuarters; }

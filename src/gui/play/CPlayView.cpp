@@ -76,7 +76,8 @@ CPlayView::CPlayView(CPlayDoc* document, QWidget* parent) : CMinFormView(documen
   auto* positionRow = new QHBoxLayout;
   positionRow->addWidget(new QLabel(QStringLiteral("Position:"), this));
   position_ = new QLabel(this);
-  position_->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000 of 0000 quarter notes")));
+  position_->setMinimumWidth(
+      fontMetrics().horizontalAdvance(QStringLiteral("0000 of 0000 quarter notes")));
   positionRow->addWidget(position_);
   bar_ = new QProgressBar(this);
   bar_->setTextVisible(false);
@@ -91,10 +92,13 @@ CPlayView::CPlayView(CPlayDoc* document, QWidget* parent) : CMinFormView(documen
   layout->addWidget(status_);
 
   auto* buttons = new QHBoxLayout;
-  play_ = new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), QStringLiteral("&Play"), this);
-  pause_ = new QPushButton(style()->standardIcon(QStyle::SP_MediaPause), QStringLiteral("P&ause"), this);
+  play_ =
+      new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), QStringLiteral("&Play"), this);
+  pause_ =
+      new QPushButton(style()->standardIcon(QStyle::SP_MediaPause), QStringLiteral("P&ause"), this);
   pause_->setCheckable(true);
-  stop_ = new QPushButton(style()->standardIcon(QStyle::SP_MediaStop), QStringLiteral("&Stop"), this);
+  stop_ =
+      new QPushButton(style()->standardIcon(QStyle::SP_MediaStop), QStringLiteral("&Stop"), this);
   saveMidi_ = new QPushButton(QStringLiteral("Save &MIDI..."), this);
   for (QPushButton* b : {play_, pause_, stop_}) buttons->addWidget(b);
   buttons->addStretch(1);

@@ -62,8 +62,8 @@ CAbcErrorsDlg::CAbcErrorsDlg(QWidget* parent, const std::string& errorList) : QD
   const std::string text = DecodeText(CrLfToLf(errorList), TextEncoding::kUtf8);
   list_->setPlainText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
   layout->addWidget(list_);
-  layout->addWidget(new QLabel(QStringLiteral("You can use Ctrl+Shift+E to show the errors in the tune"),
-                               this));
+  layout->addWidget(
+      new QLabel(QStringLiteral("You can use Ctrl+Shift+E to show the errors in the tune"), this));
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   help_ = buttons->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

@@ -10,10 +10,10 @@ class QWidget;
 namespace tunora {
 
 struct PlayRequest {
-  std::string fileHeader;  // the tune file's header text (file-wide fields), may be ""
-  std::string tuneText;    // the whole text of the tune (X: line to its end)
-  bool now = false;        // Play Now: the player starts by itself (minimised when
-                           //   PlaynowMinimize is on)
+  std::string fileHeader;       // the tune file's header text (file-wide fields), may be ""
+  std::string tuneText;         // the whole text of the tune (X: line to its end)
+  bool now = false;             // Play Now: the player starts by itself (minimised when
+                                //   PlaynowMinimize is on)
   bool fromAutomation = false;  // started by a program: minimised, starts by itself
   bool noMessages = false;      // do not show the "Errors in ABC Tune" dialog
   // Called on the GUI thread after every build with its error list (the text of

@@ -119,12 +119,11 @@ CFindMusicDlg::CFindMusicDlg(const Settings& settings, QWidget* parent) : QWidge
   maj2_ = Check(QStringLiteral("major second (2 semitones)"), m.transposeMaj2, this, "Maj2");
   t45_ = Check(QStringLiteral("fourth && fifth (5 && 7 semitones)"), m.transpose45, this, "T45");
   t8_ = Check(QStringLiteral("octave (12 semitones)"), m.transpose8, this, "T8");
-  t36_ = Check(QStringLiteral("third && sixth (3, 4, 8, 9 semitones)"), m.transpose36, this,
-               "T36");
+  t36_ = Check(QStringLiteral("third && sixth (3, 4, 8, 9 semitones)"), m.transpose36, this, "T36");
   min2_ = Check(QStringLiteral("minor 2nd && augm. 4th (1 && 6 semitones)"), m.transposeMin2Aug4,
                 this, "Min2Aug4");
-  t8plus_ = Check(QStringLiteral("octave \u00b1 all other selected"), m.transpose8plus, this,
-                  "T8plus");
+  t8plus_ =
+      Check(QStringLiteral("octave \u00b1 all other selected"), m.transpose8plus, this, "T8plus");
   // A phrase from the history with a key prefix shows its key in the Key box.
   connect(phrase_, &QComboBox::textActivated, this, &CFindMusicDlg::SplitPhrase);
   SplitPhrase(phrase_->currentText());
@@ -320,9 +319,9 @@ void CFindDlg::PageChanged(int index) {
 }
 
 void CFindDlg::Browse() {
-  const QString path = CLarkFileDialog::GetOpenFileName(
-      this, QStringLiteral("Search Files"), files_->currentText(),
-      QStringLiteral("Abc Files (*.abc);;All Files (*)"), true);
+  const QString path =
+      CLarkFileDialog::GetOpenFileName(this, QStringLiteral("Search Files"), files_->currentText(),
+                                       QStringLiteral("Abc Files (*.abc);;All Files (*)"), true);
   if (!path.isEmpty()) files_->setEditText(path);
 }
 
@@ -333,9 +332,12 @@ bool CFindDlg::FromBeginning() const { return fromBeginning_->isChecked(); }
 void CFindDlg::accept() {
   const int type = pages_->currentIndex();
   request_ = SearchRequest{};
-  if (type == SearchRequest::kMusic) music_->Fill(request_);
-  else if (type == SearchRequest::kAdvanced) advanced_->Fill(request_);
-  else text_->Fill(request_);
+  if (type == SearchRequest::kMusic)
+    music_->Fill(request_);
+  else if (type == SearchRequest::kAdvanced)
+    advanced_->Fill(request_);
+  else
+    text_->Fill(request_);
   if (!inFile_ && Files().isEmpty()) {
     MessageWarning(this, QStringLiteral("You must enter abc file(s)"));
     return;
@@ -364,17 +366,23 @@ void CFindDlg::accept() {
   if (CTunoraApp* app = CTunoraApp::Instance()) {
     Settings& s = app->GetSettings();
     s.search.searchType = type;
-    request_.listFormat = type == SearchRequest::kMusic ? s.musicSearch.listFormat
-                                                  : s.search.listFormat;
+    request_.listFormat =
+        type == SearchRequest::kMusic ? s.musicSearch.listFormat : s.search.listFormat;
     if (type == SearchRequest::kMusic) {
       music_->Store(s);
-      if (inFile_) s.musicSearch.fromBeginning = FromBeginning();
-      else s.musicSearch.subdir = Subdirectories();
+      if (inFile_)
+        s.musicSearch.fromBeginning = FromBeginning();
+      else
+        s.musicSearch.subdir = Subdirectories();
     } else {
-      if (type == SearchRequest::kAdvanced) advanced_->Store(s);
-      else text_->Store(s);
-      if (inFile_) s.search.fromBeginning = FromBeginning();
-      else s.search.subdir = Subdirectories();
+      if (type == SearchRequest::kAdvanced)
+        advanced_->Store(s);
+      else
+        text_->Store(s);
+      if (inFile_)
+        s.search.fromBeginning = FromBeginning();
+      else
+        s.search.subdir = Subdirectories();
     }
     if (!inFile_) s.search.oldFiles.Add(S(Files()));
     request_.music.subdirectories = Subdirectories();

@@ -105,14 +105,9 @@ CFindDoc* CFindDoc::OpenWindow(bool place) {
   }
   if (!place) return doc;
   switch (app->GetSettings().search.findPos) {
-    case 1:
-      view->PlaceLowerLeft();
-      break;
-    case 2:
-      view->PlaceUpperRight();
-      break;
-    default:
-      break;
+    case 1: view->PlaceLowerLeft(); break;
+    case 2: view->PlaceUpperRight(); break;
+    default: break;
   }
   return doc;
 }
@@ -202,8 +197,9 @@ bool CFindDoc::Run(const SearchRequest& request, const QString& files, bool subd
                  true)) {
       CFindDlg dialog(false, parent);
       if (dialog.exec() == QDialog::Accepted)
-        QTimer::singleShot(0, this, [this, s = dialog.Request(), f = dialog.Files(),
-                                     sub = dialog.Subdirectories()] { Run(s, f, sub); });
+        QTimer::singleShot(0, this,
+                           [this, s = dialog.Request(), f = dialog.Files(),
+                            sub = dialog.Subdirectories()] { Run(s, f, sub); });
     }
   }
   return true;
@@ -272,20 +268,11 @@ bool CFindDoc::Activate(int line, FoundAction action) {
   ShowTune(*doc, position);
   SelectTuneLine(fileLine, *doc, position);
   switch (action) {
-    case FoundAction::kEdit:
-      doc->OnCommand(CommandId::kTuneEdit);
-      break;
-    case FoundAction::kRawEdit:
-      doc->OnCommand(CommandId::kTuneRawEdit);
-      break;
-    case FoundAction::kPlay:
-      doc->OnCommand(CommandId::kTunePlay);
-      break;
-    case FoundAction::kPlayNow:
-      doc->OnCommand(CommandId::kTunePlayNow);
-      break;
-    default:
-      break;
+    case FoundAction::kEdit: doc->OnCommand(CommandId::kTuneEdit); break;
+    case FoundAction::kRawEdit: doc->OnCommand(CommandId::kTuneRawEdit); break;
+    case FoundAction::kPlay: doc->OnCommand(CommandId::kTunePlay); break;
+    case FoundAction::kPlayNow: doc->OnCommand(CommandId::kTunePlayNow); break;
+    default: break;
   }
   return true;
 }
@@ -388,22 +375,16 @@ void CFindDoc::SelectTuneLine(int fileLine, CAbcDoc& doc, int position) {
 bool CFindDoc::OnCommand(CommandId id) {
   switch (id) {
     case CommandId::kEditFindNext:
-    case CommandId::kEditFindPrevious:
-      FindNext(id == CommandId::kEditFindPrevious);
-      return true;
-    default:
-      return false;
+    case CommandId::kEditFindPrevious: FindNext(id == CommandId::kEditFindPrevious); return true;
+    default: return false;
   }
 }
 
 bool CFindDoc::OnUpdateCommand(CommandId id, CommandState& state) {
   switch (id) {
     case CommandId::kEditFindNext:
-    case CommandId::kEditFindPrevious:
-      state.enabled = true;
-      return true;
-    default:
-      return false;
+    case CommandId::kEditFindPrevious: state.enabled = true; return true;
+    default: return false;
   }
 }
 
@@ -497,8 +478,7 @@ bool CFindView::OnUpdateCommand(CommandId id, CommandState& state) {
     case CommandId::kTunePlayNow:
       state.enabled = SelectedLine() >= 0 && !Doc()->Running();
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -551,8 +531,7 @@ bool RunFindCommand(CommandId id, QWidget* parent) {
       }
       return RunFindCommand(CommandId::kEditFind, parent);
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 

@@ -40,7 +40,8 @@ class CFindDoc : public CMinFormDoc {
   explicit CFindDoc(QObject* parent = nullptr);
 
   // Opens a new Found Files window and runs the search in it.
-  static CFindDoc* StartSearch(const SearchRequest& request, const QString& files, bool subdirectories);
+  static CFindDoc* StartSearch(const SearchRequest& request, const QString& files,
+                               bool subdirectories);
   // Opens an empty Found Files window; with place, where the FindPos setting says.
   static CFindDoc* OpenWindow(bool place);
   // Shows a list made elsewhere (a list type's output) in the first Found Files

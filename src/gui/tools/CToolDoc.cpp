@@ -74,8 +74,10 @@ bool CToolDoc::ReadEditor(Input& input, bool finishEditing) const {
   if (!editor_ || Editor()->View() == nullptr) return false;
   CTuneView* view = Editor()->View();
   if (finishEditing && !view->IsRaw() && view->EditingKind() != CTuneView::Editing::kNone) {
-    if (view->EditingKind() == CTuneView::Editing::kChooser) view->CancelChooser();
-    else view->EndEditing(0);
+    if (view->EditingKind() == CTuneView::Editing::kChooser)
+      view->CancelChooser();
+    else
+      view->EndEditing(0);
   }
   const std::string text = Editor()->View()->ToolTuneText(input.start, input.end);
   TuneFile::ParseTune(input.tune, text, false);
@@ -83,7 +85,8 @@ bool CToolDoc::ReadEditor(Input& input, bool finishEditing) const {
 }
 
 QString CToolDoc::RangeText() const {
-  if (!editor_ || Editor()->View() == nullptr) return QStringLiteral("no tune (the editor is closed)");
+  if (!editor_ || Editor()->View() == nullptr)
+    return QStringLiteral("no tune (the editor is closed)");
   const CTuneView* view = Editor()->View();
   return !view->IsRaw() && view->BodyBox()->textCursor().hasSelection()
              ? QStringLiteral("the selected part of the tune")
@@ -144,7 +147,8 @@ bool CToolDoc::SetChords(uint32_t strangeness, bool perBar, bool write) {
   Input in;
   if (!ReadEditor(in, true)) return false;
   CTunoraApp* app = CTunoraApp::Instance();
-  const ChordwiseWeights weights = app != nullptr ? app->GetSettings().chordwise : ChordwiseWeights{};
+  const ChordwiseWeights weights =
+      app != nullptr ? app->GetSettings().chordwise : ChordwiseWeights{};
   ChordwiseEngine engine(weights, StyleSet::Application().chordTypes, strangeness);
   if (app != nullptr) engine.commonEqualsCut = app->GetSettings().midi.commonEqualsCut != 0;
   engine.perBar = perBar;

@@ -52,7 +52,8 @@ void AddButtonRow(QVBoxLayout* layout, QPushButton* button) {
 CToolAbcDlg::CToolAbcDlg(CToolDoc* doc, QWidget* parent) : QWidget(parent), doc_(doc) {
   auto* removeGroup = new QGroupBox(QStringLiteral("&Remove"), this);
   auto* removeLayout = new QVBoxLayout(removeGroup);
-  const char* removeNames[] = {"Chords", "Comments", "Graces", "Line Continuation \\",
+  const char* removeNames[] = {"Chords",       "Comments",
+                               "Graces",       "Line Continuation \\",
                                "Line Break !", "Spaces around Barlines"};
   for (size_t i = 0; i < remove_.size(); ++i) {
     remove_[i] = new QCheckBox(QString::fromLatin1(removeNames[i]), removeGroup);
@@ -144,8 +145,9 @@ CToolChordsDlg::CToolChordsDlg(CToolDoc* doc, QWidget* parent) : QWidget(parent)
   strangeness_->setSuffix(QStringLiteral(" %"));
   auto* strangeLabel = new QLabel(QStringLiteral("&Strangeness:"), this);
   strangeLabel->setBuddy(strangeness_);
-  QGroupBox* chordsGroup = RadioPair(this, QStringLiteral("&Chords"), perBeat_,
-                                     QStringLiteral("per Beat"), perBar_, QStringLiteral("per Bar"));
+  QGroupBox* chordsGroup =
+      RadioPair(this, QStringLiteral("&Chords"), perBeat_, QStringLiteral("per Beat"), perBar_,
+                QStringLiteral("per Bar"));
   set_ = new QPushButton(QStringLiteral("S&et Chords"), this);
   view_ = new QPushButton(QStringLiteral("&View Chords"), this);
   remove_ = new QPushButton(QStringLiteral("&Remove Chords"), this);
@@ -238,8 +240,8 @@ void CToolTransposeDlg::Refresh() {
 void CToolTransposeDlg::ShowKeyForBy() {
   if (coupling_) return;
   coupling_ = true;
-  const QString tonic = QString::fromStdString(
-      KeyListTonic(doc_->KeyText(), by_->value(), up_->isChecked()));
+  const QString tonic =
+      QString::fromStdString(KeyListTonic(doc_->KeyText(), by_->value(), up_->isChecked()));
   int found = -1;
   for (int i = 0; i < key_->count(); ++i)
     if (key_->itemText(i).startsWith(tonic)) found = i;
@@ -250,8 +252,8 @@ void CToolTransposeDlg::ShowKeyForBy() {
 
 void CToolTransposeDlg::SetByForKey(int index) {
   if (coupling_ || index < 0) return;
-  const int by = ByForTonic(doc_->KeyText(), key_->itemText(index).left(2).toStdString(),
-                            up_->isChecked());
+  const int by =
+      ByForTonic(doc_->KeyText(), key_->itemText(index).left(2).toStdString(), up_->isChecked());
   if (by < 0) return;
   coupling_ = true;
   by_->setValue(by);

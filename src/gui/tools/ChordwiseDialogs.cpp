@@ -63,7 +63,8 @@ std::vector<QSpinBox*> MakeSpins(QWidget* parent, QFormLayout* form,
 }
 
 template <size_t N>
-void ReadSpins(const std::vector<QSpinBox*>& spins, const ChordwiseWeightRow (&rows)[N], S& weights) {
+void ReadSpins(const std::vector<QSpinBox*>& spins, const ChordwiseWeightRow (&rows)[N],
+               S& weights) {
   for (size_t i = 0; i < N; ++i) weights.*rows[i].value = spins[i]->value();
 }
 

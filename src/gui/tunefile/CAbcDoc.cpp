@@ -31,7 +31,8 @@ namespace tunora {
 
 namespace {
 
-const QString kOpenForEditing = QStringLiteral("This tune is open for editing. Please close it first.");
+const QString kOpenForEditing =
+    QStringLiteral("This tune is open for editing. Please close it first.");
 
 CAbcDoc::TuneEditorOpener& Opener() {
   static CAbcDoc::TuneEditorOpener opener;
@@ -99,8 +100,8 @@ QString CAbcDoc::ToDisplay(std::string_view bytes) const {
 std::string CAbcDoc::FromDisplay(const QString& text) const {
   size_t unmappable = 0;
   QByteArray utf8 = text.toUtf8();
-  std::string bytes = EncodeText(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())),
-                                 encoding_, &unmappable);
+  std::string bytes = EncodeText(
+      std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())), encoding_, &unmappable);
   WarnUnmappable(unmappable);
   return bytes;
 }
@@ -171,8 +172,9 @@ bool CAbcDoc::OnOpenDocument(const QString& path) {
 bool CAbcDoc::OnSaveDocument(const QString& path) {
   std::string error;
   if (!file_->Save(LocalPath(path), error)) {
-    MessageError(View(), QStringLiteral("Cannot save the file %1.\n%2")
-                             .arg(path, QString::fromStdString(error)));
+    MessageError(
+        View(),
+        QStringLiteral("Cannot save the file %1.\n%2").arg(path, QString::fromStdString(error)));
     return false;
   }
   file_->name = LocalPath(path);
@@ -182,7 +184,8 @@ bool CAbcDoc::OnSaveDocument(const QString& path) {
 
 bool CAbcDoc::DoFileSave() {
   QFileInfo info(PathName());
-  if (!PathName().isEmpty() && info.exists() && info.isWritable()) return OnSaveDocument(PathName());
+  if (!PathName().isEmpty() && info.exists() && info.isWritable())
+    return OnSaveDocument(PathName());
   return DoSaveAs();
 }
 
@@ -232,9 +235,7 @@ bool CAbcDoc::CloseGuard() {
     if (d->GuardsTuneFile()) open.push_back(d);
   if (open.empty()) return true;
   switch (AskCloseGuard(View())) {
-    case CloseGuardChoice::kGoToFirst:
-      open.front()->ActivateFirstView();
-      return false;
+    case CloseGuardChoice::kGoToFirst: open.front()->ActivateFirstView(); return false;
     case CloseGuardChoice::kCloseAll:
       // Each window asks its own questions (unsaved changes) once.
       for (CMinFormDoc* d : open) {
@@ -242,8 +243,7 @@ bool CAbcDoc::CloseGuard() {
           if (!CloseViewFrame(v)) return false;
       }
       return true;
-    case CloseGuardChoice::kCancel:
-      break;
+    case CloseGuardChoice::kCancel: break;
   }
   return false;
 }
@@ -265,60 +265,30 @@ std::vector<int> CAbcDoc::SelectedTunes() const {
 
 bool CAbcDoc::OnCommand(CommandId id) {
   switch (id) {
-    case CommandId::kFileSave:
-      DoFileSave();
-      return true;
-    case CommandId::kFileSaveAs:
-      DoSaveAs();
-      return true;
-    case CommandId::kFileReload:
-      Reload();
-      return true;
-    case CommandId::kEditUndo:
-      Undo();
-      return true;
-    case CommandId::kEditRedo:
-      Redo();
-      return true;
-    case CommandId::kEditCut:
-      RemoveSelected(true);
-      return true;
-    case CommandId::kEditCopy:
-      Copy();
-      return true;
-    case CommandId::kEditPaste:
-      Paste();
-      return true;
-    case CommandId::kEditDelete:
-      RemoveSelected(false);
-      return true;
+    case CommandId::kFileSave: DoFileSave(); return true;
+    case CommandId::kFileSaveAs: DoSaveAs(); return true;
+    case CommandId::kFileReload: Reload(); return true;
+    case CommandId::kEditUndo: Undo(); return true;
+    case CommandId::kEditRedo: Redo(); return true;
+    case CommandId::kEditCut: RemoveSelected(true); return true;
+    case CommandId::kEditCopy: Copy(); return true;
+    case CommandId::kEditPaste: Paste(); return true;
+    case CommandId::kEditDelete: RemoveSelected(false); return true;
     case CommandId::kEditSelectAll:
       if (CAbcView* view = View()) view->SelectAllLines();
       return true;
-    case CommandId::kTuneEdit:
-      Edit(false);
-      return true;
-    case CommandId::kTuneRawEdit:
-      Edit(true);
-      return true;
-    case CommandId::kTuneInsert:
-      InsertTune();
-      return true;
-    case CommandId::kTuneTextAfter:
-      TextAfterTune();
-      return true;
-    case CommandId::kTuneRenumber:
-      Renumber();
-      return true;
+    case CommandId::kTuneEdit: Edit(false); return true;
+    case CommandId::kTuneRawEdit: Edit(true); return true;
+    case CommandId::kTuneInsert: InsertTune(); return true;
+    case CommandId::kTuneTextAfter: TextAfterTune(); return true;
+    case CommandId::kTuneRenumber: Renumber(); return true;
     case CommandId::kTunePlay:
     case CommandId::kTunePlayNow:
       PlayCurrentTune(*file_, CurrentLine(), id == CommandId::kTunePlayNow);
       return true;
     case CommandId::kFileImportBww:
     case CommandId::kFileImportBgp:
-    case CommandId::kFileImportSongWright:
-      RunImportCommand(*this, id);
-      return true;
+    case CommandId::kFileImportSongWright: RunImportCommand(*this, id); return true;
     case CommandId::kTuneTools:
       // The tools work on a tune editor: the tune's editor opens first.
       if (TuneRecord* tune = file_->TuneAt(CurrentLine()); tune != nullptr && Opener()) {
@@ -328,11 +298,8 @@ bool CAbcDoc::OnCommand(CommandId id) {
       return true;
     case CommandId::kTuneDraw:
     case CommandId::kFilePrint:
-    case CommandId::kFilePrintPreview:
-      DrawOrPrintTunes(id);
-      return true;
-    default:
-      return false;
+    case CommandId::kFilePrintPreview: DrawOrPrintTunes(id); return true;
+    default: return false;
   }
 }
 
@@ -346,12 +313,8 @@ bool CAbcDoc::OnUpdateCommand(CommandId id, CommandState& state) {
     case CommandId::kTuneInsert:
     case CommandId::kFileImportBww:
     case CommandId::kFileImportBgp:
-    case CommandId::kFileImportSongWright:
-      state.enabled = true;
-      return true;
-    case CommandId::kFileReload:
-      state.enabled = !PathName().isEmpty();
-      return true;
+    case CommandId::kFileImportSongWright: state.enabled = true; return true;
+    case CommandId::kFileReload: state.enabled = !PathName().isEmpty(); return true;
     case CommandId::kEditUndo:
       state.enabled = file_->CanUndo();
       if (state.enabled) state.text = "&Undo " + file_->History().UndoName();
@@ -368,24 +331,17 @@ bool CAbcDoc::OnUpdateCommand(CommandId id, CommandState& state) {
     case CommandId::kEditPaste:
       state.enabled = !QGuiApplication::clipboard()->text().isEmpty();
       return true;
-    case CommandId::kTuneTextAfter:
-      state.enabled = CurrentLine() > 0;
-      return true;
-    case CommandId::kTuneRenumber:
-      state.enabled = file_->TuneCount() > 0;
-      return true;
+    case CommandId::kTuneTextAfter: state.enabled = CurrentLine() > 0; return true;
+    case CommandId::kTuneRenumber: state.enabled = file_->TuneCount() > 0; return true;
     case CommandId::kTunePlay:
     case CommandId::kTunePlayNow:
-    case CommandId::kTuneTools:
-      state.enabled = CurrentLine() > 0;
-      return true;
+    case CommandId::kTuneTools: state.enabled = CurrentLine() > 0; return true;
     case CommandId::kTuneDraw:
     case CommandId::kFilePrint:
     case CommandId::kFilePrintPreview:
       state.enabled = CurrentLine() > 0 || !SelectedTunes().empty();
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -531,8 +487,9 @@ void CAbcDoc::ReportRepeatedNumbers() const {
   if (repeated.size() > 8) numbers << QStringLiteral("...");
   QString text = repeated.size() == 1
                      ? QStringLiteral("X:%1 now occurs more than once in %2; Renumber mends it.")
-                     : QStringLiteral("The numbers X:%1 now occur more than once in %2; Renumber "
-                                      "mends them.");
+                     : QStringLiteral(
+                           "The numbers X:%1 now occur more than once in %2; Renumber "
+                           "mends them.");
   if (CTunoraApp* app = CTunoraApp::Instance(); app != nullptr && app->MainFrame() != nullptr)
     app->MainFrame()->ShowStatusMessage(text.arg(numbers.join(QStringLiteral(", ")), PlainTitle()));
 }
@@ -621,7 +578,8 @@ bool CAbcDoc::Reload() {
   // The current tune, to find it again in the file as read anew.
   const int line = CurrentLine();
   std::optional<std::pair<int32_t, std::string>> current;
-  if (const TuneRecord* tune = file_->TuneAt(line)) current.emplace(tune->number, tune->titles.front());
+  if (const TuneRecord* tune = file_->TuneAt(line))
+    current.emplace(tune->number, tune->titles.front());
   const int scroll = View() != nullptr ? View()->ScrollPosition() : 0;
   QString error;
   if (!LoadFile(PathName(), error)) {

@@ -248,7 +248,8 @@ void CReplacingWnd::PlaceAtField() {
   QPoint topLeft(corner.x(), corner.y() - frame.height());
   if (QScreen* screen = field_->screen()) {
     QRect avail = screen->availableGeometry();
-    topLeft.setX(std::clamp(topLeft.x(), avail.left(), std::max(avail.left(), avail.right() - frame.width())));
+    topLeft.setX(std::clamp(topLeft.x(), avail.left(),
+                            std::max(avail.left(), avail.right() - frame.width())));
     topLeft.setY(std::max(topLeft.y(), avail.top()));
   }
   move(topLeft);

@@ -69,8 +69,10 @@ CloseGuardChoice AskCloseGuard(QWidget* parent) {
   QMessageBox box(parent);
   box.setWindowTitle(QStringLiteral("Tunora"));
   box.setIcon(QMessageBox::Warning);
-  box.setText(QStringLiteral("There are open tunes for this abc file window.\nPlease close them first."));
-  QPushButton* goTo = box.addButton(QStringLiteral("Go to first open tune"), QMessageBox::AcceptRole);
+  box.setText(
+      QStringLiteral("There are open tunes for this abc file window.\nPlease close them first."));
+  QPushButton* goTo =
+      box.addButton(QStringLiteral("Go to first open tune"), QMessageBox::AcceptRole);
   QPushButton* closeAll =
       box.addButton(QStringLiteral("Close all open tunes"), QMessageBox::DestructiveRole);
   QPushButton* cancel = box.addButton(QMessageBox::Cancel);

@@ -28,10 +28,8 @@ bool IsModifierKey(int key) {
     case Qt::Key_Meta:
     case Qt::Key_CapsLock:
     case Qt::Key_NumLock:
-    case Qt::Key_ScrollLock:
-      return true;
-    default:
-      return false;
+    case Qt::Key_ScrollLock: return true;
+    default: return false;
   }
 }
 
@@ -67,15 +65,15 @@ class TabbedLineDelegate : public QStyledItemDelegate {
                                                                             : QPalette::Inactive;
     painter->save();
     painter->setFont(opt.font);
-    painter->setPen(opt.palette.color(group, (opt.state & QStyle::State_Selected)
-                                                 ? QPalette::HighlightedText
-                                                 : QPalette::Text));
+    painter->setPen(opt.palette.color(
+        group, (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text));
     for (qsizetype k = 0; k < cells.size(); ++k) {
       const int left = textArea.left() + at[static_cast<size_t>(k)];
       if (left >= textArea.right()) break;
-      const int right = k + 1 < cells.size()
-                            ? std::min(textArea.left() + at[static_cast<size_t>(k) + 1], textArea.right())
-                            : textArea.right();
+      const int right =
+          k + 1 < cells.size()
+              ? std::min(textArea.left() + at[static_cast<size_t>(k) + 1], textArea.right())
+              : textArea.right();
       const QRect cell(left, textArea.top(), right - left, textArea.height());
       painter->drawText(cell, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                         opt.fontMetrics.elidedText(cells[k], opt.textElideMode, cell.width()));
@@ -100,7 +98,8 @@ TuneListBox::TuneListBox(CAbcView* owner, QWidget* parent) : QListView(parent), 
   setTextElideMode(Qt::ElideRight);
   // The list keeps its selection visible when another window is active.
   QPalette p = palette();
-  p.setBrush(QPalette::Inactive, QPalette::Highlight, p.brush(QPalette::Active, QPalette::Highlight));
+  p.setBrush(QPalette::Inactive, QPalette::Highlight,
+             p.brush(QPalette::Active, QPalette::Highlight));
   p.setBrush(QPalette::Inactive, QPalette::HighlightedText,
              p.brush(QPalette::Active, QPalette::HighlightedText));
   setPalette(p);
@@ -118,7 +117,8 @@ void TuneListBox::ResetTabs() {
 std::vector<int> TuneListBox::CellWidths(const QString& text) const {
   std::vector<int> widths;
   const QFontMetrics fm = fontMetrics();
-  for (const QString& cell : text.split(QLatin1Char('\t'))) widths.push_back(fm.horizontalAdvance(cell));
+  for (const QString& cell : text.split(QLatin1Char('\t')))
+    widths.push_back(fm.horizontalAdvance(cell));
   return widths;
 }
 
@@ -264,8 +264,8 @@ void TuneListBox::keyPressEvent(QKeyEvent* event) {
     search_.Clear();
   typed_.start();
   int current = currentIndex().isValid() ? currentIndex().row() : 0;
-  TypeAhead::Result r = search_.Key(kind, ch, current, m->LineCount(),
-                                    [m](int line) { return m->LineUtf8(line); });
+  TypeAhead::Result r =
+      search_.Key(kind, ch, current, m->LineCount(), [m](int line) { return m->LineUtf8(line); });
   if (r.select >= 0) owner_->SelectLine(r.select);
   if (r.deleteSelection) {
     emit DeleteRequested();

@@ -17,10 +17,10 @@ enum class PageFormat { kPdf, kSvg, kPng };
 struct PageSetup {
   PageFormat format = PageFormat::kPdf;
   std::string path;
-  int32_t pageWidth = 0;   // drawing units
+  int32_t pageWidth = 0;  // drawing units
   int32_t pageHeight = 0;
   int32_t unitsPerInch = 2540;
-  int dpi = 150;           // PNG only
+  int dpi = 150;  // PNG only
 };
 
 class PageOutput {

@@ -97,8 +97,8 @@ GlyphBox QtCanvas::CharBox(const CanvasFont& fontSpec, uint8_t c) {
   CachedFont& f = Font(fontSpec);
   std::optional<GlyphBox>& cached = f.boxes[c];
   if (cached) return *cached;
-  QString s = fontSpec.symbol ? SymbolText(f.metrics, c) : FromBytes(std::string_view(
-                                                           reinterpret_cast<const char*>(&c), 1));
+  QString s = fontSpec.symbol ? SymbolText(f.metrics, c)
+                              : FromBytes(std::string_view(reinterpret_cast<const char*>(&c), 1));
   GlyphBox box;
   if (!s.isEmpty()) {
     QRectF ink = f.metrics.boundingRect(s.at(0));
@@ -120,7 +120,7 @@ void QtCanvas::DrawChar(const CanvasFont& fontSpec, int32_t x, int32_t y, uint8_
   painter_->setFont(f.font);
   painter_->setPen(Qt::black);
   QString s = fontSpec.symbol ? SymbolText(f.metrics, c)
-                          : FromBytes(std::string_view(reinterpret_cast<const char*>(&c), 1));
+                              : FromBytes(std::string_view(reinterpret_cast<const char*>(&c), 1));
   painter_->drawText(QPointF(x, -y), s);
 }
 

@@ -51,8 +51,7 @@ void SvgCanvas::Clear() {
   faces_.clear();
 }
 
-const std::string& SvgCanvas::GlyphPath(const std::string& key, const CanvasFont& font,
-                                        uint8_t c) {
+const std::string& SvgCanvas::GlyphPath(const std::string& key, const CanvasFont& font, uint8_t c) {
   auto known = paths_.find({key, c});
   if (known != paths_.end()) return known->second;
   QFont qfont = QtCanvas::MakeFont(font);

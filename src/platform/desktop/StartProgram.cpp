@@ -11,8 +11,8 @@ int StartProgram(const std::vector<std::string>& words, long long* pid) {
   if (words.empty() || words.front().empty()) return 2;
   const QString program = QString::fromStdString(words.front());
   // A name without a folder is looked up in PATH, as a shell would.
-  QString found = program.contains(QLatin1Char('/')) ? program
-                                                     : QStandardPaths::findExecutable(program);
+  QString found =
+      program.contains(QLatin1Char('/')) ? program : QStandardPaths::findExecutable(program);
   if (found.isEmpty()) return 2;
   QFileInfo info(found);
   if (!info.exists()) return 2;

@@ -108,11 +108,8 @@ int RunAutomationClient(const std::string& text) {
     case SendResult::kAnswered:
       std::printf("%s\n", AutomationStatusText(status).c_str());
       return (status & 0x8000u) ? 0 : 1;
-    case SendResult::kNoProgram:
-      std::fprintf(stderr, "Tunora is not running\n");
-      return 2;
-    case SendResult::kNoAnswer:
-      break;
+    case SendResult::kNoProgram: std::fprintf(stderr, "Tunora is not running\n"); return 2;
+    case SendResult::kNoAnswer: break;
   }
   std::fprintf(stderr, "Tunora did not answer\n");
   return 2;

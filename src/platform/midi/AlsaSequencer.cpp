@@ -30,29 +30,14 @@ class AlsaOutput : public MidiDevice {
     snd_seq_ev_set_direct(&ev);
     const int channel = status & 0x0F;
     switch (status & 0xF0) {
-      case 0x80:
-        snd_seq_ev_set_noteoff(&ev, channel, data1, data2);
-        break;
-      case 0x90:
-        snd_seq_ev_set_noteon(&ev, channel, data1, data2);
-        break;
-      case 0xA0:
-        snd_seq_ev_set_keypress(&ev, channel, data1, data2);
-        break;
-      case 0xB0:
-        snd_seq_ev_set_controller(&ev, channel, data1, data2);
-        break;
-      case 0xC0:
-        snd_seq_ev_set_pgmchange(&ev, channel, data1);
-        break;
-      case 0xD0:
-        snd_seq_ev_set_chanpress(&ev, channel, data1);
-        break;
-      case 0xE0:
-        snd_seq_ev_set_pitchbend(&ev, channel, (data1 | (data2 << 7)) - 8192);
-        break;
-      default:
-        return;
+      case 0x80: snd_seq_ev_set_noteoff(&ev, channel, data1, data2); break;
+      case 0x90: snd_seq_ev_set_noteon(&ev, channel, data1, data2); break;
+      case 0xA0: snd_seq_ev_set_keypress(&ev, channel, data1, data2); break;
+      case 0xB0: snd_seq_ev_set_controller(&ev, channel, data1, data2); break;
+      case 0xC0: snd_seq_ev_set_pgmchange(&ev, channel, data1); break;
+      case 0xD0: snd_seq_ev_set_chanpress(&ev, channel, data1); break;
+      case 0xE0: snd_seq_ev_set_pitchbend(&ev, channel, (data1 | (data2 << 7)) - 8192); break;
+      default: return;
     }
     snd_seq_event_output_direct(seq_, &ev);
   }

@@ -8,12 +8,11 @@
 namespace tunora {
 
 COptPlayBacking::COptPlayBacking(QWidget* parent)
-    : BackingListPage(QStringLiteral("Backing"),
-                      {QStringLiteral("Name"), QStringLiteral("Standard"),
-                       QStringLiteral("Meters")},
-                      parent) {
-  connect(AddButton(QStringLiteral("Use as &Standard Backing Style")), &QPushButton::clicked,
-          this, &COptPlayBacking::OnStandard);
+    : BackingListPage(
+          QStringLiteral("Backing"),
+          {QStringLiteral("Name"), QStringLiteral("Standard"), QStringLiteral("Meters")}, parent) {
+  connect(AddButton(QStringLiteral("Use as &Standard Backing Style")), &QPushButton::clicked, this,
+          &COptPlayBacking::OnStandard);
 }
 
 QStringList COptPlayBacking::RowTexts(int row) const {

@@ -6,10 +6,10 @@
 namespace tunora {
 
 COptPlayChords::COptPlayChords(QWidget* parent)
-    : ChordListPage(QStringLiteral("Chords"),
-                    {QStringLiteral("Type"), QStringLiteral("On C"),
-                     QStringLiteral("Semitones from root")},
-                    parent) {}
+    : ChordListPage(
+          QStringLiteral("Chords"),
+          {QStringLiteral("Type"), QStringLiteral("On C"), QStringLiteral("Semitones from root")},
+          parent) {}
 
 QStringList COptPlayChords::RowTexts(int row) const {
   const ChordType& c = Entry(row);

@@ -60,8 +60,7 @@ COptPlayMidi::COptPlayMidi(QWidget* parent) : COptPlayPage(QStringLiteral("MIDI"
     const SettingRange* octave = MidiSettingRange((key + QStringLiteral("Octave")).toStdString());
     part.octave = new CIntEdit(octave->minimum, octave->maximum, true, this);
     part.octave->setObjectName(key + QStringLiteral("Octave"));
-    const SettingRange* channel =
-        MidiSettingRange((key + QStringLiteral("Channel")).toStdString());
+    const SettingRange* channel = MidiSettingRange((key + QStringLiteral("Channel")).toStdString());
     part.channel = new CIntEdit(channel->minimum, channel->maximum, false, this);
     part.channel->setObjectName(key + QStringLiteral("Channel"));
     auto* name = new QLabel(label, this);
@@ -175,9 +174,9 @@ bool COptPlayMidi::Store(PlayOptionsData& options) {
 void COptPlayMidi::OnBrowse() {
   QString start = soundFont_->text().trimmed();
   if (start.isEmpty()) start = QStringLiteral("/usr/share/sounds/sf2");
-  const QString path = QFileDialog::getOpenFileName(
-      this, QStringLiteral("SoundFont"), start,
-      QStringLiteral("SoundFonts (*.sf2 *.sf3);;All Files (*)"));
+  const QString path =
+      QFileDialog::getOpenFileName(this, QStringLiteral("SoundFont"), start,
+                                   QStringLiteral("SoundFonts (*.sf2 *.sf3);;All Files (*)"));
   if (!path.isEmpty()) soundFont_->setText(path);
 }
 

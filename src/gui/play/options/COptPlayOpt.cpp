@@ -52,8 +52,8 @@ COptPlayOpt::COptPlayOpt(QWidget* parent) : COptPlayPage(QStringLiteral("Playbac
   playChords_ = check(QStringLiteral("Play Chords"), QStringLiteral("PlayChords"));
   commonEqualsCut_ =
       check(QStringLiteral("Treat Common Time as Cut Time"), QStringLiteral("CommonEqualsCut"));
-  playGraces_ = check(QStringLiteral("Play &Grace Notes and Other Gracings"),
-                      QStringLiteral("PlayGraces"));
+  playGraces_ =
+      check(QStringLiteral("Play &Grace Notes and Other Gracings"), QStringLiteral("PlayGraces"));
   keepDrone_ = check(QStringLiteral("&Keep Drone"), QStringLiteral("KeepDrone"));
   keyHpSpecial_ =
       check(QStringLiteral("Keys Hp and HP set drone, etc"), QStringLiteral("KeyHpSpecial"));

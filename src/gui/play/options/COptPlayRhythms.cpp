@@ -24,8 +24,8 @@ QString SwingText(const SwingSpec& s) {
 
 COptPlayRhythms::COptPlayRhythms(QWidget* parent)
     : RhythmListPage(QStringLiteral("Rhythms"),
-                     {QStringLiteral("Names"), QStringLiteral("Meters"),
-                      QStringLiteral("Tempo"), QStringLiteral("Swing")},
+                     {QStringLiteral("Names"), QStringLiteral("Meters"), QStringLiteral("Tempo"),
+                      QStringLiteral("Swing")},
                      parent) {}
 
 QStringList COptPlayRhythms::RowTexts(int row) const {

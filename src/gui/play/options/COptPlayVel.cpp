@@ -13,8 +13,8 @@ namespace tunora {
 COptPlayVel::COptPlayVel(QWidget* parent) : COptPlayPage(QStringLiteral("Volumes"), parent) {
   auto field = [this](const QString& key) {
     // The chords field edits the three VelChord keys, which share one range.
-    const SettingRange* range = MidiSettingRange(
-        key == QStringLiteral("VelChord") ? "VelChordOther" : key.toStdString());
+    const SettingRange* range =
+        MidiSettingRange(key == QStringLiteral("VelChord") ? "VelChordOther" : key.toStdString());
     auto* f = new CIntEdit(range->minimum, range->maximum, false, this);
     f->setObjectName(key);
     return f;
