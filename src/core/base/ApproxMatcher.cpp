@@ -217,8 +217,21 @@ __attribute__((always_inline)) inline bool PackedApproxLanes::Scan(
 }
 
 // Built twice: for processors with 256-bit vector instructions, where the four lanes
-// are one register, and for the others; the program picks one when it starts.
-__attribute__((target_clones("avx2", "default"))) bool PackedApproxLanes::Matches(
+// are one register, and for the others; the program picks one when it starts. The pick
+// runs while the program is being loaded, before a sanitizer's runtime is ready, so
+// sanitizer builds keep the one plain version.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define TUNORA_VECTOR_CLONES
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define TUNORA_VECTOR_CLONES
+#endif
+#endif
+#ifndef TUNORA_VECTOR_CLONES
+#define TUNORA_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#endif
+
+TUNORA_VECTOR_CLONES bool PackedApproxLanes::Matches(
     std::string_view text, const std::array<size_t, kLanes>& given) const {
   std::array<size_t, kLanes> lengths{};
   std::array<uint64_t, kLanes> tops{};
