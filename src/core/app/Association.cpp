@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/Ascii.h"
 #include "base/FileIO.h"
 
 namespace tunora {
@@ -43,14 +44,6 @@ std::string ReadKeyFile(const std::string& path) {
   return bytes;
 }
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
-    s.remove_suffix(1);
-  }
-  return s;
-}
-
 // Calls visit(lineStart, lineEnd, sectionOfLine, key, value) for each line.
 template <typename Visit>
 void ForEachLine(std::string_view text, Visit visit) {
@@ -59,15 +52,15 @@ void ForEachLine(std::string_view text, Visit visit) {
   while (pos < text.size()) {
     size_t end = text.find('\n', pos);
     if (end == std::string_view::npos) end = text.size();
-    std::string_view line = Trim(text.substr(pos, end - pos));
+    std::string_view line = TrimSpace(text.substr(pos, end - pos));
     std::string_view key, value;
     if (!line.empty() && line.front() == '[' && line.back() == ']') {
       section = line.substr(1, line.size() - 2);
     } else if (!line.empty() && line.front() != '#') {
       size_t eq = line.find('=');
       if (eq != std::string_view::npos) {
-        key = Trim(line.substr(0, eq));
-        value = Trim(line.substr(eq + 1));
+        key = TrimSpace(line.substr(0, eq));
+        value = TrimSpace(line.substr(eq + 1));
       }
     }
     visit(pos, end, section, key, value, line);
@@ -81,7 +74,7 @@ std::vector<std::string> SplitList(std::string_view value) {
   while (start < value.size()) {
     size_t semi = value.find(';', start);
     if (semi == std::string_view::npos) semi = value.size();
-    std::string_view item = Trim(value.substr(start, semi - start));
+    std::string_view item = TrimSpace(value.substr(start, semi - start));
     if (!item.empty()) items.emplace_back(item);
     start = semi + 1;
   }

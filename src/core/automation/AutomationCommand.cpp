@@ -1,4 +1,5 @@
 #include "automation/AutomationCommand.h"
+#include "base/Ascii.h"
 
 #include <array>
 
@@ -20,8 +21,6 @@ constexpr std::array<CommandRow, 23> kCommands = {{
     {"list", 1, 10},     {"copy", 0, 0},  {"paste", 0, 0}, {"import", 2, 2}, {"minimize", 0, 0},
     {"restore", 0, 0},   {"quit", 0, 0},  {"debug", 0, 0},
 }};
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 enum class Syntax { kOk, kMissingQuote, kMissingParen, kMissingParenOrComma, kTooMany };
 

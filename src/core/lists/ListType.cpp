@@ -4,6 +4,7 @@
 #include <cctype>
 #include <limits>
 
+#include "base/Ascii.h"
 #include "base/FileIO.h"
 
 namespace tunora {
@@ -155,13 +156,6 @@ void SetKey(ListType& type, std::string_view key, std::string_view value) {
     }
     return;
   }
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
 }
 
 std::vector<std::string_view> Lines(std::string_view text) {

@@ -1,11 +1,11 @@
 #include "lists/MakeList.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <memory>
 #include <set>
 
+#include "base/Ascii.h"
 #include "base/FileIO.h"
 #include "app/ProgramDir.h"
 #include "base/TextEncoding.h"
@@ -19,13 +19,6 @@ namespace {
 
 unsigned CountLines(std::string_view text) {
   return static_cast<unsigned>(std::count(text.begin(), text.end(), '\n'));
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
 }
 
 // The letters of a sort order that give keys.
@@ -51,8 +44,8 @@ int CompareKey(const std::string& a, const std::string& b, char letter) {
   }
   const size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
-    const int x = std::tolower(static_cast<unsigned char>(a[i]));
-    const int y = std::tolower(static_cast<unsigned char>(b[i]));
+    const int x = static_cast<unsigned char>(Lower(a[i]));
+    const int y = static_cast<unsigned char>(Lower(b[i]));
     if (x != y) return x < y ? -1 : 1;
   }
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
