@@ -111,8 +111,7 @@ class AutomationTest : public QObject {
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     messages_.Install();
     app_ = std::make_unique<CTunoraApp>();
-    QVERIFY(app_->InitInstance({QStringLiteral("--home"), PathOf(QStringLiteral("home")),
-                                QStringLiteral("/s"), QStringLiteral("/m")}));
+    QVERIFY(test::StartQuietly(*app_, PathOf(QStringLiteral("home"))));
     app_->MainFrame()->show();
     // The built-in synth plays into a file, so no sound card is needed.
     MidiBackendOptions midi;
@@ -126,8 +125,7 @@ class AutomationTest : public QObject {
 
   void cleanup() {
     if (CPlayDoc* busy = CPlayDoc::Busy()) busy->Stop();
-    for (CMinFormDoc* doc : std::vector<CMinFormDoc*>(app_->Documents())) app_->CloseDocument(doc);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    test::CloseAllDocuments(*app_);
     messages_.messages.clear();
     AppExternalPrograms() = {};
   }

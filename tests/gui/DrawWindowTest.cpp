@@ -123,8 +123,7 @@ class DrawWindowTest : public QObject {
                 Home() + "fonts/MusicalSymbols.ttf");
     script_.Install();
     app_ = std::make_unique<CTunoraApp>();
-    QVERIFY(app_->InitInstance(
-        {QStringLiteral("--home"), Home(), QStringLiteral("/s"), QStringLiteral("/m")}));
+    QVERIFY(test::StartQuietly(*app_, Home()));
     Frame()->resize(1200, 900);
     Frame()->show();
     QVERIFY(QTest::qWaitForWindowExposed(Frame()));

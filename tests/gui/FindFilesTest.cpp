@@ -101,8 +101,7 @@ class FindFilesTest : public QObject {
     Write(Folder() + "b.abc", Tune(7, "Skylark", "dAF|"));
     script_.Install();
     app_ = std::make_unique<CTunoraApp>();
-    QVERIFY(app_->InitInstance({QStringLiteral("--home"), dir_.filePath(QStringLiteral("home")),
-                                QStringLiteral("/s"), QStringLiteral("/m")}));
+    QVERIFY(test::StartQuietly(*app_, dir_.filePath(QStringLiteral("home"))));
     app_->GetSettings().search.findDefaultButton = 0;  // Go To
     Frame()->resize(1100, 800);
     Frame()->show();
@@ -110,8 +109,7 @@ class FindFilesTest : public QObject {
   }
 
   void cleanup() {
-    for (CMinFormDoc* doc : std::vector<CMinFormDoc*>(app_->Documents())) app_->CloseDocument(doc);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    test::CloseAllDocuments(*app_);
     script_.messages.clear();
     script_.answers.clear();
   }

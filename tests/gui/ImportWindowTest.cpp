@@ -70,16 +70,14 @@ class ImportWindowTest : public QObject {
       return answer_.join(QLatin1Char('\n'));
     });
     app_ = std::make_unique<CTunoraApp>();
-    QVERIFY(app_->InitInstance({QStringLiteral("--home"), dir_.filePath(QStringLiteral("home")),
-                                QStringLiteral("/s"), QStringLiteral("/m")}));
+    QVERIFY(test::StartQuietly(*app_, dir_.filePath(QStringLiteral("home"))));
     app_->MainFrame()->resize(1000, 700);
     app_->MainFrame()->show();
   }
 
   void cleanup() {
     if (CImportDlg* d = test::FindVisibleWindow<CImportDlg>()) d->close();
-    for (CMinFormDoc* doc : std::vector<CMinFormDoc*>(app_->Documents())) app_->CloseDocument(doc);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    test::CloseAllDocuments(*app_);
     script_.messages.clear();
   }
 

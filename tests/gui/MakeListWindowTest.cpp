@@ -91,8 +91,7 @@ class MakeListWindowTest : public QObject {
                              {{"Found form", "found.cfg"}, {"Plain", "plain.cfg"}}, error));
     script_.Install();
     app_ = std::make_unique<CTunoraApp>();
-    QVERIFY(app_->InitInstance(
-        {QStringLiteral("--home"), Home(), QStringLiteral("/s"), QStringLiteral("/m")}));
+    QVERIFY(test::StartQuietly(*app_, Home()));
     app_->MainFrame()->show();
   }
 

@@ -190,8 +190,7 @@ class PlayerTest : public QObject {
 
   void cleanup() {
     if (CPlayDoc* busy = CPlayDoc::Busy()) busy->Stop();
-    for (CMinFormDoc* doc : std::vector<CMinFormDoc*>(app_->Documents())) app_->CloseDocument(doc);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    test::CloseAllDocuments(*app_);
     QVERIFY(!MidiLib::Application().AnythingOpen());
     messages_.clear();
     ResetSettings();

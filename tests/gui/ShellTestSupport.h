@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "base/IniFile.h"
+#include "gui/app/CTunoraApp.h"
 #include "gui/app/Messages.h"
 
 namespace tunora::test {
@@ -107,6 +108,19 @@ inline void Shot(QWidget* w, const char* name) {
   if (dir.isEmpty() || w == nullptr) return;
   QApplication::processEvents();
   w->grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(name) + ".png");
+}
+
+// Starts the program on the program folder home, quietly (/s: no tips, /m: no
+// association check), as the window tests want it.
+inline bool StartQuietly(CTunoraApp& app, const QString& home) {
+  return app.InitInstance(
+      {QStringLiteral("--home"), home, QStringLiteral("/s"), QStringLiteral("/m")});
+}
+
+// Closes every open document and deletes its windows.
+inline void CloseAllDocuments(CTunoraApp& app) {
+  for (CMinFormDoc* doc : std::vector<CMinFormDoc*>(app.Documents())) app.CloseDocument(doc);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 }  // namespace tunora::test

@@ -83,8 +83,7 @@ class ToolWindowTest : public QObject {
                 dir_.filePath(QStringLiteral("home/abcstyle.cfg")));
     script_.Install();
     app_ = std::make_unique<CTunoraApp>();
-    QVERIFY(app_->InitInstance({QStringLiteral("--home"), dir_.filePath(QStringLiteral("home")),
-                                QStringLiteral("/s"), QStringLiteral("/m")}));
+    QVERIFY(test::StartQuietly(*app_, dir_.filePath(QStringLiteral("home"))));
     Frame()->resize(1100, 800);
     Frame()->show();
     QVERIFY(QTest::qWaitForWindowExposed(Frame()));
@@ -95,8 +94,7 @@ class ToolWindowTest : public QObject {
     for (CMinFormDoc* doc : std::vector<CMinFormDoc*>(app_->Documents()))
       if (doc->IsTuneEditor()) app_->CloseDocument(doc);
     QApplication::processEvents();
-    for (CMinFormDoc* doc : std::vector<CMinFormDoc*>(app_->Documents())) app_->CloseDocument(doc);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    test::CloseAllDocuments(*app_);
     script_.messages.clear();
     script_.answers.clear();
   }

@@ -114,8 +114,7 @@ class TuneEditorTest : public QObject {
                 dir_.filePath(QStringLiteral("home/abcstyle.cfg")));
     script_.Install();
     app_ = std::make_unique<CTunoraApp>();
-    QVERIFY(app_->InitInstance({QStringLiteral("--home"), dir_.filePath(QStringLiteral("home")),
-                                QStringLiteral("/s"), QStringLiteral("/m")}));
+    QVERIFY(test::StartQuietly(*app_, dir_.filePath(QStringLiteral("home"))));
     Frame()->resize(1100, 800);
     Frame()->show();
     QVERIFY(QTest::qWaitForWindowExposed(Frame()));
@@ -125,8 +124,7 @@ class TuneEditorTest : public QObject {
     answers_.assign(20, MessageAnswer::kNo);
     for (CMinFormDoc* doc : std::vector<CMinFormDoc*>(app_->Documents()))
       if (doc->IsTuneEditor()) app_->CloseDocument(doc);
-    for (CMinFormDoc* doc : std::vector<CMinFormDoc*>(app_->Documents())) app_->CloseDocument(doc);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    test::CloseAllDocuments(*app_);
     messages_.clear();
     answers_.clear();
     app_->GetSettings().preferences = PreferenceSettings{};

@@ -169,16 +169,14 @@ class TuneListTest : public QObject {
     QDir(dir_.path()).mkdir(QStringLiteral("home"));
     script_.Install();
     app_ = std::make_unique<CTunoraApp>();
-    QVERIFY(app_->InitInstance({QStringLiteral("--home"), dir_.filePath(QStringLiteral("home")),
-                                QStringLiteral("/s"), QStringLiteral("/m")}));
+    QVERIFY(test::StartQuietly(*app_, dir_.filePath(QStringLiteral("home"))));
     app_->MainFrame()->resize(1000, 700);
     app_->MainFrame()->show();
     QVERIFY(QTest::qWaitForWindowExposed(app_->MainFrame()));
   }
 
   void cleanup() {
-    for (CMinFormDoc* doc : std::vector<CMinFormDoc*>(app_->Documents())) app_->CloseDocument(doc);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    test::CloseAllDocuments(*app_);
     messages_.clear();
     answers_.clear();
     Settings& s = app_->GetSettings();
