@@ -43,7 +43,7 @@ bool LoadEnvironment(const Args& args, Environment& env) {
   StderrSink sink;
   SettingsDataHooks hooks;
   ConnectUserSymbols(hooks, UserSymbols::Application());
-  ConnectDrawSettings(hooks);
+  ConnectDrawSettings(hooks, FormatSettings::Application(), LayoutParams::Application());
   ConnectStyleSet(hooks, sink, StyleSet::Application());
   LoadSettings(env.programDir, env.settings, sink, hooks);
   FillFormatEnv(env.formatEnv, env.settings, env.programDir);

@@ -64,7 +64,7 @@ int Tokens(const Args& a) {
   if (file.headerText) fileSet.LoadFromText(*file.headerText);
 
   AbcParser reader;
-  reader.commonEqualsCut = env.settings.midi.commonEqualsCut != 0;
+  reader.commonEqualsCut = env.settings.midi.commonEqualsCut;
   const auto* key = tune.Field('K');
   std::optional<std::string_view> keyText;
   if (key != nullptr && key->has_value()) keyText = **key;

@@ -127,7 +127,7 @@ int Chordwise(const Args& a) {
   const TuneRecord& tune = *file.TuneAt(n);
   ChordwiseEngine engine(env.settings.chordwise, StyleSet::Application().chordTypes,
                          static_cast<uint32_t>(strangeness));
-  engine.commonEqualsCut = env.settings.midi.commonEqualsCut != 0;
+  engine.commonEqualsCut = env.settings.midi.commonEqualsCut;
   engine.perBar = a.Has("--per-bar");
   engine.writeChords = !a.Has("--remove");
   std::string body = tune.body;

@@ -76,6 +76,11 @@ TEST(Rewriter, RemovingCommentsChordsAndGraces) {
   // A line that only held a comment goes with its line end: an empty line would
   // end the tune. Directives stay.
   EXPECT_EQ(Tidy("AB % one\r\n% two\r\n%%MIDI program 2\r\ncd", o), "AB\r\n%%MIDI program 2\r\ncd");
+  // A continuation that joined such a line goes with it, or it would join the K:
+  // line after it; a blank-only line is dropped the same way.
+  EXPECT_EQ(Tidy("AB \\\r\n% two\r\nK:G\r\ncd", o), "AB \r\nK:G\r\ncd");
+  EXPECT_EQ(Tidy("AB \\ \r\n   \r\nK:G\r\ncd", {}), "AB \r\nK:G\r\ncd");
+  EXPECT_EQ(Tidy("AB \\\r\n% two\r\ncd \\\r\nef", o), "AB \r\ncd \\\r\nef");
   o = {};
   o.removeChords = true;
   // Annotations placed with ^ _ < > @ are no chords and stay.

@@ -136,6 +136,15 @@ TEST(TuneFormat, EscapesAndPercentSigns) {
   EXPECT_EQ(Expand("%q%5%", &t), "q%");
 }
 
+// A field's "%" comment is not part of its value in a list; "\%" is a percent sign.
+TEST(TuneFormat, FieldCommentsAreLeftOut) {
+  TuneRecord t = MakeTune(1, {"T"});
+  *t.Field('K') = "A dor % as played";
+  *t.Field('N') = "50\\% slower\r\nsecond % note\r\n%whole line";
+  EXPECT_EQ(Expand("[%K]", &t), "[A dor]");
+  EXPECT_EQ(Expand("[%N]", &t), "[50\\% slower\r\nsecond]");
+}
+
 TEST(TuneFormat, ExtraTexts) {
   TuneRecord t = MakeTune(1, {"T"});
   std::vector<std::string> extra = {"one", "two", "three", "four"};

@@ -51,6 +51,7 @@ class UserSymbols {
   bool Empty() const;
 
   // The application-wide set, loaded from "userdef.abc" at start-up.
+  // Only the program and the CLI use it; the engines are given what they read.
   static UserSymbols& Application();
 
  private:

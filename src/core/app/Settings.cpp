@@ -237,6 +237,10 @@ struct Reader {
   void operator()(std::string_view section, std::string_view key, int& value, WriteWhen) {
     value = ini.GetInt(section, key, value);
   }
+  // An on/off key is on for any number but 0, as the check boxes have always read it.
+  void operator()(std::string_view section, std::string_view key, bool& value, WriteWhen) {
+    value = ini.GetInt(section, key, value ? 1 : 0) != 0;
+  }
   void operator()(std::string_view section, std::string_view key, std::string& value, WriteWhen) {
     value = ini.GetString(section, key, value);
   }
@@ -268,6 +272,9 @@ struct Writer {
 
   void operator()(std::string_view section, std::string_view key, int value, WriteWhen w) {
     if (w == when) ini.WriteInt(section, key, value);
+  }
+  void operator()(std::string_view section, std::string_view key, bool value, WriteWhen w) {
+    if (w == when) ini.WriteInt(section, key, value ? 1 : 0);
   }
   void operator()(std::string_view section, std::string_view key, const std::string& value,
                   WriteWhen w) {

@@ -56,38 +56,38 @@ struct PreferenceSettings {
   std::string fieldExpanded{kDefaultFieldExpanded};
   int nextTip = 1;
   int longFileLen = 50;
-  int saveWindows = 0;
+  bool saveWindows = false;
   int recentFileList = 4;
-  int convertTeX = 0;
-  int cvtTeXEsc = 0;
-  int newFileCrLf = 0;  // new tune files get CR LF line ends instead of LF
+  bool convertTeX = false;
+  bool cvtTeXEsc = false;
+  bool newFileCrLf = false;  // new tune files get CR LF line ends instead of LF
   std::string layoutFile = "layout.cfg";
   int editTuneHeight = 0;
   int editTuneWidth = 0;
   int tuneListHeight = 0;
   int tuneListWidth = 0;
-  int saveTuneFileAlso = 0;
+  bool saveTuneFileAlso = false;
   std::string edittitleFormat = "%X %#T (%f)";
-  int askCut = 1;
-  int askCutMulti = 1;
-  int multiColumn = 0;
-  int rawEditDefault = 0;
+  bool askCut = true;
+  bool askCutMulti = true;
+  bool multiColumn = false;
+  bool rawEditDefault = false;
   std::string tunelistFormat = "%X %#T";
   int tunelistTabWidth = 0;  // tab stops every so many characters; 0: fit the widest entries
   std::string preftextFormat = "0 [preface text]";
   std::string defaultLength = "1/8";
   int defaultTool = 0;
-  int pasteDDEOpen = 0;
-  int noCheckAssociation = 0;
+  bool pasteDDEOpen = false;
+  bool noCheckAssociation = false;
 
   bool operator==(const PreferenceSettings&) const = default;
 };
 
 struct SearchSettings {
-  int exactMatch = 0;
-  int ignoreCase = 1;
-  int subdir = 0;
-  int fromBeginning = 1;
+  bool exactMatch = false;
+  bool ignoreCase = true;
+  bool subdir = false;
+  bool fromBeginning = true;
   std::string field;
   std::string fieldOrder{kDefaultSearchFieldOrder};
   int looseMatch = 0;
@@ -105,16 +105,16 @@ struct SearchSettings {
 };
 
 struct MusicSearchSettings {
-  int subdir = 0;
+  bool subdir = false;
   int looseMatch = 20;
-  int fromBeginning = 1;
-  int ignoreOrnamentation = 1;
-  int transpose36 = 0;
-  int transpose45 = 1;
-  int transpose8 = 0;
-  int transposeMaj2 = 1;
-  int transposeMin2Aug4 = 0;
-  int transpose8plus = 0;
+  bool fromBeginning = true;
+  bool ignoreOrnamentation = true;
+  bool transpose36 = false;
+  bool transpose45 = true;
+  bool transpose8 = false;
+  bool transposeMaj2 = true;
+  bool transposeMin2Aug4 = false;
+  bool transpose8plus = false;
   int where = 1;
   std::string listFormat = "%X %#T";  // read only
 
@@ -136,7 +136,7 @@ struct MidiSettings {
   static constexpr int DefaultVoiceChannel(int voice) { return voice < 10 ? voice - 1 : voice; }
 
   std::string device;
-  int cachePatches = 0;
+  bool cachePatches = false;
   int backingInstrument = 0;
   int droneInstrument = 71;
   int melodyInstrument = 110;  // Fiddle
@@ -155,14 +155,14 @@ struct MidiSettings {
     }
     return channels;
   }();
-  int playChords = 1;
-  int commonEqualsCut = 1;
-  int playGraces = 1;
-  int keepDrone = 0;
-  int keyHpSpecial = 1;
-  int noRepeats = 0;
-  int playnowMinimize = 1;
-  int warnBarLen = 1;
+  bool playChords = true;
+  bool commonEqualsCut = true;
+  bool playGraces = true;
+  bool keepDrone = false;
+  bool keyHpSpecial = true;
+  bool noRepeats = false;
+  bool playnowMinimize = true;
+  bool warnBarLen = true;
   int playPos = 1;
   int delay = 0;
   int graceFraction = 6;

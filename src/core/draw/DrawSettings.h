@@ -8,9 +8,8 @@
 namespace tunora {
 
 // Connects both to the settings hooks of LoadSettings.
-inline void ConnectDrawSettings(SettingsDataHooks& hooks,
-                                FormatSettings& fs = FormatSettings::Application(),
-                                LayoutParams& params = LayoutParams::Application()) {
+inline void ConnectDrawSettings(SettingsDataHooks& hooks, FormatSettings& fs,
+                                LayoutParams& params) {
   ConnectFormatSettings(hooks, fs);
   ConnectLayoutParams(hooks, params);
 }

@@ -124,6 +124,7 @@ struct FormatSettings {
   void ScaleLengths(int percent);
 
   // The application's settings, read from the layout file at start-up.
+  // Only the program and the CLI use it; the engines are given what they read.
   static FormatSettings& Application();
 };
 
@@ -150,7 +151,6 @@ bool ParseThousandths(std::string_view text, int32_t& value);
 int ScalePercent(int32_t thousandths);
 
 // Reads the layout file at start-up into the application's settings (defaults first).
-void ConnectFormatSettings(SettingsDataHooks& hooks,
-                           FormatSettings& fs = FormatSettings::Application());
+void ConnectFormatSettings(SettingsDataHooks& hooks, FormatSettings& fs);
 
 }  // namespace tunora

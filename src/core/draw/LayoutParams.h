@@ -106,6 +106,7 @@ class LayoutParams {
   bool operator==(const LayoutParams&) const = default;
 
   // The application's set, loaded at start-up.
+  // Only the program and the CLI use it; the engines are given what they read.
   static LayoutParams& Application();
 
  private:
@@ -116,7 +117,6 @@ class LayoutParams {
 };
 
 // Loads the application's set from the "Music" section of the settings file.
-void ConnectLayoutParams(SettingsDataHooks& hooks,
-                         LayoutParams& params = LayoutParams::Application());
+void ConnectLayoutParams(SettingsDataHooks& hooks, LayoutParams& params);
 
 }  // namespace tunora

@@ -408,7 +408,7 @@ std::vector<std::string> SortKeysOf(const TuneRecord& tune, int titleIndex,
       case 'i':
         keys.push_back(env != nullptr && env->incipit ? env->incipit(tune) : std::string());
         break;
-      default: keys.push_back(tune.FieldText(c)); break;
+      default: keys.push_back(FieldValueWithoutComment(tune.FieldText(c))); break;
     }
   }
   return keys;

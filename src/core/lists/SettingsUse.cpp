@@ -7,10 +7,10 @@ namespace tunora {
 TuneFileOptions TuneFileOptionsFrom(const Settings& settings, const FormatEnv* formatEnv) {
   TuneFileOptions o;
   o.fieldOrder = settings.preferences.fieldOrder;
-  o.convertTeX = settings.preferences.convertTeX != 0;
-  o.cvtTeXEsc = settings.preferences.cvtTeXEsc != 0;
+  o.convertTeX = settings.preferences.convertTeX;
+  o.cvtTeXEsc = settings.preferences.cvtTeXEsc;
   o.defaultLength = settings.preferences.defaultLength;
-  o.newFileCrLf = settings.preferences.newFileCrLf != 0;
+  o.newFileCrLf = settings.preferences.newFileCrLf;
   o.formatEnv = formatEnv;
   return o;
 }

@@ -115,6 +115,7 @@ class MidiLib {
   MidiLib& operator=(const MidiLib&) = delete;
 
   // The application's library, whose devices the platform installs at start-up.
+  // Only the program and the CLI use it; the engines are given what they read.
   static MidiLib& Application();
 
   void SetDeviceLister(DeviceLister lister);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "abc/AbcHeader.h"
+#include "abc/AbcParser.h"
 
 namespace tunora {
 
@@ -21,45 +22,28 @@ inline int Clamp(int v, int lo, int hi) { return std::min(std::max(v, lo), hi); 
 
 bool IsTrillish(uint32_t flags, uint32_t mask) { return (flags & mask) != 0; }
 
-// The drone text as pitches: ABC notes with accidentals and octave marks in the
-// tune's key; X is the key's tonic.
+// The drone text as pitches: ABC notes read in the tune's key, each with only the
+// accidental written on it (a note's accidental does not carry to the next one);
+// X stands for the key's tonic and takes octave marks as a note does.
 std::vector<uint8_t> DronePitches(std::string_view text, const KeyInfo& key) {
+  constexpr size_t kMaxDroneNotes = 16;
+  AbcParser reader;
+  reader.Init(std::nullopt, "", "", std::nullopt, "", false);
+  reader.key = key;
+  reader.SetText(text);
   std::vector<uint8_t> out;
-  int acc = 0;
-  bool natural = false, written = false;
-  for (size_t p = 0; p < text.size() && out.size() < 16; ++p) {
-    const char c = text[p];
-    if (c == '^' || c == '_' || c == '=') {
-      written = true;
-      if (c == '=') natural = true;
-      acc += c == '^' ? 1 : c == '_' ? -1 : 0;
-      continue;
-    }
+  size_t pos = 0;
+  for (TokenKind kind; out.size() < kMaxDroneNotes && (kind = reader.NextToken(pos)) != TK_END;) {
     int pitch = -1;
-    if (c >= 'A' && c <= 'G') {
-      pitch = 60 + LetterSemitones(c);
-    } else if (c >= 'a' && c <= 'g') {
-      pitch = 72 + LetterSemitones(c);
-    } else if (c == 'X') {
+    if (kind == TK_NOTE && reader.note.pitch < 128) {
+      pitch = reader.note.pitch;
+    } else if (kind == TK_SYMBOL && reader.TokenValue() == 'X') {
       pitch = key.tonic;
+      for (; pos < text.size() && (text[pos] == ',' || text[pos] == '\''); ++pos)
+        pitch += text[pos] == ',' ? -12 : 12;
     }
-    if (pitch >= 0) {
-      const int pc = pitch % 12;
-      if (c != 'X') {
-        if (written) {
-          if (!natural) pitch += acc;
-        } else {
-          pitch += key.letterAccidentals[pc];
-        }
-      }
-      while (p + 1 < text.size() && (text[p + 1] == ',' || text[p + 1] == '\'')) {
-        pitch += text[p + 1] == ',' ? -12 : 12;
-        ++p;
-      }
-      if (pitch >= 0 && pitch <= 127) out.push_back(static_cast<uint8_t>(pitch));
-    }
-    acc = 0;
-    natural = written = false;
+    if (pitch >= 0 && pitch <= 127) out.push_back(static_cast<uint8_t>(pitch));
+    reader.ResetBarState();
   }
   return out;
 }

@@ -74,17 +74,17 @@ PlaySettings GatherPlaySettings(const MidiSettings& m, const TuneRecord& tune,
   s.staccatoLen = Clamp(m.staccatoLen, 1, 100);
   s.loudPercent = Clamp(m.loudPercent, 100, 200);
   s.pauseLen = Clamp(m.pauseLen, 100, 65535);
-  s.warnBarLen = m.warnBarLen != 0;
+  s.warnBarLen = m.warnBarLen;
   s.repeat = Clamp(m.repeat, 0, 100);
-  s.noRepeats = m.noRepeats != 0;
-  s.playChords = m.playChords != 0;
-  s.playGraces = m.playGraces != 0;
+  s.noRepeats = m.noRepeats;
+  s.playChords = m.playChords;
+  s.playGraces = m.playGraces;
   s.transpose = Clamp(m.transpose, -24, 24);
   s.speedPercent = Clamp(m.speedPercent, 1, 65535);
-  s.commonEqualsCut = m.commonEqualsCut != 0;
+  s.commonEqualsCut = m.commonEqualsCut;
 
-  s.droneText = m.keepDrone != 0 && !lastDrone.empty() ? std::string(lastDrone) : m.drone;
-  if (m.keyHpSpecial != 0 && s.keyText && EqualNoCase(TrimValue(*s.keyText), "Hp")) {
+  s.droneText = m.keepDrone && !lastDrone.empty() ? std::string(lastDrone) : m.drone;
+  if (m.keyHpSpecial && s.keyText && EqualNoCase(TrimValue(*s.keyText), "Hp")) {
     s.transpose = Clamp(s.transpose + 1, -25, 25);
     s.droneText = "A,A,,";
     s.playChords = false;

@@ -115,6 +115,7 @@ class StyleSet {
   const ChordType* FindChordType(std::string_view name) const;
 
   // The set loaded at start-up, owned by the application for its whole run.
+  // Only the program and the CLI use it; the engines are given what they read.
   static StyleSet& Application();
 
   bool operator==(const StyleSet&) const = default;

@@ -7,15 +7,15 @@ namespace tunora {
 
 MusicOptions MusicOptionsFrom(const MusicSearchSettings& s) {
   MusicOptions o;
-  o.fromBeginning = s.fromBeginning != 0;
-  o.subdirectories = s.subdir != 0;
-  o.ignoreOrnamentation = s.ignoreOrnamentation != 0;
-  o.transpose36 = s.transpose36 != 0;
-  o.transpose45 = s.transpose45 != 0;
-  o.transpose8 = s.transpose8 != 0;
-  o.transposeMaj2 = s.transposeMaj2 != 0;
-  o.transposeMin2Aug4 = s.transposeMin2Aug4 != 0;
-  o.transpose8plus = s.transpose8plus != 0;
+  o.fromBeginning = s.fromBeginning;
+  o.subdirectories = s.subdir;
+  o.ignoreOrnamentation = s.ignoreOrnamentation;
+  o.transpose36 = s.transpose36;
+  o.transpose45 = s.transpose45;
+  o.transpose8 = s.transpose8;
+  o.transposeMaj2 = s.transposeMaj2;
+  o.transposeMin2Aug4 = s.transposeMin2Aug4;
+  o.transpose8plus = s.transpose8plus;
   o.loosePercent = s.looseMatch;
   o.where =
       s.where == MusicOptions::kBeginning ? MusicOptions::kBeginning : MusicOptions::kAnywhere;

@@ -98,6 +98,8 @@ RewriteResult TuneRewriter::Rewrite(const TuneTexts& tune, const RewriteOptions&
   verbatimField_ = false;
   commentDropped_ = false;
   wrapped_ = false;
+  continueAt_ = std::string::npos;
+  joinedLine_ = std::string::npos;
   lineEnd_ = tune.body.find("\r\n") != std::string_view::npos ||
                      tune.body.find('\n') == std::string_view::npos
                  ? "\r\n"
@@ -216,6 +218,7 @@ void TuneRewriter::Token(TokenKind kind, size_t start, size_t end, bool inRange)
       break;
     case TK_CONTINUE:
       if (opt_.removeContinuations) return;
+      continueAt_ = out_.size();
       out_ += '\\';
       break;
     case TK_BANG_BREAK:
@@ -384,8 +387,24 @@ void TuneRewriter::WriteLineEnd(char c, size_t at) {
   bool empty = true;
   for (size_t i = lineStart_; i + 1 < out_.size(); ++i)
     if (out_[i] != ' ' && out_[i] != '\t' && out_[i] != '\r') empty = false;
-  if (empty) out_.resize(lineStart_);
+  if (empty) {
+    out_.resize(lineStart_);
+    // A continuation joined the line that went; it would now join the next line
+    // instead (a field, say), so it goes too and its line ends there, as before.
+    if (joinedLine_ == lineStart_ && continueAt_ < out_.size()) {
+      size_t stop = continueAt_ + 1;
+      while (stop < out_.size() && (out_[stop] == ' ' || out_[stop] == '\t')) ++stop;
+      out_.erase(continueAt_, stop - continueAt_);
+    }
+  }
+  // Whether the line just ended with a continuation (only blanks after it).
+  bool continued =
+      continueAt_ != std::string::npos && continueAt_ >= lineStart_ && continueAt_ < out_.size();
+  for (size_t i = continueAt_ + 1; continued && i + 1 < out_.size(); ++i)
+    if (out_[i] != ' ' && out_[i] != '\t' && out_[i] != '\r') continued = false;
   lineStart_ = out_.size();
+  joinedLine_ = continued ? lineStart_ : std::string::npos;
+  if (!continued) continueAt_ = std::string::npos;
   lineHasMusic_ = false;
   lineEndsInText_ = false;
   breakAt_ = std::string::npos;

@@ -128,6 +128,10 @@ class TuneRewriter : public AbcParser {
   bool breakIsBlank_ = false;
   bool wrapped_ = false;         // the current line was begun by wrapping
   bool commentDropped_ = false;  // a comment was removed from the current line
+  // The continuation "\\" last written, and the start of the line it joins (npos
+  // when the line before did not end with one).
+  size_t continueAt_ = std::string::npos;
+  size_t joinedLine_ = std::string::npos;
 };
 
 }  // namespace tunora

@@ -314,7 +314,12 @@ void ExpandCode(std::string& out, const FieldCode& code, const TuneRecord* tune,
       }
       if (tune != nullptr) {
         const std::optional<std::string>* field = tune->Field(letter);
-        if (field != nullptr && *field) AppendTextLines(out, code, **field);
+        if (field != nullptr && *field) {
+          if ((*field)->find('%') == std::string::npos)
+            AppendTextLines(out, code, **field);
+          else
+            AppendTextLines(out, code, FieldValueWithoutComment(**field));
+        }
       }
       break;
   }
@@ -322,6 +327,27 @@ void ExpandCode(std::string& out, const FieldCode& code, const TuneRecord* tune,
 }
 
 }  // namespace
+
+std::string FieldValueWithoutComment(std::string_view value) {
+  if (value.find('%') == std::string_view::npos) return std::string(value);
+  std::string out;
+  out.reserve(value.size());
+  bool inComment = false;
+  for (size_t i = 0; i < value.size(); ++i) {
+    const char c = value[i];
+    if (c == '\n' || c == '\r') {
+      inComment = false;
+    } else if (inComment) {
+      continue;
+    } else if (c == '%' && (i == 0 || value[i - 1] != '\\')) {
+      while (!out.empty() && (out.back() == ' ' || out.back() == '\t')) out.pop_back();
+      inComment = true;
+      continue;
+    }
+    out.push_back(c);
+  }
+  return out;
+}
 
 void AppendDate(std::string& out, std::string_view pattern, const std::tm& date,
                 bool keepSeparators) {

@@ -45,6 +45,10 @@ std::string ExpandFormat(std::string_view format, const TuneRecord* tune, int ti
 
 // The letters of the field codes in format, in order, as ExpandFormat reads them
 // ("%%" gives '%').
+// A field's value as it is shown in lists: on each line, a "%" comment (a "%" not
+// written as "\%") and the blanks before it are left out.
+std::string FieldValueWithoutComment(std::string_view value);
+
 std::string FormatCodeLetters(std::string_view format, const FormatOptions& opts);
 
 // Short date pattern of the user's locale (derived with std::locale("") and std::put_time

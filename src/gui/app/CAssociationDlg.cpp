@@ -108,11 +108,11 @@ void CAssociationDlg::Write(bool associate, bool addOpenWith) {
 void ShowAssociationDialog(QWidget* parent) {
   CTunoraApp* app = CTunoraApp::Instance();
   if (app == nullptr) return;
-  int& setting = app->GetSettings().preferences.noCheckAssociation;
-  CAssociationDlg dialog(XdgDirsFromProcess(), AssociationProgramPath(), setting != 0, parent);
+  bool& setting = app->GetSettings().preferences.noCheckAssociation;
+  CAssociationDlg dialog(XdgDirsFromProcess(), AssociationProgramPath(), setting, parent);
   dialog.exec();
-  if (dialog.NoCheck() != (setting != 0)) {
-    setting = dialog.NoCheck() ? 1 : 0;
+  if (dialog.NoCheck() != setting) {
+    setting = dialog.NoCheck();
     app->SaveSettings();
   }
 }
@@ -121,8 +121,7 @@ void EnableStartupAssociationCheck(bool on) { startupCheck = on; }
 
 void CheckAssociationAtStartup(QWidget* parent) {
   CTunoraApp* app = CTunoraApp::Instance();
-  if (!startupCheck || app == nullptr || app->GetSettings().preferences.noCheckAssociation != 0)
-    return;
+  if (!startupCheck || app == nullptr || app->GetSettings().preferences.noCheckAssociation) return;
   const XdgDirs dirs = XdgDirsFromProcess();
   const std::string program = AssociationProgramPath();
   const AssociationInfo info = CheckAssociation(dirs, program);

@@ -264,7 +264,7 @@ bool CAutomation::SelectTune(const std::string& what, AutomationState& state) {
   const bool number = std::isdigit(static_cast<unsigned char>(what[0])) != 0;
   request.text.field = number ? 'X' : 'T';
   request.text.exact = number;
-  request.text.ignoreCase = settings.ignoreCase != 0;
+  request.text.ignoreCase = settings.ignoreCase;
   request.text.loosePercent = number ? 0 : settings.looseMatch;
   TuneSearch search;
   std::string message, warning;

@@ -73,8 +73,8 @@ void CDlgPrefEdittune::Load(const Settings& s) {
   width_->setValue(p.editTuneWidth);
   titleOriginal_ = p.edittitleFormat;
   titleFormat_->setText(TextOf(p.edittitleFormat));
-  saveFileAlso_->setChecked(p.saveTuneFileAlso != 0);
-  rawDefault_->setChecked(p.rawEditDefault != 0);
+  saveFileAlso_->setChecked(p.saveTuneFileAlso);
+  rawDefault_->setChecked(p.rawEditDefault);
   defaultTool_->setCurrentIndex(std::clamp(p.defaultTool, 0, 2));
   fontFace_ = s.fonts.abcFontFace;
   fontSize_ = s.fonts.abcFontSize;
@@ -86,8 +86,8 @@ bool CDlgPrefEdittune::Store(Settings& s) {
   p.editTuneHeight = height_->value();
   p.editTuneWidth = width_->value();
   p.edittitleFormat = BytesOf(titleOriginal_, titleFormat_->text());
-  p.saveTuneFileAlso = saveFileAlso_->isChecked() ? 1 : 0;
-  p.rawEditDefault = rawDefault_->isChecked() ? 1 : 0;
+  p.saveTuneFileAlso = saveFileAlso_->isChecked();
+  p.rawEditDefault = rawDefault_->isChecked();
   p.defaultTool = defaultTool_->currentIndex();
   s.fonts.abcFontFace = fontFace_;
   s.fonts.abcFontSize = fontSize_;

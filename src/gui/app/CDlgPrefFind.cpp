@@ -92,10 +92,10 @@ void CDlgPrefFind::Load(const Settings& s) {
   fieldOrder_ = f.fieldOrder;
   fieldOriginal_ = f.field;
   FillChooser(f.field.empty() ? 0 : f.field[0]);
-  exactMatch_->setChecked(f.exactMatch != 0);
-  ignoreCase_->setChecked(f.ignoreCase != 0);
-  subdir_->setChecked(f.subdir != 0);
-  fromBeginning_->setChecked(f.fromBeginning != 0);
+  exactMatch_->setChecked(f.exactMatch);
+  ignoreCase_->setChecked(f.ignoreCase);
+  subdir_->setChecked(f.subdir);
+  fromBeginning_->setChecked(f.fromBeginning);
   looseMatch_->setValue(f.looseMatch);
   defaultButton_->setCurrentIndex(std::clamp(f.findDefaultButton, 0, 3));
   findPos_->setCurrentIndex(std::clamp(f.findPos, 0, 2));
@@ -110,10 +110,10 @@ bool CDlgPrefFind::Store(Settings& s) {
   bool same = letter ? (!fieldOriginal_.empty() && fieldOriginal_[0] == letter)
                      : fieldOriginal_.empty() || !FieldLongName(fieldOriginal_[0]);
   f.field = same ? fieldOriginal_ : std::string(letter ? 1 : 0, letter);
-  f.exactMatch = exactMatch_->isChecked() ? 1 : 0;
-  f.ignoreCase = ignoreCase_->isChecked() ? 1 : 0;
-  f.subdir = subdir_->isChecked() ? 1 : 0;
-  f.fromBeginning = fromBeginning_->isChecked() ? 1 : 0;
+  f.exactMatch = exactMatch_->isChecked();
+  f.ignoreCase = ignoreCase_->isChecked();
+  f.subdir = subdir_->isChecked();
+  f.fromBeginning = fromBeginning_->isChecked();
   f.looseMatch = looseMatch_->value();
   f.findDefaultButton = defaultButton_->currentIndex();
   f.findPos = findPos_->currentIndex();

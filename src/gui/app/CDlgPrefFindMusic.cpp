@@ -59,30 +59,30 @@ CDlgPrefFindMusic::CDlgPrefFindMusic(QWidget* parent)
 
 void CDlgPrefFindMusic::Load(const Settings& s) {
   const MusicSearchSettings& m = s.musicSearch;
-  fromBeginning_->setChecked(m.fromBeginning != 0);
-  subdir_->setChecked(m.subdir != 0);
-  ignoreOrnaments_->setChecked(m.ignoreOrnamentation != 0);
-  transpose36_->setChecked(m.transpose36 != 0);
-  transpose45_->setChecked(m.transpose45 != 0);
-  transpose8_->setChecked(m.transpose8 != 0);
-  transposeMaj2_->setChecked(m.transposeMaj2 != 0);
-  transposeMin2Aug4_->setChecked(m.transposeMin2Aug4 != 0);
-  transpose8plus_->setChecked(m.transpose8plus != 0);
+  fromBeginning_->setChecked(m.fromBeginning);
+  subdir_->setChecked(m.subdir);
+  ignoreOrnaments_->setChecked(m.ignoreOrnamentation);
+  transpose36_->setChecked(m.transpose36);
+  transpose45_->setChecked(m.transpose45);
+  transpose8_->setChecked(m.transpose8);
+  transposeMaj2_->setChecked(m.transposeMaj2);
+  transposeMin2Aug4_->setChecked(m.transposeMin2Aug4);
+  transpose8plus_->setChecked(m.transpose8plus);
   looseMatch_->setValue(m.looseMatch);
   (m.where == 0 ? beginning_ : anywhere_)->setChecked(true);
 }
 
 bool CDlgPrefFindMusic::Store(Settings& s) {
   MusicSearchSettings& m = s.musicSearch;
-  m.fromBeginning = fromBeginning_->isChecked() ? 1 : 0;
-  m.subdir = subdir_->isChecked() ? 1 : 0;
-  m.ignoreOrnamentation = ignoreOrnaments_->isChecked() ? 1 : 0;
-  m.transpose36 = transpose36_->isChecked() ? 1 : 0;
-  m.transpose45 = transpose45_->isChecked() ? 1 : 0;
-  m.transpose8 = transpose8_->isChecked() ? 1 : 0;
-  m.transposeMaj2 = transposeMaj2_->isChecked() ? 1 : 0;
-  m.transposeMin2Aug4 = transposeMin2Aug4_->isChecked() ? 1 : 0;
-  m.transpose8plus = transpose8plus_->isChecked() ? 1 : 0;
+  m.fromBeginning = fromBeginning_->isChecked();
+  m.subdir = subdir_->isChecked();
+  m.ignoreOrnamentation = ignoreOrnaments_->isChecked();
+  m.transpose36 = transpose36_->isChecked();
+  m.transpose45 = transpose45_->isChecked();
+  m.transpose8 = transpose8_->isChecked();
+  m.transposeMaj2 = transposeMaj2_->isChecked();
+  m.transposeMin2Aug4 = transposeMin2Aug4_->isChecked();
+  m.transpose8plus = transpose8plus_->isChecked();
   m.looseMatch = looseMatch_->value();
   m.where = beginning_->isChecked() ? 0 : 1;
   return true;

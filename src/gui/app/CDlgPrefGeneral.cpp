@@ -88,12 +88,12 @@ void CDlgPrefGeneral::Load(const Settings& s) {
   layoutFile_->setText(TextOf(p.layoutFile));
   recentFiles_->setValue(p.recentFileList);
   longFileLen_->setValue(p.longFileLen);
-  saveWindows_->setChecked(p.saveWindows != 0);
-  convertTeX_->setChecked(p.convertTeX != 0);
-  cvtTeXEsc_->setChecked(p.cvtTeXEsc != 0);
-  cvtTeXEsc_->setEnabled(p.convertTeX != 0);
-  pasteDropped_->setChecked(p.pasteDDEOpen != 0);
-  noCheckAssociation_->setChecked(p.noCheckAssociation != 0);
+  saveWindows_->setChecked(p.saveWindows);
+  convertTeX_->setChecked(p.convertTeX);
+  cvtTeXEsc_->setChecked(p.cvtTeXEsc);
+  cvtTeXEsc_->setEnabled(p.convertTeX);
+  pasteDropped_->setChecked(p.pasteDDEOpen);
+  noCheckAssociation_->setChecked(p.noCheckAssociation);
   fieldOrder_ = p.fieldOrder;
   fieldExpanded_ = p.fieldExpanded;
 }
@@ -108,11 +108,11 @@ bool CDlgPrefGeneral::Store(Settings& s) {
   if (p.layoutFile.empty()) p.layoutFile = "layout.cfg";
   p.recentFileList = recentFiles_->value();
   p.longFileLen = longFileLen_->value();
-  p.saveWindows = saveWindows_->isChecked() ? 1 : 0;
-  p.convertTeX = convertTeX_->isChecked() ? 1 : 0;
-  p.cvtTeXEsc = cvtTeXEsc_->isChecked() ? 1 : 0;
-  p.pasteDDEOpen = pasteDropped_->isChecked() ? 1 : 0;
-  p.noCheckAssociation = noCheckAssociation_->isChecked() ? 1 : 0;
+  p.saveWindows = saveWindows_->isChecked();
+  p.convertTeX = convertTeX_->isChecked();
+  p.cvtTeXEsc = cvtTeXEsc_->isChecked();
+  p.pasteDDEOpen = pasteDropped_->isChecked();
+  p.noCheckAssociation = noCheckAssociation_->isChecked();
   p.fieldOrder = fieldOrder_;
   p.fieldExpanded = fieldExpanded_;
   return true;

@@ -76,11 +76,11 @@ void CDlgPrefTunelist::Load(const Settings& s) {
   listFormat_->setText(TextOf(p.tunelistFormat));
   prefFormat_->setText(TextOf(p.preftextFormat));
   tabWidth_->setValue(p.tunelistTabWidth);
-  multiColumn_->setChecked(p.multiColumn != 0);
+  multiColumn_->setChecked(p.multiColumn);
   height_->setValue(p.tuneListHeight);
   width_->setValue(p.tuneListWidth);
-  askCut_->setChecked(p.askCut != 0);
-  askCutMulti_->setChecked(p.askCutMulti != 0);
+  askCut_->setChecked(p.askCut);
+  askCutMulti_->setChecked(p.askCutMulti);
 }
 
 bool CDlgPrefTunelist::Store(Settings& s) {
@@ -88,11 +88,11 @@ bool CDlgPrefTunelist::Store(Settings& s) {
   p.tunelistFormat = BytesOf(listOriginal_, listFormat_->text());
   p.preftextFormat = BytesOf(prefOriginal_, prefFormat_->text());
   p.tunelistTabWidth = tabWidth_->value();
-  p.multiColumn = multiColumn_->isChecked() ? 1 : 0;
+  p.multiColumn = multiColumn_->isChecked();
   p.tuneListHeight = height_->value();
   p.tuneListWidth = width_->value();
-  p.askCut = askCut_->isChecked() ? 1 : 0;
-  p.askCutMulti = askCutMulti_->isChecked() ? 1 : 0;
+  p.askCut = askCut_->isChecked();
+  p.askCutMulti = askCutMulti_->isChecked();
   return true;
 }
 

@@ -208,7 +208,7 @@ void CTunoraApp::BuildFormatEnv() { FillFormatEnv(formatEnv_, settings_, program
 SettingsDataHooks CTunoraApp::DataHooks() {
   SettingsDataHooks hooks;
   ConnectUserSymbols(hooks, UserSymbols::Application());
-  ConnectDrawSettings(hooks);
+  ConnectDrawSettings(hooks, FormatSettings::Application(), LayoutParams::Application());
   ConnectStyleSet(hooks, *sink_, StyleSet::Application());
   hooks.loadExternalPrograms = [](const IniFile& ini) {
     LoadExternalPrograms(ini, AppExternalPrograms());

@@ -140,7 +140,7 @@ bool CTuneDoc::SaveTune() {
   tune_->afterText = after.has_value() && !after->empty() ? *after : std::string("\r\n");
   tune_->loaded = std::move(loaded);
   fileDoc_->SetModifiedFlag(true);
-  if (CAbcDoc::CurrentSettings().preferences.saveTuneFileAlso != 0) fileDoc_->DoFileSave();
+  if (CAbcDoc::CurrentSettings().preferences.saveTuneFileAlso) fileDoc_->DoFileSave();
   if (fileDoc_ == nullptr) return false;
   int position = Position();
   if (position > 0) {

@@ -407,7 +407,7 @@ void CPlayDoc::Stop() {
   }
   if (state_ == State::kIdle && sync_ == 0 && out_ == 0) return;
   UpdatePosition();
-  if (CurrentSettings().midi.keepDrone != 0) StoreDrone();
+  if (CurrentSettings().midi.keepDrone) StoreDrone();
   MidiLib& lib = MidiLib::Application();
   if (sync_ != 0) lib.StopSync(sync_);
   bool finished = true;

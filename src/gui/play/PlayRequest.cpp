@@ -51,7 +51,7 @@ bool RequestPlay(const PlayRequest& request) {
   }
   // Play Now and automation: the player starts by itself, out of the way.
   const bool minimise =
-      request.fromAutomation || (app != nullptr && app->GetSettings().midi.playnowMinimize != 0);
+      request.fromAutomation || (app != nullptr && app->GetSettings().midi.playnowMinimize);
   if (frame != nullptr && minimise) {
     frame->showMinimized();
   } else if (app && app->MainFrame()) {

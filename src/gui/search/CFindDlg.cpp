@@ -72,8 +72,8 @@ CFindTextDlg::CFindTextDlg(const Settings& settings, QWidget* parent) : QWidget(
   const char letter = s.field.empty() ? 'T' : s.field[0];
   field_->setCurrentIndex(std::max(0, FieldChooserIndex(entries, letter)));
   loose_ = PercentBox(s.looseMatch, this);
-  exact_ = Check(QStringLiteral("E&xact Match"), s.exactMatch != 0, this, "ExactMatch");
-  ignoreCase_ = Check(QStringLiteral("Ignore &Case"), s.ignoreCase != 0, this, "IgnoreCase");
+  exact_ = Check(QStringLiteral("E&xact Match"), s.exactMatch, this, "ExactMatch");
+  ignoreCase_ = Check(QStringLiteral("Ignore &Case"), s.ignoreCase, this, "IgnoreCase");
   auto* form = new QFormLayout(this);
   form->addRow(QStringLiteral("Find &Text:"), text_);
   form->addRow(QStringLiteral("In F&ield:"), field_);
@@ -113,8 +113,8 @@ CFindMusicDlg::CFindMusicDlg(const Settings& settings, QWidget* parent) : QWidge
   beginning_ = new QRadioButton(QStringLiteral("Beginning of &Tune"), this);
   anywhere_ = new QRadioButton(QStringLiteral("&Anywhere"), this);
   (m.where == MusicOptions::kBeginning ? beginning_ : anywhere_)->setChecked(true);
-  ignoreOrnaments_ = Check(QStringLiteral("Ignore &Ornamentation"), m.ignoreOrnamentation != 0,
-                           this, "IgnoreOrnamentation");
+  ignoreOrnaments_ = Check(QStringLiteral("Ignore &Ornamentation"), m.ignoreOrnamentation, this,
+                           "IgnoreOrnamentation");
   loose_ = PercentBox(m.looseMatch, this);
   maj2_ = Check(QStringLiteral("major second (2 semitones)"), m.transposeMaj2, this, "Maj2");
   t45_ = Check(QStringLiteral("fourth && fifth (5 && 7 semitones)"), m.transpose45, this, "T45");
@@ -313,9 +313,8 @@ void CFindDlg::PageChanged(int index) {
   if (app == nullptr) return;
   const Settings& s = app->GetSettings();
   const bool music = index == SearchRequest::kMusic;
-  subdir_->setChecked(music ? s.musicSearch.subdir != 0 : s.search.subdir != 0);
-  fromBeginning_->setChecked(music ? s.musicSearch.fromBeginning != 0
-                                   : s.search.fromBeginning != 0);
+  subdir_->setChecked(music ? s.musicSearch.subdir : s.search.subdir);
+  fromBeginning_->setChecked(music ? s.musicSearch.fromBeginning : s.search.fromBeginning);
 }
 
 void CFindDlg::Browse() {

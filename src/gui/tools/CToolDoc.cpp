@@ -128,7 +128,7 @@ bool CToolDoc::Rewrite(RewriteOptions options) {
   options.rangeEnd = in.end;
   TuneRewriter rewriter(StyleSet::Application());
   if (CTunoraApp* app = CTunoraApp::Instance())
-    rewriter.commonEqualsCut = app->GetSettings().midi.commonEqualsCut != 0;
+    rewriter.commonEqualsCut = app->GetSettings().midi.commonEqualsCut;
   const RewriteResult r = rewriter.Rewrite(TuneTextsOf(in.tune), options);
   QWidget* parent = View();
   if (!r.ok) {
@@ -150,7 +150,7 @@ bool CToolDoc::SetChords(uint32_t strangeness, bool perBar, bool write) {
   const ChordwiseWeights weights =
       app != nullptr ? app->GetSettings().chordwise : ChordwiseWeights{};
   ChordwiseEngine engine(weights, StyleSet::Application().chordTypes, strangeness);
-  if (app != nullptr) engine.commonEqualsCut = app->GetSettings().midi.commonEqualsCut != 0;
+  if (app != nullptr) engine.commonEqualsCut = app->GetSettings().midi.commonEqualsCut;
   engine.perBar = perBar;
   engine.writeChords = write;
   std::string body = in.tune.body;

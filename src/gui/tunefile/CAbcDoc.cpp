@@ -371,7 +371,7 @@ void CAbcDoc::Edit(bool raw) {
     EditHeader();
     return;
   }
-  raw = raw || CurrentSettings().preferences.rawEditDefault != 0;
+  raw = raw || CurrentSettings().preferences.rawEditDefault;
   if (Opener()) {
     Opener()(*this, line, raw);
   } else {
@@ -438,8 +438,8 @@ void CAbcDoc::RemoveSelected(bool cut) {
   std::vector<int> tunes = SelectedTunes();
   if (tunes.empty()) return;
   const PreferenceSettings& p = CurrentSettings().preferences;
-  std::string question = RemoveQuestion(static_cast<int>(tunes.size()), p.askCut != 0,
-                                        p.askCutMulti != 0, LineUtf8(tunes.front()));
+  std::string question = RemoveQuestion(static_cast<int>(tunes.size()), p.askCut, p.askCutMulti,
+                                        LineUtf8(tunes.front()));
   if (!question.empty() && !AskYesNo(View(), QString::fromStdString(question))) return;
   if (cut) Copy();
   UndoStep step(*file_, cut ? "Cut" : "Delete");

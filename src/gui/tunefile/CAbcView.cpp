@@ -24,7 +24,7 @@ CAbcView::CAbcView(CAbcDoc* document, QWidget* parent) : CMinFormView(document, 
   layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
   layout->addWidget(list_);
   setFocusProxy(list_);
-  list_->SetMultiColumn(CAbcDoc::CurrentSettings().preferences.multiColumn != 0);
+  list_->SetMultiColumn(CAbcDoc::CurrentSettings().preferences.multiColumn);
 
   connect(list_, &TuneListBox::EditRequested, document, [document] { document->Edit(false); });
   connect(list_, &TuneListBox::DeleteRequested, document,
@@ -169,7 +169,7 @@ void CAbcView::OnUpdate(CMinFormView* sender, int hint) {
 }
 
 void CAbcView::ApplySettings() {
-  bool multi = CAbcDoc::CurrentSettings().preferences.multiColumn != 0;
+  bool multi = CAbcDoc::CurrentSettings().preferences.multiColumn;
   if (multi != list_->MultiColumn()) list_->SetMultiColumn(multi);
   list_->RecomputeColumnWidth();
   list_->viewport()->update();

@@ -120,7 +120,7 @@ void COptPlayMidi::Load(const PlayOptionsData& options) {
   soundFontOriginal_ = m.soundFont;
   loadedDevice_ = FillDeviceCombo(device_, m.device);
   soundFont_->setText(CPrefPage::TextOf(m.soundFont));
-  cachePatches_->setChecked(m.cachePatches != 0);
+  cachePatches_->setChecked(m.cachePatches);
   SetInstrument(melody_.instrument, m.melodyInstrument);
   SetInstrument(backing_.instrument, m.backingInstrument);
   SetInstrument(drone_.instrument, m.droneInstrument);
@@ -154,7 +154,7 @@ bool COptPlayMidi::Store(PlayOptionsData& options) {
   MidiSettings& m = options.midi;
   m.device = DeviceSettingOf(device_, loadedDevice_, deviceOriginal_);
   m.soundFont = CPrefPage::BytesOf(soundFontOriginal_, font);
-  m.cachePatches = cachePatches_->isChecked() ? 1 : 0;
+  m.cachePatches = cachePatches_->isChecked();
   m.melodyInstrument = melody_.instrument->currentIndex();
   m.backingInstrument = backing_.instrument->currentIndex();
   m.droneInstrument = drone_.instrument->currentIndex();

@@ -105,14 +105,14 @@ void COptPlayOpt::Load(const PlayOptionsData& options) {
   delay_->setValue(m.delay);
   transpose_->setValue(m.transpose);
   repeat_->setValue(m.repeat);
-  playChords_->setChecked(m.playChords != 0);
-  commonEqualsCut_->setChecked(m.commonEqualsCut != 0);
-  playGraces_->setChecked(m.playGraces != 0);
-  keepDrone_->setChecked(m.keepDrone != 0);
-  keyHpSpecial_->setChecked(m.keyHpSpecial != 0);
-  noRepeats_->setChecked(m.noRepeats != 0);
-  playnowMinimize_->setChecked(m.playnowMinimize != 0);
-  warnBarLen_->setChecked(m.warnBarLen != 0);
+  playChords_->setChecked(m.playChords);
+  commonEqualsCut_->setChecked(m.commonEqualsCut);
+  playGraces_->setChecked(m.playGraces);
+  keepDrone_->setChecked(m.keepDrone);
+  keyHpSpecial_->setChecked(m.keyHpSpecial);
+  noRepeats_->setChecked(m.noRepeats);
+  playnowMinimize_->setChecked(m.playnowMinimize);
+  warnBarLen_->setChecked(m.warnBarLen);
   playPos_->setCurrentIndex(m.playPos >= 0 && m.playPos <= 2 ? m.playPos : 1);
 }
 
@@ -129,14 +129,14 @@ bool COptPlayOpt::Store(PlayOptionsData& options) {
   m.delay = delay_->value();
   m.transpose = transpose_->value();
   m.repeat = repeat_->value();
-  m.playChords = playChords_->isChecked() ? 1 : 0;
-  m.commonEqualsCut = commonEqualsCut_->isChecked() ? 1 : 0;
-  m.playGraces = playGraces_->isChecked() ? 1 : 0;
-  m.keepDrone = keepDrone_->isChecked() ? 1 : 0;
-  m.keyHpSpecial = keyHpSpecial_->isChecked() ? 1 : 0;
-  m.noRepeats = noRepeats_->isChecked() ? 1 : 0;
-  m.playnowMinimize = playnowMinimize_->isChecked() ? 1 : 0;
-  m.warnBarLen = warnBarLen_->isChecked() ? 1 : 0;
+  m.playChords = playChords_->isChecked();
+  m.commonEqualsCut = commonEqualsCut_->isChecked();
+  m.playGraces = playGraces_->isChecked();
+  m.keepDrone = keepDrone_->isChecked();
+  m.keyHpSpecial = keyHpSpecial_->isChecked();
+  m.noRepeats = noRepeats_->isChecked();
+  m.playnowMinimize = playnowMinimize_->isChecked();
+  m.warnBarLen = warnBarLen_->isChecked();
   m.playPos = playPos_->currentIndex();
   return true;
 }
