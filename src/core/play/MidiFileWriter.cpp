@@ -317,11 +317,22 @@ bool WriteNewMidiFile(const Performance& perf, const std::string& path, std::str
 
 std::string CleanFileName(std::string_view title) {
   std::string out;
+  out.reserve(title.size());
   for (char c : title) {
     const auto u = static_cast<unsigned char>(c);
     if (u < 0x20 || u == 0x7F) continue;
-    if (std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos) continue;
-    out += c;
+    switch (c) {
+      case '\\':
+      case '/':
+      case ':':
+      case '*':
+      case '?':
+      case '"':
+      case '<':
+      case '>':
+      case '|': continue;
+      default: out += c;
+    }
   }
   // File systems allow 255 bytes in a name; the title leaves room for the number and
   // the extension, and is cut between characters, never inside a UTF-8 sequence.
