@@ -69,6 +69,8 @@ bool MidiFileWriter::OpenMemory(int format, int tracks, int division) {
 void MidiFileWriter::WriteHeader(int format, int tracks, int division) {
   open_ = true;
   ok_ = true;
+  inTrack_ = false;  // tracks begin after the header
+  buffer_.clear();
   total_ = 0;
   format_ = format;
   tracks_ = tracks;
