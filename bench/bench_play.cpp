@@ -9,6 +9,7 @@
 #include "play/Performance.h"
 #include "play/PlaySettings.h"
 #include "play/StyleSet.h"
+#include "play/TuneBuild.h"
 #include "tunefile/TuneFile.h"
 
 namespace {
@@ -25,10 +26,12 @@ struct Collection {
     const std::filesystem::path style = exe.parent_path() / "abcstyle.cfg";
     tunora::CollectingSink sink;
     styles.LoadFromFile(style.string(), sink);
+    symbols.LoadFromFile((exe.parent_path() / "userdef.abc").string());
   }
   tunora::TuneFile file;
   std::vector<const tunora::TuneRecord*> tunes;
   tunora::StyleSet styles;
+  tunora::UserSymbols symbols;  // the shipped userdef.abc, as the program's set
 };
 
 const Collection& Tunes() {
@@ -64,6 +67,27 @@ BENCHMARK(BM_BuildMidiFiles)->Unit(benchmark::kMillisecond);
 
 void BM_BuildLiveTracks(benchmark::State& state) { BuildAll(state, true, false); }
 BENCHMARK(BM_BuildLiveTracks)->Unit(benchmark::kMillisecond);
+
+// Every tune to MIDI file bytes as "tunora-cli midi --all" makes them: one TuneBuild
+// reused from tune to tune, with the program's user symbols and each tune's own.
+void BM_TuneBuildForFiles(benchmark::State& state) {
+  const Collection& c = Tunes();
+  tunora::MidiSettings midi;
+  size_t bytes = 0;
+  for (auto _ : state) {
+    bytes = 0;
+    tunora::TuneBuild build({}, &c.symbols);
+    for (const tunora::TuneRecord* t : c.tunes) {
+      const tunora::PlaySettings ps = build.Gather(midi, *t, c.styles);
+      if (build.BuildForFile(ps, c.styles, ps.repeat))
+        bytes += tunora::MidiFileBytes(build.Perf()).size();
+    }
+  }
+  state.counters["MB"] = static_cast<double>(bytes) / 1e6;
+  state.counters["tunes/s"] = benchmark::Counter(static_cast<double>(c.tunes.size()),
+                                                 benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_TuneBuildForFiles)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -51,7 +51,9 @@ bool UserSymbols::AddDefinition(int table, std::string_view line) {
 
 std::string& UserSymbols::Entry(int table, unsigned char c) {
   if (entries_.empty()) entries_.resize(256);
-  return entries_[Index(table, c)];
+  const size_t k = Index(table, c);
+  marked_[k / 64] |= uint64_t{1} << (k % 64);
+  return entries_[k];
 }
 
 void UserSymbols::AddFromFieldText(int table, std::string_view text) {
@@ -76,8 +78,11 @@ bool UserSymbols::LoadFromFile(const std::string& path) {
 void UserSymbols::CopyFrom(const UserSymbols& other) {
   if (&other == this || other.entries_.empty()) return;
   if (entries_.empty()) entries_.resize(256);
-  for (size_t k = 0; k < entries_.size(); ++k)
-    if (!other.entries_[k].empty()) entries_[k] = other.entries_[k];
+  other.ForEachMarked([&](size_t k) {
+    if (other.entries_[k].empty()) return;
+    entries_[k] = other.entries_[k];
+    marked_[k / 64] |= uint64_t{1} << (k % 64);
+  });
 }
 
 std::string UserSymbols::AsText() const {
@@ -101,13 +106,14 @@ bool UserSymbols::SaveToFile(const std::string& path, std::string& error) const 
 }
 
 void UserSymbols::Clear() {
-  for (std::string& e : entries_) e.clear();
+  ForEachMarked([&](size_t k) { entries_[k].clear(); });
+  marked_ = {};
 }
 
 bool UserSymbols::Empty() const {
-  for (const std::string& e : entries_)
-    if (!e.empty()) return false;
-  return true;
+  bool empty = true;
+  ForEachMarked([&](size_t k) { empty = empty && entries_[k].empty(); });
+  return empty;
 }
 
 UserSymbols& UserSymbols::Application() {

@@ -3,9 +3,12 @@
 // serve playback. The application-wide set lives in "userdef.abc".
 #pragma once
 
-#include <vector>
+#include <array>
+#include <bit>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tunora {
 
@@ -59,8 +62,18 @@ class UserSymbols {
     return static_cast<size_t>(table - 1) * 128 + c;
   }
   std::string& Entry(int table, unsigned char c);
+  // Calls fn with the index of every entry that may hold a definition.
+  template <typename Fn>
+  void ForEachMarked(Fn fn) const {
+    for (size_t w = 0; w < marked_.size(); ++w)
+      for (uint64_t bits = marked_[w]; bits != 0; bits &= bits - 1)
+        fn(w * 64 + static_cast<size_t>(std::countr_zero(bits)));
+  }
   // 2 x 128 entries, allocated with the first definition (most tunes define none).
   std::vector<std::string> entries_;
+  // The entries ever given a text since the last Clear: a set is cleared and copied
+  // for every tune played, and holds only a few definitions.
+  std::array<uint64_t, 4> marked_{};
 };
 
 // Connects the application-wide set to the settings store: loaded from and

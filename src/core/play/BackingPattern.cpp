@@ -14,13 +14,28 @@ constexpr tick kEighth = 96;
 constexpr tick kMaxElementLength = tick{1} << 20;
 constexpr size_t kMaxElements = 2048;
 
-// ",m1,m2," with blanks removed contains key.
+// ",m1,m2," with blanks removed contains key, a meter between two commas: one of the
+// comma-separated meters, its blanks left out, equals the meter of the key. Patterns
+// are chosen for every tune played, so the list is not copied to be searched.
 bool ListHas(std::string_view meters, std::string_view key) {
-  std::string list = ",";
-  for (char c : meters)
-    if (c != ' ' && c != '\t') list += c;
-  list += ',';
-  return list.find(key) != std::string::npos;
+  if (key.size() < 2 || key.front() != ',' || key.back() != ',') return false;
+  const std::string_view want = key.substr(1, key.size() - 2);
+  size_t matched = 0;  // characters of want matched in the current meter
+  bool failed = false;
+  for (size_t i = 0; i <= meters.size(); ++i) {
+    const char c = i < meters.size() ? meters[i] : ',';
+    if (c == ' ' || c == '\t') continue;
+    if (c == ',') {
+      if (!failed && matched == want.size()) return true;
+      matched = 0;
+      failed = false;
+    } else if (!failed && matched < want.size() && want[matched] == c) {
+      ++matched;
+    } else {
+      failed = true;
+    }
+  }
+  return false;
 }
 
 const BackingPair* FindPair(const Backing* backing, std::string_view key) {

@@ -47,9 +47,16 @@ class EventTrack {
 
   // Inserts in time order: after every event whose time is less than or equal to
   // the event's own, so that among equal times the earlier-inserted stays first.
-  void Insert(const MidiEvent& e);
+  void Insert(const MidiEvent& e) {
+    // Most events come in order: they go to the end.
+    if (!events_.empty() && events_.back().time > e.time) {
+      InsertEarlier(e);
+    } else {
+      events_.push_back(e);
+    }
+  }
   // Appends without looking at the order (copies, merging).
-  void Append(const MidiEvent& e);
+  void Append(const MidiEvent& e) { events_.push_back(e); }
   void Clear() { events_.clear(); }
   // No events and the properties of a new track; the room stays.
   void Reset() {
@@ -75,7 +82,7 @@ class EventTrack {
   int channel = 0;
 
  private:
-  void Grow();
+  void InsertEarlier(const MidiEvent& e);
   std::vector<MidiEvent> events_;
 };
 

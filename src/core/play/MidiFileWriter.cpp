@@ -10,16 +10,33 @@ namespace tunora {
 namespace {
 
 constexpr size_t kBufferStep = 2048;
+// A channel event: a delta of up to 4 bytes, the status and two data bytes.
+constexpr size_t kMaxEventBytes = 7;
 constexpr std::string_view kProducedBy = "Produced by Tunora 2.0";
 
 void AppendBig(std::string& out, uint32_t value, int bytes) {
   for (int i = bytes - 1; i >= 0; --i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
-bool HasData2(uint8_t status) {
-  const uint8_t kind = status & 0xF0;
-  return kind == 0x80 || kind == 0x90 || kind == 0xA0 || kind == 0xB0 || kind == 0xE0;
+// Writes value as a variable-length quantity (at most 4 bytes) into bytes; its length.
+size_t PutVlq(char* bytes, uint32_t value) {
+  value &= 0x0FFFFFFF;
+  if (value < 0x80) {
+    bytes[0] = static_cast<char>(value);
+    return 1;
+  }
+  size_t n = 1;
+  while ((value >> (7 * n)) != 0) ++n;
+  for (size_t i = 0; i < n; ++i) {
+    const uint32_t part = (value >> (7 * (n - 1 - i))) & 0x7F;
+    bytes[i] = static_cast<char>(i + 1 < n ? part | 0x80 : part);
+  }
+  return n;
 }
+
+// Channel events of kinds 8n, 9n, An, Bn and En carry two data bytes (one bit each
+// in the mask, by the high nibble), Cn and Dn one.
+inline bool HasData2(uint8_t status) { return ((0x4F00u >> (status >> 4)) & 1u) != 0; }
 
 }  // namespace
 
@@ -28,12 +45,8 @@ MidiFileWriter::~MidiFileWriter() {
 }
 
 void MidiFileWriter::AppendVlq(std::string& out, uint32_t value) {
-  value &= 0x0FFFFFFF;
   char bytes[4];
-  int n = 0;
-  bytes[n++] = static_cast<char>(value & 0x7F);
-  while ((value >>= 7) != 0) bytes[n++] = static_cast<char>((value & 0x7F) | 0x80);
-  while (n > 0) out += bytes[--n];
+  out.append(bytes, PutVlq(bytes, value));
 }
 
 bool MidiFileWriter::Open(const std::string& path, int format, int tracks, int division) {
@@ -56,6 +69,8 @@ bool MidiFileWriter::OpenMemory(int format, int tracks, int division) {
 void MidiFileWriter::WriteHeader(int format, int tracks, int division) {
   open_ = true;
   ok_ = true;
+  inTrack_ = false;  // tracks begin after the header
+  buffer_.clear();
   total_ = 0;
   format_ = format;
   tracks_ = tracks;
@@ -80,43 +95,90 @@ void MidiFileWriter::Flush(std::string_view bytes) {
 }
 
 void MidiFileWriter::StartTrack() {
-  buffer_.clear();
-  buffer_.reserve(kBufferStep);
-  buffer_ += "MTrk";
-  AppendBig(buffer_, 0, 4);  // the length, filled in at the end
-  lastStatus_ = -1;          // a new track remembers no status
+  if (toMemory_ && open_) {
+    if (inTrack_) memory_.resize(trackStart_);  // a track started again drops what it had
+    trackStart_ = memory_.size();
+  } else {
+    buffer_.clear();
+    buffer_.reserve(kBufferStep);
+    trackStart_ = 0;
+  }
+  inTrack_ = true;
+  std::string& out = Out();
+  out += "MTrk";
+  AppendBig(out, 0, 4);  // the length, filled in at the end
+  lastStatus_ = -1;      // a new track remembers no status
 }
 
 bool MidiFileWriter::EndTrack() {
-  if (buffer_.size() < 8) return false;
-  const uint8_t end[3] = {0x2F, 0, 0};
-  buffer_ += '\0';  // delta 0
-  buffer_ += static_cast<char>(0xFF);
-  buffer_.append(reinterpret_cast<const char*>(end), 2);
-  const uint32_t length = static_cast<uint32_t>(buffer_.size() - 8);
-  for (int i = 0; i < 4; ++i)
-    buffer_[4 + static_cast<size_t>(i)] = static_cast<char>((length >> (8 * (3 - i))) & 0xFF);
-  Flush(buffer_);
-  buffer_.clear();
+  std::string& out = Out();
+  if (!inTrack_ || out.size() < trackStart_ + 8) return false;
+  inTrack_ = false;
+  out.append("\0\xFF\x2F\0", 4);  // delta 0, end of track
+  const auto length = static_cast<uint32_t>(out.size() - trackStart_ - 8);
+  for (size_t i = 0; i < 4; ++i)
+    out[trackStart_ + 4 + i] = static_cast<char>((length >> (8 * (3 - i))) & 0xFF);
+  if (&out == &buffer_) {
+    Flush(buffer_);
+    buffer_.clear();
+  }
   return ok_;
 }
 
-void MidiFileWriter::WriteEvent(uint32_t delta, uint8_t status, uint8_t data1, uint8_t data2) {
-  AppendVlq(buffer_, delta);
+char* MidiFileWriter::PutEvent(char* p, uint32_t delta, uint8_t status, uint8_t data1,
+                               uint8_t data2) {
+  p += PutVlq(p, delta);
   if (status != lastStatus_) {
-    Put(status);
+    *p++ = static_cast<char>(status);
     lastStatus_ = status;
   }
-  Put(data1 & 0x7F);
-  if (HasData2(status)) Put(data2 & 0x7F);
+  *p++ = static_cast<char>(data1 & 0x7F);
+  if (HasData2(status)) *p++ = static_cast<char>(data2 & 0x7F);
+  return p;
+}
+
+void MidiFileWriter::WriteEvent(uint32_t delta, uint8_t status, uint8_t data1, uint8_t data2) {
+  char bytes[kMaxEventBytes];
+  Out().append(bytes, static_cast<size_t>(PutEvent(bytes, delta, status, data1, data2) - bytes));
+}
+
+void MidiFileWriter::WriteEvents(const std::vector<MidiEvent>& events, uint32_t firstDelta) {
+  // Room for the longest events is made once, and what is left over cut off at the end.
+  std::string& out = Out();
+  const size_t at = out.size();
+  out.resize(at + kMaxEventBytes * events.size());
+  char* const begin = out.data();
+  char* p = begin + at;
+  int last = lastStatus_;
+  bool first = true;
+  for (const MidiEvent& e : events) {
+    const uint32_t delta = first ? firstDelta : e.time;
+    first = false;
+    if (e.status < 0x80) continue;
+    // Most deltas take one byte, most events repeat the status before them.
+    if (delta < 0x80) {
+      *p++ = static_cast<char>(delta);
+    } else {
+      p += PutVlq(p, delta);
+    }
+    if (e.status != last) {
+      *p++ = static_cast<char>(e.status);
+      last = e.status;
+    }
+    *p++ = static_cast<char>(e.data1 & 0x7F);
+    if (HasData2(e.status)) *p++ = static_cast<char>(e.data2 & 0x7F);
+  }
+  lastStatus_ = last;
+  out.resize(static_cast<size_t>(p - begin));
 }
 
 void MidiFileWriter::WriteMeta(uint32_t delta, uint8_t type, const uint8_t* bytes, size_t length) {
-  AppendVlq(buffer_, delta);
-  Put(0xFF);
-  Put(type);
-  AppendVlq(buffer_, static_cast<uint32_t>(length));
-  if (length > 0) buffer_.append(reinterpret_cast<const char*>(bytes), length);
+  std::string& out = Out();
+  AppendVlq(out, delta);
+  out += static_cast<char>(0xFF);
+  out += static_cast<char>(type);
+  AppendVlq(out, static_cast<uint32_t>(length));
+  if (length > 0) out.append(reinterpret_cast<const char*>(bytes), length);
   lastStatus_ = -1;  // the next channel event writes its status again
 }
 
@@ -149,8 +211,15 @@ void MidiFileWriter::WriteKeySignature(uint32_t delta, int sharps, int minor) {
 
 long MidiFileWriter::Close() {
   if (!open_) return -1;
-  if (buffer_.size() > 8) Flush(buffer_);
+  if (toMemory_) {
+    // A track started without an event is left out, as a file leaves it out.
+    if (inTrack_ && memory_.size() <= trackStart_ + 8) memory_.resize(trackStart_);
+    total_ = static_cast<long>(memory_.size());
+  } else if (buffer_.size() > 8) {
+    Flush(buffer_);
+  }
   buffer_.clear();
+  inTrack_ = false;
   if (file_ != nullptr) {
     if (std::fclose(file_) != 0) ok_ = false;
     file_ = nullptr;
@@ -162,16 +231,6 @@ long MidiFileWriter::Close() {
 // ------------------------------------------------------------------------ the file of a tune
 
 namespace {
-
-void WriteTrackEvents(MidiFileWriter& w, const EventTrack& track, uint32_t firstDelta) {
-  bool first = true;
-  for (const MidiEvent& e : track.Events()) {
-    const uint32_t delta = first ? firstDelta : e.time;
-    first = false;
-    if (e.status < 0x80) continue;
-    w.WriteEvent(delta, e.status, e.data1, e.data2);
-  }
-}
 
 int TrackCount(const Performance& perf) {
   int tracks = 1;
@@ -208,14 +267,14 @@ void WriteTracks(MidiFileWriter& w, const Performance& perf) {
     }
     const std::string& name = v.voice.name.empty() ? v.voice.shortName : v.voice.name;
     if (!name.empty()) w.WriteText(0, 0x04, name);
-    WriteTrackEvents(w, v, pickup);
+    w.WriteEvents(v.Events(), pickup);
     w.EndTrack();
   }
   for (const EventTrack* t : {&perf.Backing(), &perf.Drone()}) {
     if (!t->used) continue;
     w.StartTrack();
     w.WriteText(0, 0x03, t == &perf.Backing() ? "backing" : "drone");
-    WriteTrackEvents(w, *t, pickup);
+    w.WriteEvents(t->Events(), pickup);
     w.EndTrack();
   }
 }
@@ -223,11 +282,16 @@ void WriteTracks(MidiFileWriter& w, const Performance& perf) {
 }  // namespace
 
 std::string MidiFileBytes(const Performance& perf) {
+  // Most events take four bytes or fewer (running status); the texts and the chunk
+  // heads come on top.
+  size_t events = perf.TempoMap().Count() + perf.Backing().Count() + perf.Drone().Count();
+  for (const EventTrack& v : perf.Voices()) events += v.Count();
   MidiFileWriter w;
+  w.Reserve(4 * events + 256 + perf.Title().size());
   w.OpenMemory(1, TrackCount(perf), 192);
   WriteTracks(w, perf);
   w.Close();
-  return w.Bytes();
+  return w.TakeBytes();
 }
 
 bool WriteMidiFile(const Performance& perf, const std::string& path, std::string& error) {
@@ -255,11 +319,22 @@ bool WriteNewMidiFile(const Performance& perf, const std::string& path, std::str
 
 std::string CleanFileName(std::string_view title) {
   std::string out;
+  out.reserve(title.size());
   for (char c : title) {
     const auto u = static_cast<unsigned char>(c);
     if (u < 0x20 || u == 0x7F) continue;
-    if (std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos) continue;
-    out += c;
+    switch (c) {
+      case '\\':
+      case '/':
+      case ':':
+      case '*':
+      case '?':
+      case '"':
+      case '<':
+      case '>':
+      case '|': continue;
+      default: out += c;
+    }
   }
   // File systems allow 255 bytes in a name; the title leaves room for the number and
   // the extension, and is cut between characters, never inside a UTF-8 sequence.

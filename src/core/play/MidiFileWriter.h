@@ -6,6 +6,10 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
+
+#include "play/EventTrack.h"
 
 namespace tunora {
 
@@ -32,6 +36,9 @@ class MidiFileWriter {
   // A channel event with running status: the status byte is left out when it
   // equals the last one written in this track; data2 only for 8n, 9n, An, Bn, En.
   void WriteEvent(uint32_t delta, uint8_t status, uint8_t data1, uint8_t data2);
+  // WriteEvent for each event of a track in order, its time the delta, but firstDelta
+  // for the first. An event without a status (below 0x80) is left out, its delta too.
+  void WriteEvents(const std::vector<MidiEvent>& events, uint32_t firstDelta);
   void WriteMeta(uint32_t delta, uint8_t type, const uint8_t* bytes, size_t length);
   void WriteText(uint32_t delta, uint8_t type, std::string_view text);
   void WriteTempo(uint32_t delta, uint32_t microsecondsPerQuarter);
@@ -44,12 +51,20 @@ class MidiFileWriter {
 
   bool IsOpen() const { return open_; }
   const std::string& Bytes() const { return memory_; }
+  // Hands over the bytes written into memory, leaving the writer without them.
+  std::string TakeBytes() { return std::move(memory_); }
+  // Makes room for about bytes in memory, so that a large file grows its buffer once.
+  void Reserve(size_t bytes) { memory_.reserve(bytes); }
 
   // Appends a variable-length quantity (7 bits a byte, high bit on all but the last).
   static void AppendVlq(std::string& out, uint32_t value);
 
  private:
-  void Put(uint8_t b) { buffer_ += static_cast<char>(b); }
+  // The bytes of the track being assembled: in memory they go straight after the
+  // earlier chunks, for a file they wait in buffer_ until the track ends.
+  std::string& Out() { return toMemory_ && open_ ? memory_ : buffer_; }
+  // Puts the bytes of a channel event at p (at most 7); past them.
+  char* PutEvent(char* p, uint32_t delta, uint8_t status, uint8_t data1, uint8_t data2);
   void Flush(std::string_view bytes);
   void WriteHeader(int format, int tracks, int division);
 
@@ -60,8 +75,10 @@ class MidiFileWriter {
   int format_ = 1;
   int tracks_ = 0;
   int division_ = 192;
-  std::string buffer_;  // the track being assembled
+  std::string buffer_;  // the track being assembled, for a file
   std::string memory_;
+  size_t trackStart_ = 0;  // where the track being assembled begins in Out()
+  bool inTrack_ = false;
   long total_ = 0;
   int lastStatus_ = -1;
 };

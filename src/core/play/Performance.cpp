@@ -52,6 +52,20 @@ std::vector<uint8_t> DronePitches(std::string_view text, const KeyInfo& key) {
 
 Performance::Performance(const StyleSet& styles) : styles_(styles) {}
 
+// Every event of a build passes here: defined before its callers, so that it is
+// inlined into them, with the rare limit out of line.
+inline void Performance::Emit(EventTrack& track, uint32_t time, uint8_t status, uint8_t d1,
+                              uint8_t d2, bool counts) {
+  if (stop_) return;
+  if (eventCount_ >= kMaxEvents) {
+    Limit(kTooManyEvents, prevStart_);
+    return;
+  }
+  ++eventCount_;
+  track.Insert(MidiEvent{time, status, d1, d2, 0});
+  if (counts) track.used = true;
+}
+
 // ------------------------------------------------------------------------ build
 
 const Performance::NoteStart* Performance::NoteAt(const std::vector<NoteStart>& notes,
@@ -1086,12 +1100,22 @@ void Performance::Sound(int pitch, int velocity, uint64_t start, uint64_t length
   const uint64_t end = start + length;
   if (end > kMaxTime) return;
   const uint8_t on = static_cast<uint8_t>(kNoteOn | track->channel);
+  const MidiEvent noteOn{static_cast<uint32_t>(start), on, static_cast<uint8_t>(pitch),
+                         static_cast<uint8_t>(velocity), 0};
+  const MidiEvent noteOff{static_cast<uint32_t>(end), on, static_cast<uint8_t>(pitch), 0, 0};
+  if (!quarter && !stop_ && eventCount_ + 2 <= kMaxEvents) {
+    // The plain note, most of a tune: its two events far from the limit.
+    eventCount_ += 2;
+    track->Insert(noteOn);
+    track->Insert(noteOff);
+    track->used = true;
+    return;
+  }
   const uint8_t bend = static_cast<uint8_t>(kPitchBend | track->channel);
-  if (quarter) Emit(*track, static_cast<uint32_t>(start), bend, 0, 50);
-  Emit(*track, static_cast<uint32_t>(start), on, static_cast<uint8_t>(pitch),
-       static_cast<uint8_t>(velocity));
-  Emit(*track, static_cast<uint32_t>(end), on, static_cast<uint8_t>(pitch), 0);
-  if (quarter) Emit(*track, static_cast<uint32_t>(end), bend, 0, 64);
+  if (quarter) Emit(*track, noteOn.time, bend, 0, 50);
+  Emit(*track, noteOn.time, on, noteOn.data1, noteOn.data2);
+  Emit(*track, noteOff.time, on, noteOff.data1, 0);
+  if (quarter) Emit(*track, noteOff.time, bend, 0, 64);
 }
 
 // ------------------------------------------------------------------------ backing
@@ -1153,18 +1177,6 @@ void Performance::CloseChord() {
 EventTrack* Performance::Current() {
   if (currentVoice_ < 1 || currentVoice_ > static_cast<int>(voices_.size())) return nullptr;
   return &voices_[static_cast<size_t>(currentVoice_ - 1)];
-}
-
-void Performance::Emit(EventTrack& track, uint32_t time, uint8_t status, uint8_t d1, uint8_t d2,
-                       bool counts) {
-  if (stop_) return;
-  if (eventCount_ >= kMaxEvents) {
-    Limit(kTooManyEvents, prevStart_);
-    return;
-  }
-  ++eventCount_;
-  track.Insert(MidiEvent{time, status, d1, d2, 0});
-  if (counts) track.used = true;
 }
 
 uint32_t Performance::TempoNow() const {

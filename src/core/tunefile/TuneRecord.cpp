@@ -14,6 +14,8 @@ std::optional<std::string>* TuneRecord::Field(char letter) {
   if (RecordFieldSlot(letter) < 0) return nullptr;
   for (auto& f : fields_)
     if (f.first == letter) return &f.second;
+  // A tune has a handful of header fields: room for them at once, not step by step.
+  if (fields_.empty()) fields_.reserve(8);
   fields_.emplace_back(letter, std::nullopt);
   return &fields_.back().second;
 }
