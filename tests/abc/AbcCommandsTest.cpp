@@ -3,7 +3,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
+#include "support/Golden.h"
 #include "support/RunCli.h"
 
 namespace tunora {
@@ -12,20 +14,8 @@ namespace {
 namespace fs = std::filesystem;
 using test::RunCli;
 
-class AbcCliTest : public test::CliFixture {
- protected:
-  std::vector<std::string> Lines(const std::string& out) {
-    std::vector<std::string> lines;
-    size_t i = 0;
-    while (i < out.size()) {
-      size_t e = out.find('\n', i);
-      if (e == std::string::npos) e = out.size();
-      lines.push_back(out.substr(i, e - i));
-      i = e + 1;
-    }
-    return lines;
-  }
-};
+using AbcCliTest = test::CliFixture;
+using test::SplitLines;
 
 TEST_F(AbcCliTest, KeyPrintsTheKeyRecord) {
   auto r = RunCli({"key", "D =c", "--home", home});
@@ -46,7 +36,7 @@ TEST_F(AbcCliTest, TokensOfATune) {
                            "d|\"G\"B>c !trill!d| 1F\n");
   auto r = RunCli({"tokens", file, "2", "--home", home});
   ASSERT_EQ(r.status, 0) << r.err;
-  auto lines = Lines(r.out);
+  auto lines = SplitLines(r.out);
   ASSERT_GE(lines.size(), 12u);
   EXPECT_EQ(lines[0],
             "init unit=96 bar=576 beat=288 offbeat=0 sub=96 beats=2 pickup=480 tempo=288/100 "
@@ -77,7 +67,7 @@ TEST_F(AbcCliTest, TokensWithUserSymbols) {
   std::string file = Write("s.abc", "U: R = !coda!\n\nX:1\nT:Symbols\nU: W = !wedge!\nK:C\nTRWH\n");
   auto drawn = RunCli({"tokens", file, "1", "--symbols", "U", "--home", home});
   ASSERT_EQ(drawn.status, 0) << drawn.err;
-  auto lines = Lines(drawn.out);
+  auto lines = SplitLines(drawn.out);
   ASSERT_GE(lines.size(), 5u);
   EXPECT_EQ(lines[1], "0 54 trill text=\"trill\"");  // the application set
   EXPECT_EQ(lines[2], "1 83 coda text=\"coda\"");    // the file header overrides it
@@ -95,6 +85,48 @@ TEST_F(AbcCliTest, ListShowsIncipits) {
   auto r = RunCli({"list", file, "--format", "%X %i", "--home", home});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("7 FA|d2fd A2FA|\n"), std::string::npos) << r.out;
+}
+
+// Reviewed token listings: every tune of each tests/abc/golden/NAME.abc, read with the
+// words of its "% args:" line, against NAME.tokens. Each tune shows one rule of the
+// reader (notes, lengths, tuplets, chords, graces, bars, fields, decorations, user
+// symbols, the pickup).
+TEST_F(AbcCliTest, TokenListingsAsReviewed) {
+  const fs::path folder = fs::path(TUNORA_SOURCE_DIR) / "tests" / "abc" / "golden";
+  const std::vector<fs::path> inputs = test::GoldenInputs(folder);
+  ASSERT_GE(inputs.size(), 10u);
+  for (const fs::path& abc : inputs) {
+    SCOPED_TRACE(abc.filename().string());
+    std::vector<std::string> options;
+    int tunes = 0;
+    for (const std::string& line : test::SplitLines(test::ReadFile(abc.string()))) {
+      if (line.rfind("X:", 0) == 0) ++tunes;
+      if (line.rfind("% args:", 0) != 0) continue;
+      std::istringstream words(line.substr(7));
+      for (std::string w; words >> w;) options.push_back(w);
+    }
+    std::string listing;
+    for (int n = 1; n <= tunes; ++n) {
+      std::vector<std::string> args{"tokens", abc.string(), std::to_string(n), "--home", home};
+      args.insert(args.end(), options.begin(), options.end());
+      const test::CliResult r = RunCli(args);
+      ASSERT_EQ(r.status, 0) << r.err;
+      listing += "tune " + std::to_string(n) + "\n" + r.out;
+    }
+    test::ExpectListing(fs::path(abc).replace_extension(".tokens"), listing);
+  }
+}
+
+// Reviewed key records: each line of tests/abc/golden/keys.txt as a K: field.
+TEST_F(AbcCliTest, KeyListingAsReviewed) {
+  const fs::path folder = fs::path(TUNORA_SOURCE_DIR) / "tests" / "abc" / "golden";
+  std::string listing;
+  for (const std::string& text : SplitLines(test::ReadFile((folder / "keys.txt").string()))) {
+    const test::CliResult r = RunCli({"key", text, "--home", home});
+    ASSERT_EQ(r.status, 0) << text << ": " << r.err;
+    listing += "K:" + text + "\n" + r.out;
+  }
+  test::ExpectListing(folder / "keys.listing", listing);
 }
 
 }  // namespace

@@ -3,33 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
+
+#include "support/Scratch.h"
 
 namespace tunora {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
+std::string ReadFile(const fs::path& path) { return test::ReadFile(path.string()); }
 void WriteFile(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
+  test::WriteFile(path.string(), text);
 }
 
 // A scratch tree with an executable's folder, a defaults folder and a home.
 class ProgramDirTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::random_device rd;
-    root_ = fs::temp_directory_path() /
-            ("tunora-progdir-" + std::to_string(rd()) + std::to_string(rd()));
     fs::create_directories(Path("bin"));
     fs::create_directories(Path("defaults/listcfg"));
     fs::create_directories(Path("home"));
@@ -40,11 +30,6 @@ class ProgramDirTest : public ::testing::Test {
     fs::permissions(Path("defaults/tunora-cli"), fs::perms::owner_exec, fs::perm_options::add);
     env_.home = Path("home").string();
   }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-  }
-
   fs::path Path(const std::string& rel) const { return root_ / rel; }
   std::string Dir(const std::string& rel) const { return Path(rel).string() + "/"; }
 
@@ -52,7 +37,8 @@ class ProgramDirTest : public ::testing::Test {
     return ResolveProgramDir(option, Dir("bin"), Dir("defaults"), env_, error_);
   }
 
-  fs::path root_;
+  test::ScratchDir scratch_{"tunora-progdir-"};
+  fs::path root_ = scratch_.Path();
   ProgramDirEnv env_;
   std::string error_;
 };

@@ -229,34 +229,6 @@ TEST(Settings, EverySavedKeyRoundTrips) {
   EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST(Settings, SaveThenLoadGivesTheSameSettings) {
-  ScratchDir home;
-  Settings s;
-  s.preferences.abcDir = "/home/me/tunes/";
-  s.preferences.preftextFormat = "  leading blanks";
-  s.preferences.nextTip = 0;
-  s.search.field = "\"T\"";
-  s.search.oldPhrases.Add("ABc dBA");
-  s.search.oldOut.Add("/tmp/list.html");
-  s.musicSearch.transpose8plus = 1;
-  s.fonts.abcFontFace = "Noto Sans Mono";
-  s.fonts.abcFontSize = 11;
-  s.midi.device = "FluidSynth (built in)";
-  s.midi.voiceChannel[0] = 5;
-  s.midi.drone = "d2 A2";
-  s.midi.transpose = -3;
-  s.chordwise.progressBySame = 0;
-  s.templateText = "%abc-2.1\r\n%%pagewidth 21cm\r\n\r\n";
-  CollectingSink sink;
-  ASSERT_TRUE(SaveSettings(home.Dir(), s, sink));
-  ASSERT_TRUE(SaveExitSettings(home.Dir(), s, sink));
-
-  Settings back;
-  ASSERT_TRUE(LoadSettings(home.Dir(), back, sink));
-  EXPECT_EQ(back, s);
-  EXPECT_TRUE(sink.messages.empty());
-}
-
 TEST(Settings, SavingKeepsTheRestOfTheFile) {
   ScratchDir home;
   const std::string original =

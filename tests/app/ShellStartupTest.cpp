@@ -9,65 +9,47 @@ namespace {
 
 CommandLineInfo Parse(std::string_view line) { return ParseCommandLine(SplitCommandLine(line)); }
 
-TEST(ShellCommandLine, EmptyLineShowsBannerAndOpensNothing) {
-  CommandLineInfo info = Parse("");
-  EXPECT_TRUE(info.empty);
-  EXPECT_TRUE(info.banner);
-  EXPECT_FALSE(info.noSave);
-  EXPECT_EQ(info.fileToOpen, "");
-}
-
-TEST(ShellCommandLine, OptionsTakeSlashOrDashInEitherCase) {
-  CommandLineInfo info = Parse("/S -m /D");
-  EXPECT_FALSE(info.empty);
-  EXPECT_FALSE(info.banner);
-  EXPECT_TRUE(info.noSave);
-  EXPECT_TRUE(info.midiDebug);
-  EXPECT_FALSE(info.playerOnly);
-}
-
-TEST(ShellCommandLine, FirstNonOptionWordIsTheFileAndEndsTheOptions) {
-  CommandLineInfo info = Parse("/s reels.abc /m other.abc");
-  EXPECT_EQ(info.fileToOpen, "reels.abc");
-  EXPECT_FALSE(info.noSave) << "options after the file are not read";
-}
-
-TEST(ShellCommandLine, LineWithoutBlankIsTheWholeFile) {
-  EXPECT_EQ(Parse("C:tunes.abc").fileToOpen, "C:tunes.abc");
-  // A one-line command line is cut at its first blank.
-  EXPECT_EQ(Parse("My Tunes.abc").fileToOpen, "My");
+// One row per rule: the file a one-line command line opens and the switches it sets.
+TEST(ShellCommandLine, OneRowPerRule) {
+  struct Row {
+    const char* line;
+    const char* file;
+    bool banner, noSave;
+  } rows[] = {
+      {"", "", true, false},
+      {"/S -m /D", "", false, true},                              // slash or dash, any case
+      {"/s reels.abc /m other.abc", "reels.abc", false, false},   // the file ends the options
+      {"C:tunes.abc", "C:tunes.abc", true, false},                // a line without a blank
+      {"My Tunes.abc", "My", true, false},                        // cut at its first blank
+      {"/b something /e jigs.abc", "jigs.abc", true, false},      // /b takes a word, /e none
+      {"/b", "", true, false},                                    // ... when there is one
+      {"/xyz /smore file.abc", "file.abc", false, false},         // /smore is /s
+      {"/home/me/tunes.abc", "/home/me/tunes.abc", true, false},  // absolute paths are files
+      {"/tunes.abc", "/tunes.abc", true, false},
+      {"/m", "", true, true},
+  };
+  for (const Row& r : rows) {
+    const CommandLineInfo info = Parse(r.line);
+    EXPECT_EQ(info.fileToOpen, r.file) << r.line;
+    EXPECT_EQ(info.banner, r.banner) << r.line;
+    EXPECT_EQ(info.noSave, r.noSave) << r.line;
+  }
+  EXPECT_TRUE(Parse("").empty);
+  EXPECT_FALSE(Parse("/S -m /D").empty);
+  EXPECT_TRUE(Parse("/S -m /D").midiDebug);
+  EXPECT_FALSE(Parse("/S -m /D").playerOnly);
+  // An unknown letter skips the rest of its word.
+  const CommandLineInfo unknown = Parse("/xyz /smore file.abc");
+  ASSERT_EQ(unknown.ignored.size(), 1u);
+  EXPECT_EQ(unknown.ignored[0], "/xyz");
   // Words given separately by the shell keep their blanks.
   EXPECT_EQ(ParseCommandLine({"/e", "My Tunes.abc"}).fileToOpen, "My Tunes.abc");
-}
-
-TEST(ShellCommandLine, SlashBConsumesItsWordAndEIsIgnored) {
-  CommandLineInfo info = Parse("/b something /e jigs.abc");
-  EXPECT_EQ(info.fileToOpen, "jigs.abc");
-  EXPECT_TRUE(info.banner);
-  // /b at the very end has no word to take.
-  EXPECT_EQ(Parse("/b").fileToOpen, "");
-}
-
-TEST(ShellCommandLine, PlayerOnlyTakesTheSongWrightName) {
-  CommandLineInfo info = Parse("/w song.sng");
-  EXPECT_TRUE(info.playerOnly);
-  EXPECT_FALSE(info.banner);
-  EXPECT_EQ(info.playerFile, "song.sng");
-  EXPECT_EQ(info.fileToOpen, "");
-}
-
-TEST(ShellCommandLine, UnknownLetterSkipsTheRestOfItsWord) {
-  CommandLineInfo info = Parse("/xyz /smore file.abc");
-  ASSERT_EQ(info.ignored.size(), 1u);
-  EXPECT_EQ(info.ignored[0], "/xyz");
-  EXPECT_FALSE(info.banner) << "/smore is /s";
-  EXPECT_EQ(info.fileToOpen, "file.abc");
-}
-
-TEST(ShellCommandLine, AbsolutePathsAreFilesNotOptions) {
-  EXPECT_EQ(Parse("/home/me/tunes.abc").fileToOpen, "/home/me/tunes.abc");
-  EXPECT_EQ(Parse("/tunes.abc").fileToOpen, "/tunes.abc");
-  EXPECT_TRUE(Parse("/m").noSave);
+  // The player alone takes the song file's name.
+  const CommandLineInfo player = Parse("/w song.sng");
+  EXPECT_TRUE(player.playerOnly);
+  EXPECT_FALSE(player.banner);
+  EXPECT_EQ(player.playerFile, "song.sng");
+  EXPECT_EQ(player.fileToOpen, "");
 }
 
 TEST(ShellCommandLine, HomeOptionIsReadAnywhereBeforeTheFileAndLeavesTheLineEmpty) {

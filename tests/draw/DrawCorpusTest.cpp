@@ -49,16 +49,12 @@ TEST(DrawCorpus, EveryTuneDrawsWithoutCrashOrHang) {
     job.fileSymbols = &symbols;
     FormatSettings format;
     DrawContext dc(canvas, format, LayoutParams(), SymbolMap(), job);
-    auto fileStart = std::chrono::steady_clock::now();
     for (size_t i = 1; i <= file.TuneCount(); ++i) {
       ASSERT_TRUE(dc.DrawTune(*file.TuneAt(static_cast<int>(i)))) << path << " tune " << i;
       ++tunes;
     }
     dc.Finish();
     drawn += canvas.drawn;
-    double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - fileStart).count();
-    EXPECT_LT(seconds, 20.0) << path;
   }
   double total = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("drew %zu tunes of %zu files (%ld primitives) in %.2f s\n", tunes, files.size(),

@@ -9,14 +9,12 @@
 // and review every changed listing with git diff before committing it.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "base/FileIO.h"
 #include "draw/LayoutListing.h"
 #include "draw/RecordingCanvas.h"
+#include "support/Golden.h"
 
 namespace tunora {
 namespace {
@@ -47,42 +45,12 @@ std::string ListingOf(const std::string& abc) {
   return listing.Listing();
 }
 
-// The first line where two listings differ, for the failure message.
-std::string FirstDifference(const std::string& want, const std::string& got) {
-  size_t line = 1, i = 0;
-  while (i < want.size() && i < got.size() && want[i] == got[i]) {
-    if (want[i] == '\n') ++line;
-    ++i;
-  }
-  auto lineAt = [](const std::string& s, size_t at) {
-    size_t b = s.rfind('\n', at == 0 ? 0 : at - 1);
-    b = b == std::string::npos ? 0 : b + 1;
-    size_t e = s.find('\n', b);
-    return s.substr(b, e == std::string::npos ? std::string::npos : e - b);
-  };
-  return "line " + std::to_string(line) + "\n  want: " + lineAt(want, i) +
-         "\n  got:  " + lineAt(got, i);
-}
-
 TEST(GoldenLayout, EveryListingMatchesItsReviewedCopy) {
   const fs::path dir = fs::path(TUNORA_SOURCE_DIR) / "tests" / "draw" / "golden";
-  std::vector<fs::path> inputs;
-  for (const auto& e : fs::directory_iterator(dir))
-    if (e.path().extension() == ".abc") inputs.push_back(e.path());
-  std::sort(inputs.begin(), inputs.end());
+  const std::vector<fs::path> inputs = test::GoldenInputs(dir);
   ASSERT_GE(inputs.size(), 10u);
-  const bool update = std::getenv("TUNORA_UPDATE_GOLDEN") != nullptr;
-  for (const fs::path& abc : inputs) {
-    fs::path expected = abc;
-    expected.replace_extension(".txt");
-    std::string got = ListingOf(Read(abc));
-    if (update) {
-      std::ofstream(expected, std::ios::binary) << got;
-      continue;
-    }
-    std::string want = Read(expected);
-    EXPECT_TRUE(want == got) << abc.filename() << ": " << FirstDifference(want, got);
-  }
+  for (const fs::path& abc : inputs)
+    test::ExpectListing(fs::path(abc).replace_extension(".txt"), ListingOf(Read(abc)));
 }
 
 // The listing without the byte ranges and the title line, which differ with the order

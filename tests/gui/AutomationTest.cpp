@@ -58,10 +58,11 @@ class AutomationTest : public QObject {
   Q_OBJECT
 
  private:
-  QTemporaryDir dir_;
-  std::unique_ptr<CTunoraApp> app_;
+  test::RunningProgram run_;
+  QTemporaryDir& dir_ = run_.dir;
+  std::unique_ptr<CTunoraApp>& app_ = run_.app;
+  test::ScriptedMessages& messages_ = run_.script;
   std::unique_ptr<CAutomation> automation_;
-  test::ScriptedMessages messages_;
   QString socket_;
 
   QString PathOf(const QString& name) const { return dir_.filePath(name); }
@@ -102,17 +103,10 @@ class AutomationTest : public QObject {
 
  private slots:
   void initTestCase() {
-    QVERIFY(dir_.isValid());
-    QDir(dir_.path()).mkdir(QStringLiteral("home"));
-    QVERIFY(QFile::copy(QStringLiteral(TUNORA_DATA_DIR "/abcstyle.cfg"),
-                        PathOf(QStringLiteral("home/abcstyle.cfg"))));
+    QVERIFY(run_.Start(QSize(1000, 700), {"abcstyle.cfg"}));
     QDir(dir_.path()).mkdir(QStringLiteral("run"));
     QFile::setPermissions(PathOf(QStringLiteral("run")),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    messages_.Install();
-    app_ = std::make_unique<CTunoraApp>();
-    QVERIFY(test::StartQuietly(*app_, PathOf(QStringLiteral("home"))));
-    app_->MainFrame()->show();
     // The built-in synth plays into a file, so no sound card is needed.
     MidiBackendOptions midi;
     midi.audioDriver = "file";
@@ -132,7 +126,7 @@ class AutomationTest : public QObject {
 
   void cleanupTestCase() {
     automation_.reset();
-    app_.reset();
+    run_.Stop();
   }
 
   void openSelectAndPlayOverTheSocket() {

@@ -1,6 +1,6 @@
 // Image checks of the notation engine on the QPainter canvas: the notation font keeps
 // the conventions the layout relies on, sample tunes render to pages that match
-// reviewed reference images within a tolerance, and every sample tune draws ink.
+// reviewed reference images within a tolerance.
 //
 // TUNORA_UPDATE_REFERENCES=1 writes the current images as the new references (look
 // at them before committing them).
@@ -118,17 +118,6 @@ double Difference(const QImage& a, const QImage& b) {
   return inked == 0 ? 0.0 : static_cast<double>(differing) / static_cast<double>(inked);
 }
 
-long InkedPixels(const QImage& image) {
-  QImage g = image.convertToFormat(QImage::Format_Grayscale8);
-  long n = 0;
-  for (int y = 0; y < g.height(); ++y) {
-    const uchar* r = g.constScanLine(y);
-    for (int x = 0; x < g.width(); ++x)
-      if (r[x] < 128) ++n;
-  }
-  return n;
-}
-
 }  // namespace
 
 class DrawRenderTest : public QObject {
@@ -174,39 +163,6 @@ class DrawRenderTest : public QObject {
       QVERIFY2(b.right > b.left && b.top > b.bottom, SymbolMap::Name(s));
     }
     painter.end();
-  }
-
-  // A canvas keeps what it measured: the answers stay those of a fresh canvas, for
-  // each font on its own, also after many texts have been measured.
-  void measuresAreKeptPerFont() {
-    CanvasFont small, large, symbols;
-    small.face = large.face = "DejaVu Sans";
-    small.height = 300;
-    large.height = 600;
-    symbols.face = "MusicalSymbols";
-    symbols.height = 846;
-    symbols.symbol = true;
-    QtCanvas canvas(nullptr, 1);
-    const int32_t first = canvas.TextWidth(small, "The Kesh Jig");
-    QCOMPARE(canvas.TextWidth(large, "The Kesh Jig"),
-             QtCanvas(nullptr, 1).TextWidth(large, "The Kesh Jig"));
-    QVERIFY(canvas.TextWidth(large, "The Kesh Jig") > first);
-    for (int k = 0; k < 5000; ++k) canvas.TextWidth(small, std::to_string(k));
-    QCOMPARE(canvas.TextWidth(small, "The Kesh Jig"), first);
-    const GlyphBox a = canvas.CharBox(small, 'g');
-    QCOMPARE(canvas.CharBox(small, 'g').bottom, a.bottom);
-    QVERIFY(canvas.CharBox(large, 'g').bottom < a.bottom);
-    QtCanvas fresh(nullptr, 1);
-    QCOMPARE(canvas.TextWidth(symbols, "\x41\x42"), fresh.TextWidth(symbols, "\x41\x42"));
-    QCOMPARE(canvas.CharBox(symbols, 0x41).right, fresh.CharBox(symbols, 0x41).right);
-  }
-
-  void everySampleTuneDrawsInk() {
-    for (size_t i = 1; i <= file_.TuneCount(); ++i) {
-      std::vector<QImage> pages = Render(file_, {static_cast<int>(i)});
-      QVERIFY(!pages.empty());
-      QVERIFY2(InkedPixels(pages.front()) > 5000, qPrintable(QString::number(i)));
-    }
   }
 
   void referenceImages_data() {
@@ -277,44 +233,6 @@ class DrawRenderTest : public QObject {
     QByteArray bytes = file.readAll();
     QVERIFY(bytes.contains("<use xlink:href="));
     QVERIFY(!bytes.contains("MusicalSymbols\""));
-  }
-
-  void pdfAndSvgFilesArePages() {
-    QTemporaryDir dir;
-    for (const char* ext : {"pdf", "svg", "png"}) {
-      PageSetup setup;
-      QVERIFY(PageFormatOfPath(std::string("x.") + ext, setup.format));
-      setup.path = (dir.path() + "/out." + ext).toStdString();
-      setup.pageWidth = 21000;
-      setup.pageHeight = 29700;
-      setup.dpi = 50;
-      std::string error;
-      std::unique_ptr<PageOutput> out = OpenPageOutput(setup, error);
-      QVERIFY(out);
-      DrawJob job;
-      job.pageWidth = 21000;
-      job.pageHeight = 29700;
-      DrawContext dc(out->GetCanvas(), ShippedLayout(), LayoutParams(), SymbolMap(), job);
-      for (size_t i = 1; i <= file_.TuneCount(); ++i)
-        dc.DrawTune(*file_.TuneAt(static_cast<int>(i)));
-      dc.Finish();
-      QVERIFY(out->Finish(error));
-      if (std::string(ext) == "pdf") {
-        QCOMPARE(out->Files().size(), size_t{1});
-        QFile pdf(QString::fromStdString(out->Files()[0]));
-        QVERIFY(pdf.open(QIODevice::ReadOnly));
-        QByteArray bytes = pdf.readAll();
-        QVERIFY(bytes.startsWith("%PDF"));
-        QVERIFY(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") +
-                    bytes.count("/Type /Page ") + bytes.count("/Type /Page>") >=
-                2);
-      } else {
-        QVERIFY(out->Files().size() >= 2);
-        QVERIFY(QString::fromStdString(out->Files()[1]).endsWith(QString("out-2.") + ext));
-        for (const std::string& f : out->Files()) QVERIFY(QFile::exists(QString::fromStdString(f)));
-        QVERIFY(!QFile::exists(dir.path() + "/out." + ext));
-      }
-    }
   }
 
  private:

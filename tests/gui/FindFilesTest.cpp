@@ -48,9 +48,10 @@ class FindFilesTest : public QObject {
   Q_OBJECT
 
  private:
-  QTemporaryDir dir_;
-  std::unique_ptr<CTunoraApp> app_;
-  test::ScriptedMessages script_;
+  test::RunningProgram run_;
+  QTemporaryDir& dir_ = run_.dir;
+  std::unique_ptr<CTunoraApp>& app_ = run_.app;
+  test::ScriptedMessages& script_ = run_.script;
 
   CMainFrame* Frame() const { return app_->MainFrame(); }
   bool Run(CommandId id) { return Frame()->RunCommand(id); }
@@ -93,19 +94,12 @@ class FindFilesTest : public QObject {
 
  private slots:
   void initTestCase() {
-    QVERIFY(dir_.isValid());
-    QDir(dir_.path()).mkdir(QStringLiteral("home"));
+    QVERIFY(run_.Start(QSize(1100, 800)));
     QDir(dir_.path()).mkdir(QStringLiteral("tunes"));
     Write(Folder() + "a.abc", Tune(1, "Lark One", "FAA dAF|") + Tune(2, "Other", "GBB|") +
                                   Tune(3, "Lark Two", "dAF|") + Tune(4, "Lark Three", "a|"));
     Write(Folder() + "b.abc", Tune(7, "Skylark", "dAF|"));
-    script_.Install();
-    app_ = std::make_unique<CTunoraApp>();
-    QVERIFY(test::StartQuietly(*app_, dir_.filePath(QStringLiteral("home"))));
     app_->GetSettings().search.findDefaultButton = 0;  // Go To
-    Frame()->resize(1100, 800);
-    Frame()->show();
-    QVERIFY(QTest::qWaitForWindowExposed(Frame()));
   }
 
   void cleanup() {
@@ -114,28 +108,15 @@ class FindFilesTest : public QObject {
     script_.answers.clear();
   }
 
-  void cleanupTestCase() {
-    app_.reset();
-    SetMessageHandler({});
-  }
-
-  void listGroupsTunesUnderTheirFile() {
-    CFindDoc* doc = FindFiles(QStringLiteral("lark"), Folder() + "a.abc");
-    QVERIFY(doc);
-    QCOMPARE(doc->Title(), QStringLiteral("Found Files"));
-    QCOMPARE(Lines(doc),
-             (QStringList{Folder() + "a.abc", "\t1 Lark One", "\t3 Lark Two", "\t4 Lark Three"}));
-    CFindView* view = doc->View();
-    QCOMPARE(view->List()->count(), 4);
-    QCOMPARE(view->CountLabel()->text(), QStringLiteral("1 matching files"));
-    QVERIFY(!view->StopButton()->isEnabled());
-    test::Shot(Frame(), "found_files");
-  }
+  void cleanupTestCase() { run_.Stop(); }
 
   void activatingAnEntryOpensTheFileAtItsTune() {
     CFindDoc* doc = FindFiles(QStringLiteral("lark"), Folder() + "*.abc");
     QVERIFY(doc);
     QCOMPARE(doc->List().MatchingFiles(), 2);
+    QCOMPARE(doc->Title(), QStringLiteral("Found Files"));
+    QCOMPARE(doc->View()->CountLabel()->text(), QStringLiteral("2 matching files"));
+    QVERIFY(!doc->View()->StopButton()->isEnabled());
     const int line = Lines(doc).indexOf(QStringLiteral("\t3 Lark Two"));
     QVERIFY(line > 0);
     QListWidget* list = doc->View()->List();
@@ -177,27 +158,6 @@ class FindFilesTest : public QObject {
     QCOMPARE(a[2].second, 4);
     QCOMPARE(static_cast<int>(b.size()), 1);
     QCOMPARE(b[0].second, 1);
-  }
-
-  // The window is kept in the window list at exit and comes back empty, titled
-  // "Found Files", at the next start.
-  void theWindowIsSavedAndRestored() {
-    CFindDoc* doc = FindFiles(QStringLiteral("lark"), Folder() + "*.abc");
-    QVERIFY(doc);
-    const DocTemplate* t = app_->Templates().FindById(CFindDoc::kResourceId);
-    QVERIFY(t && t->saveWindow && t->restoreWindow && t->saveFirstOnly);
-    const std::optional<WindowDoc> saved = t->saveWindow(doc->FirstView());
-    QVERIFY(saved.has_value());
-    QCOMPARE(FormatWindowDoc(*saved), std::string("?f?0"));
-    app_->CloseDocument(doc);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(CFindDoc::First() == nullptr);
-    CMinFormView* restored = t->restoreWindow(*ParseWindowDoc("?f?0"));
-    QVERIFY(restored);
-    auto* again = qobject_cast<CFindDoc*>(restored->Document());
-    QVERIFY(again);
-    QCOMPARE(again->Title(), QStringLiteral("Found Files"));
-    QCOMPARE(again->LineCount(), 0);
   }
 
   void findInTheTuneListAndFindPrevious() {

@@ -37,9 +37,10 @@ class ImportWindowTest : public QObject {
   Q_OBJECT
 
  private:
-  QTemporaryDir dir_;
-  std::unique_ptr<CTunoraApp> app_;
-  test::ScriptedMessages script_;
+  test::RunningProgram run_;
+  QTemporaryDir& dir_ = run_.dir;
+  std::unique_ptr<CTunoraApp>& app_ = run_.app;
+  test::ScriptedMessages& script_ = run_.script;
   QStringList answer_;  // what the file dialog answers
   QString caption_;     // the caption it was asked with
 
@@ -60,19 +61,11 @@ class ImportWindowTest : public QObject {
 
  private slots:
   void initTestCase() {
-    QVERIFY(dir_.isValid());
-    QDir(dir_.path()).mkdir(QStringLiteral("home"));
-    QVERIFY(QFile::copy(QStringLiteral(TUNORA_DATA_DIR "/abcbmw.cfg"),
-                        dir_.filePath(QStringLiteral("home/abcbmw.cfg"))));
-    script_.Install();
     CLarkFileDialog::SetAnswerHook([this](const QString& title, const QString&) {
       caption_ = title;
       return answer_.join(QLatin1Char('\n'));
     });
-    app_ = std::make_unique<CTunoraApp>();
-    QVERIFY(test::StartQuietly(*app_, dir_.filePath(QStringLiteral("home"))));
-    app_->MainFrame()->resize(1000, 700);
-    app_->MainFrame()->show();
+    QVERIFY(run_.Start(QSize(1000, 700), {"abcbmw.cfg"}));
   }
 
   void cleanup() {
@@ -82,9 +75,8 @@ class ImportWindowTest : public QObject {
   }
 
   void cleanupTestCase() {
-    app_.reset();
+    run_.Stop();
     CLarkFileDialog::SetAnswerHook({});
-    SetMessageHandler({});
   }
 
   void oneFileConvertsAfterTheCurrentTune() {
@@ -144,12 +136,7 @@ class ImportWindowTest : public QObject {
     QCOMPARE(QString::fromStdString(doc->File().TuneAt(5)->titles.front()),
              QStringLiteral("Tune B"));
     QCOMPARE(doc->File().TuneAt(5)->number, 5);
-    // TUNORA_SCREENSHOT_DIR=DIR keeps a picture of the window for a look by eye.
-    const QString shots = qEnvironmentVariable("TUNORA_SCREENSHOT_DIR");
-    if (!shots.isEmpty()) {
-      window->grab().save(shots + QStringLiteral("/import-window.png"));
-      app_->MainFrame()->grab().save(shots + QStringLiteral("/import-list.png"));
-    }
+    test::Shot(window, "import-window");
   }
 
   void closingTheTuneFileLeavesTheWindowWithNothingToDo() {

@@ -48,9 +48,10 @@ class MakeListWindowTest : public QObject {
   Q_OBJECT
 
  private:
-  QTemporaryDir dir_;
-  std::unique_ptr<CTunoraApp> app_;
-  test::ScriptedMessages script_;
+  test::RunningProgram run_;
+  QTemporaryDir& dir_ = run_.dir;
+  std::unique_ptr<CTunoraApp>& app_ = run_.app;
+  test::ScriptedMessages& script_ = run_.script;
 
   QString Home() const { return dir_.filePath(QStringLiteral("home")) + QLatin1Char('/'); }
   QString Tunes() const { return dir_.filePath(QStringLiteral("tunes")) + QLatin1Char('/'); }
@@ -63,7 +64,6 @@ class MakeListWindowTest : public QObject {
 
  private slots:
   void initTestCase() {
-    QVERIFY(dir_.isValid());
     QDir(dir_.path()).mkpath(QStringLiteral("home/listcfg"));
     QDir(dir_.path()).mkpath(QStringLiteral("tunes/sub"));
     Write(Tunes() + "a.abc",
@@ -89,10 +89,7 @@ class MakeListWindowTest : public QObject {
     QVERIFY(SaveListType(Home().toStdString(), plain, error));
     QVERIFY(SaveListRegistry(Home().toStdString(),
                              {{"Found form", "found.cfg"}, {"Plain", "plain.cfg"}}, error));
-    script_.Install();
-    app_ = std::make_unique<CTunoraApp>();
-    QVERIFY(test::StartQuietly(*app_, Home()));
-    app_->MainFrame()->show();
+    QVERIFY(run_.Start(QSize(1000, 700)));
   }
 
   void cleanup() {
@@ -105,10 +102,7 @@ class MakeListWindowTest : public QObject {
     script_.answers.clear();
   }
 
-  void cleanupTestCase() {
-    app_.reset();
-    SetMessageHandler({});
-  }
+  void cleanupTestCase() { run_.Stop(); }
 
   // The sheet takes the list type's texts and locks what it may not change; the
   // match's placeholder gives one prompt line; the checks come before the run; the
@@ -155,9 +149,6 @@ class MakeListWindowTest : public QObject {
 
   void editorSaveRules() {
     CListEdit editor(-1, app_->MainFrame());
-    QCOMPARE(editor.windowTitle(), QStringLiteral("Edit List Type"));
-    QCOMPARE(editor.Pages()->count(), 7);
-    QCOMPARE(editor.Pages()->tabText(1), QStringLiteral("Match && Sort"));
     auto* name = editor.findChild<QLineEdit*>(QStringLiteral("ListTypeName"));
     auto* file = editor.findChild<QLineEdit*>(QStringLiteral("FileName"));
     editor.accept();

@@ -58,23 +58,6 @@ class ReplaceFieldTest : public QObject {
     TheReplaceState().ignoreCase = false;
   }
 
-  void replaceAllInATextField() {
-    QPlainTextEdit edit;
-    edit.setPlainText(QStringLiteral("a-a-a"));
-    edit.show();
-    OnReplaceDialog([](CReplaceDlg* dlg) {
-      QVERIFY(!dlg->SelectionOnlyBox()->isEnabled());
-      QCOMPARE(dlg->windowTitle(), QStringLiteral("Replace"));
-      Fill(dlg, QStringLiteral("a"), QStringLiteral("ab"), true);
-    });
-    StartReplace(&edit);
-    QTRY_COMPARE(messages_, QStringList{QStringLiteral("No more occurrences")});
-    // Each search starts after the text just put in.
-    QCOMPARE(edit.toPlainText(), QStringLiteral("ab-ab-ab"));
-    QTRY_VERIFY(CReplacingWnd::Running() == nullptr);
-    QVERIFY(!TheReplaceState().Running());
-  }
-
   void selectionOnlyStaysInsideTheSelection() {
     QTextEdit edit;
     edit.setPlainText(QStringLiteral("x one\nx two\nx three"));

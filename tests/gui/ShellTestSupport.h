@@ -5,14 +5,19 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <deque>
 #include <functional>
+#include <initializer_list>
+#include <memory>
 
 #include "base/IniFile.h"
+#include "gui/app/CMainFrame.h"
 #include "gui/app/CTunoraApp.h"
 #include "gui/app/Messages.h"
 
@@ -116,6 +121,34 @@ inline bool StartQuietly(CTunoraApp& app, const QString& home) {
   return app.InitInstance(
       {QStringLiteral("--home"), home, QStringLiteral("/s"), QStringLiteral("/m")});
 }
+
+// The program running for all the cases of one window test: its program folder is
+// "home" in a scratch folder, with the named data files copied in; the messages are
+// scripted and the main window is shown at the size given.
+struct RunningProgram {
+  QTemporaryDir dir;
+  std::unique_ptr<CTunoraApp> app;
+  ScriptedMessages script;
+
+  QString Home() const { return dir.filePath(QStringLiteral("home")) + QLatin1Char('/'); }
+  bool Start(QSize size, std::initializer_list<const char*> dataFiles = {}) {
+    if (!dir.isValid() || !QDir(dir.path()).mkpath(QStringLiteral("home"))) return false;
+    for (const char* name : dataFiles) {
+      QDir().mkpath(QFileInfo(Home() + name).path());
+      QFile::copy(QStringLiteral(TUNORA_DATA_DIR "/") + name, Home() + name);
+    }
+    script.Install();
+    app = std::make_unique<CTunoraApp>();
+    if (!StartQuietly(*app, Home())) return false;
+    app->MainFrame()->resize(size);
+    app->MainFrame()->show();
+    return QTest::qWaitForWindowExposed(app->MainFrame());
+  }
+  void Stop() {
+    app.reset();
+    SetMessageHandler({});
+  }
+};
 
 // Closes every open document and deletes its windows.
 inline void CloseAllDocuments(CTunoraApp& app) {

@@ -79,8 +79,7 @@ class SongPlayerTest : public QObject {
     QVERIFY(window->ShownText().contains(QStringLiteral("end")));
     QCOMPARE(app->Documents().size(), size_t(2));  // the tune file and its player
 
-    const QString shots = qEnvironmentVariable("TUNORA_SCREENSHOT_DIR");
-    if (!shots.isEmpty()) window->grab().save(shots + QStringLiteral("/song-player.png"));
+    test::Shot(window, "song-player");
     CPlayDoc* player = window->Player();
     QVERIFY(player);
     window->PlayButton()->click();

@@ -44,9 +44,10 @@ class ToolWindowTest : public QObject {
   Q_OBJECT
 
  private:
-  QTemporaryDir dir_;
-  std::unique_ptr<CTunoraApp> app_;
-  test::ScriptedMessages script_;
+  test::RunningProgram run_;
+  QTemporaryDir& dir_ = run_.dir;
+  std::unique_ptr<CTunoraApp>& app_ = run_.app;
+  test::ScriptedMessages& script_ = run_.script;
 
   CMainFrame* Frame() const { return app_->MainFrame(); }
   bool Run(CommandId id) { return Frame()->RunCommand(id); }
@@ -76,18 +77,7 @@ class ToolWindowTest : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    QVERIFY(dir_.isValid());
-    QDir(dir_.path()).mkdir(QStringLiteral("home"));
-    QFile::copy(QStringLiteral(TUNORA_DATA_DIR "/abcstyle.cfg"),
-                dir_.filePath(QStringLiteral("home/abcstyle.cfg")));
-    script_.Install();
-    app_ = std::make_unique<CTunoraApp>();
-    QVERIFY(test::StartQuietly(*app_, dir_.filePath(QStringLiteral("home"))));
-    Frame()->resize(1100, 800);
-    Frame()->show();
-    QVERIFY(QTest::qWaitForWindowExposed(Frame()));
-  }
+  void initTestCase() { QVERIFY(run_.Start(QSize(1100, 800), {"abcstyle.cfg"})); }
 
   void cleanup() {
     script_.answers.assign(20, MessageAnswer::kNo);
@@ -99,10 +89,7 @@ class ToolWindowTest : public QObject {
     script_.answers.clear();
   }
 
-  void cleanupTestCase() {
-    app_.reset();
-    SetMessageHandler({});
-  }
+  void cleanupTestCase() { run_.Stop(); }
 
   void transposeLandsInTheEditorAndUndoTakesItBack() {
     CTuneDoc* editor = Edit(Open(), 1);
@@ -240,12 +227,6 @@ class ToolWindowTest : public QObject {
     QCOMPARE(toolBox->toPlainText(), QStringLiteral("%GABc dedB|\n"));
 
     // The settings dialogs save the whole Chordwise section.
-    CChordwiseOptionsDlg options(tools->View());
-    options.Spin(0)->setValue(130);
-    options.accept();
-    QCOMPARE(app_->GetSettings().chordwise.progressBySame, 130);
-    CChordwiseOptionsDlg again(tools->View());
-    QCOMPARE(again.Spin(0)->value(), 130);
     ChordwiseSettings weights;
     CChordwiseAdvancedDlg advanced(tools->View(), weights);
     advanced.Spin(17)->setValue(70);  // Weight of Possible Chord Points

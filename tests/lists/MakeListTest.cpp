@@ -11,6 +11,7 @@
 #include "abc/Incipit.h"
 #include "tunefile/TuneFormat.h"
 #include "search/FileSearch.h"
+#include "support/Golden.h"
 #include "support/Scratch.h"
 
 namespace tunora {
@@ -54,11 +55,7 @@ class MakeListTest : public ::testing::Test {
   void ExpectGolden(const std::string& name, const MakeListResult& result) {
     ASSERT_TRUE(result.written) << name;
     EXPECT_EQ(test::ReadFile(result.outputPath), result.text);
-    const std::string want = test::ReadFile(kGolden + name);
-    EXPECT_EQ(Normalised(result.text), want) << name;
-    // A differing listing is written beside the reviewed one for review.
-    if (Normalised(result.text) != want)
-      test::WriteFile(kGolden + name + ".new", Normalised(result.text));
+    test::ExpectListing(kGolden + name, Normalised(result.text));
   }
 
   test::ScratchDir scratch{"tunora-lists-"};

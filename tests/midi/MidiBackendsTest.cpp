@@ -128,16 +128,11 @@ TEST_F(MidiBackends, SmallQueueFeedsALongRenderFromRoomNotices) {
   }
   const std::string wav = scratch.File("long.wav");
   Player p;
-  const Clock::time_point start = Clock::now();
   ASSERT_TRUE(p.Play(MakeWavRenderer(wav, options), e, 32)) << p.lib.LastError();
-  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  std::printf("[ render   ] 60 s of music in %.2f s (%.0fx real time), %d room notices\n", seconds,
-              60 / seconds, p.notices.Room());
   EXPECT_EQ(MeasureWav(wav).samples, 60 * kWavSampleRate);
   // The whole minute came out of a queue of 32: the feeding went on after room notices
   // (how many depends on how far the render, which runs ahead, gets between feeds).
   EXPECT_GE(p.notices.Room(), 1);
-  EXPECT_LT(seconds, 60) << "rendering runs faster than the music";
 }
 
 TEST_F(MidiBackends, PausedRenderMakesTheSameFile) {

@@ -401,7 +401,6 @@ TEST(MidiLibEvents, ReachTheDeviceAsChannelMessagesWithTheirTime) {
   EXPECT_EQ(s[2].data2, 0x40);
   // The skipped events kept their time: 80 ticks of 0.5 ms.
   EXPECT_GE(Microseconds(s[1].at - before), 40000);
-  EXPECT_LT(Microseconds(s[1].at - before), 200000);  // room for a busy machine
   EXPECT_EQ(o.lib.SyncPosition(o.sync), 80u);
 }
 

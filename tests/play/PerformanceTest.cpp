@@ -228,12 +228,6 @@ TEST(PerformanceRange, PlayingFromAPosition) {
   EXPECT_EQ(NotesOf(lead->Voice())[0], (Note{192, 192, 62, 80}));
 }
 
-}  // namespace
-}  // namespace tunora
-
-namespace tunora {
-namespace {
-
 TEST(PerformanceReuse, ABuildAgainGivesWhatAFreshOneGives) {
   TuneFile file;
   file.SplitTunes(
@@ -256,12 +250,6 @@ TEST(PerformanceReuse, ABuildAgainGivesWhatAFreshOneGives) {
     EXPECT_EQ(reused.ErrorText(), fresh.ErrorText());
   }
 }
-
-}  // namespace
-}  // namespace tunora
-
-namespace tunora {
-namespace {
 
 TEST(PerformanceNoteStarts, RepeatsGoBackToTheTextAndTheHeardNoteIsTheLastStarted) {
   // Body "|: A2 B :| c" (L:1/4): A at 0, B at 384, again A at 576 and B at 960, c at 1152.

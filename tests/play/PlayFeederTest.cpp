@@ -282,16 +282,6 @@ TEST(PlayFeeder, EmptyTunesAreSkippedPassesBelowOneCountAsOneAndAClosedOutputFai
   rig.sync = 0;
 }
 
-TEST(PlayFeeder, DelayInTicksAndTheTrackTempo) {
-  EXPECT_EQ(PlayFeeder::DelayTicks(2, 500000), 768u);
-  EXPECT_EQ(PlayFeeder::DelayTicks(3, 250000, 96), 1152u);
-  EXPECT_EQ(PlayFeeder::DelayTicks(0, 500000), 0u);
-  EXPECT_EQ(PlayFeeder::DelayTicks(4000000, 1), 0xFFFFFFFFu);
-  EXPECT_EQ(PlayFeeder::FirstTempo({On(0, 60), TempoEvent(5, 400000), TempoEvent(0, 300000)}),
-            400000u);
-  EXPECT_EQ(PlayFeeder::FirstTempo({On(0, 60)}), kMidiDefaultTempo);
-}
-
 TEST(PlayFeeder, ABuiltTuneRendersAsLongAsItsDelayAndPasses) {
   // Four quarter notes at 120 a minute, twice, after two seconds of silence: 6 s.
   TuneFile file;

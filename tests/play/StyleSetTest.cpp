@@ -2,47 +2,15 @@
 // the file's layout, rhythm and backing selection, and the settings hook.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
-
 #include "base/MessageSink.h"
 #include "app/Settings.h"
 #include "play/StyleSet.h"
+#include "support/Scratch.h"
 
 namespace tunora {
 namespace {
 
-namespace fs = std::filesystem;
-
-class TempFolder {
- public:
-  TempFolder() {
-    std::random_device rd;
-    path_ =
-        fs::temp_directory_path() / ("tunora-style-" + std::to_string(rd()) + std::to_string(rd()));
-    fs::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  std::string Dir() const { return path_.string() + "/"; }
-  void Write(const std::string& name, const std::string& text) const {
-    std::ofstream(Dir() + name, std::ios::binary) << text;
-  }
-
- private:
-  fs::path path_;
-};
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
+using test::ReadFile;
 
 std::string ShippedStyleFile() {
   return ReadFile(std::string(TUNORA_SOURCE_DIR) + "/data/abcstyle.cfg");
@@ -222,7 +190,7 @@ TEST(StyleSetTest, BackingSelection) {
 }
 
 TEST(StyleSetTest, FilesAndTheSettingsHook) {
-  TempFolder dir;
+  test::ScratchDir dir{"tunora-style-"};
   CollectingSink sink;
   StyleSet set;
   set.chordTypes.push_back({"m", {0, 3, 7}});
@@ -232,14 +200,15 @@ TEST(StyleSetTest, FilesAndTheSettingsHook) {
   EXPECT_TRUE(sink.messages.empty());
 
   // An error is reported with the file and line, and what was read before stays.
-  dir.Write("abcstyle.cfg", "chord { name m; notes 0 3 7; }\r\n\r\nchord { name 7 notes 0 4 }");
+  test::WriteFile(dir.File("abcstyle.cfg"),
+                  "chord { name m; notes 0 3 7; }\r\n\r\nchord { name 7 notes 0 4 }");
   EXPECT_TRUE(set.LoadFromFile(dir.Dir() + "abcstyle.cfg", sink));
   ASSERT_EQ(sink.messages.size(), 1u);
   EXPECT_EQ(sink.messages[0], "Error in " + dir.Dir() + "abcstyle.cfg, line 3");
   EXPECT_EQ(set.chordTypes.size(), 1u);
 
   // A file above the limit is not read, and LoadSettings says so.
-  dir.Write("abcstyle.cfg", std::string(StyleSet::kMaxFileBytes + 1, ' '));
+  test::WriteFile(dir.File("abcstyle.cfg"), std::string(StyleSet::kMaxFileBytes + 1, ' '));
   SettingsDataHooks hooks;
   CollectingSink settingsSink;
   ConnectStyleSet(hooks, settingsSink, set);
@@ -250,7 +219,7 @@ TEST(StyleSetTest, FilesAndTheSettingsHook) {
             settingsSink.messages.end());
 
   // Through the hook, the shipped file loads; saving writes the layout back.
-  dir.Write("abcstyle.cfg", ShippedStyleFile());
+  test::WriteFile(dir.File("abcstyle.cfg"), ShippedStyleFile());
   settingsSink.messages.clear();
   LoadSettings(dir.Dir(), settings, settingsSink, hooks);
   EXPECT_TRUE(settingsSink.messages.empty());

@@ -29,52 +29,45 @@ TypeAhead::Result Type(TypeAhead& ta, const Lines& l, int& current, std::string_
   return r;
 }
 
-TEST(TypeAhead, DigitsFindTheNumberFromTheCurrentLineOn) {
-  Lines l = SampleLines();
+// One row per rule: typed from a line ("\b" is Backspace), the line selected then
+// (-1: not checked) and the text typed so far (null: not checked).
+TEST(TypeAhead, OneRowPerRule) {
+  struct Row {
+    int from;
+    const char* keys;
+    int selected;
+    const char* text;
+  } rows[] = {
+      {0, "12", 2, "12"},      // digits find the number from the current line on
+      {0, "120", 4, "120"},    // ... so "120" finds line 4
+      {0, "1209", 4, "1209"},  // nothing matching leaves the selection
+      {6, "ke", 1, nullptr},   // nothing below: from the top, once
+      {5, "3", 3, nullptr},        {3, "zz", 3, nullptr},
+      {0, "ki", 3, "KI"},           // letters find a title without regard to case
+      {0, "kil", 5, nullptr},       // "12 kilfenora"
+      {0, "drowsy m", 2, nullptr},  // a space continues a title
+      {5, "12", 5, nullptr},        // "12 kilfenora" is the first from the caret
+      {5, "120", 4, nullptr},       // no "120" from here on: found from the top
+      {5, "120\b", 2, "12"},        // Backspace searches backwards
+      {5, "120\b\b\b", -1, ""},    {3, "kx\b", 1, nullptr},  // ... never reaching the header line
+  };
+  const Lines l = SampleLines();
+  for (const Row& row : rows) {
+    TypeAhead ta;
+    int current = row.from;
+    Type(ta, l, current, row.keys);
+    if (row.selected >= 0) {
+      EXPECT_EQ(current, row.selected) << row.from << " " << row.keys;
+    }
+    if (row.text != nullptr) {
+      EXPECT_EQ(ta.Text(), row.text) << row.from << " " << row.keys;
+    }
+  }
+  // A key that is taken says so.
   TypeAhead ta;
   int current = 0;
-  TypeAhead::Result r = Type(ta, l, current, "12");
-  EXPECT_TRUE(r.consumed);
-  EXPECT_EQ(current, 2);
-  // From the caret on: the search starts at the current line, so "120" finds line 4.
-  Type(ta, l, current, "0");
-  EXPECT_EQ(current, 4);
-  // Nothing matching leaves the selection.
-  r = Type(ta, l, current, "9");
-  EXPECT_EQ(r.select, -1);
-  EXPECT_EQ(current, 4);
-  EXPECT_EQ(ta.Text(), "1209");
-}
-
-TEST(TypeAhead, WrapsToTheTopOnceWhenNothingMatchesBelow) {
-  Lines l = SampleLines();
-  TypeAhead ta;
-  int current = 6;  // "7 Morrison's"
-  Type(ta, l, current, "ke");
-  EXPECT_EQ(current, 1);
-  ta.Clear();
-  current = 5;
-  Type(ta, l, current, "3");
-  EXPECT_EQ(current, 3);
-  ta.Clear();
-  EXPECT_EQ(Type(ta, l, current, "zz").select, -1);
-  EXPECT_EQ(current, 3);
-}
-
-TEST(TypeAhead, LettersFindTheTitleWithoutRegardToCase) {
-  Lines l = SampleLines();
-  TypeAhead ta;
-  int current = 0;
-  Type(ta, l, current, "ki");
-  EXPECT_EQ(current, 3);  // "Kid on the Mountain"
-  EXPECT_EQ(ta.Text(), "KI");
-  Type(ta, l, current, "l");
-  EXPECT_EQ(current, 5);  // "kilfenora"
-  // A space continues a title; digits after a letter compare with titles too.
-  ta.Clear();
-  current = 0;
-  Type(ta, l, current, "drowsy m");
-  EXPECT_EQ(current, 2);
+  EXPECT_TRUE(Type(ta, l, current, "12").consumed);
+  EXPECT_EQ(Type(ta, l, current, "9").select, -1);
 }
 
 TEST(TypeAhead, SpaceOnlyContinuesAndOtherKeysEmptyTheText) {
@@ -94,26 +87,6 @@ TEST(TypeAhead, SpaceOnlyContinuesAndOtherKeysEmptyTheText) {
   r = ta.Key(TypeAhead::KeyKind::kDelete, 0, current, l.Count(), l.Fn());
   EXPECT_TRUE(r.deleteSelection);
   EXPECT_EQ(ta.Text(), "");
-}
-
-TEST(TypeAhead, BackspaceSearchesBackwardsDownToLineOne) {
-  Lines l = SampleLines();
-  TypeAhead ta;
-  int current = 5;
-  Type(ta, l, current, "12");
-  EXPECT_EQ(current, 5);  // "12 kilfenora" is the first from the caret
-  Type(ta, l, current, "0");
-  EXPECT_EQ(current, 4);  // no "120" from here on: found from the top
-  TypeAhead::Result r = Type(ta, l, current, "\b");
-  EXPECT_TRUE(r.consumed);
-  EXPECT_EQ(ta.Text(), "12");
-  EXPECT_EQ(current, 2);  // "12 Drowsy Maggie" is the first "12" line above line 4
-  Type(ta, l, current, "\b\b");
-  EXPECT_EQ(ta.Text(), "");
-  // Title search backwards never reaches the header line.
-  current = 3;
-  Type(ta, l, current, "kx\b");
-  EXPECT_EQ(current, 1);
 }
 
 TEST(DropTarget, SingleAndMultiColumnArithmetic) {
