@@ -52,7 +52,7 @@ bool UserSymbols::AddDefinition(int table, std::string_view line) {
 std::string& UserSymbols::Entry(int table, unsigned char c) {
   if (entries_.empty()) entries_.resize(256);
   const size_t k = Index(table, c);
-  marked_[k / 64] |= uint64_t{1} << (k % 64);
+  Mark(k);
   return entries_[k];
 }
 
@@ -81,7 +81,7 @@ void UserSymbols::CopyFrom(const UserSymbols& other) {
   other.ForEachMarked([&](size_t k) {
     if (other.entries_[k].empty()) return;
     entries_[k] = other.entries_[k];
-    marked_[k / 64] |= uint64_t{1} << (k % 64);
+    Mark(k);
   });
 }
 

@@ -62,6 +62,7 @@ class UserSymbols {
     return static_cast<size_t>(table - 1) * 128 + c;
   }
   std::string& Entry(int table, unsigned char c);
+  void Mark(size_t k) { marked_[k / 64] |= uint64_t{1} << (k % 64); }
   // Calls fn with the index of every entry that may hold a definition.
   template <typename Fn>
   void ForEachMarked(Fn fn) const {

@@ -138,13 +138,14 @@ bool Performance::Build(const PlaySettings& settings) {
   // 5. The drone sounds from time 0.
   dronePitches_.clear();
   if (ps_.droneOn) {
-    dronePitches_ = DronePitches(ps_.droneText, key);
-    for (uint8_t p : dronePitches_) {
+    // The sounding pitches, in the drone's octave, for the start and the end alike.
+    for (uint8_t p : DronePitches(ps_.droneText, key)) {
       const int pitch = p + 12 * ps_.droneOctave;
-      if (pitch < 0 || pitch > 127) continue;
-      Emit(drone_, 0, static_cast<uint8_t>(kNoteOn | drone_.channel), static_cast<uint8_t>(pitch),
-           static_cast<uint8_t>(ps_.velDrone));
+      if (pitch >= 0 && pitch <= 127) dronePitches_.push_back(static_cast<uint8_t>(pitch));
     }
+    for (uint8_t pitch : dronePitches_)
+      Emit(drone_, 0, static_cast<uint8_t>(kNoteOn | drone_.channel), pitch,
+           static_cast<uint8_t>(ps_.velDrone));
   }
 
   // 6. What the MIDI file and the player need of the header.
@@ -158,14 +159,9 @@ bool Performance::Build(const PlaySettings& settings) {
   FindParts();
   Pass(1);
   const uint64_t voice1End = time_;
-  if (ps_.droneOn) {
-    for (uint8_t p : dronePitches_) {
-      const int pitch = p + 12 * ps_.droneOctave;
-      if (pitch < 0 || pitch > 127) continue;
-      Emit(drone_, static_cast<uint32_t>(voice1End), static_cast<uint8_t>(kNoteOn | drone_.channel),
-           static_cast<uint8_t>(pitch), 0);
-    }
-  }
+  for (uint8_t pitch : dronePitches_)
+    Emit(drone_, static_cast<uint32_t>(voice1End), static_cast<uint8_t>(kNoteOn | drone_.channel),
+         pitch, 0);
   for (int v = 2; v <= static_cast<int>(voices_.size()) && !stop_; ++v) Pass(v);
 
   Finish();
