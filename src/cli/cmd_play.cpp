@@ -1,17 +1,25 @@
 // Commands on the playback engine: midi (the MIDI file of a tune, or of every tune),
 // events (the merged live-play track as the debug listing shows it) and check (the
 // error list of a build). Each takes --set KEY=VALUE to override a Midi setting.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <mutex>
-#include <thread>
+#include <string_view>
+#include <condition_variable>
+#include <deque>
+#include <optional>
+#include <atomic>
 #include <unordered_map>
 #include <vector>
 
 #include "Environment.h"
+#include "base/Parallel.h"
 #include "play/MidiFileWriter.h"
 #include "play/Performance.h"
 #include "play/PlaySettings.h"
@@ -20,7 +28,6 @@
 
 namespace tunora::cli {
 namespace {
-
 bool Setup(const Args& a, Environment& env, TuneFile& file) {
   if (!LoadEnvironment(a, env) || !ApplyMidiSets(a, env.settings)) return false;
   return LoadTuneFile(a.positional[0], env, file);
@@ -40,9 +47,222 @@ bool BuildForFile(TuneBuild& build, const MidiSettings& m, const TuneRecord& tun
   return build.BuildForFile(ps, styles, ps.repeat);
 }
 
-int WriteAllTunes(const Environment& env, const TuneFile& file, const std::string& dir);
-
 constexpr const char* kBuildFailed = "the tune cannot be played (Repeat is 0)";
+
+// The file name a tune is written to by midi --all: "X-Title.mid".
+std::string MidiFileNameFor(const TuneRecord& tune) {
+  std::string name = std::to_string(tune.number);
+  std::string title = CleanFileName(tune.titles.empty() ? std::string() : tune.titles.front());
+  if (!title.empty()) name += "-" + title;
+  return name + ".mid";
+}
+
+// The folder midi --all writes to. It is opened once and each file is made by its
+// own name in it, which spares the system walking the whole path for every one of
+// thousands. The system makes the files of one folder one after the other, so one
+// thread writes at a time: a thread that finds another writing leaves its file to
+// that one and goes on building.
+class OutputFolder {
+ public:
+  explicit OutputFolder(std::string dir) : dir_(std::move(dir)) {
+    if (!dir_.empty() && dir_.back() != '/') dir_ += '/';
+  }
+  ~OutputFolder() {
+    if (fd_ >= 0) close(fd_);
+  }
+  OutputFolder(const OutputFolder&) = delete;
+  OutputFolder& operator=(const OutputFolder&) = delete;
+
+  // Makes the folder and those above it where they are missing, and opens it.
+  void Make() {
+    if (made_) return;
+    made_ = true;
+    std::error_code ec;
+    std::filesystem::create_directories(dir_, ec);
+    fd_ = open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  }
+
+  // Writes bytes as the new file name, now or from the thread writing; error (which
+  // must last until Finish) gets the message of a failure.
+  void Write(const std::string& name, std::string bytes, std::string& error) {
+    if (!writing_.try_lock()) {
+      std::lock_guard lock(leftLock_);
+      left_.push_back({&name, std::move(bytes), &error});
+      return;
+    }
+    WriteNow(name, bytes, error);
+    WriteLeft();
+    writing_.unlock();
+  }
+  // Writes what other threads left; once no other thread writes.
+  void Finish() { WriteLeft(); }
+
+ private:
+  struct Left {
+    const std::string* name;
+    std::string bytes;
+    std::string* error;
+  };
+
+  void WriteLeft() {
+    std::vector<Left> taken;
+    for (;;) {
+      {
+        std::lock_guard lock(leftLock_);
+        taken.swap(left_);
+      }
+      if (taken.empty()) return;
+      for (Left& l : taken) WriteNow(*l.name, l.bytes, *l.error);
+      taken.clear();
+    }
+  }
+
+  // The file in one write; a failed write removes what it left.
+  void WriteNow(const std::string& name, std::string_view bytes, std::string& error) const {
+    const int fd =
+        fd_ < 0 ? -1 : openat(fd_, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      error = "Cannot write \"" + dir_ + name + "\".";
+      return;
+    }
+    bool written = true;
+    for (size_t done = 0; written && done < bytes.size();) {
+      const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+      if (n > 0)
+        done += static_cast<size_t>(n);
+      else if (n == 0 || errno != EINTR)
+        written = false;
+    }
+    if (close(fd) != 0 || !written) {
+      unlinkat(fd_, name.c_str(), 0);
+      error = "Cannot write \"" + dir_ + name + "\": the disk may be full.";
+    }
+  }
+
+  std::string dir_;  // ends with '/'
+  bool made_ = false;
+  int fd_ = -1;
+  std::mutex writing_;
+  std::mutex leftLock_;
+  std::vector<Left> left_;
+};
+
+// Tunes handed from the thread that reads the file to the threads that build them,
+// each with what became of it.
+class TuneQueue {
+ public:
+  struct Item {
+    const TuneRecord* tune;
+    std::string name;   // of its MIDI file
+    std::string error;  // of its build or write
+  };
+
+  void Push(const TuneRecord& tune) {
+    {
+      std::lock_guard lock(lock_);
+      items_.push_back({&tune, {}, {}});
+    }
+    ready_.notify_one();
+  }
+  // No more tunes come.
+  void Close() {
+    {
+      std::lock_guard lock(lock_);
+      closed_ = true;
+    }
+    ready_.notify_all();
+  }
+  // The index-th tune read (from 0), once it is there; null when no more come. An
+  // item stays where it is while more are pushed.
+  Item* Wait(size_t index) {
+    std::unique_lock lock(lock_);
+    ready_.wait(lock, [&] { return index < items_.size() || closed_; });
+    return index < items_.size() ? &items_[index] : nullptr;
+  }
+  // Once closed: every item.
+  std::deque<Item>& Items() { return items_; }
+
+ private:
+  std::mutex lock_;
+  std::condition_variable ready_;
+  std::deque<Item> items_;
+  bool closed_ = false;
+};
+
+// Writes every tune of the file at path as "X-Title.mid" in the folder out. The
+// tunes are built on a few threads while the file is still being read. Where two
+// tunes give the same file name the folder ends as if they had been written one
+// after the other: the later tune's file stays. Such tunes are rare, so a clash is
+// settled at the end by writing the later tune once more.
+int WriteAllTunes(const std::string& path, Environment& env, const std::string& out) {
+  // The file is left to the system at the end rather than taken apart tune by tune.
+  TuneFile& file = KeepUntilExit(std::make_unique<TuneFile>());
+  TuneQueue queue;
+  OutputFolder folder(out);  // made when the first tune is read
+  std::mutex claimLock;
+  std::unordered_map<std::string_view, size_t> latest;  // name -> the last tune that has it
+  std::vector<std::string_view> clashes;
+  auto write = [&](TuneBuild& build, TuneQueue::Item& item) {
+    if (!BuildForFile(build, env.settings.midi, *item.tune))
+      item.error = "X:" + std::to_string(item.tune->number) + ": " + kBuildFailed;
+    else
+      folder.Write(item.name, MidiFileBytes(build.Perf()), item.error);
+  };
+  std::atomic<size_t> next{0};
+  bool loaded = false;
+  OnThreads(CoreCount(), [&](bool calling) {
+    if (calling) {
+      struct CloseAtEnd {
+        TuneQueue& queue;
+        ~CloseAtEnd() { queue.Close(); }
+      } closeAtEnd{queue};
+      loaded = LoadTuneFile(path, env, env.TuneOptions(), file, [&](const TuneRecord& tune) {
+        folder.Make();
+        queue.Push(tune);
+      });
+    }
+    std::optional<TuneBuild> build;  // the file header is in place once a tune is
+    for (size_t i; TuneQueue::Item* item = queue.Wait(i = next.fetch_add(1));) {
+      item->name = MidiFileNameFor(*item->tune);
+      {
+        std::lock_guard lock(claimLock);
+        auto [at, fresh] = latest.try_emplace(item->name, i);
+        if (!fresh) {
+          clashes.push_back(at->first);
+          if (at->second > i) continue;  // a later tune has this file already
+          at->second = i;
+        }
+      }
+      if (!build) build.emplace(FileHeaderText(file), &UserSymbols::Application());
+      write(*build, *item);
+    }
+  });
+  folder.Finish();
+  if (!loaded) return 1;
+  if (file.TuneCount() == 0) return NoTunes(path);
+  std::deque<TuneQueue::Item>& items = queue.Items();
+  if (!clashes.empty()) {
+    TuneBuild build(FileHeaderText(file), &UserSymbols::Application());
+    std::sort(clashes.begin(), clashes.end());
+    clashes.erase(std::unique(clashes.begin(), clashes.end()), clashes.end());
+    for (std::string_view name : clashes) {
+      TuneQueue::Item& last = items[latest[name]];
+      last.error.clear();
+      write(build, last);
+    }
+  }
+  // A tune that cannot be written is reported and the others still are; a tune
+  // whose file a later one takes is not reported.
+  std::vector<std::string> errors;
+  for (size_t i = 0; i < items.size(); ++i)
+    if (!items[i].error.empty() && latest[items[i].name] == i)
+      errors.push_back(std::move(items[i].error));
+  if (errors.empty()) return 0;
+  std::sort(errors.begin(), errors.end());
+  for (size_t k = 0; k + 1 < errors.size(); ++k) Fail(errors[k]);
+  return Fail(errors.back() + " (" + std::to_string(errors.size()) + " of " +
+              std::to_string(latest.size()) + " files not written)");
+}
 
 int Midi(const Args& given) {
   // "-o OUT" arrives as two words among the positional ones.
@@ -61,76 +281,19 @@ int Midi(const Args& given) {
     return Fail(
         "usage: tunora-cli midi FILE N -o OUT.mid | midi FILE --all -o DIR [--set KEY=VALUE]...");
   Environment env;
+  if (all) {
+    if (!LoadEnvironment(a, env) || !ApplyMidiSets(a, env.settings)) return 1;
+    return WriteAllTunes(a.positional[0], env, out);
+  }
   TuneFile file;
   if (!Setup(a, env, file)) return 1;
+  int n = 0;
+  if (!Position(a, file, n)) return 1;
   TuneBuild build(FileHeaderText(file), &UserSymbols::Application());
   std::string error;
-  if (!all) {
-    int n = 0;
-    if (!Position(a, file, n)) return 1;
-    if (!BuildForFile(build, env.settings.midi, *file.TuneAt(n))) return Fail(kBuildFailed);
-    if (!WriteMidiFile(build.Perf(), out, error)) return Fail(error);
-    return 0;
-  }
-  if (file.TuneCount() == 0) return NoTunes(a.positional[0]);
-  std::error_code ec;
-  std::filesystem::create_directories(out, ec);
-  std::string dir = out;
-  if (!dir.empty() && dir.back() != '/') dir += '/';
-  return WriteAllTunes(env, file, dir);
-}
-
-// Writes every tune as "X-Title.mid" in dir. The tunes are shared out among a few
-// threads; where two tunes give the same file name, only the later one is built, so
-// the folder ends as if they had been written one after the other.
-int WriteAllTunes(const Environment& env, const TuneFile& file, const std::string& dir) {
-  struct Job {
-    const TuneRecord* tune;
-    std::string path;
-  };
-  std::vector<Job> jobs;
-  std::unordered_map<std::string, size_t> byPath;
-  for (size_t k = 1; k <= file.TuneCount(); ++k) {
-    const TuneRecord& tune = *file.TuneAt(static_cast<int>(k));
-    std::string name = std::to_string(tune.number);
-    std::string title = CleanFileName(tune.titles.empty() ? std::string() : tune.titles.front());
-    if (!title.empty()) name += "-" + title;
-    std::string path = dir + name + ".mid";
-    auto [at, fresh] = byPath.try_emplace(path, jobs.size());
-    if (fresh) {
-      jobs.push_back({&tune, std::move(path)});
-    } else {
-      jobs[at->second].tune = &tune;
-    }
-  }
-  const unsigned workers = std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, 8);
-  const size_t threads = std::min<size_t>(workers, (jobs.size() + 63) / 64);
-  // A tune that cannot be written is reported and the others still are.
-  std::atomic<size_t> next{0};
-  std::mutex errorLock;
-  std::vector<std::string> errors;
-  auto work = [&] {
-    TuneBuild build(FileHeaderText(file), &UserSymbols::Application());
-    std::string error;
-    for (size_t i; (i = next.fetch_add(1)) < jobs.size();) {
-      if (!BuildForFile(build, env.settings.midi, *jobs[i].tune)) {
-        error = "X:" + std::to_string(jobs[i].tune->number) + ": " + kBuildFailed;
-      } else if (WriteNewMidiFile(build.Perf(), jobs[i].path, error)) {
-        continue;
-      }
-      std::lock_guard lock(errorLock);
-      errors.push_back(error);
-    }
-  };
-  std::vector<std::thread> pool;
-  for (size_t t = 1; t < threads; ++t) pool.emplace_back(work);
-  work();
-  for (std::thread& t : pool) t.join();
-  if (errors.empty()) return 0;
-  std::sort(errors.begin(), errors.end());
-  for (size_t k = 0; k + 1 < errors.size(); ++k) Fail(errors[k]);
-  return Fail(errors.back() + " (" + std::to_string(errors.size()) + " of " +
-              std::to_string(jobs.size()) + " files not written)");
+  if (!BuildForFile(build, env.settings.midi, *file.TuneAt(n))) return Fail(kBuildFailed);
+  if (!WriteMidiFile(build.Perf(), out, error)) return Fail(error);
+  return 0;
 }
 
 int Events(const Args& a) {

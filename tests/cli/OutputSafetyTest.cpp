@@ -54,6 +54,16 @@ TEST_F(OutputSafetyTest, MissingFoldersAreMadeForEveryOutput) {
   EXPECT_TRUE(fs::is_regular_file(dir / "c/d/1-One.mid"));
 }
 
+// A tune whose file cannot be made is named, and the others are still written.
+TEST_F(OutputSafetyTest, EveryTuneIsWrittenThatCanBe) {
+  fs::create_directories(dir / "all/1-One.mid");  // a folder stands where the file would
+  CliResult r = RunCli({"midi", Tunes(), "--all", "-o", dir / "all", "--home", home});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "tunora-cli: Cannot write \"" + (dir / "all/1-One.mid").string() +
+                       "\". (1 of 2 files not written)\n");
+  EXPECT_TRUE(fs::is_regular_file(dir / "all/2-Two.mid"));
+}
+
 TEST_F(OutputSafetyTest, ALongTitleIsCutToAFileNameAndLaterTunesAreStillWritten) {
   std::string title;
   for (int k = 0; k < 300; ++k) title += "\xC3\x81";  // 600 bytes of UTF-8

@@ -298,25 +298,6 @@ bool WriteMidiFile(const Performance& perf, const std::string& path, std::string
   return WriteFileAtomically(path, MidiFileBytes(perf), error);
 }
 
-bool WriteNewMidiFile(const Performance& perf, const std::string& path, std::string& error) {
-  // Assembled in memory and handed to the system in one write: in bulk, creating the
-  // files is most of the work, so every call saved counts.
-  const std::string bytes = MidiFileBytes(perf);
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) {
-    error = "Cannot write \"" + path + "\".";
-    return false;
-  }
-  std::setvbuf(f, nullptr, _IONBF, 0);
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  if (std::fclose(f) != 0 || !written) {
-    std::remove(path.c_str());
-    error = "Cannot write \"" + path + "\": the disk may be full.";
-    return false;
-  }
-  return true;
-}
-
 std::string CleanFileName(std::string_view title) {
   std::string out;
   out.reserve(title.size());

@@ -90,9 +90,6 @@ std::string MidiFileBytes(const Performance& perf);
 // MidiFileBytes written to path through a temporary file, so that a failure leaves
 // an existing file as it was; false with a message in error.
 bool WriteMidiFile(const Performance& perf, const std::string& path, std::string& error);
-// The same written straight into path in one write, for files made anew in bulk; a
-// failed write removes what it left.
-bool WriteNewMidiFile(const Performance& perf, const std::string& path, std::string& error);
 
 // A tune title made fit for a file name: characters that file names cannot hold
 // (control characters and \ / : * ? " < > |) removed, cut to 200 bytes so that any

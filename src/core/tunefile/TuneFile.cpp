@@ -211,7 +211,8 @@ TuneFile::~TuneFile() = default;
 // ---------------------------------------------------------------------------
 // Splitting and parsing
 
-int TuneFile::SplitTunes(std::string_view text, bool create, int position, bool decodeTeX) {
+int TuneFile::SplitTunes(std::string_view text, bool create, int position, bool decodeTeX,
+                         const std::function<void(const TuneRecord&)>& each) {
   // A loaded tune keeps its own bytes; with lone CRs the cuts are found in the
   // text with LFs added, so those LFs are counted back out.
   const std::string_view raw = text;
@@ -266,6 +267,7 @@ int TuneFile::SplitTunes(std::string_view text, bool create, int position, bool 
       rec->owner = this;
       tunes_.push_back(std::move(rec));
       InvalidatePositions();
+      if (each) each(*tunes_.back());
     } else {
       // Pasted tunes are cut and read as a file's are: text after a tune's empty line
       // (a copied tune's notes) stays text after it and does not become music.
@@ -846,12 +848,15 @@ bool TuneFile::SetAfterText(int position, std::string_view text) {
 // ---------------------------------------------------------------------------
 // Files
 
-bool TuneFile::Load(const std::string& path, std::string& error) {
+bool TuneFile::Load(const std::string& path, std::string& error) { return Load(path, error, {}); }
+
+bool TuneFile::Load(const std::string& path, std::string& error,
+                    const std::function<void(const TuneRecord&)>& each) {
   std::string bytes;
   if (!ReadWholeFile(path, bytes, error)) return false;
   ClearAll();
   name = path;
-  SplitTunes(bytes, true, 0, options_.convertTeX);
+  SplitTunes(bytes, true, 0, options_.convertTeX, each);
   return true;
 }
 

@@ -62,7 +62,10 @@ class TuneFile {
   // Cuts text into file header and tunes. With create, the header is stored and
   // the tunes appended; without, the header part is ignored and the tunes are
   // inserted after position, position + 1, ... Returns the number of tunes.
-  int SplitTunes(std::string_view text, bool create, int position, bool decodeTeX);
+  // With create, each (when given) is called for every tune as soon as it is in the
+  // list, the header being in place before the first call.
+  int SplitTunes(std::string_view text, bool create, int position, bool decodeTeX,
+                 const std::function<void(const TuneRecord&)>& each = {});
   // Replaces the header text and its fields (loading: text as SplitTunes made it).
   void ParseFileHeader(std::string_view text);
   // The header as edited in the header dialog: trimmed of line ends, ended by CR LF.
@@ -143,6 +146,11 @@ class TuneFile {
   // ends from its first line. On failure the model is unchanged and error holds a
   // message.
   bool Load(const std::string& path, std::string& error);
+  // The same, calling each for every tune as soon as it is read, on the calling
+  // thread, so that work on the first tunes can start while the rest are read. A
+  // record stays where it is until the list changes.
+  bool Load(const std::string& path, std::string& error,
+            const std::function<void(const TuneRecord&)>& each);
   // Writes WriteFile() through a temporary file renamed over path.
   bool Save(const std::string& path, std::string& error) const;
 
