@@ -152,17 +152,22 @@ class OutputFolder {
 class TuneQueue {
  public:
   struct Item {
+    Item(const TuneRecord& t, std::string n) : tune(&t), name(std::move(n)) {}
     const TuneRecord* tune;
-    std::string name;   // of its MIDI file
-    std::string error;  // of its build or write
+    const std::string name;                // of its MIDI file
+    std::atomic<bool> superseded = false;  // a later tune has the same file name
+    std::string error;                     // of its build or write
   };
 
-  void Push(const TuneRecord& tune) {
+  // The item stays where it is while more are pushed.
+  Item& Push(const TuneRecord& tune, std::string name) {
+    Item* item = nullptr;
     {
       std::lock_guard lock(lock_);
-      items_.push_back({&tune, {}, {}});
+      item = &items_.emplace_back(tune, std::move(name));
     }
     ready_.notify_one();
+    return *item;
   }
   // No more tunes come.
   void Close() {
@@ -172,8 +177,7 @@ class TuneQueue {
     }
     ready_.notify_all();
   }
-  // The index-th tune read (from 0), once it is there; null when no more come. An
-  // item stays where it is while more are pushed.
+  // The index-th tune read (from 0), once it is there; null when no more come.
   Item* Wait(size_t index) {
     std::unique_lock lock(lock_);
     ready_.wait(lock, [&] { return index < items_.size() || closed_; });
@@ -199,9 +203,19 @@ int WriteAllTunes(const std::string& path, Environment& env, const std::string& 
   TuneFile& file = KeepUntilExit(std::make_unique<TuneFile>());
   TuneQueue queue;
   OutputFolder folder(out);  // made when the first tune is read
-  std::mutex claimLock;
-  std::unordered_map<std::string_view, size_t> latest;  // name -> the last tune that has it
+  // Names are made and compared by the reading thread, in file order.
+  std::unordered_map<std::string_view, TuneQueue::Item*> latest;  // the last tune of a name
   std::vector<std::string_view> clashes;
+  auto read = [&](const TuneRecord& tune) {
+    folder.Make();
+    TuneQueue::Item& item = queue.Push(tune, MidiFileNameFor(tune));
+    auto [at, fresh] = latest.try_emplace(item.name, &item);
+    if (!fresh) {
+      at->second->superseded = true;
+      at->second = &item;
+      clashes.push_back(item.name);
+    }
+  };
   auto write = [&](TuneBuild& build, TuneQueue::Item& item) {
     if (!BuildForFile(build, env.settings.midi, *item.tune))
       item.error = "X:" + std::to_string(item.tune->number) + ": " + kBuildFailed;
@@ -216,23 +230,11 @@ int WriteAllTunes(const std::string& path, Environment& env, const std::string& 
         TuneQueue& queue;
         ~CloseAtEnd() { queue.Close(); }
       } closeAtEnd{queue};
-      loaded = LoadTuneFile(path, env, env.TuneOptions(), file, [&](const TuneRecord& tune) {
-        folder.Make();
-        queue.Push(tune);
-      });
+      loaded = LoadTuneFile(path, env, env.TuneOptions(), file, read);
     }
     std::optional<TuneBuild> build;  // the file header is in place once a tune is
-    for (size_t i; TuneQueue::Item* item = queue.Wait(i = next.fetch_add(1));) {
-      item->name = MidiFileNameFor(*item->tune);
-      {
-        std::lock_guard lock(claimLock);
-        auto [at, fresh] = latest.try_emplace(item->name, i);
-        if (!fresh) {
-          clashes.push_back(at->first);
-          if (at->second > i) continue;  // a later tune has this file already
-          at->second = i;
-        }
-      }
+    for (TuneQueue::Item* item; (item = queue.Wait(next.fetch_add(1))) != nullptr;) {
+      if (item->superseded) continue;
       if (!build) build.emplace(FileHeaderText(file), &UserSymbols::Application());
       write(*build, *item);
     }
@@ -240,13 +242,12 @@ int WriteAllTunes(const std::string& path, Environment& env, const std::string& 
   folder.Finish();
   if (!loaded) return 1;
   if (file.TuneCount() == 0) return NoTunes(path);
-  std::deque<TuneQueue::Item>& items = queue.Items();
   if (!clashes.empty()) {
     TuneBuild build(FileHeaderText(file), &UserSymbols::Application());
     std::sort(clashes.begin(), clashes.end());
     clashes.erase(std::unique(clashes.begin(), clashes.end()), clashes.end());
     for (std::string_view name : clashes) {
-      TuneQueue::Item& last = items[latest[name]];
+      TuneQueue::Item& last = *latest[name];
       last.error.clear();
       write(build, last);
     }
@@ -254,9 +255,8 @@ int WriteAllTunes(const std::string& path, Environment& env, const std::string& 
   // A tune that cannot be written is reported and the others still are; a tune
   // whose file a later one takes is not reported.
   std::vector<std::string> errors;
-  for (size_t i = 0; i < items.size(); ++i)
-    if (!items[i].error.empty() && latest[items[i].name] == i)
-      errors.push_back(std::move(items[i].error));
+  for (TuneQueue::Item& item : queue.Items())
+    if (!item.error.empty() && !item.superseded) errors.push_back(std::move(item.error));
   if (errors.empty()) return 0;
   std::sort(errors.begin(), errors.end());
   for (size_t k = 0; k + 1 < errors.size(); ++k) Fail(errors[k]);

@@ -293,6 +293,11 @@ TokenKind AbcParser::Scan(const char* s, size_t n, size_t& p, bool atLineStart) 
       }
     }
     first = kLineStartFirst + kLineStartCount;
+  } else if (first >= 0 && kTokenRows[first].mode == kReadNote &&
+             kTokenRows[first].text.size() == 1) {
+    // A note (most of the music) is read straight away: its one-character row is the
+    // first of its character and always applies.
+    return ReadNote(s, n, p);
   }
   for (int r = first, end = kRowsEnd[c]; r >= 0 && r < end; ++r) {
     const std::string_view text = kTokenRows[r].text;

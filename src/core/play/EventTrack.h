@@ -47,7 +47,9 @@ class EventTrack {
 
   // Inserts in time order: after every event whose time is less than or equal to
   // the event's own, so that among equal times the earlier-inserted stays first.
-  void Insert(const MidiEvent& e) {
+  // Called for nearly every event of a build: always inlined, so that the common
+  // append costs no call.
+  [[gnu::always_inline]] void Insert(const MidiEvent& e) {
     // Most events come in order: they go to the end.
     if (!events_.empty() && events_.back().time > e.time) {
       InsertEarlier(e);

@@ -155,9 +155,12 @@ void MidiFileWriter::WriteEvents(const std::vector<MidiEvent>& events, uint32_t 
     const uint32_t delta = first ? firstDelta : e.time;
     first = false;
     if (e.status < 0x80) continue;
-    // Most deltas take one byte, most events repeat the status before them.
+    // Most deltas take one or two bytes, most events repeat the status before them.
     if (delta < 0x80) {
       *p++ = static_cast<char>(delta);
+    } else if (delta < 0x4000) {
+      *p++ = static_cast<char>(0x80 | (delta >> 7));
+      *p++ = static_cast<char>(delta & 0x7F);
     } else {
       p += PutVlq(p, delta);
     }
