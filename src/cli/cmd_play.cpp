@@ -57,96 +57,6 @@ std::string MidiFileNameFor(const TuneRecord& tune) {
   return name + ".mid";
 }
 
-// The folder midi --all writes to. It is opened once and each file is made by its
-// own name in it, which spares the system walking the whole path for every one of
-// thousands. The system makes the files of one folder one after the other, so one
-// thread writes at a time: a thread that finds another writing leaves its file to
-// that one and goes on building.
-class OutputFolder {
- public:
-  explicit OutputFolder(std::string dir) : dir_(std::move(dir)) {
-    if (!dir_.empty() && dir_.back() != '/') dir_ += '/';
-  }
-  ~OutputFolder() {
-    if (fd_ >= 0) close(fd_);
-  }
-  OutputFolder(const OutputFolder&) = delete;
-  OutputFolder& operator=(const OutputFolder&) = delete;
-
-  // Makes the folder and those above it where they are missing, and opens it.
-  void Make() {
-    if (made_) return;
-    made_ = true;
-    std::error_code ec;
-    std::filesystem::create_directories(dir_, ec);
-    fd_ = open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  }
-
-  // Writes bytes as the new file name, now or from the thread writing; error (which
-  // must last until Finish) gets the message of a failure.
-  void Write(const std::string& name, std::string bytes, std::string& error) {
-    if (!writing_.try_lock()) {
-      std::lock_guard lock(leftLock_);
-      left_.push_back({&name, std::move(bytes), &error});
-      return;
-    }
-    WriteNow(name, bytes, error);
-    WriteLeft();
-    writing_.unlock();
-  }
-  // Writes what other threads left; once no other thread writes.
-  void Finish() { WriteLeft(); }
-
- private:
-  struct Left {
-    const std::string* name;
-    std::string bytes;
-    std::string* error;
-  };
-
-  void WriteLeft() {
-    std::vector<Left> taken;
-    for (;;) {
-      {
-        std::lock_guard lock(leftLock_);
-        taken.swap(left_);
-      }
-      if (taken.empty()) return;
-      for (Left& l : taken) WriteNow(*l.name, l.bytes, *l.error);
-      taken.clear();
-    }
-  }
-
-  // The file in one write; a failed write removes what it left.
-  void WriteNow(const std::string& name, std::string_view bytes, std::string& error) const {
-    const int fd =
-        fd_ < 0 ? -1 : openat(fd_, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-      error = "Cannot write \"" + dir_ + name + "\".";
-      return;
-    }
-    bool written = true;
-    for (size_t done = 0; written && done < bytes.size();) {
-      const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-      if (n > 0)
-        done += static_cast<size_t>(n);
-      else if (n == 0 || errno != EINTR)
-        written = false;
-    }
-    if (close(fd) != 0 || !written) {
-      unlinkat(fd_, name.c_str(), 0);
-      error = "Cannot write \"" + dir_ + name + "\": the disk may be full.";
-    }
-  }
-
-  std::string dir_;  // ends with '/'
-  bool made_ = false;
-  int fd_ = -1;
-  std::mutex writing_;
-  std::mutex leftLock_;
-  std::vector<Left> left_;
-};
-
 // Tunes handed from the thread that reads the file to the threads that build them,
 // each with what became of it.
 class TuneQueue {
@@ -193,34 +103,127 @@ class TuneQueue {
   bool closed_ = false;
 };
 
+// The folder midi --all writes to. It is opened once and each file is made by its
+// own name in it, which spares the system walking the whole path for every one of
+// thousands. The system makes the files of one folder one after the other, so one
+// thread writes at a time: a thread that finds another writing leaves its file to
+// that one and goes on building.
+class OutputFolder {
+ public:
+  explicit OutputFolder(std::string dir) : dir_(std::move(dir)) {
+    if (!dir_.empty() && dir_.back() != '/') dir_ += '/';
+  }
+  ~OutputFolder() {
+    if (fd_ >= 0) close(fd_);
+  }
+  OutputFolder(const OutputFolder&) = delete;
+  OutputFolder& operator=(const OutputFolder&) = delete;
+
+  // Makes the folder and those above it where they are missing, and opens it.
+  void Make() {
+    if (made_) return;
+    made_ = true;
+    std::error_code ec;
+    std::filesystem::create_directories(dir_, ec);
+    fd_ = open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  }
+
+  // Writes bytes as the item's new file, now or from the thread writing; the item
+  // (which must last until Finish) gets the message of a failure.
+  void Write(TuneQueue::Item& item, std::string bytes) {
+    if (!writing_.try_lock()) {
+      std::lock_guard lock(leftLock_);
+      left_.push_back({&item, std::move(bytes)});
+      return;
+    }
+    WriteNow(item, bytes);
+    WriteLeft();
+    writing_.unlock();
+  }
+  // Writes what other threads left; once no other thread writes.
+  void Finish() { WriteLeft(); }
+
+ private:
+  struct Left {
+    TuneQueue::Item* item;
+    std::string bytes;
+  };
+
+  void WriteLeft() {
+    std::vector<Left> taken;
+    for (;;) {
+      {
+        std::lock_guard lock(leftLock_);
+        taken.swap(left_);
+      }
+      if (taken.empty()) return;
+      for (Left& l : taken) WriteNow(*l.item, l.bytes);
+      taken.clear();
+    }
+  }
+
+  // The file in one write; a failed write removes what it left.
+  // A tune whose name a later tune has taken is not written: as the later one is
+  // marked before it is handed over, its file comes after any written here.
+  void WriteNow(TuneQueue::Item& item, std::string_view bytes) {
+    if (item.superseded) return;
+    const std::string& name = item.name;
+    const int fd =
+        fd_ < 0 ? -1 : openat(fd_, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      item.error = "Cannot write \"" + dir_ + name + "\".";
+      return;
+    }
+    bool written = true;
+    for (size_t done = 0; written && done < bytes.size();) {
+      const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+      if (n > 0)
+        done += static_cast<size_t>(n);
+      else if (n == 0 || errno != EINTR)
+        written = false;
+    }
+    if (close(fd) != 0 || !written) {
+      unlinkat(fd_, name.c_str(), 0);
+      item.error = "Cannot write \"" + dir_ + name + "\": the disk may be full.";
+    }
+  }
+
+  std::string dir_;  // ends with '/'
+  bool made_ = false;
+  int fd_ = -1;
+  std::mutex writing_;
+  std::mutex leftLock_;
+  std::vector<Left> left_;
+};
+
 // Writes every tune of the file at path as "X-Title.mid" in the folder out. The
 // tunes are built on a few threads while the file is still being read. Where two
 // tunes give the same file name the folder ends as if they had been written one
-// after the other: the later tune's file stays. Such tunes are rare, so a clash is
-// settled at the end by writing the later tune once more.
+// after the other: the later tune's file stays.
 int WriteAllTunes(const std::string& path, Environment& env, const std::string& out) {
   // The file is left to the system at the end rather than taken apart tune by tune.
   TuneFile& file = KeepUntilExit(std::make_unique<TuneFile>());
   TuneQueue queue;
   OutputFolder folder(out);  // made when the first tune is read
-  // Names are made and compared by the reading thread, in file order.
+  // Names are made and compared by the reading thread, in file order. An earlier
+  // tune of a name is marked before the later one is handed over.
   std::unordered_map<std::string_view, TuneQueue::Item*> latest;  // the last tune of a name
-  std::vector<std::string_view> clashes;
   auto read = [&](const TuneRecord& tune) {
     folder.Make();
-    TuneQueue::Item& item = queue.Push(tune, MidiFileNameFor(tune));
-    auto [at, fresh] = latest.try_emplace(item.name, &item);
-    if (!fresh) {
-      at->second->superseded = true;
-      at->second = &item;
-      clashes.push_back(item.name);
-    }
+    std::string name = MidiFileNameFor(tune);
+    auto earlier = latest.find(name);
+    if (earlier != latest.end()) earlier->second->superseded = true;
+    TuneQueue::Item& item = queue.Push(tune, std::move(name));
+    if (earlier != latest.end())
+      earlier->second = &item;
+    else
+      latest.emplace(item.name, &item);
   };
   auto write = [&](TuneBuild& build, TuneQueue::Item& item) {
     if (!BuildForFile(build, env.settings.midi, *item.tune))
       item.error = "X:" + std::to_string(item.tune->number) + ": " + kBuildFailed;
     else
-      folder.Write(item.name, MidiFileBytes(build.Perf()), item.error);
+      folder.Write(item, MidiFileBytes(build.Perf()));
   };
   std::atomic<size_t> next{0};
   bool loaded = false;
@@ -242,16 +245,6 @@ int WriteAllTunes(const std::string& path, Environment& env, const std::string& 
   folder.Finish();
   if (!loaded) return 1;
   if (file.TuneCount() == 0) return NoTunes(path);
-  if (!clashes.empty()) {
-    TuneBuild build(FileHeaderText(file), &UserSymbols::Application());
-    std::sort(clashes.begin(), clashes.end());
-    clashes.erase(std::unique(clashes.begin(), clashes.end()), clashes.end());
-    for (std::string_view name : clashes) {
-      TuneQueue::Item& last = *latest[name];
-      last.error.clear();
-      write(build, last);
-    }
-  }
   // A tune that cannot be written is reported and the others still are; a tune
   // whose file a later one takes is not reported.
   std::vector<std::string> errors;

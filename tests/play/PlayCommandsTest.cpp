@@ -73,6 +73,24 @@ TEST_F(PlayCommandsTest, MidiOfAllKeepsTheLaterOfTwoEqualNames) {
   EXPECT_EQ(files, 150);
 }
 
+// The earlier of two tunes with one file name is long: when it is taken up before the
+// later one is read, its file is done last, yet the later tune's is the one that stays.
+TEST_F(PlayCommandsTest, MidiOfAllKeepsTheLaterNameWhenTheEarlierTuneIsLong) {
+  std::string text = "X:1\nT:Same\nM:2/4\nL:1/8\nK:D\n";
+  for (int bar = 0; bar < 20000; ++bar) text += "\"D\"DF AF|";
+  text += "\n\n";
+  for (int x = 2; x < 22; ++x) text += "X:" + std::to_string(x) + "\nT:Other\nK:D\nDF AF|\n\n";
+  text += "X:1\nT:Same\nM:2/4\nL:1/8\nK:D\nDF AF|\n\n";
+  const std::string file = Write("long.abc", text);
+  StyleFile();
+  const std::string longDir = scratch.File("long");
+  auto all = RunCli({"midi", file, "--all", "-o", longDir, "--home", home});
+  ASSERT_EQ(all.status, 0) << all.err;
+  test::SmfFile f = test::ReadSmf(Read(longDir + "/1-Same.mid"));
+  EXPECT_EQ(f.error, "");
+  EXPECT_EQ(f.trackCount, 2);  // the short tune's: no chords, no backing track
+}
+
 TEST_F(PlayCommandsTest, EventsListing) {
   const std::string file = Tunes();
   auto r = RunCli({"events", file, "2", "--set", "Repeat=1", "--home", home});

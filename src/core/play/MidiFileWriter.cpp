@@ -285,12 +285,13 @@ void WriteTracks(MidiFileWriter& w, const Performance& perf) {
 }  // namespace
 
 std::string MidiFileBytes(const Performance& perf) {
-  // Most events take four bytes or fewer (running status); the texts and the chunk
+  // Room for the longest events, which each track's events are written into before
+  // what is left over is cut off, so the buffer never grows; the texts and the chunk
   // heads come on top.
   size_t events = perf.TempoMap().Count() + perf.Backing().Count() + perf.Drone().Count();
   for (const EventTrack& v : perf.Voices()) events += v.Count();
   MidiFileWriter w;
-  w.Reserve(4 * events + 256 + perf.Title().size());
+  w.Reserve(kMaxEventBytes * events + 256 + perf.Title().size());
   w.OpenMemory(1, TrackCount(perf), 192);
   WriteTracks(w, perf);
   w.Close();
