@@ -40,11 +40,14 @@ bool Position(const Args& a, const TuneFile& file, int& n) {
   return false;
 }
 
-// The tune as the player window writes it to a MIDI file.
+// The tune as the player window writes it to a MIDI file, which is all that is
+// wanted here.
 bool BuildForFile(TuneBuild& build, const MidiSettings& m, const TuneRecord& tune) {
   const StyleSet& styles = StyleSet::Application();
-  const PlaySettings ps = build.Gather(m, tune, styles);
-  return build.BuildForFile(ps, styles, ps.repeat);
+  PlaySettings ps = build.Gather(m, tune, styles);
+  ps.fileOnly = true;
+  const int passes = ps.repeat;
+  return build.BuildForFile(std::move(ps), styles, passes);
 }
 
 constexpr const char* kBuildFailed = "the tune cannot be played (Repeat is 0)";

@@ -317,7 +317,11 @@ void Performance::Pass(int voiceNumber) {
     // Tokens read again after a repeat jump are not reported again.
     const bool fresh = start >= furthest;
     furthest = std::max(furthest, pos);
-    Token(kind, start, pos, fresh);
+    // A note of the voice played, most of the tokens, goes straight to be played.
+    if (kind == TK_NOTE && currentVoice_ == passVoice_ && !SyntaxWarning())
+      PerformNote(start, fresh);
+    else
+      Token(kind, start, pos, fresh);
     if (kind != TK_CR) {
       prevStart_ = start;
       prevKind_ = kind;
@@ -748,8 +752,8 @@ void Performance::PerformNote(size_t start, bool fresh) {
   }
   const uint32_t flags = flags_;
   flags_ = 0;
-  if (passVoice_ == 1 && currentVoice_ == 1 && soundOn_ && !skipping_ && n.pitch < 128 &&
-      (noteStarts_.empty() || noteStarts_.back().time < time_))
+  if (!ps_.fileOnly && passVoice_ == 1 && currentVoice_ == 1 && soundOn_ && !skipping_ &&
+      n.pitch < 128 && (noteStarts_.empty() || noteStarts_.back().time < time_))
     noteStarts_.push_back(NoteStart{time_, static_cast<uint32_t>(start)});
 
   // 1. Broken rhythm with the rhythm's own ratio.
@@ -1117,8 +1121,12 @@ void Performance::Sound(int pitch, int velocity, uint64_t start, uint64_t length
 // ------------------------------------------------------------------------ backing
 
 void Performance::ChoosePattern() {
-  patternText_ = ChoosePatternText(backingStyle_, meter);
+  // Most tunes of a file share their pattern: it is read again only when it changed.
+  std::string text = ChoosePatternText(backingStyle_, meter);
+  if (text == patternText_ && patternRead_) return;
+  patternText_ = std::move(text);
   pattern_.Parse(patternText_);
+  patternRead_ = true;
 }
 
 void Performance::VoiceChordHere() {
@@ -1188,7 +1196,8 @@ void Performance::Report(std::string_view message, size_t position) {
 }
 
 void Performance::Report(std::string_view message, size_t position, int line) {
-  errorText_ += FormatErrorEntry(line, message, ErrorExcerpt(Text(), position), position);
+  if (!ps_.fileOnly)
+    errorText_ += FormatErrorEntry(line, message, ErrorExcerpt(Text(), position), position);
   ++errorCount_;
 }
 

@@ -164,6 +164,7 @@ class Performance : public AbcParser {
   const tunora::Backing* backingStyle_ = nullptr;
   BackingPattern pattern_;
   std::string patternText_;
+  bool patternRead_ = false;  // pattern_ holds patternText_ read
 
   std::vector<EventTrack> voices_;
   EventTrack backing_;

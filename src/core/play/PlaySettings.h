@@ -60,6 +60,9 @@ struct PlaySettings {
   int speedPercent = 100;  // 100 for files
   bool commonEqualsCut = true;
   bool merged = false;  // one time-ordered track for live play
+  // Only the MIDI file is wanted (files in bulk): error texts and the note positions
+  // the player follows are not kept; errors are still counted.
+  bool fileOnly = false;
 
   // Playing from a position: tokens before start are read but nothing sounds
   // and time stands still; from start on time runs, and notes sound from
