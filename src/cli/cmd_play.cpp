@@ -204,13 +204,19 @@ class OutputFolder {
 // tunes give the same file name the folder ends as if they had been written one
 // after the other: the later tune's file stays.
 int WriteAllTunes(const std::string& path, Environment& env, const std::string& out) {
-  // The file is left to the system at the end rather than taken apart tune by tune.
+  // The file, its tunes' names and outcomes are left to the system at the end rather
+  // than taken apart one by one.
   TuneFile& file = KeepUntilExit(std::make_unique<TuneFile>());
-  TuneQueue queue;
+  TuneQueue& queue = KeepUntilExit(std::make_unique<TuneQueue>());
   OutputFolder folder(out);  // made when the first tune is read
   // Names are made and compared by the reading thread, in file order. An earlier
   // tune of a name is marked before the later one is handed over.
-  std::unordered_map<std::string_view, TuneQueue::Item*> latest;  // the last tune of a name
+  using Latest = std::unordered_map<std::string_view, TuneQueue::Item*>;
+  Latest& latest = KeepUntilExit(std::make_unique<Latest>());  // the last tune of a name
+  // Room for the names of a file of tunes of a few hundred bytes, made at once.
+  std::error_code sizeError;
+  const auto bytes = std::filesystem::file_size(path, sizeError);
+  if (!sizeError) latest.reserve(std::min<uintmax_t>(bytes / 256, 1u << 20));
   auto read = [&](const TuneRecord& tune) {
     folder.Make();
     std::string name = MidiFileNameFor(tune);
