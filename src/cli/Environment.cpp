@@ -61,10 +61,10 @@ bool LoadTuneArgs(const Args& a, Environment& env, TuneFile& file, int& position
 }
 
 bool LoadTuneFile(const std::string& path, Environment& env, const TuneFileOptions& options,
-                  TuneFile& file, const std::function<void(const TuneRecord&)>& each) {
+                  TuneFile& file) {
   file.Options() = options;
   std::string error;
-  if (!file.Load(path, error, each)) {
+  if (!file.Load(path, error)) {
     Fail(error);
     return false;
   }

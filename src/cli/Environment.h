@@ -37,9 +37,8 @@ bool LoadEnvironment(const Args& args, Environment& env);
 
 // Loads an ABC file with the environment's options and notes its text encoding;
 // prints the error and returns false.
-// With each, every tune is handed over as soon as it is read (see TuneFile::Load).
 bool LoadTuneFile(const std::string& path, Environment& env, const TuneFileOptions& options,
-                  TuneFile& file, const std::function<void(const TuneRecord&)>& each = {});
+                  TuneFile& file);
 bool LoadTuneFile(const std::string& path, Environment& env, TuneFile& file);
 
 // Loads the environment, the file named first and the tune position named second

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "Environment.h"
+#include "base/FileIO.h"
 #include "base/Parallel.h"
 #include "play/MidiFileWriter.h"
 #include "play/Performance.h"
@@ -61,23 +62,27 @@ std::string MidiFileNameFor(const TuneRecord& tune) {
 }
 
 // Tunes handed from the thread that reads the file to the threads that build them,
-// each with what became of it.
+// each with what became of it. The reading keeps a little ahead of the building, and
+// the records of built tunes are read into again, so that the memory in use stays
+// that of a few tunes however big the file.
 class TuneQueue {
  public:
   struct Item {
-    Item(const TuneRecord& t, std::string n) : tune(&t), name(std::move(n)) {}
-    const TuneRecord* tune;
+    Item(std::unique_ptr<TuneRecord> t, std::string n)
+        : number(t->number), tune(std::move(t)), name(std::move(n)) {}
+    const int32_t number;                  // X:
+    std::unique_ptr<TuneRecord> tune;      // until it is built
     const std::string name;                // of its MIDI file
     std::atomic<bool> superseded = false;  // a later tune has the same file name
     std::string error;                     // of its build or write
   };
 
   // The item stays where it is while more are pushed.
-  Item& Push(const TuneRecord& tune, std::string name) {
+  Item& Push(std::unique_ptr<TuneRecord> tune, std::string name) {
     Item* item = nullptr;
     {
       std::lock_guard lock(lock_);
-      item = &items_.emplace_back(tune, std::move(name));
+      item = &items_.emplace_back(std::move(tune), std::move(name));
     }
     ready_.notify_one();
     return *item;
@@ -90,19 +95,45 @@ class TuneQueue {
     }
     ready_.notify_all();
   }
-  // The index-th tune read (from 0), once it is there; null when no more come.
-  Item* Wait(size_t index) {
+  // The next tune not yet taken, once there is one (with wait) or if there is one
+  // now; null when no more come (or, without wait, none is there).
+  Item* Take(bool wait) {
     std::unique_lock lock(lock_);
-    ready_.wait(lock, [&] { return index < items_.size() || closed_; });
-    return index < items_.size() ? &items_[index] : nullptr;
+    if (wait) ready_.wait(lock, [&] { return taken_ < items_.size() || closed_; });
+    return taken_ < items_.size() ? &items_[taken_++] : nullptr;
+  }
+  // The item is done with: its record can be read into again.
+  void Done(Item& item) {
+    std::lock_guard lock(lock_);
+    ++done_;
+    if (item.tune && spare_.size() < kAhead) spare_.push_back(std::move(item.tune));
+    item.tune.reset();
+  }
+  // Tunes read and not yet done with.
+  size_t Ahead() {
+    std::lock_guard lock(lock_);
+    return items_.size() - done_;
+  }
+  // A record of a tune done with, or null.
+  std::unique_ptr<TuneRecord> Spare() {
+    std::lock_guard lock(lock_);
+    if (spare_.empty()) return nullptr;
+    std::unique_ptr<TuneRecord> record = std::move(spare_.back());
+    spare_.pop_back();
+    return record;
   }
   // Once closed: every item.
   std::deque<Item>& Items() { return items_; }
+
+  static constexpr size_t kAhead = 64;
 
  private:
   std::mutex lock_;
   std::condition_variable ready_;
   std::deque<Item> items_;
+  size_t taken_ = 0;
+  size_t done_ = 0;
+  std::vector<std::unique_ptr<TuneRecord>> spare_;
   bool closed_ = false;
 };
 
@@ -204,25 +235,24 @@ class OutputFolder {
 // tunes give the same file name the folder ends as if they had been written one
 // after the other: the later tune's file stays.
 int WriteAllTunes(const std::string& path, Environment& env, const std::string& out) {
-  // The file, its tunes' names and outcomes are left to the system at the end rather
-  // than taken apart one by one.
-  TuneFile& file = KeepUntilExit(std::make_unique<TuneFile>());
+  std::string bytes, error;
+  if (!ReadWholeFile(path, bytes, error)) return Fail(error);
+  // The tunes' names and outcomes are left to the system at the end rather than
+  // taken apart one by one.
   TuneQueue& queue = KeepUntilExit(std::make_unique<TuneQueue>());
   OutputFolder folder(out);  // made when the first tune is read
+  std::string header;        // the file header, in place before the first tune
   // Names are made and compared by the reading thread, in file order. An earlier
   // tune of a name is marked before the later one is handed over.
   using Latest = std::unordered_map<std::string_view, TuneQueue::Item*>;
   Latest& latest = KeepUntilExit(std::make_unique<Latest>());  // the last tune of a name
-  // Room for the names of a file of tunes of a few hundred bytes, made at once.
-  std::error_code sizeError;
-  const auto bytes = std::filesystem::file_size(path, sizeError);
-  if (!sizeError) latest.reserve(std::min<uintmax_t>(bytes / 256, 1u << 20));
-  auto read = [&](const TuneRecord& tune) {
+  latest.reserve(std::min<size_t>(bytes.size() / 256, size_t{1} << 20));
+  auto push = [&](std::unique_ptr<TuneRecord> tune) {
     folder.Make();
-    std::string name = MidiFileNameFor(tune);
+    std::string name = MidiFileNameFor(*tune);
     auto earlier = latest.find(name);
     if (earlier != latest.end()) earlier->second->superseded = true;
-    TuneQueue::Item& item = queue.Push(tune, std::move(name));
+    TuneQueue::Item& item = queue.Push(std::move(tune), std::move(name));
     if (earlier != latest.end())
       earlier->second = &item;
     else
@@ -230,30 +260,42 @@ int WriteAllTunes(const std::string& path, Environment& env, const std::string& 
   };
   auto write = [&](TuneBuild& build, TuneQueue::Item& item) {
     if (!BuildForFile(build, env.settings.midi, *item.tune))
-      item.error = "X:" + std::to_string(item.tune->number) + ": " + kBuildFailed;
+      item.error = "X:" + std::to_string(item.number) + ": " + kBuildFailed;
     else
       folder.Write(item, MidiFileBytes(build.Perf()));
   };
-  std::atomic<size_t> next{0};
-  bool loaded = false;
+  // A tune taken up is built and written unless a later one has its name.
+  auto take = [&](std::optional<TuneBuild>& build, TuneQueue::Item& item) {
+    if (!item.superseded) {
+      if (!build) build.emplace(header, &UserSymbols::Application());
+      write(*build, item);
+    }
+    queue.Done(item);
+  };
+  size_t count = 0;
   OnThreads(CoreCount(), [&](bool calling) {
+    std::optional<TuneBuild> build;
     if (calling) {
       struct CloseAtEnd {
         TuneQueue& queue;
         ~CloseAtEnd() { queue.Close(); }
       } closeAtEnd{queue};
-      loaded = LoadTuneFile(path, env, env.TuneOptions(), file, read);
+      count = TuneFile::ReadTunes(bytes, env.TuneOptions().convertTeX, header,
+                                  [&](std::unique_ptr<TuneRecord> tune) {
+                                    push(std::move(tune));
+                                    // Well ahead of the building, the reader builds too.
+                                    while (queue.Ahead() >= TuneQueue::kAhead) {
+                                      TuneQueue::Item* item = queue.Take(false);
+                                      if (item == nullptr) break;
+                                      take(build, *item);
+                                    }
+                                    return queue.Spare();
+                                  });
     }
-    std::optional<TuneBuild> build;  // the file header is in place once a tune is
-    for (TuneQueue::Item* item; (item = queue.Wait(next.fetch_add(1))) != nullptr;) {
-      if (item->superseded) continue;
-      if (!build) build.emplace(FileHeaderText(file), &UserSymbols::Application());
-      write(*build, *item);
-    }
+    while (TuneQueue::Item* item = queue.Take(true)) take(build, *item);
   });
   folder.Finish();
-  if (!loaded) return 1;
-  if (file.TuneCount() == 0) return NoTunes(path);
+  if (count == 0) return NoTunes(path);
   // A tune that cannot be written is reported and the others still are; a tune
   // whose file a later one takes is not reported.
   std::vector<std::string> errors;

@@ -211,8 +211,7 @@ TuneFile::~TuneFile() = default;
 // ---------------------------------------------------------------------------
 // Splitting and parsing
 
-int TuneFile::SplitTunes(std::string_view text, bool create, int position, bool decodeTeX,
-                         const std::function<void(const TuneRecord&)>& each) {
+int TuneFile::SplitTunes(std::string_view text, bool create, int position, bool decodeTeX) {
   // A loaded tune keeps its own bytes; with lone CRs the cuts are found in the
   // text with LFs added, so those LFs are counted back out.
   const std::string_view raw = text;
@@ -267,7 +266,6 @@ int TuneFile::SplitTunes(std::string_view text, bool create, int position, bool 
       rec->owner = this;
       tunes_.push_back(std::move(rec));
       InvalidatePositions();
-      if (each) each(*tunes_.back());
     } else {
       // Pasted tunes are cut and read as a file's are: text after a tune's empty line
       // (a copied tune's notes) stays text after it and does not become music.
@@ -295,18 +293,25 @@ int TuneFile::SplitTunes(std::string_view text, bool create, int position, bool 
   return count;
 }
 
-size_t TuneFile::ReadHeadings(std::string_view text, bool decodeTeX,
-                              const std::function<void(const TuneRecord&)>& each) {
+size_t TuneFile::ForEachTuneText(std::string_view text, bool decodeTeX, std::string* header,
+                                 const std::function<void(std::string_view)>& each) {
   // The same cuts as SplitTunes, found in the same text.
   std::string normalized;
   if (HasLoneCr(text)) {
     normalized = NormalizeLoneCr(text);
     text = normalized;
   }
-  TuneRecord record;
+  const size_t headerEnd = FileHeaderEnd(text);
+  if (header != nullptr) {
+    header->clear();
+    if (headerEnd > 0) {
+      *header = WithCrLf(text.substr(0, headerEnd));
+      if (decodeTeX) TeXDecode(*header);
+    }
+  }
   std::string decoded;
   size_t count = 0;
-  for (size_t p = FileHeaderEnd(text); p < text.size(); ++count) {
+  for (size_t p = headerEnd; p < text.size(); ++count) {
     const size_t end = TuneEndFrom(text, p);
     std::string_view piece = text.substr(p, end - p);
     p = end;
@@ -315,11 +320,29 @@ size_t TuneFile::ReadHeadings(std::string_view text, bool decodeTeX,
       TeXDecode(decoded);
       piece = decoded;
     }
+    each(piece);
+  }
+  return count;
+}
+
+size_t TuneFile::ReadHeadings(std::string_view text, bool decodeTeX,
+                              const std::function<void(const TuneRecord&)>& each) {
+  TuneRecord record;
+  return ForEachTuneText(text, decodeTeX, nullptr, [&](std::string_view piece) {
     record.Clear();
     ParseHeading(record, piece, nullptr);
     each(record);
-  }
-  return count;
+  });
+}
+
+size_t TuneFile::ReadTunes(std::string_view text, bool decodeTeX, std::string& header,
+                           const TakeTune& each) {
+  std::unique_ptr<TuneRecord> record;
+  return ForEachTuneText(text, decodeTeX, &header, [&](std::string_view piece) {
+    if (!record) record = std::make_unique<TuneRecord>();
+    ParseTune(*record, piece, true);
+    record = each(std::move(record));
+  });
 }
 
 void TuneFile::ParseFileHeader(std::string_view text) {
@@ -848,15 +871,12 @@ bool TuneFile::SetAfterText(int position, std::string_view text) {
 // ---------------------------------------------------------------------------
 // Files
 
-bool TuneFile::Load(const std::string& path, std::string& error) { return Load(path, error, {}); }
-
-bool TuneFile::Load(const std::string& path, std::string& error,
-                    const std::function<void(const TuneRecord&)>& each) {
+bool TuneFile::Load(const std::string& path, std::string& error) {
   std::string bytes;
   if (!ReadWholeFile(path, bytes, error)) return false;
   ClearAll();
   name = path;
-  SplitTunes(bytes, true, 0, options_.convertTeX, each);
+  SplitTunes(bytes, true, 0, options_.convertTeX);
   return true;
 }
 

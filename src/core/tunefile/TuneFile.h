@@ -62,10 +62,7 @@ class TuneFile {
   // Cuts text into file header and tunes. With create, the header is stored and
   // the tunes appended; without, the header part is ignored and the tunes are
   // inserted after position, position + 1, ... Returns the number of tunes.
-  // With create, each (when given) is called for every tune as soon as it is in the
-  // list, the header being in place before the first call.
-  int SplitTunes(std::string_view text, bool create, int position, bool decodeTeX,
-                 const std::function<void(const TuneRecord&)>& each = {});
+  int SplitTunes(std::string_view text, bool create, int position, bool decodeTeX);
   // Replaces the header text and its fields (loading: text as SplitTunes made it).
   void ParseFileHeader(std::string_view text);
   // The header as edited in the header dialog: trimmed of line ends, ended by CR LF.
@@ -80,6 +77,15 @@ class TuneFile {
   // Returns the number of tunes.
   static size_t ReadHeadings(std::string_view text, bool decodeTeX,
                              const std::function<void(const TuneRecord&)>& each);
+  // Reads a file's text tune by tune as a load does, without building the model:
+  // header gets the file header's text as headerText would hold it ("" for none).
+  // Then each is called for every tune, in file order, with a record that holds what
+  // the model's would, but for its loaded bytes; the record is the callee's, and
+  // each gives back a record to read the next tune into (one handed over before, so
+  // that its room is used again, or null for a new one). Returns the number of tunes.
+  using TakeTune = std::function<std::unique_ptr<TuneRecord>(std::unique_ptr<TuneRecord>)>;
+  static size_t ReadTunes(std::string_view text, bool decodeTeX, std::string& header,
+                          const TakeTune& each);
   // The canonical text of a tune: fields in the set order, CR LF line ends.
   std::string WriteTune(const TuneRecord& record, bool encodeTeX) const;
   // The whole file as Save writes it.
@@ -146,11 +152,6 @@ class TuneFile {
   // ends from its first line. On failure the model is unchanged and error holds a
   // message.
   bool Load(const std::string& path, std::string& error);
-  // The same, calling each for every tune as soon as it is read, on the calling
-  // thread, so that work on the first tunes can start while the rest are read. A
-  // record stays where it is until the list changes.
-  bool Load(const std::string& path, std::string& error,
-            const std::function<void(const TuneRecord&)>& each);
   // Writes WriteFile() through a temporary file renamed over path.
   bool Save(const std::string& path, std::string& error) const;
 
@@ -163,6 +164,11 @@ class TuneFile {
   // Returns the offset of the body.
   static size_t ParseHeading(TuneRecord& record, std::string_view text,
                              std::string* headerComments);
+  // Cuts text as SplitTunes does and calls each with the text of every tune, TeX
+  // escapes decoded with decodeTeX; header (when given) gets the file header as
+  // headerText would hold it. Returns the number of tunes.
+  static size_t ForEachTuneText(std::string_view text, bool decodeTeX, std::string* header,
+                                const std::function<void(std::string_view)>& each);
   void LinkAt(size_t index, std::unique_ptr<TuneRecord> record);
   // Takes the tunes at the ascending positions out of the list, in one pass.
   std::vector<std::unique_ptr<TuneRecord>> TakeOut(const std::vector<int>& positions);
