@@ -71,12 +71,16 @@ check-asan: deps
 	  UBSAN_OPTIONS=print_stacktrace=1 QT_QPA_PLATFORM=offscreen bin/tunora_tests --gtest_brief=1
 	@LSAN_OPTIONS="suppressions=$(CURDIR)/tests/lsan.supp print_suppressions=0" scripts/cli-over-corpus $(ASAN_DIR)/bin/tunora-cli ../shared/corpus
 
-# The MIDI library and the player feeder with ThreadSanitizer.
+# The MIDI library, the player feeder and MIDI files in bulk with ThreadSanitizer.
 check-tsan: deps
 	@cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUNORA_SANITIZE=thread \
 	  -DTUNORA_GUI=OFF -DTUNORA_BENCH=OFF >/dev/null
 	@cmake --build $(TSAN_DIR) -j $(JOBS) --target tunora_midi_tests tunora-cli
 	@TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/tsan.supp" $(TSAN_DIR)/bin/tunora_midi_tests --gtest_brief=1
+	@# MIDI files in bulk: one thread reads while others build and write, names repeat.
+	@tmp=$$(mktemp -d) && for i in 1 2 3 4 5 6 7 8 9 10; do cat $(SAMPLES) >> $$tmp/many.abc; done && \
+	  TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/tsan.supp" \
+	  $(TSAN_DIR)/bin/tunora-cli midi $$tmp/many.abc --all -o $$tmp/out && rm -rf $$tmp
 
 # Every libFuzzer target for FUZZ_SECONDS on a corpus seeded from the tests and ../shared/corpus.
 check-fuzz: fuzz

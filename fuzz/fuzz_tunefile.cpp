@@ -2,6 +2,7 @@
 // form must be stable.
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "tunefile/TuneFormat.h"
@@ -16,6 +17,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   opts.cvtTeXEsc = size > 0 && (data[0] & 2);
   tunora::TuneFile f(opts);
   f.SplitTunes(text, true, 0, tex);
+  // Read tune by tune (MIDI files in bulk), the text gives the same tunes and header.
+  std::string header;
+  size_t seen = 0;
+  const size_t read =
+      tunora::TuneFile::ReadTunes(text, tex, header, [&](std::unique_ptr<tunora::TuneRecord> r) {
+        const tunora::TuneRecord* want = f.TuneAt(static_cast<int>(++seen));
+        if (want == nullptr || r->number != want->number || r->titles != want->titles ||
+            r->body != want->body || r->afterText != want->afterText)
+          std::abort();
+        return r;
+      });
+  if (read != f.TuneCount() || header != f.headerText.value_or("")) std::abort();
   std::string once = f.WriteFile();
   tunora::TuneFile g(opts);
   g.SplitTunes(once, true, 0, tex);

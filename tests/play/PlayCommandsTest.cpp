@@ -73,14 +73,15 @@ TEST_F(PlayCommandsTest, MidiOfAllKeepsTheLaterOfTwoEqualNames) {
   EXPECT_EQ(files, 150);
 }
 
-// The earlier of two tunes with one file name is long: when it is taken up before the
-// later one is read, its file is done last, yet the later tune's is the one that stays.
+// The earlier of two tunes with one file name is long and taken up while the later one
+// is still being read (megabytes of text after the tune between them keep the reading
+// busy): its file would be done last, yet the later tune's is the one that stays.
 TEST_F(PlayCommandsTest, MidiOfAllKeepsTheLaterNameWhenTheEarlierTuneIsLong) {
   std::string text = "X:1\nT:Same\nM:2/4\nL:1/8\nK:D\n";
-  for (int bar = 0; bar < 20000; ++bar) text += "\"D\"DF AF|";
-  text += "\n\n";
-  for (int x = 2; x < 22; ++x) text += "X:" + std::to_string(x) + "\nT:Other\nK:D\nDF AF|\n\n";
-  text += "X:1\nT:Same\nM:2/4\nL:1/8\nK:D\nDF AF|\n\n";
+  for (int bar = 0; bar < 60000; ++bar) text += "\"D\"DF AF|";
+  text += "\n\nX:2\nT:Between\nK:D\nDF AF|\n\n";
+  for (int line = 0; line < 150000; ++line) text += "notes on the tune above\n";
+  text += "\nX:1\nT:Same\nM:2/4\nL:1/8\nK:D\nDF AF|\n\n";
   const std::string file = Write("long.abc", text);
   StyleFile();
   const std::string longDir = scratch.File("long");
