@@ -234,9 +234,9 @@ class OutputFolder {
 // tunes are built on a few threads while the file is still being read. Where two
 // tunes give the same file name the folder ends as if they had been written one
 // after the other: the later tune's file stays.
-int WriteAllTunes(const std::string& path, Environment& env, const std::string& out) {
-  std::string bytes, error;
-  if (!ReadWholeFile(path, bytes, error)) return Fail(error);
+int WriteAllTunes(const Args& a, const std::string& out) {
+  const std::string& path = a.positional[0];
+  Environment env;
   // The tunes' names and outcomes are left to the system at the end rather than
   // taken apart one by one.
   TuneQueue& queue = KeepUntilExit(std::make_unique<TuneQueue>());
@@ -246,7 +246,6 @@ int WriteAllTunes(const std::string& path, Environment& env, const std::string& 
   // tune of a name is marked before the later one is handed over.
   using Latest = std::unordered_map<std::string_view, TuneQueue::Item*>;
   Latest& latest = KeepUntilExit(std::make_unique<Latest>());  // the last tune of a name
-  latest.reserve(std::min<size_t>(bytes.size() / 256, size_t{1} << 20));
   auto push = [&](std::unique_ptr<TuneRecord> tune) {
     folder.Make();
     std::string name = MidiFileNameFor(*tune);
@@ -272,6 +271,9 @@ int WriteAllTunes(const std::string& path, Environment& env, const std::string& 
     }
     queue.Done(item);
   };
+  // The other threads start while the settings and the file are read.
+  std::string bytes, error;
+  bool set = false, read = false;
   size_t count = 0;
   OnThreads(CoreCount(), [&](bool calling) {
     std::optional<TuneBuild> build;
@@ -280,6 +282,10 @@ int WriteAllTunes(const std::string& path, Environment& env, const std::string& 
         TuneQueue& queue;
         ~CloseAtEnd() { queue.Close(); }
       } closeAtEnd{queue};
+      set = LoadEnvironment(a, env) && ApplyMidiSets(a, env.settings);
+      read = set && ReadWholeFile(path, bytes, error);
+      if (!read) return;
+      latest.reserve(std::min<size_t>(bytes.size() / 256, size_t{1} << 20));
       count = TuneFile::ReadTunes(bytes, env.TuneOptions().convertTeX, header,
                                   [&](std::unique_ptr<TuneRecord> tune) {
                                     push(std::move(tune));
@@ -295,6 +301,8 @@ int WriteAllTunes(const std::string& path, Environment& env, const std::string& 
     while (TuneQueue::Item* item = queue.Take(true)) take(build, *item);
   });
   folder.Finish();
+  if (!set) return 1;
+  if (!read) return Fail(error);
   if (count == 0) return NoTunes(path);
   // A tune that cannot be written is reported and the others still are; a tune
   // whose file a later one takes is not reported.
@@ -324,11 +332,8 @@ int Midi(const Args& given) {
   if (a.positional.size() != (all ? 1u : 2u) || out.empty())
     return Fail(
         "usage: tunora-cli midi FILE N -o OUT.mid | midi FILE --all -o DIR [--set KEY=VALUE]...");
+  if (all) return WriteAllTunes(a, out);
   Environment env;
-  if (all) {
-    if (!LoadEnvironment(a, env) || !ApplyMidiSets(a, env.settings)) return 1;
-    return WriteAllTunes(a.positional[0], env, out);
-  }
   TuneFile file;
   if (!Setup(a, env, file)) return 1;
   int n = 0;
