@@ -878,8 +878,7 @@ void Performance::ResetBarState() {
 // Sounds the grace notes read so far. Before a note of mainLength they take at most
 // half of it: longer graces are shortened in proportion, so that the note keeps at
 // least half of its length.
-void Performance::FlushGraces(uint64_t mainLength) {
-  if (graceCount_ == 0) return;
+void Performance::SoundGraces(uint64_t mainLength) {
   const int count = graceCount_;
   graceCount_ = 0;
   if (skipping_) return;
@@ -1048,7 +1047,7 @@ void Performance::SlideBends(uint64_t start, uint64_t quarter, int target) {
 // Ties: a tied note becomes or extends a pending note of its pitch; an untied note
 // of a pending pitch joins it and closes it. Pending notes that the music has
 // passed are closed before a note of another pitch starts.
-void Performance::SoundOrTie(int pitch, int velocity, uint64_t performed, bool tied, bool quarter) {
+void Performance::SoundTied(int pitch, int velocity, uint64_t performed, bool tied, bool quarter) {
   const bool inChord = (note.flags & kNoteInChord) != 0;
   // In a chord a later note may continue a tie that ends now; outside one, what
   // ends now and is not continued by this note is over.

@@ -126,7 +126,10 @@ class Performance : public AbcParser {
   size_t FieldStart(size_t start) const;
   void MidiDirective();
   void PerformNote(size_t start, bool fresh);
-  void FlushGraces(uint64_t mainLength = UINT64_MAX);
+  void FlushGraces(uint64_t mainLength = UINT64_MAX) {
+    if (graceCount_ != 0) SoundGraces(mainLength);
+  }
+  void SoundGraces(uint64_t mainLength);
   void FinishChord();
   void Advance(tick barLength, uint64_t performed);
   void MultiBarRest(size_t& pos);
@@ -135,7 +138,14 @@ class Performance : public AbcParser {
   uint64_t Swing(uint64_t performed, uint64_t barPos) const;
   void Neighbours(int pitch, int& upper, int& lower) const;
   bool Ornament(uint32_t flags, int pitch, int velocity, uint64_t performed, tick length);
-  void SoundOrTie(int pitch, int velocity, uint64_t performed, bool tied, bool quarterTone);
+  void SoundOrTie(int pitch, int velocity, uint64_t performed, bool tied, bool quarterTone) {
+    // Nothing tied before and nothing to tie: most notes.
+    if (tieCount_ == 0 && !tied)
+      Sound(pitch, velocity, time_, performed, quarterTone);
+    else
+      SoundTied(pitch, velocity, performed, tied, quarterTone);
+  }
+  void SoundTied(int pitch, int velocity, uint64_t performed, bool tied, bool quarterTone);
   void CloseTies(uint64_t before, int keepPitch, bool inclusive);
   void CloseTie(int index);
   void Sound(int pitch, int velocity, uint64_t start, uint64_t length, bool quarterTone);
