@@ -34,7 +34,29 @@ inline tick ClampTicks(uint64_t t) {
 // What follows a note or a chord, without consuming it: blanks and line ends, then a
 // tie; then blanks, line ends, ties and slur marks, then a broken rhythm (its value,
 // 0 for none).
+// True for the characters that can stand between a note and its tie or broken-rhythm
+// mark, or be one; after most notes comes none of them.
+constexpr bool MayFollowNote(char c) {
+  switch (c) {
+    case ' ':
+    case '\t':
+    case '\r':
+    case '\n':
+    case '-':
+    case '(':
+    case ')':
+    case '>':
+    case '<': return true;
+    default: return false;
+  }
+}
+
 void LookAfter(const char* s, size_t n, size_t q, bool& tied, int& broken) {
+  if (q >= n || !MayFollowNote(s[q])) {
+    tied = false;
+    broken = 0;
+    return;
+  }
   while (q < n && (s[q] == ' ' || s[q] == '\t' || IsLineEnd(s[q]))) ++q;
   tied = q < n && s[q] == '-';
   while (q < n && (s[q] == ' ' || s[q] == '\t' || IsLineEnd(s[q]) || s[q] == '-' || s[q] == '(' ||
@@ -727,8 +749,15 @@ TokenKind AbcParser::ReadNote(const char* s, size_t n, size_t& p) {
 
   // Length.
   uint32_t num = 1, den = 1;
-  if (!endedAtMark && StartsLength(s, n, p))
-    ReadLengthMultiplier(std::string_view(s, n), p, num, den);
+  if (!endedAtMark && StartsLength(s, n, p)) {
+    // One digit alone, the most common length, is read here.
+    const bool digitAlone =
+        s[p] != '/' && (p + 1 >= n || ((s[p + 1] < '0' || s[p + 1] > '9') && s[p + 1] != '/'));
+    if (digitAlone)
+      num = static_cast<uint32_t>(s[p++] - '0');
+    else
+      ReadLengthMultiplier(std::string_view(s, n), p, num, den);
+  }
   // A chord's own multiplier (after its closing bracket) scales each of its notes.
   uint64_t mulNum = num, mulDen = den;
   if (inChord_) {
