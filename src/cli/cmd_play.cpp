@@ -5,17 +5,20 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
+#include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <mutex>
-#include <string_view>
-#include <condition_variable>
-#include <deque>
 #include <optional>
-#include <atomic>
+#include <string>
+#include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "Environment.h"
@@ -29,6 +32,7 @@
 
 namespace tunora::cli {
 namespace {
+
 bool Setup(const Args& a, Environment& env, TuneFile& file) {
   if (!LoadEnvironment(a, env) || !ApplyMidiSets(a, env.settings)) return false;
   return LoadTuneFile(a.positional[0], env, file);
