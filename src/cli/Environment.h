@@ -46,8 +46,9 @@ bool LoadTuneFile(const std::string& path, Environment& env, TuneFile& file);
 bool LoadTuneArgs(const Args& a, Environment& env, TuneFile& file, int& position, int min = 1);
 
 // Leaves object to the system, which takes a process's memory back at once when it
-// ends: a command that loaded a big file ends sooner without handing the file back
-// one piece at a time. The object stays reachable, so leak checkers pass it by.
+// ends: a command that holds something of every tune of a big file ends sooner without
+// handing it back one piece at a time. The object stays reachable, so leak checkers
+// pass it by.
 template <typename T>
 T& KeepUntilExit(std::unique_ptr<T> object) {
   static auto* kept = new std::vector<const void*>();
