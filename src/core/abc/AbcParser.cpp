@@ -31,9 +31,6 @@ inline tick ClampTicks(uint64_t t) {
   return static_cast<tick>(std::min<uint64_t>(t, kMaxNoteLength));
 }
 
-// What follows a note or a chord, without consuming it: blanks and line ends, then a
-// tie; then blanks, line ends, ties and slur marks, then a broken rhythm (its value,
-// 0 for none).
 // True for the characters that can stand between a note and its tie or broken-rhythm
 // mark, or be one; after most notes comes none of them.
 constexpr bool MayFollowNote(char c) {
@@ -51,18 +48,18 @@ constexpr bool MayFollowNote(char c) {
   }
 }
 
+// What follows a note or a chord, without consuming it: blanks and line ends, then a
+// tie; then blanks, line ends, ties and slur marks, then a broken rhythm (its value,
+// 0 for none).
 void LookAfter(const char* s, size_t n, size_t q, bool& tied, int& broken) {
-  if (q >= n || !MayFollowNote(s[q])) {
-    tied = false;
-    broken = 0;
-    return;
-  }
+  tied = false;
+  broken = 0;
+  if (q >= n || !MayFollowNote(s[q])) return;
   while (q < n && (s[q] == ' ' || s[q] == '\t' || IsLineEnd(s[q]))) ++q;
   tied = q < n && s[q] == '-';
   while (q < n && (s[q] == ' ' || s[q] == '\t' || IsLineEnd(s[q]) || s[q] == '-' || s[q] == '(' ||
                    s[q] == ')'))
     ++q;
-  broken = 0;
   if (q < n && (s[q] == '>' || s[q] == '<')) {
     const char b = s[q];
     int run = 0;
@@ -777,7 +774,7 @@ TokenKind AbcParser::ReadNote(const char* s, size_t n, size_t& p) {
   // chord counts for each note.
   bool tied = false;
   int broken = 0;
-  LookAfter(s, n, p, tied, broken);
+  if (p < n && MayFollowNote(s[p])) LookAfter(s, n, p, tied, broken);
   if (inChord_) {
     tied = tied || chordTied_;
     if (chordBroken_ != 0) broken = chordBroken_;

@@ -833,17 +833,6 @@ void Performance::PerformNote(size_t start, bool fresh) {
   Advance(length, performed);
 }
 
-void Performance::Advance(tick barLength, uint64_t performed) {
-  if (chordOpen_ && (note.flags & kNoteInChord) != 0) {
-    ++chordNotes_;
-    shortestBar_ = std::min<uint64_t>(shortestBar_, barLength);
-    shortestPerformed_ = std::min(shortestPerformed_, performed);
-    return;
-  }
-  barPos_ += barLength;
-  if (sounding_) time_ += performed;
-}
-
 // Z4 (X4 unseen): a rest of four bars, Z of one; the bar line after it finds a full
 // bar. Without a bar length in force a bar counts as a whole note.
 void Performance::MultiBarRest(size_t& pos) {

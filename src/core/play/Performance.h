@@ -4,6 +4,7 @@
 // tempo warnings are collected in the error list while it reads.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -131,7 +132,18 @@ class Performance : public AbcParser {
   }
   void SoundGraces(uint64_t mainLength);
   void FinishChord();
-  void Advance(tick barLength, uint64_t performed);
+  // Moves on by a note's time: barLength in the bar, performed in time. A note of an
+  // open chord only counts towards the chord's shortest.
+  void Advance(tick barLength, uint64_t performed) {
+    if (chordOpen_ && (note.flags & kNoteInChord) != 0) {
+      ++chordNotes_;
+      shortestBar_ = std::min<uint64_t>(shortestBar_, barLength);
+      shortestPerformed_ = std::min(shortestPerformed_, performed);
+      return;
+    }
+    barPos_ += barLength;
+    if (sounding_) time_ += performed;
+  }
   void MultiBarRest(size_t& pos);
 
   int Velocity() const;
