@@ -250,13 +250,17 @@ uint32_t AbcParser::ReadRestBars(size_t& position) {
   return std::max<uint32_t>(bars, 1);
 }
 
-TokenKind AbcParser::NextToken(size_t& position, bool atLineStart) {
+TokenKind AbcParser::NextTokenOtherwise(size_t& position, bool atLineStart) {
   syntaxWarning_ = false;
   if (followUp_ != 0) {
     auto kind = static_cast<TokenKind>(followUp_);
     followUp_ = 0;
     return Deliver(kind);
   }
+  return ReadOn(position, atLineStart);
+}
+
+TokenKind AbcParser::ReadOn(size_t& position, bool atLineStart) {
   for (;;) {
     if (substActive_) {
       if (position != substResume_ || substPos_ >= subst_.size()) {
@@ -312,8 +316,7 @@ TokenKind AbcParser::Scan(const char* s, size_t n, size_t& p, bool atLineStart) 
       }
     }
     first = kLineStartFirst + kLineStartCount;
-  } else if (first >= 0 && kTokenRows[first].mode == kReadNote &&
-             kTokenRows[first].text.size() == 1) {
+  } else if (StartsNote(static_cast<char>(c))) {
     // A note (most of the music) is read straight away: its one-character row is the
     // first of its character and always applies.
     return ReadNote(s, n, p);

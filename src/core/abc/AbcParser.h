@@ -18,6 +18,7 @@
 #include "abc/AbcHeader.h"
 #include "abc/AbcModel.h"
 #include "abc/ErrorList.h"
+#include "abc/TokenTable.h"
 #include "abc/UserSymbols.h"
 
 namespace tunora {
@@ -48,7 +49,26 @@ class AbcParser {
   // Reads one token at position (a byte offset into the text) and moves position
   // past it. atLineStart lets a field match without a preceding line feed (the very
   // start of a body); such a match returns the field kind directly.
-  TokenKind NextToken(size_t& position, bool atLineStart = false);
+  TokenKind NextToken(size_t& position, bool atLineStart = false) {
+    // Most tokens are read straight from the text: no token waits, no symbol is
+    // being replaced.
+    if (followUp_ != 0 || substActive_ || position >= text_.size())
+      return NextTokenOtherwise(position, atLineStart);
+    syntaxWarning_ = false;
+    size_t p = position;
+    TokenKind kind;
+    if (!atLineStart && StartsNote(text_[p])) {
+      // A note, most of the music: its row always applies.
+      tokenText_ = {};
+      kind = ReadNote(text_.data(), text_.size(), p);
+    } else {
+      kind = Scan(text_.data(), text_.size(), p, atLineStart);
+    }
+    position = p;
+    if (kind != TK_NONE) return kind;
+    substResume_ = position;  // a user symbol's definition begins to be read
+    return ReadOn(position, atLineStart);
+  }
 
   // Starts again from the state right after Init (records, line number, brackets),
   // for consumers that read the text more than once.
@@ -139,7 +159,17 @@ class AbcParser {
     MidiInfo midi;
   };
 
+  // NextToken where a token waits, a symbol is being replaced or the text has ended.
+  TokenKind NextTokenOtherwise(size_t& position, bool atLineStart);
+  // The next token from the replacement or the text.
+  TokenKind ReadOn(size_t& position, bool atLineStart);
   TokenKind Scan(const char* s, size_t n, size_t& p, bool atLineStart);
+  // True for a character whose first row is a note of that one character.
+  static bool StartsNote(char c) {
+    const int first = kFirstRow[static_cast<unsigned char>(c)];
+    return first >= 0 && kTokenRows[static_cast<size_t>(first)].mode == kReadNote &&
+           kTokenRows[static_cast<size_t>(first)].text.size() == 1;
+  }
   TokenKind ReadRow(const TokenRow& row, const char* s, size_t n, size_t& p);
   TokenKind ReadNote(const char* s, size_t n, size_t& p);
   TokenKind ReadTuplet(int p0, const char* s, size_t n, size_t& p);
