@@ -5,7 +5,8 @@
 #include <filesystem>
 #include <set>
 #include <system_error>
-#include <thread>
+
+#include "base/Parallel.h"
 
 namespace tunora {
 
@@ -132,6 +133,15 @@ using TuneTest = std::function<bool(const TuneRecord& tune, std::string& line)>;
 // A file's tunes are shared out among threads from this many on.
 constexpr size_t kTunesToShare = 64;
 
+// Calls work(test) on the calling thread and work(helper) for each helper on a thread
+// of its own, and returns when all have finished.
+template <typename Work>
+void OnEveryTest(const TuneTest& test, const std::vector<TuneTest>& helpers, Work&& work) {
+  std::atomic<size_t> nextHelper{0};
+  OnThreads(helpers.size() + 1,
+            [&](bool calling) { work(calling ? test : helpers[nextHelper.fetch_add(1)]); });
+}
+
 // Tests the tunes of file on the calling thread and the helpers' threads, then adds
 // the found ones to the list in file order.
 void TestShared(const TuneFile& file, const std::string& path, const TuneTest& test,
@@ -148,10 +158,7 @@ void TestShared(const TuneFile& file, const std::string& path, const TuneTest& t
       if (tune != nullptr && t(*tune, lines[i])) found[i] = 1;
     }
   };
-  std::vector<std::thread> threads;
-  for (const TuneTest& h : helpers) threads.emplace_back(work, std::cref(h));
-  work(test);
-  for (std::thread& t : threads) t.join();
+  OnEveryTest(test, helpers, work);
   for (size_t i = 0; i < count; ++i)
     if (found[i] != 0) list.Add(path, lines[i]);
 }
@@ -181,9 +188,9 @@ bool RunShared(const FileSearchRun& run, FoundList& list) {
     p.end = works.size();
     patterns.push_back(p);
   }
-  const unsigned cores = std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, 8);
+  const size_t cores = CoreCount();
   std::vector<TuneTest> helpers;
-  for (unsigned k = 1; k < cores && works.size() > 0; ++k)
+  for (size_t k = 1; k < cores && works.size() > 0; ++k)
     if (TuneTest t = run.newTest()) helpers.push_back(std::move(t));
 
   if (works.size() == 1 || helpers.empty()) {
@@ -219,10 +226,7 @@ bool RunShared(const FileSearchRun& run, FoundList& list) {
         }
       }
     };
-    std::vector<std::thread> threads;
-    for (const TuneTest& h : helpers) threads.emplace_back(work, std::cref(h));
-    work(run.test);
-    for (std::thread& t : threads) t.join();
+    OnEveryTest(run.test, helpers, work);
   }
 
   for (size_t n = 0; n < patterns.size(); ++n) {
